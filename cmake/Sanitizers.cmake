@@ -1,0 +1,5 @@
+option(TESSELLARIUM_SANITIZE "Build with the address and undefined-behaviour sanitizers" OFF)
+if(TESSELLARIUM_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

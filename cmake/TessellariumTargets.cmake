@@ -1,0 +1,33 @@
+# tess_library(<target> DEPS <libs...>)
+# One static library made of every .cpp in the calling folder.
+function(tess_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC "${CMAKE_SOURCE_DIR}")
+  target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# tess_tests(<target> LIBS <libs...>)
+# One GoogleTest executable made of every .cpp in the calling test folder.
+function(tess_tests target)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  add_executable(${target} ${sources})
+  target_include_directories(${target} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# tess_bench(<target> LIBS <libs...>)
+function(tess_bench target)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${target} ${sources})
+  target_include_directories(${target} PRIVATE "${CMAKE_SOURCE_DIR}")
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()

@@ -1,0 +1,17 @@
+#include "platform/rtl/Exceptions.h"
+
+namespace {
+thread_local TThrowSite lastThrowSite;
+}
+
+const TThrowSite& LastThrowSite()
+{
+    return lastThrowSite;
+}
+
+void RecordThrowSite(const std::string& className, const char* file, int line)
+{
+    lastThrowSite.ClassName = className;
+    lastThrowSite.File = file;
+    lastThrowSite.Line = line;
+}

@@ -1,0 +1,21 @@
+#include "platform/rtl/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+TEST(Exceptions, RaiseRecordsClassFileAndLine)
+{
+    int line = 0;
+    try {
+        line = __LINE__ + 1;
+        RAISE(EFOpenError("Cannot open file \"x\""));
+    } catch (const EStreamError& e) {
+        EXPECT_EQ(e.Message, "Cannot open file \"x\"");
+        EXPECT_EQ(e.ClassName(), "EFOpenError");
+        EXPECT_TRUE(e.InheritsFrom("Exception"));
+        EXPECT_TRUE(e.InheritsFrom("EStreamError"));
+        EXPECT_FALSE(e.InheritsFrom("EConvertError"));
+    }
+    EXPECT_EQ(LastThrowSite().ClassName, "EFOpenError");
+    EXPECT_EQ(LastThrowSite().Line, line);
+    EXPECT_NE(std::string(LastThrowSite().File).find("ExceptionsTest.cpp"), std::string::npos);
+}
