@@ -1,0 +1,152 @@
+#pragma once
+// Threads, locks and the tick count as the class library and the Windows API offer them.
+
+#include "platform/rtl/System.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+constexpr std::uint32_t INFINITE = 0xFFFFFFFFu;
+
+// Milliseconds since an arbitrary start, wrapping at 32 bits as on Windows.
+std::uint32_t GetTickCount();
+void Sleep(std::uint32_t milliseconds);
+// The kernel's id of the calling thread.
+std::uint32_t GetCurrentThreadId();
+// The thread the process started on.
+std::uint32_t MainThreadID();
+
+// Atomic on a plain integer; return the new value.
+int InterlockedIncrement(int& target);
+int InterlockedDecrement(int& target);
+
+// --- Calls run on the main thread ---------------------------------------------------------------
+
+// A dispatcher makes the main thread call the function it is given soon, from its event loop.
+// The visual layer installs one; without it, queued calls wait until the main thread calls
+// CheckSynchronize.
+using TMainThreadDispatcher = std::function<void(std::function<void()>)>;
+void SetMainThreadDispatcher(TMainThreadDispatcher dispatcher);
+
+// Runs the calls other threads have queued through Synchronize. Call it on the main thread;
+// elsewhere it does nothing. Waits up to timeoutMs for a first call. True when a call ran.
+bool CheckSynchronize(std::uint32_t timeoutMs = 0);
+
+// --- TThread ------------------------------------------------------------------------------------
+
+// A thread running Execute. C++ cannot start it from TThread's own constructor (the derived part
+// would not exist yet): a class created with createSuspended = false calls Start() at the end of
+// its own constructor; one created suspended is started with Resume() or Start().
+//
+// Destroying a thread that is still running sets Terminated and waits for it, but the derived
+// part is already gone by then: a derived class that may be destroyed while running calls
+// Terminate() and WaitFor() in its own destructor.
+class TThread : public TObject {
+    TESS_CLASS(TThread, TObject)
+public:
+    explicit TThread(bool createSuspended);
+    ~TThread() override;
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+
+    void Start();
+    void Resume() { Start(); }
+    void Terminate();
+    bool Terminated() const;
+    // Waits for Execute to end and returns ReturnValue. On the main thread, calls queued through
+    // Synchronize keep running meanwhile, so a thread that synchronizes cannot dead-lock it.
+    int WaitFor();
+
+    bool Suspended() const;
+    bool Finished() const;
+    std::uint32_t ThreadID() const { return FThreadID; }
+
+    // With FreeOnTerminate the thread deletes itself after Execute and OnTerminate; such a thread
+    // must be created with new and never deleted or waited for by anyone else.
+    bool FreeOnTerminate = false;
+    int ReturnValue = 0;
+    // Raised on the main thread (through Synchronize) after Execute ends.
+    std::function<void(TObject* sender)> OnTerminate;
+    // The exception that left Execute, if any; it is also reported to the error output.
+    std::exception_ptr FatalException;
+
+    // Runs method on the main thread and waits for it; on the main thread it runs at once. An
+    // exception raised by method is raised again in the calling thread. thread may be nullptr.
+    static void Synchronize(TThread* thread, const std::function<void()>& method);
+
+protected:
+    virtual void Execute() = 0;
+    void Synchronize(const std::function<void()>& method);
+
+private:
+    void Run();
+
+    mutable std::mutex FLock;
+    std::condition_variable FFinishedChanged;
+    std::thread FThread;
+    bool FStarted = false;
+    bool FFinished = false;
+    bool FTerminated = false;
+    std::uint32_t FThreadID = 0;
+};
+
+// --- Locks and signals --------------------------------------------------------------------------
+
+// A recursive lock.
+class TCriticalSection : public TObject {
+    TESS_CLASS(TCriticalSection, TObject)
+public:
+    void Acquire() { FMutex.lock(); }
+    void Release() { FMutex.unlock(); }
+    void Enter() { Acquire(); }
+    void Leave() { Release(); }
+    bool TryEnter() { return FMutex.try_lock(); }
+
+private:
+    std::recursive_mutex FMutex;
+};
+
+enum TWaitResult { wrSignaled, wrTimeout, wrAbandoned, wrError };
+
+// An event; a manual-reset event stays set until ResetEvent, an auto-reset one releases one
+// waiter and resets itself.
+class TEvent : public TObject {
+    TESS_CLASS(TEvent, TObject)
+public:
+    explicit TEvent(bool manualReset = true, bool initialState = false)
+        : FManualReset(manualReset), FSignaled(initialState)
+    {
+    }
+
+    void SetEvent();
+    void ResetEvent();
+    TWaitResult WaitFor(std::uint32_t timeoutMs = INFINITE);
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    bool FManualReset;
+    bool FSignaled;
+};
+
+// A counting semaphore with a maximum count.
+class TSemaphore : public TObject {
+    TESS_CLASS(TSemaphore, TObject)
+public:
+    TSemaphore(int initialCount, int maximumCount);
+
+    TWaitResult WaitFor(std::uint32_t timeoutMs = INFINITE);
+    void Acquire() { WaitFor(INFINITE); }
+    // Adds count; false (and nothing added) when that would pass the maximum.
+    bool Release(int count = 1);
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    int FCount;
+    int FMaximum;
+};
