@@ -1,0 +1,56 @@
+#pragma once
+// The basic Windows types and constants, declared once for the whole layer.
+
+#include <cstdint>
+
+using BOOL = int;
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = unsigned int;
+using LONG = std::int32_t;
+using ULONG = std::uint32_t;
+using HRESULT = std::int32_t;
+using ATOM = std::uint16_t;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPVOID = void*;
+using ULONGLONG = std::uint64_t;
+
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
+
+// Handles are opaque pointers; each kind is its own type, as with STRICT on Windows.
+struct HWND__;
+struct HINSTANCE__;
+struct HKEY__;
+struct HICON__;
+struct ITEMIDLIST;
+using HANDLE = void*;
+using HWND = HWND__*;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+using HKEY = HKEY__*;
+using HICON = HICON__*;
+using LPITEMIDLIST = ITEMIDLIST*;
+using LPCITEMIDLIST = const ITEMIDLIST*;
+using FARPROC = void (*)();
+
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+
+constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+
+constexpr DWORD MAX_PATH = 260;
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 0x102;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+constexpr DWORD STILL_ACTIVE = 259;
