@@ -73,14 +73,16 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& i)
         unsigned char next = static_cast<unsigned char>(text[i]);
         if ((next & 0xC0) != 0x80)
             return Invalid;
-        c = (c << 6) | (next & 0x3F);
-        ++i;
-        // Reject overlong forms, surrogates and values beyond U+10FFFF as early as they show.
+        char32_t extended = (c << 6) | (next & 0x3F);
+        // Overlong forms, surrogates and values beyond U+10FFFF show in the second byte, which
+        // then starts the next character.
         if (k == 0 && extra >= 2) {
-            char32_t top = c << (6 * (extra - 1));
-            if (top < lowest || top > 0x10FFFF || (top >= 0xD800 && top <= 0xDFFF))
+            char32_t smallest = extended << (6 * (extra - 1));
+            if (smallest < lowest || smallest > 0x10FFFF || (smallest >= 0xD800 && smallest <= 0xDFFF))
                 return Invalid;
         }
+        c = extended;
+        ++i;
     }
     return c;
 }
