@@ -371,7 +371,7 @@ std::vector<std::string> TIniFile::SectionValues(const std::string& section)
     return values;
 }
 
-#if __has_include("platform/rtl/Lists.h")
+#if 0 // enabled once the string lists are built
 #include "platform/rtl/Lists.h"
 
 namespace {
