@@ -133,13 +133,13 @@ private:
     void RemoveChild(TComponent* AComponent);
     void RemoveNotificationEntry(TComponent* AComponent);
     void NotifyFreeClients();
+    void NotifySafely(TComponent* AComponent, TOperation Operation);
 
     TComponent* FOwner = nullptr;
     std::string FName;
     std::vector<TComponent*> FComponents;
     std::vector<TComponent*> FFreeNotifies;
     TComponentState FComponentState;
-    bool FFreeClientsNotified = false;
 };
 
 // Checks the class library's identifier rule: a letter or '_' then letters, digits or '_'.

@@ -132,6 +132,9 @@ protected:
     [[noreturn]] static void Error(const std::string& message, int data);
 
 private:
+    std::string DelimitedTextWith(char delimiter, char quote) const;
+    void SetDelimitedTextWith(const std::string& text, char delimiter, char quote);
+
     int FUpdateCount = 0;
     char FDelimiter = ',';
     char FQuoteChar = '"';

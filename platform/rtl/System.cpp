@@ -1,5 +1,7 @@
 #include "platform/rtl/System.h"
 
+#include "platform/rtl/Codepage.h"
+
 #include <filesystem>
 #include <vector>
 
@@ -16,19 +18,20 @@ std::string OwnExecutablePath(const char* argv0)
     std::error_code error;
     auto path = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error)
-        return path.string();
-    return argv0 ? argv0 : "";
+        return Utf8ToAnsi(path.string());
+    return argv0 ? Utf8ToAnsi(argv0) : "";
 }
 
 } // namespace
 
+// The system hands over UTF-8; inside the program every text is Windows-1252.
 void SetCommandLine(int argc, const char* const* argv)
 {
     auto& arguments = Arguments();
     arguments.clear();
     arguments.push_back(OwnExecutablePath(argc > 0 ? argv[0] : nullptr));
     for (int i = 1; i < argc; ++i)
-        arguments.emplace_back(argv[i]);
+        arguments.push_back(Utf8ToAnsi(argv[i] ? argv[i] : ""));
 }
 
 int ParamCount()
