@@ -24,6 +24,9 @@ constexpr char PathDelim = '/';
 std::string ResolvePath(std::string_view fileName);
 // Forgets every cached folder listing.
 void ClearPathCache();
+// Forgets the cached listing of the folder holding nativePath; for code that creates, renames or
+// removes entries with system calls of its own.
+void ForgetCachedFolder(const std::string& nativePath);
 
 // --- Names --------------------------------------------------------------------------------------
 

@@ -108,11 +108,13 @@ public:
     int Write(const void* buffer, int count) override;
     std::int64_t Seek(std::int64_t offset, int origin) override;
     std::int64_t Size() override { return static_cast<std::int64_t>(FData.size()); }
-    // Keeps the position, which may then lie beyond the end.
+    // A position beyond the new end moves to the end.
     void SetSize(std::int64_t newSize) override;
+    // Empties the stream; the position goes to 0.
     void Clear();
 
-    // Replace the contents with the whole of the stream or file; the position goes to 0.
+    // Replace the contents with the whole of the stream (read from its start) or file. As in the
+    // class library the position stays where it was, within the new size.
     void LoadFromStream(TStream& stream);
     void LoadFromFile(const std::string& fileName);
     // Write the whole contents; SaveToFile replaces the file atomically.
@@ -151,8 +153,9 @@ private:
 // Writes a new version of a file without touching the old one until it is complete: the bytes go
 // to a temporary file in the target's folder; Commit() flushes it to the disk and renames it over
 // the target. Destroyed without Commit (an exception half way), it removes the temporary and the
-// previous file stays as it was. Raises EFCreateError when the temporary cannot be made, and
-// EWriteError naming the file when Commit fails (the temporary is then removed).
+// previous file stays as it was. A read-only target is refused as it would be when opened for
+// writing. Raises EFCreateError naming the file when the temporary cannot be made or when Commit
+// fails (the temporary is then removed).
 class TAtomicFileStream : public THandleStream {
     TESS_CLASS(TAtomicFileStream, THandleStream)
 public:

@@ -3,6 +3,7 @@
 
 #include "platform/rtl/System.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -90,7 +91,7 @@ private:
     std::thread FThread;
     bool FStarted = false;
     bool FFinished = false;
-    bool FTerminated = false;
+    std::atomic<bool> FTerminated{false};
     std::uint32_t FThreadID = 0;
 };
 
