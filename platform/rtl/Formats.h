@@ -59,7 +59,7 @@ std::string Format(const std::string& format, const std::vector<TVarRec>& args,
 enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 
 // Decimal output rounds half away from zero on the value's decimal expansion taken to the
-// precision in force: 15 significant digits, or the precision given (up to 18).
+// precision in force: 15 significant digits, or the precision given (up to 17).
 std::string FloatToStr(double value, const TFormatSettings& settings = FormatSettings());
 std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits,
                         const TFormatSettings& settings = FormatSettings());
