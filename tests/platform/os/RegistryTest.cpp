@@ -76,7 +76,8 @@ TEST_F(Registry, ValuesSurviveAReloadAndTheFileHasTheExpectedText)
                                   "\"Blob\"=hex:01,02,ff\r\n"
                                   "@=sz:\"predefinito \\\"tra\\\" \\\\ virgolette\\t\\x01\\x7f\x80\"\r\n"
                                   "\"Vuoto\"=hex:\r\n"
-                                  "[HKEY_CURRENT_USER\\Software\\Ventisca\\Vuota]\r\n");
+                                  "[HKEY_CURRENT_USER\\Software\\Ventisca\\Vuota]\r\n"
+                                  "[HKEY_LOCAL_MACHINE\\Software]\r\n");
     Reload();
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey("Software\\Ventisca", false));
