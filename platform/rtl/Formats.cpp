@@ -20,7 +20,7 @@ struct TFloatRec {
     bool NotANumber = false;
     bool Infinite = false;
     int Count = 0;
-    char Digits[24] = {};
+    char Digits[20] = {};
 };
 
 void StripTrailingZeros(TFloatRec& rec)
@@ -59,9 +59,9 @@ void RoundDigits(TFloatRec& rec, int keep)
     StripTrailingZeros(rec);
 }
 
-// The value correctly rounded to `precision` significant digits, then rounded half away from
-// zero to `decimals` digits after the point: the two steps of the class library's conversion,
-// which is why 2.675 (stored as 2.67499999...) still gives 2.68 with two decimals.
+// The value's decimal expansion rounded half away from zero to `precision` significant digits,
+// then again to `decimals` digits after the point: the two steps of the class library's
+// conversion, which is why 2.675 (stored as 2.67499999...) still gives 2.68 with two decimals.
 TFloatRec FloatToDecimal(double value, int precision, int decimals)
 {
     TFloatRec rec;
@@ -77,31 +77,46 @@ TFloatRec FloatToDecimal(double value, int precision, int decimals)
     if (value == 0)
         return rec;
 
+    // P+1 correctly rounded digits decide the rounding at P unless the last one is a 5, which
+    // may stand for anything from 4.5 to 5.5: then a long expansion decides.
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                      std::chars_format::scientific, precision - 1);
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                std::chars_format::scientific, precision);
+    if (buffer[precision + 1] == '5')
+        result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                               std::chars_format::scientific, precision + 30);
     const char* p = buffer;
     rec.Digits[rec.Count++] = *p++;
-    if (*p == '.') {
+    ++p; // the point
+    while (*p >= '0' && *p <= '9') {
+        if (rec.Count < static_cast<int>(sizeof rec.Digits))
+            rec.Digits[rec.Count] = *p;
+        ++rec.Count;
         ++p;
-        while (*p >= '0' && *p <= '9')
-            rec.Digits[rec.Count++] = *p++;
     }
     int exponent = 0;
     std::from_chars(p + (p[1] == '+' ? 2 : 1), result.ptr, exponent); // skips 'e' and a '+'
     rec.Exponent = exponent + 1;
-    StripTrailingZeros(rec);
+    rec.Count = precision + 1;
+    RoundDigits(rec, precision);
     if (decimals < NoDecimalLimit)
         RoundDigits(rec, rec.Exponent + decimals);
     return rec;
+}
+
+// The value in ten-thousandths, rounded as the fixed-point currency type does it: in extended
+// precision, halves to even.
+long double ScaledCurrency(double value)
+{
+    return std::nearbyintl(static_cast<long double>(value) * 10000.0L);
 }
 
 // A currency value: the amount rounded to four decimals as the fixed-point type keeps it.
 TFloatRec CurrencyToDecimal(double value, int decimals)
 {
     TFloatRec rec;
-    const double scaled = std::nearbyint(value * 10000.0);
-    if (!(std::fabs(scaled) < 9.2e18)) {
+    const long double scaled = ScaledCurrency(value);
+    if (!(std::fabs(scaled) < 9.2e18L)) {
         rec = FloatToDecimal(value, MaxPrecision, decimals);
         return rec;
     }
@@ -692,10 +707,10 @@ bool TryStrToCurr(const std::string& text, double& value, const TFormatSettings&
     double parsed = 0;
     if (!TextToFloat(text, parsed, settings))
         return false;
-    const double scaled = std::nearbyint(parsed * 10000.0);
-    if (!(std::fabs(scaled) <= 9223372036854775807.0))
+    const long double scaled = ScaledCurrency(parsed);
+    if (!(std::fabs(scaled) < 9223372036854775807.0L))
         return false;
-    value = scaled / 10000.0;
+    value = static_cast<double>(scaled / 10000.0L);
     return true;
 }
 
