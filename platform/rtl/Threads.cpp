@@ -1,10 +1,10 @@
 #include "platform/rtl/Threads.h"
 
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <chrono>
 #include <deque>
-#include <iostream>
 
 #include <sys/syscall.h>
 #include <time.h>
@@ -176,19 +176,16 @@ void TThread::Run()
         Execute();
     } catch (...) {
         FatalException = std::current_exception();
-        try {
-            std::rethrow_exception(FatalException);
-        } catch (const std::exception& error) {
-            std::cerr << ClassName() << ": " << error.what() << std::endl;
-        } catch (...) {
-            std::cerr << ClassName() << ": unknown exception" << std::endl;
-        }
     }
+    // Reported on the main thread, where the application shows its errors.
+    if (FatalException)
+        Synchronize([this] { HandleApplicationException(this, FatalException); });
     if (OnTerminate) {
         try {
             Synchronize([this] { OnTerminate(this); });
-        } catch (const std::exception& error) {
-            std::cerr << ClassName() << ": " << error.what() << std::endl;
+        } catch (...) {
+            const std::exception_ptr error = std::current_exception();
+            Synchronize([this, error] { HandleApplicationException(this, error); });
         }
     }
     bool freeIt;

@@ -72,7 +72,8 @@ public:
     int ReturnValue = 0;
     // Raised on the main thread (through Synchronize) after Execute ends.
     std::function<void(TObject* sender)> OnTerminate;
-    // The exception that left Execute, if any; it is also reported to the error output.
+    // The exception that left Execute, if any; it is also handed to the application's exception
+    // hook on the main thread.
     std::exception_ptr FatalException;
 
     // Runs method on the main thread and waits for it; on the main thread it runs at once. An
