@@ -371,7 +371,6 @@ std::vector<std::string> TIniFile::SectionValues(const std::string& section)
     return values;
 }
 
-#if 0 // enabled once the string lists are built
 #include "platform/rtl/Lists.h"
 
 namespace {
@@ -397,4 +396,3 @@ void TIniFile::ReadSectionValues(const std::string& section, TStrings& values)
 {
     FillStrings(values, SectionValues(section));
 }
-#endif

@@ -1,6 +1,7 @@
 #include "platform/os/OsPaths.h"
 
 #include "platform/rtl/Codepage.h"
+#include "platform/rtl/Files.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -50,11 +51,7 @@ std::string FolderOf(const std::string& nativePath)
 
 std::string NativePath(const std::string& ansiPath)
 {
-    std::string path = AnsiToUtf8(ansiPath);
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
-    return path;
+    return ResolvePath(ansiPath);
 }
 
 std::string AnsiFromNative(const std::string& nativePath)

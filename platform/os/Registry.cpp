@@ -1,5 +1,6 @@
 #include "platform/os/Registry.h"
 
+#include "platform/rtl/Lists.h"
 #include "platform/rtl/TextUtils.h"
 
 #include <algorithm>
@@ -902,4 +903,40 @@ void TRegIniFile::DeleteKey(const std::string& section, const std::string& ident
         RegDeleteValueA(writable, ident.c_str());
         RegCloseKey(writable);
     }
+}
+
+// --- String-list forms --------------------------------------------------------------------------
+
+namespace {
+void FillStrings(TStrings& target, const std::vector<std::string>& items)
+{
+    target.Clear();
+    for (const std::string& item : items)
+        target.Add(item);
+}
+} // namespace
+
+void TRegistry::GetKeyNames(TStrings& names)
+{
+    FillStrings(names, KeyNames());
+}
+
+void TRegistry::GetValueNames(TStrings& names)
+{
+    FillStrings(names, ValueNames());
+}
+
+void TRegIniFile::ReadSection(const std::string& section, TStrings& idents)
+{
+    FillStrings(idents, SectionIdents(section));
+}
+
+void TRegIniFile::ReadSections(TStrings& sections)
+{
+    FillStrings(sections, SectionNames());
+}
+
+void TRegIniFile::ReadSectionValues(const std::string& section, TStrings& values)
+{
+    FillStrings(values, SectionValues(section));
 }

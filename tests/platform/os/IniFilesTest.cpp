@@ -1,4 +1,5 @@
 #include "platform/os/IniFiles.h"
+#include "platform/rtl/Lists.h"
 
 #include "TestEnvironment.h"
 
@@ -134,6 +135,11 @@ TEST_F(IniFiles, UnknownLinesSurviveWritesAndDeletes)
                                   "[B]\r\nY2=y\r\n");
     EXPECT_EQ(ini.SectionIdents("A"), (std::vector<std::string>{"x", "New"}));
     EXPECT_EQ(ini.SectionValues("A"), (std::vector<std::string>{"x=5", "New=n"}));
+    TStringList list;
+    ini.ReadSectionValues("a", list);
+    EXPECT_EQ(list.Text(), "x=5\r\nNew=n\r\n");
+    ini.ReadSections(list);
+    EXPECT_EQ(list.CommaText(), "A,B");
 }
 
 TEST_F(IniFiles, RefusedAndFailedWritesChangeNothing)

@@ -1,5 +1,6 @@
 #include "platform/os/Registry.h"
 #include "platform/os/OsPaths.h"
+#include "platform/rtl/Lists.h"
 
 #include "TestEnvironment.h"
 
@@ -198,7 +199,9 @@ TEST_F(Registry, RegIniFileKeepsSectionsAsSubkeys)
     EXPECT_FALSE(ini.ReadBool("Form1\\Grid", "Visible", true));
     EXPECT_EQ(ini.ReadString("", "Radice", ""), "r");
     EXPECT_EQ(ini.ReadString("Manca", "Nome", "def"), "def");
-    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"Form1", "Form10"}));
+    TStringList sections;
+    ini.ReadSections(sections);
+    EXPECT_EQ(sections.CommaText(), "Form1,Form10");
     EXPECT_EQ(ini.SectionIdents("Form1"), (std::vector<std::string>{"Count", "Dword"}));
     EXPECT_EQ(ini.SectionValues("Form1"), (std::vector<std::string>{"Count=12", "Dword=5"}));
     ini.EraseSection("Form1");
