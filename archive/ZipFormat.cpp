@@ -1,5 +1,6 @@
 #include "archive/ZipFormat.h"
 
+#include "platform/os/MessageBox.h"
 #include "platform/rtl/SysErrors.h"
 
 #include <array>
@@ -267,4 +268,9 @@ int ZipInOutErrorFromErrno(int err, const std::string& nativePath)
                                       ::access(nativePath.substr(0, slash).c_str(), F_OK) != 0));
     }
     return static_cast<int>(WindowsErrorFromErrno(err, TErrnoContext::CreateFile));
+}
+
+void ZipShowWarning(const std::string& text)
+{
+    MessageBoxA(nullptr, text, "Attenzione", MB_OK | MB_ICONWARNING);
 }

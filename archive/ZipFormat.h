@@ -129,3 +129,6 @@ std::string InOutError(int code);
 // The run time's I/O number for an errno value: the Windows error code of the layer's map, and
 // 101 (the run time's write error) for a full disk.
 int ZipInOutErrorFromErrno(int err, const std::string& nativePath = {});
+
+// The components' reporting step without an OnError handler: a warning box with an OK button.
+void ZipShowWarning(const std::string& text);
