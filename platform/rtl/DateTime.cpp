@@ -274,10 +274,10 @@ TDateTime Date()
     return std::trunc(Now());
 }
 
+// The time of day re-encoded from its milliseconds, as precise as EncodeTime gives it.
 TDateTime Time()
 {
-    const TDateTime now = Now();
-    return now - std::trunc(now);
+    return static_cast<double>(DateTimeToTimeStamp(Now()).Time) / MSecsPerDay;
 }
 
 int CurrentYear()
