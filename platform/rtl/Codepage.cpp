@@ -1,5 +1,6 @@
 #include "platform/rtl/Codepage.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -17,10 +18,25 @@ struct Utf8Sequence {
     char bytes[3];
 };
 
+struct ReverseEntry {
+    char32_t unicode = 0;
+    char byte = '?';
+};
+
 struct Tables {
     std::array<char16_t, 256> toUnicode{};
     std::array<Utf8Sequence, 256> toUtf8{};
+    // The byte of U+0000..U+00FF, '?' for the C1 controls the code page lacks.
+    std::array<char, 256> fromLatin1{};
+    // The byte of the other characters of bytes 0x80..0x9F, by a hash of their value that
+    // happens to differ for each of them.
+    std::array<ReverseEntry, 256> fromHigh{};
 };
+
+std::size_t HighHash(char32_t c)
+{
+    return (c ^ (c >> 8)) & 0xFF;
+}
 
 Utf8Sequence EncodeUtf8(char16_t c)
 {
@@ -41,6 +57,14 @@ const Tables& CodepageTables()
             char16_t c = (b >= 0x80 && b < 0xA0) ? HighControlRange[b - 0x80] : char16_t(b);
             t.toUnicode[b] = c;
             t.toUtf8[b] = EncodeUtf8(c);
+            t.fromLatin1[b] = (b >= 0x80 && b < 0xA0) ? '?' : static_cast<char>(b);
+        }
+        for (int b = 0x80; b < 0xA0; ++b) {
+            char16_t c = t.toUnicode[b];
+            if (c < 0x100)
+                t.fromLatin1[c] = static_cast<char>(b);
+            else
+                t.fromHigh[HighHash(c)] = {c, static_cast<char>(b)};
         }
         return t;
     }();
@@ -96,19 +120,35 @@ char16_t AnsiCharToUnicode(unsigned char c)
 
 char UnicodeToAnsiChar(char32_t c)
 {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
-    for (int k = 0; k < 32; ++k)
-        if (HighControlRange[k] == c)
-            return static_cast<char>(0x80 + k);
-    return '?';
+    const Tables& tables = CodepageTables();
+    if (c < 0x100)
+        return tables.fromLatin1[c];
+    const ReverseEntry& entry = tables.fromHigh[HighHash(c)];
+    return entry.unicode == c ? entry.byte : '?';
 }
 
+// Only bytes 0x80..0x9F differ from their Unicode value. A block without them (nearly every block
+// of a real text) is widened as it is, which the compiler does with vectors; the others go
+// through the table.
 void AnsiToUtf16(std::string_view text, char16_t* destination)
 {
+    constexpr std::size_t Block = 32;
     const auto& table = CodepageTables().toUnicode;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        destination[i] = table[static_cast<unsigned char>(text[i])];
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t start = 0;
+    for (; start + Block <= size; start += Block) {
+        unsigned char highControls = 0;
+        for (std::size_t i = start; i < start + Block; ++i) {
+            destination[i] = bytes[i];
+            highControls |= static_cast<unsigned char>(bytes[i] - 0x80) < 0x20;
+        }
+        if (highControls)
+            for (std::size_t i = start; i < start + Block; ++i)
+                destination[i] = table[bytes[i]];
+    }
+    for (; start < size; ++start)
+        destination[start] = table[bytes[start]];
 }
 
 std::u16string AnsiToUtf16(std::string_view text)
@@ -118,22 +158,61 @@ std::u16string AnsiToUtf16(std::string_view text)
     return result;
 }
 
+namespace {
+
+bool IsOwnByte(char16_t c)
+{
+    return c < 0x80 || (c >= 0xA0 && c <= 0xFF);
+}
+
+// Converts the character at text[i] and moves i past it (two units for a surrogate pair).
+char NextUtf16ToAnsi(std::u16string_view text, std::size_t& i)
+{
+    char16_t c = text[i++];
+    if (IsOwnByte(c))
+        return static_cast<char>(c);
+    // A surrogate pair is one character outside the code page.
+    if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+        ++i;
+    return UnicodeToAnsiChar(c);
+}
+
+} // namespace
+
+// As in AnsiToUtf16, a block is first narrowed as it is; then, unless it holds surrogates (which
+// shift the output), only its characters that are not their own byte are looked up.
 std::string Utf16ToAnsi(std::u16string_view text)
 {
+    constexpr std::size_t Block = 32;
     std::string result(text.size(), '\0');
+    const std::size_t size = text.size();
+    std::size_t i = 0;
     std::size_t out = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            result[out++] = static_cast<char>(c);
+    while (i + Block <= size) {
+        char* destination = result.data() + out;
+        const char16_t* source = text.data() + i;
+        unsigned char special = 0;
+        unsigned char surrogate = 0;
+        for (std::size_t k = 0; k < Block; ++k) {
+            destination[k] = static_cast<char>(source[k]);
+            special |= !IsOwnByte(source[k]);
+            surrogate |= (source[k] & 0xF800) == 0xD800;
+        }
+        if (surrogate) {
+            const std::size_t blockEnd = i + Block;
+            while (i < blockEnd)
+                result[out++] = NextUtf16ToAnsi(text, i);
             continue;
         }
-        // A surrogate pair is one character outside the code page.
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF)
-            ++i;
-        result[out++] = UnicodeToAnsiChar(c);
+        if (special)
+            for (std::size_t k = 0; k < Block; ++k)
+                if (!IsOwnByte(source[k]))
+                    destination[k] = UnicodeToAnsiChar(source[k]);
+        i += Block;
+        out += Block;
     }
+    while (i < size)
+        result[out++] = NextUtf16ToAnsi(text, i);
     result.resize(out);
     return result;
 }
@@ -141,28 +220,36 @@ std::string Utf16ToAnsi(std::u16string_view text)
 std::string AnsiToUtf8(std::string_view text)
 {
     const auto& table = CodepageTables().toUtf8;
-    std::string result;
-    result.reserve(text.size() + text.size() / 4);
+    std::string result(text.size() * 3, '\0');
+    char* out = result.data();
     for (char byte : text) {
+        if (static_cast<unsigned char>(byte) < 0x80) {
+            *out++ = byte;
+            continue;
+        }
         const Utf8Sequence& seq = table[static_cast<unsigned char>(byte)];
-        result.append(seq.bytes, seq.length);
+        for (int k = 0; k < seq.length; ++k)
+            *out++ = seq.bytes[k];
     }
+    result.resize(static_cast<std::size_t>(out - result.data()));
     return result;
 }
 
 std::string Utf8ToAnsi(std::string_view text)
 {
-    std::string result;
-    result.reserve(text.size());
+    // Never longer than the UTF-8 text: every character takes at least one byte there.
+    std::string result(text.size(), '\0');
+    std::size_t out = 0;
     std::size_t i = 0;
     while (i < text.size()) {
         unsigned char byte = static_cast<unsigned char>(text[i]);
         if (byte < 0x80) {
-            result += static_cast<char>(byte);
+            result[out++] = static_cast<char>(byte);
             ++i;
             continue;
         }
-        result += UnicodeToAnsiChar(DecodeUtf8(text, i));
+        result[out++] = UnicodeToAnsiChar(DecodeUtf8(text, i));
     }
+    result.resize(out);
     return result;
 }

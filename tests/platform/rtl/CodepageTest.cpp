@@ -110,6 +110,30 @@ TEST(Codepage, MalformedUtf8BecomesQuestionMarksWithoutSwallowingText)
         EXPECT_EQ(Utf8ToAnsi(c.utf8), c.ansi) << c.utf8;
 }
 
+// Long texts go through block-wise fast paths: mix plain blocks, blocks with bytes 0x80..0x9F,
+// and a surrogate pair across a block boundary.
+TEST(Codepage, LongTextsConvertAcrossBlocks)
+{
+    std::string ansi;
+    std::u16string utf16;
+    for (int i = 0; i < 200; ++i) {
+        char byte = (i % 37 == 5) ? '\x80' : (i % 53 == 7) ? '\xE8' : static_cast<char>('a' + i % 26);
+        ansi += byte;
+        utf16 += AnsiCharToUnicode(static_cast<unsigned char>(byte));
+    }
+    EXPECT_EQ(AnsiToUtf16(ansi), utf16);
+    EXPECT_EQ(Utf16ToAnsi(utf16), ansi);
+    EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(ansi)), ansi);
+
+    std::u16string withPair = utf16;
+    withPair.insert(31, u"\U0001F600");
+    withPair.insert(100, u"\u4E2D");
+    std::string expected = ansi;
+    expected.insert(31, "?");
+    expected.insert(99, "?");
+    EXPECT_EQ(Utf16ToAnsi(withPair), expected);
+}
+
 TEST(Codepage, EmbeddedNulsAndEmptyTextsSurvive)
 {
     const std::string withNul("a\0b", 3);
