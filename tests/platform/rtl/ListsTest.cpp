@@ -211,6 +211,32 @@ TEST(StringList, SortingUsesTheLocaleAndCaseSensitivity)
     EXPECT_EQ(Lines(custom), (std::vector<std::string>{"9", "10", "100"}));
 }
 
+TEST(StringList, ComparesExactlyAsTheLocaleCollation)
+{
+    // The list settles most comparisons from the leading letters; it must agree with the
+    // collator on every pair, accents, case, blanks, hyphens and apostrophes included.
+    std::string alphabet = "aAbBeEzZ -'.0";
+    for (int c = 0x80; c <= 0xFF; ++c)
+        alphabet += static_cast<char>(c);
+    std::mt19937 random(11);
+    auto text = [&] {
+        std::string s = random() % 2 ? "ab" : "";
+        for (unsigned n = random() % 5; n > 0; --n)
+            s += alphabet[random() % alphabet.size()];
+        return s;
+    };
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    TStringList list;
+    for (int i = 0; i < 20000; ++i) {
+        std::string a = text();
+        std::string b = text();
+        list.SetCaseSensitive(false);
+        ASSERT_EQ(sign(list.CompareStrings(a, b)), sign(AnsiCompareText(a, b))) << a << " | " << b;
+        list.SetCaseSensitive(true);
+        ASSERT_EQ(sign(list.CompareStrings(a, b)), sign(AnsiCompareStr(a, b))) << a << " | " << b;
+    }
+}
+
 TEST(StringList, LongSortedListStaysConsistentWithAModel)
 {
     // Enough lines to split and empty the internal blocks many times.
