@@ -1,6 +1,7 @@
 #include "platform/rtl/Classes.h"
 
 #include "platform/rtl/Codepage.h"
+#include "platform/rtl/Formats.h"
 #include "platform/rtl/TextUtils.h"
 
 #include <algorithm>
@@ -27,7 +28,7 @@ void TPersistent::AssignTo(TPersistent* Dest)
 void TPersistent::AssignError(TPersistent* Source)
 {
     std::string sourceName = Source ? Source->ClassName() : "nil";
-    RAISE(EConvertError("Cannot assign a " + sourceName + " to a " + ClassName()));
+    RAISE(EConvertError(Format("Cannot assign a %s to a %s", {sourceName, ClassName()})));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -75,7 +76,7 @@ void TComponent::BeforeDestruction()
 TComponent* TComponent::Components(int index) const
 {
     if (index < 0 || index >= ComponentCount())
-        RAISE(EListError("List index out of bounds (" + std::to_string(index) + ")"));
+        RAISE(EListError(Format("List index out of bounds (%d)", {index})));
     return FComponents[index];
 }
 
@@ -115,7 +116,7 @@ void TComponent::SetName(const std::string& newName)
     if (newName == FName)
         return;
     if (!newName.empty() && !IsValidIdent(newName))
-        RAISE(EComponentError("Component name \"" + newName + "\" is not a valid identifier"));
+        RAISE(EComponentError(Format("Component name \"%s\" is not a valid identifier", {newName})));
     if (FOwner)
         FOwner->ValidateRename(this, FName, newName);
     else
@@ -129,7 +130,7 @@ void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurNa
     bool inlineComponent = AComponent && AComponent->FComponentState.Contains(csInline);
     if (!inlineComponent && CompareText(CurName, NewName) != 0 && !NewName.empty()
         && FindComponent(NewName))
-        RAISE(EComponentError("A component named " + NewName + " already exists"));
+        RAISE(EComponentError(Format("A component named %s already exists", {NewName})));
 }
 
 void TComponent::ValidateContainer(TComponent* AComponent)
@@ -333,7 +334,7 @@ const TPersistentClass& FindClass(const std::string& className)
 {
     const TPersistentClass* found = GetClass(className);
     if (!found)
-        RAISE(EClassNotFound("Class " + className + " not found"));
+        RAISE(EClassNotFound(Format("Class %s not found", {className})));
     return *found;
 }
 

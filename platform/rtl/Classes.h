@@ -65,6 +65,7 @@ private:
 class TComponent : public TPersistent {
     TESS_CLASS(TComponent, TPersistent)
 public:
+    // The owner hears opInsert from here, before the constructors of derived classes have run.
     explicit TComponent(TComponent* AOwner);
     ~TComponent() override;
     TComponent(const TComponent&) = delete;

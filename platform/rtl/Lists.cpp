@@ -1,5 +1,6 @@
 #include "platform/rtl/Lists.h"
 
+#include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -15,11 +16,7 @@ const char* const DuplicateString = "String list does not allow duplicates";
 // The class library formats these messages with the offending value in place of %d.
 std::string WithData(const std::string& message, int data)
 {
-    std::string result = message;
-    auto at = result.find("%d");
-    if (at != std::string::npos)
-        result.replace(at, 2, std::to_string(data));
-    return result;
+    return Format(message, {data});
 }
 
 // Keeps BeginUpdate/EndUpdate paired when an operation fails half way.
@@ -271,6 +268,9 @@ void TStrings::Move(int curIndex, int newIndex)
 {
     if (curIndex == newIndex)
         return;
+    // Checked before the line is taken out, so that a bad target loses nothing.
+    if (newIndex < 0 || newIndex >= GetCount())
+        Error(ListIndexError, newIndex);
     TUpdateScope update(*this);
     TObject* object = GetObject(curIndex);
     std::string text = Get(curIndex);
@@ -467,12 +467,27 @@ std::string TStrings::Values(const std::string& name) const
 void TStrings::SetValues(const std::string& name, const std::string& value)
 {
     int index = IndexOfName(name);
-    if (!value.empty()) {
-        if (index < 0)
-            index = Add("");
-        Put(index, name + FNameValueSeparator + value);
-    } else if (index >= 0) {
+    if (!value.empty())
+        PutLine(index, name + FNameValueSeparator + value);
+    else if (index >= 0)
         Delete(index);
+}
+
+void TStrings::PutLine(int index, const std::string& line)
+{
+    if (index >= 0) {
+        Put(index, line);
+        return;
+    }
+    // A list that refuses the change (a sorted one) must not keep the empty line added for it.
+    int countBefore = GetCount();
+    index = Add("");
+    try {
+        Put(index, line);
+    } catch (...) {
+        if (GetCount() > countBefore)
+            Delete(index);
+        throw;
     }
 }
 
@@ -488,13 +503,10 @@ std::string TStrings::ValueFromIndex(int index) const
 
 void TStrings::SetValueFromIndex(int index, const std::string& value)
 {
-    if (!value.empty()) {
-        if (index < 0)
-            index = Add("");
-        Put(index, Names(index) + FNameValueSeparator + value);
-    } else if (index >= 0) {
+    if (!value.empty())
+        PutLine(index, (index >= 0 ? Names(index) : std::string()) + FNameValueSeparator + value);
+    else if (index >= 0)
         Delete(index);
-    }
 }
 
 void TStrings::LoadFromStream(TStream& stream)
@@ -709,6 +721,13 @@ void TStringList::InsertObject(int index, const std::string& s, TObject* object)
     if (index < 0 || index > Count())
         Error(ListIndexError, index);
     InsertItem(index, s, object);
+}
+
+void TStringList::Move(int curIndex, int newIndex)
+{
+    if (FSorted && curIndex != newIndex)
+        Error(SortedListError, 0);
+    TStrings::Move(curIndex, newIndex);
 }
 
 void TStringList::Delete(int index)

@@ -75,6 +75,7 @@ public:
     virtual void Insert(int index, const std::string& s) = 0;
     virtual void InsertObject(int index, const std::string& s, TObject* object);
     virtual void Exchange(int index1, int index2);
+    // Both indexes must exist; on a list that refuses the insertion nothing is lost.
     virtual void Move(int curIndex, int newIndex);
     virtual int IndexOf(const std::string& s) const;
     int IndexOfName(const std::string& name) const;
@@ -132,6 +133,8 @@ protected:
     [[noreturn]] static void Error(const std::string& message, int data);
 
 private:
+    // Replaces the line at index, or adds it when index is -1.
+    void PutLine(int index, const std::string& line);
     std::string DelimitedTextWith(char delimiter, char quote) const;
     void SetDelimitedTextWith(const std::string& text, char delimiter, char quote);
 
@@ -159,6 +162,8 @@ public:
     // Raises EStringListError "Operation not allowed on sorted string list" when sorted.
     void Insert(int index, const std::string& s) override;
     void InsertObject(int index, const std::string& s, TObject* object) override;
+    // Raises on a sorted list before changing anything.
+    void Move(int curIndex, int newIndex) override;
     int IndexOf(const std::string& s) const override;
 
     // Binary search of a sorted list: true when found; index is where s is or would go.

@@ -182,6 +182,13 @@ TEST(StringList, SortedListsHonourEachDuplicatesMode)
               "Operation not allowed on sorted string list");
     EXPECT_EQ(MessageOf<EStringListError>([&] { list.SetStrings(0, "z"); }),
               "Operation not allowed on sorted string list");
+
+    // Refused changes leave the list as it was: no line lost, no empty line left behind.
+    const auto before = Lines(list);
+    EXPECT_THROW(list.Move(0, 2), EStringListError);
+    EXPECT_THROW(list.SetValues("nuovo", "1"), EStringListError);
+    EXPECT_THROW(list.SetValueFromIndex(-1, "1"), EStringListError);
+    EXPECT_EQ(Lines(list), before);
 }
 
 TEST(StringList, SortingUsesTheLocaleAndCaseSensitivity)
@@ -286,6 +293,8 @@ TEST(StringList, EditingOperationsObjectsAndIndexErrors)
     EXPECT_EQ(MessageOf<EStringListError>([&] { list.Strings(4); }), "List index out of bounds (4)");
     EXPECT_EQ(MessageOf<EStringListError>([&] { list.Delete(-1); }), "List index out of bounds (-1)");
     EXPECT_EQ(MessageOf<EStringListError>([&] { list.Insert(6, "x"); }), "List index out of bounds (6)");
+    EXPECT_EQ(MessageOf<EStringListError>([&] { list.Move(0, 4); }), "List index out of bounds (4)");
+    EXPECT_EQ(list.Count(), 4);
 
     TStringList copy;
     copy.SetDelimiter(';');
