@@ -1,6 +1,7 @@
 #include "platform/rtl/Collation.h"
 
 #include "platform/rtl/Codepage.h"
+#include "platform/rtl/SysErrors.h"
 
 #include <unicode/ucol.h>
 #include <unicode/uchar.h>
@@ -16,6 +17,7 @@
 namespace {
 
 constexpr std::uint32_t LOCALE_ITALIAN = 0x0410;
+constexpr std::uint32_t ERROR_INVALID_FLAGS = 1004;
 constexpr std::uint32_t StrengthFlags = NORM_IGNORECASE | NORM_IGNORENONSPACE;
 constexpr std::uint32_t KnownFlags = NORM_IGNORECASE | NORM_IGNORENONSPACE | NORM_IGNORESYMBOLS |
                                      SORT_STRINGSORT | NORM_IGNOREKANATYPE | NORM_IGNOREWIDTH;
@@ -199,13 +201,18 @@ bool ResolveLength(const char* text, int length, std::size_t& resolved)
 int CompareStringA(std::uint32_t Locale, std::uint32_t Flags, const char* S1, int Len1,
                    const char* S2, int Len2)
 {
+    if ((Flags & ~KnownFlags) != 0) {
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
     std::size_t n1 = 0;
     std::size_t n2 = 0;
-    if ((Flags & ~KnownFlags) != 0 || !ResolveLength(S1, Len1, n1) || !ResolveLength(S2, Len2, n2))
+    UCollator* collator = nullptr;
+    if (!ResolveLength(S1, Len1, n1) || !ResolveLength(S2, Len2, n2) ||
+        !(collator = CollatorFor(Locale, Flags & StrengthFlags))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
-    UCollator* collator = CollatorFor(Locale, Flags & StrengthFlags);
-    if (!collator)
-        return 0;
+    }
     if (Flags & NORM_IGNORESYMBOLS)
         return Collate(collator, Utf16Text(S1, n1, IsSymbol), Utf16Text(S2, n2, IsSymbol));
     if (Flags & SORT_STRINGSORT)

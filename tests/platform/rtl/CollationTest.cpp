@@ -1,5 +1,7 @@
 #include "platform/rtl/Collation.h"
 
+#include "platform/rtl/SysErrors.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -75,7 +77,9 @@ TEST(Collation, DefaultLocalesAreItalianAndOthersComeFromIcu)
     for (std::uint32_t locale : {LOCALE_USER_DEFAULT, LOCALE_SYSTEM_DEFAULT})
         EXPECT_EQ(Compare(locale, 0, "perch\xE9", "perchi"), CSTR_LESS_THAN);
     EXPECT_EQ(Compare(1033, NORM_IGNORECASE, "ABC", "abc"), CSTR_EQUAL); // English (US)
-    EXPECT_EQ(Compare(0x7F7F, 0, "a", "b"), 0);                          // no such locale
+    SetLastError(0);
+    EXPECT_EQ(Compare(0x7F7F, 0, "a", "b"), 0); // no such locale
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
 TEST(Collation, LengthsAndInvalidArguments)
@@ -88,6 +92,7 @@ TEST(Collation, LengthsAndInvalidArguments)
     EXPECT_EQ(CompareStringA(Italian, 0, nullptr, -1, "a", -1), 0);
     EXPECT_EQ(CompareStringA(Italian, 0, text, -2, "a", -1), 0);
     EXPECT_EQ(CompareStringA(Italian, 0x40000000, "a", -1, "a", -1), 0);
+    EXPECT_EQ(GetLastError(), 1004u); // invalid flags
 }
 
 TEST(Collation, LongTextsCompareBeyondTheStackBuffer)
