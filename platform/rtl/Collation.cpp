@@ -55,7 +55,6 @@ UCollator* OpenCollator(std::uint32_t locale, std::uint32_t strengthFlags)
         strength = UCOL_SECONDARY;
     }
     ucol_setAttribute(collator, UCOL_STRENGTH, strength, &status);
-    ucol_setAttribute(collator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
     if (U_FAILURE(status)) {
         ucol_close(collator);
         return nullptr;
