@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <climits>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
@@ -15,6 +17,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,19 +60,127 @@ bool EntryExists(const std::string& nativePath)
 }
 
 // --- The cache of folder listings ---------------------------------------------------------------
+//
+// Each folder a path went through keeps its listing, so that resolving a known path costs no
+// system call beyond one look at the change notices. Where the kernel offers change notices
+// (inotify) each listing follows the entries created, removed and renamed in its folder, and the
+// listings below an entry that changed are dropped; elsewhere a listing is checked against the
+// folder's modification time whenever a path does not resolve to an existing entry.
 
 struct TFolderListing {
     timespec ModifiedAt{};
     // Listed so soon after a change that a later change may carry the same time stamp.
     bool Racy = false;
-    std::unordered_set<std::string> Names;                  // native names
-    std::unordered_map<std::string, std::string> ByFolded;  // folded Windows-1252 -> native
+    std::unordered_set<std::string> Names;                       // native names
+    std::unordered_multimap<std::string, std::string> ByFolded;  // folded Windows-1252 -> native
+
+    void Add(const std::string& name)
+    {
+        if (Names.insert(name).second)
+            ByFolded.emplace(FoldName(Utf8ToAnsi(name)), name);
+    }
+    void Remove(const std::string& name)
+    {
+        if (Names.erase(name) == 0)
+            return;
+        auto [first, last] = ByFolded.equal_range(FoldName(Utf8ToAnsi(name)));
+        for (auto it = first; it != last; ++it)
+            if (it->second == name) {
+                ByFolded.erase(it);
+                return;
+            }
+    }
 };
 
 constexpr size_t MaxCachedFolders = 2000;
+constexpr uint32_t WatchedChanges =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 std::mutex cacheLock;
-std::unordered_map<std::string, TFolderListing> folderCache;
+// Keyed by native folder path ("" for the current folder); ordered so that a subtree is a range.
+std::map<std::string, TFolderListing> folderCache;
+int notifyHandle = -1;
+bool notifyUnavailable = false;
+// The cached folders each watch stands for (one folder may be reached by several paths).
+std::unordered_map<int, std::vector<std::string>> watchedFolders;
+// A listing that could not be watched, valid for the lookup that read it.
+TFolderListing uncachedListing;
+
+void ResetCache()
+{
+    folderCache.clear();
+    watchedFolders.clear();
+    if (notifyHandle >= 0) {
+        close(notifyHandle); // drops every watch
+        notifyHandle = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        notifyUnavailable = notifyHandle < 0;
+    }
+}
+
+bool NotifyAvailable()
+{
+    if (notifyHandle < 0 && !notifyUnavailable) {
+        notifyHandle = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        notifyUnavailable = notifyHandle < 0;
+    }
+    return notifyHandle >= 0;
+}
+
+std::string AppendPart(const std::string& folder, const std::string& part)
+{
+    if (folder.empty())
+        return part;
+    if (folder.back() == '/')
+        return folder + part;
+    return folder + "/" + part;
+}
+
+// Drops the listing of the folder at path and of every folder below it.
+void ForgetSubtree(const std::string& path)
+{
+    folderCache.erase(path);
+    const std::string below = path.empty() || path.back() == '/' ? path : path + "/";
+    auto it = folderCache.lower_bound(below);
+    while (it != folderCache.end() && it->first.compare(0, below.size(), below) == 0)
+        it = folderCache.erase(it);
+}
+
+void ReadChangeNotices()
+{
+    alignas(inotify_event) char buffer[16384];
+    for (;;) {
+        const ssize_t got = read(notifyHandle, buffer, sizeof buffer);
+        if (got <= 0)
+            return;
+        for (ssize_t pos = 0; pos < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + pos);
+            pos += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                ResetCache();
+                return;
+            }
+            auto watched = watchedFolders.find(event->wd);
+            if (watched == watchedFolders.end())
+                continue;
+            for (const std::string& folder : watched->second) {
+                auto listing = folderCache.find(folder);
+                if (event->len > 0) {
+                    if (listing != folderCache.end() && (event->mask & (IN_CREATE | IN_MOVED_TO)))
+                        listing->second.Add(event->name);
+                    if (listing != folderCache.end() && (event->mask & (IN_DELETE | IN_MOVED_FROM)))
+                        listing->second.Remove(event->name);
+                    ForgetSubtree(AppendPart(folder, event->name));
+                }
+                if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))
+                    ForgetSubtree(folder);
+            }
+            if (event->mask & IN_IGNORED)
+                watchedFolders.erase(watched);
+        }
+        if (static_cast<size_t>(got) < sizeof buffer - sizeof(inotify_event) - NAME_MAX - 1)
+            return;
+    }
+}
 
 std::string OpenableFolder(const std::string& folder)
 {
@@ -94,8 +205,7 @@ bool ReadListing(const std::string& folder, TFolderListing& listing)
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        listing.Names.insert(name);
-        listing.ByFolded.emplace(FoldName(Utf8ToAnsi(name)), name);
+        listing.Add(name);
     }
     closedir(dir);
     return true;
@@ -112,9 +222,14 @@ bool ListingIsCurrent(const std::string& folder, const TFolderListing& listing)
            info.st_mtim.tv_nsec == listing.ModifiedAt.tv_nsec;
 }
 
-// The listing of a folder (native path, "" for the current folder); nullptr when it cannot be
-// read. With validate, a listing that may be out of date is read again.
-const TFolderListing* FindListing(const std::string& folder, bool validate)
+void MakeRoomInCache()
+{
+    if (folderCache.size() >= MaxCachedFolders)
+        ResetCache();
+}
+
+// Without change notices; with validate, a listing that may be out of date is read again.
+const TFolderListing* FindCheckedListing(const std::string& folder, bool validate)
 {
     auto found = folderCache.find(folder);
     if (found != folderCache.end() && (!validate || ListingIsCurrent(folder, found->second)))
@@ -125,29 +240,56 @@ const TFolderListing* FindListing(const std::string& folder, bool validate)
             folderCache.erase(found);
         return nullptr;
     }
-    if (folderCache.size() >= MaxCachedFolders)
-        folderCache.clear();
+    if (found != folderCache.end())
+        return &(found->second = std::move(listing));
+    MakeRoomInCache();
     return &(folderCache[folder] = std::move(listing));
+}
+
+// With change notices: the watch goes on before the folder is read, so no change is missed.
+const TFolderListing* FindWatchedListing(const std::string& folder)
+{
+    auto found = folderCache.find(folder);
+    if (found != folderCache.end())
+        return &found->second;
+    MakeRoomInCache();
+    if (notifyHandle < 0)
+        return FindCheckedListing(folder, true);
+    const int watch = inotify_add_watch(notifyHandle, OpenableFolder(folder).c_str(), WatchedChanges);
+    TFolderListing listing;
+    if (!ReadListing(folder, listing))
+        return nullptr;
+    if (watch < 0) {
+        uncachedListing = std::move(listing);
+        return &uncachedListing;
+    }
+    std::vector<std::string>& folders = watchedFolders[watch];
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+        folders.push_back(folder);
+    return &(folderCache[folder] = std::move(listing));
+}
+
+// The listing of a folder (native path, "" for the current folder); nullptr when it cannot be read.
+const TFolderListing* FindListing(const std::string& folder, bool validate)
+{
+    if (notifyHandle >= 0)
+        return FindWatchedListing(folder);
+    return FindCheckedListing(folder, validate);
 }
 
 void ForgetFolderOf(const std::string& nativePath)
 {
-    std::string folder = nativePath;
-    while (!folder.empty() && folder.back() == '/')
-        folder.pop_back();
-    const auto slash = folder.rfind('/');
-    folder = slash == std::string::npos ? std::string() : folder.substr(0, slash == 0 ? 1 : slash);
+    std::string path = nativePath;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    const auto slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
     std::lock_guard<std::mutex> guard(cacheLock);
+    if (notifyHandle >= 0)
+        return; // the change notices tell
     folderCache.erase(folder);
-}
-
-std::string AppendPart(const std::string& folder, const std::string& part)
-{
-    if (folder.empty())
-        return part;
-    if (folder.back() == '/')
-        return folder + part;
-    return folder + "/" + part;
+    ForgetSubtree(path);
 }
 
 // Walks the parts of a Windows-1252 path, matching each against the cached listings.
@@ -351,11 +493,18 @@ bool IsReadOnly(const struct stat& info)
 
 std::string ResolvePath(std::string_view fileName)
 {
+    if (fileName.empty())
+        return {};
+    std::lock_guard<std::mutex> guard(cacheLock);
+    if (NotifyAvailable()) {
+        // The listings are current: the walk alone gives the answer.
+        ReadChangeNotices();
+        return ResolveParts(fileName, false);
+    }
     std::string direct = AnsiToUtf8(fileName);
     std::replace(direct.begin(), direct.end(), '\\', '/');
-    if (direct.empty() || EntryExists(direct))
+    if (EntryExists(direct))
         return direct;
-    std::lock_guard<std::mutex> guard(cacheLock);
     std::string resolved = ResolveParts(fileName, false);
     if (EntryExists(resolved))
         return resolved;
@@ -365,7 +514,7 @@ std::string ResolvePath(std::string_view fileName)
 void ClearPathCache()
 {
     std::lock_guard<std::mutex> guard(cacheLock);
-    folderCache.clear();
+    ResetCache();
 }
 
 // --- Names --------------------------------------------------------------------------------------

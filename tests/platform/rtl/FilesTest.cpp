@@ -161,6 +161,15 @@ TEST_F(FilesTest, CachedListingsFollowChangesMadeBehindTheLayersBack)
     fs::remove(At("Data/A.txt"));
     EXPECT_FALSE(FileExists(Root + "/data/a.TXT"));
     EXPECT_EQ(ResolvePath(Root + "/data/a.TXT"), At("Data/a.TXT"));
+
+    // A folder moved away and another made under its name: nothing of the old one is served.
+    WriteNative("Data/Sub/Old.txt", "o");
+    EXPECT_TRUE(FileExists(Root + "/data/sub/old.txt"));
+    fs::rename(At("Data"), At("Moved"));
+    WriteNative("DATA/SUB/New.txt", "n");
+    EXPECT_FALSE(FileExists(Root + "/data/sub/old.txt"));
+    EXPECT_EQ(ResolvePath(Root + "/data/sub/new.TXT"), At("DATA/SUB/New.txt"));
+    EXPECT_TRUE(FileExists(Root + "/moved/SUB/OLD.TXT"));
 }
 
 TEST_F(FilesTest, ExactNameWinsOverOtherCases)
