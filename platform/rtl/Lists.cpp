@@ -36,14 +36,18 @@ bool IsBlank(unsigned char c)
     return c >= 1 && c <= ' ';
 }
 
-// The base letter of a letter whose only primary weight in the Italian collation is that of a
-// plain letter (a-z, either case, with or without a grave, acute, circumflex, tilde, diaeresis,
-// ring or cedilla); 0 for any other character.
+// The primary rank of the characters whose primary weight in the Italian collation is simple:
+// the blank (below everything), the digits (below the letters, in order), and the letters a-z
+// in either case, with or without a grave, acute, circumflex, tilde, diaeresis, ring or cedilla
+// (ranked as the plain letter). 0 for any other character.
 struct TPrimaryLetters {
     char Base[256] = {};
 
     TPrimaryLetters()
     {
+        Base[static_cast<unsigned char>(' ')] = 1;
+        for (char c = '0'; c <= '9'; ++c)
+            Base[static_cast<unsigned char>(c)] = c;
         for (char c = 'a'; c <= 'z'; ++c) {
             Base[static_cast<unsigned char>(c)] = c;
             Base[static_cast<unsigned char>(c - 32)] = c;
@@ -70,9 +74,10 @@ struct TPrimaryLetters {
     }
 };
 
-// A primary difference outranks accents and case. So while both strings hold such letters, the
-// first pair with different base letters decides the comparison, in either case sensitivity.
-// Returns 0 when the leading letters do not settle it. Sorting a long list makes most of its
+// A primary difference outranks accents and case. So while both strings hold such characters,
+// the first pair of different rank decides the comparison, in either case sensitivity (none of
+// them is dropped by the word sort, so the positions stay aligned). Returns 0 when the leading
+// characters do not settle it. Sorting a long list makes most of its
 // comparisons here instead of in the collator.
 int CompareLeadingLetters(const std::string& s1, const std::string& s2)
 {
