@@ -1,6 +1,7 @@
 #include "platform/rtl/DateTime.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Formats.h"
 #include "platform/rtl/TextUtils.h"
 
 #include <chrono>
@@ -181,6 +182,9 @@ TDateTime IncMonth(TDateTime date, int numberOfMonths)
 
 TTimeStamp DateTimeToTimeStamp(TDateTime dateTime)
 {
+    // Far beyond year 9999 (or not a number) the day count would not fit.
+    if (!(std::fabs(dateTime) < 1e9))
+        RAISE(EInvalidOp("Invalid floating point operation"));
     // The whole value rounded to the millisecond first, so 23:59:59.9996 is the next day.
     const auto msecs = static_cast<std::int64_t>(std::nearbyint(dateTime * MSecsPerDay));
     TTimeStamp stamp;

@@ -20,7 +20,7 @@ struct TFloatRec {
     bool NotANumber = false;
     bool Infinite = false;
     int Count = 0;
-    char Digits[20] = {};
+    char Digits[24] = {};
 };
 
 void StripTrailingZeros(TFloatRec& rec)
@@ -59,6 +59,29 @@ void RoundDigits(TFloatRec& rec, int keep)
     StripTrailingZeros(rec);
 }
 
+// Reads "d.ddde+xx" into the digits and exponent; returns how many digits there were (only the
+// first ones fit in Digits).
+int ReadScientific(const char* text, const char* end, TFloatRec& rec)
+{
+    const char* p = text;
+    int count = 0;
+    while (p < end && *p != 'e') {
+        if (*p != '.') {
+            if (count < static_cast<int>(sizeof rec.Digits))
+                rec.Digits[count] = *p;
+            ++count;
+        }
+        ++p;
+    }
+    int exponent = 0;
+    if (p + 1 < end)
+        std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent); // from_chars takes no '+'
+    rec.Exponent = exponent + 1;
+    rec.Count = count < static_cast<int>(sizeof rec.Digits) ? count
+                                                            : static_cast<int>(sizeof rec.Digits);
+    return count;
+}
+
 // The value's decimal expansion rounded half away from zero to `precision` significant digits,
 // then again to `decimals` digits after the point: the two steps of the class library's
 // conversion, which is why 2.675 (stored as 2.67499999...) still gives 2.68 with two decimals.
@@ -77,26 +100,28 @@ TFloatRec FloatToDecimal(double value, int precision, int decimals)
     if (value == 0)
         return rec;
 
+    const double magnitude = std::fabs(value);
+    char buffer[64];
+    // A shortest form of at most `precision` (<= 15) digits is also the value rounded to that
+    // many digits: the double lies closer to it than half a unit of the 15th digit.
+    if (precision <= 15) {
+        const auto shortest = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                            std::chars_format::scientific);
+        if (ReadScientific(buffer, shortest.ptr, rec) <= precision) {
+            StripTrailingZeros(rec);
+            if (decimals < NoDecimalLimit)
+                RoundDigits(rec, rec.Exponent + decimals);
+            return rec;
+        }
+    }
     // P+1 correctly rounded digits decide the rounding at P unless the last one is a 5, which
     // may stand for anything from 4.5 to 5.5: then a long expansion decides.
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
                                 std::chars_format::scientific, precision);
     if (buffer[precision + 1] == '5')
-        result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+        result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
                                std::chars_format::scientific, precision + 30);
-    const char* p = buffer;
-    rec.Digits[rec.Count++] = *p++;
-    ++p; // the point
-    while (*p >= '0' && *p <= '9') {
-        if (rec.Count < static_cast<int>(sizeof rec.Digits))
-            rec.Digits[rec.Count] = *p;
-        ++rec.Count;
-        ++p;
-    }
-    int exponent = 0;
-    std::from_chars(p + (p[1] == '+' ? 2 : 1), result.ptr, exponent); // skips 'e' and a '+'
-    rec.Exponent = exponent + 1;
+    ReadScientific(buffer, result.ptr, rec);
     rec.Count = precision + 1;
     RoundDigits(rec, precision);
     if (decimals < NoDecimalLimit)
@@ -122,13 +147,12 @@ TFloatRec CurrencyToDecimal(double value, int decimals)
     }
     const auto units = static_cast<std::int64_t>(scaled);
     rec.Negative = units < 0;
-    char buffer[24];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, units < 0 ? -units : units);
-    const int length = static_cast<int>(result.ptr - buffer);
     if (units == 0)
         return rec;
-    std::memcpy(rec.Digits, buffer, static_cast<std::size_t>(length));
+    const std::uint64_t magnitude =
+        units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
+    const auto result = std::to_chars(rec.Digits, rec.Digits + sizeof rec.Digits, magnitude);
+    const int length = static_cast<int>(result.ptr - rec.Digits);
     rec.Count = length;
     rec.Exponent = length - 4;
     StripTrailingZeros(rec);
@@ -425,8 +449,8 @@ int SplitSections(std::string_view format, std::string_view (&sections)[3])
 // digit from the right, the first one takes all that is left.
 class TIntegerPlacer {
 public:
-    TIntegerPlacer(std::string digits, int places, bool thousands, char separator)
-        : Digits(std::move(digits)), Places(places), Thousands(thousands), Separator(separator)
+    TIntegerPlacer(const std::string& digits, int places, bool thousands, char separator)
+        : Digits(digits), Places(places), Thousands(thousands), Separator(separator)
     {
     }
 
@@ -459,7 +483,7 @@ private:
             out += Separator;
     }
 
-    std::string Digits;
+    const std::string& Digits;
     int Places;
     bool Thousands;
     char Separator;
@@ -482,7 +506,7 @@ void AppendFormatted(std::string& out, const TSection& section, const TFloatRec&
             exponentShown = rec.Exponent - section.IntPlaces;
         }
         if (intDigits.empty() && section.IntPlaces > 0)
-            intDigits = "0";
+            intDigits.push_back('0');
     } else {
         for (int i = 0; i < rec.Exponent; ++i)
             intDigits += DigitAt(rec, i);
@@ -594,7 +618,7 @@ std::string CurrToStrF(double value, TFloatFormat format, int digits,
 {
     std::string out;
     AppendFloat(
-        out, [value](int, int d) { return CurrencyToDecimal(value, d); }, format, MaxPrecision + 2,
+        out, [value](int, int d) { return CurrencyToDecimal(value, d); }, format, MaxPrecision,
         digits, settings);
     return out;
 }

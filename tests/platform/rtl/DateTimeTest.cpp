@@ -1,6 +1,7 @@
 #include "platform/rtl/DateTime.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Formats.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,8 @@ TEST(TimeStamps, DayNumbersAndMilliseconds)
     const TTimeStamp late = DateTimeToTimeStamp(EncodeDate(2026, 1, 5) + 0.9999999999);
     EXPECT_EQ(late.Date, 693594 + 46028);
     EXPECT_EQ(late.Time, 0);
+    EXPECT_THROW(DateTimeToTimeStamp(std::nan("")), EInvalidOp);
+    EXPECT_THROW(FormatDateTime("dd/mm/yyyy", 1e300), EInvalidOp);
 }
 
 TEST_F(DateTimeTest, ClockDrivesNowDateTimeAndCurrentYear)
