@@ -455,7 +455,7 @@ struct VariantOps {
         const std::int64_t x = a.Kind == NumberKind::Integer ? a.Int : RealToInt64(a.Real, std::trunc);
         const std::int64_t y = b.Kind == NumberKind::Integer ? b.Int : RealToInt64(b.Real, std::trunc);
         if (y == 0)
-            RAISE(EZeroDivide("Division by zero"));
+            RAISE(EDivByZero("Division by zero"));
         if (y == -1) { // the lowest 64-bit value divided by -1 does not fit
             if (x == std::numeric_limits<std::int64_t>::min() && !remainder)
                 RaiseOverflow();

@@ -163,8 +163,8 @@ TEST(VariantOperators, DivisionByZeroRaises)
 {
     EXPECT_THROW(Variant(1) / Variant(0), EZeroDivide);
     EXPECT_THROW(Variant(1.5) / Variant(0.0), EZeroDivide);
-    EXPECT_THROW(VarDiv(1, 0), EZeroDivide);
-    EXPECT_THROW(VarMod(1, 0.5), EZeroDivide); // 0.5 truncates to 0
+    EXPECT_THROW(VarDiv(1, 0), EDivByZero);
+    EXPECT_THROW(VarMod(1, 0.5), EDivByZero); // 0.5 truncates to 0
 }
 
 TEST(VariantOperators, Negation)
