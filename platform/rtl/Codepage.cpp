@@ -6,7 +6,7 @@
 namespace {
 
 // Bytes 0x80..0x9F; the other bytes carry their own value as Unicode character.
-constexpr char16_t HighControlRange[32] = {
+constexpr char16_t UnicodeOfBytes80To9F[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
@@ -54,7 +54,7 @@ const Tables& CodepageTables()
     static const Tables tables = [] {
         Tables t;
         for (int b = 0; b < 256; ++b) {
-            char16_t c = (b >= 0x80 && b < 0xA0) ? HighControlRange[b - 0x80] : char16_t(b);
+            char16_t c = (b >= 0x80 && b < 0xA0) ? UnicodeOfBytes80To9F[b - 0x80] : char16_t(b);
             t.toUnicode[b] = c;
             t.toUtf8[b] = EncodeUtf8(c);
             t.fromLatin1[b] = (b >= 0x80 && b < 0xA0) ? '?' : static_cast<char>(b);

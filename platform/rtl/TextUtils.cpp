@@ -3,9 +3,9 @@
 #include "platform/rtl/Collation.h"
 #include "platform/rtl/Exceptions.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
-#include <cstring>
 
 namespace {
 

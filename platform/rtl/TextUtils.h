@@ -14,7 +14,8 @@ int CompareStr(const std::string& s1, const std::string& s2);  // < 0, 0, > 0
 int CompareText(const std::string& s1, const std::string& s2); // ignores ASCII case
 bool SameText(const std::string& s1, const std::string& s2);
 
-// Case mapping over the whole code page (a-z, à..þ except ÷, š, œ, ž, ÿ); ß and µ stay as they are.
+// Case mapping over the whole code page: a-z, the accented letters 0xE0..0xFE (not the division
+// sign 0xF7), s and z caron, oe and y diaeresis; sharp s and micro have no upper case here.
 char AnsiUpperChar(char c);
 char AnsiLowerChar(char c);
 std::string AnsiUpperCase(const std::string& s);
