@@ -103,8 +103,9 @@ TFloatRec FloatToDecimal(double value, int precision, int decimals)
     const double magnitude = std::fabs(value);
     char buffer[64];
     // A shortest form of at most `precision` (<= 15) digits is also the value rounded to that
-    // many digits: the double lies closer to it than half a unit of the 15th digit.
-    if (precision <= 15) {
+    // many digits: the double lies closer to it than half a unit of the 15th digit (not so for
+    // the subnormal ones, which carry fewer bits).
+    if (precision <= 15 && magnitude >= std::numeric_limits<double>::min()) {
         const auto shortest = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
                                             std::chars_format::scientific);
         if (ReadScientific(buffer, shortest.ptr, rec) <= precision) {
