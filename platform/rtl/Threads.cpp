@@ -50,6 +50,8 @@ int InterlockedDecrement(int& target)
 
 namespace {
 
+constexpr std::uint32_t WaitWithoutLimit = 0xFFFFFFFFu;
+
 struct TSyncCall {
     const std::function<void()>* Method = nullptr;
     std::exception_ptr Error;
@@ -274,7 +276,7 @@ TWaitResult TEvent::WaitFor(std::uint32_t timeoutMs)
 {
     std::unique_lock<std::mutex> lock(FMutex);
     const auto signaled = [this] { return FSignaled; };
-    if (timeoutMs == INFINITE)
+    if (timeoutMs == WaitWithoutLimit)
         FChanged.wait(lock, signaled);
     else if (!FChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), signaled))
         return wrTimeout;
@@ -292,7 +294,7 @@ TWaitResult TSemaphore::WaitFor(std::uint32_t timeoutMs)
 {
     std::unique_lock<std::mutex> lock(FMutex);
     const auto available = [this] { return FCount > 0; };
-    if (timeoutMs == INFINITE)
+    if (timeoutMs == WaitWithoutLimit)
         FChanged.wait(lock, available);
     else if (!FChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), available))
         return wrTimeout;

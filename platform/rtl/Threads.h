@@ -11,8 +11,6 @@
 #include <mutex>
 #include <thread>
 
-constexpr std::uint32_t INFINITE = 0xFFFFFFFFu;
-
 // Milliseconds since an arbitrary start, wrapping at 32 bits as on Windows.
 std::uint32_t GetTickCount();
 void Sleep(std::uint32_t milliseconds);
@@ -114,6 +112,8 @@ private:
 
 enum TWaitResult { wrSignaled, wrTimeout, wrAbandoned, wrError };
 
+// Waits take milliseconds; 0xFFFFFFFF (INFINITE of platform/os/WinBase.h) waits without limit.
+
 // An event; a manual-reset event stays set until ResetEvent, an auto-reset one releases one
 // waiter and resets itself.
 class TEvent : public TObject {
@@ -126,7 +126,7 @@ public:
 
     void SetEvent();
     void ResetEvent();
-    TWaitResult WaitFor(std::uint32_t timeoutMs = INFINITE);
+    TWaitResult WaitFor(std::uint32_t timeoutMs = 0xFFFFFFFFu);
 
 private:
     std::mutex FMutex;
@@ -141,8 +141,8 @@ class TSemaphore : public TObject {
 public:
     TSemaphore(int initialCount, int maximumCount);
 
-    TWaitResult WaitFor(std::uint32_t timeoutMs = INFINITE);
-    void Acquire() { WaitFor(INFINITE); }
+    TWaitResult WaitFor(std::uint32_t timeoutMs = 0xFFFFFFFFu);
+    void Acquire() { WaitFor(); }
     // Adds count; false (and nothing added) when that would pass the maximum.
     bool Release(int count = 1);
 

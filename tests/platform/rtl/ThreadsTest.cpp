@@ -185,7 +185,7 @@ TEST(Locks, EventsManualAndAutomatic)
         Sleep(20);
         automatic.SetEvent();
     });
-    EXPECT_EQ(automatic.WaitFor(INFINITE), wrSignaled);
+    EXPECT_EQ(automatic.WaitFor(), wrSignaled); // without limit
     setter.join();
 }
 
