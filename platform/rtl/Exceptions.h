@@ -47,6 +47,7 @@ TESS_EXCEPTION(EOutOfMemory, Exception)
 TESS_EXCEPTION(EExternal, Exception)
 TESS_EXCEPTION(EMathError, EExternal)
 TESS_EXCEPTION(EZeroDivide, EMathError)
+TESS_EXCEPTION(EInvalidOp, EMathError) // "Invalid floating point operation"
 TESS_EXCEPTION(EIntError, EExternal)
 TESS_EXCEPTION(ERangeError, EIntError)
 TESS_EXCEPTION(EIntOverflow, EIntError)

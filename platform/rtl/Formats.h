@@ -87,10 +87,6 @@ double StrToCurr(const std::string& text, const TFormatSettings& settings = Form
 double StrToCurrDef(const std::string& text, double defaultValue,
                     const TFormatSettings& settings = FormatSettings());
 
-// Raised by Round and Trunc for a value outside the 64-bit range (or not a number):
-// "Invalid floating point operation".
-TESS_EXCEPTION(EInvalidOp, EMathError)
-
 // Round halves to even; Trunc cuts toward zero.
 std::int64_t Round(double value);
 std::int64_t Trunc(double value);
