@@ -106,6 +106,7 @@ public:
 
     // --- Fields ---
     TFieldDefs& FieldDefs() { return *FFieldDefs; }
+    const TFieldDefs& FieldDefs() const { return *FFieldDefs; }
     TFieldDefs& FieldDefList() { return *FFieldDefs; }
     TFields& Fields() { return *FFields; }
     int FieldCount() const { return FFields->Count(); }
