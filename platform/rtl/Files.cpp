@@ -706,7 +706,9 @@ bool DeleteFile(const std::string& fileName)
 {
     const std::string native = ResolvePath(fileName);
     struct stat info;
-    if (lstat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    // A folder is not a file, and a read-only file is protected from deletion as on Windows.
+    if (lstat(native.c_str(), &info) == 0 &&
+        (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && IsReadOnly(info)))) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
@@ -1014,8 +1016,10 @@ int FileOpen(const std::string& fileName, int mode)
         SetLastErrorFromErrno(errno, native);
         return -1;
     }
+    // Folders cannot be opened as files; read-only files not for writing, even by root.
     struct stat info;
-    if (fstat(handle, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (fstat(handle, &info) == 0 &&
+        (S_ISDIR(info.st_mode) || (access != 0 && IsReadOnly(info)))) {
         close(handle);
         SetLastError(ERROR_ACCESS_DENIED);
         return -1;
@@ -1026,6 +1030,11 @@ int FileOpen(const std::string& fileName, int mode)
 int FileCreate(const std::string& fileName)
 {
     const std::string native = ResolvePath(fileName);
+    struct stat info;
+    if (stat(native.c_str(), &info) == 0 && S_ISREG(info.st_mode) && IsReadOnly(info)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return -1;
+    }
     const int handle = open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (handle < 0) {
         SetLastErrorFromErrno(errno, native, TErrnoContext::CreateFile);

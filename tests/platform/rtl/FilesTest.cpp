@@ -293,6 +293,23 @@ TEST_F(FilesTest, FileDatesAndAttributes)
     EXPECT_EQ(FileGetAttr(Root + "/missing"), -1);
 }
 
+TEST_F(FilesTest, ReadOnlyFilesAreProtectedEvenFromRoot)
+{
+    WriteNative("ro.dat", "keep");
+    ASSERT_EQ(FileSetAttr(Root + "/RO.DAT", faReadOnly), 0);
+    EXPECT_EQ(FileCreate(Root + "/ro.dat"), -1);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(FileOpen(Root + "/ro.dat", fmOpenReadWrite), -1);
+    EXPECT_FALSE(DeleteFile(Root + "/ro.dat"));
+    EXPECT_THROW(TFileStream(Root + "/ro.dat", fmCreate), EFCreateError);
+    EXPECT_EQ(ReadNative("ro.dat"), "keep");
+    const int handle = FileOpen(Root + "/ro.dat", fmOpenRead);
+    EXPECT_GE(handle, 0);
+    FileClose(handle);
+    ASSERT_EQ(FileSetAttr(Root + "/ro.dat", 0), 0);
+    EXPECT_TRUE(DeleteFile(Root + "/ro.dat"));
+}
+
 TEST_F(FilesTest, FindFirstMatchesMasksWithoutRegardToCase)
 {
     for (const char* name : {"b.txt", "a.TXT", "c.dat", "noext", ".hidden.txt", "ab.txt.bak"})
