@@ -1,0 +1,153 @@
+// Throughput of the built-in archiver: shrinking the 50 MB LCG text with and without a progress
+// handler, extracting it beside the unzip tool, and the round trip of a document-sized archive.
+
+#include "archive/UnZip.h"
+#include "archive/Zip.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t LcgSize = 50000000;
+
+const fs::path& BenchDir()
+{
+    static const fs::path dir = [] {
+        char pattern[] = "/tmp/tess-archive-bench-XXXXXX";
+        if (mkdtemp(pattern) == nullptr)
+            std::abort();
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(BenchDir(), ignored);
+        });
+        return fs::path(pattern);
+    }();
+    return dir;
+}
+
+void WriteFile(const fs::path& path, const std::vector<char>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+const fs::path& LcgText()
+{
+    static const fs::path path = [] {
+        std::vector<char> text(LcgSize);
+        std::uint64_t x = 1;
+        for (char& c : text) {
+            x = (1103515245ull * x + 12345ull) % (1ull << 31);
+            c = "abcdefgh "[(x >> 16) % 9];
+        }
+        fs::path file = BenchDir() / "lcg50.txt";
+        WriteFile(file, text);
+        return file;
+    }();
+    return path;
+}
+
+bool CompressTo(const fs::path& archive, const std::vector<fs::path>& files, bool withProgress)
+{
+    TZip zip(nullptr);
+    zip.SetArcName(archive.string());
+    zip.Overwrite = true;
+    for (const fs::path& file : files)
+        zip.Files()->Add(file.string());
+    if (withProgress)
+        zip.OnProgress = [](TObject*, std::int16_t percent) { benchmark::DoNotOptimize(percent); };
+    zip.OnError = [](TObject*, const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); };
+    return zip.Compress();
+}
+
+const fs::path& LcgArchive()
+{
+    static const fs::path path = [] {
+        fs::path archive = BenchDir() / "lcg50.zip";
+        CompressTo(archive, {LcgText()}, false);
+        return archive;
+    }();
+    return path;
+}
+
+void BM_CompressLcg(benchmark::State& state)
+{
+    const bool withProgress = state.range(0) != 0;
+    const fs::path& text = LcgText();
+    for (auto _ : state)
+        if (!CompressTo(BenchDir() / "out.zip", {text}, withProgress))
+            state.SkipWithError("Compress failed");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * LcgSize));
+    state.SetLabel(withProgress ? "no-op OnProgress" : "no OnProgress");
+}
+BENCHMARK(BM_CompressLcg)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ExtractLcg(benchmark::State& state)
+{
+    const fs::path& archive = LcgArchive();
+    for (auto _ : state) {
+        TUnZip unzip(nullptr);
+        unzip.SetArcName(archive.string());
+        unzip.SetExtrPath((BenchDir() / "x").string());
+        unzip.Overwrite = true;
+        if (!unzip.Extract() || unzip.DamagedCount() != 0)
+            state.SkipWithError("Extract failed");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * LcgSize));
+}
+BENCHMARK(BM_ExtractLcg)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ExtractLcgWithUnzipTool(benchmark::State& state)
+{
+    const fs::path& archive = LcgArchive();
+    const std::string command = "unzip -o -qq '" + archive.string() + "' -d '" +
+                                (BenchDir() / "u").string() + "'";
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("unzip failed");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * LcgSize));
+}
+BENCHMARK(BM_ExtractLcgWithUnzipTool)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Two 20 KiB members written and read back: the median of 1,000 round trips.
+void BM_DocumentRoundTrip(benchmark::State& state)
+{
+    fs::path folder = BenchDir() / "doc";
+    fs::create_directories(folder);
+    std::vector<char> table(20 * 1024);
+    for (std::size_t i = 0; i < table.size(); ++i)
+        table[i] = static_cast<char>("Articolo;1,00;IVA 22\n"[i % 21]);
+    WriteFile(folder / "Articoli.aft", table);
+    std::reverse(table.begin(), table.end());
+    WriteFile(folder / "Cliente.cft", table);
+    for (auto _ : state) {
+        std::vector<double> times;
+        for (int round = 0; round < 1000; ++round) {
+            auto start = std::chrono::steady_clock::now();
+            CompressTo(folder / "doc.tsd", {folder / "Articoli.aft", folder / "Cliente.cft"}, false);
+            TUnZip unzip(nullptr);
+            unzip.SetArcName((folder / "doc.tsd").string());
+            unzip.SetExtrPath((folder / "Temp").string());
+            unzip.Overwrite = true;
+            unzip.Extract();
+            times.push_back(std::chrono::duration<double, std::milli>(
+                                std::chrono::steady_clock::now() - start).count());
+        }
+        std::nth_element(times.begin(), times.begin() + 500, times.end());
+        state.counters["median_ms"] = times[500];
+    }
+}
+BENCHMARK(BM_DocumentRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace

@@ -1,0 +1,72 @@
+#pragma once
+// One run of the extraction fuzz target: the input is written as an archive and extracted into
+// a fresh folder; anything that appears outside that folder aborts the run.
+
+#include "archive/UnZip.h"
+#include "archive/ZipFormat.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+// Inputs whose local headers promise more than this are not run: the disk would fill up.
+constexpr std::uint32_t FuzzMaxUncompressed = 4u << 20;
+
+inline bool FuzzClaimsTooMuch(const std::uint8_t* data, std::size_t size)
+{
+    for (std::size_t i = 0; i + ZipLocalHeaderSize <= size; ++i)
+        if (GetLE32(data + i) == ZipLocalHeaderSignature && GetLE32(data + i + 22) > FuzzMaxUncompressed)
+            return true;
+    return false;
+}
+
+inline const std::filesystem::path& FuzzRoot()
+{
+    // A memory file system when there is one: every member is flushed to the disk on rename.
+    static const std::filesystem::path root = [] {
+        for (std::string pattern : {"/dev/shm/tess-unzip-fuzz-XXXXXX", "/tmp/tess-unzip-fuzz-XXXXXX"})
+            if (mkdtemp(pattern.data()) != nullptr)
+                return std::filesystem::path(pattern);
+        std::abort();
+    }();
+    return root;
+}
+
+inline void RunUnZipFuzzCase(const std::uint8_t* data, std::size_t size)
+{
+    namespace fs = std::filesystem;
+    if (FuzzClaimsTooMuch(data, size))
+        return;
+    const fs::path& root = FuzzRoot();
+    const fs::path archive = root / "input.zip";
+    const fs::path work = root / "work";
+    const fs::path into = work / "out";
+    {
+        std::ofstream out(archive, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    fs::create_directories(into);
+
+    TUnZip unzip(nullptr);
+    unzip.SetArcName(archive.string());
+    unzip.SetExtrPath(into.string() + "/");
+    unzip.Overwrite = true;
+    unzip.OnError = [](TObject*, const std::string&) {};
+    unzip.Extract();
+
+    // Only the archive and the work folder in the root, only the extraction folder in work.
+    for (const fs::path& folder : {root, work}) {
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const fs::path& path = entry.path();
+            if (path != archive && path != work && path != into) {
+                std::fprintf(stderr, "extraction escaped its folder: %s\n", path.c_str());
+                std::abort();
+            }
+        }
+    }
+    std::error_code ignored;
+    fs::remove_all(work, ignored);
+}
