@@ -271,18 +271,13 @@ std::string FindProgramFile(const std::string& program, DWORD& error)
     return "";
 }
 
-DWORD StartProgram(const std::string& program, const std::vector<std::string>& arguments,
-                   const std::string& directory, HANDLE* process)
+DWORD StartNativeProgram(const std::string& programFile, const std::vector<std::string>& argumentsUtf8,
+                         const std::string& directoryNative, HANDLE* process)
 {
-    DWORD error = 0;
-    const std::string file = FindProgramFile(program, error);
-    if (file.empty())
-        return error;
-    std::vector<std::string> argv{file};
-    for (const std::string& argument : arguments)
-        argv.push_back(AnsiToUtf8(argument));
+    std::vector<std::string> argv{programFile};
+    argv.insert(argv.end(), argumentsUtf8.begin(), argumentsUtf8.end());
     pid_t pid = 0;
-    error = Spawn(file, argv, nullptr, directory.empty() ? "" : NativePath(directory), false, pid);
+    const DWORD error = Spawn(programFile, argv, nullptr, directoryNative, false, pid);
     if (error != 0)
         return error;
     const HANDLE handle = RegisterProcess(pid);
@@ -291,6 +286,19 @@ DWORD StartProgram(const std::string& program, const std::vector<std::string>& a
     else
         CloseHandle(handle);
     return 0;
+}
+
+DWORD StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                   const std::string& directory, HANDLE* process)
+{
+    DWORD error = 0;
+    const std::string file = FindProgramFile(program, error);
+    if (file.empty())
+        return error;
+    std::vector<std::string> argumentsUtf8;
+    for (const std::string& argument : arguments)
+        argumentsUtf8.push_back(AnsiToUtf8(argument));
+    return StartNativeProgram(file, argumentsUtf8, directory.empty() ? "" : NativePath(directory), process);
 }
 
 BOOL CreateProcessA(const char* applicationName, char* commandLine, SECURITY_ATTRIBUTES*, SECURITY_ATTRIBUTES*,

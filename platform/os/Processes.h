@@ -78,5 +78,8 @@ DWORD GetCurrentProcessId();
 // Returns 0 on success or the Windows error number; process receives the handle when asked.
 DWORD StartProgram(const std::string& program, const std::vector<std::string>& arguments,
                    const std::string& directory, HANDLE* process);
+// The same for a program file already found (UTF-8 path and arguments, after the program).
+DWORD StartNativeProgram(const std::string& programFile, const std::vector<std::string>& argumentsUtf8,
+                         const std::string& directoryNative, HANDLE* process);
 // The program file a name stands for (native path), or "" with the Windows error number in error.
 std::string FindProgramFile(const std::string& program, DWORD& error);

@@ -1,0 +1,32 @@
+#pragma once
+// Dynamic libraries under their Windows names. "Libs\Name.dll" loads "Libs/libname.so"; the
+// system libraries callers look up at run time are registered modules.
+
+#include "platform/os/WinBase.h"
+
+#include <map>
+#include <string>
+
+// "…\Name.dll" loads "…/libname.so" from the same folder; a real shared object also loads by its
+// own name. A bare name is looked up among the registered modules, then in the program's folder,
+// then through the normal library search. Fails with NULL and 126 (missing) or 193 (not loadable).
+HMODULE LoadLibraryA(const char* fileName);
+// A missing function, or a lookup by ordinal, gives NULL with 127.
+FARPROC GetProcAddress(HMODULE module, const char* procName);
+// Drops one reference; the library is unloaded with the last. A registered module stays.
+BOOL FreeLibrary(HMODULE module);
+// null gives the program itself; a name gives an already loaded library, or NULL with 126.
+HMODULE GetModuleHandleA(const char* moduleName);
+// null gives the program's own path (ParamStr(0)).
+DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size);
+
+// Makes name (case-insensitive, ".dll" optional) a system module with these functions.
+void RegisterSystemModule(const std::string& name, const std::map<std::string, FARPROC>& functions);
+
+struct TModuleSection {
+    std::string ModulePath; // program text
+    int Section = 0;        // the loadable segment holding the address, counted from 1
+    std::uintptr_t Offset = 0;
+};
+// Where an address lies: module, loadable segment in program-header order, offset inside it.
+bool FindModuleSection(const void* address, TModuleSection& result);

@@ -1,0 +1,70 @@
+#include "platform/os/Libraries.h"
+
+#include "TestEnvironment.h"
+#include "platform/os/Volumes.h"
+#include "platform/rtl/SysErrors.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(Libraries, WindowsLibraryNameLoadsTheSharedObjectBesideIt)
+{
+    const std::string dll = std::string(TESS_TEST_BINARY_DIR) + "\\Libs\\TabulinoTest.dll";
+    const HMODULE module = LoadLibraryA(dll.c_str());
+    ASSERT_NE(module, nullptr) << GetLastError();
+    auto init = reinterpret_cast<int (*)()>(GetProcAddress(module, "_XlsInit"));
+    ASSERT_NE(init, nullptr);
+    EXPECT_EQ(init(), 42);
+    EXPECT_EQ(LoadLibraryA(dll.c_str()), module); // counted, not loaded twice
+    EXPECT_EQ(GetProcAddress(module, "_Manca"), nullptr);
+    EXPECT_EQ(GetLastError(), 127u);
+    EXPECT_EQ(GetProcAddress(module, reinterpret_cast<const char*>(1)), nullptr);
+    EXPECT_EQ(GetLastError(), 127u);
+    char path[1024];
+    ASSERT_GT(GetModuleFileNameA(module, path, sizeof path), 0u);
+    EXPECT_EQ(std::string(path), std::string(TESS_TEST_BINARY_DIR) + "/Libs/libtabulinotest.so");
+    EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_TRUE(FreeLibrary(module));
+}
+
+TEST(Libraries, FailuresGiveTheirCodes)
+{
+    const std::string folder = NewTestFolder("libs");
+    EXPECT_EQ(LoadLibraryA((folder + "\\Manca.dll").c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), 126u);
+    WriteTestFile(folder + "/libtesto.so", "non sono una libreria\n");
+    EXPECT_EQ(LoadLibraryA((folder + "\\Testo.dll").c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), 193u);
+    EXPECT_EQ(LoadLibraryA("nessuna_libreria_cosi.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), 126u);
+}
+
+TEST(Libraries, SystemModulesAreRegisteredByName)
+{
+    const HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
+    ASSERT_NE(kernel, nullptr);
+    EXPECT_EQ(LoadLibraryA("kernel32"), kernel);
+    using TFreeSpace = BOOL (*)(const char*, ULONGLONG*, ULONGLONG*, ULONGLONG*);
+    auto freeSpace = reinterpret_cast<TFreeSpace>(GetProcAddress(kernel, "GetDiskFreeSpaceExA"));
+    ASSERT_NE(freeSpace, nullptr);
+    ULONGLONG viaLibrary = 0, direct = 0;
+    ASSERT_TRUE(freeSpace("/", nullptr, &viaLibrary, nullptr));
+    ASSERT_TRUE(GetDiskFreeSpaceExA("/", nullptr, &direct, nullptr));
+    EXPECT_EQ(viaLibrary, direct);
+    const HMODULE shell = LoadLibraryA("shell32.dll");
+    ASSERT_NE(shell, nullptr);
+    EXPECT_EQ(GetProcAddress(shell, "SHFormatDrive"), nullptr);
+    EXPECT_TRUE(FreeLibrary(shell));
+    EXPECT_EQ(GetModuleHandleA("Shell32.dll"), shell);
+}
+
+TEST(Libraries, ModuleSectionOfAFunctionOfThisProgram)
+{
+    TModuleSection section;
+    ASSERT_TRUE(FindModuleSection(reinterpret_cast<const void*>(&NewTestFolder), section));
+    EXPECT_NE(section.ModulePath.find("platform_os_tests"), std::string::npos) << section.ModulePath;
+    EXPECT_GE(section.Section, 1);
+    char self[1024];
+    EXPECT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
+}
