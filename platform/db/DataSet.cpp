@@ -1,6 +1,7 @@
 #include "platform/db/DataSet.h"
 
 #include "platform/db/DataSource.h"
+#include "platform/db/StdFields.h"
 #include "platform/rtl/Lists.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@ TDataSet::TDataSet(TComponent* AOwner)
     : TComponent(AOwner), FFieldDefs(std::make_unique<TFieldDefs>(this)),
       FFields(std::make_unique<TFields>(this))
 {
+    RegisterFieldClasses();
 }
 
 TDataSet::~TDataSet()

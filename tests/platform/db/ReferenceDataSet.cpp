@@ -136,6 +136,14 @@ void TReferenceDataSet::InternalClose()
     FPendingBlobs.clear();
 }
 
+void TReferenceDataSet::MaybeFail(const char* operation)
+{
+    if (FailOperation == operation && FailCount > 0) {
+        --FailCount;
+        DatabaseError("refused");
+    }
+}
+
 TRecordBuffer TReferenceDataSet::AllocRecordBuffer()
 {
     Note("AllocRecordBuffer");
@@ -332,6 +340,7 @@ void TReferenceDataSet::StoreBuffer(TRecordBuffer buffer, TRecord& record)
 void TReferenceDataSet::InternalPost()
 {
     Note("InternalPost");
+    MaybeFail("InternalPost");
     TRecordBuffer buffer = ActiveBuffer();
     if (State() == dsEdit) {
         StoreBuffer(buffer, FRecords[static_cast<std::size_t>(FCursor)]);
@@ -363,12 +372,14 @@ void TReferenceDataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append)
 void TReferenceDataSet::InternalDelete()
 {
     Note("InternalDelete");
+    MaybeFail("InternalDelete");
     FRecords.erase(FRecords.begin() + FCursor);
 }
 
 void TReferenceDataSet::InternalEdit()
 {
     Note("InternalEdit");
+    MaybeFail("InternalEdit");
 }
 
 void TReferenceDataSet::InternalCancel()

@@ -25,6 +25,9 @@ public:
     // Records the virtual operations called, when set.
     std::vector<std::string>* Log = nullptr;
     bool ReadOnly = false;
+    // The named internal operation fails FailCount times with "refused".
+    std::string FailOperation;
+    int FailCount = 0;
 
     // The record numbers (1-based row order) the buffers hold, for ring checks.
     std::vector<int> BufferedIds();
@@ -94,6 +97,7 @@ private:
     };
 
     void Note(const char* operation);
+    void MaybeFail(const char* operation);
     TRecordBuffer ActiveRecordBuffer();
     int SlotOffset(TField* field) const;
     int SlotSize(TField* field) const;
