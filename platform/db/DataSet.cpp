@@ -270,7 +270,13 @@ void TDataSet::EnableControls()
         return;
     --FDisableCount;
     if (FDisableCount == 0) {
-        if (FDisableState != FState)
+        // A source that went inactive while the controls were disabled (the data set closed and
+        // opened again) must hear of the state too.
+        bool sourceOutOfStep = false;
+        for (TDataSource* source : FDataSources)
+            if (source->Enabled() && source->State() != FState)
+                sourceOutOfStep = true;
+        if (FDisableState != FState || sourceOutOfStep)
             DataEvent(deUpdateState, 0);
         if (FDisableState != dsInactive && FState != dsInactive)
             DataEvent(FEnableEvent, 0);

@@ -25,6 +25,8 @@ public:
     // Records the virtual operations called, when set.
     std::vector<std::string>* Log = nullptr;
     bool ReadOnly = false;
+    // What GetDataSource reports: the source of a master, for the circular-link checks.
+    TDataSource* MasterSource = nullptr;
     // The named internal operation fails FailCount times with "refused".
     std::string FailOperation;
     int FailCount = 0;
@@ -80,6 +82,7 @@ protected:
     void InternalEdit() override;
     void InternalCancel() override;
     bool GetCanModify() override { return !ReadOnly; }
+    TDataSource* GetDataSource() override { return MasterSource; }
     int GetRecordCount() override;
     int GetRecNo() override;
     bool FindRecord(bool Restart, bool GoForward) override;
