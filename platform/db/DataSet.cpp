@@ -240,9 +240,9 @@ void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info)
         break;
     }
     if (notify) {
-        const std::vector<TDataSource*> sources = FDataSources;
-        for (TDataSource* source : sources)
-            source->DataEvent(Event, Info);
+        // By index, as a notice may make a source leave the list.
+        for (std::size_t i = 0; i < FDataSources.size(); ++i)
+            FDataSources[i]->DataEvent(Event, Info);
     }
     if (changedField)
         changedField->Change();

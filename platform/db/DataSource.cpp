@@ -95,10 +95,9 @@ void TDataSource::RemoveDataLink(TDataLink* DataLink)
 
 void TDataSource::NotifyDataLinks(TDataEvent Event, std::intptr_t Info)
 {
-    const std::vector<TDataLink*> links = FDataLinks;
-    for (TDataLink* link : links)
-        if (std::find(FDataLinks.begin(), FDataLinks.end(), link) != FDataLinks.end())
-            link->DataEvent(Event, Info);
+    // By index, as a notice may make a link leave the list.
+    for (std::size_t i = 0; i < FDataLinks.size(); ++i)
+        FDataLinks[i]->DataEvent(Event, Info);
 }
 
 void TDataSource::DataEvent(TDataEvent Event, std::intptr_t Info)
