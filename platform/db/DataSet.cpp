@@ -708,9 +708,9 @@ void TDataSet::InitRecord(TRecordBuffer Buffer)
     SetBookmarkFlag(Buffer, bfInserted);
 }
 
-void TDataSet::PrepareInsertBuffer()
+TBookmark TDataSet::PrepareInsertBuffer()
 {
-    const TBookmark oldCurrent = GetBookmark();
+    TBookmark oldCurrent = GetBookmark();
     MoveBuffer(FRecordCount, FActiveRecord);
     TRecordBuffer buffer = ActiveBuffer();
     InitRecord(buffer);
@@ -720,6 +720,7 @@ void TDataSet::PrepareInsertBuffer()
         SetBookmarkData(buffer, oldCurrent.data());
     if (FRecordCount < FBufferCount)
         ++FRecordCount;
+    return oldCurrent;
 }
 
 void TDataSet::PrepareAppendBuffer()
@@ -736,17 +737,39 @@ void TDataSet::PrepareAppendBuffer()
 void TDataSet::Insert()
 {
     BeginInsertAppend();
-    PrepareInsertBuffer();
-    InternalInsert();
+    const int activeBefore = FActiveRecord;
+    const TBookmark before = PrepareInsertBuffer();
+    InternalInsertOrRestore(before, activeBefore);
     EndInsertAppend();
 }
 
 void TDataSet::Append()
 {
     BeginInsertAppend();
+    // Appending refills the buffers from the end: keep the way back in case it is refused.
+    const TBookmark before = GetBookmark();
+    const int activeBefore = FActiveRecord;
     PrepareAppendBuffer();
-    InternalInsert();
+    InternalInsertOrRestore(before, activeBefore);
     EndInsertAppend();
+}
+
+// The buffers already hold the new record: a refusal puts them back around the record that was
+// current.
+void TDataSet::InternalInsertOrRestore(const TBookmark& before, int activeBefore)
+{
+    try {
+        InternalInsert();
+    } catch (...) {
+        FActiveRecord = activeBefore;
+        if (before.empty())
+            InternalFirst();
+        else
+            InternalGotoBookmark(before);
+        CursorPosChanged();
+        Resync({});
+        throw;
+    }
 }
 
 void TDataSet::CheckRequiredFields()

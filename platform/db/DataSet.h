@@ -289,8 +289,9 @@ private:
     void ActivateBuffers();
     void BeginInsertAppend();
     void EndInsertAppend();
-    void PrepareInsertBuffer();
+    TBookmark PrepareInsertBuffer();
     void PrepareAppendBuffer();
+    void InternalInsertOrRestore(const TBookmark& before, int activeBefore);
     void PostWith(const std::function<void()>& operation);
     void CheckOperation(const std::function<void()>& operation, const TDataSetErrorEvent& errorEvent);
     void UpdateCalcFields();

@@ -4,6 +4,9 @@
 #include "ReferenceDataSet.h"
 #include "TestSupport.h"
 
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Lists.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -562,6 +565,112 @@ TEST_F(DataSetTest, BlobFieldsReadAndWriteThroughTheBlobStream)
     notes->SetAsString("");
     data->Post();
     EXPECT_TRUE(notes->IsNull());
+}
+
+TEST_F(DataSetTest, RefusedInsertPutsTheBuffersBack)
+{
+    TDataSource source(nullptr);
+    TRecordingLink link;
+    link.SetBufferCount(10);
+    link.SetDataSource(&source);
+    source.SetDataSet(Data);
+    OpenWith(25);
+    Data->SetRecNo(12);
+    const std::vector<int> ring = Data->BufferedIds();
+    const int active = Data->ActiveIndex();
+    Data->FailOperation = "InternalInsert";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Data->FailCount = 1;
+        if (attempt == 0)
+            ExpectDatabaseError([&] { Data->Insert(); }, "refused");
+        else
+            ExpectDatabaseError([&] { Data->Append(); }, "refused");
+        EXPECT_EQ(Data->State(), dsBrowse);
+        EXPECT_EQ(Data->BufferedIds(), ring);
+        EXPECT_EQ(Data->ActiveIndex(), active);
+        EXPECT_EQ(CurrentId(), 12);
+    }
+}
+
+TEST_F(DataSetTest, ExactResyncOnAMissingRecordFails)
+{
+    OpenWith(3);
+    ExpectDatabaseError([&] { Data->ResyncAt(100); }, "Record not found");
+}
+
+TEST_F(DataSetTest, ActiveSetWhileLoadingOpensInLoaded)
+{
+    Data->IncludeState(csLoading);
+    Data->SetActive(true);
+    EXPECT_FALSE(Data->Active());
+    auto* id = new TIntegerField(Owner.get());
+    id->SetFieldName("ID");
+    id->SetDataSet(Data);
+    Data->Loaded();
+    EXPECT_TRUE(Data->Active());
+    EXPECT_EQ(Data->FieldCount(), 1);
+}
+
+TEST_F(DataSetTest, FieldNamesAndValuesOfSeveralFields)
+{
+    TStringList names;
+    Data->GetFieldNames(&names);
+    EXPECT_EQ(names.CommaText(), "ID,Name,Amount,Day");
+    OpenWith(2);
+    Data->FieldByName("Amount")->SetIndex(0);
+    Data->GetFieldNames(&names);
+    EXPECT_EQ(names.CommaText(), "Amount,ID,Name,Day");
+    const Variant values = Data->FieldValues("ID; Name");
+    ASSERT_TRUE(VarIsArray(values));
+    EXPECT_EQ(VarToStr(values[0]), "1");
+    EXPECT_EQ(VarToStr(values[1]), "Name1");
+    Data->Edit();
+    Data->SetFieldValues("Name;ID", VarArrayOf({"Altro", 9}));
+    EXPECT_EQ(CurrentId(), 9);
+    EXPECT_EQ(Data->FieldByName("Name")->AsString(), "Altro");
+    EXPECT_EQ(Data->FieldByNumber(2), Data->FieldByName("Name"));
+    ExpectDatabaseError([&] { (void)Data->FieldValues("ID;Nessuno"); }, "Field 'Nessuno' not found");
+}
+
+TEST_F(DataSetTest, LinkAskingForMoreBuffersWhileOpenGrowsTheRing)
+{
+    TDataSource source(nullptr);
+    TRecordingLink link;
+    link.SetDataSource(&source);
+    source.SetDataSet(Data);
+    OpenWith(10);
+    Data->SetRecNo(6);
+    link.SetBufferCount(5);
+    EXPECT_EQ(Data->Ring(), 5);
+    EXPECT_EQ(Data->Buffered(), 5);
+    EXPECT_EQ(CurrentId(), 6);
+    EXPECT_EQ(link.RecordCount(), 5);
+    EXPECT_EQ(Data->BufferedIds()[static_cast<std::size_t>(link.ActiveRecord())], 6);
+}
+
+TEST_F(DataSetTest, BlobFieldFilesAreWrittenWhole)
+{
+    const std::string folder = ::testing::TempDir();
+    const std::string source = folder + "tess_db_blob_in.bin";
+    const std::string target = folder + "tess_db_blob_out.bin";
+    {
+        TFileStream file(source, fmCreate);
+        file.WriteBuffer("\x00\x01" "binary\xFF", 9);
+    }
+    auto* data = new TReferenceDataSet(Owner.get(), {{"ID", ftInteger}, {"Picture", ftGraphic}});
+    data->Open();
+    data->Append();
+    auto* picture = static_cast<TBlobField*>(data->FieldByName("Picture"));
+    picture->LoadFromFile(source);
+    data->Post();
+    EXPECT_EQ(picture->BlobSize(), 9);
+    picture->SaveToFile(target);
+    TMemoryStream copy;
+    copy.LoadFromFile(target);
+    EXPECT_EQ(std::string(copy.Memory(), 9), std::string("\x00\x01" "binary\xFF", 9));
+    EXPECT_THROW(picture->LoadFromFile(folder + "tess_db_missing.bin"), EFOpenError);
+    DeleteFile(source);
+    DeleteFile(target);
 }
 
 } // namespace

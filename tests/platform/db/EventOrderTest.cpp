@@ -98,9 +98,10 @@ TEST_F(EventOrderTest, AppendPost)
     Data->Append();
     Data->FieldByName("ID")->SetAsInteger(9);
     Data->Post();
-    EXPECT_EQ(Log, Join({{"BeforeInsert", "BeforeScroll", "InternalInitRecord", "InternalLast"},
+    EXPECT_EQ(Log, Join({{"BeforeInsert", "BeforeScroll", "GetBookmarkData", "InternalInitRecord",
+                          "InternalLast"},
                          Repeat("GetRecord(prior)", 4),
-                         {"OnNewRecord", "AfterInsert", "AfterScroll", "DoBeforePost", "BeforePost",
+                         {"InternalInsert", "OnNewRecord", "AfterInsert", "AfterScroll", "DoBeforePost", "BeforePost",
                           "InternalLast", "InternalPost", "GetRecord(current)"},
                          Repeat("GetRecord(prior)", 3),
                          {"InternalSetToRecord", "GetRecord(next)", "InternalSetToRecord",
@@ -126,7 +127,7 @@ TEST_F(EventOrderTest, InsertCancel)
     Data->Insert();
     Data->Cancel();
     EXPECT_EQ(Log, (Calls{"BeforeInsert", "BeforeScroll", "GetBookmarkData", "InternalInitRecord",
-                          "SetBookmarkData", "OnNewRecord", "AfterInsert", "AfterScroll",
+                          "SetBookmarkData", "InternalInsert", "OnNewRecord", "AfterInsert", "AfterScroll",
                           "BeforeCancel", "BeforeScroll", "InternalSetToRecord", "InternalCancel",
                           "GetRecord(current)", "GetRecord(prior)", "InternalSetToRecord",
                           "GetRecord(next)", "GetRecord(next)", "InternalSetToRecord",

@@ -382,6 +382,12 @@ void TReferenceDataSet::InternalEdit()
     MaybeFail("InternalEdit");
 }
 
+void TReferenceDataSet::InternalInsert()
+{
+    Note("InternalInsert");
+    MaybeFail("InternalInsert");
+}
+
 void TReferenceDataSet::InternalCancel()
 {
     Note("InternalCancel");

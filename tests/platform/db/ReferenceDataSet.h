@@ -54,6 +54,14 @@ public:
     void SetRecNo(int Value) override;
     void SetFiltered(bool Value) override;
 
+    // Places the cursor at row and fills the buffers around it exactly.
+    void ResyncAt(int row)
+    {
+        FCursor = row;
+        CursorPosChanged();
+        Resync({rmExact});
+    }
+
     // Used by the blob stream.
     void StoreBlob(TField* field, const std::string& bytes);
     std::string ReadBlob(TField* field);
@@ -80,6 +88,7 @@ protected:
     void InternalSetToRecord(TRecordBuffer Buffer) override;
     bool IsCursorOpen() override { return FCursorOpen; }
     void InternalEdit() override;
+    void InternalInsert() override;
     void InternalCancel() override;
     bool GetCanModify() override { return !ReadOnly; }
     TDataSource* GetDataSource() override { return MasterSource; }
