@@ -674,3 +674,93 @@ TEST_F(DataSetTest, BlobFieldFilesAreWrittenWhole)
 }
 
 } // namespace
+
+namespace {
+
+// Fields and data sets owned by one form may go in either order without a double free.
+TEST(DataSetOwnershipTest, OwnerFreesDataSetsAndFieldsInEitherOrder)
+{
+    for (bool dataSetFirst : {true, false}) {
+        SCOPED_TRACE(dataSetFirst);
+        auto form = std::make_unique<TComponent>(nullptr);
+        TReferenceDataSet* data = nullptr;
+        if (!dataSetFirst) {
+            // Fields created before the data set are freed after it.
+            auto* early = new TIntegerField(form.get());
+            early->SetFieldName("ID");
+            data = new TReferenceDataSet(form.get(), StandardColumns());
+            early->SetDataSet(data);
+        } else {
+            data = new TReferenceDataSet(form.get(), StandardColumns());
+            auto* late = new TIntegerField(form.get());
+            late->SetFieldName("ID");
+            late->SetDataSet(data);
+        }
+        data->Open();
+        data->AddRows(2);
+        EXPECT_EQ(form->ComponentCount(), 2);
+        form.reset();
+    }
+}
+
+TEST(DataSetOwnershipTest, FreeingTheDataSetFreesItsPersistentFields)
+{
+    TComponent form(nullptr);
+    auto* data = new TReferenceDataSet(&form, StandardColumns());
+    auto* field = new TStringField(&form);
+    field->SetFieldName("Name");
+    field->SetDataSet(data);
+    data->Open();
+    TComponent::Free(data);
+    EXPECT_EQ(form.ComponentCount(), 0);
+}
+
+TEST(DataSetOwnershipTest, FreeingAFieldClosesItsDataSet)
+{
+    TComponent form(nullptr);
+    auto* data = new TReferenceDataSet(&form, StandardColumns());
+    auto* field = new TStringField(&form);
+    field->SetFieldName("Name");
+    field->SetDataSet(data);
+    data->Open();
+    TComponent::Free(field);
+    EXPECT_FALSE(data->Active());
+    EXPECT_EQ(data->FieldCount(), 0);
+}
+
+TEST(DataSetOwnershipTest, LookupFieldForgetsAFreedLookupDataSet)
+{
+    TComponent form(nullptr);
+    auto* names = new TReferenceDataSet(&form, {{"Code", ftInteger}});
+    auto* data = new TReferenceDataSet(&form, StandardColumns());
+    auto* label = new TStringField(&form);
+    label->SetFieldName("Label");
+    label->SetFieldKind(fkLookup);
+    label->SetLookupDataSet(names);
+    label->SetDataSet(data);
+    TComponent::Free(names);
+    EXPECT_EQ(label->LookupDataSet(), nullptr);
+}
+
+class TExposedDataSet : public TReferenceDataSet {
+public:
+    using TReferenceDataSet::TReferenceDataSet;
+    void Report() { InternalHandleException(); }
+};
+
+TEST(DataSetOwnershipTest, InternalHandleExceptionGoesToTheApplicationHandler)
+{
+    std::string reported;
+    TApplicationExceptionHandler previous = SetApplicationExceptionHandler(
+        [&](TObject*, const Exception& e) { reported = e.Message; });
+    TExposedDataSet data(nullptr, StandardColumns());
+    try {
+        DatabaseError("guasto");
+    } catch (...) {
+        data.Report();
+    }
+    SetApplicationExceptionHandler(previous);
+    EXPECT_EQ(reported, "guasto");
+}
+
+} // namespace
