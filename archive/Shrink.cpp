@@ -1,23 +1,66 @@
 #include "archive/Shrink.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 constexpr int NodeCount = TShrinkEncoder::MaxCode + 1;
 constexpr int FirstFreeCode = 257;
 constexpr int EscapeCode = 256;
 constexpr int None = -1;
+
+// The children are found through a hash of (parent, character): a parent never has two
+// children with the same character, so the lookup gives the same code a walk of the parent's
+// chain of children would, without the walk.
+constexpr int HashBits = 14;
+constexpr std::uint32_t HashSize = 1u << HashBits;
+constexpr std::uint32_t EmptyKey = 0xFFFFFFFF;
+
+std::uint32_t KeyOf(int parent, std::uint8_t c)
+{
+    return (static_cast<std::uint32_t>(parent) << 8) | c;
+}
+
+std::uint32_t SlotOf(std::uint32_t key)
+{
+    return (key * 2654435761u) >> (32 - HashBits);
+}
 } // namespace
 
 struct TShrinkEncoder::TDictionary {
-    std::int16_t FirstChild[NodeCount];
-    std::int16_t Sibling[NodeCount];
+    std::int16_t Parent[NodeCount];
     std::uint8_t Character[NodeCount];
+    std::uint16_t ChildCount[NodeCount];
     // Entries FirstFreeCode..MaxCode hold the codes still to be assigned, in assignment order.
     std::uint16_t FreeCodes[NodeCount];
     int NextFree = FirstFreeCode;
     bool Full = false;
     bool Leaf[NodeCount];
+    std::uint32_t Keys[HashSize];
+    std::uint16_t Codes[HashSize];
+
+    void ClearHash() { std::fill(std::begin(Keys), std::end(Keys), EmptyKey); }
+
+    int FindChild(int parent, std::uint8_t c) const
+    {
+        std::uint32_t key = KeyOf(parent, c);
+        for (std::uint32_t slot = SlotOf(key);; slot = (slot + 1) & (HashSize - 1)) {
+            if (Keys[slot] == key)
+                return Codes[slot];
+            if (Keys[slot] == EmptyKey)
+                return None;
+        }
+    }
+
+    void InsertChild(int parent, std::uint8_t c, int code)
+    {
+        std::uint32_t key = KeyOf(parent, c);
+        std::uint32_t slot = SlotOf(key);
+        while (Keys[slot] != EmptyKey)
+            slot = (slot + 1) & (HashSize - 1);
+        Keys[slot] = key;
+        Codes[slot] = static_cast<std::uint16_t>(code);
+    }
 };
 
 TShrinkEncoder::TShrinkEncoder(TSink sink)
@@ -33,13 +76,14 @@ void TShrinkEncoder::Reset()
 {
     TDictionary& d = *FDict;
     for (int code = 0; code < NodeCount; ++code) {
-        d.FirstChild[code] = None;
-        d.Sibling[code] = None;
+        d.Parent[code] = None;
         d.Character[code] = static_cast<std::uint8_t>(code < 256 ? code : 0);
+        d.ChildCount[code] = 0;
         d.FreeCodes[code] = static_cast<std::uint16_t>(code);
     }
     d.NextFree = FirstFreeCode;
     d.Full = false;
+    d.ClearHash();
     FOutputCount = 0;
     FBitBuffer = 0;
     FBitCount = 0;
@@ -55,7 +99,7 @@ void TShrinkEncoder::Put(const std::uint8_t* data, std::size_t size)
         PutByte(data[i]);
 }
 
-void TShrinkEncoder::PutByte(std::uint8_t c)
+inline void TShrinkEncoder::PutByte(std::uint8_t c)
 {
     TDictionary& d = *FDict;
     if (!FStarted) {
@@ -70,20 +114,17 @@ void TShrinkEncoder::PutByte(std::uint8_t c)
         Emit(EscapeCode);
         Emit(2);
         PartialClear();
-        AddNode(FCurrent, c, None);
+        AddNode(FCurrent, c);
         FCurrent = c;
         return;
     }
-    int last = None;
-    for (int child = d.FirstChild[FCurrent]; child != None; child = d.Sibling[child]) {
-        if (d.Character[child] == c) {
-            FCurrent = child;
-            return;
-        }
-        last = child;
+    int child = d.FindChild(FCurrent, c);
+    if (child != None) {
+        FCurrent = child;
+        return;
     }
     Emit(FCurrent);
-    AddNode(FCurrent, c, last);
+    AddNode(FCurrent, c);
     FCurrent = c;
     if (FCodeWidth < 13 && d.NextFree <= MaxCode && d.FreeCodes[d.NextFree] > FLargestCode) {
         Emit(EscapeCode);
@@ -108,7 +149,7 @@ void TShrinkEncoder::Finish()
     FlushOutput();
 }
 
-void TShrinkEncoder::Emit(int code)
+inline void TShrinkEncoder::Emit(int code)
 {
     FBitBuffer |= static_cast<std::uint32_t>(code) << FBitCount;
     FBitCount += FCodeWidth;
@@ -128,69 +169,45 @@ void TShrinkEncoder::FlushOutput()
     FOutputCount = 0;
 }
 
-// lastChild: the last node of parent's chain when the caller already knows it, else None.
-void TShrinkEncoder::AddNode(int parent, std::uint8_t c, int lastChild)
+void TShrinkEncoder::AddNode(int parent, std::uint8_t c)
 {
     TDictionary& d = *FDict;
     if (d.NextFree > MaxCode)
         return;
     int code = d.FreeCodes[d.NextFree++];
-    d.FirstChild[code] = None;
-    d.Sibling[code] = None;
+    d.Parent[code] = static_cast<std::int16_t>(parent);
     d.Character[code] = c;
-    if (d.FirstChild[parent] == None) {
-        d.FirstChild[parent] = static_cast<std::int16_t>(code);
-    } else {
-        if (lastChild == None) {
-            lastChild = d.FirstChild[parent];
-            while (d.Sibling[lastChild] != None)
-                lastChild = d.Sibling[lastChild];
-        }
-        d.Sibling[lastChild] = static_cast<std::int16_t>(code);
-    }
+    d.ChildCount[code] = 0;
+    ++d.ChildCount[parent];
+    d.InsertChild(parent, c, code);
     if (d.NextFree > MaxCode)
         d.Full = true;
 }
 
-// Frees exactly the codes that have no children when the clear begins (a node whose children
-// are all freed stays), keeping the order of the remaining children. Done without recursion:
-// the trees can be thousands of levels deep.
+// Frees exactly the codes that have no children when the clear begins; a node whose children
+// are all freed stays. No recursion: the trees can be thousands of levels deep.
 void TShrinkEncoder::PartialClear()
 {
     TDictionary& d = *FDict;
     ++FStatistics.PartialClears;
-    std::fill(std::begin(d.Leaf), std::end(d.Leaf), false);
     for (int code = FirstFreeCode; code < NodeCount; ++code)
-        d.Leaf[code] = d.FirstChild[code] == None;
-
-    for (int parent = 0; parent < NodeCount; ++parent) {
-        if (parent == EscapeCode || d.Leaf[parent])
-            continue;
-        int kept = None;
-        for (int child = d.FirstChild[parent]; child != None;) {
-            int next = d.Sibling[child];
-            if (d.Leaf[child]) {
-                d.Sibling[child] = None;
-            } else {
-                if (kept == None)
-                    d.FirstChild[parent] = static_cast<std::int16_t>(child);
-                else
-                    d.Sibling[kept] = static_cast<std::int16_t>(child);
-                kept = child;
-            }
-            child = next;
-        }
-        if (kept == None)
-            d.FirstChild[parent] = None;
-        else
-            d.Sibling[kept] = None;
-    }
+        d.Leaf[code] = d.ChildCount[code] == 0;
 
     int index = NodeCount;
-    for (int code = MaxCode; code >= FirstFreeCode; --code)
-        if (d.Leaf[code])
-            d.FreeCodes[--index] = static_cast<std::uint16_t>(code);
+    for (int code = MaxCode; code >= FirstFreeCode; --code) {
+        if (!d.Leaf[code])
+            continue;
+        if (d.Parent[code] != None)
+            --d.ChildCount[d.Parent[code]];
+        d.Parent[code] = None;
+        d.FreeCodes[--index] = static_cast<std::uint16_t>(code);
+    }
     d.NextFree = index;
     if (index < NodeCount)
         d.Full = false;
+
+    d.ClearHash();
+    for (int code = FirstFreeCode; code < NodeCount; ++code)
+        if (!d.Leaf[code])
+            d.InsertChild(d.Parent[code], d.Character[code], code);
 }

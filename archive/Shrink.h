@@ -42,7 +42,7 @@ private:
     void PutByte(std::uint8_t c);
     void Emit(int code);
     void FlushOutput();
-    void AddNode(int parent, std::uint8_t c, int lastChild);
+    void AddNode(int parent, std::uint8_t c);
     void PartialClear();
 
     TSink FSink;

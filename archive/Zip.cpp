@@ -2,9 +2,9 @@
 
 #include "archive/ZipFormat.h"
 #include "platform/rtl/Files.h"
-#include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
 
+#include <algorithm>
 #include <map>
 #include <new>
 #include <vector>
@@ -69,6 +69,42 @@ std::string LineFolder(const std::string& line)
     return last == std::string::npos ? std::string() : line.substr(0, last + 1);
 }
 
+// The percentage of a member's bytes taken so far, taken * 100 / size rounded with halves to
+// even as the run time's Round does. It is asked once per byte, so the division is done only
+// where the value can change.
+class TProgressPercent {
+public:
+    explicit TProgressPercent(std::int64_t size) : FSize(size) {}
+
+    std::int16_t At(std::int64_t taken)
+    {
+        if (taken >= FNextCheck) {
+            FPercent = Exact(taken);
+            // Below (percent + 0.5) * size / 100 bytes the value cannot grow.
+            std::int64_t growth = ((2 * FPercent + 1) * FSize + 199) / 200;
+            FNextCheck = std::max(taken + 1, growth);
+        }
+        return static_cast<std::int16_t>(FPercent);
+    }
+
+private:
+    std::int64_t Exact(std::int64_t taken) const
+    {
+        if (FSize <= 0)
+            return 100;
+        std::int64_t scaled = taken * 100;
+        std::int64_t percent = scaled / FSize;
+        std::int64_t twiceRest = 2 * (scaled % FSize);
+        if (twiceRest > FSize || (twiceRest == FSize && (percent & 1) != 0))
+            ++percent;
+        return percent;
+    }
+
+    std::int64_t FSize;
+    std::int64_t FPercent = 0;
+    std::int64_t FNextCheck = 0;
+};
+
 } // namespace
 
 class TZip::TWriter {
@@ -87,7 +123,6 @@ private:
     void WriteDirectory();
     void WriteHeader(const TZipLocalHeader& header, const std::string& name);
     void Write(const void* data, std::size_t size);
-    void ReportProgress(std::int64_t taken, std::int64_t size);
     void CutBack(std::int64_t position);
 
     TZip& FZip;
@@ -222,7 +257,7 @@ bool TZip::TWriter::WriteMember(const TMember& member)
 
     FEncoder->Reset();
     TZipCrc32 crc;
-    const std::int64_t currentSize = FZip.OnProgress ? input->Size() : 0;
+    TProgressPercent progress(FZip.OnProgress ? input->Size() : 0);
     std::int64_t taken = 0;
     for (;;) {
         int count = input->Read(FInput.data(), static_cast<int>(BufferSize));
@@ -230,9 +265,12 @@ bool TZip::TWriter::WriteMember(const TMember& member)
             RAISE(EReadError("Stream read error"));
         if (count == 0)
             break;
-        if (FZip.OnProgress)
+        if (FZip.OnProgress) {
+            // A copy: the handler may reassign OnProgress while it runs.
+            const TZipProgress onProgress = FZip.OnProgress;
             for (int i = 0; i < count; ++i)
-                ReportProgress(taken + i + 1, currentSize);
+                onProgress(&FZip, progress.At(taken + i + 1));
+        }
         taken += count;
         crc.Update(FInput.data(), static_cast<std::size_t>(count));
         FEncoder->Put(FInput.data(), static_cast<std::size_t>(count));
@@ -312,12 +350,6 @@ void TZip::TWriter::Write(const void* data, std::size_t size)
     if (FZip.Seams.FailWrite && FZip.Seams.FailWrite(FArchive->Position()))
         RAISE(EWriteError("Stream write error"));
     FArchive->WriteBuffer(data, static_cast<int>(size));
-}
-
-void TZip::TWriter::ReportProgress(std::int64_t taken, std::int64_t size)
-{
-    std::int64_t percent = size > 0 ? Round(static_cast<double>(taken) * 100.0 / size) : 100;
-    FZip.OnProgress(&FZip, static_cast<std::int16_t>(percent));
 }
 
 void TZip::TWriter::CutBack(std::int64_t position)

@@ -66,7 +66,7 @@ bool CompressTo(const fs::path& archive, const std::vector<fs::path>& files, boo
     for (const fs::path& file : files)
         zip.Files()->Add(file.string());
     if (withProgress)
-        zip.OnProgress = [](TObject*, std::int16_t percent) { benchmark::DoNotOptimize(percent); };
+        zip.OnProgress = [](TObject*, std::int16_t) {};
     zip.OnError = [](TObject*, const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); };
     return zip.Compress();
 }
