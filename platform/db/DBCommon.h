@@ -204,6 +204,5 @@ inline constexpr const char* UnknownFieldType = "Field '%s' is of an unknown typ
 inline constexpr const char* CircularDataLink = "Circular datalinks are not allowed";
 inline constexpr const char* SelfReference = "Selfreferencing master/detail relations not allowed.";
 inline constexpr const char* FieldIndexError = "Field index out of range";
-inline constexpr const char* NotABlobField = "Field '%s' is not a blob field";
-inline constexpr const char* InvalidFieldSize = "Invalid field size";
+inline constexpr const char* LookupIncomplete = "Lookup information for field '%s' is incomplete";
 } // namespace DBMessages

@@ -363,7 +363,13 @@ void TField::AccessError(const std::string& typeName) const
     DatabaseErrorFmt(DBMessages::FieldAccessError, {DisplayName(), typeName});
 }
 
-void TField::Bind(bool /*binding*/) {}
+void TField::Bind(bool binding)
+{
+    if (binding && FFieldKind == fkLookup &&
+        (!FLookupDataSet || FKeyFields.empty() || FLookupKeyFields.empty() ||
+         FLookupResultField.empty()))
+        DatabaseErrorFmt(DBMessages::LookupIncomplete, {DisplayName()}, FDataSet);
+}
 
 void TField::PropertyChanged(bool layoutAffected)
 {

@@ -740,6 +740,9 @@ TEST(DataSetOwnershipTest, LookupFieldForgetsAFreedLookupDataSet)
     label->SetDataSet(data);
     TComponent::Free(names);
     EXPECT_EQ(label->LookupDataSet(), nullptr);
+    ExpectDatabaseError([&] { data->Open(); },
+                        "Lookup information for field 'Label' is incomplete");
+    EXPECT_FALSE(data->Active());
 }
 
 class TExposedDataSet : public TReferenceDataSet {
