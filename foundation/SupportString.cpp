@@ -148,6 +148,7 @@ std::string RimuoviCaratteri(const std::string& testo, const std::string& caratt
 std::unique_ptr<TStringList> DividiTesto(const std::string& testo, char separatore)
 {
     auto elenco = std::make_unique<TStringList>();
+    elenco->BeginUpdate();
     size_t inizio = 0;
     for (;;) {
         const size_t p = testo.find(separatore, inizio);
@@ -159,6 +160,7 @@ std::unique_ptr<TStringList> DividiTesto(const std::string& testo, char separato
     // The last item counts only when the text does not end with the separator.
     if (inizio < testo.size())
         elenco->Add(testo.substr(inizio));
+    elenco->EndUpdate();
     return elenco;
 }
 
