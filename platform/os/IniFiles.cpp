@@ -2,6 +2,7 @@
 
 #include "platform/rtl/TextUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -259,47 +260,69 @@ void TIniFile::WriteString(const std::string& section, const std::string& ident,
         RaiseUnableToWrite();
 
     Refresh();
-    std::vector<TLine> lines = lines_;
     TLine newLine;
     newLine.Text = key + "=" + value;
     newLine.Kind = TLineKind::Key;
     newLine.Name = key;
     newLine.Value = Unquote(TrimBlanks(value));
 
+    TEdit edit;
     if (const TSectionIndex* index = FindSection(sectionName)) {
         const auto found = index->Keys.find(AnsiUpperCase(key));
-        if (found != index->Keys.end())
-            lines[found->second] = newLine;
-        else
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(index->LastKey + 1), newLine);
+        if (found != index->Keys.end()) {
+            edit.First = found->second;
+            edit.Count = 1;
+        } else {
+            edit.First = index->LastKey + 1;
+        }
+        edit.Insert.push_back(newLine);
     } else {
-        if (!lines.empty() && !TrimBlanks(lines.back().Text).empty())
-            lines.push_back(TLine{});
+        edit.First = lines_.size();
+        if (!lines_.empty() && !TrimBlanks(lines_.back().Text).empty())
+            edit.Insert.push_back(TLine{});
         TLine header;
         header.Text = "[" + sectionName + "]";
         header.Kind = TLineKind::Section;
         header.Name = sectionName;
-        lines.push_back(header);
-        lines.push_back(newLine);
+        edit.Insert.push_back(header);
+        edit.Insert.push_back(newLine);
     }
-    Save(std::move(lines));
+    Save(edit);
 }
 
-void TIniFile::Save(std::vector<TLine> lines)
+void TIniFile::Save(const TEdit& edit)
 {
     // A file that exists but could not be read must not be replaced by what little we know of it.
     if (unreadable_)
         RaiseUnableToWrite();
     std::string bytes;
-    for (const TLine& line : lines) {
+    bytes.reserve(identity_.Size > 0 ? static_cast<size_t>(identity_.Size) + 256 : 256);
+    auto append = [&bytes](const TLine& line) {
         bytes += line.Text;
         bytes += "\r\n";
+    };
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (i == edit.First)
+            for (const TLine& line : edit.Insert)
+                append(line);
+        if (i < edit.First || i >= edit.First + edit.Count)
+            append(lines_[i]);
     }
+    if (edit.First >= lines_.size())
+        for (const TLine& line : edit.Insert)
+            append(line);
     if (!ReplaceFileContents(nativePath_, bytes))
         RaiseUnableToWrite();
-    lines_ = std::move(lines);
-    BuildIndex();
     identity_ = FileIdentityOf(nativePath_);
+
+    // Replacing a key's line by one with the same spelling leaves the index as it is.
+    const bool sameKey = edit.Count == 1 && edit.Insert.size() == 1 && lines_[edit.First].Kind == TLineKind::Key &&
+                         lines_[edit.First].Name == edit.Insert[0].Name;
+    const auto first = lines_.begin() + static_cast<std::ptrdiff_t>(std::min(edit.First, lines_.size()));
+    const auto last = first + static_cast<std::ptrdiff_t>(std::min(edit.Count, lines_.size() - std::min(edit.First, lines_.size())));
+    lines_.insert(lines_.erase(first, last), edit.Insert.begin(), edit.Insert.end());
+    if (!sameKey)
+        BuildIndex();
 }
 
 void TIniFile::EraseSection(const std::string& section)
@@ -308,10 +331,10 @@ void TIniFile::EraseSection(const std::string& section)
     const TSectionIndex* index = FindSection(section);
     if (index == nullptr)
         return;
-    std::vector<TLine> lines = lines_;
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(index->Header),
-                lines.begin() + static_cast<std::ptrdiff_t>(index->LastLine + 1));
-    Save(std::move(lines));
+    TEdit edit;
+    edit.First = index->Header;
+    edit.Count = index->LastLine + 1 - index->Header;
+    Save(edit);
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident)
@@ -323,9 +346,10 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& ident)
     const auto found = index->Keys.find(AnsiUpperCase(TrimBlanks(ident)));
     if (found == index->Keys.end())
         return;
-    std::vector<TLine> lines = lines_;
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(found->second));
-    Save(std::move(lines));
+    TEdit edit;
+    edit.First = found->second;
+    edit.Count = 1;
+    Save(edit);
 }
 
 bool TIniFile::SectionExists(const std::string& section)

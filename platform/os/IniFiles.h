@@ -63,7 +63,13 @@ private:
     void BuildIndex();
     const TSectionIndex* FindSection(const std::string& section) const;
     const TLine* FindKey(const std::string& section, const std::string& ident) const;
-    void Save(std::vector<TLine> lines);
+    // Replaces Count lines from First by Insert, on disk first and then in memory.
+    struct TEdit {
+        size_t First = 0;
+        size_t Count = 0;
+        std::vector<TLine> Insert;
+    };
+    void Save(const TEdit& edit);
     [[noreturn]] void RaiseUnableToWrite() const;
 
     std::string fileName_;

@@ -425,17 +425,14 @@ std::uint32_t DwordOf(const std::string& bytes)
 
 bool QueryValue(HKEY key, const std::string& name, DWORD& type, std::string& data)
 {
-    if (key == nullptr)
+    TOpenKey open;
+    if (key == nullptr || !LookUp(key, open))
         return false;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != 0)
+    TRegValueData value;
+    if (TRegistryStore::Instance().QueryValue(open.Path, name, value) != 0)
         return false;
-    data.assign(size, '\0');
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != 0)
-        return false;
-    data.resize(size);
-    if ((type == REG_SZ || type == REG_EXPAND_SZ) && !data.empty())
-        data.pop_back();
+    type = value.Type;
+    data = std::move(value.Data);
     return true;
 }
 
