@@ -11,6 +11,8 @@
 
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr std::size_t MaxKeptName = 255;
@@ -145,6 +147,8 @@ bool TUnZip::TWalker::Run()
     const std::string& folder = FUnZip.ExtrPath();
     if (folder.empty() || (!DirectoryExists(folder) && !ForceDirectories(folder)))
         return false;
+    if (access(ResolvePath(folder).c_str(), W_OK | X_OK) != 0)
+        return false; // nothing could be written there
     if (FUnZip.Files()->Count() == 0) {
         FMasks.emplace_back("*.*");
     } else {

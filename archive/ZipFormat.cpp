@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 #include <unistd.h>
 
@@ -145,17 +146,75 @@ bool OnlyStars(std::string_view text)
     return !text.empty() && text.find_first_not_of('*') == std::string_view::npos;
 }
 
-// A star at the start of pattern: does the rest of pattern match some tail of text?
-bool MatchStar(std::string_view pattern, std::string_view text)
-{
-    pattern.remove_prefix(1);
-    if (pattern.empty())
-        return true;
-    for (std::size_t i = 0; i <= text.size(); ++i)
-        if (ZipWildcardMatch(pattern, text.substr(i)))
+// Both texts may hold wildcards. The comparison only ever continues with a tail of each text,
+// so each pair of tails is decided once: a name full of stars cannot make it explode.
+class TWildcardMatcher {
+public:
+    TWildcardMatcher(std::string_view a, std::string_view b)
+        : A(a), B(b), Known((a.size() + 1) * (b.size() + 1), Unknown)
+    {
+    }
+
+    bool Match(std::size_t i, std::size_t j)
+    {
+        std::int8_t& known = Known[i * (B.size() + 1) + j];
+        if (known == Unknown)
+            known = Decide(i, j) ? Yes : No;
+        return known == Yes;
+    }
+
+private:
+    static constexpr std::int8_t Unknown = -1;
+    static constexpr std::int8_t No = 0;
+    static constexpr std::int8_t Yes = 1;
+
+    bool Decide(std::size_t i, std::size_t j)
+    {
+        std::string_view restA = A.substr(i);
+        std::string_view restB = B.substr(j);
+        if (restA.empty() && restB.empty())
             return true;
-    return false;
-}
+        if (restA.empty())
+            return OnlyStars(restB);
+        if (restB.empty())
+            return OnlyStars(restA);
+        while (i < A.size() && j < B.size()) {
+            char a = A[i];
+            char b = B[j];
+            if (a == '?' || b == '?') {
+                ++i;
+                ++j;
+            } else if (a == '*') {
+                if (i + 1 == A.size())
+                    return true;
+                for (std::size_t k = j; k <= B.size(); ++k)
+                    if (Match(i + 1, k))
+                        return true;
+                return false;
+            } else if (b == '*') {
+                if (j + 1 == B.size())
+                    return true;
+                for (std::size_t k = i; k <= A.size(); ++k)
+                    if (Match(k, j + 1))
+                        return true;
+                return false;
+            } else if (ZipUpCase(static_cast<std::uint8_t>(a)) !=
+                       ZipUpCase(static_cast<std::uint8_t>(b))) {
+                return false;
+            } else {
+                ++i;
+                ++j;
+            }
+        }
+        restA = A.substr(i);
+        restB = B.substr(j);
+        return (restA.empty() || OnlyStars(restA)) && (restB.empty() || OnlyStars(restB));
+    }
+
+    std::string_view A;
+    std::string_view B;
+    std::vector<std::int8_t> Known;
+};
 
 } // namespace
 
@@ -171,33 +230,7 @@ std::uint8_t ZipUpCase(std::uint8_t c)
 
 bool ZipWildcardMatch(std::string_view a, std::string_view b)
 {
-    if (a.empty() && b.empty())
-        return true;
-    if (a.empty())
-        return OnlyStars(b);
-    if (b.empty())
-        return OnlyStars(a);
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a[i] == '?' || b[j] == '?') {
-            ++i;
-            ++j;
-        } else if (a[i] == '*') {
-            return MatchStar(a.substr(i), b.substr(j));
-        } else if (b[j] == '*') {
-            return MatchStar(b.substr(j), a.substr(i));
-        } else if (ZipUpCase(static_cast<std::uint8_t>(a[i])) !=
-                   ZipUpCase(static_cast<std::uint8_t>(b[j]))) {
-            return false;
-        } else {
-            ++i;
-            ++j;
-        }
-    }
-    std::string_view restA = a.substr(i);
-    std::string_view restB = b.substr(j);
-    return (restA.empty() || OnlyStars(restA)) && (restB.empty() || OnlyStars(restB));
+    return TWildcardMatcher(a, b).Match(0, 0);
 }
 
 namespace ZipMessages {

@@ -101,6 +101,12 @@ TEST(ZipFormat, WildcardComparison)
         EXPECT_EQ(ZipWildcardMatch(c.A, c.B), c.Match) << c.A << " vs " << c.B;
         EXPECT_EQ(ZipWildcardMatch(c.B, c.A), c.Match) << c.B << " vs " << c.A;
     }
+    // A member name made of wildcards against a plain mask: decided without trying every split.
+    std::string stars;
+    for (int i = 0; i < 120; ++i)
+        stars += "*?";
+    EXPECT_FALSE(ZipWildcardMatch(stars + "z", "Articoli_with_a_rather_long_name"));
+    EXPECT_TRUE(ZipWildcardMatch(stars, std::string(120, 'x')));
 }
 
 TEST(ZipFormat, MessagesAsReported)
