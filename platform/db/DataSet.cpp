@@ -1109,6 +1109,22 @@ void TDataSet::ClearCalcFields(TRecordBuffer Buffer)
     FCalcBuffer = savedBuffer;
 }
 
+Variant TDataSet::GetStateFieldValue(TDataSetState State, TField* Field)
+{
+    if (Field->FieldKind() != fkData && Field->FieldKind() != fkInternalCalc)
+        return Null();
+    const TDataSetState saved = SetTempState(State);
+    Variant value;
+    try {
+        value = Field->AsVariant();
+    } catch (...) {
+        RestoreState(saved);
+        throw;
+    }
+    RestoreState(saved);
+    return value;
+}
+
 // --- Searching ---
 
 bool TDataSet::Locate(const std::string& /*KeyFields*/, const Variant& /*KeyValues*/,

@@ -243,6 +243,8 @@ protected:
     void SetFound(bool Value) { FFound = Value; }
     void SetBookmarkSize(int Value) { FBookmarkSize = Value; }
     void GetCalcFields(TRecordBuffer Buffer);
+    // The field's value read with the data set in State (old, new or current value).
+    virtual Variant GetStateFieldValue(TDataSetState State, TField* Field);
     void CheckRequiredFields();
     void CheckCanModify();
     bool GetNextRecord();

@@ -302,6 +302,21 @@ void TField::SetAsVariant(const Variant& value)
         SetVarValue(value);
 }
 
+Variant TField::OldValue() const
+{
+    return FDataSet ? FDataSet->GetStateFieldValue(dsOldValue, const_cast<TField*>(this)) : Null();
+}
+
+Variant TField::NewValue() const
+{
+    return FDataSet ? FDataSet->GetStateFieldValue(dsNewValue, const_cast<TField*>(this)) : Null();
+}
+
+Variant TField::CurValue() const
+{
+    return FDataSet ? FDataSet->GetStateFieldValue(dsCurValue, const_cast<TField*>(this)) : Null();
+}
+
 std::string TField::Text() const
 {
     std::string text;

@@ -98,6 +98,11 @@ public:
     void SetAsVariant(const Variant& value);
     Variant Value() const { return GetAsVariant(); }
     void SetValue(const Variant& value) { SetAsVariant(value); }
+    // The value as the data set reads it in the old-value, new-value and current-value states;
+    // null for calculated and lookup fields.
+    Variant OldValue() const;
+    Variant NewValue() const;
+    Variant CurValue() const;
 
     // The text for editing (Text) and for showing (DisplayText), through OnGetText when set.
     std::string Text() const;

@@ -460,6 +460,21 @@ TEST_F(DataSetTest, InsertRecordAndAppendRecordGoThroughInternalAddRecord)
     Data->Log = nullptr;
 }
 
+TEST_F(DataSetTest, OldAndNewValuesOfAnEdit)
+{
+    OpenWith(2);
+    Data->Edit();
+    TField* name = Data->FieldByName("Name");
+    name->SetAsString("Nuovo");
+    EXPECT_EQ(VarToStr(name->OldValue()), "Name1");
+    EXPECT_EQ(VarToStr(name->CurValue()), "Name1");
+    EXPECT_EQ(VarToStr(name->NewValue()), "Nuovo");
+    EXPECT_EQ(Data->State(), dsEdit);
+    EXPECT_TRUE(Data->Modified());
+    Data->Post();
+    EXPECT_EQ(VarToStr(name->OldValue()), "Nuovo");
+}
+
 TEST_F(DataSetTest, ClearFieldsEmptiesTheRecordBeingEdited)
 {
     OpenWith(2);

@@ -431,6 +431,19 @@ TRecordBuffer TReferenceDataSet::ActiveRecordBuffer()
         return CalcBuffer();
     case dsFilter:
         return FFilterBuffer;
+    case dsNewValue:
+        return ActiveBuffer();
+    case dsOldValue:
+    case dsCurValue: {
+        // The stored record of the active buffer, before the edit.
+        const int position = IsEmpty() ? -1 : PositionOfId(BufferId(ActiveBuffer()));
+        if (position < 0)
+            return nullptr;
+        FStoredView.assign(static_cast<std::size_t>(FBufferSize), '\0');
+        std::memcpy(FStoredView.data(), FRecords[static_cast<std::size_t>(position)].Data.data(),
+                    static_cast<std::size_t>(FRecordSize));
+        return FStoredView.data();
+    }
     default:
         return nullptr;
     }

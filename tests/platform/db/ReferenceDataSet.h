@@ -133,4 +133,5 @@ private:
     int FNextId = 1;
     bool FCursorOpen = false;
     TRecordBuffer FFilterBuffer = nullptr;
+    std::string FStoredView;
 };
