@@ -33,18 +33,22 @@ public:
 private:
     void Aggiungi(char c)
     {
+        FUscita.push_back(c);
+        if (!FiniscePerCercato())
+            return;
         // A replacement can form new occurrences with what precedes it; they are handled in
         // turn, and each one removes at least one character, so this ends.
-        FInAttesa.push_back(c);
-        while (!FInAttesa.empty()) {
-            FUscita.push_back(FInAttesa.back());
-            FInAttesa.pop_back();
-            if (!FiniscePerCercato())
-                continue;
+        do {
             FUscita.resize(FUscita.size() - FCercato.size());
             for (auto it = FSostituto.rbegin(); it != FSostituto.rend(); ++it)
                 FInAttesa.push_back(*it);
-        }
+            while (!FInAttesa.empty()) {
+                FUscita.push_back(FInAttesa.back());
+                FInAttesa.pop_back();
+                if (FiniscePerCercato())
+                    break;
+            }
+        } while (FiniscePerCercato());
     }
 
     bool FiniscePerCercato() const
