@@ -166,7 +166,9 @@ bool TUnZip::TWalker::Run()
     TZipInput input(source);
     TZipProgressSink progress;
     if (FUnZip.OnProgress)
-        progress = [this](std::int16_t percent) { FUnZip.OnProgress(&FUnZip, percent); };
+        progress = [this, handler = FUnZip.OnProgress](std::int16_t percent) {
+            handler(&FUnZip, percent);
+        };
     TZipBitReader reader(input, progress);
     while (NextMember(input, reader)) {
     }
@@ -333,8 +335,10 @@ bool TUnZip::Extract()
 
 void TUnZip::Report(const std::string& message)
 {
-    if (OnError)
-        OnError(this, message);
-    else
+    if (OnError) {
+        const TZipError handler = OnError; // the handler may reassign OnError while it runs
+        handler(this, message);
+    } else {
         ZipShowWarning(message);
+    }
 }

@@ -232,6 +232,10 @@ bool TZip::TWriter::WriteMember(const TMember& member)
     if (listedSize < 0 || listedSize > MaxMemberSize || member.Name.size() > MaxNameLength ||
         (FZip.Seams.RefuseOpen && FZip.Seams.RefuseOpen(path)))
         return refuse();
+    // Only regular files: opening a pipe or a device for reading could wait forever.
+    struct stat info;
+    if (stat(ResolvePath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return refuse();
     std::unique_ptr<TFileStream> input;
     try {
         input = std::make_unique<TFileStream>(path, fmOpenRead | fmShareDenyWrite);
@@ -377,8 +381,10 @@ bool TZip::Compress()
 
 void TZip::Report(const std::string& message)
 {
-    if (OnError)
-        OnError(this, message);
-    else
+    if (OnError) {
+        const TZipError handler = OnError; // the handler may reassign OnError while it runs
+        handler(this, message);
+    } else {
         ZipShowWarning(message);
+    }
 }

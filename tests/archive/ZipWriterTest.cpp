@@ -323,3 +323,15 @@ TEST_F(ZipWriter, WithoutOnErrorTheWarningBoxShowsTheMessage)
     EXPECT_EQ(shown, std::vector<std::string>{"Attenzione|No files for compress !|" +
                                               std::to_string(MB_OK | MB_ICONWARNING)});
 }
+
+TEST_F(ZipWriter, PipeInTheFolderIsLeftOutWithoutWaiting)
+{
+    fs::create_directories(Dir / "dir");
+    WriteText(Dir / "dir" / "a.txt", "a");
+    ASSERT_EQ(mkfifo((Dir / "dir" / "pipe.txt").c_str(), 0600), 0);
+    EXPECT_FALSE(CompressFiles(Dir / "p.zip", {(Dir / "dir").string() + "/*.txt"}));
+    EXPECT_EQ(Messages, std::vector<std::string>{"Cannot open \"pipe.txt\", go just next..."});
+    std::string output;
+    RunCommand("unzip -Z1 " + Quoted(Dir / "p.zip"), &output);
+    EXPECT_EQ(output, "a.txt\n");
+}
