@@ -70,6 +70,11 @@ TEST_F(SupportFiles, SubfoldersOfTheProgramFolderAreMadeOnce)
 
     SottocartellaApplicazione("a\\b");
     EXPECT_TRUE(fs::is_directory(Programma.Percorso() + "/a/b"));
+
+    // Without a folder of its own, the program folder is the one of the running program.
+    ImpostaCartellaApplicazione("");
+    EXPECT_EQ(CartellaApplicazione(),
+              fs::read_symlink("/proc/self/exe").parent_path().string() + "\\");
 }
 
 TEST_F(SupportFiles, ASubfolderThatCannotBeMadeRaisesNamingIt)
