@@ -42,9 +42,12 @@ void TDataSet::BeforeDestruction()
 
 void TDataSet::SetActive(bool value)
 {
+    // While its owner is being built, opening waits for Loaded (the persistent fields are not
+    // all there yet); closing never waits.
     if (ComponentState().Contains(csReading) || ComponentState().Contains(csLoading)) {
         FStreamedActive = value;
-        return;
+        if (value || !Active())
+            return;
     }
     if (Active() == value)
         return;

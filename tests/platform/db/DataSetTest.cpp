@@ -624,6 +624,11 @@ TEST_F(DataSetTest, ActiveSetWhileLoadingOpensInLoaded)
     Data->Loaded();
     EXPECT_TRUE(Data->Active());
     EXPECT_EQ(Data->FieldCount(), 1);
+    Data->IncludeState(csLoading);
+    Data->Close();
+    EXPECT_FALSE(Data->Active());
+    Data->Loaded();
+    EXPECT_FALSE(Data->Active());
 }
 
 TEST_F(DataSetTest, FieldNamesAndValuesOfSeveralFields)
