@@ -177,10 +177,19 @@ void TWriter::Write(const void* Buf, int Count)
     }
 }
 
+// Room for a small item (a tag with its fixed data) in the buffer, flushing first when needed.
+char* TWriter::Reserve(int Count)
+{
+    if (FBufSize - FBufPos < Count)
+        FlushBuffer();
+    char* target = FBuffer.data() + FBufPos;
+    FBufPos += Count;
+    return target;
+}
+
 void TWriter::WriteValue(TValueType Value)
 {
-    const std::uint8_t tag = Value;
-    Write(&tag, 1);
+    *Reserve(1) = static_cast<char>(Value);
 }
 
 void TWriter::WriteSignature()
@@ -205,7 +214,7 @@ void TWriter::WriteInteger(std::int32_t Value)
     const std::uint32_t bits = static_cast<std::uint32_t>(Value);
     for (int i = 0; i < size; ++i)
         bytes[1 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
-    Write(bytes, 1 + size);
+    SmallWrite(bytes, 1 + size);
 }
 
 void TWriter::WriteBoolean(bool Value)
@@ -219,7 +228,7 @@ void TWriter::WriteFloat(double Value)
     bytes[0] = vaExtended;
     const TExtended80 extended = DoubleToExtended(Value);
     std::memcpy(bytes + 1, extended.data(), extended.size());
-    Write(bytes, sizeof bytes);
+    SmallWrite(bytes, sizeof bytes);
 }
 
 void TWriter::WriteString(const std::string& Value)
@@ -229,14 +238,24 @@ void TWriter::WriteString(const std::string& Value)
         RAISE(EWriteError("Stream write error"));
     if (length <= 255) {
         const std::uint8_t header[2] = {vaString, static_cast<std::uint8_t>(length)};
-        Write(header, 2);
+        SmallWrite(header, 2);
     } else {
         std::uint8_t header[5] = {vaLString};
         for (int i = 0; i < 4; ++i)
             header[1 + i] = static_cast<std::uint8_t>(length >> (8 * i));
-        Write(header, 5);
+        SmallWrite(header, 5);
     }
     Write(Value.data(), static_cast<int>(length));
+}
+
+// Items of at most 11 bytes go straight into the buffer when it is large enough for them.
+void TWriter::SmallWrite(const std::uint8_t* Bytes, int Count)
+{
+    if (FBufSize < Count) {
+        Write(Bytes, Count);
+        return;
+    }
+    std::memcpy(Reserve(Count), Bytes, static_cast<std::size_t>(Count));
 }
 
 void TWriter::WriteListBegin()

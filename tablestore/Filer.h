@@ -82,6 +82,8 @@ public:
 
 private:
     void WriteValue(TValueType Value);
+    char* Reserve(int Count);
+    void SmallWrite(const std::uint8_t* Bytes, int Count);
 };
 
 class TReader : public TFiler {

@@ -3,6 +3,8 @@
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/TextUtils.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,14 @@ constexpr std::uint8_t StatusPresent = 2;
 void* AllocateZeroed(std::size_t size)
 {
     void* memory = std::calloc(1, size);
+    if (!memory)
+        RAISE(EOutOfMemory("Out of memory"));
+    return memory;
+}
+
+void* Allocate(std::size_t size)
+{
+    void* memory = std::malloc(size);
     if (!memory)
         RAISE(EOutOfMemory("Out of memory"));
     return memory;
@@ -57,6 +67,7 @@ TzelCommon::~TzelCommon()
         }
     }
     FreeAllRecords();
+    FreeSpareRecords();
 }
 
 // --- Lock ---
@@ -172,6 +183,7 @@ void TzelCommon::LayoutRecord()
         varLengthFields.push_back(fieldNo);
     }
 
+    FreeSpareRecords();
     std::memcpy(FFieldOffsets, offsets, sizeof offsets);
     std::memcpy(FFieldFlags, flags, sizeof flags);
     FFieldCount = count;
@@ -220,7 +232,14 @@ bool TzelCommon::IsCompressedField(int FieldNo) const
 
 TzelRecord* TzelCommon::_InternalAllocRecord()
 {
-    auto* record = static_cast<TzelRecord*>(AllocateZeroed(static_cast<std::size_t>(FRecordAllocSize)));
+    TzelRecord* record;
+    if (!FSpareRecords.empty()) {
+        record = FSpareRecords.back();
+        FSpareRecords.pop_back();
+    } else {
+        // Clearing zero-fills the data area: the allocation itself need not.
+        record = static_cast<TzelRecord*>(Allocate(static_cast<std::size_t>(FRecordAllocSize)));
+    }
     record->Data = reinterpret_cast<char*>(record + 1);
     _InternalClearRecord(record);
     return record;
@@ -249,9 +268,33 @@ void TzelCommon::_InternalFreeRecord(TzelRecord* Record, bool FreeVarLengths, bo
                                : nullptr;
         if (FreeVarLengths)
             _InternalFreeRecordVarLengths(current);
-        std::free(current);
+        ReleaseRecordMemory(current);
         current = next;
     }
+}
+
+// Records freed one by one (deletes, buffers) are kept for the next allocations: a table that
+// deletes and stores many records then reuses warm memory instead of having the system hand out
+// and clear fresh pages again. Only a record large enough for the current layout is kept.
+void TzelCommon::ReleaseRecordMemory(TzelRecord* Record)
+{
+    if (malloc_usable_size(Record) >= static_cast<std::size_t>(FRecordAllocSize)) {
+        try {
+            FSpareRecords.push_back(Record);
+            return;
+        } catch (...) {
+            // No room to keep it: free it.
+        }
+    }
+    std::free(Record);
+}
+
+void TzelCommon::FreeSpareRecords()
+{
+    for (TzelRecord* record : FSpareRecords)
+        std::free(record);
+    FSpareRecords.clear();
+    FSpareRecords.shrink_to_fit();
 }
 
 void TzelCommon::_InternalFreeRecordVarLengths(TzelRecord* Record)
@@ -352,7 +395,7 @@ char* TzelCommon::CreateVarLengthBlock(int Size)
 char* TzelCommon::CopyVarLengthBlock(const char* Block)
 {
     const std::size_t total = 4 + static_cast<std::size_t>(VarLengthBlockSize(Block));
-    auto* copy = static_cast<char*>(AllocateZeroed(total));
+    auto* copy = static_cast<char*>(Allocate(total));
     std::memcpy(copy, Block, total);
     return copy;
 }
@@ -494,6 +537,7 @@ void TzelCommon::FreeAllRecords()
 void TzelCommon::_InternalEmpty()
 {
     FreeAllRecords();
+    FreeSpareRecords();
     FFreeSlots.clear();
     FNextUniqueID = 0;
     FNextRecordID = 0;

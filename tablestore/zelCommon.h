@@ -261,6 +261,8 @@ private:
     void CheckModifiedIndex(int Index) const;
     void RecomputeLocaleID();
     void FreeAllRecords();
+    void ReleaseRecordMemory(TzelRecord* Record);
+    void FreeSpareRecords();
     bool AnyTableActive() const;
     std::vector<TzelStorageClient*> OpenTables() const;
 
@@ -303,6 +305,8 @@ private:
     bool FTableLocked = false;
     // Field numbers of the variable-length fields, in order.
     std::vector<int> FVarLengthFields;
+    // Freed records kept for reuse until the next layout, empty or destruction.
+    std::vector<TzelRecord*> FSpareRecords;
 };
 
 // Holds the storage's lock for a scope; whether it took the lock is decided once, so that a

@@ -276,6 +276,25 @@ TEST(StorageRecords, CounterLimitIsCheckedBeforeStoring)
     EXPECT_EQ(refused->RecordID, -1);
 }
 
+TEST(StorageRecords, RecordsAllocatedAfterDeletesAreCleared)
+{
+    LaidOut s;
+    for (int i = 0; i < 3; ++i)
+        s.Append(i + 1, "Nome")->Tag = 5;
+    for (int i = 0; i < 3; ++i)
+        s.storage._InternalDeleteRecord(s.storage.Records(i));
+    for (int i = 0; i < 3; ++i) {
+        RecordHolder record(s.storage);
+        EXPECT_EQ(record->RecordID, -1);
+        EXPECT_EQ(record->UniqueID, -1);
+        EXPECT_EQ(record->Tag, 0);
+        EXPECT_EQ(record->Flags, 0);
+        EXPECT_EQ(record->Data, reinterpret_cast<char*>(record.get() + 1));
+        for (int offset = 0; offset < s.storage.DataSize(); ++offset)
+            ASSERT_EQ(record->Data[offset], 0) << offset;
+    }
+}
+
 TEST(StorageRecords, VersioningMarksStoredRecordsInserted)
 {
     LaidOut s;
