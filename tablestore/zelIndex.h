@@ -1,0 +1,87 @@
+#pragma once
+// One order in which an in-memory table presents its records: an ordered list of references to
+// the records of the table's storage, with the fields and options that define the order.
+
+#include "tablestore/zelCommon.h"
+#include "tablestore/zelFieldList.h"
+
+#include <string>
+#include <vector>
+
+class TzelCustomMemTable;
+
+enum TzelIndexType { mtitNonSorted, mtitSorted };
+
+class TzelIndex : public TObject {
+    TESS_CLASS(TzelIndex, TObject)
+public:
+    // Builds the field list from FieldNames on the table's fields and adds the first five
+    // options to every entry; the index starts ordered when the storage holds no record.
+    TzelIndex(const std::string& Name, TzelCustomMemTable* Table, const std::string& FieldNames,
+              TzelMemTableCompareOptions Options, TzelIndexType IndexType, bool Internal);
+
+    const std::string& Name() const { return FName; }
+    TzelCustomMemTable* Table() const { return FTable; }
+    const std::string& FieldNames() const { return FFieldNames; }
+    TzelFieldList& FieldList() { return FFieldList; }
+    TzelMemTableCompareOptions Options() const { return FOptions; }
+    bool IsOrdered() const { return FOrdered; }
+    void SetOrdered(bool Value) { FOrdered = Value; }
+    TzelIndexType IndexType() const { return FIndexType; }
+    bool IsRowOrder() const { return FRowOrder; }
+    void SetRowOrder(bool Value) { FRowOrder = Value; }
+    bool IsInternal() const { return FInternal; }
+    int Position() const { return FPosition; }
+    void SetPosition(int Value) { FPosition = Value; }
+    bool IsFiltered() const { return FFiltered; }
+    void SetFiltered(bool Value) { FFiltered = Value; }
+    bool Enabled() const { return FEnabled; }
+    // Enabling an index that is not ordered rebuilds it.
+    void SetEnabled(bool Value);
+
+    // --- References ---
+    int Count() const { return static_cast<int>(FReferences.size()); }
+    TzelRecord* Reference(int Index) const { return FReferences[static_cast<std::size_t>(Index)]; }
+    bool IsValidPosition(int Index) const { return Index >= 0 && Index < Count(); }
+    void Append(TzelRecord* Record) { FReferences.push_back(Record); }
+    // Index is kept within 0..Count().
+    void InsertAt(int Index, TzelRecord* Record);
+    void RemoveAt(int Index);
+    // Moves the reference at From to To (both valid positions).
+    void Move(int From, int To);
+
+    // Empties the references; not ordered.
+    void Clear();
+    // Every stored record that Filter accepts, in storage order; not ordered.
+    void LoadAll();
+    // On an open table loads the references again; an index without sort fields is then in its
+    // own order. On a closed table the index is only marked ordered.
+    void Rebuild();
+    // Whether the record belongs in this index: decided by the table's OnFilterIndex, which reads
+    // the record as the table's version-read record.
+    bool Filter(TzelRecord* Record);
+
+    // The position of the record with that record identifier, or -1.
+    int SearchRecordID(int RecordID);
+    // The position of that very record (by its record identifier), or -1.
+    int SearchRecord(TzelRecord* Record, bool RespectFilter);
+    // The position of the reference by identity, or -1.
+    int FindRecordNumber(TzelRecord* Record) const;
+
+private:
+    int ScanForRecordID(int RecordID, int From);
+
+    std::string FName;
+    std::vector<TzelRecord*> FReferences;
+    TzelCustomMemTable* FTable;
+    std::string FFieldNames;
+    TzelFieldList FFieldList;
+    TzelMemTableCompareOptions FOptions;
+    bool FOrdered = false;
+    TzelIndexType FIndexType;
+    bool FRowOrder = false;
+    bool FInternal;
+    int FPosition = -1;
+    bool FFiltered = false;
+    bool FEnabled = true;
+};
