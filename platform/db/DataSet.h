@@ -167,7 +167,8 @@ public:
     TDataSetNotifyEvent BeforeDelete, AfterDelete, BeforeScroll, AfterScroll;
     TDataSetNotifyEvent OnNewRecord, OnCalcFields;
     TDataSetErrorEvent OnPostError, OnEditError, OnDeleteError;
-    // Read it through OnFilterRecord(); descendants call it while deciding visibility.
+    // The framework does not filter: a descendant calls it, in the filtering state, while it
+    // decides whether a record is visible.
     TFilterRecordEvent OnFilterRecord;
 
 protected:
