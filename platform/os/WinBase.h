@@ -17,8 +17,13 @@ using LPCSTR = const char*;
 using LPVOID = void*;
 using ULONGLONG = std::uint64_t;
 
-constexpr BOOL TRUE = 1;
-constexpr BOOL FALSE = 0;
+// Macros, as Windows has them, so that other C headers that define them too (libjpeg does) agree.
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef TRUE
+#define TRUE 1
+#endif
 
 // Handles are opaque pointers; each kind is its own type, as with STRICT on Windows.
 struct HWND__;

@@ -150,6 +150,21 @@ TEST_F(Processes, WindowsProgramNamesAndWorkingFolder)
     EXPECT_EQ(Run(folder + "/windows.exe"), 0xDEAD0000 | 193u);
 }
 
+TEST_F(Processes, TheChildGetsTheEnvironmentBlock)
+{
+    const std::string output = folder + "/env.txt";
+    std::string commandLine = "/bin/sh -c \"printf '%s|%s' \\\"$VALUTA\\\" \\\"$HOME\\\" > '" + output + "'\"";
+    const char block[] = "VALUTA=\x80\0ALTRO=1\0";
+    PROCESS_INFORMATION info;
+    STARTUPINFOA startup;
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, const_cast<char*>(block),
+                               nullptr, &startup, &info));
+    WaitForSingleObject(info.hProcess, INFINITE);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    EXPECT_EQ(ReadTestFile(output), "\xE2\x82\xAC|");
+}
+
 TEST_F(Processes, WithoutInheritanceTheChildSeesOnlyTheStandardDescriptors)
 {
     const int leaked = open("/dev/null", O_RDONLY); // deliberately without close-on-exec
