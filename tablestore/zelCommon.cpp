@@ -204,10 +204,11 @@ void TzelCommon::LayoutRecord()
 
 char* TzelCommon::GetFieldPointer(TzelRecord* Record, TField* Field) const
 {
-    if (!Record || !Record->Data || !Field)
+    if (!Record || !Record->Data || !Field || Field->FieldNo() == 0)
         return nullptr;
     if (Field->FieldNo() > 0)
         return GetFieldPointer(Record, Field->FieldNo());
+    // Calculated and lookup fields: the framework's own place in the calculated part.
     return Record->Data + FCalcStart + Field->Offset();
 }
 
@@ -232,11 +233,16 @@ bool TzelCommon::IsCompressedField(int FieldNo) const
 
 TzelRecord* TzelCommon::_InternalAllocRecord()
 {
-    TzelRecord* record;
-    if (!FSpareRecords.empty()) {
-        record = FSpareRecords.back();
-        FSpareRecords.pop_back();
-    } else {
+    TzelRecord* record = nullptr;
+    {
+        // The spare records are shared by every table of the storage.
+        TzelStorageLock guard(*this);
+        if (!FSpareRecords.empty()) {
+            record = FSpareRecords.back();
+            FSpareRecords.pop_back();
+        }
+    }
+    if (!record) {
         // Clearing zero-fills the data area: the allocation itself need not.
         record = static_cast<TzelRecord*>(Allocate(static_cast<std::size_t>(FRecordAllocSize)));
     }
@@ -279,6 +285,7 @@ void TzelCommon::_InternalFreeRecord(TzelRecord* Record, bool FreeVarLengths, bo
 void TzelCommon::ReleaseRecordMemory(TzelRecord* Record)
 {
     if (malloc_usable_size(Record) >= static_cast<std::size_t>(FRecordAllocSize)) {
+        TzelStorageLock guard(*this);
         try {
             FSpareRecords.push_back(Record);
             return;

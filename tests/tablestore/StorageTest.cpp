@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -147,6 +149,10 @@ TEST(StorageLayout, SetupFieldSeesOnlyVariableLengthTextAndBytes)
 
 TEST(StorageLayout, RefusedDefinitionsLeaveTheLayoutAlone)
 {
+    const EMemTableError error("x");
+    EXPECT_EQ(error.ClassName(), "EMemTableError");
+    EXPECT_TRUE(error.InheritsFrom("EDatabaseError"));
+
     struct Case {
         std::function<void(FakeTable&)> define;
         const char* message;
@@ -293,6 +299,36 @@ TEST(StorageRecords, RecordsAllocatedAfterDeletesAreCleared)
         for (int offset = 0; offset < s.storage.DataSize(); ++offset)
             ASSERT_EQ(record->Data[offset], 0) << offset;
     }
+}
+
+TEST(StorageRecords, ThreadsSharingTheStorageAreSerialised)
+{
+    LaidOut s;
+    auto store = [&](int first) {
+        for (int i = 0; i < 2000; ++i) {
+            TzelRecord* record = s.storage._InternalAllocRecord();
+            PutFixed<std::int32_t>(s.storage, record, 1, first + i);
+            s.storage.AppendRecord(record);
+            if (i % 3 == 0)
+                s.storage._InternalDeleteRecord(record);
+        }
+    };
+    std::thread one(store, 0);
+    std::thread two(store, 100000);
+    one.join();
+    two.join();
+    std::set<int> uniques;
+    int stored = 0;
+    for (int id = 0; id < s.storage.RecordCount(); ++id) {
+        if (TzelRecord* record = s.storage.Records(id)) {
+            ++stored;
+            EXPECT_EQ(record->RecordID, id);
+            uniques.insert(record->UniqueID);
+        }
+    }
+    EXPECT_EQ(stored, 2 * (2000 - 667));
+    EXPECT_EQ(static_cast<int>(uniques.size()), stored);
+    EXPECT_EQ(s.storage.NextUniqueID(), 4000);
 }
 
 TEST(StorageRecords, VersioningMarksStoredRecordsInserted)
