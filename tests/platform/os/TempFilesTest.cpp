@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fcntl.h>
 #include <set>
+#include <unistd.h>
 
 namespace {
 
@@ -60,7 +62,7 @@ TEST_F(TempFiles, AllNamesTakenGivesFileExists)
     for (unsigned n = 1; n <= 0xFFFF; ++n) {
         char hex[8];
         std::snprintf(hex, sizeof hex, "%X", n);
-        WriteTestFile(folder + "/T" + hex + ".TMP", "");
+        close(open((folder + "/T" + hex + ".TMP").c_str(), O_CREAT | O_WRONLY, 0644));
     }
     char name[MAX_PATH];
     EXPECT_EQ(GetTempFileNameA(folder.c_str(), "T", 0, name), 0u);
