@@ -142,7 +142,7 @@ TResult Execute(const char* verbText, const char* fileText, const char* paramete
         return {ERROR_NO_ASSOCIATION};
     if (file.empty())
         return {ERROR_FILE_NOT_FOUND};
-    if (HasScheme(file) && !(file.size() >= 2 && file[1] == ':' && file.find_first_of("\\/") == 2)) {
+    if (HasScheme(file)) {
         if (verb == "explore")
             return {ERROR_NO_ASSOCIATION};
         return {CallOpener(AnsiToUtf8(file))};
@@ -185,7 +185,7 @@ TResult Execute(const char* verbText, const char* fileText, const char* paramete
                                                                                  : ERROR_FILE_NOT_FOUND};
         if (S_ISDIR(info.st_mode))
             return {CallOpener(native)};
-    } else if (StartsWith4C(native) && UpperCase(path).ends_with(".LNK")) {
+    } else if (StartsWith4C(native)) {
         return {ERROR_FILE_NOT_FOUND}; // a Windows shortcut: its target is a Windows path
     }
 
