@@ -68,6 +68,19 @@ bool HasScheme(const std::string& text)
     return true;
 }
 
+// An ELF binary or a "#!" script.
+bool LooksRunnable(const std::string& native)
+{
+    const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    unsigned char head[4] = {};
+    const ssize_t got = read(fd, head, 4);
+    close(fd);
+    return (got == 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') ||
+           (got >= 2 && head[0] == '#' && head[1] == '!');
+}
+
 bool StartsWith4C(const std::string& native)
 {
     const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
@@ -189,7 +202,9 @@ TResult Execute(const char* verbText, const char* fileText, const char* paramete
         return {ERROR_FILE_NOT_FOUND}; // a Windows shortcut: its target is a Windows path
     }
 
-    const bool executable = S_ISREG(info.st_mode) && (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+    // FAT keys and shares mark every file executable: only a real program or script is run.
+    const bool executable = S_ISREG(info.st_mode) && (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0 &&
+                            LooksRunnable(native);
     if (executable || (HasWindowsProgramExtension(AnsiFromNative(native)) && StartsWithMZ(native)))
         return StartProgramFile(native, parametersText, directory, wantProcess);
     return {CallOpener(native)};

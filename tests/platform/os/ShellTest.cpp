@@ -85,9 +85,13 @@ TEST_F(ShellExecute, MissingFilesVerbsAndMissingOpener)
     EXPECT_EQ(Code(ShellExecuteA(nullptr, "open", (folder + "/manca/manca.pdf").c_str(), nullptr, nullptr, 1)), 3u);
     EXPECT_EQ(Code(ShellExecuteA(nullptr, "open", "", nullptr, nullptr, 1)), 2u);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(fs::exists(record));
+    ASSERT_FALSE(fs::exists(record));
 
+    // A document marked executable, as every file on a FAT key is, still goes to the opener.
     WriteTestFile(folder + "/a.pdf", "%PDF");
+    chmod((folder + "/a.pdf").c_str(), 0755);
+    EXPECT_GT(Code(ShellExecuteA(nullptr, "open", (folder + "/a.pdf").c_str(), nullptr, nullptr, 1)), 32u);
+    EXPECT_EQ(WaitForFile(record), folder + "/a.pdf");
     EXPECT_EQ(Code(ShellExecuteA(nullptr, "print", (folder + "/a.pdf").c_str(), nullptr, nullptr, 1)), 31u);
     setenv("PATH", (folder + "/vuota").c_str(), 1);
     EXPECT_EQ(Code(ShellExecuteA(nullptr, "open", (folder + "/a.pdf").c_str(), nullptr, nullptr, 1)), 31u);
