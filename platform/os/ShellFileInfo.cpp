@@ -103,6 +103,18 @@ QMimeType MimeOf(const std::string& native, bool mayReadContent)
     return type;
 }
 
+bool IsProgramType(const QMimeType& type)
+{
+    static const char* const programs[] = {"application/x-executable", "application/x-pie-executable",
+                                           "application/x-sharedlib", "application/x-shellscript",
+                                           "text/x-shellscript", "application/x-perl", "text/x-python3",
+                                           "text/x-python"};
+    for (const char* name : programs)
+        if (type.inherits(QLatin1String(name)))
+            return true;
+    return false;
+}
+
 void DescribeFile(const std::string& native, bool onDisk, TFileFacts& facts)
 {
     if (facts.Folder) {
@@ -111,6 +123,8 @@ void DescribeFile(const std::string& native, bool onDisk, TFileFacts& facts)
     }
     const QMimeType type = MimeOf(native, onDisk);
     facts.MimeType = type.name().toStdString();
+    // An execute bit alone does not make a program: FAT keys and shares set it on every file.
+    facts.Program = facts.Program && (type.isDefault() || IsProgramType(type));
     if (facts.Program) {
         facts.IconName = "application-x-executable";
         return;

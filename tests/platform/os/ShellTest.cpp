@@ -202,6 +202,14 @@ TEST(ShellFileInfo, IconsTypeNamesAndNames)
     EXPECT_NE(SHGetFileInfoA((folder + "/due.PDF").c_str(), 0, &second, sizeof second, flags), 0u);
     EXPECT_NE(SHGetFileInfoA((folder + "/cartella").c_str(), 0, &directory, sizeof directory, flags), 0u);
     EXPECT_EQ(first.iIcon, second.iIcon);
+    chmod((folder + "/due.PDF").c_str(), 0755); // as on a FAT key: still a document
+    EXPECT_NE(SHGetFileInfoA((folder + "/due.PDF").c_str(), 0, &second, sizeof second, flags), 0u);
+    EXPECT_EQ(first.iIcon, second.iIcon);
+    WriteTestFile(folder + "/programma", "#!/bin/sh\nexit 0\n");
+    chmod((folder + "/programma").c_str(), 0755);
+    SHFILEINFOA program;
+    EXPECT_NE(SHGetFileInfoA((folder + "/programma").c_str(), 0, &program, sizeof program, flags), 0u);
+    EXPECT_EQ(SystemImageListIconName(program.iIcon), "application-x-executable");
     EXPECT_NE(first.iIcon, directory.iIcon);
     EXPECT_EQ(SystemImageListIconName(directory.iIcon), "folder");
     EXPECT_STREQ(first.szDisplayName, "uno.pdf");
