@@ -1,0 +1,392 @@
+// The memory table's cursor, record buffers and editing: row numbers, value round trips under
+// every performance setting, native buffer forms, nulls, editing failures, bookmarks and
+// visibility.
+
+#include "MemTableTestSupport.h"
+
+#include "platform/db/StdFields.h"
+#include "platform/rtl/DateTime.h"
+
+#include <cstring>
+
+namespace {
+
+std::unique_ptr<TzelMemTable> MakeRowsTable(int rows)
+{
+    auto table = MakeNameTable();
+    table->Open();
+    for (int i = 1; i <= rows; ++i)
+        AddRow(*table, std::string(1, static_cast<char>('A' + i - 1)), i);
+    return table;
+}
+
+std::string Raw(TField* field)
+{
+    std::string bytes(static_cast<std::size_t>(field->DataSize()), '\0');
+    if (!field->GetData(bytes.data()))
+        return "<null>";
+    return bytes;
+}
+
+TEST(MemTableCursor, RecNoInsertAppendAndNavigation)
+{
+    auto table = MakeRowsTable(5);
+    table->First();
+    EXPECT_EQ(table->RecNo(), 1);
+    table->Prior();
+    EXPECT_TRUE(table->Bof());
+    table->SetRecNo(3);
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), "C");
+    table->Insert();
+    table->FieldByName("Nome")->SetAsString("new");
+    table->Post();
+    EXPECT_EQ(table->RecNo(), 3);
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), "new");
+    table->Next();
+    EXPECT_EQ(table->RecNo(), 4);
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), "C");
+    AddRow(*table, "last", 9);
+    EXPECT_EQ(table->RecNo(), 7);
+    EXPECT_EQ(ScanField(*table, "Nome"),
+              (std::vector<std::string>{"A", "B", "new", "C", "D", "E", "last"}));
+    table->Last();
+    table->Next();
+    EXPECT_TRUE(table->Eof());
+    table->SetRecNo(4);
+    EXPECT_EQ(table->RecNo(), 4);
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), "C");
+    EXPECT_EQ(table->RecordCount(), 7);
+}
+
+TEST(MemTableCursor, InsertIntoAnEmptyTable)
+{
+    auto table = MakeNameTable();
+    table->Open();
+    EXPECT_EQ(table->RecNo(), -1);
+    table->Insert();
+    table->FieldByName("Nome")->SetAsString("only");
+    table->Post();
+    EXPECT_EQ(table->RecNo(), 1);
+    EXPECT_EQ(ScanField(*table, "Nome"), (std::vector<std::string>{"only"}));
+}
+
+TEST(MemTableCursor, InsertRecordAndAppendRecord)
+{
+    auto table = MakeRowsTable(3);
+    table->First();
+    table->Next();
+    table->InsertRecord({Variant("ins"), Variant(7)});
+    table->AppendRecord({Variant("app"), Variant(8)});
+    EXPECT_EQ(ScanField(*table, "Nome"),
+              (std::vector<std::string>{"A", "ins", "B", "C", "app"}));
+}
+
+// Every type the table stores, with a value set in insert state.
+struct ValueCase {
+    std::string Name;
+    TFieldType Type;
+    int Size;
+    std::function<void(TField*)> Set;
+};
+
+std::vector<ValueCase> ValueCases()
+{
+    std::string allBytes;
+    for (int i = 0; i < 1024; ++i)
+        allBytes.push_back(static_cast<char>(1 + i % 255));
+    return {
+        {"S5", ftString, 5, [](TField* f) { f->SetAsString("Ab"); }},
+        {"S1024", ftString, 1024, [allBytes](TField* f) { f->SetAsString(allBytes); }},
+        {"Sm", ftSmallint, 0, [](TField* f) { f->SetAsInteger(-32768); }},
+        {"I", ftInteger, 0, [](TField* f) { f->SetAsInteger(-5); }},
+        {"W", ftWord, 0, [](TField* f) { f->SetAsInteger(65535); }},
+        {"B", ftBoolean, 0, [](TField* f) { f->SetAsBoolean(true); }},
+        {"F", ftFloat, 0, [](TField* f) { f->SetAsFloat(12.34); }},
+        {"C", ftCurrency, 0, [](TField* f) { f->SetAsCurrency(1.5); }},
+        {"N", ftBCD, 4, [](TField* f) { f->SetAsFloat(12.3456); }},
+        {"D", ftDate, 0, [](TField* f) { f->SetAsDateTime(EncodeDate(2009, 3, 8)); }},
+        {"T", ftTime, 0, [](TField* f) { f->SetAsDateTime(EncodeTime(12, 30, 0, 250)); }},
+        {"DT", ftDateTime, 0,
+         [](TField* f) { f->SetAsDateTime(EncodeDate(2009, 3, 8) + EncodeTime(12, 0, 0, 0)); }},
+        {"By", ftBytes, 4, [](TField* f) { f->SetData("\x01\x00\xFF\x7F"); }},
+        {"VB", ftVarBytes, 4, [](TField* f) { f->SetData("\x03\x00\xAA\x00\xBB\x00"); }},
+        {"A", ftAutoInc, 0, [](TField*) {}},
+    };
+}
+
+TEST(MemTableCursor, ValuesRoundTripUnderEveryPerformance)
+{
+    for (TzelPerformance performance : {mtpfFast, mtpfBalanced, mtpfSmall}) {
+        SCOPED_TRACE(performance);
+        TzelMemTable table(nullptr);
+        table.SetPerformance(performance);
+        const std::vector<ValueCase> cases = ValueCases();
+        for (const ValueCase& c : cases)
+            table.FieldDefs().Add(c.Name, c.Type, c.Size);
+        table.FieldDefs().Add("Other", ftInteger);
+        table.CreateTable();
+        table.Open();
+
+        table.Insert();
+        std::vector<std::string> expected;
+        for (const ValueCase& c : cases) {
+            c.Set(table.FieldByName(c.Name));
+            expected.push_back(Raw(table.FieldByName(c.Name)));
+        }
+        table.Post();
+        table.Append();
+        table.FieldByName("Other")->SetAsInteger(0);
+        table.Post();
+        ASSERT_EQ(table.RecordCount(), 2);
+
+        auto check = [&](const char* when) {
+            table.First();
+            for (std::size_t i = 0; i < cases.size(); ++i)
+                EXPECT_EQ(Raw(table.FieldByName(cases[i].Name)), expected[i])
+                    << cases[i].Name << " " << when;
+        };
+        check("after navigating");
+        EXPECT_EQ(table.FieldByName("S1024")->AsString().size(), 1024u);
+        EXPECT_EQ(table.FieldByName("W")->AsInteger(), 65535);
+        EXPECT_EQ(table.FieldByName("N")->AsFloat(), 12.3456);
+        table.Edit();
+        table.FieldByName("Other")->SetAsInteger(1);
+        table.Post();
+        table.Last();
+        check("after editing another field");
+    }
+}
+
+TEST(MemTableCursor, NativeBufferForms)
+{
+    TzelMemTable table(nullptr);
+    table.FieldDefs().Add("D", ftDate);
+    table.FieldDefs().Add("T", ftTime);
+    table.FieldDefs().Add("DT", ftDateTime);
+    table.FieldDefs().Add("B", ftBoolean);
+    table.Open();
+    table.Append();
+    table.FieldByName("D")->SetAsDateTime(EncodeDate(2009, 3, 8));
+    table.FieldByName("T")->SetAsDateTime(EncodeTime(12, 30, 0, 250));
+    table.FieldByName("DT")->SetAsDateTime(EncodeDate(2009, 3, 8) + EncodeTime(12, 0, 0, 0));
+    table.FieldByName("B")->SetAsBoolean(true);
+    table.Post();
+
+    unsigned char buffer[8] = {};
+    ASSERT_TRUE(table.GetFieldData(table.FieldByName("D"), buffer));
+    EXPECT_EQ(std::vector<int>(buffer, buffer + 4), (std::vector<int>{0x22, 0x31, 0x0B, 0x00}));
+    ASSERT_TRUE(table.GetFieldData(table.FieldByName("T"), buffer));
+    EXPECT_EQ(std::vector<int>(buffer, buffer + 4), (std::vector<int>{0x3A, 0xA6, 0xAE, 0x02}));
+    ASSERT_TRUE(table.GetFieldData(table.FieldByName("DT"), buffer));
+    EXPECT_EQ(std::vector<int>(buffer, buffer + 8),
+              (std::vector<int>{0x00, 0x00, 0xB3, 0xA3, 0x7E, 0xD1, 0xCC, 0x42}));
+    double milliseconds = 0;
+    std::memcpy(&milliseconds, buffer, 8);
+    EXPECT_EQ(milliseconds, 63372196800000.0);
+    unsigned char flag[2] = {};
+    ASSERT_TRUE(table.GetFieldData(table.FieldByName("B"), flag));
+    EXPECT_TRUE(flag[0] != 0 || flag[1] != 0);
+}
+
+TEST(MemTableCursor, NullsAndPopulateField)
+{
+    for (TzelPerformance performance : {mtpfFast, mtpfBalanced}) {
+        TzelMemTable table(nullptr);
+        table.SetPerformance(performance);
+        table.FieldDefs().Add("Nome", ftString, 20);
+        table.FieldDefs().Add("Numero", ftInteger);
+        table.Open();
+        AddRow(table, "abcdefghijklmnop", 42);
+        table.Edit();
+        table.FieldByName("Numero")->Clear();
+        table.FieldByName("Nome")->Clear();
+        table.Post();
+        EXPECT_TRUE(table.FieldByName("Numero")->IsNull());
+        EXPECT_TRUE(table.FieldByName("Nome")->IsNull());
+        // The old bytes stay behind the null status.
+        TzelRecord* record = table.GetActiveRecord();
+        const char* slot = table.Common()->GetFieldPointer(record, 2);
+        EXPECT_EQ(slot[0], 0);
+        int old = 0;
+        std::memcpy(&old, slot + 1, 4);
+        EXPECT_EQ(old, 42);
+
+        // A scratch record, as key and master buffers are filled.
+        TzelRecord* scratch = table.Common()->_InternalAllocRecord();
+        TField* name = table.FieldByName("Nome");
+        table.PopulateField(scratch, name, Variant(std::string(30, 'x')));
+        table.PopulateField(scratch, table.FieldByName("Numero"), Variant(7));
+        const char* nameSlot = table.Common()->GetFieldPointer(scratch, 1);
+        EXPECT_EQ(nameSlot[0], 2);
+        if (!table.Common()->IsVarLengthField(1))
+            EXPECT_EQ(std::string(nameSlot + 1), std::string(20, 'x'));
+        else
+            EXPECT_EQ(TzelCommon::VarLengthBlockSize(TzelCommon::SlotBlock(nameSlot)), 21);
+        table.PopulateField(scratch, name, Null());
+        EXPECT_EQ(table.Common()->GetFieldPointer(scratch, 1)[0], 0);
+        table.PopulateField(scratch, table.FieldByName("Numero"), Unassigned());
+        EXPECT_EQ(table.Common()->GetFieldPointer(scratch, 2)[0], 0);
+        table.Common()->_InternalFreeRecord(scratch, true, false);
+    }
+}
+
+TEST(MemTableCursor, EditingFailures)
+{
+    auto table = MakeRowsTable(2);
+    ExpectFailure([&] { table->FieldByName("Nome")->SetAsString("x"); }, "EDatabaseError",
+                  "Dataset is not in edit mode.");
+
+    table->Edit();
+    table->FieldByName("Nome")->SetAsString("changed");
+    table->FieldByName("Numero")->SetAsInteger(99);
+    table->Cancel();
+    table->First();
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), "A");
+    EXPECT_EQ(table->FieldByName("Numero")->AsInteger(), 1);
+
+    table->Insert();
+    table->SetReadOnly(true);
+    ExpectFailure([&] { table->FieldByName("Nome")->SetAsString("x"); }, "EDatabaseError",
+                  "Field Nome is read only");
+    table->Cancel();
+    table->SetReadOnly(false);
+
+    table->FieldByName("Numero")->SetReadOnly(true);
+    table->Edit();
+    ExpectFailure([&] { table->FieldByName("Numero")->SetAsInteger(3); }, "EDatabaseError",
+                  "Field Numero is read only");
+    table->Cancel();
+
+    table->Close();
+    ExpectFailure([&] { table->RecordCount(); }, "EDatabaseError",
+                  "Cannot perform this operation on a closed dataset");
+}
+
+TEST(MemTableCursor, CalculatedFieldsWorkInAReadOnlyTable)
+{
+    TzelMemTable table(nullptr);
+    auto* number = new TIntegerField(&table);
+    number->SetFieldName("Numero");
+    number->SetDataSet(&table);
+    auto* doubled = new TIntegerField(&table);
+    doubled->SetFieldName("Doppio");
+    doubled->SetFieldKind(fkCalculated);
+    doubled->SetDataSet(&table);
+    table.OnCalcFields = [&](TDataSet*) { doubled->SetAsInteger(number->AsInteger() * 2); };
+    table.Open();
+    table.Append();
+    number->SetAsInteger(21);
+    table.Post();
+    table.SetReadOnly(true);
+    table.First();
+    EXPECT_EQ(doubled->AsInteger(), 42);
+}
+
+TEST(MemTableCursor, Bookmarks)
+{
+    auto table = MakeRowsTable(5);
+    table->SetRecNo(3);
+    const TBookmark third = table->GetBookmark();
+    ASSERT_EQ(third.size(), 12u);
+    EXPECT_TRUE(table->BookmarkValid(third));
+    table->First();
+    table->GotoBookmark(third);
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), "C");
+
+    table->Last();
+    const TBookmark fifth = table->GetBookmark();
+    table->First();
+    const TBookmark first = table->GetBookmark();
+    EXPECT_EQ(table->CompareBookmarks(first, fifth), -1);
+    EXPECT_EQ(table->CompareBookmarks(fifth, first), 1);
+    EXPECT_EQ(table->CompareBookmarks(first, first), 0);
+
+    table->GotoBookmark(third);
+    table->Delete();
+    EXPECT_FALSE(table->BookmarkValid(third));
+    EXPECT_EQ(table->CompareBookmarks(third, first), 0);
+    table->SetRecNo(2);
+    table->GotoBookmark(third);
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), "B") << "a gone record leaves the cursor";
+
+    // The freed slot is reused by the next record: the old bookmark stays invalid.
+    AddRow(*table, "F", 6);
+    EXPECT_FALSE(table->BookmarkValid(third));
+    table->GotoBookmark(third);
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), "F");
+
+    ExpectFailure([&] { table->GotoBookmark("x"); }, "EMemTableError", "Bookmark -200 not found.");
+    EXPECT_FALSE(table->BookmarkValid(""));
+
+    table->EmptyTable();
+    for (int i = 1; i <= 5; ++i)
+        AddRow(*table, std::string(1, static_cast<char>('A' + i - 1)), i);
+    EXPECT_FALSE(table->BookmarkValid(first));
+}
+
+TEST(MemTableCursor, BookmarksSurvivePacking)
+{
+    auto table = MakeRowsTable(4);
+    table->SetRecNo(4);
+    const TBookmark fourth = table->GetBookmark();
+    table->First();
+    table->Delete();
+    table->Common()->PackRecords();
+    EXPECT_TRUE(table->BookmarkValid(fourth));
+    table->First();
+    table->GotoBookmark(fourth);
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), "D");
+}
+
+TEST(MemTableVisibility, FilterTextAloneShowsEveryRow)
+{
+    auto table = MakeRowsTable(4);
+    table->SetFilter("Numero > 2");
+    table->SetFiltered(true);
+    EXPECT_EQ(table->RecordCount(), 4);
+    EXPECT_EQ(ScanField(*table, "Nome").size(), 4u);
+    EXPECT_FALSE(table->IsSequenced());
+    table->SetFiltered(false);
+    EXPECT_TRUE(table->IsSequenced());
+}
+
+TEST(MemTableVisibility, OnFilterRecordDecides)
+{
+    auto table = MakeNameTable();
+    table->Open();
+    for (int i = 1; i <= 10; ++i)
+        AddRow(*table, "r" + std::to_string(i), i);
+    table->OnFilterRecord = [](TDataSet* dataSet, bool& accept) {
+        accept = dataSet->FieldByName("Numero")->AsInteger() % 2 == 0;
+    };
+    table->SetFiltered(true);
+    EXPECT_EQ(table->RecordCount(), 5);
+    table->First();
+    EXPECT_EQ(table->FieldByName("Numero")->AsInteger(), 2);
+    EXPECT_EQ(table->RecNo(), 2);
+    table->Next();
+    EXPECT_EQ(table->FieldByName("Numero")->AsInteger(), 4);
+    EXPECT_EQ(table->RecNo(), 4);
+    EXPECT_EQ(ScanField(*table, "Numero"),
+              (std::vector<std::string>{"2", "4", "6", "8", "10"}));
+    table->OnFilterRecord = nullptr;
+}
+
+TEST(MemTableVisibility, FindFirstAndFindNextUseTheFilterEvenWhenNotFiltered)
+{
+    auto table = MakeRowsTable(6);
+    table->OnFilterRecord = [](TDataSet* dataSet, bool& accept) {
+        accept = dataSet->FieldByName("Numero")->AsInteger() % 3 == 0;
+    };
+    EXPECT_EQ(table->RecordCount(), 6);
+    EXPECT_TRUE(table->FindFirst());
+    EXPECT_EQ(table->FieldByName("Numero")->AsInteger(), 3);
+    EXPECT_TRUE(table->FindNext());
+    EXPECT_EQ(table->FieldByName("Numero")->AsInteger(), 6);
+    EXPECT_FALSE(table->FindNext());
+    EXPECT_TRUE(table->FindLast());
+    EXPECT_EQ(table->FieldByName("Numero")->AsInteger(), 6);
+    table->OnFilterRecord = nullptr;
+}
+
+} // namespace
