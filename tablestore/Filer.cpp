@@ -177,19 +177,11 @@ void TWriter::Write(const void* Buf, int Count)
     }
 }
 
-// Room for a small item (a tag with its fixed data) in the buffer, flushing first when needed.
-char* TWriter::Reserve(int Count)
-{
-    if (FBufSize - FBufPos < Count)
-        FlushBuffer();
-    char* target = FBuffer.data() + FBufPos;
-    FBufPos += Count;
-    return target;
-}
-
 void TWriter::WriteValue(TValueType Value)
 {
-    *Reserve(1) = static_cast<char>(Value);
+    if (FBufPos == FBufSize)
+        FlushBuffer();
+    FBuffer[static_cast<std::size_t>(FBufPos++)] = static_cast<char>(Value);
 }
 
 void TWriter::WriteSignature()
@@ -248,14 +240,16 @@ void TWriter::WriteString(const std::string& Value)
     Write(Value.data(), static_cast<int>(length));
 }
 
-// Items of at most 11 bytes go straight into the buffer when it is large enough for them.
+// A tag with its fixed data (at most 11 bytes): straight into the buffer when it has room, else
+// through Write, which fills the buffer up before handing it on.
 void TWriter::SmallWrite(const std::uint8_t* Bytes, int Count)
 {
-    if (FBufSize < Count) {
+    if (FBufSize - FBufPos < Count) {
         Write(Bytes, Count);
         return;
     }
-    std::memcpy(Reserve(Count), Bytes, static_cast<std::size_t>(Count));
+    std::memcpy(FBuffer.data() + FBufPos, Bytes, static_cast<std::size_t>(Count));
+    FBufPos += Count;
 }
 
 void TWriter::WriteListBegin()

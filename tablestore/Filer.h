@@ -82,7 +82,6 @@ public:
 
 private:
     void WriteValue(TValueType Value);
-    char* Reserve(int Count);
     void SmallWrite(const std::uint8_t* Bytes, int Count);
 };
 

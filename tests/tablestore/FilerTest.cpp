@@ -335,11 +335,13 @@ TEST(FilerReader, ValueStraddlingTwoBufferFillsReadsWhole)
 class ProbeStream : public TMemoryStream {
 public:
     int Writes = 0;
+    std::vector<int> WriteSizes;
     bool AcceptHalf = false;
 
     int Write(const void* buffer, int count) override
     {
         ++Writes;
+        WriteSizes.push_back(count);
         return TMemoryStream::Write(buffer, AcceptHalf ? count / 2 : count);
     }
     std::int64_t Seek(std::int64_t, int) override { RAISE(EStreamError("seek refused")); }
@@ -362,13 +364,17 @@ TEST(FilerWriter, BuffersUntilFlushedAndNeverSeeks)
     writer.FlushBuffer();
     EXPECT_EQ(stream.Writes, 1);
 
-    // Values larger than the buffer go out in buffer-sized writes.
-    TMemoryStream plain;
+    // Only a full buffer goes out before the flush, whatever the values' sizes.
+    ProbeStream small;
     {
-        TWriter small(&plain, 16);
-        small.WriteString(std::string(100, 'z'));
+        TWriter writer16(&small, 16);
+        for (int i = 0; i < 10; ++i)
+            writer16.WriteInteger(100000 + i);
+        writer16.WriteFloat(1.0);
+        writer16.WriteString(std::string(100, 'z'));
     }
-    EXPECT_EQ(plain.Size(), 102);
+    EXPECT_EQ(small.WriteSizes, (std::vector<int>{16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 3}));
+    EXPECT_EQ(small.Size(), 50 + 11 + 102);
 }
 
 TEST(FilerWriter, PartialWriteFails)
