@@ -119,25 +119,30 @@ ATOM GlobalFindAtomA(const char* name)
     return static_cast<ATOM>(atom);
 }
 
+std::string GlobalGetAtomName(ATOM atom)
+{
+    if (atom > 0 && atom < 0xC000)
+        return "#" + std::to_string(atom);
+    TAtomTable& table = Atoms();
+    std::lock_guard<std::mutex> lock(table.Mutex);
+    const auto found = table.ById.find(atom);
+    if (found == table.ById.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return "";
+    }
+    return found->second.Name;
+}
+
 UINT GlobalGetAtomNameA(ATOM atom, char* buffer, int size)
 {
     if (buffer == nullptr || size <= 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    std::string name;
-    if (atom > 0 && atom < 0xC000) {
-        name = "#" + std::to_string(atom);
-    } else {
-        TAtomTable& table = Atoms();
-        std::lock_guard<std::mutex> lock(table.Mutex);
-        const auto found = table.ById.find(atom);
-        if (found == table.ById.end()) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return 0;
-        }
-        name = found->second.Name;
-    }
+    const std::string name = GlobalGetAtomName(atom);
+    if (name.empty())
+        return 0;
+    // Windows cuts the name here rather than answering the size needed.
     const size_t copied = std::min(name.size(), static_cast<size_t>(size - 1));
     std::memcpy(buffer, name.data(), copied);
     buffer[copied] = '\0';

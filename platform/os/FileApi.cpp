@@ -139,6 +139,22 @@ DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size)
     return ExistingNameCopy(shortPath, longPath, size);
 }
 
+std::string GetShortPathName(const std::string& longPath)
+{
+    struct stat info {};
+    const std::string native = NativePath(longPath);
+    if (stat(native.c_str(), &info) != 0) {
+        SetLastErrorFromErrno(errno, native);
+        return "";
+    }
+    return longPath;
+}
+
+std::string GetLongPathName(const std::string& shortPath)
+{
+    return GetShortPathName(shortPath);
+}
+
 BOOL LockFile(int file, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow, DWORD lengthHigh)
 {
     const std::uint64_t offset = Combine(offsetLow, offsetHigh);

@@ -20,6 +20,9 @@ BOOL SetFileAttributesA(const char* fileName, DWORD attributes);
 // The name unchanged when it names an existing entry; 0 with 2 otherwise.
 DWORD GetShortPathNameA(const char* longPath, char* shortPath, DWORD size);
 DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size);
+// The same without a buffer: "" with 2 when the entry does not exist.
+std::string GetShortPathName(const std::string& longPath);
+std::string GetLongPathName(const std::string& shortPath);
 
 // Byte-range locks on the handles of FileOpen/FileCreate; they belong to the handle.
 // A range overlapping one this handle holds is refused with 33; a zero length locks nothing.

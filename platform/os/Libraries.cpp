@@ -281,21 +281,24 @@ HMODULE GetModuleHandleA(const char* moduleName)
     return nullptr;
 }
 
+std::string GetModuleFileName(HMODULE handle)
+{
+    if (handle == nullptr || handle == GetModuleHandleA(nullptr))
+        return ParamStr(0);
+    std::lock_guard<std::recursive_mutex> lock(moduleMutex);
+    TModule* module = ModuleOf(handle);
+    if (module == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return "";
+    }
+    return module->System ? GetSystemDirectory() + "/" + LowerCase(module->Name) + ".dll" : AnsiFromNative(module->Name);
+}
+
 DWORD GetModuleFileNameA(HMODULE handle, char* fileName, DWORD size)
 {
-    std::string path;
-    if (handle == nullptr || handle == GetModuleHandleA(nullptr)) {
-        path = ParamStr(0);
-    } else {
-        std::lock_guard<std::recursive_mutex> lock(moduleMutex);
-        TModule* module = ModuleOf(handle);
-        if (module == nullptr) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return 0;
-        }
-        path = module->System ? GetSystemDirectory() + "/" + LowerCase(module->Name) + ".dll"
-                              : AnsiFromNative(module->Name);
-    }
+    const std::string path = GetModuleFileName(handle);
+    if (path.empty() && handle != nullptr && handle != GetModuleHandleA(nullptr))
+        return 0;
     return CopyToBuffer(path, fileName, size);
 }
 

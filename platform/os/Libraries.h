@@ -19,6 +19,8 @@ BOOL FreeLibrary(HMODULE module);
 HMODULE GetModuleHandleA(const char* moduleName);
 // null gives the program's own path (ParamStr(0)).
 DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size);
+// The same without a buffer; "" for an unknown module.
+std::string GetModuleFileName(HMODULE module);
 
 // Makes name (case-insensitive, ".dll" optional) a system module with these functions.
 void RegisterSystemModule(const std::string& name, const std::map<std::string, FARPROC>& functions);

@@ -128,6 +128,17 @@ DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size)
     return CopyToBuffer(Utf8ToAnsi(value), buffer, size);
 }
 
+bool GetEnvironmentVariable(const std::string& name, std::string& value)
+{
+    const char* found = name.empty() ? nullptr : std::getenv(AnsiToUtf8(name).c_str());
+    if (found == nullptr) {
+        SetLastError(name.empty() ? ERROR_INVALID_PARAMETER : ERROR_ENVVAR_NOT_FOUND);
+        return false;
+    }
+    value = Utf8ToAnsi(found);
+    return true;
+}
+
 BOOL SetEnvironmentVariableA(const char* name, const char* value)
 {
     if (name == nullptr || name[0] == '\0' || std::strchr(name, '=') != nullptr) {

@@ -58,5 +58,7 @@ std::string GetSystemDirectory();
 
 // The value's length, or the size needed when the buffer is too small; 0 with 203 when unset.
 DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size);
+// The same without a buffer; false with 203 when unset.
+bool GetEnvironmentVariable(const std::string& name, std::string& value);
 // A null value removes the variable.
 BOOL SetEnvironmentVariableA(const char* name, const char* value);

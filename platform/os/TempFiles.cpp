@@ -77,23 +77,17 @@ DWORD GetTempPathA(DWORD size, char* buffer)
     return CopyToBuffer(GetTempPath(), buffer, size);
 }
 
-UINT GetTempFileNameA(const char* pathName, const char* prefixString, UINT unique, char* tempFileName)
+namespace {
+
+// Forms or creates the name; returns the number used, or 0 with the last error set.
+UINT MakeTempFileName(const std::string& pathName, const std::string& prefixString, UINT unique, std::string& name)
 {
-    if (pathName == nullptr || tempFileName == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
     const std::string folder = WithSlash(pathName);
-    const std::string prefix = std::string(prefixString != nullptr ? prefixString : "").substr(0, 3);
+    const std::string prefix = prefixString.substr(0, 3);
     auto nameFor = [&](unsigned number) { return folder + prefix + HexNumber(number) + ".TMP"; };
 
     if (unique != 0) {
-        const std::string name = nameFor(unique & 0xFFFF);
-        if (name.size() + 1 > MAX_PATH) {
-            SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            return 0;
-        }
-        CopyToBuffer(name, tempFileName, MAX_PATH);
+        name = nameFor(unique & 0xFFFF);
         return unique & 0xFFFF;
     }
 
@@ -107,16 +101,11 @@ UINT GetTempFileNameA(const char* pathName, const char* prefixString, UINT uniqu
     const unsigned start = (ticks ^ (static_cast<unsigned>(getpid()) << 8)) % 0xFFFF;
     for (unsigned attempt = 0; attempt < 0xFFFF; ++attempt) {
         const unsigned number = (start + attempt) % 0xFFFF + 1; // 1 .. 0xFFFF
-        const std::string name = nameFor(number);
         const std::string native = nativeFolder + "/" + AnsiToUtf8(prefix + HexNumber(number) + ".TMP");
         const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             close(fd);
-            if (CopyToBuffer(name, tempFileName, MAX_PATH) >= MAX_PATH) {
-                unlink(native.c_str());
-                SetLastError(ERROR_FILENAME_EXCED_RANGE);
-                return 0;
-            }
+            name = nameFor(number);
             return number;
         }
         if (errno != EEXIST) {
@@ -126,6 +115,34 @@ UINT GetTempFileNameA(const char* pathName, const char* prefixString, UINT uniqu
     }
     SetLastError(ERROR_FILE_EXISTS);
     return 0;
+}
+
+} // namespace
+
+std::string GetTempFileName(const std::string& pathName, const std::string& prefixString, UINT unique)
+{
+    std::string name;
+    return MakeTempFileName(pathName, prefixString, unique, name) != 0 ? name : "";
+}
+
+UINT GetTempFileNameA(const char* pathName, const char* prefixString, UINT unique, char* tempFileName)
+{
+    if (pathName == nullptr || tempFileName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string name;
+    const UINT number = MakeTempFileName(pathName, prefixString != nullptr ? prefixString : "", unique, name);
+    if (number == 0)
+        return 0;
+    if (name.size() + 1 > MAX_PATH) {
+        if (unique == 0)
+            unlink(NativePath(name).c_str());
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    CopyToBuffer(name, tempFileName, MAX_PATH);
+    return number;
 }
 
 std::string CreateTempFileWithSuffix(const std::string& folder, const std::string& prefix, const std::string& suffix)

@@ -14,6 +14,9 @@ std::string GetTempPath();
 // every number is taken); otherwise the name is only formed. tempFileName needs MAX_PATH bytes.
 UINT GetTempFileNameA(const char* pathName, const char* prefixString, UINT unique, char* tempFileName);
 
+// The same without the MAX_PATH limit: the name, or "" with the last error set.
+std::string GetTempFileName(const std::string& pathName, const std::string& prefixString, UINT unique);
+
 // Creates a new empty file folder/prefixXXXXXXsuffix exclusively; returns its name (program text)
 // or "" with the last error set.
 std::string CreateTempFileWithSuffix(const std::string& folder, const std::string& prefix,

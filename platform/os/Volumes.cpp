@@ -290,52 +290,70 @@ BOOL GetDiskFreeSpaceExA(const char* directoryName, ULONGLONG* freeBytesAvailabl
     return TRUE;
 }
 
+bool GetVolumeInformation(const std::string& rootPath, TVolumeInformation& information)
+{
+    struct statvfs info {};
+    if (!StatVolume(rootPath.c_str(), info))
+        return false;
+    TMountEntry mount;
+    TVolumeService& service = VolumeService();
+    if (!service.MountOf(VolumeArgument(rootPath.c_str()), mount)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    information.Label = AnsiFromNative(service.VolumeLabel(mount));
+    information.FileSystemName = TVolumeService::WindowsFileSystemName(mount.FileSystem);
+    const auto fsid = static_cast<unsigned long long>(info.f_fsid);
+    information.SerialNumber = static_cast<DWORD>((fsid & 0xFFFFFFFFull) ^ (fsid >> 32));
+    information.MaximumComponentLength = static_cast<DWORD>(info.f_namemax);
+    information.FileSystemFlags = FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES;
+    return true;
+}
+
 BOOL GetVolumeInformationA(const char* rootPathName, char* volumeNameBuffer, DWORD volumeNameSize,
                            DWORD* volumeSerialNumber, DWORD* maximumComponentLength, DWORD* fileSystemFlags,
                            char* fileSystemNameBuffer, DWORD fileSystemNameSize)
 {
-    struct statvfs info {};
-    if (!StatVolume(rootPathName, info))
+    TVolumeInformation information;
+    if (!GetVolumeInformation(rootPathName != nullptr ? rootPathName : GetCurrentDir(), information))
         return FALSE;
-    TMountEntry mount;
-    TVolumeService& service = VolumeService();
-    if (!service.MountOf(VolumeArgument(rootPathName), mount)) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return FALSE;
-    }
-    const std::string label = AnsiFromNative(service.VolumeLabel(mount));
-    const std::string fileSystem = TVolumeService::WindowsFileSystemName(mount.FileSystem);
-    if ((volumeNameBuffer != nullptr && label.size() + 1 > volumeNameSize) ||
-        (fileSystemNameBuffer != nullptr && fileSystem.size() + 1 > fileSystemNameSize)) {
+    if ((volumeNameBuffer != nullptr && information.Label.size() + 1 > volumeNameSize) ||
+        (fileSystemNameBuffer != nullptr && information.FileSystemName.size() + 1 > fileSystemNameSize)) {
         SetLastError(ERROR_MORE_DATA);
         return FALSE;
     }
     if (volumeNameBuffer != nullptr)
-        CopyToBuffer(label, volumeNameBuffer, volumeNameSize);
+        CopyToBuffer(information.Label, volumeNameBuffer, volumeNameSize);
     if (fileSystemNameBuffer != nullptr)
-        CopyToBuffer(fileSystem, fileSystemNameBuffer, fileSystemNameSize);
-    if (volumeSerialNumber != nullptr) {
-        const auto fsid = static_cast<unsigned long long>(info.f_fsid);
-        *volumeSerialNumber = static_cast<DWORD>((fsid & 0xFFFFFFFFull) ^ (fsid >> 32));
-    }
+        CopyToBuffer(information.FileSystemName, fileSystemNameBuffer, fileSystemNameSize);
+    if (volumeSerialNumber != nullptr)
+        *volumeSerialNumber = information.SerialNumber;
     if (maximumComponentLength != nullptr)
-        *maximumComponentLength = static_cast<DWORD>(info.f_namemax);
+        *maximumComponentLength = information.MaximumComponentLength;
     if (fileSystemFlags != nullptr)
-        *fileSystemFlags = FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES;
+        *fileSystemFlags = information.FileSystemFlags;
     return TRUE;
+}
+
+bool GetVolumePathName(const std::string& fileName, std::string& volumePath)
+{
+    const std::string path = VolumeArgument(fileName.c_str());
+    TMountEntry mount;
+    if (path.empty() || !VolumeService().MountOf(path, mount)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    volumePath = AnsiFromNative(mount.MountPoint);
+    if (volumePath.empty() || volumePath.back() != '/')
+        volumePath += '/';
+    return true;
 }
 
 BOOL GetVolumePathNameA(const char* fileName, char* volumePathName, DWORD bufferLength)
 {
-    const std::string path = VolumeArgument(fileName);
-    TMountEntry mount;
-    if (path.empty() || !VolumeService().MountOf(path, mount)) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
+    std::string result;
+    if (fileName == nullptr || !GetVolumePathName(fileName, result))
         return FALSE;
-    }
-    std::string result = AnsiFromNative(mount.MountPoint);
-    if (result.empty() || result.back() != '/')
-        result += '/';
     if (volumePathName == nullptr || result.size() + 1 > bufferLength) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;

@@ -66,6 +66,16 @@ BOOL GetVolumeInformationA(const char* rootPathName, char* volumeNameBuffer, DWO
                            char* fileSystemNameBuffer, DWORD fileSystemNameSize);
 // The mount point holding the path, with a final "/".
 BOOL GetVolumePathNameA(const char* fileName, char* volumePathName, DWORD bufferLength);
+// The same without buffers.
+struct TVolumeInformation {
+    std::string Label;
+    DWORD SerialNumber = 0;
+    DWORD MaximumComponentLength = 0;
+    DWORD FileSystemFlags = 0;
+    std::string FileSystemName;
+};
+bool GetVolumeInformation(const std::string& rootPath, TVolumeInformation& information);
+bool GetVolumePathName(const std::string& fileName, std::string& volumePath);
 // Labels cannot be changed here: FALSE with 50.
 BOOL SetVolumeLabelA(const char* rootPathName, const char* volumeName);
 // No drive letters: 0.
