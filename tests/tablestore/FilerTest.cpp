@@ -272,6 +272,35 @@ TEST(FilerReader, AcceptanceAndRefusals)
     }
 }
 
+// Damaged input of any kind ends in a read error, never in a read outside the data.
+TEST(FilerReader, RandomBytesEndInReadErrors)
+{
+    std::mt19937 random(5);
+    for (int round = 0; round < 3000; ++round) {
+        Bytes bytes(random() % 40);
+        for (std::uint8_t& byte : bytes) {
+            // Mostly valid tags, so that reads get past the first byte.
+            const std::uint8_t tags[] = {0, 1, 2, 3, 4, 5, 6, 8, 9, 12};
+            byte = random() % 2 ? tags[random() % 10] : static_cast<std::uint8_t>(random());
+        }
+        TMemoryStream stream;
+        Fill(stream, bytes);
+        TReader reader(&stream, 1 + static_cast<int>(random() % 20));
+        try {
+            for (int i = 0; i < 100; ++i) {
+                switch (random() % 5) {
+                case 0: reader.ReadInteger(); break;
+                case 1: reader.ReadFloat(); break;
+                case 2: reader.ReadString(); break;
+                case 3: reader.ReadBoolean(); break;
+                default: reader.EndOfList() ? reader.ReadListEnd() : reader.ReadListBegin(); break;
+                }
+            }
+        } catch (const EReadError&) {
+        }
+    }
+}
+
 TEST(FilerReader, LeavesTheStreamRightAfterTheLastValueRead)
 {
     TMemoryStream stream;
