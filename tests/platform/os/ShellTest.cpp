@@ -340,6 +340,16 @@ TEST_F(FileOperations, MovesRenamesWildcardsAndTheUserInterface)
     EXPECT_EQ(Run(FO_RENAME, folder + "/tre.dat", "quattro.dat", 0), 0);
     EXPECT_EQ(ReadTestFile(folder + "/quattro.dat"), "3");
 
+    // Across file systems a move copies, then deletes the source.
+    if (fs::is_directory("/dev/shm")) {
+        const std::string other = "/dev/shm/tess-fileop-" + std::to_string(getpid());
+        fs::create_directories(other + "/sotto");
+        WriteTestFile(other + "/sotto/f.txt", "lontano");
+        EXPECT_EQ(Run(FO_MOVE, other, folder + "/arrivata", FOF_NOCONFIRMATION), 0);
+        EXPECT_EQ(ReadTestFile(folder + "/arrivata/sotto/f.txt"), "lontano");
+        EXPECT_FALSE(fs::exists(other));
+    }
+
     auto ui = std::make_shared<TFileOperationUi>();
     std::vector<std::string> asked;
     ui->ConfirmReplace = [&](const std::string& target) {
