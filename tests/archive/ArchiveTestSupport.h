@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -119,7 +120,7 @@ struct TRawMember {
     std::uint16_t Flags = 0;
     std::uint32_t Crc = 0;
     std::uint32_t UncompressedSize = 0;
-    std::uint32_t CompressedSize = 0xFFFFFFFF; // 0xFFFFFFFF here: the size of Data
+    std::optional<std::uint32_t> CompressedSize; // the size of Data when not given
     TBytes Extra;
 };
 
@@ -148,9 +149,8 @@ inline TBytes MakeArchive(const std::vector<TRawMember>& members, bool withDirec
         header.Date = 0x3A65;
         header.Time = 0x528F;
         header.Crc = member.Crc;
-        header.CompressedSize = member.CompressedSize == 0xFFFFFFFF
-                                    ? static_cast<std::uint32_t>(member.Data.size())
-                                    : member.CompressedSize;
+        header.CompressedSize =
+            member.CompressedSize.value_or(static_cast<std::uint32_t>(member.Data.size()));
         header.UncompressedSize = member.UncompressedSize;
         header.NameLength = static_cast<std::uint16_t>(member.Name.size());
         header.ExtraLength = static_cast<std::uint16_t>(member.Extra.size());

@@ -84,7 +84,7 @@ std::vector<TBytes> FuzzSeeds(const fs::path& scratch)
     }
     seeds.push_back(MakeArchive({raw("w", 1, widen.Bytes(), 0, 100)}));
     TRawMember huge = StoredMember("huge", "data");
-    huge.CompressedSize = 0xFFFFFFFF - 1;
+    huge.CompressedSize = 0xFFFFFFFF;
     seeds.push_back(MakeArchive({huge}));
     TRawMember descriptor = raw("dd.txt", 0, TextBytes("hello"), 0, 0, 8);
     descriptor.CompressedSize = 0;

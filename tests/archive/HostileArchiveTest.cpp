@@ -100,10 +100,10 @@ TEST_F(HostileArchive, DecodersStopOnBrokenTables)
 TEST_F(HostileArchive, SizesBeyondTheArchive)
 {
     TRawMember huge = StoredMember("huge.txt", "small data");
-    huge.CompressedSize = 0xFFFFFFFF - 1;
+    huge.CompressedSize = 0xFFFFFFFF;
     huge.UncompressedSize = 0xFFFFFFFF;
     TRawMember shrunk = Raw("shrunk.bin", 1, FromHex("41020a1c489020"), 0xFFFFFFFF);
-    shrunk.CompressedSize = 0xFFFFFFFE;
+    shrunk.CompressedSize = 0xFFFFFFFF;
     for (const TRawMember& member : {huge, shrunk}) {
         Messages.clear();
         ExtractContained(MakeArchive({member, StoredMember("after.txt", "never reached")}));

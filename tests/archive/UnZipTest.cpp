@@ -161,6 +161,17 @@ TEST_F(UnZipTest, Masks)
         EXPECT_EQ(Entries(into), c.Extracted) << c.Masks.size();
     }
     EXPECT_TRUE(Messages.empty());
+
+    // Two masks naming both members: each member's data is read once (7 + 1 compressed bytes).
+    TUnZip unzip(nullptr);
+    unzip.SetArcName(archive.string());
+    unzip.SetExtrPath((Dir / "once").string());
+    unzip.Files()->Add("Articoli.aft");
+    unzip.Files()->Add("Cliente.cft");
+    int bytesRead = 0;
+    unzip.OnProgress = [&](TObject*, std::int16_t) { ++bytesRead; };
+    ASSERT_TRUE(unzip.Extract());
+    EXPECT_EQ(bytesRead, 8);
 }
 
 TEST_F(UnZipTest, EndRecordOnlyAndMissingArchive)
