@@ -68,8 +68,8 @@ DWORD StatusToExitCode(int status)
     return STILL_ACTIVE;
 }
 
-// Collects the child's status if it has ended; blocking waits until it does.
-bool Reap(TProcess& process, bool blocking)
+// Collects the child's status if it has ended, without waiting.
+bool Reap(TProcess& process)
 {
     std::lock_guard<std::mutex> lock(process.ReapMutex);
     if (process.Ended)
@@ -77,7 +77,7 @@ bool Reap(TProcess& process, bool blocking)
     int status = 0;
     pid_t result;
     do {
-        result = waitpid(process.Pid, &status, blocking ? 0 : WNOHANG);
+        result = waitpid(process.Pid, &status, WNOHANG);
     } while (result < 0 && errno == EINTR);
     if (result == process.Pid) {
         process.Ended = true;
@@ -94,6 +94,25 @@ bool Reap(TProcess& process, bool blocking)
         return true;
     }
     return false;
+}
+
+// Waits for the end without holding the process's lock, so that others may still ask for its
+// exit code meanwhile. The poll has a timeout because another thread may close the descriptor.
+void WaitUntilEnded(TProcess& process)
+{
+    while (!Reap(process)) {
+        int pidFd;
+        {
+            std::lock_guard<std::mutex> lock(process.ReapMutex);
+            pidFd = process.PidFd;
+        }
+        if (pidFd >= 0) {
+            pollfd ready{pidFd, POLLIN, 0};
+            poll(&ready, 1, 100);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
 }
 
 int OpenPidFd(pid_t pid)
@@ -359,12 +378,12 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
         return WAIT_FAILED;
     }
     if (milliseconds == INFINITE) {
-        Reap(*process, true);
+        WaitUntilEnded(*process);
         return WAIT_OBJECT_0;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
-        if (Reap(*process, false))
+        if (Reap(*process))
             return WAIT_OBJECT_0;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
@@ -390,7 +409,7 @@ BOOL GetExitCodeProcess(HANDLE handle, DWORD* exitCode)
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    Reap(*process, false);
+    Reap(*process);
     std::lock_guard<std::mutex> lock(process->ReapMutex);
     *exitCode = process->Ended ? process->ExitCode : STILL_ACTIVE;
     return TRUE;
@@ -412,8 +431,8 @@ BOOL CloseHandle(HANDLE handle)
         process = found->second;
         processes.erase(found);
     }
-    if (!Reap(*process, false))
-        std::thread([process] { Reap(*process, true); }).detach();
+    if (!Reap(*process))
+        std::thread([process] { WaitUntilEnded(*process); }).detach();
     return TRUE;
 }
 
@@ -435,7 +454,7 @@ DWORD WaitForProcessWhileProcessingEvents(HANDLE handle, const std::function<boo
     QEventLoop loop;
     bool gaveUp = false;
     auto check = [&] {
-        if (Reap(*process, false)) {
+        if (Reap(*process)) {
             loop.quit();
         } else if (terminated && terminated()) {
             gaveUp = true;
@@ -471,9 +490,10 @@ DWORD WaitForProcessWhileProcessingEvents(HANDLE handle, const std::function<boo
     loop.exec();
     // The notifier must go before the descriptor it watches is closed by a later reap.
     notifier.reset();
-    if (gaveUp && !process->Ended)
+    if (gaveUp && !Reap(*process))
         return STILL_ACTIVE;
-    Reap(*process, true);
+    WaitUntilEnded(*process);
+    std::lock_guard<std::mutex> lock(process->ReapMutex);
     return process->ExitCode;
 }
 
