@@ -295,7 +295,7 @@ TDecodeResult TUnZip::TWalker::Decode(TZipBitReader& reader, TZipMemberOutput& o
             output.Put(static_cast<std::uint8_t>(byte));
         return TDecodeResult::Complete;
     case ZipMethodShrunk:
-        return Unshrink(reader, output, FReport);
+        return Unshrink(reader, output, header.UncompressedSize, FReport);
     case 2:
     case 3:
     case 4:

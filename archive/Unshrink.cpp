@@ -65,7 +65,8 @@ struct TUnshrinkTables {
 
 } // namespace
 
-TDecodeResult Unshrink(TZipBitReader& input, TZipMemberOutput& output, const TZipReport& report)
+TDecodeResult Unshrink(TZipBitReader& input, TZipMemberOutput& output,
+                       std::uint32_t uncompressedSize, const TZipReport& report)
 {
     std::unique_ptr<TUnshrinkTables> tables(new (std::nothrow) TUnshrinkTables);
     if (!tables) {
@@ -127,6 +128,8 @@ TDecodeResult Unshrink(TZipBitReader& input, TZipMemberOutput& output, const TZi
         output.Put(lastCharacter);
         while (depth > 0)
             output.Put(t.Stack[--depth]);
+        if (output.Written() > uncompressedSize)
+            return TDecodeResult::Damaged;
         t.AddNode(previous, lastCharacter);
         previous = incoming;
     }

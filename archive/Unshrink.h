@@ -3,4 +3,7 @@
 
 #include "archive/ZipBitReader.h"
 
-TDecodeResult Unshrink(TZipBitReader& input, TZipMemberOutput& output, const TZipReport& report);
+// Decodes until the member's data ends. Output beyond uncompressedSize ends the member as
+// damaged: a few bytes of forged codes could otherwise expand without limit on the disk.
+TDecodeResult Unshrink(TZipBitReader& input, TZipMemberOutput& output,
+                       std::uint32_t uncompressedSize, const TZipReport& report);

@@ -45,10 +45,10 @@ TShrinkRun ShrinkAll(const TBytes& input)
     return run;
 }
 
-TDecodeRun UnshrinkAll(const TBytes& compressed)
+TDecodeRun UnshrinkAll(const TBytes& compressed, std::uint32_t size = 0xFFFFFFFF)
 {
-    return RunDecoder(compressed, [](TZipBitReader& in, TZipMemberOutput& out, const TZipReport& r) {
-        return Unshrink(in, out, r);
+    return RunDecoder(compressed, [&](TZipBitReader& in, TZipMemberOutput& out, const TZipReport& r) {
+        return Unshrink(in, out, size, r);
     });
 }
 
@@ -196,6 +196,13 @@ TEST(Unshrink, HostileStreamsEndTheMember)
     EXPECT_EQ(sub.Output, Bytes("AB"));
     ASSERT_EQ(sub.Messages.size(), 1u);
     EXPECT_EQ(sub.Messages[0], ZipMessages::UnshrinkBadSubCode);
+
+    // More output than the header announces ends the member.
+    TShrinkRun zeros = ShrinkAll(TBytes(100000, 0));
+    EXPECT_EQ(UnshrinkAll(zeros.Compressed, 100000).Result, TDecodeResult::Complete);
+    TDecodeRun capped = UnshrinkAll(zeros.Compressed, 1000);
+    EXPECT_EQ(capped.Result, TDecodeResult::Damaged);
+    EXPECT_LT(capped.Output.size(), 1000u + 8192u);
 }
 
 TEST(Unreduce, VectorsDecode)
