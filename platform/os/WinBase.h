@@ -1,6 +1,8 @@
 #pragma once
 // The basic Windows types and constants, declared once for the whole layer.
 
+#include "platform/rtl/SysErrors.h" // GetLastError, SetLastError and the error numbers
+
 #include <cstdint>
 
 using BOOL = int;
