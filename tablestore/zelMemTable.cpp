@@ -656,6 +656,9 @@ bool TzelCustomMemTable::MoveRecord(int From, int To)
         return false;
     // The record goes before the one that stood at To before it was taken out.
     rowOrder->Move(From - 1, To > From ? To - 2 : To - 1);
+    // The buffers are not refreshed, but the cursor no longer stands where they were fetched: the
+    // next operation must look for its record again.
+    CursorPosChanged();
     return true;
 }
 
@@ -891,8 +894,12 @@ void TzelCustomMemTable::InternalGotoBookmark(const TBookmark& Bookmark)
         RAISE(EMemTableError(Format("Bookmark %d not found.", {-200})));
     TzelStorageLock guard(*FCommon);
     TzelRecord* stored = BookmarkRecord(Bookmark);
-    if (!stored)
+    if (!stored) {
+        // The record is gone: stay on the current record, wherever the fetches left the cursor.
+        if (!IsEmpty())
+            InternalSetToRecord(ActiveBuffer());
         return;
+    }
     const int position = PositionInCurrentIndex(stored, stored->Position);
     if (position >= 0)
         FCursorPos = position;
