@@ -1,0 +1,635 @@
+#include "platform/gui/TextOutput.h"
+
+#include "platform/gui/GdiDraw.h"
+#include "platform/gui/private/FontCache.h"
+#include "platform/gui/private/GdiPaint.h"
+#include "platform/gui/private/MetafileRecording.h"
+
+#include <QGlyphRun>
+#include <QPainter>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+std::string Slice(const std::string& text, int count)
+{
+    if (count < 0 || static_cast<std::size_t>(count) >= text.size())
+        return text;
+    return text.substr(0, static_cast<std::size_t>(count));
+}
+
+std::shared_ptr<const TRealizedFont> FontOf(TDeviceContext& dc)
+{
+    TGdiObject* font = Gdi::Find(dc.State.Font, TGdiKind::Font);
+    LOGFONTA logFont;
+    if (font)
+        logFont = font->Font;
+    else
+        std::strcpy(logFont.lfFaceName, "System");
+    return FontCache::Realize(logFont, 96);
+}
+
+// The advances the context uses for text: the font's, character extra and justification.
+std::vector<int> Advances(TDeviceContext& dc, const TRealizedFont& font, const std::string& text)
+{
+    std::vector<int> advances(text.size());
+    int breaks = 0;
+    for (char c : text)
+        if (static_cast<unsigned char>(c) == font.Metrics.tmBreakChar)
+            ++breaks;
+    const int extra = dc.State.JustifyExtra, breakCount = dc.State.JustifyBreaks;
+    int breakIndex = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        int advance = font.Advances[c] + dc.State.CharExtra;
+        if (breakCount > 0 && c == font.Metrics.tmBreakChar) {
+            advance += extra / breakCount + (breakIndex < extra % breakCount ? 1 : 0);
+            ++breakIndex;
+        }
+        advances[i] = advance;
+    }
+    return advances;
+}
+
+int Sum(const std::vector<int>& values)
+{
+    int total = 0;
+    for (int v : values)
+        total += v;
+    return total;
+}
+
+QTransform Turn(const TRealizedFont& font, QPointF reference)
+{
+    QTransform transform;
+    if (font.Escapement != 0) {
+        transform.translate(reference.x(), reference.y());
+        transform.rotate(-font.Escapement / 10.0);
+        transform.translate(-reference.x(), -reference.y());
+    }
+    return transform;
+}
+
+} // namespace
+
+namespace Gdi {
+
+// Draws one line of text with explicit advances. (x, y) is the logical reference point; the
+// alignment of the context places the cell around it.
+BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const std::string& text,
+                  const std::vector<int>* explicitAdvances)
+{
+    TDeviceContext* context = FindDC(dc);
+    if (!context)
+        return FALSE;
+    auto font = FontOf(*context);
+    const TEXTMETRICA& tm = font->Metrics;
+    const std::vector<int> advances = explicitAdvances ? *explicitAdvances : Advances(*context, *font, text);
+    const int width = Sum(advances);
+    const UINT align = context->State.TextAlign;
+    if (align & TA_UPDATECP) {
+        x = context->State.CurrentPos.X;
+        y = context->State.CurrentPos.Y;
+    }
+    // The cell's top-left in the text's own (turned) frame, relative to the reference point.
+    int dx = 0, dy = 0;
+    if ((align & TA_CENTER) == TA_CENTER)
+        dx = -width / 2;
+    else if (align & TA_RIGHT)
+        dx = -width;
+    if ((align & TA_BASELINE) == TA_BASELINE)
+        dy = -tm.tmAscent;
+    else if (align & TA_BOTTOM)
+        dy = -tm.tmHeight;
+    if (align & TA_UPDATECP) {
+        const bool right = (align & TA_CENTER) == TA_RIGHT;
+        context->State.CurrentPos.X = right ? x - width : ((align & TA_CENTER) == TA_CENTER ? x : x + width);
+    }
+    const QPointF reference(x, y);
+    const QTransform turn = Turn(*font, reference);
+    const QRectF cell(x + dx, y + dy, width, tm.tmHeight);
+    const QRect bounds = turn.mapRect(cell).toAlignedRect();
+
+    if (context->Recorder) {
+        std::u16string utf16;
+        for (char c : text)
+            utf16.push_back(font->Unicode[static_cast<unsigned char>(c)]);
+        Metafiles::RecordText(*context, x, y, options, rect, utf16, advances,
+                              {bounds.left(), bounds.top(), bounds.right() + 1, bounds.bottom() + 1});
+        return TRUE;
+    }
+    TJob job;
+    if (!BeginJob(dc, job))
+        return TRUE;
+    const QPoint shift(job.Target.Origin.X + context->State.ViewportOrg.X - context->State.WindowOrg.X,
+                       job.Target.Origin.Y + context->State.ViewportOrg.Y - context->State.WindowOrg.Y);
+    QRegion clip;
+    for (const QRect& r : job.Clip)
+        clip += r;
+    if (rect && (options & ETO_CLIPPED))
+        clip &= QRect(rect->Left, rect->Top, rect->Width(), rect->Height()).translated(shift);
+    const std::uint32_t back = job.Target.Mono ? MonoPixel(ToPixel(context->State.BkColor)) : ToPixel(context->State.BkColor);
+    const std::uint32_t fore = job.Target.Mono ? MonoPixel(ToPixel(context->State.TextColor)) : ToPixel(context->State.TextColor);
+    QPainter painter(job.Target.Image);
+    painter.setClipRegion(clip);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.translate(shift);
+    if (rect && (options & ETO_OPAQUE))
+        painter.fillRect(QRect(rect->Left, rect->Top, rect->Width(), rect->Height()), QColor::fromRgb(back));
+    painter.setTransform(turn, true);
+    if (context->State.BkMode == OPAQUE)
+        painter.fillRect(cell, QColor::fromRgb(back));
+    if (!text.empty() && font->Raw.isValid()) {
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+        int pen = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            glyphs.append(font->Glyphs[static_cast<unsigned char>(text[i])]);
+            positions.append(QPointF(pen, 0));
+            pen += advances[i];
+        }
+        QGlyphRun run;
+        run.setRawFont(font->Raw);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        painter.setRenderHint(QPainter::TextAntialiasing, !job.Target.Mono);
+        painter.setPen(QColor::fromRgb(fore));
+        painter.drawGlyphRun(QPointF(cell.left(), cell.top() + tm.tmAscent), run);
+        const QFontMetrics metrics(font->Font);
+        const int thickness = std::max(1, metrics.lineWidth());
+        if (font->Font.underline())
+            painter.fillRect(QRectF(cell.left(), cell.top() + tm.tmAscent + metrics.underlinePos(), width, thickness),
+                             QColor::fromRgb(fore));
+        if (font->Font.strikeOut())
+            painter.fillRect(QRectF(cell.left(), cell.top() + tm.tmAscent - metrics.strikeOutPos(), width, thickness),
+                             QColor::fromRgb(fore));
+    }
+    painter.end();
+    job.Touched = (painter.transform().mapRect(cell).toAlignedRect().translated(shift) | bounds.translated(shift)) &
+                  job.Target.Image->rect();
+    if (rect && (options & ETO_OPAQUE))
+        job.Touched |= QRect(rect->Left, rect->Top, rect->Width(), rect->Height()).translated(shift) & job.Target.Image->rect();
+    if (job.Target.Mono) {
+        for (int row = job.Touched.top(); row <= job.Touched.bottom(); ++row) {
+            auto* pixels = reinterpret_cast<std::uint32_t*>(job.Target.Image->scanLine(row));
+            for (int column = job.Touched.left(); column <= job.Touched.right(); ++column)
+                pixels[column] = MonoPixel(pixels[column]);
+        }
+    }
+    EndJob(job);
+    return TRUE;
+}
+
+} // namespace Gdi
+
+BOOL TextOutA(HDC dc, int x, int y, const std::string& text, int count)
+{
+    return Gdi::DrawTextLine(dc, x, y, 0, nullptr, Slice(text, count), nullptr);
+}
+
+BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const std::string& text, int count,
+                 const int* dx)
+{
+    const std::string part = Slice(text, count);
+    if (dx) {
+        std::vector<int> advances(dx, dx + part.size());
+        return Gdi::DrawTextLine(dc, x, y, options, rect, part, &advances);
+    }
+    return Gdi::DrawTextLine(dc, x, y, options, rect, part, nullptr);
+}
+
+BOOL GetTextExtentPoint32A(HDC dc, const std::string& text, int count, SIZE* size)
+{
+    TDeviceContext* context = Gdi::FindDC(dc);
+    if (!context || !size)
+        return FALSE;
+    auto font = FontOf(*context);
+    size->cx = Sum(Advances(*context, *font, Slice(text, count)));
+    size->cy = font->Metrics.tmHeight;
+    return TRUE;
+}
+
+BOOL GetTextExtentExPointA(HDC dc, const std::string& text, int count, int maxExtent, int* fit,
+                           int* partialExtents, SIZE* size)
+{
+    TDeviceContext* context = Gdi::FindDC(dc);
+    if (!context)
+        return FALSE;
+    auto font = FontOf(*context);
+    const std::string part = Slice(text, count);
+    const std::vector<int> advances = Advances(*context, *font, part);
+    int running = 0, fitted = 0;
+    bool stillFits = true;
+    for (std::size_t i = 0; i < advances.size(); ++i) {
+        running += advances[i];
+        if (partialExtents)
+            partialExtents[i] = running;
+        if (stillFits && running <= maxExtent)
+            fitted = static_cast<int>(i + 1);
+        else
+            stillFits = false;
+    }
+    if (fit)
+        *fit = fitted;
+    if (size)
+        *size = {running, font->Metrics.tmHeight};
+    return TRUE;
+}
+
+DWORD GetCharacterPlacementA(HDC dc, const std::string& text, int count, int maxExtent, GCP_RESULTSA* results,
+                             DWORD flags)
+{
+    TDeviceContext* context = Gdi::FindDC(dc);
+    if (!context)
+        return 0;
+    auto font = FontOf(*context);
+    const std::string part = Slice(text, count);
+    std::vector<int> advances = Advances(*context, *font, part);
+    int width = Sum(advances);
+    if ((flags & GCP_JUSTIFY) && (flags & GCP_MAXEXTENT) && maxExtent > width && !advances.empty()) {
+        const int extra = maxExtent - width;
+        std::vector<std::size_t> gaps;
+        for (std::size_t i = 0; i < part.size(); ++i)
+            if (part[i] == ' ')
+                gaps.push_back(i);
+        if (gaps.empty())
+            for (std::size_t i = 0; i + 1 < part.size(); ++i)
+                gaps.push_back(i);
+        if (gaps.empty())
+            gaps.push_back(0);
+        const int each = extra / static_cast<int>(gaps.size()), remainder = extra % static_cast<int>(gaps.size());
+        for (std::size_t k = 0; k < gaps.size(); ++k)
+            advances[gaps[k]] += each + (static_cast<int>(k) < remainder ? 1 : 0);
+        width = maxExtent;
+    }
+    if (results) {
+        results->lpDx = advances;
+        results->lpOutString = part;
+        results->nGlyphs = static_cast<UINT>(part.size());
+        results->lpCaretPos.clear();
+        int running = 0;
+        for (int a : advances) {
+            results->lpCaretPos.push_back(running);
+            running += a;
+        }
+        results->nMaxFit = static_cast<int>(part.size());
+    }
+    return MAKELONG(static_cast<WORD>(width), static_cast<WORD>(font->Metrics.tmHeight));
+}
+
+BOOL GetCharWidthA(HDC dc, UINT first, UINT last, int* widths)
+{
+    TDeviceContext* context = Gdi::FindDC(dc);
+    if (!context || !widths || last < first || last > 255)
+        return FALSE;
+    auto font = FontOf(*context);
+    for (UINT c = first; c <= last; ++c)
+        widths[c - first] = font->Advances[c];
+    return TRUE;
+}
+
+BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics)
+{
+    TDeviceContext* context = Gdi::FindDC(dc);
+    if (!context || !metrics)
+        return FALSE;
+    *metrics = FontOf(*context)->Metrics;
+    return TRUE;
+}
+
+int GetTextFaceA(HDC dc, int count, char* faceName)
+{
+    TDeviceContext* context = Gdi::FindDC(dc);
+    if (!context)
+        return 0;
+    const std::string name = FontOf(*context)->FaceName;
+    if (!faceName)
+        return static_cast<int>(name.size()) + 1;
+    if (count <= 0)
+        return 0;
+    const std::size_t n = std::min<std::size_t>(name.size(), static_cast<std::size_t>(count - 1));
+    std::memcpy(faceName, name.data(), n);
+    faceName[n] = 0;
+    return static_cast<int>(n);
+}
+
+namespace {
+
+// The x of the next tab stop after position (relative to the origin).
+int NextTabStop(int position, int tabCount, const int* tabStops, int defaultTab)
+{
+    if (tabCount <= 0 || !tabStops)
+        return (position / defaultTab + 1) * defaultTab;
+    if (tabCount == 1) {
+        const int step = std::max(1, tabStops[0]);
+        return (position / step + 1) * step;
+    }
+    for (int i = 0; i < tabCount; ++i)
+        if (tabStops[i] > position)
+            return tabStops[i];
+    return position; // beyond the last stop a tab does nothing
+}
+
+// Splits at tabs and gives each piece its x (relative to the start).
+LONG TabbedPieces(HDC dc, const std::string& text, int tabCount, const int* tabStops, int tabOrigin, int x,
+                  std::vector<std::pair<int, std::string>>* pieces)
+{
+    TDeviceContext* context = Gdi::FindDC(dc);
+    if (!context)
+        return 0;
+    auto font = FontOf(*context);
+    const int defaultTab = std::max(1, 8 * font->Metrics.tmAveCharWidth);
+    int position = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t tab = text.find('\t', start);
+        const std::string piece = text.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
+        if (pieces)
+            pieces->push_back({position, piece});
+        position += Sum(Advances(*context, *font, piece));
+        if (tab == std::string::npos)
+            break;
+        position = NextTabStop(position + x - tabOrigin, tabCount, tabStops, defaultTab) - (x - tabOrigin);
+        start = tab + 1;
+    }
+    return MAKELONG(static_cast<WORD>(position), static_cast<WORD>(font->Metrics.tmHeight));
+}
+
+} // namespace
+
+LONG TabbedTextOutA(HDC dc, int x, int y, const std::string& text, int count, int tabCount, const int* tabStops,
+                    int tabOrigin)
+{
+    std::vector<std::pair<int, std::string>> pieces;
+    const LONG extent = TabbedPieces(dc, Slice(text, count), tabCount, tabStops, tabOrigin, x, &pieces);
+    for (const auto& [offset, piece] : pieces)
+        if (!piece.empty())
+            Gdi::DrawTextLine(dc, x + offset, y, 0, nullptr, piece, nullptr);
+    return extent;
+}
+
+DWORD GetTabbedTextExtentA(HDC dc, const std::string& text, int count, int tabCount, const int* tabStops)
+{
+    return static_cast<DWORD>(TabbedPieces(dc, Slice(text, count), tabCount, tabStops, 0, 0, nullptr));
+}
+
+// DrawText: the layout is computed here line by line with the context's own measures.
+namespace {
+
+struct TLine {
+    std::string Text;
+    int Underline = -1; // index of the character drawn underlined
+};
+
+struct TLayout {
+    TDeviceContext* Dc;
+    std::shared_ptr<const TRealizedFont> Font;
+    UINT Format;
+    int TabWidth;
+
+    int Width(const std::string& text) const { return Sum(Advances(*Dc, *Font, text)); }
+};
+
+std::string ExpandTabs(const TLayout& layout, const std::string& text)
+{
+    if (!(layout.Format & DT_EXPANDTABS) || text.find('\t') == std::string::npos)
+        return text;
+    // Tabs become blanks up to the next stop; measured in pixels, kept as text.
+    std::string result;
+    int position = 0;
+    const int blank = std::max(1, layout.Font->Advances[' '] + layout.Dc->State.CharExtra);
+    for (char c : text) {
+        if (c == '\t') {
+            const int next = (position / layout.TabWidth + 1) * layout.TabWidth;
+            while (position < next) {
+                result.push_back(' ');
+                position += blank;
+            }
+            continue;
+        }
+        result.push_back(c);
+        position += layout.Font->Advances[static_cast<unsigned char>(c)] + layout.Dc->State.CharExtra;
+    }
+    return result;
+}
+
+TLine StripPrefix(const std::string& text, UINT format)
+{
+    TLine line;
+    if (format & DT_NOPREFIX) {
+        line.Text = text;
+        return line;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) {
+            ++i;
+            if (text[i] != '&' && line.Underline < 0 && !(format & DT_HIDEPREFIX))
+                line.Underline = static_cast<int>(line.Text.size());
+            line.Text.push_back(text[i]);
+            continue;
+        }
+        if (text[i] == '&')
+            continue; // a trailing prefix draws nothing
+        line.Text.push_back(text[i]);
+    }
+    return line;
+}
+
+// Cuts a line to width with "..." at the end (DT_END_ELLIPSIS), after the last whole word
+// (DT_WORD_ELLIPSIS) or in the middle of a path (DT_PATH_ELLIPSIS).
+std::string Ellipsize(const TLayout& layout, const std::string& text, int width)
+{
+    if (layout.Width(text) <= width)
+        return text;
+    const std::string dots = "...";
+    if (layout.Format & DT_PATH_ELLIPSIS) {
+        const std::size_t slash = text.find_last_of("\\/");
+        if (slash != std::string::npos && slash > 0) {
+            const std::string tail = text.substr(slash);
+            std::string head = text.substr(0, slash);
+            while (!head.empty() && layout.Width(head + dots + tail) > width)
+                head.pop_back();
+            if (!head.empty())
+                return head + dots + tail;
+        }
+    }
+    std::string head = text;
+    if (layout.Format & DT_WORD_ELLIPSIS) {
+        while (!head.empty() && layout.Width(head + dots) > width) {
+            const std::size_t blank = head.find_last_of(' ');
+            head = blank == std::string::npos ? head.substr(0, head.size() - 1) : head.substr(0, blank);
+        }
+        return head + dots;
+    }
+    while (!head.empty() && layout.Width(head + dots) > width)
+        head.pop_back();
+    return head + dots;
+}
+
+// Breaks one paragraph into lines that fit width at blanks.
+void WrapParagraph(const TLayout& layout, const std::string& paragraph, int width, std::vector<std::string>& lines)
+{
+    const std::vector<int> advances = Advances(*layout.Dc, *layout.Font, paragraph);
+    std::size_t start = 0;
+    const std::size_t size = paragraph.size();
+    if (size == 0) {
+        lines.emplace_back();
+        return;
+    }
+    while (start < size) {
+        int running = 0;
+        std::size_t end = start, lastBreak = std::string::npos;
+        while (end < size) {
+            if (paragraph[end] == ' ')
+                lastBreak = end;
+            if (running + advances[end] > width && paragraph[end] != ' ')
+                break;
+            running += advances[end];
+            ++end;
+        }
+        if (end >= size) {
+            lines.push_back(paragraph.substr(start));
+            break;
+        }
+        std::size_t cut;
+        if (lastBreak != std::string::npos && lastBreak > start) {
+            cut = lastBreak;
+        } else if (layout.Format & DT_EDITCONTROL) {
+            cut = std::max(end, start + 1); // split after the last character that fits
+        } else {
+            // A word wider than the line stands alone on it.
+            cut = paragraph.find(' ', end);
+            if (cut == std::string::npos)
+                cut = size;
+        }
+        std::string line = paragraph.substr(start, cut - start);
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        lines.push_back(line);
+        start = cut;
+        while (start < size && paragraph[start] == ' ')
+            ++start;
+    }
+}
+
+} // namespace
+
+int DrawTextA(HDC dc, const std::string& fullText, int count, RECT* rect, UINT format)
+{
+    TDeviceContext* context = Gdi::FindDC(dc);
+    if (!context || !rect)
+        return 0;
+    TLayout layout{context, FontOf(*context), format, 8};
+    const int tabChars = (format & DT_TABSTOP) ? std::max(1, int((format >> 8) & 0xFF)) : 8;
+    layout.TabWidth = std::max(1, tabChars * layout.Font->Metrics.tmAveCharWidth);
+    if (format & DT_TABSTOP)
+        layout.Format &= ~0xFF00u; // the high byte is the tab size, not flags
+    format = layout.Format | (format & 0xFF);
+    const std::string text = Slice(fullText, count);
+    const int width = rect->Right - rect->Left;
+    const TEXTMETRICA& tm = layout.Font->Metrics;
+    const int lineHeight = tm.tmHeight + ((format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
+
+    // Paragraphs: lines end at CR, LF or CR LF unless single line.
+    std::vector<std::string> paragraphs;
+    if (format & DT_SINGLELINE) {
+        paragraphs.push_back(text);
+    } else {
+        std::string current;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' || text[i] == '\n') {
+                paragraphs.push_back(current);
+                current.clear();
+                if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                    ++i;
+                continue;
+            }
+            current.push_back(text[i]);
+        }
+        paragraphs.push_back(current);
+    }
+    std::vector<TLine> lines;
+    for (const std::string& paragraph : paragraphs) {
+        const std::string expanded = ExpandTabs(layout, paragraph);
+        if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE)) {
+            // Wrap on the text without prefixes, then map the underline back.
+            const TLine plain = StripPrefix(expanded, format);
+            std::vector<std::string> wrapped;
+            WrapParagraph(layout, plain.Text, width, wrapped);
+            std::size_t offset = 0;
+            for (const std::string& piece : wrapped) {
+                TLine line;
+                line.Text = piece;
+                const std::size_t at = plain.Text.find(piece, offset);
+                if (plain.Underline >= 0 && at != std::string::npos && plain.Underline >= int(at) &&
+                    plain.Underline < int(at + piece.size()))
+                    line.Underline = plain.Underline - static_cast<int>(at);
+                if (at != std::string::npos)
+                    offset = at + piece.size();
+                lines.push_back(line);
+            }
+        } else {
+            lines.push_back(StripPrefix(expanded, format));
+        }
+    }
+    if (format & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS))
+        for (TLine& line : lines) {
+            const std::string cut = Ellipsize(layout, line.Text, width);
+            if (cut != line.Text) {
+                if (line.Underline >= static_cast<int>(cut.size()) - 3)
+                    line.Underline = -1;
+                line.Text = cut;
+            }
+        }
+
+    int widest = 0;
+    for (const TLine& line : lines)
+        widest = std::max(widest, layout.Width(line.Text));
+    const int textHeight = static_cast<int>(lines.size()) * lineHeight;
+    int top = rect->Top;
+    if (format & DT_SINGLELINE) {
+        if (format & DT_VCENTER)
+            top = rect->Top + (rect->Bottom - rect->Top - lineHeight) / 2;
+        else if (format & DT_BOTTOM)
+            top = rect->Bottom - lineHeight;
+    }
+    if (format & DT_CALCRECT) {
+        rect->Right = rect->Left + widest;
+        rect->Bottom = rect->Top + textHeight;
+        return textHeight;
+    }
+    const UINT savedAlign = SetTextAlign(dc, TA_LEFT | TA_TOP);
+    const UINT options = (format & DT_NOCLIP) ? 0 : ETO_CLIPPED;
+    int y = top;
+    for (const TLine& line : lines) {
+        const int lineWidth = layout.Width(line.Text);
+        int x = rect->Left;
+        if (format & DT_CENTER)
+            x = rect->Left + (width - lineWidth) / 2;
+        else if (format & DT_RIGHT)
+            x = rect->Right - lineWidth;
+        Gdi::DrawTextLine(dc, x, y, options, rect, line.Text, nullptr);
+        if (line.Underline >= 0 && !context->Recorder) {
+            const std::vector<int> advances = Advances(*context, *layout.Font, line.Text);
+            int ux = x;
+            for (int i = 0; i < line.Underline; ++i)
+                ux += advances[static_cast<std::size_t>(i)];
+            const int uw = layout.Font->Advances[static_cast<unsigned char>(line.Text[static_cast<std::size_t>(line.Underline)])];
+            RECT bar{ux, y + tm.tmAscent + 1, ux + uw, y + tm.tmAscent + 2};
+            if (!(format & DT_NOCLIP))
+                IntersectRect(bar, bar, *rect);
+            HBRUSH brush = CreateSolidBrush(GetTextColor(dc));
+            FillRect(dc, &bar, brush);
+            DeleteObject(brush);
+        }
+        y += lineHeight;
+    }
+    SetTextAlign(dc, savedAlign);
+    if ((format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM)))
+        return top - rect->Top + lineHeight;
+    return textHeight;
+}
