@@ -83,7 +83,7 @@ def main(argv):
     elif argv[1] == "batch":
         with open(argv[2]) as f:
             for line in f:
-                key, data = (line.split() + [""])[:2]
+                key, data = line.rstrip("\n").split(" ")
                 print(Pc1(bytes.fromhex(key)).encrypt(bytes.fromhex(data)))
     return 0
 
