@@ -18,14 +18,27 @@
 
 namespace {
 
-const std::string& BenchFolder()
-{
-    static const std::string folder = [] {
+// A private folder for the run, removed at exit.
+struct TBenchFolder {
+    std::string Path;
+    TBenchFolder()
+    {
         char pattern[] = "/tmp/tess-os-bench-XXXXXX";
         const char* made = mkdtemp(pattern);
-        return std::string(made != nullptr ? made : "/tmp");
-    }();
-    return folder;
+        Path = made != nullptr ? made : "";
+    }
+    ~TBenchFolder()
+    {
+        std::error_code ignored;
+        if (!Path.empty())
+            std::filesystem::remove_all(Path, ignored);
+    }
+};
+
+const std::string& BenchFolder()
+{
+    static const TBenchFolder folder;
+    return folder.Path;
 }
 
 // Seconds python3 needs for a snippet, timed by python itself.
