@@ -107,6 +107,14 @@ TzelCustomMemTable::~TzelCustomMemTable()
         Close();
     } catch (...) {
         HandleApplicationException(this);
+        // Close again without the before-close steps that failed, so that the buffers and the
+        // records are freed all the same.
+        FBeforeCloseDone = true;
+        try {
+            Close();
+        } catch (...) {
+            HandleApplicationException(this);
+        }
     }
     FMasterLink.reset();
     FMasterFieldList.reset();
@@ -832,8 +840,9 @@ bool TzelCustomMemTable::_InternalPrior(bool ForceUseFilter)
 void TzelCustomMemTable::FillBufferFromCursor(TzelRecord* Buffer)
 {
     TzelRecord* stored = FCurIndex->Reference(FCursorPos);
+    // Freeing the buffer's own blocks leaves its variable-length slots empty; the move then
+    // overwrites everything else a clear would have zeroed, so the buffer is not cleared first.
     FCommon->_InternalFreeRecordVarLengths(Buffer);
-    FCommon->_InternalClearRecord(Buffer);
     FCommon->_InternalMoveRecord(stored, Buffer);
     Buffer->Position = FCursorPos;
     Buffer->RecordID = stored->RecordID;
@@ -841,7 +850,7 @@ void TzelCustomMemTable::FillBufferFromCursor(TzelRecord* Buffer)
     char* slot = BookmarkSlot(Buffer);
     WriteInt32(slot, stored->RecordID);
     slot[BookmarkFlagOffset] = static_cast<char>(bfCurrent);
-    Buffer->Flags &= static_cast<std::uint8_t>(~zelRecordOwnsVersions);
+    Buffer->Flags = 0;
 }
 
 TGetResult TzelCustomMemTable::GetRecord(TRecordBuffer Buffer, TGetMode GetMode,
@@ -1002,6 +1011,11 @@ void TzelCustomMemTable::InternalHandleException()
 TzelRecord* TzelCustomMemTable::GetActiveRecord()
 {
     TzelStorageLock guard(*FCommon);
+    return ActiveRecordLocked();
+}
+
+TzelRecord* TzelCustomMemTable::ActiveRecordLocked()
+{
     if (FVersionReadRecord)
         return FVersionReadRecord;
     switch (State()) {
@@ -1046,7 +1060,7 @@ bool TzelCustomMemTable::GetFieldData(TField* Field, void* Buffer)
     TzelStorageLock guard(*FCommon);
     if (!FCursorOpen)
         return false;
-    TzelRecord* record = GetActiveRecord();
+    TzelRecord* record = ActiveRecordLocked();
     char* slot = FCommon->GetFieldPointer(record, Field);
     if (!slot)
         return false;
@@ -1057,7 +1071,13 @@ bool TzelCustomMemTable::GetFieldData(TField* Field, void* Buffer)
     const int size = FieldBufferSize(Field);
     char* target = static_cast<char*>(Buffer);
     if (!FCommon->IsVarLengthField(fieldNo)) {
-        std::memcpy(target, slot + 1, static_cast<std::size_t>(size));
+        // A text ends at its terminator: the bytes behind it are never read.
+        std::size_t copied = static_cast<std::size_t>(size);
+        if (Field->DataType() == ftString && size > 0)
+            copied = strnlen(slot + 1, copied - 1) + 1;
+        std::memcpy(target, slot + 1, copied);
+        if (copied == static_cast<std::size_t>(size) && Field->DataType() == ftString)
+            target[size - 1] = '\0';
         return true;
     }
     if (IsBlobType(Field->DataType()))
@@ -1116,7 +1136,7 @@ void TzelCustomMemTable::SetFieldData(TField* Field, const void* Buffer)
     const TDataSetState state = State();
     if (!IsEditingState(state))
         DatabaseError("Dataset is not in edit mode.");
-    TzelRecord* record = GetActiveRecord();
+    TzelRecord* record = ActiveRecordLocked();
     char* slot = FCommon->GetFieldPointer(record, Field);
     if (!slot)
         return;
@@ -1400,6 +1420,11 @@ bool TzelCustomMemTable::MasterDetailInForce()
 bool TzelCustomMemTable::IsFiltered()
 {
     TzelStorageLock guard(*FCommon);
+    return IsFilteredLocked();
+}
+
+bool TzelCustomMemTable::IsFilteredLocked()
+{
     return !FStatusFilter.Empty() ||
            (FCommon->MarkedDeletedCount() > 0 && !FStatusFilter.Contains(usDeleted)) ||
            (Filtered() && OnFilterRecord) || MasterDetailInForce() || FRangeActive;
@@ -1419,7 +1444,7 @@ bool TzelCustomMemTable::MasterAccepts(TzelRecord* /*Record*/)
 
 bool TzelCustomMemTable::FilterRecord(TzelRecord* Record, bool Force)
 {
-    if (!Force && !IsFiltered())
+    if (!Force && !IsFilteredLocked())
         return true;
     const auto status = static_cast<TUpdateStatus>(Record->UpdateStatus);
     if (!FStatusFilter.Empty()) {

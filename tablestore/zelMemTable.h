@@ -363,6 +363,9 @@ protected:
     void UpdateFieldVariables();
 
 private:
+    // The same as the public forms, for callers that hold the storage lock.
+    TzelRecord* ActiveRecordLocked();
+    bool IsFilteredLocked();
     static TzelRecord* AsRecord(TRecordBuffer Buffer) { return reinterpret_cast<TzelRecord*>(Buffer); }
     void CreateOwnStorage();
     bool OwnsStorage() const { return FCommon->OwnerTable() == this; }

@@ -390,3 +390,101 @@ TEST(MemTableVisibility, FindFirstAndFindNextUseTheFilterEvenWhenNotFiltered)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MemTableCursor, AFailedPostLeavesTheInsertAndTheStorageAsTheyWere)
+{
+    for (TzelPerformance performance : {mtpfFast, mtpfBalanced}) {
+        TzelMemTable table(nullptr);
+        table.SetPerformance(performance);
+        table.FieldDefs().Add("Nome", ftString, 40);
+        table.Open();
+        table.Append();
+        table.FieldByName("Nome")->SetAsString("first");
+        table.Post();
+        table.Common()->SetNextUniqueIDForTesting(2147483600);
+        table.Append();
+        table.FieldByName("Nome")->SetAsString("refused value");
+        ExpectFailure([&] { table.Post(); }, "EMemTableError",
+                      "Bookmark counter is out of range. Please close and reopen table.");
+        EXPECT_EQ(table.State(), dsInsert);
+        EXPECT_EQ(table.FieldByName("Nome")->AsString(), "refused value");
+        EXPECT_EQ(table.Common()->RecordCount(), 1);
+        table.Cancel();
+        EXPECT_EQ(ScanField(table, "Nome"), (std::vector<std::string>{"first"}));
+    }
+}
+
+TEST(MemTableCursor, ReadsNeverExceedTheFieldSize)
+{
+    TzelMemTable table(nullptr);
+    table.SetPerformance(mtpfSmall);
+    table.FieldDefs().Add("Nome", ftString, 20);
+    table.OnDecompressField = [](TDataSet*, TField*, const char*, int, std::string& result) {
+        result.assign(2000, 'z');
+    };
+    table.Open();
+    table.Append();
+    table.FieldByName("Nome")->SetAsString("short");
+    table.Post();
+    std::string buffer(64, '#');
+    ASSERT_TRUE(table.GetFieldData(table.FieldByName("Nome"), buffer.data()));
+    EXPECT_EQ(buffer.substr(0, 21), std::string(21, 'z'));
+    EXPECT_EQ(buffer.substr(21), std::string(43, '#'));
+
+    table.OnDecompressField = [](TDataSet*, TField*, const char*, int, std::string& result) {
+        result = "ab";
+    };
+    buffer.assign(64, '#');
+    ASSERT_TRUE(table.GetFieldData(table.FieldByName("Nome"), buffer.data()));
+    EXPECT_EQ(buffer.substr(0, 21), std::string("ab") + std::string(19, '\0'));
+    table.OnDecompressField = nullptr;
+}
+
+TEST(MemTableCursor, OnFilterIndexDecidesTheRowOrder)
+{
+    auto table = MakeNameTable();
+    table->OnFilterIndex = [](TDataSet* dataSet, TzelIndex* index, bool& accept) {
+        EXPECT_TRUE(index->IsRowOrder());
+        accept = dataSet->FieldByName("Numero")->AsInteger() != 2;
+    };
+    table->Open();
+    AddRow(*table, "a", 1);
+    AddRow(*table, "b", 2);
+    AddRow(*table, "c", 3);
+    EXPECT_EQ(table->RecordCount(), 2);
+    EXPECT_EQ(ScanField(*table, "Nome"), (std::vector<std::string>{"a", "c"}));
+    table->OnFilterIndex = nullptr;
+    table->Indexes().RowOrderIndex()->Rebuild();
+    EXPECT_EQ(ScanField(*table, "Nome"), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(MemTableLife, AFailureWhileDestroyingGoesToTheApplicationHandler)
+{
+    std::vector<std::string> reported;
+    const TApplicationExceptionHandler previous = SetApplicationExceptionHandler(
+        [&](TObject*, const Exception& e) { reported.push_back(e.Message); });
+    {
+        auto table = MakeNameTable();
+        table->Open();
+        table->BeforeClose = [](TDataSet*) { RAISE(EMemTableError("cannot save")); };
+    }
+    SetApplicationExceptionHandler(previous);
+    EXPECT_EQ(reported, (std::vector<std::string>{"cannot save"}));
+}
+
+TEST(MemTableAttach, AReservedSlotLetsATableAttachToAnOpenOne)
+{
+    auto a = MakeNameTable();
+    a->SetAttachMaxCount(2);
+    a->Open();
+    AddRow(*a, "x", 1);
+    TzelMemTable b(nullptr);
+    b.SetAttachedTo(a.get());
+    EXPECT_EQ(b.AttachedTo(), a.get());
+    b.Open();
+    EXPECT_EQ(ScanField(b, "Nome"), (std::vector<std::string>{"x"}));
+}
+
+} // namespace
