@@ -19,38 +19,63 @@ inline uint32_t ParolaBigEndian(const unsigned char* p)
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
 
+// The 80 rounds written out, with the message schedule kept as a rolling window of 16 words
+// and the five working words renamed from round to round instead of moved.
+#define SHA1_W(t) (w[(t) & 15] = Ruota(w[((t) + 13) & 15] ^ w[((t) + 8) & 15] ^ w[((t) + 2) & 15] ^ w[(t) & 15], 1))
+#define SHA1_PASSO(a, b, c, d, e, f, k, parola)                                                    \
+    do {                                                                                           \
+        e += Ruota(a, 5) + (f) + (k) + (parola);                                                   \
+        b = Ruota(b, 30);                                                                          \
+    } while (0)
+#define SHA1_CINQUE(t, f, k, parola)                                                               \
+    SHA1_PASSO(a, b, c, d, e, f(b, c, d), k, parola(t));                                           \
+    SHA1_PASSO(e, a, b, c, d, f(a, b, c), k, parola((t) + 1));                                     \
+    SHA1_PASSO(d, e, a, b, c, f(e, a, b), k, parola((t) + 2));                                     \
+    SHA1_PASSO(c, d, e, a, b, f(d, e, a), k, parola((t) + 3));                                     \
+    SHA1_PASSO(b, c, d, e, a, f(c, d, e), k, parola((t) + 4))
+
+inline uint32_t Scelta(uint32_t b, uint32_t c, uint32_t d) { return d ^ (b & (c ^ d)); }
+inline uint32_t Parita(uint32_t b, uint32_t c, uint32_t d) { return b ^ c ^ d; }
+inline uint32_t Maggioranza(uint32_t b, uint32_t c, uint32_t d) { return (b & c) | (d & (b | c)); }
+
 void ComprimiBlocco(std::array<uint32_t, 5>& h, const unsigned char* blocco)
 {
-    uint32_t w[80];
+    uint32_t w[16];
     for (int t = 0; t < 16; ++t)
         w[t] = ParolaBigEndian(blocco + 4 * t);
-    for (int t = 16; t < 80; ++t)
-        w[t] = Ruota(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
-
+#define SHA1_DIRETTA(t) w[t]
     uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
-    auto passo = [&](uint32_t f, uint32_t k, uint32_t parola) {
-        const uint32_t temp = Ruota(a, 5) + f + e + k + parola;
-        e = d;
-        d = c;
-        c = Ruota(b, 30);
-        b = a;
-        a = temp;
-    };
-    for (int t = 0; t < 20; ++t)
-        passo((b & c) | (~b & d), 0x5A827999u, w[t]);
-    for (int t = 20; t < 40; ++t)
-        passo(b ^ c ^ d, 0x6ED9EBA1u, w[t]);
-    for (int t = 40; t < 60; ++t)
-        passo((b & c) | (b & d) | (c & d), 0x8F1BBCDCu, w[t]);
-    for (int t = 60; t < 80; ++t)
-        passo(b ^ c ^ d, 0xCA62C1D6u, w[t]);
-
+    SHA1_CINQUE(0, Scelta, 0x5A827999u, SHA1_DIRETTA);
+    SHA1_CINQUE(5, Scelta, 0x5A827999u, SHA1_DIRETTA);
+    SHA1_CINQUE(10, Scelta, 0x5A827999u, SHA1_DIRETTA);
+    SHA1_PASSO(a, b, c, d, e, Scelta(b, c, d), 0x5A827999u, w[15]);
+    SHA1_PASSO(e, a, b, c, d, Scelta(a, b, c), 0x5A827999u, SHA1_W(16));
+    SHA1_PASSO(d, e, a, b, c, Scelta(e, a, b), 0x5A827999u, SHA1_W(17));
+    SHA1_PASSO(c, d, e, a, b, Scelta(d, e, a), 0x5A827999u, SHA1_W(18));
+    SHA1_PASSO(b, c, d, e, a, Scelta(c, d, e), 0x5A827999u, SHA1_W(19));
+    SHA1_CINQUE(20, Parita, 0x6ED9EBA1u, SHA1_W);
+    SHA1_CINQUE(25, Parita, 0x6ED9EBA1u, SHA1_W);
+    SHA1_CINQUE(30, Parita, 0x6ED9EBA1u, SHA1_W);
+    SHA1_CINQUE(35, Parita, 0x6ED9EBA1u, SHA1_W);
+    SHA1_CINQUE(40, Maggioranza, 0x8F1BBCDCu, SHA1_W);
+    SHA1_CINQUE(45, Maggioranza, 0x8F1BBCDCu, SHA1_W);
+    SHA1_CINQUE(50, Maggioranza, 0x8F1BBCDCu, SHA1_W);
+    SHA1_CINQUE(55, Maggioranza, 0x8F1BBCDCu, SHA1_W);
+    SHA1_CINQUE(60, Parita, 0xCA62C1D6u, SHA1_W);
+    SHA1_CINQUE(65, Parita, 0xCA62C1D6u, SHA1_W);
+    SHA1_CINQUE(70, Parita, 0xCA62C1D6u, SHA1_W);
+    SHA1_CINQUE(75, Parita, 0xCA62C1D6u, SHA1_W);
+#undef SHA1_DIRETTA
     h[0] += a;
     h[1] += b;
     h[2] += c;
     h[3] += d;
     h[4] += e;
 }
+
+#undef SHA1_CINQUE
+#undef SHA1_PASSO
+#undef SHA1_W
 
 // Digests whole blocks as they come and pads the tail once the input has ended.
 class TDigestSha1 {
