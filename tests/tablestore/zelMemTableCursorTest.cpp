@@ -7,6 +7,7 @@
 #include "platform/db/StdFields.h"
 #include "platform/rtl/DateTime.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -484,7 +485,75 @@ TEST(MemTableAttach, AReservedSlotLetsATableAttachToAnOpenOne)
     b.SetAttachedTo(a.get());
     EXPECT_EQ(b.AttachedTo(), a.get());
     b.Open();
+    ASSERT_FALSE(b.IsEmpty()) << "the records already there show at once";
+    EXPECT_EQ(b.FieldByName("Nome")->AsString(), "x");
+    EXPECT_EQ(b.RecNo(), 1);
     EXPECT_EQ(ScanField(b, "Nome"), (std::vector<std::string>{"x"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(MemTableCursor, CompressionHooksOfLongTexts)
+{
+    TzelMemTable table(nullptr);
+    table.SetPerformance(mtpfBalanced);
+    table.FieldDefs().Add("Corto", ftString, 10);
+    table.FieldDefs().Add("Lungo", ftString, 50);
+    std::vector<std::string> setUp;
+    table.OnSetupField = [&](TDataSet*, TField* field, std::uint8_t& flags) {
+        setUp.push_back(field->FieldName());
+        flags |= zelFieldCompressed;
+    };
+    // The stored form is the text reversed, without its terminator.
+    table.OnCompressField = [](TDataSet*, TField*, const char* buffer, int size,
+                               std::string& result) {
+        result.assign(buffer, strnlen(buffer, static_cast<std::size_t>(size)));
+        std::reverse(result.begin(), result.end());
+    };
+    table.OnDecompressField = [](TDataSet*, TField*, const char* buffer, int size,
+                                 std::string& result) {
+        result.assign(buffer, static_cast<std::size_t>(size));
+        std::reverse(result.begin(), result.end());
+    };
+    table.Open();
+    EXPECT_EQ(setUp, (std::vector<std::string>{"Lungo"})) << "only variable-length fields";
+    table.Append();
+    table.FieldByName("Corto")->SetAsString("c");
+    table.FieldByName("Lungo")->SetAsString("abcdef");
+    table.Post();
+    table.First();
+    EXPECT_EQ(table.FieldByName("Lungo")->AsString(), "abcdef");
+    const char* slot = table.Common()->GetFieldPointer(table.GetActiveRecord(), 2);
+    const char* block = table.Common()->GetVarLengthBlock(table.GetActiveRecord(), 2);
+    EXPECT_EQ(slot[0], 2);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(std::string(TzelCommon::VarLengthBlockData(block),
+                          static_cast<std::size_t>(TzelCommon::VarLengthBlockSize(block))),
+              "fedcba");
+    table.OnCompressField = nullptr;
+    table.OnDecompressField = nullptr;
+    table.OnSetupField = nullptr;
+}
+
+TEST(MemTableCursor, AFieldListWithACalculatedFieldRecalculatesOnIndex)
+{
+    TzelMemTable table(nullptr);
+    auto* number = new TIntegerField(&table);
+    number->SetFieldName("Numero");
+    number->SetDataSet(&table);
+    auto* calculated = new TIntegerField(&table);
+    calculated->SetFieldName("Calcolato");
+    calculated->SetFieldKind(fkCalculated);
+    calculated->SetDataSet(&table);
+    table.Open();
+    TzelFieldList list;
+    table.BuildFieldList(&list, "Numero");
+    EXPECT_FALSE(table.RecalcOnIndex());
+    table.BuildFieldList(&list, "Numero;Calcolato");
+    EXPECT_EQ(list.GetCount(), 2);
+    EXPECT_TRUE(table.RecalcOnIndex());
 }
 
 } // namespace
