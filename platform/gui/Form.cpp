@@ -1,0 +1,667 @@
+#include "platform/gui/Form.h"
+
+#include "platform/gui/Application.h"
+#include "platform/gui/MessageQueue.h"
+#include "platform/gui/Screen.h"
+#include "platform/gui/WindowHandles.h"
+#include "platform/gui/private/ControlHost.h"
+#include "platform/gui/private/EventLoop.h"
+#include "platform/gui/private/HandleTable.h"
+#include "platform/gui/private/Overlay.h"
+#include "platform/gui/private/QtBridge.h"
+#include "platform/rtl/Formats.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+std::function<void(TCustomForm*)>& ModalStartHook()
+{
+    static std::function<void(TCustomForm*)> hook;
+    return hook;
+}
+
+} // namespace
+
+void SetModalStartHook(std::function<void(TCustomForm*)> hook) { ModalStartHook() = std::move(hook); }
+
+TCustomForm* GetParentForm(const TControl* control)
+{
+    const TControl* top = control;
+    while (top && top->Parent())
+        top = top->Parent();
+    return const_cast<TCustomForm*>(dynamic_cast<const TCustomForm*>(top));
+}
+
+TCustomForm* ValidParentForm(const TControl* control)
+{
+    TCustomForm* form = GetParentForm(control);
+    if (!form)
+        RAISE(EInvalidOperation(Format("Control '%s' has no parent window", {control ? control->Name() : std::string()})));
+    return form;
+}
+
+// --- TCustomForm -------------------------------------------------------------------------------------------
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TScrollingWinControl(AOwner)
+{
+    IncludeState(csLoading);
+    FVisible = false;
+    SetColor(clBtnFace);
+    SetParentColor(false);
+    SetParentFont(false);
+    SetBounds(0, 0, 320, 240);
+    ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+    if (Screen)
+        Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm()
+{
+    TOverlay::Discard(this);
+    if (Screen)
+        Screen->RemoveForm(this);
+    if (Application && Application->MainForm() == this)
+        Application->ClearMainForm();
+}
+
+void TCustomForm::AfterConstruction()
+{
+    FConstructing = false;
+    // Loading: every component the constructor created, in creation order, then the form.
+    std::vector<TComponent*> loading;
+    loading.swap(FLoading);
+    for (TComponent* component : loading)
+        component->Loaded();
+    Loaded();
+    Realign();
+    if (OnCreate) {
+        try {
+            OnCreate(this);
+        } catch (...) {
+            HandleApplicationException(this);
+        }
+    }
+}
+
+void TCustomForm::BeforeDestruction()
+{
+    if (OnDestroy) {
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            HandleApplicationException(this);
+        }
+    }
+    TScrollingWinControl::BeforeDestruction();
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TScrollingWinControl::Notification(AComponent, Operation);
+    if (Operation == opInsert && FConstructing && AComponent != this) {
+        AComponent->IncludeState(csLoading);
+        FLoading.push_back(AComponent);
+    }
+    if (Operation == opRemove) {
+        FLoading.erase(std::remove(FLoading.begin(), FLoading.end(), AComponent), FLoading.end());
+        if (reinterpret_cast<TComponent*>(FActiveControl) == AComponent)
+            FActiveControl = nullptr;
+        if (reinterpret_cast<TComponent*>(FFocusedControl) == AComponent)
+            FFocusedControl = nullptr;
+    }
+}
+
+void TCustomForm::SetBorderStyle(TBorderStyle value)
+{
+    if (value == FBorderStyle)
+        return;
+    FBorderStyle = value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value)
+{
+    if (value == FBorderIcons)
+        return;
+    FBorderIcons = value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value)
+{
+    if (value == fsMDIForm || value == fsMDIChild)
+        RAISE(EInvalidOperation("Cannot create form. No MDI forms are currently active"));
+    if (value == FFormStyle)
+        return;
+    FFormStyle = value;
+    ApplyWindowFlags();
+}
+
+TWindowState TCustomForm::WindowState() const
+{
+    if (QWidget* widget = WidgetOf(this)) {
+        if (widget->isMinimized())
+            return wsMinimized;
+        if (widget->isMaximized())
+            return wsMaximized;
+        if (widget->isVisible())
+            return wsNormal;
+    }
+    return FWindowState;
+}
+
+void TCustomForm::SetWindowState(TWindowState value)
+{
+    FWindowState = value;
+    QWidget* widget = WidgetOf(this);
+    if (!widget || !widget->isVisible())
+        return;
+    if (value == wsMinimized)
+        widget->showMinimized();
+    else if (value == wsMaximized)
+        widget->showMaximized();
+    else
+        widget->showNormal();
+}
+
+void TCustomForm::CreateParams(TCreateParams& Params)
+{
+    TScrollingWinControl::CreateParams(Params);
+    Params.Style &= ~(WS_CHILD | WS_VISIBLE);
+    switch (FBorderStyle) {
+    case bsNone:
+        Params.Style |= WS_POPUP;
+        break;
+    case bsSingle:
+    case bsToolWindow:
+        Params.Style |= WS_CAPTION | WS_BORDER;
+        break;
+    case bsSizeable:
+    case bsSizeToolWin:
+        Params.Style |= WS_CAPTION | WS_THICKFRAME;
+        break;
+    case bsDialog:
+        Params.Style |= WS_POPUP | WS_CAPTION;
+        Params.ExStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    }
+    if (FBorderStyle != bsNone && FBorderIcons.Contains(biSystemMenu))
+        Params.Style |= WS_SYSMENU;
+    if (FBorderStyle != bsDialog && FBorderIcons.Contains(biMinimize))
+        Params.Style |= WS_MINIMIZEBOX;
+    if (FBorderStyle != bsDialog && FBorderIcons.Contains(biMaximize))
+        Params.Style |= WS_MAXIMIZEBOX;
+    if (FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin)
+        Params.ExStyle |= WS_EX_TOOLWINDOW;
+    if (FFormStyle == fsStayOnTop)
+        Params.ExStyle |= WS_EX_TOPMOST;
+}
+
+void TCustomForm::CreateWnd()
+{
+    TScrollingWinControl::CreateWnd();
+    ApplyWindowFlags();
+    MINMAXINFO info;
+    info.ptMaxTrackSize = {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    SendMessageA(Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    if (QWidget* widget = WidgetOf(this)) {
+        widget->setMinimumSize(std::max(info.ptMinTrackSize.X, 0), std::max(info.ptMinTrackSize.Y, 0));
+        widget->setMaximumSize(std::clamp(info.ptMaxTrackSize.X, 0, QWIDGETSIZE_MAX),
+                               std::clamp(info.ptMaxTrackSize.Y, 0, QWIDGETSIZE_MAX));
+    }
+}
+
+void TCustomForm::ApplyWindowFlags()
+{
+    QWidget* widget = WidgetOf(this);
+    if (!widget || !widget->isWindow())
+        return;
+    const bool visible = widget->isVisible();
+    Qt::WindowFlags flags;
+    switch (FBorderStyle) {
+    case bsNone:
+        flags = Qt::Window | Qt::FramelessWindowHint;
+        break;
+    case bsDialog:
+        flags = Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+        break;
+    case bsToolWindow:
+    case bsSizeToolWin:
+        flags = Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+        break;
+    default:
+        flags = Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+        break;
+    }
+    if (FBorderStyle != bsNone && FBorderIcons.Contains(biSystemMenu))
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (FBorderStyle == bsSingle || FBorderStyle == bsSizeable) {
+        if (FBorderIcons.Contains(biMinimize))
+            flags |= Qt::WindowMinimizeButtonHint;
+        if (FBorderIcons.Contains(biMaximize))
+            flags |= Qt::WindowMaximizeButtonHint;
+    }
+    if (FBorderIcons.Contains(biHelp))
+        flags |= Qt::WindowContextHelpButtonHint;
+    if (FFormStyle == fsStayOnTop)
+        flags |= Qt::WindowStaysOnTopHint;
+    widget->setWindowFlags(flags);
+    const bool fixed = FBorderStyle == bsSingle || FBorderStyle == bsDialog || FBorderStyle == bsToolWindow;
+    if (fixed)
+        widget->setFixedSize(std::max(Width(), 0), std::max(Height(), 0));
+    if (visible)
+        widget->show();
+}
+
+void TCustomForm::ApplyPosition()
+{
+    if (FPositioned)
+        return;
+    FPositioned = true;
+    QRect area(0, 0, 1024, 768);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    QRect over = area;
+    if (Position == poMainFormCenter && Application && Application->MainForm() && Application->MainForm() != this)
+        over = ToQRect(Application->MainForm()->BoundsRect());
+    else if (Position == poOwnerFormCenter)
+        if (auto* owner = dynamic_cast<TCustomForm*>(Owner()))
+            over = ToQRect(owner->BoundsRect());
+    switch (Position) {
+    case poScreenCenter:
+    case poDesktopCenter:
+    case poMainFormCenter:
+    case poOwnerFormCenter:
+        SetBounds(over.x() + (over.width() - Width()) / 2, over.y() + (over.height() - Height()) / 2, Width(),
+                  Height());
+        break;
+    default:
+        break;
+    }
+}
+
+bool TCustomForm::Showing() const { return FVisible && FHandle; }
+
+void TCustomForm::SetVisible(bool value)
+{
+    CheckGuiThread();
+    QWidget* widget = WidgetOf(this);
+    if (value == FVisible && (!value || (widget && widget->isVisible())))
+        return;
+    FVisible = value;
+    if (value) {
+        HandleNeeded();
+        ApplyPosition();
+        DoShow();
+        widget = WidgetOf(this);
+        if (!widget || !FVisible)
+            return;
+        if (FWindowState == wsMaximized)
+            widget->showMaximized();
+        else if (FWindowState == wsMinimized)
+            widget->showMinimized();
+        else
+            widget->show();
+        widget->raise();
+        widget->activateWindow();
+    } else {
+        if (widget)
+            widget->hide();
+        DoHide();
+    }
+    Perform(CM_VISIBLECHANGED, value ? 1 : 0, 0);
+}
+
+void TCustomForm::Show()
+{
+    SetVisible(true);
+    BringToFront();
+}
+
+void TCustomForm::Hide() { SetVisible(false); }
+
+void TCustomForm::DoShow()
+{
+    if (OnShow)
+        OnShow(this);
+}
+
+void TCustomForm::DoHide()
+{
+    if (OnHide)
+        OnHide(this);
+}
+
+void TCustomForm::DoClose(TCloseAction& Action)
+{
+    if (OnClose)
+        OnClose(this, Action);
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::Close()
+{
+    if (FModal) {
+        SetModalResult(mrCancel);
+        return;
+    }
+    if (!CloseQuery())
+        return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone)
+        return;
+    if (Application && Application->MainForm() == this) {
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+    case caHide:
+        Hide();
+        break;
+    case caMinimize:
+        SetWindowState(wsMinimized);
+        break;
+    case caFree:
+        Release();
+        break;
+    default:
+        break;
+    }
+}
+
+void TCustomForm::Release()
+{
+    if (FReleasePosted)
+        return;
+    FReleasePosted = true;
+    PostMessageA(Handle(), CM_RELEASE, 0, 0);
+}
+
+void TCustomForm::SetModalResult(TModalResult value)
+{
+    if (!FModal)
+        return;
+    FModalResult = value;
+    EventLoop::Wake();
+}
+
+void TCustomForm::CloseModal()
+{
+    TCloseAction action = caNone;
+    if (CloseQuery()) {
+        action = caHide;
+        DoClose(action);
+    }
+    switch (action) {
+    case caNone:
+        FModalResult = mrNone;
+        break;
+    case caFree:
+        FFreeAfterModal = true;
+        break;
+    default:
+        break;
+    }
+}
+
+int TCustomForm::ShowModal()
+{
+    CheckGuiThread();
+    QWidget* widget = WidgetOf(this);
+    if (FVisible || (widget && widget->isVisible()) || !Enabled() || FModal)
+        RAISE(EInvalidOperation("Cannot make a visible window modal"));
+    TCustomForm* previousActive = Screen ? Screen->ActiveCustomForm() : nullptr;
+    HandleNeeded();
+    widget = WidgetOf(this);
+    widget->setWindowModality(Qt::ApplicationModal);
+    FModal = true;
+    FModalResult = mrNone;
+    FFreeAfterModal = false;
+    struct TModalEnd {
+        TCustomForm* Form;
+        ~TModalEnd()
+        {
+            Form->FModal = false;
+            if (QWidget* w = WidgetOf(Form)) {
+                if (w->isVisible())
+                    Form->SetVisible(false);
+                w->setWindowModality(Qt::NonModal);
+            }
+        }
+    };
+    {
+        TModalEnd end{this};
+        Show();
+        if (ModalStartHook())
+            ModalStartHook()(this);
+        for (;;) {
+            if (Application && Application->Terminated())
+                FModalResult = mrCancel;
+            if (FModalResult != mrNone) {
+                CloseModal();
+                if (FModalResult != mrNone)
+                    break;
+            }
+            if (Application)
+                Application->HandleMessageUntil([this] {
+                    return FModalResult != mrNone || (Application && Application->Terminated());
+                });
+            else
+                EventLoop::ProcessEvents(true);
+        }
+    }
+    const TModalResult result = FModalResult;
+    if (previousActive && previousActive != this && Screen && Screen->IndexOfForm(previousActive) >= 0)
+        if (QWidget* previous = WidgetOf(previousActive); previous && previous->isVisible())
+            previous->activateWindow();
+    if (FFreeAfterModal)
+        Release();
+    return result;
+}
+
+void TCustomForm::SetFocus()
+{
+    CheckGuiThread();
+    if (!FVisible || !Enabled())
+        RAISE(EInvalidOperation("Cannot focus a disabled or invisible window"));
+    if (QWidget* widget = WidgetOf(this)) {
+        widget->raise();
+        widget->activateWindow();
+    }
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control)
+{
+    if (control == FActiveControl)
+        return;
+    if (control && (control == this || GetParentForm(control) != this ||
+                    (!ComponentState().Contains(csLoading) && !control->CanFocus())))
+        RAISE(EInvalidOperation("Cannot focus a disabled or invisible window"));
+    FActiveControl = control;
+    if (ComponentState().Contains(csLoading))
+        return;
+    if (control && control->HandleAllocated())
+        if (QWidget* widget = WidgetOf(control)) {
+            QWidget* window = widget->window();
+            if (window && window->isActiveWindow())
+                widget->setFocus(Qt::OtherFocusReason);
+        }
+}
+
+void TCustomForm::FocusControl(TWinControl* control)
+{
+    const bool wasActive = FActive;
+    if (control && !control->CanFocus())
+        RAISE(EInvalidOperation("Cannot focus a disabled or invisible window"));
+    FActiveControl = nullptr;
+    SetActiveControl(control);
+    if (control) {
+        control->HandleNeeded();
+        if (QWidget* widget = WidgetOf(control))
+            widget->setFocus(Qt::OtherFocusReason);
+    }
+    if (!wasActive && FVisible)
+        SetFocus();
+}
+
+void TCustomForm::DefocusControl(TWinControl* control, bool)
+{
+    if (control && FActiveControl && control->ContainsControl(FActiveControl))
+        FActiveControl = nullptr;
+    if (control && FFocusedControl && control->ContainsControl(FFocusedControl))
+        FFocusedControl = nullptr;
+}
+
+bool TCustomForm::SetFocusedControl(TWinControl* control)
+{
+    TWinControl* old = FFocusedControl;
+    if (old == control) {
+        FActiveControl = control;
+        return true;
+    }
+    FFocusedControl = control;
+    FActiveControl = control;
+    // Exit from the old control up to the common parent, then enter down to the new one.
+    TWinControl* common = nullptr;
+    for (TWinControl* c = control; c; c = c->Parent())
+        if (old && c->ContainsControl(old)) {
+            common = c;
+            break;
+        }
+    for (TWinControl* c = old; c && c != common && c != this; c = c->Parent()) {
+        c->Perform(CM_EXIT, 0, 0);
+        if (FFocusedControl != control)
+            return false;
+    }
+    std::vector<TWinControl*> path;
+    for (TWinControl* c = control; c && c != common && c != this; c = c->Parent())
+        path.push_back(c);
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        (*it)->Perform(CM_ENTER, 0, 0);
+        if (FFocusedControl != control)
+            return false;
+    }
+    TMessage focusChanged{CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control), 0};
+    Broadcast(focusChanged);
+    if (Screen)
+        Screen->SetActiveControlInternal(control, this);
+    return true;
+}
+
+void TCustomForm::SetActive(bool value)
+{
+    if (value == FActive)
+        return;
+    FActive = value;
+    if (value) {
+        if (Screen)
+            Screen->SetActiveFormInternal(this);
+        if (FActiveControl && FActiveControl->HandleAllocated())
+            if (QWidget* widget = WidgetOf(FActiveControl))
+                widget->setFocus(Qt::ActiveWindowFocusReason);
+        Perform(CM_ACTIVATE, 0, 0);
+    } else {
+        Perform(CM_DEACTIVATE, 0, 0);
+    }
+}
+
+void TCustomForm::Activate()
+{
+    if (OnActivate)
+        OnActivate(this);
+}
+
+void TCustomForm::Deactivate()
+{
+    if (OnDeactivate)
+        OnDeactivate(this);
+}
+
+void TCustomForm::Paint()
+{
+    if (OnPaint)
+        OnPaint(this);
+}
+
+void TCustomForm::DialogKey(TMessage& Message)
+{
+    if (GetKeyState(VK_MENU) >= 0) {
+        switch (Message.WParam & 0xFFFF) {
+        case VK_TAB:
+            if (GetKeyState(VK_CONTROL) >= 0) {
+                SelectNext(FActiveControl, GetKeyState(VK_SHIFT) >= 0, true);
+                Message.Result = 1;
+                return;
+            }
+            break;
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN:
+            if (FActiveControl && FActiveControl->Parent()) {
+                const WORD key = static_cast<WORD>(Message.WParam);
+                FActiveControl->Parent()->SelectNext(FActiveControl, key == VK_RIGHT || key == VK_DOWN, false);
+                Message.Result = 1;
+            }
+            return;
+        default:
+            break;
+        }
+    }
+    Broadcast(Message);
+}
+
+void TCustomForm::Dispatch(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case WM_CLOSE:
+        Close();
+        return;
+    case CM_RELEASE:
+        TComponent::Free(this);
+        return;
+    case CM_DIALOGKEY:
+        DialogKey(Message);
+        return;
+    case WM_ACTIVATE:
+        SetActive(LOWORD(Message.WParam) != WA_INACTIVE);
+        return;
+    case CM_ACTIVATE:
+        Activate();
+        return;
+    case CM_DEACTIVATE:
+        Deactivate();
+        return;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(Message.LParam);
+        if (info && Constraints()->MinWidth() > 0)
+            info->ptMinTrackSize.X = Constraints()->MinWidth();
+        if (info && Constraints()->MinHeight() > 0)
+            info->ptMinTrackSize.Y = Constraints()->MinHeight();
+        if (info && Constraints()->MaxWidth() > 0)
+            info->ptMaxTrackSize.X = Constraints()->MaxWidth();
+        if (info && Constraints()->MaxHeight() > 0)
+            info->ptMaxTrackSize.Y = Constraints()->MaxHeight();
+        return;
+    }
+    default:
+        TScrollingWinControl::Dispatch(Message);
+    }
+}
+
+// --- TForm ------------------------------------------------------------------------------------------------------
+
+TForm::TForm(TComponent* AOwner) : TCustomForm(AOwner) {}

@@ -1,0 +1,161 @@
+#pragma once
+// Forms: top-level windows with their close sequence, modal loop, focus bookkeeping, dialog keys
+// and the loading sequence of a form built in code.
+
+#include "platform/gui/WinControl.h"
+
+#include <functional>
+#include <vector>
+
+class TMainMenu;
+
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = TSet<TBorderIcon>;
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TPosition {
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
+    poOwnerFormCenter
+};
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+                       mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10;
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+using THelpEvent = std::function<bool(WORD Command, std::intptr_t Data, bool& CallHelp)>;
+
+class TCustomForm : public TScrollingWinControl {
+    TESS_CLASS(TCustomForm, TScrollingWinControl)
+public:
+    explicit TCustomForm(TComponent* AOwner);
+    ~TCustomForm() override;
+
+    // Calls Loaded on the components created by the constructor, then on the form, then OnCreate.
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
+    TBorderIcons BorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons value);
+    TFormStyle FormStyle() const { return FFormStyle; }
+    // Raises EInvalidOperation for the MDI styles.
+    void SetFormStyle(TFormStyle value);
+    TPosition Position = poDesigned;
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState value);
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    // Raises EInvalidOperation "Cannot focus a disabled or invisible window".
+    void SetActiveControl(TWinControl* control);
+    bool KeyPreview = false;
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult value);
+    TMainMenu* Menu = nullptr;
+    void* Icon = nullptr;
+    std::string HelpFile;
+    int PixelsPerInch = 96;
+    bool Scaled = true;
+    bool Active() const { return FActive; }
+    bool Modal() const { return FModal; }
+
+    void Show();
+    void Hide();
+    void Close();
+    virtual bool CloseQuery();
+    // Frees the form once the current message has been handled.
+    void Release();
+    // Raises EInvalidOperation "Cannot make a visible window modal".
+    virtual int ShowModal();
+    void SetFocus() override;
+    bool SetFocusedControl(TWinControl* control);
+    void FocusControl(TWinControl* control);
+    void DefocusControl(TWinControl* control, bool removing);
+
+    bool Showing() const override;
+    void SetVisible(bool value) override;
+    void Dispatch(TMessage& Message) override;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+    TNotifyEvent OnPaint;
+    THelpEvent OnHelp;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Paint() override;
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction& Action);
+    virtual void Activate();
+    virtual void Deactivate();
+
+private:
+    void ApplyWindowFlags();
+    void ApplyPosition();
+    void CloseModal();
+    void SetActive(bool value);
+    void DialogKey(TMessage& Message);
+
+    TBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
+    TFormStyle FFormStyle = fsNormal;
+    TWindowState FWindowState = wsNormal;
+    TWinControl* FActiveControl = nullptr;
+    TWinControl* FFocusedControl = nullptr;
+    TModalResult FModalResult = mrNone;
+    bool FActive = false;
+    bool FModal = false;
+    bool FPositioned = false;
+    bool FConstructing = true;
+    bool FReleasePosted = false;
+    bool FFreeAfterModal = false;
+    std::vector<TComponent*> FLoading;
+};
+
+class TForm : public TCustomForm {
+    TESS_CLASS(TForm, TCustomForm)
+public:
+    explicit TForm(TComponent* AOwner);
+
+    // Constructs a form of class T and runs its loading sequence.
+    template <typename T, typename... Args>
+    static T* Create(TComponent* AOwner, Args&&... args)
+    {
+        T* form = new T(AOwner, std::forward<Args>(args)...);
+        form->AfterConstruction();
+        return form;
+    }
+};
+
+// Constructs a data module of class T and runs its loading sequence.
+template <typename T>
+T* CreateDataModule(TComponent* AOwner)
+{
+    T* module = new T(AOwner);
+    module->AfterConstruction();
+    return module;
+}
+
+// The form that contains the control (the control itself when it is a form), nullptr when none.
+TCustomForm* GetParentForm(const TControl* control);
+// Raises EInvalidOperation "Control '%s' has no parent window" when there is none.
+TCustomForm* ValidParentForm(const TControl* control);
+
+// For tests: runs once each time a modal loop has started and its form is shown.
+void SetModalStartHook(std::function<void(TCustomForm*)> hook);

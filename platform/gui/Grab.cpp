@@ -1,0 +1,33 @@
+#include "platform/gui/Grab.h"
+
+#include "platform/gui/WinControl.h"
+#include "platform/gui/private/ControlHost.h"
+#include "platform/gui/private/Overlay.h"
+#include "platform/rtl/Codepage.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QWidget>
+
+bool GrabToPng(TWinControl* control, const std::string& path)
+{
+    if (!control || !control->HandleAllocated())
+        return false;
+    QWidget* widget = WidgetOf(control);
+    if (!widget)
+        return false;
+    QImage image = widget->grab().toImage();
+    OverlayPaintOver(control, image);
+    // Written under a temporary name and renamed, so that a failure leaves nothing behind.
+    QSaveFile file(QString::fromStdString(AnsiToUtf8(path)));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,0 +1,194 @@
+#include "platform/gui/Overlay.h"
+
+#include "platform/gui/private/ControlHost.h"
+#include "platform/gui/private/Overlay.h"
+#include "platform/gui/private/QtBridge.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+// The widget that shows an overlay: transparent, without input, never activated.
+class TOverlayWidget : public QWidget {
+public:
+    TOverlayWidget(TOverlay* overlay, QWidget* parent) : QWidget(parent), FOverlay(overlay)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setFocusPolicy(Qt::NoFocus);
+        if (!parent)
+            setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        FOverlay->Render(painter, QPoint(0, 0));
+    }
+
+private:
+    TOverlay* FOverlay;
+};
+
+std::map<TWinControl*, std::unique_ptr<TOverlay>>& FormOverlays()
+{
+    static std::map<TWinControl*, std::unique_ptr<TOverlay>> overlays;
+    return overlays;
+}
+
+std::unique_ptr<TOverlay>& ScreenOverlay()
+{
+    static std::unique_ptr<TOverlay> overlay;
+    return overlay;
+}
+
+} // namespace
+
+TOverlay::TOverlay(TWinControl* form) : FForm(form) {}
+
+TOverlay::~TOverlay() { delete FWidget; }
+
+TOverlay& TOverlay::ForScreen()
+{
+    std::unique_ptr<TOverlay>& overlay = ScreenOverlay();
+    if (!overlay)
+        overlay.reset(new TOverlay(nullptr));
+    return *overlay;
+}
+
+TOverlay& TOverlay::ForForm(TWinControl* form)
+{
+    std::unique_ptr<TOverlay>& overlay = FormOverlays()[form];
+    if (!overlay)
+        overlay.reset(new TOverlay(form));
+    return *overlay;
+}
+
+void TOverlay::Discard(TWinControl* form) { FormOverlays().erase(form); }
+
+void TOverlay::CaptureBase()
+{
+    if (FForm) {
+        QWidget* widget = WidgetOf(FForm);
+        if (!widget)
+            return;
+        const TRect client = FForm->ClientRectInWindow();
+        FArea = ToQRect(client);
+        if (FWidget)
+            FWidget->hide();
+        FBase = widget->grab(FArea).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        return;
+    }
+    QScreen* screen = QGuiApplication::primaryScreen();
+    FArea = screen ? screen->virtualGeometry() : QRect(0, 0, 1024, 768);
+    if (FWidget)
+        FWidget->hide();
+    FBase = screen ? screen->grabWindow(0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                   : QImage(FArea.size(), QImage::Format_ARGB32_Premultiplied);
+}
+
+void TOverlay::UpdateWidget()
+{
+    if (!FWidget) {
+        QWidget* parent = FForm ? WidgetOf(FForm) : nullptr;
+        if (FForm && !parent)
+            return;
+        FWidget = new TOverlayWidget(this, parent);
+    }
+    FWidget->setGeometry(FArea);
+    const bool visible = !FCoverage.isEmpty() || !FPlain.isNull();
+    FWidget->setVisible(visible);
+    if (visible) {
+        FWidget->raise();
+        FWidget->update();
+    }
+}
+
+void TOverlay::Toggle(const QRegion& region)
+{
+    if (FCoverage.isEmpty() && FPlain.isNull())
+        CaptureBase();
+    FCoverage = FCoverage.xored(region & QRect(QPoint(0, 0), FArea.size()));
+    UpdateWidget();
+}
+
+void TOverlay::ToggleFrame(const QRect& rect, int width)
+{
+    QRegion frame(rect);
+    frame -= QRegion(rect.adjusted(width, width, -width, -width));
+    Toggle(frame);
+}
+
+void TOverlay::PaintPlain(const std::function<void(QPainter&)>& paint)
+{
+    if (FCoverage.isEmpty() && FPlain.isNull())
+        CaptureBase();
+    if (FPlain.isNull()) {
+        FPlain = QImage(FArea.size(), QImage::Format_ARGB32_Premultiplied);
+        FPlain.fill(Qt::transparent);
+    }
+    QPainter painter(&FPlain);
+    paint(painter);
+    painter.end();
+    UpdateWidget();
+}
+
+void TOverlay::Clear()
+{
+    FCoverage = QRegion();
+    FPlain = QImage();
+    if (FWidget)
+        FWidget->hide();
+}
+
+void TOverlay::Render(QPainter& painter, const QPoint& origin) const
+{
+    if (!FCoverage.isEmpty() && !FBase.isNull()) {
+        QImage inverted = FBase.convertToFormat(QImage::Format_RGB32);
+        inverted.invertPixels();
+        painter.save();
+        painter.setClipRegion(FCoverage.translated(origin));
+        painter.drawImage(origin, inverted);
+        painter.restore();
+    }
+    if (!FPlain.isNull())
+        painter.drawImage(origin, FPlain);
+}
+
+void OverlayPaintOver(TWinControl* control, QImage& image)
+{
+    std::unique_ptr<TOverlay>& overlay = ScreenOverlay();
+    if (!overlay || !control || (overlay->Coverage().isEmpty()))
+        return;
+    QWidget* widget = WidgetOf(control);
+    if (!widget)
+        return;
+    const QPoint topLeft = widget->mapToGlobal(QPoint(0, 0));
+    QPainter painter(&image);
+    overlay->Render(painter, -topLeft);
+}
+
+void ClearScreenOverlay()
+{
+    if (ScreenOverlay())
+        ScreenOverlay()->Clear();
+}
+
+void ClearFormOverlay(TWinControl* form)
+{
+    auto& overlays = FormOverlays();
+    auto found = overlays.find(form);
+    if (found != overlays.end())
+        found->second->Clear();
+}

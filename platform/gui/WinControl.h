@@ -1,0 +1,240 @@
+#pragma once
+// Windowed controls: handles created on demand, the control tree, alignment and anchors, focus
+// and tab order, keys, the non-client area and the window scroll bars; TCustomControl paints
+// itself into its retained image; TScrollingWinControl scrolls its children.
+
+#include "platform/gui/Control.h"
+
+#include <vector>
+
+struct TCreateParams {
+    std::string Caption;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+    HWND WndParent = nullptr;
+    void* Param = nullptr;
+    // The window class: its name ("" = the control's class name) and class style.
+    std::string WinClassName;
+    UINT WindowClassStyle = 0;
+};
+
+using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
+using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+
+enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+
+class TWinControl : public TControl {
+    TESS_CLASS(TWinControl, TControl)
+public:
+    explicit TWinControl(TComponent* AOwner);
+    ~TWinControl() override;
+
+    // --- The window handle ---
+    // Creates the handle when it does not exist yet.
+    HWND Handle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    void HandleNeeded();
+    void RecreateWnd();
+    // The window's style as the handle holds it (CreateParams until the handle exists).
+    DWORD WindowStyle() const;
+    DWORD WindowExStyle() const;
+
+    // --- Children ---
+    int ControlCount() const { return static_cast<int>(FControls.size()); }
+    TControl* Controls(int index) const { return FControls.at(static_cast<std::size_t>(index)); }
+    bool ContainsControl(TControl* control) const;
+    TControl* ControlAtPos(const TPoint& pos, bool allowDisabled, bool allowWinControls = true) const;
+    TControl* FindChildControl(const std::string& name) const;
+    // Performs the message on each child in order until one sets a non-zero result.
+    void Broadcast(TMessage& Message);
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+
+    // --- Focus and tab order ---
+    int TabOrder() const;
+    void SetTabOrder(int value);
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool value);
+    virtual bool CanFocus() const;
+    bool Focused() const;
+    // Raises EInvalidOperation "Cannot focus a disabled or invisible window".
+    virtual void SetFocus();
+    void SelectFirst();
+    void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);
+    TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop, bool CheckParent) const;
+    void GetTabOrderList(std::vector<TWinControl*>& list) const;
+
+    // --- Alignment ---
+    void DisableAlign();
+    void EnableAlign();
+    void Realign();
+    int BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int value);
+    bool Ctl3D = true;
+    bool ParentCtl3D = true;
+    bool DoubleBuffered = false;
+
+    // Paints the control and its children into the device context at (X, Y).
+    void PaintTo(HDC DC, int X, int Y);
+    void Invalidate() override;
+    void Update() override;
+    TRect ClientRect() const override;
+    TPoint ClientOrigin() const override;
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void SetVisible(bool value) override;
+    void SetEnabled(bool value) override;
+    void SetParent(TWinControl* AParent) override;
+    void Dispatch(TMessage& Message) override;
+    void DefaultHandler(TMessage& Message) override;
+    void PaintControl() override;
+
+    // --- The window scroll bars (SB_HORZ, SB_VERT) ---
+    SCROLLINFO& ScrollInfo(int bar) { return FScrollInfo[bar == SB_VERT ? 1 : 0]; }
+    bool ScrollBarShown(int bar) const { return FScrollShown[bar == SB_VERT ? 1 : 0]; }
+    bool ScrollBarEnabled(int bar) const { return FScrollEnabled[bar == SB_VERT ? 1 : 0]; }
+    void SetScrollBarState(int bar, bool shown, bool enabled);
+
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyUp;
+
+    // Asks WM_NCCALCSIZE again and lays out the frame (SetWindowPos with SWP_FRAMECHANGED).
+    void FrameChanged();
+    // The client rectangle inside the window, as WM_NCCALCSIZE answered it.
+    TRect ClientRectInWindow() const;
+    // The retained image of the non-client frame is redrawn (WM_NCPAINT) after each paint.
+    void SendNcPaint();
+
+protected:
+    virtual void CreateParams(TCreateParams& Params);
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    virtual void CreateHandle();
+    virtual void DestroyHandle();
+    // Makes the host widget for the parameters; Visual layer III hosts Qt controls here.
+    virtual IHostWidget* CreateHost(const TCreateParams& Params, void* parentWidget);
+    bool HasRetainedImage() const override { return true; }
+
+    virtual void AlignControls(TControl* AControl, TRect& Rect);
+    virtual void AdjustClientRect(TRect& Rect);
+    void BoundsChanged(bool moved, bool resized) override;
+    void UpdateHost() override;
+
+    virtual void KeyDown(WORD& Key, TShiftState Shift);
+    virtual void KeyPress(char& Key);
+    virtual void KeyUp(WORD& Key, TShiftState Shift);
+    virtual void DoEnter();
+    virtual void DoExit();
+    bool DoKeyDown(TMessage& Message);
+    bool DoKeyPress(TMessage& Message);
+    bool DoKeyUp(TMessage& Message);
+
+    // Menus of Visual layer III answer shortcuts here; true when one took the key.
+    virtual bool IsMenuKey(TMessage& Message);
+    void NcCalcSize(TRect& windowRect) const;
+    // The default processing DefWindowProc does for this control's handle.
+    virtual bool DefaultWindowMessage(TMessage& Message);
+    void PaintNonClient();
+
+    HWND FHandle = nullptr;
+    std::vector<TControl*> FControls;
+
+private:
+    friend class TControl;
+    friend class THostBridge;
+    friend void DestroyControlWindow(TWinControl* control);
+    friend void ApplyWindowStyle(HWND handle, LONG_PTR oldStyle, LONG_PTR oldExStyle);
+    void CreateChildHandles();
+    void UpdateNcLayout();
+    void LayoutScrollBars();
+    void ApplyAnchors(int oldClientWidth, int oldClientHeight);
+
+    int FTabOrder = -1;
+    bool FTabStop = false;
+    int FBorderWidth = 0;
+    int FAlignLevel = 0;
+    bool FAlignPending = false;
+    bool FAligning = false;
+    int FAnchorBaseWidth = -1;
+    int FAnchorBaseHeight = -1;
+    TRect FClientInWindow;
+    bool FClientValid = false;
+    SCROLLINFO FScrollInfo[2];
+    bool FScrollShown[2] = {false, false};
+    bool FScrollEnabled[2] = {true, true};
+    void* FScrollBars[2] = {nullptr, nullptr};
+};
+
+// A windowed control that paints itself through Paint into its retained image.
+class TCustomControl : public TWinControl {
+    TESS_CLASS(TCustomControl, TWinControl)
+public:
+    explicit TCustomControl(TComponent* AOwner);
+};
+
+class TScrollingWinControl;
+
+enum TScrollBarKind { sbHorizontal, sbVertical };
+
+// The scroll bar of a scrolling control: range and position in pixels.
+class TControlScrollBar : public TPersistent {
+    TESS_CLASS(TControlScrollBar, TPersistent)
+public:
+    TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind);
+    TScrollBarKind Kind() const { return FKind; }
+    int Range() const { return FRange; }
+    void SetRange(int value);
+    int Position() const { return FPosition; }
+    void SetPosition(int value);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool value);
+    int Increment = 8;
+    bool Tracking = false;
+    int Margin = 0;
+    int ButtonSize = 0;
+    bool IsScrollBarVisible() const;
+    void Update();
+
+private:
+    friend class TScrollingWinControl;
+    TScrollingWinControl* FControl;
+    TScrollBarKind FKind;
+    int FRange = 0;
+    int FPosition = 0;
+    bool FVisible = true;
+    bool FRangeFromChildren = false;
+};
+
+class TScrollingWinControl : public TWinControl {
+    TESS_CLASS(TScrollingWinControl, TWinControl)
+public:
+    explicit TScrollingWinControl(TComponent* AOwner);
+    ~TScrollingWinControl() override;
+
+    TControlScrollBar* HorzScrollBar() const { return FHorzScrollBar.get(); }
+    TControlScrollBar* VertScrollBar() const { return FVertScrollBar.get(); }
+    bool AutoScroll() const { return FAutoScroll; }
+    void SetAutoScroll(bool value);
+    void ScrollInView(TControl* AControl);
+    void ScrollBy(int DeltaX, int DeltaY);
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void AlignControls(TControl* AControl, TRect& Rect) override;
+    void UpdateScrollBars();
+
+private:
+    friend class TControlScrollBar;
+    void ScrollMessage(TControlScrollBar* bar, TMessage& Message);
+    std::unique_ptr<TControlScrollBar> FHorzScrollBar;
+    std::unique_ptr<TControlScrollBar> FVertScrollBar;
+    bool FAutoScroll = true;
+    bool FUpdatingScrollBars = false;
+};

@@ -1,0 +1,116 @@
+#pragma once
+// The Qt widget that hosts one control. The template takes the Qt base class, so that standard
+// controls are hosted the same way on QLineEdit, QComboBox and the others; a host over plain
+// QWidget is a window the layer paints from the control's retained image.
+
+#include "platform/gui/WinControl.h"
+
+#include <QEvent>
+#include <QWidget>
+
+#include <functional>
+#include <type_traits>
+
+class QKeyEvent;
+class QMouseEvent;
+class QPaintEvent;
+
+class IHostWidget {
+public:
+    virtual ~IHostWidget() = default;
+    virtual QWidget* Widget() = 0;
+    virtual TControl* Control() const = 0;
+    // The control is gone or lost its window: the widget stops forwarding events.
+    virtual void Detach() = 0;
+    // The default processing of a message that reached TWinControl::DefaultHandler: true when the
+    // host handled it (Qt-painted controls pass the Qt event on).
+    virtual bool DefaultMessage(TMessage& Message) = 0;
+    // True while the widget handles one of its own events (it must not be deleted then).
+    virtual bool InEvent() const = 0;
+    // Sets the geometry without reporting it back as a user action.
+    virtual void SetGeometryFromCode(const QRect& rect) = 0;
+};
+
+// What every host does, whatever its Qt base class.
+class THostBridge {
+public:
+    THostBridge(TControl* control, QWidget* widget, bool paintsRetained);
+
+    using TBase = std::function<bool(QEvent*)>;
+    bool Event(QEvent* event, const TBase& base);
+    void PaintRetained(QPaintEvent* event);
+    void PaintAfter(QPaintEvent* event);
+    bool DefaultMessage(TMessage& Message, const TBase& base);
+
+    TControl* Control = nullptr;
+    QWidget* Widget = nullptr;
+    bool PaintsRetained = true;
+    int EventDepth = 0;
+    bool SettingGeometry = false;
+
+private:
+    bool KeyEvent(QKeyEvent* event, const TBase& base);
+    bool MouseEvent(QMouseEvent* event);
+    bool NonClientHit(QMouseEvent* event, bool& swallow);
+    bool CloseEvent(QEvent* event);
+    void GeometryEvent(QEvent* event);
+    bool DropEvent(QEvent* event);
+
+    // The key being translated: the default processing decides from these what Qt sees.
+    QKeyEvent* FCurrentKey = nullptr;
+    QMouseEvent* FCurrentMouse = nullptr;
+    bool FKeyReachedDefault = false;
+    bool FCharReachedDefault = false;
+    unsigned char FDefaultChar = 0;
+};
+
+template <typename QtBase>
+class TControlHost : public QtBase, public IHostWidget {
+public:
+    static constexpr bool PaintsRetained = std::is_same_v<QtBase, QWidget>;
+
+    TControlHost(TControl* control, QWidget* parent) : QtBase(parent), FBridge(control, this, PaintsRetained) {}
+
+    QWidget* Widget() override { return this; }
+    TControl* Control() const override { return FBridge.Control; }
+    void Detach() override { FBridge.Control = nullptr; }
+    bool InEvent() const override { return FBridge.EventDepth > 0; }
+    void SetGeometryFromCode(const QRect& rect) override
+    {
+        FBridge.SettingGeometry = true;
+        this->setGeometry(rect);
+        FBridge.SettingGeometry = false;
+    }
+    bool DefaultMessage(TMessage& Message) override
+    {
+        return FBridge.DefaultMessage(Message, [this](QEvent* e) { return QtBase::event(e); });
+    }
+
+protected:
+    bool event(QEvent* e) override
+    {
+        return FBridge.Event(e, [this](QEvent* ev) { return QtBase::event(ev); });
+    }
+    void paintEvent(QPaintEvent* e) override
+    {
+        if constexpr (PaintsRetained) {
+            FBridge.PaintRetained(e);
+        } else {
+            QtBase::paintEvent(e);
+            FBridge.PaintAfter(e);
+        }
+    }
+
+private:
+    THostBridge FBridge;
+};
+
+// The control that has the mouse capture (SetCapture, a press on a csCaptureMouse control).
+TControl* GetCaptureControl();
+// Moves the capture; the control that loses it hears WM_CAPTURECHANGED.
+void SetCaptureControl(TControl* control);
+// Forgets a control that is being destroyed (capture, hover, hint) without messages.
+void ForgetControl(TControl* control);
+
+// The widget of a control's host, nullptr without one.
+QWidget* WidgetOf(const TControl* control);
