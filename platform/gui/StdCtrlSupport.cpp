@@ -1,0 +1,228 @@
+// Painting and notification helpers of the standard controls.
+
+#include "platform/gui/private/StdCtrlSupport.h"
+
+#include "platform/gui/FontEngine.h"
+#include "platform/gui/TextOutput.h"
+#include "platform/gui/WindowHandles.h"
+#include "platform/gui/private/FontCache.h"
+#include "platform/gui/private/QtBridge.h"
+#include "platform/rtl/TextUtils.h"
+
+#include <QFontMetrics>
+
+namespace StdCtrl {
+
+namespace {
+thread_local bool reflected = false;
+
+QColor Q(TColor color) { return ToQColor(color); }
+
+// Splits a caption into its shown text and the index of the underlined character (-1: none).
+std::string ShownText(const std::string& text, bool prefix, int& underline)
+{
+    underline = -1;
+    if (!prefix)
+        return text;
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) {
+            ++i;
+            if (text[i] != '&')
+                underline = static_cast<int>(shown.size());
+        }
+        shown += text[i];
+    }
+    return shown;
+}
+
+std::string ExpandTabs(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\t') {
+            const std::size_t spaces = 8 - out.size() % 8;
+            out.append(spaces, ' ');
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+} // namespace
+
+QFont QtFont(const TFont& font)
+{
+    return FontCache::Realize(FontToLogFont(font))->Font;
+}
+
+int TextHeight(const TFont& font)
+{
+    return FontCache::Realize(FontToLogFont(font))->Metrics.tmHeight;
+}
+
+int TextWidth(const TFont& font, const std::string& text)
+{
+    auto realized = FontCache::Realize(FontToLogFont(font));
+    int width = 0;
+    for (unsigned char c : text)
+        width += realized->Advances[c];
+    return width;
+}
+
+void Frame3D(QPainter& painter, QRect& rect, TColor topLeft, TColor bottomRight, int width)
+{
+    for (int i = 0; i < width; ++i) {
+        const int l = rect.left(), t = rect.top(), r = rect.right(), b = rect.bottom();
+        painter.fillRect(QRect(l, t, r - l, 1), Q(topLeft));
+        painter.fillRect(QRect(l, t, 1, b - t), Q(topLeft));
+        painter.fillRect(QRect(r, t, 1, b - t + 1), Q(bottomRight));
+        painter.fillRect(QRect(l, b, r - l + 1, 1), Q(bottomRight));
+        rect.adjust(1, 1, -1, -1);
+    }
+}
+
+void DrawRaisedEdge(QPainter& painter, const QRect& rect, bool pressed)
+{
+    QRect r = rect;
+    if (pressed) {
+        Frame3D(painter, r, cl3DDkShadow, clBtnHighlight, 1);
+        Frame3D(painter, r, clBtnShadow, cl3DLight, 1);
+    } else {
+        Frame3D(painter, r, clBtnHighlight, cl3DDkShadow, 1);
+        Frame3D(painter, r, cl3DLight, clBtnShadow, 1);
+    }
+}
+
+void DrawSunkenEdge(QPainter& painter, const QRect& rect)
+{
+    QRect r = rect;
+    Frame3D(painter, r, clBtnShadow, clBtnHighlight, 1);
+    Frame3D(painter, r, cl3DDkShadow, cl3DLight, 1);
+}
+
+void DrawFocusRect(QPainter& painter, const QRect& rect)
+{
+    QPen pen(Qt::black);
+    pen.setStyle(Qt::DotLine);
+    painter.save();
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+int DrawCaption(QPainter* painter, QRect& rect, const std::string& text, unsigned flags, const TFont& font,
+                TColor color)
+{
+    int underline = -1;
+    std::string shown = ShownText(text, (flags & DT_NOPREFIX) == 0, underline);
+    if (flags & DT_EXPANDTABS)
+        shown = ExpandTabs(shown);
+    QFont qfont = QtFont(font);
+    QFontMetrics metrics(qfont);
+    const int lineHeight = TextHeight(font);
+    int qtFlags = Qt::TextDontClip;
+    if (flags & DT_CENTER)
+        qtFlags |= Qt::AlignHCenter;
+    else if (flags & DT_RIGHT)
+        qtFlags |= Qt::AlignRight;
+    else
+        qtFlags |= Qt::AlignLeft;
+    if (flags & DT_SINGLELINE) {
+        qtFlags |= Qt::TextSingleLine;
+        if (flags & DT_VCENTER)
+            qtFlags |= Qt::AlignVCenter;
+        else if (flags & DT_BOTTOM)
+            qtFlags |= Qt::AlignBottom;
+        else
+            qtFlags |= Qt::AlignTop;
+    } else {
+        qtFlags |= Qt::AlignTop;
+    }
+    if (flags & DT_WORDBREAK)
+        qtFlags |= Qt::TextWordWrap;
+    QString qtext = ToQString(shown);
+    const QRect bound = metrics.boundingRect(flags & DT_CALCRECT ? QRect(rect.left(), rect.top(), (flags & DT_WORDBREAK) ? rect.width() : 100000, 100000) : rect,
+                                             qtFlags, qtext);
+    int height = std::max(bound.height(), shown.empty() ? lineHeight : 0);
+    if (flags & DT_CALCRECT) {
+        rect.setWidth(bound.width());
+        rect.setHeight(std::max(height, lineHeight));
+        return height;
+    }
+    if (!painter)
+        return height;
+    painter->save();
+    painter->setFont(qfont);
+    painter->setPen(Q(color));
+    if (underline >= 0) {
+        QString marked;
+        for (int i = 0; i < qtext.size(); ++i) {
+            if (i == underline)
+                marked += '&';
+            marked += qtext[i] == '&' ? QStringLiteral("&&") : QString(qtext[i]);
+        }
+        painter->drawText(rect, qtFlags | Qt::TextShowMnemonic, marked);
+    } else {
+        painter->drawText(rect, qtFlags, qtext);
+    }
+    painter->restore();
+    return height;
+}
+
+std::string StripAccel(const std::string& text)
+{
+    int underline = -1;
+    return ShownText(text, true, underline);
+}
+
+bool IsAccel(unsigned char key, const std::string& text)
+{
+    int underline = -1;
+    const std::string shown = ShownText(text, true, underline);
+    if (underline < 0)
+        return false;
+    return AnsiUpperCase(std::string(1, static_cast<char>(key))) ==
+           AnsiUpperCase(std::string(1, shown[static_cast<std::size_t>(underline)]));
+}
+
+int ControlId(TWinControl* control)
+{
+    if (!control || !control->HandleAllocated())
+        return 0;
+    return static_cast<int>(GetWindowLongPtrA(control->Handle(), GWL_ID));
+}
+
+LRESULT SendToParent(TWinControl* control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const bool saved = reflected;
+    reflected = false;
+    LRESULT result = 0;
+    TWinControl* parent = control->Parent();
+    try {
+        if (parent) {
+            if (parent->HandleAllocated())
+                result = SendMessageA(parent->Handle(), message, wParam, lParam);
+            else
+                result = parent->Perform(message, wParam, lParam);
+        }
+        if (!reflected)
+            result = control->Perform(CN_BASE + message, wParam, lParam);
+    } catch (...) {
+        reflected = saved;
+        throw;
+    }
+    reflected = saved;
+    return result;
+}
+
+void NotifyParent(TWinControl* control, WORD code)
+{
+    const LPARAM handle = control->HandleAllocated() ? reinterpret_cast<LPARAM>(control->Handle()) : 0;
+    SendToParent(control, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(ControlId(control)), code), handle);
+}
+
+void MarkReflected() { reflected = true; }
+
+} // namespace StdCtrl
