@@ -557,3 +557,64 @@ TEST(MemTableCursor, AFieldListWithACalculatedFieldRecalculatesOnIndex)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MemTableCursor, CraftedBookmarksNeverReachOutsideTheStorage)
+{
+    auto table = MakeRowsTable(3);
+    table->SetRecNo(2);
+    const TBookmark real = table->GetBookmark();
+    auto with = [&](int offset, std::int32_t value) {
+        TBookmark bookmark = real;
+        for (int i = 0; i < 4; ++i)
+            bookmark[static_cast<std::size_t>(offset + i)] =
+                static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF);
+        return bookmark;
+    };
+    const TBookmark invalid[] = {with(4, 77), with(4, -1), with(4, 0x7FFFFFFF), with(8, 0),
+                                 std::string(12, '\xFF')};
+    for (const TBookmark& bookmark : invalid) {
+        EXPECT_FALSE(table->BookmarkValid(bookmark));
+        EXPECT_EQ(table->CompareBookmarks(bookmark, real), 0);
+        table->SetRecNo(3);
+        table->GotoBookmark(bookmark);
+        EXPECT_EQ(table->FieldByName("Nome")->AsString(), "C");
+    }
+    // A record identifier out of the storage is only a stale hint: the unique identifier still
+    // names the record, as after packing.
+    for (const TBookmark& bookmark : {with(0, 1000000), with(0, -5), with(0, 0)}) {
+        EXPECT_TRUE(table->BookmarkValid(bookmark));
+        table->SetRecNo(3);
+        table->GotoBookmark(bookmark);
+        EXPECT_EQ(table->FieldByName("Nome")->AsString(), "B");
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(MemTableAttach, PostingARecordAnotherTableDeletedFailsAndLeavesTheEdit)
+{
+    auto a = MakeNameTable();
+    a->SetAttachMaxCount(2);
+    TzelMemTable b(nullptr);
+    b.SetAttachedTo(a.get());
+    a->Open();
+    b.Open();
+    AddRow(*a, "first", 1);
+    AddRow(*a, "second", 2);
+    b.First();
+    b.Edit();
+    b.FieldByName("Numero")->SetAsInteger(10);
+    a->First();
+    a->Delete();
+    ExpectFailure([&] { b.Post(); }, "EDatabaseError", "Record not found");
+    EXPECT_EQ(b.State(), dsEdit);
+    b.Cancel();
+    EXPECT_EQ(ScanField(*a, "Numero"), (std::vector<std::string>{"2"}));
+    EXPECT_EQ(ScanField(b, "Nome"), (std::vector<std::string>{"second"}));
+}
+
+} // namespace
