@@ -186,8 +186,8 @@ void TzelIndexes::ReflectToIndexes(TzelIndexUpdateHow How, TzelRecord* Record1,
             index->SetOrdered(false);
             continue;
         }
-        const bool wasOrdered = index->IsOrdered();
-        index->SetOrdered(true);
+        // Following this change keeps an index as ordered as it was: one that missed an earlier
+        // change keeps its mark off until it is rebuilt, or the record it missed stays lost.
         switch (How) {
         case mtiuhInsert:
             ReflectInsert(index, Record1, Position);
@@ -202,7 +202,5 @@ void TzelIndexes::ReflectToIndexes(TzelIndexUpdateHow How, TzelRecord* Record1,
             ReflectDelete(index, Record1, Position);
             break;
         }
-        if (!index->IsRowOrder() && !wasOrdered)
-            index->SetOrdered(false);
     }
 }

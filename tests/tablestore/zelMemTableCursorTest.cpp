@@ -390,9 +390,6 @@ TEST(MemTableVisibility, FindFirstAndFindNextUseTheFilterEvenWhenNotFiltered)
     table->OnFilterRecord = nullptr;
 }
 
-} // namespace
-
-namespace {
 
 TEST(MemTableCursor, AFailedPostLeavesTheInsertAndTheStorageAsTheyWere)
 {
@@ -491,9 +488,6 @@ TEST(MemTableAttach, AReservedSlotLetsATableAttachToAnOpenOne)
     EXPECT_EQ(ScanField(b, "Nome"), (std::vector<std::string>{"x"}));
 }
 
-} // namespace
-
-namespace {
 
 TEST(MemTableCursor, CompressionHooksOfLongTexts)
 {
@@ -556,9 +550,6 @@ TEST(MemTableCursor, AFieldListWithACalculatedFieldRecalculatesOnIndex)
     EXPECT_TRUE(table.RecalcOnIndex());
 }
 
-} // namespace
-
-namespace {
 
 TEST(MemTableCursor, CraftedBookmarksNeverReachOutsideTheStorage)
 {
@@ -591,9 +582,6 @@ TEST(MemTableCursor, CraftedBookmarksNeverReachOutsideTheStorage)
     }
 }
 
-} // namespace
-
-namespace {
 
 TEST(MemTableAttach, PostingARecordAnotherTableDeletedFailsAndLeavesTheEdit)
 {
