@@ -39,31 +39,6 @@ bool HasLineBreak(const std::string& s)
     return s.find_first_of("\r\n") != std::string::npos;
 }
 
-enum class TReadResult { Ok, Missing, Failed };
-
-TReadResult ReadWholeFile(const std::string& nativePath, std::string& bytes)
-{
-    const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? TReadResult::Missing : TReadResult::Failed;
-    bytes.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            close(fd);
-            return TReadResult::Failed;
-        }
-        if (got == 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(got));
-    }
-    close(fd);
-    return TReadResult::Ok;
-}
-
 // Decimal, "$" hexadecimal or "0x" hexadecimal; false for anything else.
 bool ParseIniInteger(const std::string& text, int& result)
 {

@@ -174,3 +174,38 @@ bool WriteFaultInjected(const std::string& nativePath)
     std::lock_guard<std::mutex> lock(hookMutex);
     return writeFaultHook && writeFaultHook(nativePath);
 }
+
+TReadResult ReadWholeFile(const std::string& nativePath, std::string& bytes)
+{
+    const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? TReadResult::Missing : TReadResult::Failed;
+    bytes.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            close(fd);
+            return TReadResult::Failed;
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return TReadResult::Ok;
+}
+
+bool StartsWithMZ(const std::string& nativePath)
+{
+    const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char head[2] = {};
+    const bool mz = read(fd, head, 2) == 2 && head[0] == 'M' && head[1] == 'Z';
+    close(fd);
+    return mz;
+}
+

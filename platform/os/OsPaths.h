@@ -23,6 +23,13 @@ std::string WindowsFolder();
 // Creates the folder and its missing parents; false when that fails (errno is kept).
 bool MakeFolders(const std::string& nativePath, mode_t mode = 0777);
 
+// Reads a whole file. Missing when the file or a folder on its path does not exist.
+enum class TReadResult { Ok, Missing, Failed };
+TReadResult ReadWholeFile(const std::string& nativePath, std::string& bytes);
+
+// True when the file starts with "MZ", the mark of a Windows program.
+bool StartsWithMZ(const std::string& nativePath);
+
 // What tells a file changed under us: same device, inode, size and modification time.
 struct TFileIdentity {
     bool Exists = false;

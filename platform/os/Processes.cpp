@@ -165,17 +165,6 @@ std::string ProgramFileAt(const std::string& ansiName)
     return "";
 }
 
-bool StartsWithMZ(const std::string& native)
-{
-    const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    char head[2] = {};
-    const bool mz = read(fd, head, 2) == 2 && head[0] == 'M' && head[1] == 'Z';
-    close(fd);
-    return mz;
-}
-
 std::vector<std::string> EnvironmentFromBlock(const char* block)
 {
     std::vector<std::string> result;

@@ -392,31 +392,6 @@ std::string FormatFile(const TTree& tree)
     return out;
 }
 
-enum class TReadResult { Ok, Missing, Failed };
-
-TReadResult ReadFile(const std::string& nativePath, std::string& bytes)
-{
-    const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? TReadResult::Missing : TReadResult::Failed;
-    bytes.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            close(fd);
-            return TReadResult::Failed;
-        }
-        if (got == 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(got));
-    }
-    close(fd);
-    return TReadResult::Ok;
-}
-
 std::string DefaultRegistryFile()
 {
     const char* overridden = std::getenv("TESSELLARIUM_REGISTRY");
@@ -477,7 +452,7 @@ struct TRegistryStore::TImpl {
         Loaded = true;
         Identity = FileIdentityOf(FilePath);
         std::string bytes;
-        const TReadResult result = ReadFile(FilePath, bytes);
+        const TReadResult result = ReadWholeFile(FilePath, bytes);
         TTree fresh;
         std::vector<std::string> problems;
         if (result == TReadResult::Failed) {

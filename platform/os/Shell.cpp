@@ -108,17 +108,6 @@ bool HasWindowsProgramExtension(const std::string& name)
     return upper.ends_with(".EXE") || upper.ends_with(".COM") || upper.ends_with(".BAT");
 }
 
-bool StartsWithMZ(const std::string& native)
-{
-    const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    char head[2] = {};
-    const bool mz = read(fd, head, 2) == 2 && head[0] == 'M' && head[1] == 'Z';
-    close(fd);
-    return mz;
-}
-
 // Starts a program file with the parameters split by the Windows rules.
 TResult StartProgramFile(const std::string& program, const char* parametersText, const std::string& directory,
                          bool wantProcess)
