@@ -175,9 +175,8 @@ void TzelIndexes::ReflectDelete(TzelIndex* Index, TzelRecord* Record, int Positi
 }
 
 void TzelIndexes::ReflectToIndexes(TzelIndexUpdateHow How, TzelRecord* Record1,
-                                   TzelRecord* Record2, int Position)
+                                   TzelRecord* /*Record2*/, int Position)
 {
-    (void)Record2;
     for (const auto& entry : FIndexes) {
         TzelIndex* index = entry.get();
         const bool takesPart =

@@ -147,7 +147,8 @@ void TzelCustomMemTable::CreateFieldDefs()
         if (field->FieldKind() != fkData && field->FieldKind() != fkInternalCalc)
             continue;
         TFieldDef* def =
-            FieldDefs().Add(field->FieldName(), field->DataType(), field->Size(), field->Required());
+            FieldDefs().Add(field->FieldName(), field->DataType(), field->Size(),
+                            field->Required());
         if (field->FieldKind() == fkInternalCalc)
             def->SetInternalCalcField(true);
     }
@@ -1105,8 +1106,8 @@ bool TzelCustomMemTable::GetFieldData(TField* Field, void* Buffer)
     return true;
 }
 
-void TzelCustomMemTable::WriteVarLengthValue(TzelRecord* Record, TField* Field, char* Slot,
-                                             const char* Value, int Size)
+void TzelCustomMemTable::WriteVarLengthValue(TField* Field, char* Slot, const char* Value,
+                                             int Size)
 {
     char* block = nullptr;
     if (Value) {
@@ -1116,13 +1117,14 @@ void TzelCustomMemTable::WriteVarLengthValue(TzelRecord* Record, TField* Field, 
             if (!ClientCompressField(Field, Value, Size, compressed))
                 FCommon->CompressFieldBuffer(Field, Value, Size, compressed);
             block = TzelCommon::CreateVarLengthBlock(static_cast<int>(compressed.size()));
-            std::memcpy(TzelCommon::VarLengthBlockData(block), compressed.data(), compressed.size());
+            std::memcpy(TzelCommon::VarLengthBlockData(block), compressed.data(),
+                        compressed.size());
         } else {
             block = TzelCommon::CreateVarLengthBlock(Size);
-            std::memcpy(TzelCommon::VarLengthBlockData(block), Value, static_cast<std::size_t>(Size));
+            std::memcpy(TzelCommon::VarLengthBlockData(block), Value,
+                        static_cast<std::size_t>(Size));
         }
     }
-    (void)Record;
     TzelCommon::FreeVarLengthBlock(TzelCommon::SlotBlock(Slot));
     TzelCommon::SetSlotBlock(Slot, block);
     Slot[0] = Value ? StatusPresent : 0;
@@ -1151,7 +1153,7 @@ void TzelCustomMemTable::SetFieldData(TField* Field, const void* Buffer)
     const int fieldNo = Field->FieldNo();
     const int size = FieldBufferSize(Field);
     if (kind == fkData && FCommon->IsVarLengthField(fieldNo)) {
-        WriteVarLengthValue(record, Field, slot, value, size);
+        WriteVarLengthValue(Field, slot, value, size);
     } else {
         slot[0] = value ? StatusPresent : 0;
         if (value)
@@ -1174,7 +1176,7 @@ void TzelCustomMemTable::PopulateField(TzelRecord* Record, TField* Field, const 
     const int size = FieldBufferSize(Field);
     if (VarIsNull(Value) || VarIsEmpty(Value)) {
         if (varLength)
-            WriteVarLengthValue(Record, Field, slot, nullptr, 0);
+            WriteVarLengthValue(Field, slot, nullptr, 0);
         else
             std::memset(slot, 0, static_cast<std::size_t>(size) + 1);
     } else {
@@ -1184,7 +1186,8 @@ void TzelCustomMemTable::PopulateField(TzelRecord* Record, TField* Field, const 
         switch (Field->DataType()) {
         case ftString: {
             const std::string text = VarToStr(Value);
-            std::memcpy(target, text.data(), std::min(text.size(), static_cast<std::size_t>(Field->Size())));
+            std::memcpy(target, text.data(),
+                        std::min(text.size(), static_cast<std::size_t>(Field->Size())));
             break;
         }
         case ftSmallint:
@@ -1229,7 +1232,7 @@ void TzelCustomMemTable::PopulateField(TzelRecord* Record, TField* Field, const 
         if (!converted)
             return;
         if (varLength) {
-            WriteVarLengthValue(Record, Field, slot, target, size);
+            WriteVarLengthValue(Field, slot, target, size);
         } else {
             slot[0] = StatusPresent;
             std::memcpy(slot + 1, target, static_cast<std::size_t>(size));

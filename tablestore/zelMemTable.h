@@ -366,7 +366,10 @@ private:
     // The same as the public forms, for callers that hold the storage lock.
     TzelRecord* ActiveRecordLocked();
     bool IsFilteredLocked();
-    static TzelRecord* AsRecord(TRecordBuffer Buffer) { return reinterpret_cast<TzelRecord*>(Buffer); }
+    static TzelRecord* AsRecord(TRecordBuffer Buffer)
+    {
+        return reinterpret_cast<TzelRecord*>(Buffer);
+    }
     void CreateOwnStorage();
     bool OwnsStorage() const { return FCommon->OwnerTable() == this; }
     char* BookmarkSlot(TzelRecord* Record) const;
@@ -382,8 +385,8 @@ private:
     // the buffer came from is gone.
     TzelRecord* StoredRecordAtCursor(TzelRecord* Buffer);
     void FillBufferFromCursor(TzelRecord* Buffer);
-    void WriteVarLengthValue(TzelRecord* Record, TField* Field, char* Slot, const char* Value,
-                             int Size);
+    // Replaces the block of a variable-length slot by one made from Value (nullptr: null).
+    void WriteVarLengthValue(TField* Field, char* Slot, const char* Value, int Size);
     int FieldBufferSize(TField* Field) const;
     bool MasterDetailInForce();
     bool RangeAccepts(TzelRecord* Record);

@@ -118,7 +118,10 @@ private:
         return text;
     }
 
-    int RandomInt(int low, int high) { return std::uniform_int_distribution<int>(low, high)(FRandom); }
+    int RandomInt(int low, int high)
+    {
+        return std::uniform_int_distribution<int>(low, high)(FRandom);
+    }
 
     void Fill(int id)
     {
