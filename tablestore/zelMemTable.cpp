@@ -786,8 +786,10 @@ TzelRecord* TzelCustomMemTable::StoredRecordAtCursor(TzelRecord* Buffer)
 {
     TzelRecord* stored =
         FCurIndex->IsValidPosition(FCursorPos) ? FCurIndex->Reference(FCursorPos) : nullptr;
-    if (!stored || stored->RecordID != Buffer->RecordID || stored->UniqueID != Buffer->UniqueID)
+    if (!stored || stored->UniqueID != Buffer->UniqueID)
         DatabaseError(DBMessages::RecordNotFound);
+    // The slot may have been renumbered since the buffer was fetched.
+    Buffer->RecordID = stored->RecordID;
     return stored;
 }
 
@@ -1297,7 +1299,7 @@ void TzelCustomMemTable::InternalPost()
                 (FCommon->VersioningMode() == mtvmAllSinceCheckPoint ||
                  buffer->UpdateStatus == usUnmodified)) {
                 TzelRecord* previous = FCommon->_InternalCopyRecord(stored, true);
-                previous->Flags = stored->Flags & zelRecordOwnsVersions;
+                previous->Flags |= zelRecordOwnsVersions;
                 buffer->UpdateStatus = usModified;
                 buffer->PreviousVersion = previous;
             }
@@ -1356,7 +1358,7 @@ void TzelCustomMemTable::InternalDelete()
     FCommon->ReflectToIndexes(this, mtiuhDelete, stored, nullptr, FCursorPos);
     if (FCommon->EnableVersioning()) {
         TzelRecord* previous = FCommon->_InternalCopyRecord(stored, true);
-        previous->Flags = stored->Flags & zelRecordOwnsVersions;
+        previous->Flags |= zelRecordOwnsVersions;
         stored->PreviousVersion = previous;
         stored->Flags |= zelRecordOwnsVersions;
         stored->UpdateStatus = usDeleted;

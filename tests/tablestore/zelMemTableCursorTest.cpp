@@ -337,6 +337,16 @@ TEST(MemTableCursor, BookmarksSurvivePacking)
     table->First();
     table->GotoBookmark(fourth);
     EXPECT_EQ(table->FieldByName("Nome")->AsString(), "D");
+
+    // A buffer fetched before the slots were renumbered still edits its own record.
+    table->First();
+    table->Delete();
+    table->Common()->PackRecords();
+    table->Edit();
+    table->FieldByName("Nome")->SetAsString("C2");
+    table->Post();
+    EXPECT_EQ(ScanField(*table, "Nome"), (std::vector<std::string>{"C2", "D"}));
+    EXPECT_EQ(table->Common()->Records(0)->RecordID, 0);
 }
 
 TEST(MemTableVisibility, FilterTextAloneShowsEveryRow)
@@ -603,6 +613,58 @@ TEST(MemTableAttach, PostingARecordAnotherTableDeletedFailsAndLeavesTheEdit)
     b.Cancel();
     EXPECT_EQ(ScanField(*a, "Numero"), (std::vector<std::string>{"2"}));
     EXPECT_EQ(ScanField(b, "Nome"), (std::vector<std::string>{"second"}));
+}
+
+} // namespace
+
+namespace {
+
+int StoredNumber(TzelMemTable& table, TzelRecord* record)
+{
+    int value = 0;
+    std::memcpy(&value, table.Common()->GetFieldPointer(record, 2) + 1, 4);
+    return value;
+}
+
+TEST(MemTableCursor, VersionsKeepThePreviousStateOfEditedAndDeletedRecords)
+{
+    auto table = MakeNameTable();
+    table->SetEnableVersioning(true);
+    table->Open();
+    AddRow(*table, "a", 1);
+    AddRow(*table, "b", 2);
+    TzelRecord* first = table->Common()->Records(0);
+    EXPECT_EQ(first->UpdateStatus, usInserted);
+
+    table->First();
+    table->Edit();
+    table->FieldByName("Numero")->SetAsInteger(10);
+    table->Post();
+    EXPECT_EQ(first->UpdateStatus, usInserted) << "an inserted record stays inserted";
+
+    table->Common()->Records(1)->UpdateStatus = usUnmodified;
+    table->Last();
+    for (int value : {20, 30}) {
+        table->Edit();
+        table->FieldByName("Numero")->SetAsInteger(value);
+        table->Post();
+    }
+    TzelRecord* second = table->Common()->Records(1);
+    EXPECT_EQ(second->UpdateStatus, usModified);
+    ASSERT_NE(second->PreviousVersion, nullptr);
+    EXPECT_EQ(StoredNumber(*table, second->PreviousVersion), 2)
+        << "one version since the check point";
+    EXPECT_EQ(second->PreviousVersion->PreviousVersion, nullptr);
+
+    table->Delete();
+    EXPECT_EQ(second->UpdateStatus, usDeleted);
+    EXPECT_EQ(table->Common()->MarkedDeletedCount(), 1);
+    EXPECT_TRUE(table->IsFiltered());
+    EXPECT_EQ(table->RecordCount(), 1);
+    EXPECT_EQ(ScanField(*table, "Numero"), (std::vector<std::string>{"10"}));
+    ASSERT_NE(second->PreviousVersion, nullptr);
+    EXPECT_EQ(StoredNumber(*table, second->PreviousVersion), 30);
+    EXPECT_EQ(StoredNumber(*table, second->PreviousVersion->PreviousVersion), 2);
 }
 
 } // namespace
