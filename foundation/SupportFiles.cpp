@@ -1,10 +1,10 @@
 #include "foundation/SupportFiles.h"
 
 #include "foundation/SupportString.h"
+#include "platform/os/Libraries.h"
 #include "platform/os/MessageBox.h"
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Files.h"
-#include "platform/rtl/System.h"
 #include "platform/rtl/TextUtils.h"
 
 #include <dirent.h>
@@ -82,7 +82,8 @@ std::string CartellaApplicazione()
     const std::string& impostata = CartellaImpostata();
     if (!impostata.empty())
         return impostata;
-    return ConBarraFinale(ExtractFilePath(ParamStr(0)));
+    // The string form of GetModuleFileNameA: a buffer would cut a long path.
+    return ConBarraFinale(ExtractFilePath(GetModuleFileName(nullptr)));
 }
 
 void ImpostaCartellaApplicazione(const std::string& cartella)
