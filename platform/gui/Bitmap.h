@@ -35,7 +35,7 @@ public:
     int Height() const override { return FHeight; }
     void SetWidth(int value) override { SetSize(value, FHeight); }
     void SetHeight(int value) override { SetSize(FWidth, value); }
-    // Keeps the pixels that still fit; new pixels are white (black for 1-bit bitmaps).
+    // Keeps the pixels that still fit; new pixels are white.
     void SetSize(int width, int height);
 
     TCanvas* Canvas();
@@ -97,6 +97,7 @@ private:
     void SetFromDib(TDibImage dib, std::vector<std::uint8_t> source);
     void ReplaceImage(const void* qimage, bool mono);
     void FreeMask();
+    void SetGdiKind(bool mono);
     bool CanvasDrawing() const;
 
     int FWidth = 0;
@@ -125,6 +126,7 @@ public:
 protected:
     void CreateHandle() override;
     void Changing() override;
+    void Changed() override;
 
 private:
     TBitmap* FBitmap;

@@ -1,6 +1,7 @@
 #include "platform/gui/DeviceContext.h"
 
 #include "platform/gui/private/GdiInternals.h"
+#include "platform/gui/private/MetafileRecording.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -280,6 +281,8 @@ int SaveDC(HDC dc)
     TDeviceContext* context = Gdi::FindDC(dc);
     if (!context)
         return 0;
+    if (context->Recorder)
+        Metafiles::RecordSaveRestore(*context, EMR_SAVEDC, 0);
     context->Saved.push_back(context->State);
     SelectAll(context->State, 1);
     return static_cast<int>(context->Saved.size());
@@ -294,6 +297,8 @@ BOOL RestoreDC(HDC dc, int level)
     const int target = level < 0 ? depth + level + 1 : level;
     if (target < 1 || target > depth)
         return FALSE;
+    if (context->Recorder)
+        Metafiles::RecordSaveRestore(*context, EMR_RESTOREDC, level);
     SelectAll(context->State, -1);
     context->State = context->Saved[static_cast<std::size_t>(target - 1)];
     for (int i = target; i < depth; ++i)

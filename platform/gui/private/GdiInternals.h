@@ -19,6 +19,7 @@ enum class TGdiKind { Pen, Brush, Font, Bitmap, Palette, Region };
 struct TGdiBitmap {
     QImage Image;          // Format_RGB32
     bool Mono = false;     // one bit per pixel
+    int Bits = 32;         // the depth of the picture it came from (icons keep it)
     // A DIB section: its bytes (in the DIB layout of SectionHeader) are the truth; they are read
     // into Image before each use and written back after drawing.
     bool IsSection = false;
