@@ -294,7 +294,7 @@ void TApplication::BringToFront()
 {
     TCustomForm* form = Screen && Screen->ActiveCustomForm() ? Screen->ActiveCustomForm() : FMainForm;
     if (QWidget* widget = WidgetOf(form)) {
-        widget->raise();
+        RaiseWidget(widget);
         widget->activateWindow();
     }
 }

@@ -469,14 +469,14 @@ void TControl::BringToFront()
     }
     if (QWidget* widget = WidgetOf(this)) {
         if (dynamic_cast<TWinControl*>(this) || !FParent) {
-            widget->raise();
+            RaiseWidget(widget);
         } else {
             // Graphic controls stay below every windowed sibling.
-            widget->raise();
+            RaiseWidget(widget);
             for (TControl* sibling : FParent->FControls)
                 if (dynamic_cast<TWinControl*>(sibling))
                     if (QWidget* w = WidgetOf(sibling))
-                        w->raise();
+                        RaiseWidget(w);
         }
     }
 }

@@ -14,6 +14,7 @@
 #include "platform/rtl/Codepage.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -27,6 +28,15 @@
 
 #include <algorithm>
 #include <vector>
+
+void RaiseWidget(QWidget* widget)
+{
+    if (!widget)
+        return;
+    if (widget->isWindow() && QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    widget->raise();
+}
 
 // --- Capture -------------------------------------------------------------------------------------------------
 

@@ -307,7 +307,7 @@ void TCustomForm::SetVisible(bool value)
             widget->showMinimized();
         else
             widget->show();
-        widget->raise();
+        RaiseWidget(widget);
         widget->activateWindow();
     } else {
         if (widget)
@@ -478,7 +478,7 @@ void TCustomForm::SetFocus()
     if (!FVisible || !Enabled())
         RAISE(EInvalidOperation("Cannot focus a disabled or invisible window"));
     if (QWidget* widget = WidgetOf(this)) {
-        widget->raise();
+        RaiseWidget(widget);
         widget->activateWindow();
     }
 }

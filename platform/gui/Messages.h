@@ -536,14 +536,5 @@ struct WINDOWPLACEMENT {
 };
 using TWindowPlacement = WINDOWPLACEMENT;
 
-struct PAINTSTRUCT {
-    HDC hdc = nullptr;
-    BOOL fErase = FALSE;
-    TRect rcPaint;
-    BOOL fRestore = FALSE;
-    BOOL fIncUpdate = FALSE;
-    BYTE rgbReserved[32] = {};
-};
-
 // The name of a message for diagnostics ("WM_KEYDOWN", "CM_TEXTCHANGED", "0x0401").
 std::string MessageName(UINT message);

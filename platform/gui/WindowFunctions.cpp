@@ -303,7 +303,7 @@ BOOL SetForegroundWindow(HWND handle)
     QWidget* widget = WidgetOfHandle(handle);
     if (!widget)
         return FALSE;
-    widget->window()->raise();
+    RaiseWidget(widget->window());
     widget->window()->activateWindow();
     return TRUE;
 }
@@ -433,21 +433,6 @@ BOOL GetUpdateRect(HWND handle, TRect* rect, BOOL)
         *rect = ToTRect(pending);
     return pending.isEmpty() ? FALSE : TRUE;
 }
-
-HDC BeginPaint(HWND handle, PAINTSTRUCT& paint)
-{
-    TWinControl* control = ControlOf(handle);
-    paint = PAINTSTRUCT{};
-    if (!control || !control->Surface())
-        return nullptr;
-    TSurface* surface = control->Surface();
-    paint.hdc = surface->PaintPainter;
-    paint.fErase = surface->PaintErase ? TRUE : FALSE;
-    paint.rcPaint = ToTRect(surface->PaintRect);
-    return paint.hdc;
-}
-
-BOOL EndPaint(HWND, const PAINTSTRUCT&) { return TRUE; }
 
 int ScrollWindowEx(HWND handle, int dx, int dy, const TRect* scrollRect, const TRect* clipRect, HRGN,
                    TRect* updateRect, UINT flags)

@@ -43,8 +43,6 @@ BOOL ValidateRect(HWND handle, const TRect* rect);
 BOOL UpdateWindow(HWND handle);
 BOOL RedrawWindow(HWND handle, const TRect* rect, HRGN region, UINT flags);
 BOOL GetUpdateRect(HWND handle, TRect* rect, BOOL erase);
-HDC BeginPaint(HWND handle, PAINTSTRUCT& paint);
-BOOL EndPaint(HWND handle, const PAINTSTRUCT& paint);
 BOOL ScrollWindow(HWND handle, int dx, int dy, const TRect* scrollRect, const TRect* clipRect);
 int ScrollWindowEx(HWND handle, int dx, int dy, const TRect* scrollRect, const TRect* clipRect, HRGN update,
                    TRect* updateRect, UINT flags);

@@ -112,5 +112,8 @@ void SetCaptureControl(TControl* control);
 // Forgets a control that is being destroyed (capture, hover, hint) without messages.
 void ForgetControl(TControl* control);
 
+// Raises a widget; top-level windows only where the platform can (offscreen cannot).
+void RaiseWidget(QWidget* widget);
+
 // The widget of a control's host, nullptr without one.
 QWidget* WidgetOf(const TControl* control);
