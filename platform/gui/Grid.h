@@ -1,0 +1,271 @@
+#pragma once
+// Grids painted by the layer: fixed and scrolling rows and columns, the cell geometry with grid
+// lines, selection, keys, mouse, the window scroll bars, sizing and moving of rows and columns,
+// and the hooks of in-place editing. Only the cells inside the update area are drawn.
+
+#include "platform/gui/Canvas.h"
+#include "platform/gui/WinControl.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+TESS_EXCEPTION(EInvalidGridOperation, Exception)
+
+enum TGridOption {
+    goFixedVertLine,
+    goFixedHorzLine,
+    goVertLine,
+    goHorzLine,
+    goRangeSelect,
+    goDrawFocusSelected,
+    goRowSizing,
+    goColSizing,
+    goRowMoving,
+    goColMoving,
+    goEditing,
+    goTabs,
+    goRowSelect,
+    goAlwaysShowEditor,
+    goThumbTracking
+};
+using TGridOptions = TSet<TGridOption>;
+
+enum TGridDrawStateFlag { gdSelected, gdFocused, gdFixed };
+using TGridDrawState = TSet<TGridDrawStateFlag>;
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+struct TGridCoord {
+    int X = 0;
+    int Y = 0;
+    bool operator==(const TGridCoord&) const = default;
+};
+
+// Columns Left..Right and rows Top..Bottom, inclusive.
+struct TGridRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    bool operator==(const TGridRect&) const = default;
+};
+
+class TCustomGrid;
+
+// The editor over the current cell. The text editing itself is the standard edit control's;
+// the grid asks its text and mask through GetEditText and GetEditMask and hands the result back
+// through SetEditText.
+class TInplaceEdit : public TPersistent {
+    TESS_CLASS(TInplaceEdit, TPersistent)
+public:
+    explicit TInplaceEdit(TCustomGrid* grid) : FGrid(grid) {}
+    TCustomGrid* Grid() const { return FGrid; }
+    const std::string& Text() const { return FText; }
+    void SetText(const std::string& value) { FText = value; }
+    const std::string& EditMask() const { return FEditMask; }
+    void SetEditMask(const std::string& value) { FEditMask = value; }
+    bool Visible() const { return FVisible; }
+
+private:
+    friend class TCustomGrid;
+    TCustomGrid* FGrid;
+    std::string FText;
+    std::string FEditMask;
+    bool FVisible = false;
+};
+
+using TDrawCellEvent =
+    std::function<void(TObject* Sender, int ACol, int ARow, TRect Rect, TGridDrawState State)>;
+using TSelectCellEvent = std::function<void(TObject* Sender, int ACol, int ARow, bool& CanSelect)>;
+using TMovedEvent = std::function<void(TObject* Sender, int FromIndex, int ToIndex)>;
+using TGetEditEvent = std::function<void(TObject* Sender, int ACol, int ARow, std::string& Value)>;
+using TSetEditEvent = std::function<void(TObject* Sender, int ACol, int ARow, const std::string& Value)>;
+
+class TCustomGrid : public TCustomControl {
+    TESS_CLASS(TCustomGrid, TCustomControl)
+public:
+    explicit TCustomGrid(TComponent* AOwner);
+    ~TCustomGrid() override;
+
+    // --- Counts and sizes ---
+    int ColCount() const { return FColCount; }
+    void SetColCount(int value);
+    int RowCount() const { return FRowCount; }
+    void SetRowCount(int value);
+    int FixedCols() const { return FFixedCols; }
+    void SetFixedCols(int value);
+    int FixedRows() const { return FFixedRows; }
+    void SetFixedRows(int value);
+    int DefaultColWidth() const { return FDefaultColWidth; }
+    void SetDefaultColWidth(int value);
+    int DefaultRowHeight() const { return FDefaultRowHeight; }
+    void SetDefaultRowHeight(int value);
+    int ColWidths(int index) const;
+    void SetColWidths(int index, int value);
+    int RowHeights(int index) const;
+    void SetRowHeights(int index, int value);
+    int GridLineWidth() const { return FGridLineWidth; }
+    void SetGridLineWidth(int value);
+    TGridOptions Options() const { return FOptions; }
+    void SetOptions(TGridOptions value);
+
+    // --- Current cell, selection and view ---
+    int Col() const { return FCurrent.X; }
+    void SetCol(int value);
+    int Row() const { return FCurrent.Y; }
+    void SetRow(int value);
+    TGridRect Selection() const;
+    void SetSelection(const TGridRect& value);
+    int LeftCol() const { return FTopLeft.X; }
+    void SetLeftCol(int value);
+    int TopRow() const { return FTopLeft.Y; }
+    void SetTopRow(int value);
+    int VisibleColCount() const;
+    int VisibleRowCount() const;
+
+    // --- Appearance ---
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle value);
+    TColor FixedColor() const { return FFixedColor; }
+    void SetFixedColor(TColor value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
+    bool DefaultDrawing = true;
+    TCanvas* Canvas() { return FCanvas.get(); }
+
+    // --- Editing ---
+    bool EditorMode() const { return FEditorMode; }
+    void SetEditorMode(bool value);
+    TInplaceEdit* InplaceEditor() const { return FInplaceEdit.get(); }
+
+    // --- Geometry ---
+    // The cell without its grid lines, in client coordinates; empty when it is not in view.
+    TRect CellRect(int ACol, int ARow) const;
+    void MouseToCell(int X, int Y, int& ACol, int& ARow) const;
+    TGridCoord MouseCoord(int X, int Y) const;
+
+    void InvalidateCell(int ACol, int ARow);
+    void InvalidateCol(int ACol);
+    void InvalidateRow(int ARow);
+    void InvalidateGrid();
+    void DeleteColumn(int ACol);
+    void DeleteRow(int ARow);
+    void MoveColumn(int FromIndex, int ToIndex);
+    void MoveRow(int FromIndex, int ToIndex);
+
+    void Dispatch(TMessage& Message) override;
+
+    // Cells drawn by the last paint (tests and benchmarks watch that only visible ones are).
+    int CellsPainted() const { return FCellsPainted; }
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Paint() override;
+    virtual void DrawCell(int /*ACol*/, int /*ARow*/, TRect /*ARect*/, TGridDrawState /*AState*/) {}
+    virtual bool SelectCell(int ACol, int ARow);
+    virtual void TopLeftChanged();
+    virtual void SizeChanged(int /*OldColCount*/, int /*OldRowCount*/) {}
+    virtual void ColumnMoved(int /*FromIndex*/, int /*ToIndex*/) {}
+    virtual void RowMoved(int /*FromIndex*/, int /*ToIndex*/) {}
+    virtual void ColWidthsChanged() {}
+    virtual void RowHeightsChanged() {}
+    virtual std::string GetEditText(int /*ACol*/, int /*ARow*/) { return {}; }
+    virtual void SetEditText(int /*ACol*/, int /*ARow*/, const std::string& /*Value*/) {}
+    virtual std::string GetEditMask(int /*ACol*/, int /*ARow*/) { return {}; }
+    virtual bool CanEditShow() const;
+    // Moves the current cell as the keys and the mouse do; false when SelectCell refused.
+    bool FocusCell(int ACol, int ARow, bool MoveAnchor);
+    void MoveColRow(int ACol, int ARow, bool MoveAnchor, bool Show);
+    void ScrollToCell(int ACol, int ARow);
+    void UpdateScrollBars();
+    // Fills the cell the way DefaultDrawing does (background, font colour, fixed edge).
+    void DrawCellBackground(const TRect& rect, TColor color, TGridDrawState state);
+
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    void Resize() override;
+    // Vertical and horizontal scroll bar messages.
+    virtual void ScrollMessage(int bar, WORD code, int pos);
+
+    bool ShowsFocus() const;
+
+    int FColCount = 5;
+    int FRowCount = 5;
+    int FFixedCols = 1;
+    int FFixedRows = 1;
+    TGridCoord FCurrent{1, 1};
+    TGridCoord FAnchor{1, 1};
+    TGridCoord FTopLeft{1, 1};
+    TGridOptions FOptions;
+    int FDefaultColWidth = 64;
+    int FDefaultRowHeight = 24;
+
+private:
+    enum class TGridState { Normal, Selecting, ColSizing, RowSizing, ColMoving, RowMoving };
+
+    int LineAfterCol(int c) const;
+    int LineAfterRow(int r) const;
+    // Left edge of each displayed column in client pixels (the axis' x positions).
+    int ColLeft(int c) const;
+    int RowTop(int r) const;
+    int CellAtX(int x) const;
+    int CellAtY(int y) const;
+    int CountFitting(bool cols) const;
+    int MaxTopLeft(bool cols) const;
+    void CheckColIndex(int index) const;
+    void CheckRowIndex(int index) const;
+    void ChangeSize(int newColCount, int newRowCount);
+    void ClampCurrent();
+    bool SetTopLeft(int left, int top);
+    void ShowEditor();
+    void HideEditor(bool accept);
+    TColor LineColor(bool fixed) const;
+    bool SizingLineAt(int X, int Y, bool& isCol, int& index) const;
+
+    std::vector<int> FColWidths;
+    std::vector<int> FRowHeights;
+    int FGridLineWidth = 1;
+    TScrollStyle FScrollBars = ssBoth;
+    TColor FFixedColor = clBtnFace;
+    TBorderStyle FBorderStyle = bsSingle;
+    bool FEditorMode = false;
+    std::unique_ptr<TInplaceEdit> FInplaceEdit;
+    std::unique_ptr<TCanvas> FCanvas;
+    TGridState FState = TGridState::Normal;
+    int FSizingIndex = -1;
+    int FSizingPos = 0;
+    int FMoveFrom = -1;
+    bool FUpdatingBars = false;
+    int FCellsPainted = 0;
+};
+
+class TDrawGrid : public TCustomGrid {
+    TESS_CLASS(TDrawGrid, TCustomGrid)
+public:
+    explicit TDrawGrid(TComponent* AOwner) : TCustomGrid(AOwner) {}
+
+    TDrawCellEvent OnDrawCell;
+    TSelectCellEvent OnSelectCell;
+    TNotifyEvent OnTopLeftChanged;
+    TMovedEvent OnColumnMoved;
+    TMovedEvent OnRowMoved;
+    TGetEditEvent OnGetEditMask;
+    TGetEditEvent OnGetEditText;
+    TSetEditEvent OnSetEditText;
+
+protected:
+    void DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState) override;
+    bool SelectCell(int ACol, int ARow) override;
+    void TopLeftChanged() override;
+    void ColumnMoved(int FromIndex, int ToIndex) override;
+    void RowMoved(int FromIndex, int ToIndex) override;
+    std::string GetEditText(int ACol, int ARow) override;
+    void SetEditText(int ACol, int ARow, const std::string& Value) override;
+    std::string GetEditMask(int ACol, int ARow) override;
+};
