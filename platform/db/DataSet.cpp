@@ -719,7 +719,7 @@ TBookmark TDataSet::PrepareInsertBuffer()
     InitRecord(buffer);
     if (FRecordCount == 0)
         SetBookmarkFlag(buffer, bfBOF);
-    else
+    else if (!oldCurrent.empty()) // no bookmark to copy when the current row has none
         SetBookmarkData(buffer, oldCurrent.data());
     if (FRecordCount < FBufferCount)
         ++FRecordCount;
