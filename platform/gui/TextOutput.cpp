@@ -169,8 +169,7 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
                              QColor::fromRgb(fore));
     }
     painter.end();
-    job.Touched = (painter.transform().mapRect(cell).toAlignedRect().translated(shift) | bounds.translated(shift)) &
-                  job.Target.Image->rect();
+    job.Touched = bounds.adjusted(-2, -2, 2, 2).translated(shift) & job.Target.Image->rect();
     if (rect && (options & ETO_OPAQUE))
         job.Touched |= QRect(rect->Left, rect->Top, rect->Width(), rect->Height()).translated(shift) & job.Target.Image->rect();
     if (job.Target.Mono) {
