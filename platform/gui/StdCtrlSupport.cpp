@@ -9,6 +9,8 @@
 #include "platform/gui/private/QtBridge.h"
 #include "platform/rtl/TextUtils.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
 
 namespace StdCtrl {
@@ -224,5 +226,22 @@ void NotifyParent(TWinControl* control, WORD code)
 }
 
 void MarkReflected() { reflected = true; }
+
+std::string ClipboardText()
+{
+    QString text = QGuiApplication::clipboard()->text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return ToAnsi(text);
+}
+
+void SetClipboardText(const std::string& text)
+{
+    QString qtext = ToQString(text);
+    qtext.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QGuiApplication::clipboard()->setText(qtext);
+}
+
+void Beep() { QApplication::beep(); }
 
 } // namespace StdCtrl

@@ -50,4 +50,9 @@ QRect DrawMarkCaption(TWinControl* control, QPainter& painter, TAlignment alignm
 // The control's window identifier (GWL_ID; 0 when none).
 int ControlId(TWinControl* control);
 
+// The clipboard's text as the program sees it (CR LF line ends, Windows-1252), and setting it.
+std::string ClipboardText();
+void SetClipboardText(const std::string& text);
+void Beep();
+
 } // namespace StdCtrl

@@ -1,0 +1,326 @@
+// Standard controls: identity, the moments their events fire, the edit rules and the mask engine.
+
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Bevel.h"
+#include "platform/gui/Button.h"
+#include "platform/gui/CheckBox.h"
+#include "platform/gui/Edit.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/GroupBox.h"
+#include "platform/gui/Label.h"
+#include "platform/gui/MaskEdit.h"
+#include "platform/gui/Panel.h"
+#include "platform/gui/RadioButton.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+class StdControls : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = TForm::Create<TForm>(nullptr);
+        form->SetBounds(100, 100, 400, 300);
+    }
+    void TearDown() override { TComponent::Free(form); }
+
+    template <typename T>
+    T* Make(int left = 10, int top = 10)
+    {
+        auto* control = new T(form);
+        control->SetParent(form);
+        control->SetLeft(left);
+        control->SetTop(top);
+        return control;
+    }
+
+    TForm* form = nullptr;
+};
+
+struct TIdentityCase {
+    std::function<TControl*(TComponent*)> Create;
+    const char* Name;
+    std::vector<const char*> Ancestors;
+    const char* NotAncestor;
+};
+
+TEST_F(StdControls, ClassNamesAndAncestry)
+{
+    const std::vector<TIdentityCase> cases = {
+        {[](TComponent* o) { return new TEdit(o); }, "TEdit", {"TCustomEdit", "TWinControl", "TControl"}, "TCustomMemo"},
+        {[](TComponent* o) { return new TMaskEdit(o); }, "TMaskEdit", {"TCustomMaskEdit", "TCustomEdit"}, "TEdit"},
+        {[](TComponent* o) { return new TButton(o); }, "TButton", {"TButtonControl", "TWinControl"}, "TCustomCheckBox"},
+        {[](TComponent* o) { return new TCheckBox(o); }, "TCheckBox", {"TCustomCheckBox", "TButtonControl"}, "TButton"},
+        {[](TComponent* o) { return new TRadioButton(o); }, "TRadioButton", {"TButtonControl"}, "TCustomCheckBox"},
+        {[](TComponent* o) { return new TLabel(o); }, "TLabel", {"TCustomLabel", "TGraphicControl"}, "TWinControl"},
+        {[](TComponent* o) { return new TBevel(o); }, "TBevel", {"TGraphicControl"}, "TCustomLabel"},
+        {[](TComponent* o) { return new TPanel(o); }, "TPanel", {"TCustomPanel", "TCustomControl"}, "TCustomGroupBox"},
+        {[](TComponent* o) { return new TGroupBox(o); }, "TGroupBox", {"TCustomGroupBox", "TCustomControl"}, "TCustomPanel"},
+        {[](TComponent* o) { return new TRadioGroup(o); }, "TRadioGroup", {"TCustomRadioGroup", "TCustomGroupBox"}, "TGroupBox"},
+    };
+    for (const auto& c : cases) {
+        TControl* control = c.Create(form);
+        EXPECT_EQ(control->ClassName(), c.Name);
+        for (const char* ancestor : c.Ancestors)
+            EXPECT_TRUE(control->InheritsFrom(ancestor)) << c.Name << " from " << ancestor;
+        EXPECT_FALSE(control->InheritsFrom(c.NotAncestor)) << c.Name << " from " << c.NotAncestor;
+    }
+}
+
+TEST_F(StdControls, CheckBoxClickFiresOnEveryChangeAndOnlyThen)
+{
+    auto* box = Make<TCheckBox>();
+    int clicks = 0;
+    box->OnClick = [&](TObject*) { ++clicks; };
+    box->SetChecked(true);
+    EXPECT_EQ(clicks, 1);
+    box->SetChecked(true);
+    EXPECT_EQ(clicks, 1);
+    ShowAndActivate(form);
+    QTest::mouseClick(Widget(box), Qt::LeftButton, {}, QPoint(5, 8));
+    EXPECT_EQ(clicks, 2);
+    EXPECT_FALSE(box->Checked());
+    EXPECT_EQ(box->Perform(BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_UNCHECKED));
+    box->Perform(BM_CLICK, 0, 0);
+    EXPECT_TRUE(box->Checked());
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(StdControls, RadioButtonsOfAParentAreExclusive)
+{
+    TRadioButton* radios[3];
+    int clicks[3] = {0, 0, 0};
+    for (int i = 0; i < 3; ++i) {
+        radios[i] = Make<TRadioButton>(10, 10 + 20 * i);
+        radios[i]->OnClick = [&clicks, i](TObject*) { ++clicks[i]; };
+    }
+    radios[0]->SetChecked(true);
+    radios[1]->SetChecked(true);
+    EXPECT_FALSE(radios[0]->Checked());
+    EXPECT_TRUE(radios[1]->Checked());
+    EXPECT_EQ(clicks[0], 1);
+    EXPECT_EQ(clicks[1], 1);
+    ShowAndActivate(form);
+    QTest::mouseClick(Widget(radios[2]), Qt::LeftButton, {}, QPoint(5, 8));
+    EXPECT_TRUE(radios[2]->Checked());
+    EXPECT_FALSE(radios[1]->Checked());
+    EXPECT_EQ(clicks[2], 1);
+}
+
+TEST_F(StdControls, RadioGroupItemIndexByCodeFiresClick)
+{
+    auto* group = Make<TRadioGroup>();
+    EXPECT_EQ(group->ItemIndex(), -1);
+    group->Items()->Add("Uno");
+    group->Items()->Add("Due");
+    group->Items()->Add("Tre");
+    int clicks = 0;
+    group->OnClick = [&](TObject*) { ++clicks; };
+    group->SetItemIndex(1);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(group->Buttons(1)->Checked());
+    group->SetItemIndex(7);
+    EXPECT_EQ(group->ItemIndex(), -1);
+    EXPECT_FALSE(group->Buttons(1)->Checked());
+    ShowAndActivate(form);
+    QTest::mouseClick(Widget(group->Buttons(2)), Qt::LeftButton, {}, QPoint(5, 8));
+    EXPECT_EQ(group->ItemIndex(), 2);
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(StdControls, ButtonModalResultDefaultAndCancel)
+{
+    auto* edit = Make<TEdit>(10, 10);
+    auto* ok = Make<TButton>(10, 50);
+    ok->SetCaption("OK");
+    ok->SetDefault(true);
+    ok->SetModalResult(mrOk);
+    auto* cancel = Make<TButton>(100, 50);
+    cancel->SetCaption("Annulla");
+    cancel->SetCancel(true);
+    int okClicks = 0, cancelClicks = 0;
+    ok->OnClick = [&](TObject*) { ++okClicks; };
+    cancel->OnClick = [&](TObject*) { ++cancelClicks; };
+    form->SetActiveControl(edit);
+    SetModalStartHook([&](TCustomForm*) {
+        edit->SetFocus();
+        QTest::keyClick(Widget(edit), Qt::Key_Escape);
+        QTest::keyClick(Widget(edit), Qt::Key_Return);
+    });
+    const int result = form->ShowModal();
+    SetModalStartHook(nullptr);
+    EXPECT_EQ(result, mrOk);
+    EXPECT_EQ(okClicks, 1);
+    EXPECT_EQ(cancelClicks, 1);
+}
+
+TEST_F(StdControls, LabelAutoSizeAndAccelerator)
+{
+    auto* label = Make<TLabel>();
+    auto* edit = Make<TEdit>(10, 40);
+    label->SetCaption("&Nome");
+    const int narrow = label->Width();
+    label->SetCaption("&Nome e cognome del cliente");
+    EXPECT_GT(label->Width(), narrow);
+    label->SetFocusControl(edit);
+    auto* other = Make<TEdit>(10, 80);
+    ShowAndActivate(form);
+    other->SetFocus();
+    QTest::keyClick(Widget(other), Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(edit->Focused());
+}
+
+class EditTyping : public StdControls {
+protected:
+    void SetUp() override
+    {
+        StdControls::SetUp();
+        edit = Make<TEdit>();
+        edit->OnChange = [this](TObject*) { ++changes; };
+        ShowAndActivate(form);
+        edit->SetFocus();
+    }
+    void Type(const QString& text)
+    {
+        for (QChar c : text) {
+            if (c.unicode() < 128) {
+                QTest::keyClick(Widget(edit), static_cast<char>(c.unicode()));
+                continue;
+            }
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(Widget(edit), &press);
+            QApplication::sendEvent(Widget(edit), &release);
+        }
+    }
+
+    TEdit* edit = nullptr;
+    int changes = 0;
+};
+
+TEST_F(EditTyping, MaxLengthStopsTypingAndPastingButNotCode)
+{
+    edit->SetMaxLength(5);
+    Type("abcdefg");
+    EXPECT_EQ(edit->Text(), "abcde");
+    EXPECT_EQ(changes, 5);
+    EXPECT_TRUE(edit->Modified());
+    edit->Clear();
+    QGuiApplication::clipboard()->setText("1234567");
+    QTest::keyClick(Widget(edit), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->Text(), "12345");
+    edit->SetText("1234567");
+    EXPECT_EQ(edit->Text(), "1234567");
+    EXPECT_FALSE(edit->Modified());
+}
+
+TEST_F(EditTyping, UpperCaseConvertsTypedAndCodeText)
+{
+    edit->SetCharCase(ecUpperCase);
+    Type(QString::fromUtf8("caff\xC3\xA8"));
+    EXPECT_EQ(edit->Text(), "CAFF\xC8");
+    edit->SetText("citt\xE0");
+    EXPECT_EQ(edit->Text(), "CITT\xC0");
+}
+
+TEST_F(EditTyping, OnChangeForCodeAndEditMessages)
+{
+    edit->SetText("uno");
+    EXPECT_EQ(changes, 1);
+    edit->SetText("uno");
+    EXPECT_EQ(changes, 1);
+    edit->Perform(EM_SETSEL, 0, 1);
+    edit->Perform(EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("U"));
+    EXPECT_EQ(edit->Text(), "Uno");
+    EXPECT_EQ(changes, 2);
+    edit->Perform(EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 20));
+    EXPECT_EQ(edit->Perform(EM_GETMARGINS, 0, 0), MAKELRESULT(3, 20));
+    EXPECT_EQ(edit->Perform(WM_GETTEXTLENGTH, 0, 0), 3);
+}
+
+struct TMaskCase {
+    const char* Mask;
+    const char* Keys; // "\b" is Backspace
+    const char* EditText;
+    const char* Text;
+};
+
+class MaskEditTyping : public StdControls, public testing::WithParamInterface<TMaskCase> {};
+
+TEST_P(MaskEditTyping, KeystrokesGiveEditTextAndText)
+{
+    const TMaskCase& c = GetParam();
+    auto* edit = Make<TMaskEdit>();
+    edit->SetEditMask(c.Mask);
+    ShowAndActivate(form);
+    edit->SetFocus();
+    for (const char* k = c.Keys; *k; ++k) {
+        if (*k == '\b')
+            QTest::keyClick(Widget(edit), Qt::Key_Backspace);
+        else
+            QTest::keyClick(Widget(edit), *k);
+    }
+    EXPECT_EQ(edit->EditText(), c.EditText);
+    if (c.Text)
+        EXPECT_EQ(edit->Text(), c.Text);
+    EXPECT_EQ(edit->Modified(), *c.Keys != 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, MaskEditTyping,
+                         testing::Values(TMaskCase{"!99/99/0000;1;_", "", "__/__/____", "  /  /    "},
+                                         TMaskCase{"!99/99/0000;1;_", "31122024", "31/12/2024", "31/12/2024"},
+                                         TMaskCase{"!99/99/0000;1;_", "3a1", "31/__/____", nullptr},
+                                         TMaskCase{"!99/99/0000;1;_", "31\b", "3_/__/____", nullptr},
+                                         TMaskCase{"!90:00;1;_", "0930", "09.30", "09.30"},
+                                         TMaskCase{"(999) 000-0000;0;_", "0612345678", "(061) 234-5678", "0612345678"},
+                                         TMaskCase{">LL", "ab", "AB", "AB"}));
+
+TEST(EditMaskEngine, BadFieldsFallBackToDefaults)
+{
+    TEditMaskEngine unclosed("00\\");
+    EXPECT_EQ(unclosed.EmptyEditText(), "__\\");
+    TEditMaskEngine blankField("00;1; ");
+    EXPECT_EQ(blankField.Blank(), ' ');
+    TEditMaskEngine emptyFields("00;;");
+    EXPECT_TRUE(emptyFields.SaveLiterals());
+    EXPECT_EQ(emptyFields.Blank(), '_');
+    EXPECT_FALSE(TEditMaskEngine("").IsMasked());
+}
+
+TEST_F(StdControls, MaskEditLeavingWithBlankRequiredPositionRaisesAndEscapeRestores)
+{
+    auto* edit = Make<TMaskEdit>();
+    auto* other = Make<TEdit>(10, 60);
+    edit->SetEditMask("!99/99/0000;1;_");
+    edit->SetText("01/02/2025");
+    ShowAndActivate(form);
+    edit->SetFocus();
+    for (char k : std::string("311"))
+        QTest::keyClick(Widget(edit), k);
+    // Entering selected everything, so typing blanked it first.
+    EXPECT_EQ(edit->EditText(), "31/1_/____");
+    EXPECT_THROW(edit->ValidateEdit(), EDBEditError);
+    try {
+        edit->ValidateEdit();
+    } catch (const EDBEditError& e) {
+        EXPECT_EQ(e.Message, "Valore non valido. Premere Esc per annullare le modifiche.");
+    }
+    EXPECT_THROW(edit->Perform(CM_EXIT, 0, 0), EDBEditError);
+    EXPECT_TRUE(edit->Focused());
+    QTest::keyClick(Widget(edit), Qt::Key_Escape);
+    EXPECT_EQ(edit->EditText(), "01/02/2025");
+    (void)other;
+}
+
+} // namespace
