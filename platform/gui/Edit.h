@@ -49,20 +49,20 @@ public:
     bool OEMConvert = false;
     bool Modified() const;
     void SetModified(bool value);
-    int SelStart() const;
-    void SetSelStart(int value);
-    int SelLength() const;
-    void SetSelLength(int value);
+    virtual int SelStart() const;
+    virtual void SetSelStart(int value);
+    virtual int SelLength() const;
+    virtual void SetSelLength(int value);
     std::string SelText() const;
     void SetSelText(const std::string& value);
-    void SelectAll();
+    virtual void SelectAll();
     void ClearSelection();
     void CopyToClipboard();
     void CutToClipboard();
-    void PasteFromClipboard();
-    void Undo();
-    bool CanUndo() const;
-    void ClearUndo();
+    virtual void PasteFromClipboard();
+    virtual void Undo();
+    virtual bool CanUndo() const;
+    virtual void ClearUndo();
     void Clear();
 
     TNotifyEvent OnChange;
@@ -80,9 +80,9 @@ protected:
     // Text converted to the CharCase.
     std::string ConvertCase(const std::string& text) const;
     // Replaces the selection with text as the user would (MaxLength applies when limit is true).
-    void ReplaceSelection(const std::string& text, bool limit);
+    virtual void ReplaceSelection(const std::string& text, bool limit);
     // The text set on the Qt widget without counting it as a user edit.
-    void SetEditorText(const std::string& text);
+    virtual void SetEditorText(const std::string& text);
     void AdjustHeight();
     virtual void ApplyEditorState();
     bool FModified = false;

@@ -10,6 +10,7 @@
 #include "platform/gui/GroupBox.h"
 #include "platform/gui/Label.h"
 #include "platform/gui/MaskEdit.h"
+#include "platform/gui/Memo.h"
 #include "platform/gui/Panel.h"
 #include "platform/gui/RadioButton.h"
 
@@ -321,6 +322,54 @@ TEST_F(StdControls, MaskEditLeavingWithBlankRequiredPositionRaisesAndEscapeResto
     QTest::keyClick(Widget(edit), Qt::Key_Escape);
     EXPECT_EQ(edit->EditText(), "01/02/2025");
     (void)other;
+}
+
+class MemoLines : public StdControls, public testing::WithParamInterface<bool> {};
+
+TEST_P(MemoLines, LinesTextAndLineMessagesCountLineBreaksAsTwo)
+{
+    // With a parent the lines live in the Qt widget, without one in the control.
+    auto* memo = new TMemo(form);
+    if (GetParam())
+        memo->SetParent(form);
+    memo->Lines()->Add("a");
+    memo->Lines()->Add("bb");
+    memo->Lines()->Add("ccc");
+    EXPECT_EQ(memo->Text(), "a\r\nbb\r\nccc");
+    EXPECT_EQ(memo->Lines()->Count(), 3);
+    EXPECT_EQ(memo->Perform(EM_LINEINDEX, 2, 0), 7);
+    EXPECT_EQ(memo->Perform(EM_LINELENGTH, 7, 0), 3);
+    EXPECT_EQ(memo->Perform(EM_LINEFROMCHAR, 4, 0), 1);
+    memo->Lines()->Insert(1, "x");
+    memo->Lines()->Delete(0);
+    memo->Lines()->SetStrings(2, "CCC");
+    EXPECT_EQ(memo->Text(), "x\r\nbb\r\nCCC");
+    EXPECT_THROW(memo->Lines()->Delete(3), EStringListError);
+    EXPECT_EQ(memo->Lines()->Count(), 3);
+    const std::string longLine(5000, 'z');
+    memo->Lines()->Add(longLine);
+    EXPECT_EQ(memo->Lines()->Strings(3), longLine);
+    memo->Lines()->Clear();
+    EXPECT_EQ(memo->Lines()->Count(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutWindow, MemoLines, testing::Bool());
+
+TEST_F(StdControls, MemoMaxLengthStopsTypingNotCode)
+{
+    auto* memo = Make<TMemo>();
+    memo->SetMaxLength(10);
+    ShowAndActivate(form);
+    memo->SetFocus();
+    for (char c : std::string("abcde"))
+        QTest::keyClick(Widget(memo), c);
+    QTest::keyClick(Widget(memo), Qt::Key_Return);
+    for (char c : std::string("fghijkl"))
+        QTest::keyClick(Widget(memo), c);
+    EXPECT_EQ(memo->Text(), "abcde\r\nfgh");
+    EXPECT_EQ(memo->Lines()->Count(), 2);
+    memo->SetText("123456789012");
+    EXPECT_EQ(memo->Text(), "123456789012");
 }
 
 } // namespace

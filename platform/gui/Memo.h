@@ -1,0 +1,104 @@
+#pragma once
+// Multi-line edits over a Qt plain-text edit. Positions and lengths count a line break as two
+// characters (CR LF), as the Windows edit control does.
+
+#include "platform/gui/Edit.h"
+#include "platform/rtl/Lists.h"
+
+#include <memory>
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+class TCustomMemo;
+class QPlainTextEdit;
+
+// The memo's lines: changing them changes the memo's text.
+class TMemoStrings : public TStrings {
+    TESS_CLASS(TMemoStrings, TStrings)
+public:
+    explicit TMemoStrings(TCustomMemo* memo) : FMemo(memo) {}
+    void Clear() override;
+    void Delete(int index) override;
+    void Insert(int index, const std::string& s) override;
+
+protected:
+    std::string Get(int index) const override;
+    void Put(int index, const std::string& s) override;
+    int GetCount() const override;
+    void SetUpdateState(bool updating) override;
+
+private:
+    TCustomMemo* FMemo;
+};
+
+class TCustomMemo : public TCustomEdit {
+    TESS_CLASS(TCustomMemo, TCustomEdit)
+public:
+    explicit TCustomMemo(TComponent* AOwner);
+    ~TCustomMemo() override;
+
+    TStrings* Lines() const { return FLines.get(); }
+    void SetLines(TStrings* value) { FLines->Assign(value); }
+    std::string GetText() const override;
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool value);
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle value);
+    bool WantReturns = true;
+    bool WantTabs = false;
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment value);
+    // X: column, Y: line.
+    TPoint CaretPos() const;
+    void SetCaretPos(TPoint value);
+
+    int SelStart() const override;
+    void SetSelStart(int value) override;
+    int SelLength() const override;
+    void SetSelLength(int value) override;
+    void SelectAll() override;
+    void Undo() override;
+    bool CanUndo() const override;
+    void ClearUndo() override;
+    void PasteFromClipboard() override;
+    void Dispatch(TMessage& Message) override;
+
+    // Line access in Windows units, used by the lines and the line messages.
+    int LineCount() const;
+    std::string LineText(int index) const;
+    int LineIndex(int line) const;
+    int LineFromChar(int pos) const;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    IHostWidget* CreateHost(const TCreateParams& Params, void* parentWidget) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void ApplyEditorState() override;
+    void ReplaceSelection(const std::string& text, bool limit) override;
+    void SetEditorText(const std::string& text) override;
+    QPlainTextEdit* Memo() const;
+    // The memo's window exists (made when a parent allows it).
+    QPlainTextEdit* EnsureMemo();
+
+private:
+    friend class TMemoStrings;
+    // Qt position of a Windows position and back.
+    int ToQtPos(int pos) const;
+    int ToWinPos(int qtPos) const;
+    void SetSelection(int start, int length);
+
+    std::unique_ptr<TMemoStrings> FLines;
+    std::string FMemoText;
+    int FMemoSelStart = 0;
+    int FMemoSelLength = 0;
+    bool FWordWrap = true;
+    TScrollStyle FScrollBars = ssNone;
+    TAlignment FAlignment = taLeftJustify;
+};
+
+class TMemo : public TCustomMemo {
+    TESS_CLASS(TMemo, TCustomMemo)
+public:
+    explicit TMemo(TComponent* AOwner) : TCustomMemo(AOwner) {}
+};
