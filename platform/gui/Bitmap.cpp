@@ -132,7 +132,24 @@ void TBitmap::ImageChanging()
 {
     EnsureImage();
     FDibValid = false;
-    Touch();
+    FreeMask();
+}
+
+// True while the working image still shows exactly the pixels of the DIB it was made from.
+bool TBitmap::ImageMatchesDib() const
+{
+    if (!FImageValid || FDib.Width != FWidth || FDib.Height != FHeight || FDib.Rows.empty())
+        return !FImageValid;
+    const QImage& image = Gdi::FindBitmap(FHandle)->Image;
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(FWidth));
+    for (int y = 0; y < FHeight; ++y) {
+        Dib::DecodeRow(FDib.Row(y), FWidth, FDib.Bits, FPalette, nullptr, row.data());
+        const auto* pixels = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        for (int x = 0; x < FWidth; ++x)
+            if ((pixels[x] & 0xFFFFFF) != (row[static_cast<std::size_t>(x)] & 0xFFFFFF))
+                return false;
+    }
+    return true;
 }
 
 void TBitmap::SetGdiKind(bool mono)
@@ -445,7 +462,7 @@ void TBitmap::SaveToStream(TStream& stream)
 {
     if (Empty())
         return;
-    if (!FSource.empty()) {
+    if (!FSource.empty() && (FDibValid || ImageMatchesDib())) {
         stream.WriteBuffer(FSource.data(), static_cast<int>(FSource.size()));
         return;
     }

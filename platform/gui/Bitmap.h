@@ -99,6 +99,7 @@ private:
     void FreeMask();
     void SetGdiKind(bool mono);
     bool CanvasDrawing() const;
+    bool ImageMatchesDib() const;
 
     int FWidth = 0;
     int FHeight = 0;
