@@ -1,4 +1,5 @@
 #include "platform/gui/GdiDraw.h"
+#include "platform/gui/TextOutput.h"
 
 #include "platform/gui/private/DibLayout.h"
 #include "platform/gui/private/GdiPaint.h"
@@ -1148,4 +1149,251 @@ int SetDIBits(HDC, HBITMAP handle, UINT startScan, UINT scanLines, const void* b
     }
     SyncSectionOut(*bitmap);
     return done;
+}
+
+// ---- edges and frame controls in the classic look
+
+namespace {
+
+void FillSolid(HDC dc, const RECT& r, COLORREF color)
+{
+    if (r.Right <= r.Left || r.Bottom <= r.Top)
+        return;
+    HBRUSH brush = CreateSolidBrush(color);
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+}
+
+// One ring of an edge: the top and left in one colour, the bottom and right in the other.
+void EdgeRing(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight, UINT flags)
+{
+    if (flags & BF_TOP)
+        FillSolid(dc, {r.Left, r.Top, r.Right - ((flags & BF_RIGHT) ? 1 : 0), r.Top + 1}, topLeft);
+    if (flags & BF_LEFT)
+        FillSolid(dc, {r.Left, r.Top, r.Left + 1, r.Bottom - ((flags & BF_BOTTOM) ? 1 : 0)}, topLeft);
+    if (flags & BF_BOTTOM)
+        FillSolid(dc, {r.Left, r.Bottom - 1, r.Right, r.Bottom}, bottomRight);
+    if (flags & BF_RIGHT)
+        FillSolid(dc, {r.Right - 1, r.Top, r.Right, r.Bottom}, bottomRight);
+    if (flags & BF_LEFT)
+        ++r.Left;
+    if (flags & BF_TOP)
+        ++r.Top;
+    if (flags & BF_RIGHT)
+        --r.Right;
+    if (flags & BF_BOTTOM)
+        --r.Bottom;
+}
+
+COLORREF Sys(int index) { return GetSysColor(index); }
+
+} // namespace
+
+BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags)
+{
+    if (!FindDC(dc) || !rect)
+        return FALSE;
+    RECT r = *rect;
+    COLORREF outerTL = 0, outerBR = 0, innerTL = 0, innerBR = 0;
+    const bool outer = edge & BDR_OUTER, inner = edge & BDR_INNER;
+    if (flags & BF_MONO) {
+        outerTL = outerBR = innerTL = innerBR = Sys(COLOR_WINDOWFRAME);
+        if (!(flags & BF_FLAT))
+            innerTL = innerBR = Sys(COLOR_WINDOW);
+    } else if (flags & BF_FLAT) {
+        outerTL = outerBR = Sys(COLOR_BTNSHADOW);
+        innerTL = innerBR = Sys(COLOR_BTNFACE);
+    } else {
+        if (edge & BDR_RAISEDOUTER) {
+            outerTL = Sys((flags & BF_SOFT) ? COLOR_BTNHIGHLIGHT : COLOR_3DLIGHT);
+            outerBR = Sys(COLOR_3DDKSHADOW);
+        } else if (edge & BDR_SUNKENOUTER) {
+            outerTL = Sys((flags & BF_SOFT) ? COLOR_3DDKSHADOW : COLOR_BTNSHADOW);
+            outerBR = Sys(COLOR_BTNHIGHLIGHT);
+        }
+        if (edge & BDR_RAISEDINNER) {
+            innerTL = Sys((flags & BF_SOFT) ? COLOR_3DLIGHT : COLOR_BTNHIGHLIGHT);
+            innerBR = Sys(COLOR_BTNSHADOW);
+        } else if (edge & BDR_SUNKENINNER) {
+            innerTL = Sys((flags & BF_SOFT) ? COLOR_BTNSHADOW : COLOR_3DDKSHADOW);
+            innerBR = Sys(COLOR_3DLIGHT);
+        }
+    }
+    if (outer)
+        EdgeRing(dc, r, outerTL, outerBR, flags);
+    if (inner)
+        EdgeRing(dc, r, innerTL, innerBR, flags);
+    if (flags & BF_MIDDLE)
+        FillSolid(dc, r, Sys((flags & BF_MONO) ? COLOR_WINDOW : COLOR_BTNFACE));
+    if (flags & BF_ADJUST)
+        *rect = r;
+    return TRUE;
+}
+
+namespace {
+
+void PixelsFromRows(HDC dc, int left, int top, const std::vector<const char*>& rows, COLORREF color)
+{
+    for (std::size_t y = 0; y < rows.size(); ++y)
+        for (int x = 0; rows[y][x]; ++x)
+            if (rows[y][x] == 'X')
+                SetPixelV(dc, left + x, top + static_cast<int>(y), color);
+}
+
+const std::vector<const char*> CheckMark = {"......X", ".....XX", "X...XXX", "XX.XXX.", "XXXXX..", ".XXX...", "..X...."};
+
+void Arrow(HDC dc, const RECT& r, int direction, COLORREF color)
+{
+    // A triangle of 7, 5, 3, 1 pixels pointing up (0), down (1), left (2) or right (3).
+    const int cx = (r.Left + r.Right) / 2, cy = (r.Top + r.Bottom) / 2;
+    for (int i = 0; i < 4; ++i) {
+        const int half = 3 - i;
+        switch (direction) {
+        case 0:
+            FillSolid(dc, {cx - half, cy + 1 - i, cx + half + 1, cy + 2 - i}, color);
+            break;
+        case 1:
+            FillSolid(dc, {cx - half, cy - 2 + i, cx + half + 1, cy - 1 + i}, color);
+            break;
+        case 2:
+            FillSolid(dc, {cx + 1 - i, cy - half, cx + 2 - i, cy + half + 1}, color);
+            break;
+        default:
+            FillSolid(dc, {cx - 2 + i, cy - half, cx - 1 + i, cy + half + 1}, color);
+            break;
+        }
+    }
+}
+
+} // namespace
+
+BOOL DrawFrameControl(HDC dc, RECT* rect, UINT kind, UINT state)
+{
+    if (!FindDC(dc) || !rect)
+        return FALSE;
+    RECT r = *rect;
+    const bool inactive = state & DFCS_INACTIVE, pushed = state & DFCS_PUSHED, checked = state & DFCS_CHECKED;
+    const COLORREF glyph = inactive ? Sys(COLOR_GRAYTEXT) : Sys(COLOR_BTNTEXT);
+    switch (kind) {
+    case DFC_BUTTON: {
+        const UINT type = state & 0xFF;
+        if (type == DFCS_BUTTONPUSH) {
+            DrawEdge(dc, &r, pushed ? EDGE_SUNKEN : EDGE_RAISED,
+                     BF_RECT | BF_MIDDLE | BF_ADJUST | ((state & DFCS_FLAT) ? BF_FLAT : 0) |
+                         ((state & DFCS_MONO) ? BF_MONO : 0));
+            return TRUE;
+        }
+        // A 13 x 13 box centred vertically at the left of the rectangle.
+        const int top = r.Top + (r.Bottom - r.Top - 13) / 2;
+        RECT box{r.Left, top, r.Left + 13, top + 13};
+        if (type == DFCS_BUTTONRADIO || type == (DFCS_BUTTONRADIO | 1)) {
+            const int level = SaveDC(dc);
+            HBRUSH face = CreateSolidBrush((pushed || inactive) ? Sys(COLOR_BTNFACE) : Sys(COLOR_WINDOW));
+            HPEN shadow = CreatePen(PS_SOLID, 1, Sys(COLOR_BTNSHADOW));
+            SelectObject(dc, face);
+            SelectObject(dc, shadow);
+            Ellipse(dc, box.Left, box.Top, box.Right, box.Bottom);
+            if (checked) {
+                HBRUSH dot = CreateSolidBrush(glyph);
+                SelectObject(dc, dot);
+                SelectObject(dc, GetStockObject(NULL_PEN));
+                Ellipse(dc, box.Left + 4, box.Top + 4, box.Left + 9, box.Top + 9);
+                RestoreDC(dc, level);
+                DeleteObject(dot);
+            } else {
+                RestoreDC(dc, level);
+            }
+            DeleteObject(face);
+            DeleteObject(shadow);
+            return TRUE;
+        }
+        RECT inside = box;
+        DrawEdge(dc, &inside, EDGE_SUNKEN, BF_RECT | BF_ADJUST | ((state & DFCS_FLAT) ? BF_FLAT : 0) |
+                                               ((state & DFCS_MONO) ? BF_MONO : 0));
+        FillSolid(dc, inside, (pushed || inactive) ? Sys(COLOR_BTNFACE) : Sys(COLOR_WINDOW));
+        if (checked)
+            PixelsFromRows(dc, inside.Left + 1, inside.Top + 1, CheckMark, glyph);
+        return TRUE;
+    }
+    case DFC_MENU: {
+        // Black on white, so that menus can use the result as a mask.
+        FillSolid(dc, r, 0xFFFFFF);
+        const int cx = (r.Left + r.Right) / 2, cy = (r.Top + r.Bottom) / 2;
+        switch (state & 0xFF) {
+        case DFCS_MENUCHECK:
+            PixelsFromRows(dc, cx - 3, cy - 3, CheckMark, 0);
+            break;
+        case DFCS_MENUBULLET: {
+            const int level = SaveDC(dc);
+            SelectObject(dc, GetStockObject(BLACK_BRUSH));
+            SelectObject(dc, GetStockObject(NULL_PEN));
+            Ellipse(dc, cx - 2, cy - 2, cx + 4, cy + 4);
+            RestoreDC(dc, level);
+            break;
+        }
+        default:
+            Arrow(dc, r, 3, 0);
+            break;
+        }
+        return TRUE;
+    }
+    case DFC_SCROLL: {
+        const UINT type = state & 0xFF;
+        if (type == DFCS_SCROLLSIZEGRIP) {
+            FillSolid(dc, r, Sys(COLOR_BTNFACE));
+            return TRUE;
+        }
+        DrawEdge(dc, &r, pushed ? EDGE_SUNKEN : EDGE_RAISED,
+                 BF_RECT | BF_MIDDLE | BF_ADJUST | ((state & DFCS_FLAT) ? BF_FLAT : 0));
+        if (pushed)
+            OffsetRect(r, 1, 1);
+        const int direction = type == DFCS_SCROLLUP ? 0 : (type == DFCS_SCROLLLEFT ? 2 : (type == DFCS_SCROLLRIGHT ? 3 : 1));
+        Arrow(dc, r, direction, glyph);
+        return TRUE;
+    }
+    case DFC_CAPTION: {
+        DrawEdge(dc, &r, pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);
+        const int cx = (r.Left + r.Right) / 2, cy = (r.Top + r.Bottom) / 2;
+        switch (state & 0xFF) {
+        case DFCS_CAPTIONCLOSE:
+            for (int i = -3; i <= 3; ++i) {
+                FillSolid(dc, {cx + i - 1, cy + i, cx + i + 1, cy + i + 1}, glyph);
+                FillSolid(dc, {cx + i - 1, cy - i, cx + i + 1, cy - i + 1}, glyph);
+            }
+            break;
+        case DFCS_CAPTIONMIN:
+            FillSolid(dc, {cx - 3, cy + 2, cx + 3, cy + 4}, glyph);
+            break;
+        case DFCS_CAPTIONMAX: {
+            RECT frame{cx - 4, cy - 4, cx + 5, cy + 4};
+            HBRUSH brush = CreateSolidBrush(glyph);
+            FrameRect(dc, &frame, brush);
+            FillSolid(dc, {frame.Left, frame.Top, frame.Right, frame.Top + 2}, glyph);
+            DeleteObject(brush);
+            break;
+        }
+        case DFCS_CAPTIONRESTORE: {
+            HBRUSH brush = CreateSolidBrush(glyph);
+            RECT back{cx - 2, cy - 4, cx + 5, cy + 1}, front{cx - 4, cy - 1, cx + 3, cy + 4};
+            FrameRect(dc, &back, brush);
+            FillSolid(dc, front, Sys(COLOR_BTNFACE));
+            FrameRect(dc, &front, brush);
+            DeleteObject(brush);
+            break;
+        }
+        default: {
+            const int level = SaveDC(dc);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, glyph);
+            RECT text = r;
+            DrawTextA(dc, "?", 1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            RestoreDC(dc, level);
+            break;
+        }
+        }
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
 }
