@@ -21,19 +21,28 @@ namespace {
 
 constexpr std::size_t LcgSize = 50000000;
 
-const fs::path& BenchDir()
-{
-    static const fs::path dir = [] {
+// Removed when the benchmark ends.
+struct TBenchFolder {
+    fs::path Path;
+
+    TBenchFolder()
+    {
         char pattern[] = "/tmp/tess-archive-bench-XXXXXX";
         if (mkdtemp(pattern) == nullptr)
             std::abort();
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(BenchDir(), ignored);
-        });
-        return fs::path(pattern);
-    }();
-    return dir;
+        Path = pattern;
+    }
+    ~TBenchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(Path, ignored);
+    }
+};
+
+const fs::path& BenchDir()
+{
+    static const TBenchFolder folder;
+    return folder.Path;
 }
 
 void WriteFile(const fs::path& path, const std::vector<char>& bytes)

@@ -161,8 +161,6 @@ TEST_F(FuzzReplay, SeedsAndMutationsStayInsideTheFolder)
         TBytes mutated = Mutate(seeds[random() % seeds.size()], random);
         RunUnZipFuzzCase(mutated.data(), mutated.size());
     }
-    std::error_code ignored;
-    fs::remove_all(FuzzRoot(), ignored);
 }
 
 int main(int argc, char** argv)

@@ -23,16 +23,32 @@ inline bool FuzzClaimsTooMuch(const std::uint8_t* data, std::size_t size)
     return false;
 }
 
+// A private folder, removed when the process ends; in memory when there is such a file system,
+// since every member is flushed to the disk on rename.
+struct TFuzzFolder {
+    std::filesystem::path Path;
+
+    TFuzzFolder()
+    {
+        for (std::string pattern : {"/dev/shm/tess-unzip-fuzz-XXXXXX", "/tmp/tess-unzip-fuzz-XXXXXX"}) {
+            if (mkdtemp(pattern.data()) != nullptr) {
+                Path = pattern;
+                return;
+            }
+        }
+        std::abort();
+    }
+    ~TFuzzFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(Path, ignored);
+    }
+};
+
 inline const std::filesystem::path& FuzzRoot()
 {
-    // A memory file system when there is one: every member is flushed to the disk on rename.
-    static const std::filesystem::path root = [] {
-        for (std::string pattern : {"/dev/shm/tess-unzip-fuzz-XXXXXX", "/tmp/tess-unzip-fuzz-XXXXXX"})
-            if (mkdtemp(pattern.data()) != nullptr)
-                return std::filesystem::path(pattern);
-        std::abort();
-    }();
-    return root;
+    static const TFuzzFolder folder;
+    return folder.Path;
 }
 
 inline void RunUnZipFuzzCase(const std::uint8_t* data, std::size_t size)
