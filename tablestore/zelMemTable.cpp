@@ -2,10 +2,18 @@
 
 #include "platform/db/StdFields.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/SysErrors.h"
+#include "platform/rtl/TextUtils.h"
+#include "tablestore/zelMemBinaryStreamFormat.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <exception>
 
 namespace {
 
@@ -103,6 +111,8 @@ TzelCustomMemTable::~TzelCustomMemTable()
 {
     FFormDataStream.reset();
     // An exception must not leave a destructor: it would end the program.
+    if (Active())
+        SavePersistentQuietly();
     try {
         Close();
     } catch (...) {
@@ -277,6 +287,8 @@ void TzelCustomMemTable::InternalOpen()
     FMasterFieldList->Clear();
     FDetailFieldList->Clear();
     FBeforeCloseDone = false;
+    // The indexes of the definitions; they are filled once the framework has opened.
+    CreateIndexes();
 }
 
 void TzelCustomMemTable::DoAfterOpen()
@@ -287,12 +299,14 @@ void TzelCustomMemTable::DoAfterOpen()
     try {
         FIndexes->MarkAllDirty();
         UpdateIndexes();
+        ApplyIndexSelection();
         // An attached table opens beside records that are already there; its buffers were
         // filled before its indexes were.
         if (IsEmpty() && FCurIndex->Count() > 0) {
             FCursorPos = -1;
             Resync({});
         }
+        LoadOpeningData();
         TDataSet::DoAfterOpen();
         if (FAutoUpdateFieldVariables)
             UpdateFieldVariables();
@@ -309,6 +323,7 @@ void TzelCustomMemTable::DoBeforeClose()
         return;
     if (State() == dsEdit || State() == dsInsert)
         Cancel();
+    SavePersistent();
     TDataSet::DoBeforeClose();
     FBeforeCloseDone = true;
 }
@@ -348,8 +363,11 @@ void TzelCustomMemTable::Notification(TComponent* AComponent, TOperation Operati
     TDataSet::Notification(AComponent, Operation);
     if (Operation != opRemove)
         return;
-    if (AComponent == this && Active())
+    ForgetFormat(AComponent);
+    if (AComponent == this && Active()) {
+        SavePersistentQuietly();
         Close();
+    }
     if (FMasterLink && AComponent == FMasterLink->DataSource())
         FMasterLink->SetDataSource(nullptr);
     if (AComponent == FAttachedTo)
@@ -605,11 +623,380 @@ void TzelCustomMemTable::SetCurrentIndex(TzelIndex* Index)
 
 void TzelCustomMemTable::UpdateIndexes()
 {
+    bool refresh = false;
+    for (int i = FIndexes->Count() - 1; i >= 1; --i) {
+        TzelIndex* index = FIndexes->GetIndex(i);
+        if (index == FSortIndex || FIndexDefs->IndexOf(index->Name()) >= 0)
+            continue;
+        if (index == FCurIndex) {
+            FCurIndex = FIndexes->RowOrderIndex();
+            FIndexFieldNames.clear();
+            refresh = true;
+        }
+        FIndexes->DeleteIndex(index);
+    }
+    for (int i = 0; i < FIndexDefs->Count(); ++i) {
+        TIndexDef* definition = FIndexDefs->Items(i);
+        if (!FIndexes->Get(definition->Name()))
+            FIndexes->Add(definition);
+    }
     for (int i = 0; i < FIndexes->Count(); ++i) {
         TzelIndex* index = FIndexes->GetIndex(i);
-        if (!index->IsOrdered())
-            index->Rebuild();
+        if (index->IsOrdered())
+            continue;
+        index->Rebuild();
+        if (index == FCurIndex && Active())
+            refresh = true;
     }
+    if (refresh && Active() && State() == dsBrowse)
+        Refresh();
+}
+
+// --- Locating, lookup, sorting and index selection ---
+
+void TzelCustomMemTable::RecalcIndexRecord(TzelRecord* Record)
+{
+    GetCalcFields(reinterpret_cast<TRecordBuffer>(Record));
+}
+
+void TzelCustomMemTable::PopulateKeyFields(TzelRecord* Record, TzelFieldList& List,
+                                           const Variant& Values)
+{
+    const int count = List.GetCount();
+    if (count == 0)
+        RAISE(EMemTableError("There must be at least one field"));
+    if (!VarIsArray(Values)) {
+        if (count > 1)
+            RAISE(EMemTableError("More fields than values"));
+        PopulateField(Record, List.Get(0), Values);
+        return;
+    }
+    const int low = VarArrayLowBound(Values, 1);
+    if (VarArrayHighBound(Values, 1) - low + 1 < count)
+        RAISE(EMemTableError("More fields than values"));
+    for (int i = 0; i < count; ++i)
+        PopulateField(Record, List.Get(i), VarArrayGet(Values, low + i));
+}
+
+void TzelCustomMemTable::PopulateRecord(TzelRecord* Record, const std::string& KeyFields,
+                                        const Variant& Values)
+{
+    TzelFieldList list;
+    BuildFieldList(&list, KeyFields);
+    PopulateKeyFields(Record, list, Values);
+}
+
+int TzelCustomMemTable::LocateRecord(const std::string& KeyFields, const Variant& KeyValues,
+                                     TLocateOptions Options)
+{
+    if (VarIsArray(KeyValues) && VarArrayDimCount(KeyValues) != 1)
+        RAISE(EMemTableError("Values variant array has invalid dimension count"));
+    CheckBrowseMode();
+    CursorPosChanged();
+    TzelFieldList list;
+    BuildFieldList(&list, KeyFields);
+    for (int i = 0; i < list.GetCount(); ++i) {
+        TzelMemTableCompareOptions options = list.GetVal(i);
+        if (Options.Contains(loCaseInsensitive))
+            options.Include(mtcoCaseInsensitive);
+        if (Options.Contains(loPartialKey))
+            options.Include(mtcoPartialKey);
+        list.PutVal(i, options);
+    }
+    TzelRecord* key = FCommon->_InternalAllocRecord();
+    int position = -1;
+    try {
+        PopulateKeyFields(key, list, KeyValues);
+        bool found = false;
+        int lastCompare = 0;
+        position = FIndexes->Search(&list, key, false, true, found, lastCompare);
+        if (!found)
+            position = -1;
+    } catch (...) {
+        FCommon->_InternalFreeRecord(key, true, false);
+        throw;
+    }
+    FCommon->_InternalFreeRecord(key, true, false);
+    return position;
+}
+
+bool TzelCustomMemTable::Locate(const std::string& KeyFields, const Variant& KeyValues,
+                                TLocateOptions Options)
+{
+    DoBeforeScroll();
+    const int position = LocateRecord(KeyFields, KeyValues, Options);
+    const bool found = position >= 0;
+    SetFound(found);
+    if (found) {
+        FCursorPos = position;
+        Resync({rmExact, rmCenter});
+        DoAfterScroll();
+    }
+    return found;
+}
+
+Variant TzelCustomMemTable::Lookup(const std::string& KeyFields, const Variant& KeyValues,
+                                   const std::string& ResultFields)
+{
+    Variant result = Null();
+    const int position = LocateRecord(KeyFields, KeyValues, {});
+    SetFound(position >= 0);
+    if (position < 0)
+        return result;
+    TzelRecord* stored = FCurIndex->Reference(position);
+    const TDataSetState saved = SetTempState(dsCalcFields);
+    const TRecordBuffer savedCalcBuffer = FCalcBuffer;
+    FCalcBuffer = reinterpret_cast<TRecordBuffer>(stored);
+    try {
+        CalculateFields(FCalcBuffer);
+        result = FieldValues(ResultFields);
+    } catch (...) {
+        FCalcBuffer = savedCalcBuffer;
+        RestoreState(saved);
+        throw;
+    }
+    FCalcBuffer = savedCalcBuffer;
+    RestoreState(saved);
+    return result;
+}
+
+void TzelCustomMemTable::RemoveSortIndex()
+{
+    TzelIndex* sortIndex = FSortIndex;
+    FSortIndex = nullptr;
+    if (sortIndex)
+        FIndexes->DeleteIndex(sortIndex);
+}
+
+void TzelCustomMemTable::SortWith(const std::string& FieldNames,
+                                  TzelMemTableCompareOptions Options, bool Remember)
+{
+    if (!Active())
+        return;
+    const bool rangeWasActive = FRangeActive;
+    FRangeActive = false;
+    try {
+        if (Remember) {
+            FLastSortFieldNames = FieldNames;
+            // The cursor's record is found again by its identifier in the new order.
+            if (!IsEmpty())
+                UpdateCursorPos();
+            FCurIndex = nullptr;
+        }
+        RemoveSortIndex();
+        if (!Trim(FieldNames).empty()) {
+            auto sortIndex = std::make_unique<TzelIndex>(ZEL_SORT_INDEX_NAME, this, FieldNames,
+                                                         Options, mtitSorted, true);
+            FIndexes->AddIndex(sortIndex.get());
+            FSortIndex = sortIndex.release();
+            FSortIndex->Rebuild();
+        }
+        SwitchToIndex(FSortIndex);
+    } catch (...) {
+        if (Remember) {
+            RemoveSortIndex();
+            if (!FCurIndex && Active()) {
+                try {
+                    SwitchToIndex(nullptr);
+                } catch (...) {
+                }
+            }
+        }
+        if (!FCurIndex)
+            FCurIndex = FIndexes->RowOrderIndex();
+        FRangeActive = rangeWasActive;
+        throw;
+    }
+    FRangeActive = rangeWasActive;
+}
+
+void TzelCustomMemTable::SortOn(const std::string& FieldNames,
+                                TzelMemTableCompareOptions Options)
+{
+    SortWith(FieldNames, Options, true);
+}
+
+void TzelCustomMemTable::Sort(TzelMemTableCompareOptions Options)
+{
+    SortWith(FSortFields, Options, false);
+}
+
+void TzelCustomMemTable::SortDefault()
+{
+    Sort(FSortOptions);
+}
+
+void TzelCustomMemTable::SwitchToIndex(TzelIndex* Index)
+{
+    if (!Index)
+        Index = FIndexes->RowOrderIndex();
+    if (Index == FCurIndex)
+        return;
+    try {
+        TzelRecord* remembered = nullptr;
+        if (Active()) {
+            CheckBrowseMode();
+            if (!IsEmpty()) {
+                TzelRecord* buffer = AsRecord(ActiveBuffer());
+                remembered = FindStoredRecord(buffer->RecordID, buffer->UniqueID);
+            }
+        }
+        CancelRange();
+        if (FCurIndex && Active() && !IsEmpty())
+            UpdateCursorPos();
+        if (Index->IsInternal()) {
+            FIndexFieldNames.clear();
+            FIndexName.clear();
+        } else {
+            FIndexFieldNames = Index->FieldNames();
+            FIndexName = Index->Name();
+        }
+        FCurIndex = Index;
+        Index->FieldList().AssignTo(*FIndexFieldList);
+        if (FCursorPos > Index->Count() - 1)
+            FCursorPos = Index->Count() - 1;
+        if (!Active())
+            return;
+        if (FCursorPos >= 0) {
+            TzelStorageLock guard(*FCommon);
+            const int position = remembered ? Index->SearchRecord(remembered, false) : -1;
+            if (position >= 0 && FilterRecord(Index->Reference(position), false)) {
+                FCursorPos = position;
+                Resync({});
+                return;
+            }
+        }
+        First();
+    } catch (...) {
+        try {
+            Close();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void TzelCustomMemTable::SetIndexFieldNames(const std::string& Value)
+{
+    if (!Active()) {
+        FIndexFieldNames = Value;
+        return;
+    }
+    if (Value.empty()) {
+        SwitchToIndex(nullptr);
+        FIndexFieldNames.clear();
+        return;
+    }
+    if (TzelIndex* index = FIndexes->GetByFieldNames(Value))
+        SwitchToIndex(index);
+}
+
+void TzelCustomMemTable::SetIndexName(const std::string& Value)
+{
+    if (!Active()) {
+        FIndexName = Value;
+        return;
+    }
+    if (Value.empty()) {
+        SwitchToIndex(nullptr);
+        FIndexName.clear();
+        return;
+    }
+    if (TzelIndex* index = FIndexes->Get(Value))
+        SwitchToIndex(index);
+}
+
+// At the end of an open: the selection made while the table was closed takes effect.
+void TzelCustomMemTable::ApplyIndexSelection()
+{
+    if (!FIndexFieldNames.empty())
+        SetIndexFieldNames(FIndexFieldNames);
+    else if (!FIndexName.empty())
+        SetIndexName(FIndexName);
+}
+
+void TzelCustomMemTable::SetIndexDefs(const TIndexDefs& Value)
+{
+    FIndexDefs->Assign(const_cast<TIndexDefs*>(&Value));
+}
+
+void TzelCustomMemTable::UpdateIndexesAfterFailure(const std::string& Name)
+{
+    DeleteIndex(Name);
+    try {
+        UpdateIndexes();
+    } catch (...) {
+        // The first failure is the one the caller hears of.
+    }
+}
+
+void TzelCustomMemTable::AddIndex(const std::string& Name, const std::string& Fields,
+                                  TIndexOptions Options)
+{
+    FIndexDefs->Add(Name, Fields, Options);
+    try {
+        UpdateIndexes();
+    } catch (...) {
+        UpdateIndexesAfterFailure(Name);
+        throw;
+    }
+}
+
+void TzelCustomMemTable::AddFilteredIndex(const std::string& Name, const std::string& Fields,
+                                          TIndexOptions Options, const std::string& /*Filter*/,
+                                          TFilterOptions /*FilterOptions*/)
+{
+    FIndexDefs->Add(Name, Fields, Options);
+    try {
+        if (Fields.empty() || Options.Contains(ixExpression))
+            RAISE(EMemTableError("Missing Name or FieldNames in IndexDef!"));
+        auto index = std::make_unique<TzelIndex>(Name, this, Fields,
+                                                 IndexOptions2CompareOptions(Options),
+                                                 mtitSorted, false);
+        index->SetFiltered(true);
+        index->SetOrdered(false);
+        FIndexes->AddIndex(index.release());
+        UpdateIndexes();
+    } catch (...) {
+        UpdateIndexesAfterFailure(Name);
+        throw;
+    }
+}
+
+void TzelCustomMemTable::DeleteIndex(const std::string& Name)
+{
+    for (int i = FIndexDefs->Count() - 1; i >= 0; --i)
+        if (FIndexDefs->Items(i)->Name() == Name)
+            FIndexDefs->Delete(i);
+}
+
+void TzelCustomMemTable::CreateIndexes()
+{
+    FIndexes->Clear();
+    for (int i = 0; i < FIndexDefs->Count(); ++i)
+        FIndexes->Add(FIndexDefs->Items(i));
+}
+
+void TzelCustomMemTable::DestroyIndexes()
+{
+    FIndexes->Clear();
+}
+
+TzelIndex* TzelCustomMemTable::GetIndexByName(const std::string& Name)
+{
+    return FIndexes->Get(Name);
+}
+
+int TzelCustomMemTable::IndexFieldCount()
+{
+    return FCurIndex->FieldList().GetCount();
+}
+
+TField* TzelCustomMemTable::GetIndexField(int Index)
+{
+    if (Index < 0 || Index >= IndexFieldCount())
+        return nullptr;
+    return FCurIndex->FieldList().Get(Index);
 }
 
 void TzelCustomMemTable::ClampCursorPosition()
@@ -934,8 +1321,11 @@ int TzelCustomMemTable::CompareBookmarks(const TBookmark& Bookmark1, const TBook
     if (FCurIndex->IsRowOrder()) {
         difference = record1->RecordID - record2->RecordID;
     } else {
-        difference = PositionInCurrentIndex(record1, record1->Position) -
-                     PositionInCurrentIndex(record2, record2->Position);
+        // The index's own order first; positions and identifiers only tell equal keys apart.
+        difference = FCurIndex->CompareRecords(nullptr, record1, record2, false, false);
+        if (difference == 0)
+            difference = PositionInCurrentIndex(record1, record1->Position) -
+                         PositionInCurrentIndex(record2, record2->Position);
         if (difference == 0)
             difference = record1->RecordID - record2->RecordID;
     }
@@ -1511,4 +1901,758 @@ void TzelCustomMemTable::CancelRange()
     const int position = recordID >= 0 ? FCurIndex->SearchRecordID(recordID) : -1;
     FCursorPos = position >= 0 ? position : -1;
     Resync({});
+}
+
+// =================================================================================================
+// Saving and loading through stream formats: the table's entry points
+// =================================================================================================
+
+namespace {
+
+// Runs each closing step of a frame even when an earlier one fails; the first failure is kept
+// and passed on at the end.
+class TClosingSteps {
+public:
+    template <typename Step>
+    void Run(Step step)
+    {
+        try {
+            step();
+        } catch (...) {
+            if (!FFailure)
+                FFailure = std::current_exception();
+        }
+    }
+    void RethrowFirst()
+    {
+        if (FFailure)
+            std::rethrow_exception(FFailure);
+    }
+
+private:
+    std::exception_ptr FFailure;
+};
+
+[[noreturn]] void RaiseNoFormat()
+{
+    RAISE(EMemTableError("No format specified."));
+}
+
+// Renames with replacement, both names through the path resolver; EFCreateError naming the
+// target when the rename fails.
+void ReplaceFile(const std::string& from, const std::string& to)
+{
+    const std::string source = ResolvePath(from);
+    const std::string target = ResolvePath(to);
+    const int failure = std::rename(source.c_str(), target.c_str()) == 0 ? 0 : errno;
+    ForgetCachedFolder(source);
+    ForgetCachedFolder(target);
+    if (failure != 0)
+        RAISE(EFCreateError(Format("Cannot create file \"%s\". %s",
+                                   {to, SysErrorMessage(SetLastErrorFromErrno(failure))})));
+}
+
+} // namespace
+
+void TzelCustomMemTable::SetFormatReference(TzelCustomStreamFormat*& Reference,
+                                            TzelCustomStreamFormat* Value)
+{
+    Reference = Value;
+    if (Value)
+        Value->FreeNotification(this);
+}
+
+void TzelCustomMemTable::SetPersistentFormat(TzelCustomStreamFormat* Value)
+{
+    SetFormatReference(FPersistentFormat, Value);
+}
+
+void TzelCustomMemTable::SetFormFormat(TzelCustomStreamFormat* Value)
+{
+    SetFormatReference(FFormFormat, Value);
+}
+
+void TzelCustomMemTable::SetDefaultFormat(TzelCustomStreamFormat* Value)
+{
+    SetFormatReference(FDefaultFormat, Value);
+}
+
+void TzelCustomMemTable::SetCommaTextFormat(TzelCustomStreamFormat* Value)
+{
+    SetFormatReference(FCommaTextFormat, Value);
+}
+
+void TzelCustomMemTable::SetWholeTableFormat(TzelCustomStreamFormat* Value)
+{
+    SetFormatReference(FWholeTableFormat, Value);
+}
+
+void TzelCustomMemTable::ForgetFormat(TComponent* AComponent)
+{
+    for (TzelCustomStreamFormat** reference : {&FPersistentFormat, &FFormFormat, &FDefaultFormat,
+                                               &FCommaTextFormat, &FWholeTableFormat}) {
+        if (*reference && static_cast<TComponent*>(*reference) == AComponent)
+            *reference = nullptr;
+    }
+}
+
+void TzelCustomMemTable::SaveToFileViaFormat(const std::string& FileName,
+                                             TzelCustomStreamFormat* Format)
+{
+    CheckActive();
+    if (!Format)
+        RaiseNoFormat();
+    // The new image goes to a temporary file beside the target; the target is replaced only
+    // once the save succeeded, so a failure leaves the previous file as it was.
+    TAtomicFileStream stream(FileName);
+    if (Format->sfAppend.Contains(sfSaveAppend) && FileExists(FileName)) {
+        TFileStream existing(FileName, fmOpenRead | fmShareDenyWrite);
+        if (existing.Size() > 0)
+            stream.CopyFrom(existing, 0);
+    }
+    if (OnSave)
+        OnSave(this, mtstFile, &stream);
+    InternalSaveToStreamViaFormat(&stream, Format);
+    stream.Commit();
+}
+
+void TzelCustomMemTable::SaveToFile(const std::string& FileName)
+{
+    SaveToFileViaFormat(FileName, FDefaultFormat);
+}
+
+void TzelCustomMemTable::SaveToStreamViaFormat(TStream* Stream, TzelCustomStreamFormat* Format)
+{
+    CheckActive();
+    if (OnSave)
+        OnSave(this, mtstStream, Stream);
+    InternalSaveToStreamViaFormat(Stream, Format);
+}
+
+void TzelCustomMemTable::SaveToStream(TStream* Stream)
+{
+    SaveToStreamViaFormat(Stream, FDefaultFormat);
+}
+
+void TzelCustomMemTable::LoadFromFileViaFormat(const std::string& FileName,
+                                               TzelCustomStreamFormat* Format)
+{
+    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    if (OnLoad)
+        OnLoad(this, mtstFile, &stream);
+    InternalLoadFromStreamViaFormat(&stream, Format);
+}
+
+void TzelCustomMemTable::LoadFromFile(const std::string& FileName)
+{
+    LoadFromFileViaFormat(FileName, FDefaultFormat);
+}
+
+void TzelCustomMemTable::LoadFromStreamViaFormat(TStream* Stream, TzelCustomStreamFormat* Format)
+{
+    if (OnLoad)
+        OnLoad(this, mtstStream, Stream);
+    InternalLoadFromStreamViaFormat(Stream, Format);
+}
+
+void TzelCustomMemTable::LoadFromStream(TStream* Stream)
+{
+    LoadFromStreamViaFormat(Stream, FDefaultFormat);
+}
+
+void TzelCustomMemTable::InternalSaveToStreamViaFormat(TStream* Stream,
+                                                       TzelCustomStreamFormat* Format)
+{
+    if (!Format)
+        RaiseNoFormat();
+    Format->SetTargetStream(Stream);
+    Format->SetWorkStream(nullptr);
+    try {
+        Format->BeforeSave(this);
+        Format->Save(this);
+    } catch (...) {
+        // Once the storage is locked the closing step runs whatever failed; the first failure
+        // is the one the caller sees.
+        if (Format->FrameOpen()) {
+            try {
+                Format->AfterSave(this);
+            } catch (...) {
+            }
+        }
+        Format->ClearStreams();
+        throw;
+    }
+    try {
+        Format->AfterSave(this);
+    } catch (...) {
+        Format->ClearStreams();
+        throw;
+    }
+    Format->ClearStreams();
+}
+
+void TzelCustomMemTable::InternalLoadFromStreamViaFormat(TStream* Stream,
+                                                         TzelCustomStreamFormat* Format)
+{
+    if (!Format)
+        RaiseNoFormat();
+    Format->SetTargetStream(Stream);
+    Format->SetWorkStream(nullptr);
+    try {
+        Format->BeforeLoad(this);
+        Format->Load(this);
+    } catch (...) {
+        if (Format->FrameOpen()) {
+            try {
+                Format->AfterLoad(this);
+            } catch (...) {
+            }
+        }
+        Format->ClearStreams();
+        throw;
+    }
+    try {
+        Format->AfterLoad(this);
+    } catch (...) {
+        Format->ClearStreams();
+        throw;
+    }
+    Format->ClearStreams();
+}
+
+// --- Persistent file ---
+
+void TzelCustomMemTable::SavePersistent()
+{
+    if (FPersistentSaved || ComponentState().Contains(csDesigning))
+        return;
+    if (!FPersistent || FPersistentFile.empty() || !FPersistentFormat)
+        return;
+    const std::string tempName = ChangeFileExt(FPersistentFile, ".$$$");
+    try {
+        SaveToFileViaFormat(tempName, FPersistentFormat);
+        // Renames only: the persistent file is replaced in one step, never deleted first.
+        if (FPersistentBackup && FileExists(FPersistentFile)) {
+            const std::string backupName = ChangeFileExt(FPersistentFile, FPersistentBackupExt);
+            ReplaceFile(FPersistentFile, backupName);
+        }
+        ReplaceFile(tempName, FPersistentFile);
+    } catch (...) {
+        if (FileExists(tempName))
+            DeleteFile(tempName);
+        throw;
+    }
+    FPersistentSaved = true;
+}
+
+void TzelCustomMemTable::SavePersistentQuietly()
+{
+    try {
+        SavePersistent();
+    } catch (...) {
+        // The table is going away: nobody is left to catch it.
+        FPersistentSaved = true;
+        HandleApplicationException(this);
+    }
+}
+
+void TzelCustomMemTable::LoadPersistent()
+{
+    if (FPersistent && !FPersistentFile.empty() && FPersistentFormat &&
+        FileExists(FPersistentFile)) {
+        LoadFromFileViaFormat(FPersistentFile, FPersistentFormat);
+        First();
+    }
+    FPersistentSaved = false;
+}
+
+bool TzelCustomMemTable::Exists()
+{
+    return !FPersistentFile.empty() && FileExists(FPersistentFile);
+}
+
+// --- Comma text and whole data ---
+
+std::string TzelCustomMemTable::GetCommaText()
+{
+    TMemoryStream stream;
+    SaveToStreamViaFormat(&stream, FCommaTextFormat);
+    return std::string(stream.Memory(), static_cast<std::size_t>(stream.Size()));
+}
+
+void TzelCustomMemTable::SetCommaText(const std::string& Value)
+{
+    EmptyTable();
+    TMemoryStream stream;
+    if (!Value.empty())
+        stream.WriteBuffer(Value.data(), static_cast<int>(Value.size()));
+    stream.SetPosition(0);
+    LoadFromStreamViaFormat(&stream, FCommaTextFormat);
+}
+
+TzelCustomStreamFormat* TzelCustomMemTable::AllDataFormat()
+{
+    if (FWholeTableFormat)
+        return FWholeTableFormat;
+    if (!FOwnWholeTableFormat)
+        FOwnWholeTableFormat = std::make_unique<TzelBinaryStreamFormat>(nullptr);
+    return FOwnWholeTableFormat.get();
+}
+
+Variant TzelCustomMemTable::GetAllData()
+{
+    if (!Active())
+        return Variant();
+    TMemoryStream stream;
+    SaveToStreamViaFormat(&stream, AllDataFormat());
+    Variant value;
+    StreamToVariant(&stream, value);
+    return value;
+}
+
+void TzelCustomMemTable::SetAllData(const Variant& Value)
+{
+    if (!VarIsArray(Value))
+        return;
+    TMemoryStream stream;
+    VariantToStream(Value, &stream);
+    EmptyTable();
+    stream.SetPosition(0);
+    LoadFromStreamViaFormat(&stream, AllDataFormat());
+}
+
+void TzelCustomMemTable::StreamToVariant(TStream* Stream, Variant& Value)
+{
+    try {
+        Stream->SetPosition(0);
+        const auto size = static_cast<int>(Stream->Size());
+        Variant bytes = VarArrayCreate({0, size - 1}, varByte);
+        if (size > 0) {
+            void* data = VarArrayLock(bytes);
+            try {
+                Stream->ReadBuffer(data, size);
+            } catch (...) {
+                VarArrayUnlock(bytes);
+                throw;
+            }
+            VarArrayUnlock(bytes);
+        }
+        Value = bytes;
+    } catch (...) {
+        Value = Variant();
+    }
+}
+
+void TzelCustomMemTable::VariantToStream(const Variant& Value, TStream* Stream)
+{
+    if (VarIsEmpty(Value) || VarIsNull(Value) || !VarIsArray(Value))
+        return;
+    const int count = VarArrayHighBound(Value, 1) + 1;
+    if (count <= 0)
+        return;
+    const auto* data = static_cast<const std::uint8_t*>(VarArrayLock(Value));
+    const int low = VarArrayLowBound(Value, 1);
+    try {
+        // The bytes from the low bound on, as many as the high bound + 1 says, within the array.
+        const int available = VarArrayHighBound(Value, 1) - low + 1;
+        Stream->WriteBuffer(data, std::min(count, available));
+    } catch (...) {
+        VarArrayUnlock(Value);
+        throw;
+    }
+    VarArrayUnlock(Value);
+}
+
+// --- Window data ---
+
+void TzelCustomMemTable::ReadData(TStream& Stream)
+{
+    auto held = std::make_unique<TMemoryStream>();
+    held->CopyFrom(Stream, 0);
+    held->SetPosition(0);
+    FFormDataStream = std::move(held);
+}
+
+void TzelCustomMemTable::WriteData(TStream& Stream)
+{
+    if (!FStoreDataOnForm || !Active())
+        return;
+    SaveToStreamViaFormat(&Stream, FFormFormat);
+}
+
+// =================================================================================================
+// Stream format base: option sets, field maps and the save and load frames
+// =================================================================================================
+
+TzelCustomStreamFormat::TzelCustomStreamFormat(TComponent* AOwner) : TComponent(AOwner)
+{
+    std::fill(std::begin(FSaveFields), std::end(FSaveFields), -1);
+    std::fill(std::begin(FLoadFields), std::end(FLoadFields), -1);
+}
+
+TzelCustomStreamFormat::~TzelCustomStreamFormat() = default;
+
+void TzelCustomStreamFormat::ClearStreams()
+{
+    FOwnWorkStream.reset();
+    FWorkStream = nullptr;
+    FTargetStream = nullptr;
+}
+
+std::string TzelCustomStreamFormat::GetVersion()
+{
+    return "1.00";
+}
+
+bool TzelCustomStreamFormat::IsMapKind(TFieldKind Kind)
+{
+    return Kind == fkData || Kind == fkCalculated || Kind == fkLookup || Kind == fkInternalCalc;
+}
+
+void TzelCustomStreamFormat::CheckFieldCount(TzelCustomMemTable* Table)
+{
+    if (Table->FieldCount() > ZEL_MAX_FIELDS)
+        RAISE(EMemTableError("Too many fields. Please raise ZEL_MAX_FIELDS value."));
+}
+
+void TzelCustomStreamFormat::DetermineSaveFields(TzelCustomMemTable* Table)
+{
+    FSaveFieldsCount = Table->FieldCount();
+    for (int i = 0; i < FSaveFieldsCount; ++i) {
+        TField* field = Table->Fields().Fields(i);
+        int entry = -1;
+        const bool blob = IsBlobType(field->DataType());
+        if (blob && !sfBlobs.Contains(sfSaveBlobs)) {
+            FSaveFields[i] = -1;
+            continue;
+        }
+        if (blob)
+            entry = i;
+        switch (field->FieldKind()) {
+        case fkData:
+        case fkInternalCalc:
+            if (sfData.Contains(sfSaveData))
+                entry = i;
+            break;
+        case fkCalculated:
+            if (sfCalculated.Contains(sfSaveCalculated))
+                entry = i;
+            break;
+        case fkLookup:
+            if (sfLookup.Contains(sfSaveLookup))
+                entry = i;
+            break;
+        default:
+            entry = -1;
+            break;
+        }
+        if (!field->Visible() && !sfNonVisible.Contains(sfSaveNonVisible))
+            entry = -1;
+        FSaveFields[i] = entry;
+    }
+}
+
+void TzelCustomStreamFormat::DetermineLoadFieldIDs(TzelCustomMemTable* Table, TStrings* FieldIDs,
+                                                   TzelDetermineLoadFieldsSituation /*Situation*/)
+{
+    for (int i = 0; i < Table->FieldCount(); ++i)
+        FieldIDs->Add(Table->Fields().Fields(i)->DisplayName());
+}
+
+void TzelCustomStreamFormat::DetermineLoadFieldIndex(TzelCustomMemTable* /*Table*/,
+                                                     const std::string& /*ID*/,
+                                                     int /*FieldCount*/, int /*OrigIndex*/,
+                                                     int& FieldIndex,
+                                                     TzelDetermineLoadFieldsSituation /*Situation*/)
+{
+    FieldIndex = -1;
+}
+
+void TzelCustomStreamFormat::DetermineLoadFields(TzelCustomMemTable* Table,
+                                                 TzelDetermineLoadFieldsSituation Situation)
+{
+    TStringList ids;
+    DetermineLoadFieldIDs(Table, &ids, Situation);
+    FLoadFieldsCount = std::min(ids.Count(), ZEL_MAX_FIELDS + 1);
+    for (int k = 0; k < FLoadFieldsCount; ++k) {
+        int index = -1;
+        DetermineLoadFieldIndex(Table, ids.Strings(k), FLoadFieldsCount, k, index, Situation);
+        if (index >= 0 && index < Table->FieldCount()) {
+            TField* field = Table->Fields().Fields(index);
+            bool refused = false;
+            switch (field->FieldKind()) {
+            case fkData:
+            case fkInternalCalc:
+                refused = !sfData.Contains(sfLoadData);
+                break;
+            case fkCalculated:
+                refused = !sfCalculated.Contains(sfLoadCalculated);
+                break;
+            case fkLookup:
+                refused = !sfLookup.Contains(sfLoadLookup);
+                break;
+            default:
+                refused = true;
+                break;
+            }
+            if (IsBlobType(field->DataType()) && !sfBlobs.Contains(sfLoadBlobs))
+                refused = true;
+            if (!field->Visible() && !sfNonVisible.Contains(sfLoadNonVisible))
+                refused = true;
+            if (refused)
+                index = -1;
+        } else {
+            index = -1;
+        }
+        FLoadFields[k] = index;
+    }
+}
+
+void TzelCustomStreamFormat::BeforeSave(TzelCustomMemTable* Table)
+{
+    CheckFieldCount(Table);
+    Table->DisableControls();
+    try {
+        Table->Lock();
+    } catch (...) {
+        Table->EnableControls();
+        throw;
+    }
+    FFrameOpen = true;
+    Table->SetTableState(mtstSave);
+    Table->Progress(0, mtpcSave);
+    FKeptFiltered = Table->Filtered();
+    FKeptRange = Table->FRangeActive;
+    FKeptMasterDetail = Table->FMasterDetail;
+    // The switches alone: the cursor and its buffers stay as they are, so the table shows the
+    // same records again once they are restored.
+    if (FKeptFiltered && sfFiltered.Contains(sfSaveFiltered))
+        Table->TDataSet::SetFiltered(false);
+    if (FKeptMasterDetail && sfIgnoreMasterDetail.Contains(sfSaveIgnoreMasterDetail))
+        Table->FMasterDetail = false;
+    if (FKeptRange && sfIgnoreRange.Contains(sfSaveIgnoreRange))
+        Table->FRangeActive = false;
+    if (OnCompress) {
+        FOwnWorkStream = std::make_unique<TMemoryStream>();
+        FWorkStream = FOwnWorkStream.get();
+    } else {
+        FWorkStream = FTargetStream;
+    }
+    if (sfAppend.Contains(sfSaveAppend)) {
+        FWorkStream->Seek(0, soFromEnd);
+    } else if (!sfAppend.Contains(sfSaveInsert)) {
+        FWorkStream->SetSize(0);
+        FWorkStream->SetPosition(0);
+    }
+    DetermineSaveFields(Table);
+}
+
+void TzelCustomStreamFormat::SaveDef(TzelCustomMemTable* /*Table*/) {}
+
+void TzelCustomStreamFormat::SaveData(TzelCustomMemTable* /*Table*/) {}
+
+void TzelCustomStreamFormat::Save(TzelCustomMemTable* Table)
+{
+    if (OnBeforeSave)
+        OnBeforeSave(this);
+    SaveDef(Table);
+    SaveData(Table);
+    if (OnAfterSave)
+        OnAfterSave(this);
+}
+
+void TzelCustomStreamFormat::AfterSave(TzelCustomMemTable* Table)
+{
+    TClosingSteps steps;
+    steps.Run([&] {
+        if (OnCompress && FOwnWorkStream) {
+            FWorkStream->SetPosition(0);
+            OnCompress(Table, FWorkStream, FTargetStream);
+        }
+    });
+    Table->FMasterDetail = FKeptMasterDetail;
+    Table->FRangeActive = FKeptRange;
+    Table->TDataSet::SetFiltered(FKeptFiltered);
+    Table->SetTableState(mtstBrowse);
+    steps.Run([&] { Table->Progress(100, mtpcSave); });
+    if (FFrameOpen) {
+        FFrameOpen = false;
+        Table->Unlock();
+        steps.Run([&] { Table->EnableControls(); });
+    }
+    FOwnWorkStream.reset();
+    FWorkStream = FTargetStream;
+    steps.RethrowFirst();
+}
+
+void TzelCustomStreamFormat::BeforeLoad(TzelCustomMemTable* Table)
+{
+    CheckFieldCount(Table);
+    Table->DisableControls();
+    try {
+        Table->Lock();
+    } catch (...) {
+        Table->EnableControls();
+        throw;
+    }
+    FFrameOpen = true;
+    Table->SetTableState(mtstLoad);
+    FKeptPersistent = Table->Persistent();
+    FKeptEnableIndexes = Table->EnableIndexes();
+    Table->SetPersistent(false);
+    Table->SetEnableIndexes(false);
+    Table->SetIgnoreReadOnly(true);
+    SetIgnoreAutoIncPopulation(Table, true);
+    FBookmark.clear();
+    FHasBookmark = false;
+    if (Table->AutoReposition() && Table->Active() && !Table->IsEmpty()) {
+        FBookmark = Table->GetBookmark();
+        FHasBookmark = true;
+    }
+    Table->Progress(0, mtpcLoad);
+    if (OnDeCompress) {
+        FOwnWorkStream = std::make_unique<TMemoryStream>();
+        FWorkStream = FOwnWorkStream.get();
+        if (sfFromStart.Contains(sfLoadFromStart))
+            FTargetStream->SetPosition(0);
+        OnDeCompress(Table, FTargetStream, FWorkStream);
+        FWorkStream->SetPosition(0);
+    } else {
+        FWorkStream = FTargetStream;
+        if (sfFromStart.Contains(sfLoadFromStart))
+            FWorkStream->SetPosition(0);
+    }
+    DetermineLoadFields(Table, dlfBeforeLoad);
+}
+
+void TzelCustomStreamFormat::LoadDef(TzelCustomMemTable* /*Table*/) {}
+
+void TzelCustomStreamFormat::LoadData(TzelCustomMemTable* /*Table*/) {}
+
+void TzelCustomStreamFormat::Load(TzelCustomMemTable* Table)
+{
+    if (OnBeforeLoad)
+        OnBeforeLoad(this);
+    LoadDef(Table);
+    DetermineLoadFields(Table, dlfAfterLoadDef);
+    if (FLoadFieldsCount == 0)
+        RAISE(EMemTableError("Couldnt determine field count for load."));
+    LoadData(Table);
+    if (OnAfterLoad)
+        OnAfterLoad(this);
+}
+
+void TzelCustomStreamFormat::AfterLoad(TzelCustomMemTable* Table)
+{
+    TClosingSteps steps;
+    Table->SetPersistent(FKeptPersistent);
+    Table->SetEnableIndexes(FKeptEnableIndexes);
+    Table->SetIgnoreReadOnly(false);
+    SetIgnoreAutoIncPopulation(Table, false);
+    steps.Run([&] {
+        Table->Common()->MarkIndexesDirty();
+        Table->Common()->RebuildIndexes();
+    });
+    if (FFrameOpen) {
+        FFrameOpen = false;
+        Table->Unlock();
+    }
+    steps.Run([&] {
+        if (Table->AutoReposition() && Table->Active()) {
+            Table->ClearBuffers();
+            if (FHasBookmark && Table->BookmarkValid(FBookmark))
+                Table->GotoBookmark(FBookmark);
+            else
+                Table->First();
+        }
+    });
+    FBookmark.clear();
+    FHasBookmark = false;
+    steps.Run([&] { Table->EnableControls(); });
+    steps.Run([&] { Table->Progress(100, mtpcLoad); });
+    Table->SetTableState(mtstBrowse);
+    steps.Run([&] {
+        if (Table->AutoUpdateFieldVariables())
+            Table->UpdateFieldVariables();
+    });
+    steps.Run([&] {
+        if (Table->Active())
+            Table->Refresh();
+    });
+    FOwnWorkStream.reset();
+    FWorkStream = FTargetStream;
+    steps.RethrowFirst();
+}
+
+void TzelCustomStreamFormat::SetIgnoreAutoIncPopulation(TzelCustomMemTable* Table, bool Value)
+{
+    Table->SetIgnoreAutoIncPopulation(Value);
+}
+
+void TzelCustomStreamFormat::Assign(TPersistent* Source)
+{
+    auto* other = dynamic_cast<TzelCustomStreamFormat*>(Source);
+    if (!other) {
+        TComponent::Assign(Source);
+        return;
+    }
+    sfData = other->sfData;
+    sfCalculated = other->sfCalculated;
+    sfLookup = other->sfLookup;
+    sfNonVisible = other->sfNonVisible;
+    sfBlobs = other->sfBlobs;
+    sfDef = other->sfDef;
+    sfIndexDef = other->sfIndexDef;
+    sfFiltered = other->sfFiltered;
+    sfIgnoreRange = other->sfIgnoreRange;
+    sfIgnoreMasterDetail = other->sfIgnoreMasterDetail;
+    sfDeltas = other->sfDeltas;
+    sfDontFilterDeltas = other->sfDontFilterDeltas;
+    sfAppend = other->sfAppend;
+    sfFieldKind = other->sfFieldKind;
+    sfFromStart = other->sfFromStart;
+}
+
+// The window data held since it was read, then the persistent file: both once the table is open.
+void TzelCustomMemTable::LoadOpeningData()
+{
+    if (FFormDataStream) {
+        std::unique_ptr<TStream> held = std::move(FFormDataStream);
+        if (FStoreDataOnForm)
+            LoadFromStreamViaFormat(held.get(), FFormFormat);
+    }
+    LoadPersistent();
+}
+
+std::string TzelCustomMemTable::StoredBlobValue(TzelRecord* Record, TField* Field)
+{
+    TzelStorageLock guard(*FCommon);
+    const int fieldNo = Field->FieldNo();
+    if (!FCommon->IsVarLengthField(fieldNo))
+        return {};
+    const char* block = FCommon->GetVarLengthBlock(Record, fieldNo);
+    if (!block)
+        return {};
+    const char* data = TzelCommon::VarLengthBlockData(block);
+    const int length = TzelCommon::VarLengthBlockSize(block);
+    if (!FCommon->IsCompressedField(fieldNo))
+        return std::string(data, static_cast<std::size_t>(length));
+    std::string plain;
+    if (!ClientDecompressField(Field, data, length, plain))
+        FCommon->DecompressFieldBuffer(Field, data, length, plain);
+    return plain;
+}
+
+void TzelCustomMemTable::StoreBlobValue(TzelRecord* Record, TField* Field,
+                                        const std::string& Value)
+{
+    TzelStorageLock guard(*FCommon);
+    const int fieldNo = Field->FieldNo();
+    if (!FCommon->IsVarLengthField(fieldNo))
+        return;
+    char* slot = FCommon->GetFieldPointer(Record, fieldNo);
+    if (!slot)
+        return;
+    WriteVarLengthValue(Field, slot, Value.empty() ? nullptr : Value.data(),
+                        static_cast<int>(Value.size()));
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 class TStream;
+class TStrings;
 class TzelCustomMemTable;
 class TzelCustomStreamFormat;
 class TzelCustomDeltaHandler;
@@ -158,6 +159,51 @@ public:
     TzelState TableState() const { return FTableState; }
     void SetTableState(TzelState Value) { FTableState = Value; }
 
+    // --- Locating, lookup, sorting and index selection ---
+    // Moves to the first visible record of the active index whose key fields equal the values
+    // (one value, or an array of at least as many values as fields). Options add
+    // case-insensitive and partial-key matching to every key field.
+    bool Locate(const std::string& KeyFields, const Variant& KeyValues,
+                TLocateOptions Options) override;
+    // Null when no record matches; else the result field's value, or an array (lower bound 0)
+    // of the values of several ";"-separated result fields. The cursor does not move.
+    Variant Lookup(const std::string& KeyFields, const Variant& KeyValues,
+                   const std::string& ResultFields) override;
+    // The position of the first matching record in the active index, or -1; no move.
+    int LocateRecord(const std::string& KeyFields, const Variant& KeyValues,
+                     TLocateOptions Options);
+    // Fills the key fields of Record from the values. EMemTableError "There must be at least
+    // one field" for no field, "More fields than values" for too few values.
+    void PopulateRecord(TzelRecord* Record, const std::string& KeyFields, const Variant& Values);
+    // Orders the open table on a field-names text through the sort index "__MT__DEFSORT"; ""
+    // returns to the row order. The current record stays current.
+    void SortOn(const std::string& FieldNames, TzelMemTableCompareOptions Options);
+    void Sort(TzelMemTableCompareOptions Options);
+    void SortDefault();
+    const std::string& LastSortFieldNames() const { return FLastSortFieldNames; }
+    // Adds a definition and brings the indexes in line; on failure the definition goes again.
+    void AddIndex(const std::string& Name, const std::string& Fields, TIndexOptions Options);
+    // The same for an index whose records OnFilterIndex admits; the filter text and its options
+    // are not used.
+    void AddFilteredIndex(const std::string& Name, const std::string& Fields,
+                          TIndexOptions Options, const std::string& Filter,
+                          TFilterOptions FilterOptions);
+    // Removes the definitions of exactly that name; the index goes at the next UpdateIndexes.
+    void DeleteIndex(const std::string& Name);
+    // One index object per definition, beside the row order.
+    void CreateIndexes();
+    // Every index but the row order goes; the row order is emptied.
+    void DestroyIndexes();
+    TzelIndex* GetIndexByName(const std::string& Name);
+    int IndexFieldCount();
+    // Field Index of the active index; nullptr outside.
+    TField* GetIndexField(int Index);
+    // Makes Index (nullptr: the row order) the active index, keeping the current record when
+    // the new order shows it. A failure closes the table and passes on.
+    void SwitchToIndex(TzelIndex* Index);
+    // Recomputes the calculated fields of a stored record before an index compares it.
+    void RecalcIndexRecord(TzelRecord* Record);
+
     // --- Switches used by copies and loads ---
     bool IgnoreReadOnly() const { return FIgnoreReadOnly; }
     void SetIgnoreReadOnly(bool Value) { FIgnoreReadOnly = Value; }
@@ -190,10 +236,14 @@ public:
     bool AutoReposition() const { return FAutoReposition; }
     void SetAutoReposition(bool Value) { FAutoReposition = Value; }
     const std::string& IndexFieldNames() const { return FIndexFieldNames; }
-    void SetIndexFieldNames(const std::string& Value) { FIndexFieldNames = Value; }
+    // Closed: only stored. Open: "" selects the row order, else the first index whose field-names
+    // text equals Value (letter case ignored) becomes active; nothing changes when none does.
+    void SetIndexFieldNames(const std::string& Value);
     const std::string& IndexName() const { return FIndexName; }
-    void SetIndexName(const std::string& Value) { FIndexName = Value; }
+    // Closed: only stored. Open: "" selects the row order, else the index of that name.
+    void SetIndexName(const std::string& Value);
     TIndexDefs& IndexDefs() { return *FIndexDefs; }
+    void SetIndexDefs(const TIndexDefs& Value);
     bool RecalcOnIndex() const { return FRecalcOnIndex; }
     void SetRecalcOnIndex(bool Value) { FRecalcOnIndex = Value; }
     bool RecalcOnFetch() const { return FRecalcOnFetch; }
@@ -217,15 +267,15 @@ public:
     const std::string& PersistentBackupExt() const { return FPersistentBackupExt; }
     void SetPersistentBackupExt(const std::string& Value) { FPersistentBackupExt = Value; }
     TzelCustomStreamFormat* PersistentFormat() const { return FPersistentFormat; }
-    void SetPersistentFormat(TzelCustomStreamFormat* Value) { FPersistentFormat = Value; }
+    void SetPersistentFormat(TzelCustomStreamFormat* Value);
     bool StoreDataOnForm() const { return FStoreDataOnForm; }
     void SetStoreDataOnForm(bool Value) { FStoreDataOnForm = Value; }
     TzelCustomStreamFormat* FormFormat() const { return FFormFormat; }
-    void SetFormFormat(TzelCustomStreamFormat* Value) { FFormFormat = Value; }
+    void SetFormFormat(TzelCustomStreamFormat* Value);
     TzelCustomStreamFormat* DefaultFormat() const { return FDefaultFormat; }
-    void SetDefaultFormat(TzelCustomStreamFormat* Value) { FDefaultFormat = Value; }
+    void SetDefaultFormat(TzelCustomStreamFormat* Value);
     TzelCustomStreamFormat* CommaTextFormat() const { return FCommaTextFormat; }
-    void SetCommaTextFormat(TzelCustomStreamFormat* Value) { FCommaTextFormat = Value; }
+    void SetCommaTextFormat(TzelCustomStreamFormat* Value);
     TzelProgressCodes ProgressFlags() const { return FProgressFlags; }
     void SetProgressFlags(TzelProgressCodes Value) { FProgressFlags = Value; }
     int LoadLimit() const { return FLoadLimit; }
@@ -270,6 +320,41 @@ public:
     bool MasterDetailSwitch() const { return FMasterDetail; }
     void SetMasterDetailSwitch(bool Value) { FMasterDetail = Value; }
     bool RangeActive() const { return FRangeActive; }
+
+    // --- Saving and loading through stream formats ---
+    // Files are replaced atomically: the bytes go to a temporary file in the target's folder that
+    // is renamed over the target only when the save succeeded.
+    void SaveToFileViaFormat(const std::string& FileName, TzelCustomStreamFormat* Format);
+    void SaveToFile(const std::string& FileName);
+    void SaveToStreamViaFormat(TStream* Stream, TzelCustomStreamFormat* Format);
+    void SaveToStream(TStream* Stream);
+    void LoadFromFileViaFormat(const std::string& FileName, TzelCustomStreamFormat* Format);
+    void LoadFromFile(const std::string& FileName);
+    void LoadFromStreamViaFormat(TStream* Stream, TzelCustomStreamFormat* Format);
+    void LoadFromStream(TStream* Stream);
+    void SavePersistent();
+    void LoadPersistent();
+    bool Exists();
+    std::string GetCommaText();
+    void SetCommaText(const std::string& Value);
+    std::string CommaText() { return GetCommaText(); }
+    // A one-dimensional byte array (lower bound 0) of the table saved through WholeTableFormat;
+    // empty when the table is closed.
+    Variant GetAllData();
+    // Only an array value changes the table.
+    void SetAllData(const Variant& Value);
+    Variant AllData() { return GetAllData(); }
+    static void StreamToVariant(TStream* Stream, Variant& Value);
+    static void VariantToStream(const Variant& Value, TStream* Stream);
+    // The window data "Data": written only with StoreDataOnForm; read bytes wait for the open.
+    void ReadData(TStream& Stream);
+    void WriteData(TStream& Stream);
+    // Empty: AllData uses a binary format with default options owned by the table.
+    TzelCustomStreamFormat* WholeTableFormat() const { return FWholeTableFormat; }
+    void SetWholeTableFormat(TzelCustomStreamFormat* Value);
+    // The counts of records of the current save or load.
+    int SavedCount() const { return FSavedCount; }
+    int LoadedCount() const { return FLoadedCount; }
 
     // --- Events ---
     TzelProgressEvent OnProgress;
@@ -362,7 +447,33 @@ protected:
     void InternalEmptyTable();
     void UpdateFieldVariables();
 
+    // --- Running a stream format ---
+    virtual void InternalSaveToStreamViaFormat(TStream* Stream, TzelCustomStreamFormat* Format);
+    virtual void InternalLoadFromStreamViaFormat(TStream* Stream, TzelCustomStreamFormat* Format);
+
 private:
+    // --- Stream formats: frame access, format references, persistent file ---
+    friend class TzelCustomStreamFormat;
+    friend class TzelCustomBinaryStreamFormat;
+    void SetFormatReference(TzelCustomStreamFormat*& Reference, TzelCustomStreamFormat* Value);
+    void ForgetFormat(TComponent* AComponent);
+    TzelCustomStreamFormat* AllDataFormat();
+    // SavePersistent from the destructor or a removal: a failure goes to the exception display.
+    void SavePersistentQuietly();
+    void LoadOpeningData();
+    // The whole content of a blob field of a record, and a new content for it.
+    std::string StoredBlobValue(TzelRecord* Record, TField* Field);
+    void StoreBlobValue(TzelRecord* Record, TField* Field, const std::string& Value);
+    std::unique_ptr<TzelCustomStreamFormat> FOwnWholeTableFormat;
+
+    // --- Sorting and index selection helpers ---
+    void SortWith(const std::string& FieldNames, TzelMemTableCompareOptions Options,
+                  bool Remember);
+    void RemoveSortIndex();
+    void PopulateKeyFields(TzelRecord* Record, TzelFieldList& List, const Variant& Values);
+    void ApplyIndexSelection();
+    void UpdateIndexesAfterFailure(const std::string& Name);
+
     // The same as the public forms, for callers that hold the storage lock.
     TzelRecord* ActiveRecordLocked();
     bool IsFilteredLocked();
@@ -473,3 +584,152 @@ public:
 
 // Makes "TzelMemTable" known to the class registry (idempotent).
 void RegisterMemTableClasses();
+
+// --- Stream formats ---------------------------------------------------------------------------
+// The common base of the table's persistence formats: the options that decide what is written
+// and read, the maps of the fields to save and to load, and the frame around every save and load
+// (storage locked, filter, range and master-detail switched off for a save, index maintenance,
+// read-only checks and automatic numbering suspended for a load, compression hooks, progress,
+// the cursor put back afterwards). A concrete format supplies the bytes.
+
+enum TzelFormatDataOption { sfSaveData, sfLoadData };
+enum TzelFormatCalculatedOption { sfSaveCalculated, sfLoadCalculated };
+enum TzelFormatLookupOption { sfSaveLookup, sfLoadLookup };
+enum TzelFormatNonVisibleOption { sfSaveNonVisible, sfLoadNonVisible };
+enum TzelFormatBlobOption { sfSaveBlobs, sfLoadBlobs };
+enum TzelFormatDefOption { sfSaveDef, sfLoadDef };
+enum TzelFormatIndexDefOption { sfSaveIndexDef, sfLoadIndexDef };
+enum TzelFormatFilteredOption { sfSaveFiltered };
+enum TzelFormatIgnoreRangeOption { sfSaveIgnoreRange };
+enum TzelFormatIgnoreMasterDetailOption { sfSaveIgnoreMasterDetail };
+enum TzelFormatDeltaOption { sfSaveDeltas, sfLoadDeltas };
+enum TzelFormatDontFilterDeltaOption { sfSaveDontFilterDeltas };
+enum TzelFormatAppendOption { sfSaveAppend, sfSaveInsert };
+enum TzelFormatFieldKindOption { sfSaveFieldKind, sfLoadFieldKind };
+enum TzelFormatFromStartOption { sfLoadFromStart };
+
+using TzelFormatDataOptions = TEnumSet<TzelFormatDataOption>;
+using TzelFormatCalculatedOptions = TEnumSet<TzelFormatCalculatedOption>;
+using TzelFormatLookupOptions = TEnumSet<TzelFormatLookupOption>;
+using TzelFormatNonVisibleOptions = TEnumSet<TzelFormatNonVisibleOption>;
+using TzelFormatBlobOptions = TEnumSet<TzelFormatBlobOption>;
+using TzelFormatDefOptions = TEnumSet<TzelFormatDefOption>;
+using TzelFormatIndexDefOptions = TEnumSet<TzelFormatIndexDefOption>;
+using TzelFormatFilteredOptions = TEnumSet<TzelFormatFilteredOption>;
+using TzelFormatIgnoreRangeOptions = TEnumSet<TzelFormatIgnoreRangeOption>;
+using TzelFormatIgnoreMasterDetailOptions = TEnumSet<TzelFormatIgnoreMasterDetailOption>;
+using TzelFormatDeltaOptions = TEnumSet<TzelFormatDeltaOption>;
+using TzelFormatDontFilterDeltaOptions = TEnumSet<TzelFormatDontFilterDeltaOption>;
+using TzelFormatAppendOptions = TEnumSet<TzelFormatAppendOption>;
+using TzelFormatFieldKindOptions = TEnumSet<TzelFormatFieldKindOption>;
+using TzelFormatFromStartOptions = TEnumSet<TzelFormatFromStartOption>;
+
+// When the load map is built: before the definitions are read, or after.
+enum TzelDetermineLoadFieldsSituation { dlfBeforeLoad, dlfAfterLoadDef };
+
+// The compression hooks: Source holds the bytes to convert, the handler writes the result to
+// Target.
+using TzelStreamCompressEvent =
+    std::function<void(TDataSet* Dataset, TStream* Source, TStream* Target)>;
+
+class TzelCustomStreamFormat : public TComponent {
+    TESS_CLASS(TzelCustomStreamFormat, TComponent)
+public:
+    explicit TzelCustomStreamFormat(TComponent* AOwner);
+    ~TzelCustomStreamFormat() override;
+
+    std::string Version() { return GetVersion(); }
+    void SetVersion(const std::string& /*Value*/) {}
+
+    // The stream the table hands over for one operation, and the stream actually written or read.
+    TStream* TargetStream() const { return FTargetStream; }
+    void SetTargetStream(TStream* Value) { FTargetStream = Value; }
+    TStream* WorkStream() const { return FWorkStream; }
+    void SetWorkStream(TStream* Value) { FWorkStream = Value; }
+    // Forgets both streams (freeing a work stream of its own).
+    void ClearStreams();
+    // From the storage lock of BeforeSave or BeforeLoad until the closing step.
+    bool FrameOpen() const { return FFrameOpen; }
+
+    // The save map: for field i of the table, i when it is saved, else -1.
+    int SaveFieldsCount() const { return FSaveFieldsCount; }
+    int SaveField(int Index) const { return FSaveFields[Index]; }
+    // The load map: for the k-th stored field, the table field that receives it, or -1.
+    int LoadFieldsCount() const { return FLoadFieldsCount; }
+    int LoadField(int Index) const { return FLoadFields[Index]; }
+
+    virtual std::string GetVersion();
+    virtual void DetermineSaveFields(TzelCustomMemTable* Table);
+    virtual void BeforeSave(TzelCustomMemTable* Table);
+    virtual void SaveDef(TzelCustomMemTable* Table);
+    virtual void SaveData(TzelCustomMemTable* Table);
+    virtual void Save(TzelCustomMemTable* Table);
+    virtual void AfterSave(TzelCustomMemTable* Table);
+    virtual void DetermineLoadFieldIDs(TzelCustomMemTable* Table, TStrings* FieldIDs,
+                                       TzelDetermineLoadFieldsSituation Situation);
+    virtual void DetermineLoadFields(TzelCustomMemTable* Table,
+                                     TzelDetermineLoadFieldsSituation Situation);
+    virtual void DetermineLoadFieldIndex(TzelCustomMemTable* Table, const std::string& ID,
+                                         int FieldCount, int OrigIndex, int& FieldIndex,
+                                         TzelDetermineLoadFieldsSituation Situation);
+    virtual void BeforeLoad(TzelCustomMemTable* Table);
+    virtual void LoadDef(TzelCustomMemTable* Table);
+    virtual void LoadData(TzelCustomMemTable* Table);
+    virtual void Load(TzelCustomMemTable* Table);
+    virtual void AfterLoad(TzelCustomMemTable* Table);
+
+    void SetIgnoreAutoIncPopulation(TzelCustomMemTable* Table, bool Value);
+    // From another stream format the fifteen option sets; otherwise the component assignment.
+    void Assign(TPersistent* Source) override;
+
+    // --- Options ---
+    TzelFormatDataOptions sfData{sfSaveData, sfLoadData};
+    TzelFormatCalculatedOptions sfCalculated;
+    TzelFormatLookupOptions sfLookup;
+    TzelFormatNonVisibleOptions sfNonVisible{sfSaveNonVisible, sfLoadNonVisible};
+    TzelFormatBlobOptions sfBlobs{sfSaveBlobs, sfLoadBlobs};
+    TzelFormatDefOptions sfDef{sfSaveDef, sfLoadDef};
+    TzelFormatIndexDefOptions sfIndexDef{sfSaveIndexDef, sfLoadIndexDef};
+    TzelFormatFilteredOptions sfFiltered{sfSaveFiltered};
+    TzelFormatIgnoreRangeOptions sfIgnoreRange{sfSaveIgnoreRange};
+    TzelFormatIgnoreMasterDetailOptions sfIgnoreMasterDetail{sfSaveIgnoreMasterDetail};
+    TzelFormatDeltaOptions sfDeltas;
+    TzelFormatDontFilterDeltaOptions sfDontFilterDeltas;
+    TzelFormatAppendOptions sfAppend;
+    TzelFormatFieldKindOptions sfFieldKind{sfSaveFieldKind};
+    TzelFormatFromStartOptions sfFromStart{sfLoadFromStart};
+
+    // --- Events ---
+    TzelStreamCompressEvent OnCompress;   // (table, uncompressed, compressed)
+    TzelStreamCompressEvent OnDeCompress; // (table, compressed, decompressed)
+    TNotifyEvent OnBeforeSave, OnAfterSave, OnBeforeLoad, OnAfterLoad;
+
+protected:
+    // Refuses a table with more field objects than the maps hold, before anything is locked.
+    void CheckFieldCount(TzelCustomMemTable* Table);
+    static bool IsMapKind(TFieldKind Kind);
+
+    TStream* FTargetStream = nullptr;
+    TStream* FWorkStream = nullptr;
+    std::unique_ptr<TStream> FOwnWorkStream;
+    TBookmark FBookmark;
+    bool FHasBookmark = false;
+    bool FKeptFiltered = false;
+    bool FKeptRange = false;
+    bool FKeptMasterDetail = false;
+    bool FKeptEnableIndexes = true;
+    bool FKeptPersistent = false;
+    // Whether the frame is open: the storage locked, the controls detached.
+    bool FFrameOpen = false;
+    int FSaveFields[ZEL_MAX_FIELDS + 1] = {};
+    int FLoadFields[ZEL_MAX_FIELDS + 1] = {};
+    int FLoadFieldsCount = 0;
+    int FSaveFieldsCount = 0;
+};
+
+// The base format with every property published.
+class TzelStreamFormat : public TzelCustomStreamFormat {
+    TESS_CLASS(TzelStreamFormat, TzelCustomStreamFormat)
+public:
+    explicit TzelStreamFormat(TComponent* AOwner) : TzelCustomStreamFormat(AOwner) {}
+};
