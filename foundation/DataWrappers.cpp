@@ -1,5 +1,6 @@
 #include "foundation/DataWrappers.h"
 
+#include "foundation/DataModule.h"
 #include "platform/db/DB.h"
 #include "tablestore/zelMemTable.h"
 
@@ -41,4 +42,9 @@ bool TDataWrapper::AggiungiRecord(TDataSet* dataSet)
         throw;
     }
     return true;
+}
+
+TDwCliente::TDwCliente() : TDataWrapper(DC->TabellaClienti)
+{
+    Leggi();
 }

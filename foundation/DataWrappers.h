@@ -26,3 +26,10 @@ protected:
     TzelMemTable* FTabella;
     TStringList FCampi;
 };
+
+// A snapshot of the customer row current in DC->TabellaClienti when it is constructed.
+class TDwCliente : public TDataWrapper {
+    TESS_CLASS(TDwCliente, TDataWrapper)
+public:
+    TDwCliente();
+};

@@ -1,5 +1,6 @@
 #include "foundation/SupportFiles.h"
 
+#include "foundation/DataModule.h"
 #include "foundation/SupportString.h"
 #include "platform/os/Libraries.h"
 #include "platform/os/MessageBox.h"
@@ -203,4 +204,12 @@ bool VerificaInterfaccia(const std::string& percorsoInterfaccia)
                 "necessario impostare l'interfaccia CSV.",
                 "Interfacce non impostate", MB_OK | MB_ICONERROR);
     return false;
+}
+
+std::string SottocartellaDati(const std::string& nome)
+{
+    const std::string cartella = DC->PercorsoDati + nome + '\\';
+    if (!DirectoryExists(cartella))
+        ForceDirectoriesOrRaise(cartella);
+    return cartella;
 }

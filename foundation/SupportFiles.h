@@ -36,3 +36,7 @@ std::string DataPerNomeFile(TDateTime data);
 int CancellaFile(const TStrings& percorsi);
 // True when the interface file exists; otherwise says so in a message box.
 bool VerificaInterfaccia(const std::string& percorsoInterfaccia);
+
+// The data root's subfolder (DC->PercorsoDati + nome + "\"), created level by level when
+// missing; raises the layer's folder-creation error when it cannot be made.
+std::string SottocartellaDati(const std::string& nome);

@@ -1,0 +1,148 @@
+#pragma once
+// The program's one data module: every table of the system, the binary format every table file
+// is written and read with, the data folder, the print context, the list of units and the two
+// registered message numbers. Constructing it opens the settings store and fixes the data
+// folder; DCCreate asks the upgrade question and loads the stored tables.
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/Lists.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TDataSet;
+class TDataSource;
+class TzelMemTable;
+class TzelCustomStreamFormat;
+class TzelBinaryStreamFormat;
+class TContesto;
+
+class TDC : public TDataModule {
+    TESS_CLASS(TDC, TDataModule)
+public:
+    // Reads the command line through ParamCount/ParamStr.
+    explicit TDC(TComponent* owner);
+    // The command line without the program name.
+    TDC(TComponent* owner, const std::vector<std::string>& argomenti);
+    // Frees the components and the error report entry and clears DC. Saves nothing.
+    ~TDC() override;
+
+    // The creation handler (OnCreate): the upgrade question and the load of the stored tables.
+    void DCCreate(TObject* sender);
+
+    // --- Tables (owned as components) ---
+    TzelMemTable* TabellaArticoliInFattura = nullptr;
+    TzelMemTable* TabellaClienteInFattura = nullptr;
+    TzelMemTable* TabellaStampaArticoli = nullptr;
+    TzelMemTable* TabellaAppunti = nullptr;
+    TzelMemTable* TabellaDitta = nullptr;
+    TzelMemTable* TabellaContributi = nullptr;
+    TzelMemTable* TabellaAliquoteIva = nullptr;
+    TzelMemTable* TabellaUnitaMisura = nullptr;
+    TzelMemTable* TabellaAltroFatture = nullptr;
+    TzelMemTable* TabellaArticoli = nullptr;
+    TzelMemTable* TabellaClienti = nullptr;
+    TzelMemTable* TabellaFatture = nullptr;
+    TzelMemTable* TabellaFattureReport = nullptr;
+    TzelMemTable* TabellaFattureFiltrate = nullptr;
+    TzelMemTable* TabellaDocumenti = nullptr;
+    TzelMemTable* TabellaMastrino = nullptr;
+    TzelMemTable* TabellaRiepilogo = nullptr;
+    TzelMemTable* TabellaRiepilogoIva = nullptr;
+    TzelMemTable* TabellaRiepilogoContributi = nullptr;
+    TzelMemTable* TabellaDettaglioCalcolo = nullptr;
+
+    // --- Formats ---
+    TzelBinaryStreamFormat* SaveFormat = nullptr;
+    // Unused by the program. Until the table store's CSV format exists this is a plain stream
+    // format under the same name (a stand-in).
+    TzelCustomStreamFormat* SaveCsvFormat = nullptr;
+
+    // --- Data sources ---
+    TDataSource* SourceArticoliInFattura = nullptr;
+    TDataSource* SourceClienti = nullptr;
+    TDataSource* SourceArticoli = nullptr;
+    TDataSource* SourceFatture = nullptr;
+    TDataSource* SourceClienteInFattura = nullptr;
+    TDataSource* SourceDitta = nullptr;
+    TDataSource* SourceFattureReport = nullptr;
+    TDataSource* SourceFattureFiltrate = nullptr;
+    TDataSource* SourceStampaArticoli = nullptr;
+    TDataSource* SourceContributi = nullptr;
+    TDataSource* SourceMastrino = nullptr;
+    TDataSource* SourceRiepilogo = nullptr;
+    TDataSource* SourceDocumenti = nullptr;
+    TDataSource* SourceAliquoteIva = nullptr;
+    TDataSource* SourceDettaglioCalcolo = nullptr;
+
+    // --- Run-time members ---
+    uint32_t MsgApriFattura = 0;
+    uint32_t MsgAggiornaTabella = 0;
+    // True when the user declined the upgrade: nothing was loaded and no table is saved.
+    bool ModalitaProvvisoria = false;
+    std::unique_ptr<TStringList> CampiClienteInFattura;
+    std::unique_ptr<TStringList> CampiArticoliInFattura;
+    // The data root; always ends with a separator.
+    std::string PercorsoDati;
+    std::unique_ptr<TContesto> ContestoStampa;
+    // Null until first filled.
+    std::unique_ptr<TStringList> ElencoUnita;
+
+    // PercorsoDati + cartella + "\" + nome + "." + estensione. Acts only on a table of class
+    // exactly TzelMemTable. A missing file leaves the table as it was; a non-blank sort text sorts
+    // the table in any case. A failed load leaves the table empty with the definitions it had,
+    // marks it as "load failed" and raises; a failed sort raises with the rows kept.
+    void CaricaTabella(TDataSet* t, const std::string& cartella, const std::string& nome);
+    void CaricaTabella(TDataSet* t, const std::string& cartella, const std::string& ordinamento,
+                       const std::string& nome);
+    void CaricaTabella(TDataSet* t, const std::string& cartella, const std::string& estensione,
+                       const std::string& ordinamento, const std::string& nome);
+    // Writes PercorsoDati + cartella + "\" + nome + ".DAT" atomically when salva is 1, the table
+    // is exactly a TzelMemTable and the provisional mode is off. The folder is created one level
+    // deep. A table whose load failed first keeps the file it could not read under
+    // name + ".danneggiato" (then "2", "3", ...).
+    void SalvaTabella(TDataSet* t, const std::string& cartella, const std::string& nome,
+                      int salva = 1);
+    void LoadTabellaArticoli();
+    void LoadTabellaClienti();
+    void CaricaElencoUnita();
+    void AggiornaElencoUnita();
+    void TabellaFattureFiltrateCalcFields(TDataSet* dataSet);
+    // Copies the user fields ("CstTs_..." of the source that the destination also has).
+    void CopiaCampiAggiuntivi(TDataSet* sorgente, TDataSet* destinazione);
+    bool VersioneDatabaseObsoleta();
+    static int VersioneInNumero(const std::string& versione);
+    // -1, 0 or 1, comparing the dot-separated parts as numbers, then their suffixes.
+    static int ConfrontaVersioni(const std::string& a, const std::string& b);
+    // The place named by the last TESSELLARIUM_USBPEN: argument; "Disco" by default.
+    static std::string LuogoUsbPen(const std::vector<std::string>& argomenti);
+    // Until the upgrade exists: marks the database current only when no stored data would need
+    // converting.
+    void AggiornaTabelle();
+    void ScriviVersioneDatabase();
+
+    // The file a table's last load could not read, "" when its last load went well.
+    std::string FileCaricamentoFallito(TDataSet* t) const;
+
+private:
+    void Costruisci(const std::vector<std::string>& argomenti);
+    void CreaComponenti();
+    TzelMemTable* CreaTabella(const std::string& nome, const char* campi);
+    TDataSource* CreaSorgente(const std::string& nome, TzelMemTable* tabella);
+    void CreaGestoreErrori();
+    void ProcessUsbPen(const std::vector<std::string>& argomenti);
+    std::string LeggiSharedPath();
+    bool CaricaFileTabella(TzelMemTable* tabella, const std::string& percorso);
+    void OrdinaTabella(TzelMemTable* tabella, const std::string& ordinamento);
+    void CaricaTabellaOrdinata(TzelMemTable* tabella, const std::string& file,
+                               const std::string& ordinamento);
+    void ConservaFileDanneggiato(const std::string& percorso);
+
+    // Tables whose last load failed, with the file they could not read.
+    std::map<const TDataSet*, std::string> FCaricamentiFalliti;
+};
+
+extern TDC* DC;
