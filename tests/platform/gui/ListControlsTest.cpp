@@ -1,0 +1,160 @@
+// List boxes driven through their messages, as the program's own list controls drive them.
+
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Form.h"
+#include "platform/gui/ListBox.h"
+#include "platform/gui/WindowHandles.h"
+#include "platform/gui/WindowFunctions.h"
+
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A parent that keeps the notifications and owner-draw requests of its children.
+class TNotifiedParent : public TCustomControl {
+    TESS_CLASS(TNotifiedParent, TCustomControl)
+public:
+    explicit TNotifiedParent(TComponent* AOwner) : TCustomControl(AOwner) {}
+    std::vector<WORD> Commands;
+    std::vector<std::pair<int, UINT>> Draws; // item, state
+    void WndProc(TMessage& Message) override
+    {
+        if (Message.Msg == WM_COMMAND)
+            Commands.push_back(HIWORD(Message.WParam));
+        if (Message.Msg == WM_DRAWITEM)
+            if (auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam))
+                Draws.emplace_back(static_cast<int>(draw->itemID), draw->itemState);
+        TCustomControl::WndProc(Message);
+    }
+};
+
+class ListBoxMessages : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = TForm::Create<TForm>(nullptr);
+        form->SetBounds(100, 100, 400, 300);
+        parent = new TNotifiedParent(form);
+        parent->SetParent(form);
+        parent->SetBounds(0, 0, 380, 280);
+        list = new TListBox(form);
+        list->SetParent(parent);
+        list->SetBounds(10, 10, 200, 120);
+    }
+    void TearDown() override { TComponent::Free(form); }
+    LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) { return SendMessageA(list->Handle(), msg, w, l); }
+    LRESULT Add(const char* text) { return Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)); }
+    std::string TextOf(int index)
+    {
+        const LRESULT length = Send(LB_GETTEXTLEN, static_cast<WPARAM>(index));
+        std::string text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
+        Send(LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
+        return text;
+    }
+
+    TForm* form = nullptr;
+    TNotifiedParent* parent = nullptr;
+    TListBox* list = nullptr;
+};
+
+TEST_F(ListBoxMessages, ItemsDataAndSelection)
+{
+    EXPECT_EQ(Add("uno"), 0);
+    EXPECT_EQ(Add("due"), 1);
+    EXPECT_EQ(Add("tre"), 2);
+    EXPECT_EQ(Send(LB_GETCOUNT), 3);
+    EXPECT_EQ(Send(LB_INSERTSTRING, 1, reinterpret_cast<LPARAM>("uno e mezzo")), 1);
+    EXPECT_EQ(TextOf(0), "uno");
+    EXPECT_EQ(TextOf(1), "uno e mezzo");
+    EXPECT_EQ(TextOf(2), "due");
+    EXPECT_EQ(TextOf(3), "tre");
+    EXPECT_EQ(list->Items()->Strings(1), "uno e mezzo");
+    Send(LB_SETITEMDATA, 2, 4242);
+    EXPECT_EQ(Send(LB_GETITEMDATA, 2), 4242);
+    EXPECT_EQ(Send(LB_SETCURSEL, 2), 2);
+    EXPECT_EQ(Send(LB_GETCURSEL), 2);
+    EXPECT_EQ(list->ItemIndex(), 2);
+    EXPECT_EQ(Send(LB_DELETESTRING, 9), LB_ERR);
+    EXPECT_EQ(Send(LB_GETTEXTLEN, 9), LB_ERR);
+    EXPECT_EQ(Send(LB_GETCOUNT), 4);
+    EXPECT_EQ(Send(LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("DUE")), 2);
+
+    const int height = static_cast<int>(Send(LB_GETITEMHEIGHT, 0));
+    TRect below;
+    EXPECT_NE(Send(LB_GETITEMRECT, 4, reinterpret_cast<LPARAM>(&below)), LB_ERR);
+    EXPECT_EQ(below.Top, 4 * height);
+    EXPECT_EQ(below.Bottom, 5 * height);
+    EXPECT_EQ(Send(LB_ITEMFROMPOINT, 0, MAKELPARAM(5, static_cast<WORD>(height + 1))), MAKELRESULT(1, 0));
+    EXPECT_EQ(HIWORD(static_cast<std::uintptr_t>(Send(LB_ITEMFROMPOINT, 0, MAKELPARAM(5, static_cast<WORD>(height * 6))))), 1);
+    EXPECT_THROW(list->Items()->Delete(7), EStringListError);
+}
+
+TEST_F(ListBoxMessages, MultipleSelectionAndLongItems)
+{
+    list->SetMultiSelect(true);
+    for (const char* s : {"a", "b", "c"})
+        Add(s);
+    Send(LB_SETSEL, TRUE, 1);
+    EXPECT_EQ(Send(LB_GETSEL, 1), 1);
+    EXPECT_EQ(Send(LB_GETSEL, 0), 0);
+    EXPECT_EQ(Send(LB_GETSELCOUNT), 1);
+    EXPECT_EQ(Send(LB_SETCURSEL, 0), LB_ERR);
+    const std::string longItem(10000, 'x');
+    Add(longItem.c_str());
+    EXPECT_EQ(Send(LB_GETTEXTLEN, 3), 10000);
+    EXPECT_EQ(TextOf(3), longItem);
+}
+
+TEST_F(ListBoxMessages, ClickAndDoubleClickNotifyTheParent)
+{
+    for (int i = 0; i < 10; ++i)
+        Add(("voce " + std::to_string(i)).c_str());
+    int clicks = 0, doubleClicks = 0;
+    list->OnClick = [&](TObject*) { ++clicks; };
+    list->OnDblClick = [&](TObject*) { ++doubleClicks; };
+    ShowAndActivate(form);
+    const TRect rect = list->ItemRect(4);
+    QTest::mouseClick(Widget(list), Qt::LeftButton, {}, QPoint(10, rect.Top + 2));
+    EXPECT_EQ(list->ItemIndex(), 4);
+    EXPECT_EQ(clicks, 1);
+    ASSERT_FALSE(parent->Commands.empty());
+    EXPECT_EQ(parent->Commands.back(), LBN_SELCHANGE);
+    QTest::mouseDClick(Widget(list), Qt::LeftButton, {}, QPoint(10, rect.Top + 2));
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(parent->Commands.back(), LBN_DBLCLK);
+}
+
+TEST_F(ListBoxMessages, OwnerDrawnFixedSendsDrawItemPerVisibleItem)
+{
+    list->SetStyle(lbOwnerDrawFixed);
+    list->SetItemHeight(20);
+    for (int i = 0; i < 10; ++i)
+        Add(("voce " + std::to_string(i)).c_str());
+    Send(LB_SETCURSEL, 1);
+    ShowAndActivate(form);
+    parent->Draws.clear();
+    list->Invalidate();
+    list->Repaint();
+    PumpUntil([&] { return !parent->Draws.empty(); });
+    // 120 pixels minus the frame show five whole items and part of the sixth.
+    ASSERT_GE(parent->Draws.size(), 5u);
+    for (const auto& [item, state] : parent->Draws)
+        EXPECT_EQ((state & ODS_SELECTED) != 0, item == 1) << item;
+}
+
+TEST_F(ListBoxMessages, HorizontalExtentShowsTheHorizontalBar)
+{
+    Add("uno");
+    ShowAndActivate(form);
+    Send(LB_SETHORIZONTALEXTENT, 500);
+    EXPECT_TRUE(list->ScrollBarShown(SB_HORZ));
+    Send(LB_SETHORIZONTALEXTENT, 50);
+    EXPECT_FALSE(list->ScrollBarShown(SB_HORZ));
+}
+
+} // namespace
