@@ -87,7 +87,17 @@ int CreateTemporaryBeside(const std::string& targetNative, std::string& tempNati
     static std::atomic<unsigned> counter{0};
     std::random_device random;
     const std::string folder = NativeFolderOf(targetNative);
-    const std::string prefix = folder + "/." + NativeNameOf(targetNative) + ".";
+    // The temporary name must stay within the 255 bytes a folder entry may hold, however long
+    // the target's name is; cut at a character boundary.
+    std::string name = NativeNameOf(targetNative);
+    constexpr std::size_t longestKeptName = 200;
+    if (name.size() > longestKeptName) {
+        std::size_t cut = longestKeptName;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    const std::string prefix = folder + "/." + name + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[32];
         snprintf(suffix, sizeof suffix, "%08x%04x.tmp", random(), (counter++) & 0xFFFF);

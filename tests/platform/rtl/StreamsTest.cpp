@@ -247,3 +247,21 @@ TEST_F(StreamsTest, AtomicStreamReplacesOnlyOnCommit)
 }
 
 } // namespace
+
+TEST_F(StreamsTest, AtomicStreamWritesTheLongestNameAFolderHolds)
+{
+    for (const std::string& name : {std::string(255, 'a'), std::string(80, 'b') + std::string(87, '\xE8')}) {
+        // 87 "è" are 174 UTF-8 bytes: the temporary name must not cut one in half.
+        {
+            TAtomicFileStream stream(Root + "/" + name);
+            stream.WriteBuffer("data", 4);
+            stream.Commit();
+        }
+        EXPECT_EQ(EntryCount(), 1u);
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator(Root)) {
+            EXPECT_EQ(fs::file_size(entry.path()), 4u);
+            fs::remove(entry.path(), ignored);
+        }
+    }
+}
