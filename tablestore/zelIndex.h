@@ -54,12 +54,36 @@ public:
     void Clear();
     // Every stored record that Filter accepts, in storage order; not ordered.
     void LoadAll();
-    // On an open table loads the references again; an index without sort fields is then in its
-    // own order. On a closed table the index is only marked ordered.
+    // On an open table loads the references again and sorts them; on a closed table the index
+    // is only marked ordered. A current index keeps the table's cursor within its length.
     void Rebuild();
     // Whether the record belongs in this index: decided by the table's OnFilterIndex, which reads
     // the record as the table's version-read record.
     bool Filter(TzelRecord* Record);
+
+    // --- Order ---
+    // Compares the key record with the record over FieldList (nullptr: the index's own) until
+    // the first unequal field. With TieBreak, equal keys are told apart by the records
+    // themselves: identifiers when neither has a position, a positioned record above one
+    // without; the tie-break is reversed when the first field is descending.
+    int CompareRecords(TzelFieldList* FieldList, TzelRecord* KeyRecord, TzelRecord* Record,
+                       bool TieBreak, bool Partial);
+    // Sorts positions First..Last with the tie-broken comparison; the index becomes ordered.
+    void FastQuickSort(int First, int Last);
+    // Sorts a sorted-type index under the storage lock and, for a unique index, refuses two
+    // equal neighbours with EMemTableError "Duplicate index value. Operation aborted.".
+    void ReSort();
+
+    // --- Searches ---
+    // Searches the key in the index's order over FieldList (nullptr: the index's own fields).
+    // Bisects an ordered index of more than 20 references (not the row order), else scans.
+    // Nearest also accepts the first record above the key, and makes text keys partial.
+    // Returns the position (-1 when none; a bisection may return the insertion point, up to
+    // Count()); Found tells whether an equal record stands there, LastCompare the last result.
+    int Search(TzelFieldList* FieldList, TzelRecord* KeyRecord, bool Nearest,
+               bool RespectFilter, bool& Found, int& LastCompare);
+    int Search(TzelFieldList* FieldList, TzelRecord* KeyRecord, bool Nearest,
+               bool RespectFilter);
 
     // The position of the record with that record identifier, or -1.
     int SearchRecordID(int RecordID);
@@ -70,6 +94,16 @@ public:
 
 private:
     int ScanForRecordID(int RecordID, int From);
+    void QuickSortRanges(int First, int Last);
+    void InsertionSort(int First, int Last);
+    void CheckUniqueNeighbours();
+    int Bisect(TzelFieldList* FieldList, TzelRecord* KeyRecord, bool Nearest, bool& Found,
+               int& LastCompare);
+    int StepToVisible(TzelFieldList* FieldList, TzelRecord* KeyRecord, int From, bool Nearest,
+                      bool& Found, int& LastCompare);
+    int Scan(TzelFieldList* FieldList, TzelRecord* KeyRecord, bool Nearest, bool RespectFilter,
+             bool& Found, int& LastCompare);
+    bool Bisectable() const;
 
     std::string FName;
     std::vector<TzelRecord*> FReferences;

@@ -32,6 +32,25 @@ TzelIndex* TzelIndexes::Get(const std::string& Name) const
     return nullptr;
 }
 
+TzelIndex* TzelIndexes::GetByFieldNames(const std::string& FieldNames) const
+{
+    for (const auto& index : FIndexes)
+        if (SameText(index->FieldNames(), FieldNames))
+            return index.get();
+    return nullptr;
+}
+
+TzelIndex* TzelIndexes::Add(TIndexDef* Definition)
+{
+    if (Definition->Fields().empty() || Definition->Options().Contains(ixExpression))
+        RAISE(EMemTableError("Missing Name or FieldNames in IndexDef!"));
+    auto index = std::make_unique<TzelIndex>(Definition->Name(), FTable, Definition->Fields(),
+                                             IndexOptions2CompareOptions(Definition->Options()),
+                                             mtitSorted, false);
+    AddIndex(index.get());
+    return index.release();
+}
+
 void TzelIndexes::AddIndex(TzelIndex* Index)
 {
     Index->SetPosition(Count());
@@ -117,65 +136,139 @@ void TzelIndexes::Clear()
     Renumber();
 }
 
+int TzelIndexes::Search(TzelFieldList* FieldList, TzelRecord* KeyRecord, bool Nearest,
+                        bool RespectFilter, bool& Found, int& LastCompare)
+{
+    TzelIndex* current = FTable->CurrentIndex();
+    if (IsFieldListsEqual(FieldList, &current->FieldList()))
+        return current->Search(FieldList, KeyRecord, Nearest, RespectFilter, Found, LastCompare);
+    Found = false;
+    LastCompare = 0;
+    TzelStorageLock guard(*FTable->Common());
+    for (int i = 0; i < current->Count(); ++i) {
+        TzelRecord* record = current->Reference(i);
+        if (FTable->RecalcOnIndex())
+            FTable->RecalcIndexRecord(record);
+        LastCompare = current->CompareRecords(FieldList, KeyRecord, record, false, Nearest);
+        if (LastCompare == 0 && (!RespectFilter || FTable->FilterRecord(record, false))) {
+            Found = true;
+            return i;
+        }
+        if (Nearest && LastCompare < 0)
+            return i;
+    }
+    return -1;
+}
+
 void TzelIndexes::CheckRecordUniqueness(TzelRecord* Record, TzelRecord* Actual)
 {
     if (!FTable->EnableIndexes())
         return;
-    TzelCommon* storage = FTable->Common();
-    TzelStorageLock guard(*storage);
+    TzelStorageLock guard(*FTable->Common());
     for (const auto& index : FIndexes) {
         if (!index->Enabled() || !index->Options().Contains(mtcoUnique))
             continue;
-        for (int i = 0; i < index->Count(); ++i) {
-            TzelRecord* other = index->Reference(i);
-            if (Actual && other->RecordID == Actual->RecordID)
-                continue;
-            if (storage->_InternalCompareRecords(FTable, &index->FieldList(), -1, Record, other,
-                                                 false, false, chBreakNE) == 0)
-                RAISE(EMemTableError("Duplicate index value. Operation aborted."));
-        }
+        bool found = false;
+        int lastCompare = 0;
+        const int position = index->Search(nullptr, Record, false, false, found, lastCompare);
+        if (!found || !index->IsValidPosition(position))
+            continue;
+        TzelRecord* other = index->Reference(position);
+        if (Actual && other == Actual)
+            continue;
+        RAISE(EMemTableError("Duplicate index value. Operation aborted."));
     }
+}
+
+void TzelIndexes::TellPosition(TzelIndex* Index, TzelRecord* Stored, int Position)
+{
+    if (FTable->CurrentIndex() != Index || Position < 0)
+        return;
+    Stored->Position = Position;
+    FTable->SetRepositionTarget(Position);
+}
+
+int TzelIndexes::InsertByKey(TzelIndex* Index, TzelRecord* Stored, TzelRecord* KeyRecord)
+{
+    int position = -1;
+    if (Index->Count() > 0)
+        position = Index->Search(nullptr, KeyRecord, true, false);
+    if (position < 0 || position >= Index->Count()) {
+        Index->Append(Stored);
+        return Index->Count() - 1;
+    }
+    Index->InsertAt(position, Stored);
+    return position;
 }
 
 void TzelIndexes::ReflectInsert(TzelIndex* Index, TzelRecord* Record, int Position)
 {
     if (!Index->Filter(Record))
         return;
-    const bool current = FTable->CurrentIndex() == Index;
     int placed;
-    if (Index->IsRowOrder() && current && Position >= 0) {
-        // A stale hint can never place the record outside the list.
-        placed = std::clamp(Position - 1, 0, Index->Count());
-        Index->InsertAt(placed, Record);
+    if (Index->IsRowOrder()) {
+        if (FTable->CurrentIndex() == Index && Position >= 0) {
+            // A stale hint can never place the record outside the list.
+            placed = std::clamp(Position - 1, 0, Index->Count());
+            Index->InsertAt(placed, Record);
+        } else {
+            placed = Index->Count();
+            Index->Append(Record);
+        }
     } else {
-        placed = Index->Count();
-        Index->Append(Record);
-        if (!Index->IsRowOrder())
-            Index->SetOrdered(false);
+        placed = InsertByKey(Index, Record, Record);
     }
-    if (current) {
-        Record->Position = placed;
-        FTable->SetRepositionTarget(placed);
-    }
+    TellPosition(Index, Record, placed);
+}
+
+int TzelIndexes::FindStored(TzelIndex* Index, TzelRecord* Stored, int Position)
+{
+    if (Index->Count() == 0)
+        return -1;
+    if (Index->IsValidPosition(Position) && Index->Reference(Position) == Stored)
+        return Position;
+    if (Index->IsRowOrder())
+        return Index->SearchRecordID(Stored->RecordID);
+    return Index->SearchRecord(Stored, false);
 }
 
 void TzelIndexes::ReflectDelete(TzelIndex* Index, TzelRecord* Record, int Position)
 {
-    if (Index->Count() == 0)
-        return;
-    int found = -1;
-    if (Index->IsValidPosition(Position) && Index->Reference(Position) == Record)
-        found = Position;
-    else if (Index->IsRowOrder())
-        found = Index->SearchRecordID(Record->RecordID);
-    else
-        found = Index->SearchRecord(Record, false);
+    const int found = FindStored(Index, Record, Position);
     if (found >= 0)
         Index->RemoveAt(found);
 }
 
+// Stored still holds the old values, NewValues the values being posted.
+void TzelIndexes::ReflectEdit(TzelIndex* Index, TzelRecord* Stored, TzelRecord* NewValues,
+                              int Position)
+{
+    const bool current = FTable->CurrentIndex() == Index;
+    const int hint = current ? Position : -1;
+    const bool sameKey =
+        FTable->Common()->_InternalCompareRecords(FTable, &Index->FieldList(), -1, Stored,
+                                                  NewValues, false, false, chBreakNE) == 0;
+    // An index whose membership a filter decides must also follow edits that leave the key
+    // alone but move the record in or out.
+    const bool mayFilter = Index->IsFiltered() || static_cast<bool>(FTable->OnFilterIndex);
+    if (sameKey && !mayFilter) {
+        TellPosition(Index, Stored, FindStored(Index, Stored, hint));
+        return;
+    }
+    const int old = FindStored(Index, Stored, hint);
+    const bool accepted = Index->Filter(NewValues);
+    if (sameKey && old >= 0 && accepted) {
+        TellPosition(Index, Stored, old);
+        return;
+    }
+    if (old >= 0)
+        Index->RemoveAt(old);
+    if (accepted)
+        TellPosition(Index, Stored, InsertByKey(Index, Stored, NewValues));
+}
+
 void TzelIndexes::ReflectToIndexes(TzelIndexUpdateHow How, TzelRecord* Record1,
-                                   TzelRecord* /*Record2*/, int Position)
+                                   TzelRecord* Record2, int Position)
 {
     for (const auto& entry : FIndexes) {
         TzelIndex* index = entry.get();
@@ -192,10 +285,9 @@ void TzelIndexes::ReflectToIndexes(TzelIndexUpdateHow How, TzelRecord* Record1,
             ReflectInsert(index, Record1, Position);
             break;
         case mtiuhEdit:
-            // The row order does not depend on values; an index with fields is put in order
-            // again when it is next rebuilt.
+            // The row order does not depend on values.
             if (!index->IsRowOrder())
-                index->SetOrdered(false);
+                ReflectEdit(index, Record1, Record2, Position);
             break;
         case mtiuhDelete:
             ReflectDelete(index, Record1, Position);

@@ -10,6 +10,8 @@
 
 // The name of the index that keeps the records in the order they were added.
 inline constexpr const char* ZEL_ROWORDER_INDEX_NAME = "__MT__ROWORDER";
+// The name of the index that SortOn makes.
+inline constexpr const char* ZEL_SORT_INDEX_NAME = "__MT__DEFSORT";
 
 class TzelIndexes : public TObject {
     TESS_CLASS(TzelIndexes, TObject)
@@ -26,8 +28,14 @@ public:
     TzelIndex* GetIndex(int Position) const;
     // The first index with that name, letter case ignored; nullptr when none.
     TzelIndex* Get(const std::string& Name) const;
+    // The first index whose field-names text equals FieldNames, letter case ignored (the text
+    // as written: blanks and separators count); nullptr when none.
+    TzelIndex* GetByFieldNames(const std::string& FieldNames) const;
     // Takes the index over; its position becomes the former count.
     void AddIndex(TzelIndex* Index);
+    // Adds a sorted index made from the definition; EMemTableError "Missing Name or FieldNames
+    // in IndexDef!" for an expression index or one without fields.
+    TzelIndex* Add(TIndexDef* Definition);
     // Takes the index out of the list and hands it back; the row-order index stays. When it was
     // the table's current index the row order becomes current.
     std::unique_ptr<TzelIndex> DeleteIndex(TzelIndex* Index);
@@ -42,6 +50,11 @@ public:
     // Empties every index and frees all but the row order.
     void Clear();
 
+    // Searches the table's current index: with its own search when FieldList names the same
+    // fields in the same order, else by a scan in its order. Returns the position or -1.
+    int Search(TzelFieldList* FieldList, TzelRecord* KeyRecord, bool Nearest, bool RespectFilter,
+               bool& Found, int& LastCompare);
+
     // EMemTableError "Duplicate index value. Operation aborted." when an enabled unique index
     // holds a record other than Actual with the key of Record.
     void CheckRecordUniqueness(TzelRecord* Record, TzelRecord* Actual);
@@ -55,6 +68,13 @@ private:
     void Renumber();
     void ReflectInsert(TzelIndex* Index, TzelRecord* Record, int Position);
     void ReflectDelete(TzelIndex* Index, TzelRecord* Record, int Position);
+    void ReflectEdit(TzelIndex* Index, TzelRecord* Stored, TzelRecord* NewValues, int Position);
+    // Where the stored record stands in the index: at the table's hint when the reference there
+    // is that record, else found by a search; -1 when it is not there.
+    int FindStored(TzelIndex* Index, TzelRecord* Stored, int Position);
+    // Inserts Stored where a nearest search for KeyRecord's values puts it.
+    int InsertByKey(TzelIndex* Index, TzelRecord* Stored, TzelRecord* KeyRecord);
+    void TellPosition(TzelIndex* Index, TzelRecord* Stored, int Position);
 
     TzelIndex* FRowOrderIndex;
     std::vector<std::unique_ptr<TzelIndex>> FIndexes;
