@@ -1,0 +1,404 @@
+#include "GuiTestSupport.h"
+
+#include "platform/gui/PdfPrinter.h"
+#include "platform/gui/Printer.h"
+#include "platform/gui/PrinterDevice.h"
+#include "platform/os/TempFiles.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Formats.h"
+#include "platform/rtl/TextUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+
+// Replaces the desktop opener with one that records its targets (nullptr restores the previous).
+void RecordDesktopOpener(std::vector<std::string>* targets);
+
+namespace {
+
+std::string RunCommand(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+std::string Quote(const std::string& path) { return "'" + path + "'"; }
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A fresh printer object over a replaced catalogue, writing into a temporary folder, with the
+// desktop opener recorded.
+class PrinterTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Folder = std::make_unique<TTempFolder>("tess-printer");
+        SetVirtualPrinterFolder(Folder->Path());
+        SetPrinterCatalogue(TPrinterCatalogue{});
+        FOldPrinter = SetPrinter(std::make_unique<TPrinter>());
+        RecordDesktopOpener(&Opened);
+    }
+    void TearDown() override
+    {
+        SetPrinter(std::move(FOldPrinter));
+        RecordDesktopOpener(nullptr);
+        ResetPrinterCatalogue();
+        SetVirtualPrinterFolder("");
+    }
+
+    // Arial 10 "Pagina n" at the printable origin of each page.
+    void PrintPages(const std::string& title, int pages)
+    {
+        TPrinter* printer = Printer();
+        printer->Title = title;
+        printer->BeginDoc();
+        for (int page = 1; page <= pages; ++page) {
+            if (page > 1)
+                printer->NewPage();
+            printer->Canvas()->Font()->SetName("Arial");
+            printer->Canvas()->Font()->SetSize(10);
+            printer->Canvas()->TextOut(0, 0, "Pagina " + IntToStr(page));
+        }
+        printer->EndDoc();
+    }
+
+    std::string PathOf(const std::string& name) { return IncludeTrailingPathDelimiter(Folder->Path()) + name; }
+
+    std::unique_ptr<TTempFolder> Folder;
+    std::vector<std::string> Opened;
+
+private:
+    std::unique_ptr<TPrinter> FOldPrinter;
+};
+
+} // namespace
+
+TEST_F(PrinterTest, VirtualPrinterStandsInWithItsMetrics)
+{
+    TPrinter* printer = Printer();
+    ASSERT_EQ(printer->Printers()->Count(), 1);
+    EXPECT_EQ(printer->Printers()->Strings(0), "Stampante PDF");
+    EXPECT_EQ(printer->PrinterIndex(), 0);
+    HDC dc = printer->Handle();
+    const int caps[] = {LOGPIXELSX, LOGPIXELSY, PHYSICALWIDTH, PHYSICALHEIGHT, PHYSICALOFFSETX, PHYSICALOFFSETY,
+                        HORZRES, VERTRES, TECHNOLOGY};
+    const int portrait[] = {1200, 1200, 9921, 14031, 236, 236, 9449, 13559, DT_RASPRINTER};
+    for (std::size_t i = 0; i < std::size(caps); ++i)
+        EXPECT_EQ(PrinterDeviceCaps(dc, caps[i]), portrait[i]) << caps[i];
+    POINT size;
+    EXPECT_EQ(Escape(dc, GETPHYSPAGESIZE, 0, nullptr, &size), 1);
+    EXPECT_EQ(size, (POINT{9921, 14031}));
+    const int query = GETPRINTINGOFFSET;
+    EXPECT_EQ(Escape(dc, QUERYESCSUPPORT, sizeof query, &query, nullptr), 1);
+
+    // The report engine's units: 93 / 1.022 per inch across and 93 / 1.015 down, halves to even.
+    auto units = [&](int index, bool down) {
+        const double k = down ? 93 / 1.015 : 93 / 1.022;
+        return static_cast<int>(Round(PrinterDeviceCaps(dc, index) * k / PrinterDeviceCaps(dc, down ? LOGPIXELSY : LOGPIXELSX)));
+    };
+    EXPECT_EQ(units(PHYSICALWIDTH, false), 752);
+    EXPECT_EQ(units(PHYSICALHEIGHT, true), 1071);
+    EXPECT_EQ(units(PHYSICALOFFSETX, false), 18);
+    EXPECT_EQ(units(PHYSICALOFFSETY, true), 18);
+    EXPECT_EQ(units(HORZRES, false), 717);
+    EXPECT_EQ(units(VERTRES, true), 1035);
+    EXPECT_EQ(printer->PageWidth(), 9449);
+
+    printer->SetOrientation(poLandscape);
+    EXPECT_EQ(printer->Orientation(), poLandscape);
+    EXPECT_EQ(PrinterDeviceCaps(dc, PHYSICALWIDTH), 14031);
+    EXPECT_EQ(PrinterDeviceCaps(dc, PHYSICALHEIGHT), 9921);
+    EXPECT_EQ(PrinterDeviceCaps(dc, HORZRES), 13559);
+    EXPECT_EQ(PrinterDeviceCaps(dc, VERTRES), 9449);
+    EXPECT_EQ(units(PHYSICALWIDTH, false), 1064);
+    EXPECT_EQ(units(PHYSICALHEIGHT, true), 758);
+}
+
+TEST_F(PrinterTest, PaperCapabilities)
+{
+    const char* name = "Stampante PDF";
+    EXPECT_EQ(DeviceCapabilities(name, "FILE:", DC_PAPERS, nullptr, nullptr), 7);
+    WORD papers[7] = {};
+    ASSERT_EQ(DeviceCapabilities(name, "FILE:", DC_PAPERS, reinterpret_cast<char*>(papers), nullptr), 7);
+    const WORD expected[] = {9, 8, 11, 13, 1, 5, 7};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(papers[i], expected[i]);
+    std::vector<char> names(7 * 64, 'x');
+    ASSERT_EQ(DeviceCapabilities(name, "FILE:", DC_PAPERNAMES, names.data(), nullptr), 7);
+    EXPECT_STREQ(names.data(), "A4");
+    EXPECT_STREQ(names.data() + 3 * 64, "B5 (JIS)");
+    EXPECT_EQ(names[63], '\0');
+    EXPECT_STREQ(names.data() + 6 * 64, "Executive");
+    POINT sizes[7];
+    ASSERT_EQ(DeviceCapabilities(name, "FILE:", DC_PAPERSIZE, reinterpret_cast<char*>(sizes), nullptr), 7);
+    EXPECT_EQ(sizes[0], (POINT{2100, 2970}));
+    EXPECT_EQ(DeviceCapabilities(name, "FILE:", DC_COPIES, nullptr, nullptr), 999);
+    EXPECT_EQ(DeviceCapabilities(name, "FILE:", DC_BINS, nullptr, nullptr), 0);
+    EXPECT_EQ(DeviceCapabilities("Nessuna", "FILE:", DC_PAPERS, nullptr, nullptr), -1);
+}
+
+TEST_F(PrinterTest, DeviceModeRoundTripAndCustomPaper)
+{
+    TPrinter* printer = Printer();
+    std::string device, driver, port;
+    HGLOBAL mode = nullptr;
+    printer->GetPrinter(device, driver, port, mode);
+    EXPECT_EQ(device, "Stampante PDF");
+    EXPECT_EQ(driver, "PDF");
+    EXPECT_EQ(port, "FILE:");
+    DEVMODEA* devMode = LockDevMode(mode);
+    ASSERT_NE(devMode, nullptr);
+    EXPECT_EQ(devMode->dmSpecVersion, 0x401);
+    EXPECT_EQ(devMode->dmSize, sizeof(DEVMODEA));
+    EXPECT_EQ(devMode->dmPaperSize, DMPAPER_A4);
+    EXPECT_STREQ(devMode->dmDeviceName, "Stampante PDF");
+
+    devMode->dmFields = DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
+    devMode->dmPaperSize = DMPAPER_USER;
+    devMode->dmPaperWidth = 1480;
+    devMode->dmPaperLength = 2100;
+    UnlockDevMode(mode);
+    printer->SetPrinter(device, driver, port, mode);
+    EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALWIDTH), 6992);
+    EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALHEIGHT), 9921);
+    printer->GetPrinter(device, driver, port, mode);
+    EXPECT_EQ(LockDevMode(mode)->dmPaperSize, DMPAPER_USER);
+
+    // Back to A4, then a custom 0 x 0 and an unknown paper are ignored.
+    devMode = LockDevMode(mode);
+    devMode->dmFields = DM_PAPERSIZE;
+    devMode->dmPaperSize = DMPAPER_A4;
+    printer->SetPrinter(device, driver, port, mode);
+    for (short paper : {short(DMPAPER_USER), short(70)}) {
+        devMode = LockDevMode(mode);
+        devMode->dmFields = DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
+        devMode->dmPaperSize = paper;
+        devMode->dmPaperWidth = 0;
+        devMode->dmPaperLength = 0;
+        printer->SetPrinter(device, driver, port, mode);
+        EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALWIDTH), 9921) << paper;
+        printer->GetPrinter(device, driver, port, mode);
+        EXPECT_EQ(LockDevMode(mode)->dmPaperSize, DMPAPER_A4) << paper;
+    }
+
+    // A device mode whose dmSize stops before the paper fields changes only what it covers.
+    DEVMODEA shortMode;
+    shortMode.dmSize = static_cast<WORD>(offsetof(DEVMODEA, dmPaperSize));
+    shortMode.dmFields = DM_ORIENTATION | DM_PAPERSIZE;
+    shortMode.dmOrientation = DMORIENT_LANDSCAPE;
+    shortMode.dmPaperSize = DMPAPER_A3;
+    HGLOBAL shortHandle = AllocDevMode(shortMode);
+    printer->SetPrinter(device, driver, port, shortHandle);
+    FreeDevMode(shortHandle);
+    EXPECT_EQ(printer->Orientation(), poLandscape);
+    EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALHEIGHT), 9921);
+    printer->SetPrinter(device, driver, port, nullptr);
+
+    EXPECT_THROW(printer->SetPrinter("Nessuna", "CUPS", "CUPS:Nessuna", nullptr), EPrinter);
+    try {
+        printer->SetPrinterIndex(3);
+        FAIL();
+    } catch (const EPrinter& e) {
+        EXPECT_EQ(e.Message, "Printer index out of range");
+    }
+}
+
+TEST_F(PrinterTest, ThreePageJobWritesOnePdf)
+{
+    PrintPages("TS Stampa", 3);
+    EXPECT_EQ(FilesIn(Folder->Path()), std::vector<std::string>{"TS Stampa.pdf"});
+    const std::string pdf = PathOf("TS Stampa.pdf");
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Opened[0], pdf);
+    EXPECT_EQ(Printer()->LastOutputFile(), pdf);
+
+    const std::string info = RunCommand("pdfinfo " + Quote(pdf));
+    EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+3\n"))) << info;
+    std::smatch size;
+    ASSERT_TRUE(std::regex_search(info, size, std::regex(R"re(Page size:\s+([0-9.]+) x ([0-9.]+) pts)re")));
+    EXPECT_NEAR(std::stod(size[1]), 595.276, 0.5);
+    EXPECT_NEAR(std::stod(size[2]), 841.89, 0.5);
+    EXPECT_TRUE(std::regex_search(info, std::regex("Title:\\s+TS Stampa\n"))) << info;
+
+    EXPECT_EQ(RunCommand("pdftotext -f 2 -l 2 " + Quote(pdf) + " - | tr -d '\\f' | sed '/^$/d'"), "Pagina 2\n");
+    const std::string bbox = RunCommand("pdftotext -bbox -f 1 -l 1 " + Quote(pdf) + " -");
+    std::smatch word;
+    ASSERT_TRUE(std::regex_search(bbox, word, std::regex(R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)"[^>]*>Pagina)re")))
+        << bbox;
+    EXPECT_NEAR(std::stod(word[1]), 14.2, 0.6);
+    EXPECT_GE(std::stod(word[2]), 13.6);
+    EXPECT_LE(std::stod(word[2]), 18.0);
+    const std::string fonts = RunCommand("pdffonts " + Quote(pdf));
+    EXPECT_NE(fonts.find("LiberationSans"), std::string::npos) << fonts;
+    EXPECT_NE(fonts.find(" yes "), std::string::npos) << fonts; // embedded
+    EXPECT_EQ(RunCommand("qpdf --check " + Quote(pdf) + " >/dev/null; echo $?"), "0\n");
+}
+
+TEST_F(PrinterTest, FileNamesOrientationCopiesAndMargins)
+{
+    PrintPages("TS Stampa", 1);
+    PrintPages("TS Stampa", 1);
+    PrintPages("a/b:c", 1);
+    PrintPages("", 1);
+    EXPECT_EQ(FilesIn(Folder->Path()),
+              (std::vector<std::string>{"Stampa.pdf", "TS Stampa (2).pdf", "TS Stampa.pdf", "a_b_c.pdf"}));
+    EXPECT_EQ(PdfFileNameForTitle(std::string(300, 'x')), std::string(200, 'x') + ".pdf");
+    EXPECT_EQ(PdfFileNameForTitle(std::string("a\x01\x7F|\"?*<>") + "\\"), "a_________.pdf");
+    EXPECT_EQ(PdfFileNameForTitle(".."), "__.pdf");
+
+    Printer()->SetOrientation(poLandscape);
+    PrintPages("Orizzontale", 1);
+    const std::string info = RunCommand("pdfinfo " + Quote(PathOf("Orizzontale.pdf")));
+    std::smatch size;
+    ASSERT_TRUE(std::regex_search(info, size, std::regex(R"re(Page size:\s+([0-9.]+) x ([0-9.]+) pts)re")));
+    EXPECT_NEAR(std::stod(size[1]), 841.89, 0.5);
+    EXPECT_NEAR(std::stod(size[2]), 595.276, 0.5);
+    Printer()->SetOrientation(poPortrait);
+
+    Printer()->SetCopies(2);
+    PrintPages("Copie", 2);
+    const std::string text = RunCommand("pdftotext " + Quote(PathOf("Copie.pdf")) + " - | tr -d '\\f' | sed '/^$/d'");
+    EXPECT_EQ(text, "Pagina 1\nPagina 2\nPagina 1\nPagina 2\n");
+    Printer()->SetCopies(1);
+
+    TPrinter* printer = Printer();
+    printer->Title = "Margine";
+    printer->BeginDoc();
+    printer->Canvas()->Font()->SetName("Arial");
+    printer->Canvas()->Font()->SetSize(10);
+    printer->Canvas()->TextOut(-200, -200, "X");
+    printer->EndDoc();
+    const std::string bbox = RunCommand("pdftotext -bbox " + Quote(PathOf("Margine.pdf")) + " -");
+    std::smatch word;
+    ASSERT_TRUE(std::regex_search(bbox, word, std::regex(R"re(<word xMin="([0-9.]+)"[^>]*>X<)re"))) << bbox;
+    EXPECT_NEAR(std::stod(word[1]), 2.2, 0.6);
+}
+
+TEST_F(PrinterTest, AbortAndMisuseRaiseAndLeaveNoFile)
+{
+    TPrinter* printer = Printer();
+    printer->Title = "Annullato";
+    printer->BeginDoc();
+    EXPECT_TRUE(printer->Printing());
+    EXPECT_EQ(printer->PageNumber(), 1);
+    printer->Canvas()->TextOut(0, 0, "uno");
+    printer->NewPage();
+    EXPECT_EQ(printer->PageNumber(), 2);
+    try {
+        printer->BeginDoc();
+        FAIL();
+    } catch (const EPrinter& e) {
+        EXPECT_EQ(e.Message, "Printing in progress");
+    }
+    EXPECT_THROW(printer->SetOrientation(poLandscape), EPrinter);
+    EXPECT_THROW(printer->SetPrinterIndex(0), EPrinter);
+    printer->Abort();
+    EXPECT_TRUE(printer->Aborted());
+    EXPECT_FALSE(printer->Printing());
+    EXPECT_TRUE(FilesIn(Folder->Path()).empty());
+    try {
+        printer->NewPage();
+        FAIL();
+    } catch (const EPrinter& e) {
+        EXPECT_EQ(e.Message, "Printer is not currently printing");
+    }
+    EXPECT_TRUE(Opened.empty());
+
+    // A folder that cannot be written (a path under a plain file): EndDoc names the file and
+    // leaves nothing behind.
+    const std::string plain = PathOf("semplice.txt");
+    WriteFileAtomically(plain, "x");
+    SetVirtualPrinterFolder(plain + "/sotto");
+    printer->Title = "Bloccato";
+    printer->BeginDoc();
+    printer->Canvas()->TextOut(0, 0, "uno");
+    try {
+        printer->EndDoc();
+        FAIL();
+    } catch (const EPrinter& e) {
+        EXPECT_NE(e.Message.find("Impossibile scrivere il file \""), std::string::npos) << e.Message;
+        EXPECT_NE(e.Message.find("Bloccato.pdf"), std::string::npos) << e.Message;
+    }
+    EXPECT_FALSE(printer->Printing());
+    EXPECT_EQ(FilesIn(Folder->Path()), std::vector<std::string>{"semplice.txt"});
+    EXPECT_TRUE(Opened.empty());
+}
+
+TEST_F(PrinterTest, NoPrinterAtAll)
+{
+    TPrinterCatalogue none;
+    none.VirtualWhenEmpty = false;
+    SetPrinterCatalogue(none);
+    TPrinter* printer = Printer();
+    EXPECT_EQ(printer->Printers()->Count(), 0);
+    EXPECT_EQ(printer->PrinterIndex(), -1);
+    try {
+        printer->BeginDoc();
+        FAIL();
+    } catch (const EPrinter& e) {
+        EXPECT_EQ(e.Message, "There is no default printer currently selected");
+    }
+    EXPECT_FALSE(printer->Printing());
+}
+
+TEST_F(PrinterTest, FilePrinterBehavesAsASystemPrinter)
+{
+    TPrinterCatalogue catalogue;
+    TPrinterInfo file;
+    file.Name = "Ufficio";
+    file.Kind = TPrinterKind::File;
+    file.Resolution = 600;
+    file.Papers = {DMPAPER_A4, DMPAPER_LETTER};
+    file.OutputFolder = Folder->Path();
+    catalogue.Printers.push_back(file);
+    SetPrinterCatalogue(catalogue);
+    TPrinter* printer = Printer();
+    ASSERT_EQ(printer->Printers()->Count(), 1);
+    EXPECT_EQ(printer->Printers()->Strings(0), "Ufficio");
+    EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), LOGPIXELSX), 600);
+    EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALOFFSETX), 100);
+    EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALOFFSETY), 100);
+    std::string device, driver, port;
+    HGLOBAL mode = nullptr;
+    printer->GetPrinter(device, driver, port, mode);
+    EXPECT_EQ(driver, "CUPS");
+    EXPECT_EQ(port, "CUPS:Ufficio");
+    PrintPages("Fattura 12", 1);
+    const std::string info = RunCommand("pdfinfo " + Quote(PathOf("Fattura 12.pdf")));
+    EXPECT_TRUE(std::regex_search(info, std::regex("Title:\\s+Fattura 12\n"))) << info;
+    EXPECT_TRUE(Opened.empty());
+}
+
+TEST_F(PrinterTest, PrintServiceQueue)
+{
+    const char* queue = getenv("TESS_CUPS_QUEUE");
+    if (!queue || !*queue)
+        GTEST_SKIP() << "TESS_CUPS_QUEUE names no print queue";
+    ResetPrinterCatalogue();
+    TPrinter* printer = Printer();
+    const int index = printer->Printers()->IndexOf(queue);
+    ASSERT_GE(index, 0);
+    printer->SetPrinterIndex(index);
+    PrintPages("TS Stampa", 2);
+    EXPECT_TRUE(PumpUntil([] { return RunCommand("lpstat -W completed -o").find("TS Stampa") != std::string::npos ||
+                                      RunCommand("lpstat -W completed -l -o").find("TS Stampa") != std::string::npos; },
+                          20000));
+}
