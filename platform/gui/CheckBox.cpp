@@ -109,11 +109,9 @@ void TCustomCheckBox::Paint()
     if (FState != cbUnchecked) {
         const QColor mark = ToQColor(grayed ? clBtnShadow : clWindowText);
         // The classic 7 x 7 check mark, three pixels thick.
-        const int x = inner.left() + 1, y = inner.top() + 3;
-        for (int i = 0; i < 7; ++i) {
-            const int dy = i < 3 ? i : 4 - i;
-            painter->fillRect(QRect(x + i, y + dy + (i < 3 ? 0 : 2 * (i - 2)), 1, 3), mark);
-        }
+        static const int rise[7] = {2, 3, 4, 3, 2, 1, 0};
+        for (int i = 0; i < 7; ++i)
+            painter->fillRect(QRect(inner.left() + 1 + i, inner.top() + 1 + rise[i], 1, 3), mark);
     }
     StdCtrl::DrawMarkCaption(this, *painter, FAlignment, Caption(), Enabled(), Focused());
 }

@@ -97,7 +97,7 @@ void TCustomListBox::CreateParams(TCreateParams& Params)
 {
     TWinControl::CreateParams(Params);
     Params.WinClassName = "LISTBOX";
-    Params.Style |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_TABSTOP | WS_VSCROLL;
+    Params.Style |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_TABSTOP;
     if (FSorted)
         Params.Style |= LBS_SORT;
     if (FMultiSelect)
@@ -417,6 +417,12 @@ void TCustomListBox::UpdateScrollBars()
     }
 }
 
+void TCustomListBox::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    UpdateScrollBars();
+}
+
 void TCustomListBox::BoundsChanged(bool moved, bool resized)
 {
     TWinControl::BoundsChanged(moved, resized);
@@ -594,9 +600,13 @@ void TCustomListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
         flags |= DT_EXPANDTABS;
     TRect textRect = Rect;
     textRect.Left += 2;
-    FCanvas->Brush()->SetStyle(bsClear);
-    DrawTextA(FCanvas->Handle(), text, -1, &textRect, flags);
-    FCanvas->Brush()->SetStyle(bsSolid);
+    // The canvas selects its font on first use; the text colour is set here for DrawText.
+    FCanvas->TextHeight("0");
+    HDC dc = FCanvas->Handle();
+    SetTextColor(dc, ColorToRGB(FCanvas->Font()->Color()));
+    const int mode = SetBkMode(dc, TRANSPARENT);
+    DrawTextA(dc, text, -1, &textRect, flags);
+    SetBkMode(dc, mode);
 }
 
 void TCustomListBox::DrawItemStruct(DRAWITEMSTRUCT& draw)
@@ -631,8 +641,8 @@ void TCustomListBox::Paint()
 {
     if (!HandleAllocated())
         return;
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(Handle(), &paint);
+    StdCtrl::TClientPaintDC paintDC(this);
+    HDC dc = paintDC.Handle();
     const int clientHeight = ClientHeight();
     int bottom = 0;
     for (int i = FTopIndex; i < Count() && bottom < clientHeight; ++i) {
@@ -669,7 +679,6 @@ void TCustomListBox::Paint()
         const TRect focus = Rect(0, 0, ClientWidth(), ItemHeight());
         DrawFocusRect(dc, &focus);
     }
-    EndPaint(Handle(), &paint);
 }
 
 LRESULT TCustomListBox::ListMessage(TMessage& Message, bool& handled)

@@ -124,6 +124,7 @@ protected:
     void KeyDown(WORD& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
     void BoundsChanged(bool moved, bool resized) override;
+    void CreateWnd() override;
 
 private:
     friend class TListBoxStrings;

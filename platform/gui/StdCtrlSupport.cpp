@@ -5,7 +5,10 @@
 #include "platform/gui/FontEngine.h"
 #include "platform/gui/TextOutput.h"
 #include "platform/gui/WindowHandles.h"
+#include "platform/gui/DeviceContext.h"
 #include "platform/gui/private/FontCache.h"
+#include "platform/gui/private/GdiInternals.h"
+#include "platform/gui/private/Surfaces.h"
 #include "platform/gui/private/QtBridge.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -243,5 +246,33 @@ void SetClipboardText(const std::string& text)
 }
 
 void Beep() { QApplication::beep(); }
+
+TClientPaintDC::TClientPaintDC(TControl* control) : FControl(control)
+{
+    HWND window = nullptr;
+    if (auto* win = dynamic_cast<TWinControl*>(control); win && win->HandleAllocated())
+        window = win->Handle();
+    const QSize size(std::max(control->ClientWidth(), 1), std::max(control->ClientHeight(), 1));
+    if (TSurface* retained = control->Surface(); retained && !retained->Image.isNull())
+        FImage = retained->Image.copy(QRect(ClientOffset(control), size)).convertToFormat(QImage::Format_RGB32);
+    else
+        FImage = QImage(size, QImage::Format_RGB32);
+    FHandle = Gdi::CreateImageDC(
+        [this](TDcSurface& surface) {
+            surface.Image = &FImage;
+            surface.Origin = {0, 0};
+            surface.Bounds = FImage.rect();
+            return true;
+        },
+        window);
+}
+
+TClientPaintDC::~TClientPaintDC()
+{
+    if (FHandle)
+        DeleteDC(FHandle);
+    if (QPainter* painter = PaintPainter(FControl))
+        painter->drawImage(0, 0, FImage);
+}
 
 } // namespace StdCtrl

@@ -6,6 +6,7 @@
 #include "platform/gui/WinControl.h"
 
 #include <QFont>
+#include <QImage>
 #include <QPainter>
 #include <QRect>
 
@@ -49,6 +50,23 @@ QRect DrawMarkCaption(TWinControl* control, QPainter& painter, TAlignment alignm
 
 // The control's window identifier (GWL_ID; 0 when none).
 int ControlId(TWinControl* control);
+
+// A device context for drawing inside Paint (owner-drawn items get it as their hDC): it draws on a
+// copy of the client area that is painted back when the object goes, because the paint's own
+// painter holds the retained image meanwhile.
+class TClientPaintDC {
+public:
+    explicit TClientPaintDC(TControl* control);
+    ~TClientPaintDC();
+    TClientPaintDC(const TClientPaintDC&) = delete;
+    TClientPaintDC& operator=(const TClientPaintDC&) = delete;
+    HDC Handle() const { return FHandle; }
+
+private:
+    TControl* FControl;
+    QImage FImage;
+    HDC FHandle = nullptr;
+};
 
 // The clipboard's text as the program sees it (CR LF line ends, Windows-1252), and setting it.
 std::string ClipboardText();
