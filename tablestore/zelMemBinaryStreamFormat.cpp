@@ -329,7 +329,7 @@ void TzelCustomBinaryStreamFormat::LoadDef(TzelCustomMemTable* Table)
         }
         FReader->ReadListEnd();
         if (FFileVersion >= FirstVersionWithIndexDefs)
-            LoadIndexDefs(Table);
+            LoadIndexDefs(Table, anyDefinition && sfDef.Contains(sfLoadDef));
     } catch (...) {
         failure = std::current_exception();
     }
@@ -387,10 +387,19 @@ void TzelCustomBinaryStreamFormat::LoadFieldDef(TzelCustomMemTable* Table)
     field->SetDisplayWidth(displayWidth);
 }
 
-void TzelCustomBinaryStreamFormat::LoadIndexDefs(TzelCustomMemTable* Table)
+void TzelCustomBinaryStreamFormat::LoadIndexDefs(TzelCustomMemTable* Table,
+                                                 bool StructureReplaced)
 {
     const bool loadDef = sfDef.Contains(sfLoadDef);
+    // A file that replaced the fields and carries an index list replaces the index definitions
+    // too, also with an empty list: definitions kept from the old structure could name fields
+    // that are gone, and the table could not open.
     bool first = true;
+    if (StructureReplaced) {
+        Table->DestroyIndexes();
+        Table->IndexDefs().Clear();
+        first = false;
+    }
     FReader->ReadListBegin();
     while (!FReader->EndOfList()) {
         if (first && loadDef) {

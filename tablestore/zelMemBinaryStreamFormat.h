@@ -54,7 +54,7 @@ private:
     void SaveRecord(TzelCustomMemTable* Table, TzelRecord* Record);
     void SaveValue(TzelCustomMemTable* Table, TzelRecord* Record, TField* Field);
     void LoadFieldDef(TzelCustomMemTable* Table);
-    void LoadIndexDefs(TzelCustomMemTable* Table);
+    void LoadIndexDefs(TzelCustomMemTable* Table, bool StructureReplaced);
     void LoadRecords(TzelCustomMemTable* Table);
     // Reads one record entry, with its older versions, into Record.
     void LoadRecord(TzelCustomMemTable* Table, TzelRecord* Record);
