@@ -6,6 +6,7 @@
 #include "platform/gui/Graphic.h"
 #include "platform/gui/Regions.h"
 #include "platform/gui/TextOutput.h"
+#include "platform/gui/WinControl.h"
 
 namespace {
 
@@ -17,15 +18,32 @@ COLORREF GdiColor(TColor color)
     return ColorToRGB(color);
 }
 
+// A windowed control draws on its client area; a graphic control on its parent's, moved to its
+// position and clipped to its bounds.
+HDC DefaultAcquire(TControl* control)
+{
+    if (auto* windowed = dynamic_cast<TWinControl*>(control))
+        return GetDC(windowed->Handle());
+    TWinControl* parent = control->Parent();
+    if (!parent)
+        return nullptr;
+    HDC dc = GetDC(parent->Handle());
+    SetViewportOrgEx(dc, control->Left(), control->Top(), nullptr);
+    IntersectClipRect(dc, 0, 0, control->Width(), control->Height());
+    return dc;
+}
+
+void DefaultRelease(TControl*, HDC dc) { ReleaseDC(nullptr, dc); }
+
 TControlDCAcquire& AcquireSource()
 {
-    static TControlDCAcquire acquire;
+    static TControlDCAcquire acquire = DefaultAcquire;
     return acquire;
 }
 
 TControlDCRelease& ReleaseSource()
 {
-    static TControlDCRelease release;
+    static TControlDCRelease release = DefaultRelease;
     return release;
 }
 
@@ -616,8 +634,8 @@ void TControlCanvas::CreateHandle()
 
 void SetControlCanvasDCSource(TControlDCAcquire acquire, TControlDCRelease release)
 {
-    AcquireSource() = std::move(acquire);
-    ReleaseSource() = std::move(release);
+    AcquireSource() = acquire ? std::move(acquire) : TControlDCAcquire(DefaultAcquire);
+    ReleaseSource() = release ? std::move(release) : TControlDCRelease(DefaultRelease);
 }
 
 void Frame3D(TCanvas* canvas, TRect& rect, TColor topColor, TColor bottomColor, int width)

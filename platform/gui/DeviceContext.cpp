@@ -2,6 +2,9 @@
 
 #include "platform/gui/private/GdiInternals.h"
 #include "platform/gui/private/MetafileRecording.h"
+#include "platform/gui/private/Surfaces.h"
+#include "platform/gui/WindowHandles.h"
+#include "platform/gui/WinControl.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -25,9 +28,28 @@ TDcTable& Table()
     return table;
 }
 
+// A window's context draws on the control's retained image and shows the result at once.
+bool RetainedSurface(HWND window, bool wholeWindow, TDcSurface& surface)
+{
+    TWinControl* control = FindControl(window);
+    if (!control)
+        return false;
+    control->HandleNeeded();
+    QImage* image = RetainedImage(control);
+    if (!image || image->isNull())
+        return false;
+    const QPoint client = ClientOffset(control);
+    const QPoint origin = wholeWindow ? QPoint(0, 0) : client;
+    surface.Image = image;
+    surface.Origin = {origin.x(), origin.y()};
+    surface.Bounds = wholeWindow ? image->rect() : QRect(client, QSize(control->ClientWidth(), control->ClientHeight()));
+    surface.Changed = [control, client](const QRect& r) { ShowDrawing(control, r.translated(-client)); };
+    return true;
+}
+
 Gdi::TWindowSurfaceProvider& WindowProvider()
 {
-    static Gdi::TWindowSurfaceProvider provider;
+    static Gdi::TWindowSurfaceProvider provider = RetainedSurface;
     return provider;
 }
 
@@ -168,7 +190,10 @@ TPoint ToLogical(const TDeviceContext& dc, TPoint p)
     return {p.X + dc.State.WindowOrg.X - dc.State.ViewportOrg.X, p.Y + dc.State.WindowOrg.Y - dc.State.ViewportOrg.Y};
 }
 
-void SetWindowSurfaceProvider(TWindowSurfaceProvider provider) { WindowProvider() = std::move(provider); }
+void SetWindowSurfaceProvider(TWindowSurfaceProvider provider)
+{
+    WindowProvider() = provider ? std::move(provider) : TWindowSurfaceProvider(RetainedSurface);
+}
 void SetScreenSurfaceProvider(TScreenSurfaceProvider provider)
 {
     ScreenProvider() = provider ? std::move(provider) : TScreenSurfaceProvider(DefaultScreenSurface);

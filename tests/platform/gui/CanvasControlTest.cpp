@@ -1,0 +1,44 @@
+// Contexts of windows and of the screen: drawing outside Paint lands in the retained image and
+// shows; the screen context reads what the windows show.
+
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/GdiDraw.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(WindowContexts, DrawingOutsidePaintStaysInTheRetainedImage)
+{
+    TForm form(nullptr);
+    form.SetBounds(40, 40, 200, 150);
+    form.SetColor(clWhite);
+    ShowAndActivate(&form);
+    Pump(50);
+    TControlCanvas canvas;
+    canvas.SetControl(&form);
+    canvas.Brush()->SetColor(clRed);
+    canvas.FillRect(Rect(10, 10, 30, 30));
+    EXPECT_EQ(canvas.Pixels(10, 10), clRed);
+    EXPECT_EQ(canvas.Pixels(30, 30), clWhite);
+    Pump(50);
+
+    HDC dc = GetDC(form.Handle());
+    EXPECT_EQ(GetPixel(dc, 29, 29), ColorToRGB(clRed));
+    ReleaseDC(form.Handle(), dc);
+
+    // The screen shows the form: red where the canvas drew.
+    const TPoint origin = form.ClientToScreen(Point(10, 10));
+    TBitmap grab;
+    grab.SetSize(4, 4);
+    HDC screen = GetDC(nullptr);
+    BitBlt(grab.Canvas()->Handle(), 0, 0, 4, 4, screen, origin.X, origin.Y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(grab.Canvas()->Pixels(1, 1), clRed);
+    canvas.FreeHandle();
+}
+
+} // namespace
