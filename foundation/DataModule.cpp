@@ -280,8 +280,7 @@ TDC::TDC(TComponent* owner, const std::vector<std::string>& argomenti) : TDataMo
 TDC::~TDC()
 {
     DestroyComponents();
-    delete FormExceptMessage;
-    FormExceptMessage = nullptr;
+    delete FGestoreErrori;
     if (DC == this)
         DC = nullptr;
 }
@@ -304,8 +303,8 @@ void TDC::Costruisci(const std::vector<std::string>& argomenti)
         PercorsoDati = LeggiSharedPath();
         ContestoStampa = std::make_unique<TContesto>("ContestoStampa");
     } catch (...) {
-        delete FormExceptMessage;
-        FormExceptMessage = nullptr;
+        delete FGestoreErrori;
+        FGestoreErrori = nullptr;
         DC = nullptr;
         throw;
     }
@@ -400,7 +399,8 @@ void TDC::CreaComponenti()
 void TDC::CreaGestoreErrori()
 {
     try {
-        FormExceptMessage = new TFormExceptMessage(nullptr);
+        FGestoreErrori = new TFormExceptMessage(nullptr);
+        FormExceptMessage = FGestoreErrori;
     } catch (...) {
         MessageBoxA(nullptr, "Impossibile istanziare il gestore degli errori.",
                     "Errore inizializzazione", MB_OK | MB_ICONERROR);
@@ -576,6 +576,7 @@ bool TDC::CaricaFileTabella(TzelMemTable* tabella, const std::string& percorso)
         tabella->LoadFromFileViaFormat(percorso, SaveFormat);
     } catch (...) {
         FCaricamentiFalliti[tabella] = percorso;
+        tabella->FreeNotification(this);
         try {
             prima.Ripristina(tabella);
         } catch (...) {
@@ -590,6 +591,13 @@ bool TDC::CaricaFileTabella(TzelMemTable* tabella, const std::string& percorso)
 void TDC::OrdinaTabella(TzelMemTable* tabella, const std::string& ordinamento)
 {
     tabella->SortOn(ordinamento, tabella->SortOptions());
+}
+
+void TDC::Notification(TComponent* componente, TOperation operazione)
+{
+    TDataModule::Notification(componente, operazione);
+    if (operazione == opRemove)
+        FCaricamentiFalliti.erase(componente);
 }
 
 std::string TDC::FileCaricamentoFallito(TDataSet* t) const

@@ -19,6 +19,7 @@ class TzelMemTable;
 class TzelCustomStreamFormat;
 class TzelBinaryStreamFormat;
 class TContesto;
+class TFormExceptMessage;
 
 class TDC : public TDataModule {
     TESS_CLASS(TDC, TDataModule)
@@ -127,6 +128,10 @@ public:
     // The file a table's last load could not read, "" when its last load went well.
     std::string FileCaricamentoFallito(TDataSet* t) const;
 
+protected:
+    // Forgets the load mark of a table that is freed.
+    void Notification(TComponent* componente, TOperation operazione) override;
+
 private:
     void Costruisci(const std::vector<std::string>& argomenti);
     void CreaComponenti();
@@ -141,8 +146,10 @@ private:
                                const std::string& ordinamento);
     void ConservaFileDanneggiato(const std::string& percorso);
 
+    // The error report entry this module created; its destructor clears FormExceptMessage.
+    TFormExceptMessage* FGestoreErrori = nullptr;
     // Tables whose last load failed, with the file they could not read.
-    std::map<const TDataSet*, std::string> FCaricamentiFalliti;
+    std::map<const TComponent*, std::string> FCaricamentiFalliti;
 };
 
 extern TDC* DC;
