@@ -2,6 +2,7 @@
 
 #include "GuiTestSupport.h"
 
+#include "platform/gui/ComboBox.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/ListBox.h"
 #include "platform/gui/WindowHandles.h"
@@ -11,6 +12,8 @@
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -155,6 +158,81 @@ TEST_F(ListBoxMessages, HorizontalExtentShowsTheHorizontalBar)
     EXPECT_TRUE(list->ScrollBarShown(SB_HORZ));
     Send(LB_SETHORIZONTALEXTENT, 50);
     EXPECT_FALSE(list->ScrollBarShown(SB_HORZ));
+}
+
+class ComboBoxes : public ListBoxMessages {
+protected:
+    TComboBox* MakeCombo(TComboBoxStyle style)
+    {
+        auto* combo = new TComboBox(form);
+        combo->SetParent(parent);
+        combo->SetBounds(10, 150, 200, 24);
+        combo->SetStyle(style);
+        return combo;
+    }
+};
+
+TEST_F(ComboBoxes, TypingFiresOnChangePerKeyAndCodeFiresNothing)
+{
+    TComboBox* combo = MakeCombo(csDropDown);
+    for (const char* s : {"uno", "due", "tre"})
+        combo->Items()->Add(s);
+    int changes = 0, clicks = 0;
+    combo->OnChange = [&](TObject*) { ++changes; };
+    combo->OnClick = [&](TObject*) { ++clicks; };
+    combo->SetItemIndex(1);
+    EXPECT_EQ(combo->Text(), "due");
+    combo->SetText("altro");
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(clicks, 0);
+    ShowAndActivate(form);
+    combo->SetFocus();
+    combo->SetText("");
+    QTest::keyClicks(Widget(combo), "abc");
+    EXPECT_EQ(combo->Text(), "abc");
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(combo->ItemIndex(), -1);
+    std::string buffer(8, '\0');
+    EXPECT_EQ(SendMessageA(combo->Handle(), CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(buffer.data())), 3);
+    EXPECT_STREQ(buffer.c_str(), "tre");
+    EXPECT_EQ(SendMessageA(combo->Handle(), CB_GETLBTEXT, 5, reinterpret_cast<LPARAM>(buffer.data())), CB_ERR);
+    EXPECT_EQ(combo->Items()->IndexOf("TRE"), 2);
+}
+
+TEST_F(ComboBoxes, SortedFollowsTheItalianComparison)
+{
+    TComboBox* combo = MakeCombo(csDropDownList);
+    combo->SetSorted(true);
+    for (const char* s : {"zeta", "\xC0rea", "alfa"})
+        combo->Items()->Add(s);
+    EXPECT_EQ(combo->Items()->Strings(0), "alfa");
+    EXPECT_EQ(combo->Items()->Strings(1), "\xC0rea");
+    EXPECT_EQ(combo->Items()->Strings(2), "zeta");
+}
+
+TEST_F(ComboBoxes, OwnerDrawnDrawsTheEditPartAndTheDroppedItems)
+{
+    TComboBox* combo = MakeCombo(csOwnerDrawFixed);
+    combo->SetItemHeight(16);
+    for (const char* s : {"uno", "due", "tre"})
+        combo->Items()->Add(s);
+    combo->SetItemIndex(0);
+    std::vector<std::pair<int, bool>> draws; // index, edit part
+    combo->OnDrawItem = [&](TWinControl* control, int index, TRect rect, TOwnerDrawState state) {
+        auto* box = static_cast<TComboBox*>(control);
+        box->Canvas()->Brush()->SetColor(clRed);
+        box->Canvas()->FillRect(rect);
+        draws.emplace_back(index, state.Contains(odComboBoxEdit));
+    };
+    ShowAndActivate(form);
+    Widget(combo)->repaint();
+    EXPECT_TRUE(std::any_of(draws.begin(), draws.end(), [](auto d) { return d.first == 0 && d.second; }));
+    draws.clear();
+    combo->SetDroppedDown(true);
+    PumpUntil([&] { return draws.size() >= 3; });
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(std::any_of(draws.begin(), draws.end(), [i](auto d) { return d.first == i && !d.second; })) << i;
+    combo->SetDroppedDown(false);
 }
 
 } // namespace
