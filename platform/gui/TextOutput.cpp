@@ -6,6 +6,7 @@
 #include "platform/gui/private/MetafileRecording.h"
 
 #include <QGlyphRun>
+#include <QPainterPath>
 #include <QPainter>
 #include <QTransform>
 
@@ -125,58 +126,96 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
     TJob job;
     if (!BeginJob(dc, job))
         return TRUE;
-    const QPoint shift(job.Target.Origin.X + context->State.ViewportOrg.X - context->State.WindowOrg.X,
-                       job.Target.Origin.Y + context->State.ViewportOrg.Y - context->State.WindowOrg.Y);
-    QRegion clip;
-    for (const QRect& r : job.Clip)
-        clip += r;
-    if (rect && (options & ETO_CLIPPED))
-        clip &= QRect(rect->Left, rect->Top, rect->Width(), rect->Height()).translated(shift);
+    // Device coordinates from here on; the clip list is in image coordinates.
+    const TPoint deviceReference = ToDevice(*context, {x, y});
+    const int dxDevice = deviceReference.X - x, dyDevice = deviceReference.Y - y;
+    const QRect clipRect = (rect && (options & ETO_CLIPPED))
+                               ? QRect(rect->Left + dxDevice, rect->Top + dyDevice, rect->Width(), rect->Height())
+                               : QRect();
+    if (!clipRect.isNull()) {
+        const QRect imageClip = clipRect.translated(job.Target.Origin.X, job.Target.Origin.Y);
+        std::vector<QRect> clipped;
+        for (const QRect& r : job.Clip)
+            if (!(r & imageClip).isEmpty())
+                clipped.push_back(r & imageClip);
+        job.Clip = clipped;
+    }
     const std::uint32_t back = job.Target.Mono ? MonoPixel(ToPixel(context->State.BkColor)) : ToPixel(context->State.BkColor);
     const std::uint32_t fore = job.Target.Mono ? MonoPixel(ToPixel(context->State.TextColor)) : ToPixel(context->State.TextColor);
-    QPainter painter(job.Target.Image);
-    painter.setClipRegion(clip);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.translate(shift);
-    if (rect && (options & ETO_OPAQUE))
-        painter.fillRect(QRect(rect->Left, rect->Top, rect->Width(), rect->Height()), QColor::fromRgb(back));
-    painter.setTransform(turn, true);
-    if (context->State.BkMode == OPAQUE)
-        painter.fillRect(cell, QColor::fromRgb(back));
-    if (!text.empty() && font->Raw.isValid()) {
-        QList<quint32> glyphs;
-        QList<QPointF> positions;
-        int pen = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            glyphs.append(font->Glyphs[static_cast<unsigned char>(text[i])]);
-            positions.append(QPointF(pen, 0));
-            pen += advances[i];
-        }
-        QGlyphRun run;
-        run.setRawFont(font->Raw);
-        run.setGlyphIndexes(glyphs);
-        run.setPositions(positions);
-        painter.setRenderHint(QPainter::TextAntialiasing, !job.Target.Mono);
-        painter.setPen(QColor::fromRgb(fore));
-        painter.drawGlyphRun(QPointF(cell.left(), cell.top() + tm.tmAscent), run);
-        const QFontMetrics metrics(font->Font);
-        const int thickness = std::max(1, metrics.lineWidth());
-        if (font->Font.underline())
-            painter.fillRect(QRectF(cell.left(), cell.top() + tm.tmAscent + metrics.underlinePos(), width, thickness),
-                             QColor::fromRgb(fore));
-        if (font->Font.strikeOut())
-            painter.fillRect(QRectF(cell.left(), cell.top() + tm.tmAscent - metrics.strikeOutPos(), width, thickness),
-                             QColor::fromRgb(fore));
+    if (rect && (options & ETO_OPAQUE)) {
+        // The opaque rectangle is not limited by ETO_CLIPPED's rectangle (it is the same one).
+        PaintRect(job, QRect(rect->Left + dxDevice, rect->Top + dyDevice, rect->Width(), rect->Height()),
+                  ColorSource(back), R2_COPYPEN);
     }
-    painter.end();
-    job.Touched = bounds.adjusted(-2, -2, 2, 2).translated(shift) & job.Target.Image->rect();
-    if (rect && (options & ETO_OPAQUE))
-        job.Touched |= QRect(rect->Left, rect->Top, rect->Width(), rect->Height()).translated(shift) & job.Target.Image->rect();
-    if (job.Target.Mono) {
-        for (int row = job.Touched.top(); row <= job.Touched.bottom(); ++row) {
-            auto* pixels = reinterpret_cast<std::uint32_t*>(job.Target.Image->scanLine(row));
-            for (int column = job.Touched.left(); column <= job.Touched.right(); ++column)
-                pixels[column] = MonoPixel(pixels[column]);
+    const QTransform deviceTurn = Turn(*font, QPointF(deviceReference.X, deviceReference.Y));
+    const QRectF deviceCell = cell.translated(dxDevice, dyDevice);
+    if (context->State.BkMode == OPAQUE) {
+        if (font->Escapement == 0) {
+            PaintRect(job, deviceCell.toRect(), ColorSource(back), R2_COPYPEN);
+        } else {
+            QPainterPath path;
+            path.addPolygon(deviceTurn.map(QPolygonF(deviceCell)));
+            PaintSpans(job, MaskSpans(path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1),
+                                      [&](QPainter& p) { p.fillPath(path, Qt::white); }),
+                       ColorSource(back), R2_COPYPEN);
+        }
+    }
+    if (!text.empty() && font->Raw.isValid()) {
+        // The glyphs are drawn on a transparent layer, then laid over the target's pixels.
+        const QRect area = deviceTurn.mapRect(deviceCell).toAlignedRect().adjusted(-2, -2, 2, 2);
+        QImage layer(area.size(), QImage::Format_ARGB32_Premultiplied);
+        layer.fill(0);
+        {
+            QPainter painter(&layer);
+            painter.translate(-area.left(), -area.top());
+            painter.setTransform(deviceTurn, true);
+            QList<quint32> glyphs;
+            QList<QPointF> positions;
+            int pen = 0;
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                glyphs.append(font->Glyphs[static_cast<unsigned char>(text[i])]);
+                positions.append(QPointF(pen, 0));
+                pen += advances[i];
+            }
+            QGlyphRun run;
+            run.setRawFont(font->Raw);
+            run.setGlyphIndexes(glyphs);
+            run.setPositions(positions);
+            painter.setRenderHint(QPainter::TextAntialiasing, !job.Target.Mono);
+            painter.setPen(QColor::fromRgb(fore));
+            painter.drawGlyphRun(QPointF(deviceCell.left(), deviceCell.top() + tm.tmAscent), run);
+            const QFontMetrics metrics(font->Font);
+            const int thickness = std::max(1, metrics.lineWidth());
+            if (font->Font.underline())
+                painter.fillRect(QRectF(deviceCell.left(), deviceCell.top() + tm.tmAscent + metrics.underlinePos(),
+                                        width, thickness),
+                                 QColor::fromRgb(fore));
+            if (font->Font.strikeOut())
+                painter.fillRect(QRectF(deviceCell.left(), deviceCell.top() + tm.tmAscent - metrics.strikeOutPos(),
+                                        width, thickness),
+                                 QColor::fromRgb(fore));
+        }
+        const QPoint offset = area.topLeft() + QPoint(job.Target.Origin.X, job.Target.Origin.Y);
+        for (const QRect& clip : job.Clip) {
+            const QRect part = clip & QRect(offset, area.size());
+            for (int row = part.top(); row <= part.bottom(); ++row) {
+                auto* target = reinterpret_cast<std::uint32_t*>(job.Target.Image->scanLine(row));
+                const auto* source = reinterpret_cast<const std::uint32_t*>(layer.constScanLine(row - offset.y()));
+                for (int column = part.left(); column <= part.right(); ++column) {
+                    const std::uint32_t s = source[column - offset.x()];
+                    const std::uint32_t alpha = s >> 24;
+                    if (alpha == 0)
+                        continue;
+                    const std::uint32_t d = target[column];
+                    auto channel = [&](int shift) {
+                        const std::uint32_t value = ((s >> shift) & 0xFF) + (((d >> shift) & 0xFF) * (255 - alpha) + 127) / 255;
+                        return std::min<std::uint32_t>(value, 255) << shift;
+                    };
+                    std::uint32_t pixel = 0xFF000000u | channel(16) | channel(8) | channel(0);
+                    target[column] = job.Target.Mono ? MonoPixel(pixel) : pixel;
+                }
+            }
+            job.Touched |= part;
         }
     }
     EndJob(job);
