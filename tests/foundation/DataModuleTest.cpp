@@ -352,6 +352,29 @@ TEST_F(DataModuleFixture, SavesAndLoadsThatDoNothing)
     EXPECT_EQ(ValoriDi(derivata, "Unita"), std::vector<std::string>{"x"});
 }
 
+TEST_F(DataModuleFixture, AFilteredTableIsSavedWhole)
+{
+    ImpostaDati(Nel("dati"));
+    ImpostaVersione("3.0.18");
+    TDC& dc = Avvia();
+    TzelMemTable& altro = *dc.TabellaAltroFatture;
+    for (const char* tipo : {"FT", "PV", "FT"})
+        AggiungiRiga(altro, {{"Tipologia", tipo}, {"Fattura", "1"}});
+    altro.OnFilterRecord = [](TDataSet* d, bool& accetta) {
+        accetta = d->FieldByName("Tipologia")->AsString() == "PV";
+    };
+    altro.SetFiltered(false);
+    altro.SetFiltered(true);
+    ASSERT_EQ(altro.RecordCount(), 1);
+    dc.SalvaTabella(&altro, "Data", "AltroFatture");
+    altro.OnFilterRecord = nullptr;
+    altro.SetFiltered(false);
+    altro.EmptyTable();
+    dc.CaricaTabella(&altro, "Data", "AltroFatture");
+    // Start-up sorted the table, so the rows come in that order.
+    EXPECT_EQ(ValoriDi(altro, "Tipologia"), (std::vector<std::string>{"FT", "FT", "PV"}));
+}
+
 TEST_F(DataModuleFixture, CopiaCampiAggiuntiviCopiesOnlyPrefixedUserFields)
 {
     TDC& dc = Avvia();
