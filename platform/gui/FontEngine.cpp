@@ -316,7 +316,7 @@ int EnumFontFamiliesExA(HDC, const LOGFONTA* logFont, FONTENUMPROCA proc, LPARAM
     return EnumFamilies(logFont ? logFont->lfFaceName : nullptr, proc, data);
 }
 
-LONG GetDialogBaseUnits()
+LONG FontDialogBaseUnits()
 {
     LOGFONTA logFont;
     logFont.lfHeight = -11;

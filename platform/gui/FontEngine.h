@@ -70,5 +70,6 @@ inline int EnumFontFamiliesEx(HDC dc, const LOGFONTA* logFont, FONTENUMPROCA pro
     return EnumFontFamiliesExA(dc, logFont, std::move(proc), data, flags);
 }
 
-// Low word: the average width of "A".."Z", "a".."z" in the default GUI font; high word: its height.
-LONG GetDialogBaseUnits();
+// What GetDialogBaseUnits answers: low word the average width of "A".."Z", "a".."z" in the
+// default GUI font ("MS Sans Serif", -11), high word its tmHeight.
+LONG FontDialogBaseUnits();

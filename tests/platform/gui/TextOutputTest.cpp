@@ -233,7 +233,7 @@ TEST(FontList, ScreenFontsHoldTheWindowsNamesOnce)
         EXPECT_EQ(std::count(fonts.begin(), fonts.end(), std::string(name)), 1) << name;
     EXPECT_TRUE(std::is_sorted(fonts.begin(), fonts.end(),
                                [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; }));
-    EXPECT_GT(LOWORD(static_cast<std::uintptr_t>(GetDialogBaseUnits())), 0);
+    EXPECT_GT(LOWORD(static_cast<std::uintptr_t>(FontDialogBaseUnits())), 0);
 }
 
 } // namespace
