@@ -724,7 +724,8 @@ TEST_F(DataModuleStartup, ADamagedFileIsReportedOnceAndKeptOnTheFirstSave)
 TEST_F(DataModuleStartup, TwoDamagedFilesGiveOneBoxNamingBoth)
 {
     PreparaDati();
-    Tronca(Nel("dati/DATA/Appunti.DAT"));
+    // A foreign file and a truncated one.
+    std::ofstream(Nel("dati/DATA/Appunti.DAT"), std::ios::trunc) << "Appunti del 2009\n";
     DanneggiaArticoli();
     TDC& dc = Avvia();
     ASSERT_EQ(Box.Box.size(), 1u);
