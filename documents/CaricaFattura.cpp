@@ -1,0 +1,502 @@
+#include "documents/CaricaFattura.h"
+
+#include "documents/FileDocumento.h"
+#include "foundation/ContabilitaTools.h"
+#include "foundation/DataModule.h"
+#include "foundation/ExceptMessage.h"
+#include "foundation/SupportDB.h"
+#include "foundation/SupportFiles.h"
+#include "foundation/SupportString.h"
+#include "platform/os/MessageBox.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/TextUtils.h"
+#include "platform/rtl/Variants.h"
+#include "tablestore/zelMemBinaryStreamFormat.h"
+#include "tablestore/zelMemTable.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct TTipoDocumento {
+    const char* Codice;
+    const char* Tipologia;
+    const char* Descrizione;
+    std::vector<std::string> Nomi; // upper-cased type names that select it
+};
+
+const std::vector<TTipoDocumento>& TipiDocumento()
+{
+    static const std::vector<TTipoDocumento> tipi = {
+        {"FT.FT", "FT", "Fattura", {"FATTURE", "FATTURA"}},
+        {"FT.AC", "AC", "Fattura Accompagnatoria",
+         {"ACCOMPAGNATORIE", "ACCOMPAGNATORIA", "FATTURA ACCOMPAGNATORIA"}},
+        {"FT.NA", "NA", "Nota d'accredito", {"NOTA D'ACCREDITO", "NOTE D'ACCREDITO"}},
+        {"PV.PV", "PV", "Preventivo", {"PREVENTIVI", "PREVENTIVO"}},
+        {"DT.DT", "DT", "DDT", {"DDT", "DOCUMENTO DI TRASPORTO"}},
+    };
+    return tipi;
+}
+
+void Segnala(const std::string& messaggio, const std::string& funzione, int riga,
+             const Exception* eccezione)
+{
+    const TThrowSite& lancio = LastThrowSite();
+    const bool conLancio = eccezione != nullptr && !lancio.ClassName.empty();
+    TFormExceptMessage::MostraErrore(
+        messaggio, eccezione != nullptr ? eccezione->Message : std::string(), funzione, riga,
+        "CaricaFattura", eccezione, nullptr, conLancio ? lancio.ClassName : std::string(),
+        conLancio ? NomeFileSorgente(lancio.File) : std::string(),
+        conLancio ? std::to_string(lancio.Line) : std::string(), 1);
+}
+
+const char* const MESSAGGIO_NON_TROVATO =
+    "Impossibile trovare il file relativo alla fattura selezionata\n"
+    "Il file potrebbe essere stato eliminato";
+const char* const MESSAGGIO_DANNEGGIATO =
+    "Impossibile caricare il file relativo alla fattura selezionata.\n"
+    "Il file potrebbe essere danneggiato";
+
+// Loads a staged table file; false after reporting why it could not be read.
+bool CaricaTabellaInTemp(TzelMemTable* tabella, const std::string& file)
+{
+    if (!FileExists(file)) {
+        Segnala(MESSAGGIO_NON_TROVATO, "CaricaFattura", __LINE__, nullptr);
+        return false;
+    }
+    try {
+        tabella->LoadFromFileViaFormat(file, DC->SaveFormat);
+        return true;
+    } catch (const Exception& e) {
+        Segnala(MESSAGGIO_DANNEGGIATO, "CaricaFattura", __LINE__, &e);
+    }
+    return false;
+}
+
+bool RigaVuota(TDataSet& righe)
+{
+    for (const char* campo : {"Nome", "Descrizione", "Quantita", "Misura", "Prezzo"})
+        if (!righe.FieldByName(campo)->AsString().empty())
+            return false;
+    return true;
+}
+
+int AnnoDi(TDateTime data)
+{
+    int anno = 0;
+    int mese = 0;
+    int giorno = 0;
+    DecodeDate(data, anno, mese, giorno);
+    return anno;
+}
+
+// A free name beside the file for setting it aside.
+std::string NomeAccantonato(const std::string& percorso)
+{
+    std::string nome = percorso + ".eliminato";
+    for (int n = 2; FileExists(nome); ++n)
+        nome = percorso + ".eliminato" + IntToStr(n);
+    return nome;
+}
+
+struct TRinomina {
+    std::string Da;
+    std::string A;
+};
+
+void AnnullaRinomine(std::vector<TRinomina>& fatte)
+{
+    for (auto it = fatte.rbegin(); it != fatte.rend(); ++it)
+        RenameFile(it->A, it->Da);
+    fatte.clear();
+}
+
+// Renumbers the later documents of the modifier and renames their files, the deleted document's
+// file set aside first so that its name is free. When a rename fails the box is shown, every
+// rename is undone and the rows get their numbers back: the deletion then goes on without
+// renumbering, and the register and the files still agree.
+void Rinumera(TArchivioDocumenti& archivio, int numero, const std::string& modificatore,
+              const std::string& fileEliminato, std::string& accantonato,
+              std::vector<TRinomina>& rinomine)
+{
+    struct TRiga {
+        TBookmark Posizione;
+        int Numero;
+        std::string Denominazione;
+        TDateTime Data;
+    };
+    TzelMemTable* registro = DC->TabellaFatture;
+    TField* fattura = registro->FieldByName("Fattura");
+    TField* modifica = registro->FieldByName("Modificatore");
+    std::vector<TRiga> righe;
+    registro->First();
+    while (!registro->Eof()) {
+        if (fattura->AsInteger() >= numero && modifica->AsString() == modificatore)
+            righe.push_back({registro->GetBookmark(), fattura->AsInteger(),
+                             registro->FieldByName("Denominazione")->AsString(),
+                             registro->FieldByName("Data")->AsDateTime()});
+        registro->Next();
+    }
+    std::stable_sort(righe.begin(), righe.end(),
+                     [](const TRiga& a, const TRiga& b) { return a.Numero < b.Numero; });
+
+    bool fallita = false;
+    if (FileExists(fileEliminato)) {
+        const std::string nome = NomeAccantonato(fileEliminato);
+        if (RenameFile(fileEliminato, nome))
+            accantonato = nome;
+        else
+            fallita = true;
+    }
+    size_t rinumerate = 0;
+    for (; !fallita && rinumerate < righe.size(); ++rinumerate) {
+        const TRiga& riga = righe[rinumerate];
+        const std::string da =
+            archivio.PercorsoFattura(riga.Numero, modificatore, riga.Denominazione, riga.Data);
+        const std::string a =
+            archivio.PercorsoFattura(riga.Numero - 1, modificatore, riga.Denominazione, riga.Data);
+        if (FileExists(da)) {
+            if (!RenameFile(da, a)) {
+                fallita = true;
+                break;
+            }
+            rinomine.push_back({da, a});
+        }
+        registro->GotoBookmark(riga.Posizione);
+        registro->Edit();
+        fattura->SetAsInteger(riga.Numero - 1);
+        registro->Post();
+    }
+    if (!fallita)
+        return;
+    MessageBoxA(nullptr, "Errore nella ridefinizione dei numeri di fattura.", "Errore",
+                MB_OK | MB_ICONWARNING);
+    AnnullaRinomine(rinomine);
+    for (size_t i = 0; i < rinumerate; ++i) {
+        registro->GotoBookmark(righe[i].Posizione);
+        registro->Edit();
+        fattura->SetAsInteger(righe[i].Numero);
+        registro->Post();
+    }
+}
+
+} // namespace
+
+// --- Types and names ---------------------------------------------------------------------------
+
+std::string CodiceTipologia(const std::string& nome)
+{
+    const std::string maiuscolo = AnsiUpperCase(nome);
+    for (const TTipoDocumento& tipo : TipiDocumento())
+        if (std::find(tipo.Nomi.begin(), tipo.Nomi.end(), maiuscolo) != tipo.Nomi.end())
+            return tipo.Codice;
+    return "FT.FT";
+}
+
+std::string DescrizioneTipologia(const std::string& tipologia)
+{
+    const std::string maiuscolo = AnsiUpperCase(tipologia);
+    for (const TTipoDocumento& tipo : TipiDocumento())
+        if (maiuscolo == tipo.Tipologia)
+            return tipo.Descrizione;
+    return {};
+}
+
+std::string NomeFileDocumento(const std::string& prefisso, int numero,
+                              const std::string& modificatore, const std::string& denominazione,
+                              TDateTime data)
+{
+    // A "/" would make a sub-folder and the other characters cannot stand in a Windows file
+    // name, so no stored document can hold them.
+    std::string pulita;
+    for (const char c : denominazione) {
+        if (static_cast<unsigned char>(c) < 0x20 || std::string("\\/:*?\"<>").find(c) != std::string::npos)
+            continue;
+        pulita += c;
+    }
+    int anno = 0;
+    int mese = 0;
+    int giorno = 0;
+    DecodeDate(data, anno, mese, giorno);
+    std::string nome = prefisso + IntToStr(numero);
+    if (!modificatore.empty())
+        nome += "." + modificatore;
+    return nome + " - " + pulita + " (" + IntToStr(giorno) + "-" + IntToStr(mese) + "-" +
+           IntToStr(anno) + ")";
+}
+
+void LeggiImportiDocumento(TDataSet& dati, ImportiDocumento& importi)
+{
+    auto importo = [&dati](const char* campo) {
+        return ArrotondaImporto(dati.FieldByName(campo)->AsFloat());
+    };
+    importi.ImportoScontato = importo("ImportoTotale");
+    importi.ScontoTotale = importo("ScontoTotale");
+    importi.ImportoTotale = importi.ImportoScontato + importi.ScontoTotale;
+    importi.Contributi = importo("AliquotaTotale");
+    importi.IvaTotale = importo("IVATotale");
+    importi.RitenutaTotale = importo("RitenutaTotale");
+    importi.RitenutaEnasarcoTotale = importo("RitenutaEnasarcoTotale");
+    importi.ImportoComplessivo = importi.ImportoScontato + importi.Contributi +
+                                 importi.IvaTotale + importi.RitenutaTotale +
+                                 importi.RitenutaEnasarcoTotale;
+}
+
+bool CercaAltroFattura(const std::string& tipologia, int numero, const std::string& modificatore,
+                       TDateTime data)
+{
+    return LocalizzaRecordMultiplo(DC->TabellaAltroFatture, "Tipologia;Fattura;Modificatore;Data",
+                                   {Variant(tipologia), Variant(numero), Variant(modificatore),
+                                    VarFromDateTime(data)},
+                                   4);
+}
+
+int AnnoDaTesto(const std::string& anno)
+{
+    int valore = 0;
+    if (!TryStrToInt(Trim(anno), valore) || valore < 1 || valore > 9999)
+        RAISE(EConvertError("'" + anno + "' non \xE8 un anno valido"));
+    return valore;
+}
+
+TArchivioDocumenti& ArchivioDocumenti()
+{
+    static TArchivioDocumenti archivio;
+    return archivio;
+}
+
+// --- Current type -------------------------------------------------------------------------------
+
+std::string TArchivioDocumenti::ImpostaTipoDocumento(const std::string& nome)
+{
+    TipoDocumentoCorrente = AnsiUpperCase(nome);
+    return CodiceTipologia(TipoDocumentoCorrente);
+}
+
+std::string TArchivioDocumenti::ImpostaTipoDaTipologia(const std::string& tipologia)
+{
+    TipoDocumentoCorrente = AnsiUpperCase(DescrizioneTipologia(tipologia));
+    return TipoDocumentoCorrente;
+}
+
+std::string TArchivioDocumenti::TabellaDocumento(const std::string& nome)
+{
+    return TestoPrima(ImpostaTipoDocumento(nome), ".");
+}
+
+std::string TArchivioDocumenti::NomeFileFattura(int numero, const std::string& modificatore,
+                                                const std::string& denominazione, TDateTime data)
+{
+    return NomeFileDocumento("Doc", numero, modificatore, denominazione, data);
+}
+
+std::string TArchivioDocumenti::CartellaSerie()
+{
+    return DC->PercorsoDati + TabellaDocumento(TipoDocumentoCorrente) + "\\";
+}
+
+std::string TArchivioDocumenti::PercorsoFattura(int numero, const std::string& modificatore,
+                                                const std::string& denominazione, TDateTime data)
+{
+    return CartellaSerie() + NomeFileFattura(numero, modificatore, denominazione, data) + ".tsd";
+}
+
+// --- Document files -----------------------------------------------------------------------------
+
+bool TArchivioDocumenti::SalvaFattura(int anno, int mese, const std::string& denominazione,
+                                      const std::string& modificatore, int numero, int giorno)
+{
+    const TDateTime data = EncodeDate(anno, mese, giorno);
+    const std::string cartella = CartellaSerie();
+    if (!DirectoryExists(cartella) && !ForceDirectories(cartella)) {
+        TFormExceptMessage::MostraErrore("Impossibile salvare i dati della fattura.",
+                                         "Impossibile creare la cartella " + cartella,
+                                         "SalvaFattura", __LINE__, "CaricaFattura", nullptr,
+                                         nullptr, "", "", "", 1);
+        return false;
+    }
+    return ComprimiFileFatturaDaTemp(cartella +
+                                     NomeFileFattura(numero, modificatore, denominazione, data) +
+                                     ".tsd");
+}
+
+bool TArchivioDocumenti::CaricaFattura(const std::string& nomeFile)
+{
+    if (!EstraiFileFatturaInTemp(CartellaSerie() + nomeFile + ".tsd"))
+        return false;
+    const std::string cliente = CartellaTemp() + "Cliente.cft";
+    const std::string articoli = CartellaTemp() + "Articoli.aft";
+    // Both files are read into scratch tables first, so that a damaged member never leaves a new
+    // header with the old lines.
+    {
+        TzelMemTable provaCliente(nullptr);
+        TzelMemTable provaArticoli(nullptr);
+        if (!CaricaTabellaInTemp(&provaCliente, cliente) ||
+            !CaricaTabellaInTemp(&provaArticoli, articoli))
+            return false;
+    }
+    if (!CaricaTabellaInTemp(DC->TabellaClienteInFattura, cliente) ||
+        !CaricaTabellaInTemp(DC->TabellaArticoliInFattura, articoli))
+        return false;
+    return true;
+}
+
+bool TArchivioDocumenti::CaricaFattura(int numero, const std::string& modificatore,
+                                       TDateTime data, const std::string& denominazione)
+{
+    if (!CaricaFattura(NomeFileFattura(numero, modificatore, denominazione, data)))
+        return false;
+    // Renumbering renames files without rewriting them: the number asked is the right one.
+    TzelMemTable* testata = DC->TabellaClienteInFattura;
+    testata->Edit();
+    testata->FieldByName("Numero")->SetAsInteger(numero);
+    testata->Post();
+    EliminaRecordArticoliVuoti();
+    return true;
+}
+
+bool TArchivioDocumenti::CaricaAnteprimaFattura(int numero, const std::string& modificatore,
+                                                TDateTime data, const std::string& denominazione)
+{
+    const bool caricata = CaricaFattura(numero, modificatore, data, denominazione);
+    if (caricata) {
+        if (OnMostraDocumento)
+            OnMostraDocumento(numero, modificatore, denominazione, data);
+    } else if (OnMostraDocumentoVuoto) {
+        OnMostraDocumentoVuoto();
+    }
+    return caricata;
+}
+
+void TArchivioDocumenti::EliminaRecordArticoliVuoti()
+{
+    TzelMemTable* righe = DC->TabellaArticoliInFattura;
+    righe->First();
+    while (!righe->Eof()) {
+        if (RigaVuota(*righe))
+            righe->Delete();
+        else
+            righe->Next();
+    }
+}
+
+// --- Register -----------------------------------------------------------------------------------
+
+std::string TArchivioDocumenti::FileRegistro(int anno)
+{
+    return TabellaDocumento(TipoDocumentoCorrente) + IntToStr(anno);
+}
+
+void TArchivioDocumenti::CaricaElencoFatture(const std::string& anno)
+{
+    const int valore = AnnoDaTesto(anno);
+    DC->TabellaFatture->EmptyTable();
+    DC->CaricaTabella(DC->TabellaFatture, "Data", "Fattura", FileRegistro(valore));
+}
+
+int TArchivioDocumenti::ProssimoNumeroFattura(const std::string& anno)
+{
+    AnnoDaTesto(anno);
+    AnnoCorrente = anno;
+    CaricaElencoFatture(anno);
+    TzelMemTable* registro = DC->TabellaFatture;
+    if (registro->IsEmpty())
+        return 1;
+    registro->Last();
+    return registro->FieldByName("Fattura")->AsInteger() + 1;
+}
+
+bool TArchivioDocumenti::SelezionaFattura(int numero, const std::string& modificatore)
+{
+    TzelMemTable* registro = DC->TabellaFatture;
+    if (!modificatore.empty())
+        return LocalizzaRecordMultiplo(registro, "Fattura;Modificatore",
+                                       {Variant(numero), Variant(modificatore)}, 2);
+    if (registro->IsEmpty())
+        return false;
+    const TBookmark posizione = registro->GetBookmark();
+    if (registro->Locate("Fattura", Variant(numero), TLocateOptions())) {
+        TField* fattura = registro->FieldByName("Fattura");
+        TField* modifica = registro->FieldByName("Modificatore");
+        while (!registro->Eof() && fattura->AsInteger() == numero) {
+            if (modifica->AsString().empty())
+                return true;
+            registro->Next();
+        }
+    }
+    registro->GotoBookmark(posizione);
+    return false;
+}
+
+void TArchivioDocumenti::SalvaElencoFatture(TDataSet* tabella, int anno)
+{
+    DC->SalvaTabella(tabella, "Data", FileRegistro(anno));
+}
+
+void TArchivioDocumenti::SalvaElencoFatture(int anno)
+{
+    SalvaElencoFatture(DC->TabellaFatture, anno);
+}
+
+void TArchivioDocumenti::EliminaFilesFattura(int numero, const std::string& modificatore)
+{
+    if (!SelezionaFattura(numero, modificatore))
+        return;
+    TzelMemTable* registro = DC->TabellaFatture;
+    DeleteFile(PercorsoFattura(registro->FieldByName("Fattura")->AsInteger(),
+                               registro->FieldByName("Modificatore")->AsString(),
+                               registro->FieldByName("Denominazione")->AsString(),
+                               registro->FieldByName("Data")->AsDateTime()));
+}
+
+bool TArchivioDocumenti::EliminaFattura(int numero, const std::string& modificatore, bool rinumera)
+{
+    TzelMemTable* registro = DC->TabellaFatture;
+    if (!SelezionaFattura(numero, modificatore)) {
+        MessageBoxA(nullptr, "Impossibile trovare la fattura. ", "Errore (cod. CF1)",
+                    MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    // The register as it was, put back when the deletion cannot be completed.
+    TMemoryStream copia;
+    std::vector<TRinomina> rinomine;
+    std::string fileEliminato;
+    std::string accantonato;
+    try {
+        registro->SaveToStreamViaFormat(&copia, DC->SaveFormat);
+        const TDateTime data = registro->FieldByName("Data")->AsDateTime();
+        const int anno = AnnoDi(data);
+        fileEliminato = PercorsoFattura(registro->FieldByName("Fattura")->AsInteger(),
+                                        registro->FieldByName("Modificatore")->AsString(),
+                                        registro->FieldByName("Denominazione")->AsString(), data);
+        registro->Delete();
+        if (rinumera)
+            Rinumera(*this, numero, modificatore, fileEliminato, accantonato, rinomine);
+        SalvaElencoFatture(anno);
+    } catch (const Exception& e) {
+        AnnullaRinomine(rinomine);
+        if (!accantonato.empty())
+            RenameFile(accantonato, fileEliminato);
+        try {
+            copia.SetPosition(0);
+            registro->LoadFromStreamViaFormat(&copia, DC->SaveFormat);
+            registro->SortOn("Fattura", registro->SortOptions());
+        } catch (...) {
+            // The first failure is the one worth reporting.
+        }
+        Segnala("Problema nell'eliminazione della fattura.", "EliminaFattura", __LINE__, &e);
+        return false;
+    }
+    // Only now that the register is saved does the file go.
+    const std::string daEliminare = accantonato.empty() ? fileEliminato : accantonato;
+    if (FileExists(daEliminare) && !DeleteFile(daEliminare))
+        TFormExceptMessage::MostraErrore("Problema nell'eliminazione della fattura.",
+                                         "Impossibile eliminare il file " + daEliminare,
+                                         "EliminaFattura", __LINE__, "CaricaFattura", nullptr,
+                                         nullptr, "", "", "", 1);
+    return true;
+}

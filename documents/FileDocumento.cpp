@@ -1,0 +1,121 @@
+#include "documents/FileDocumento.h"
+
+#include "archive/UnZip.h"
+#include "archive/Zip.h"
+#include "foundation/DataModule.h"
+#include "foundation/ExceptMessage.h"
+#include "foundation/SupportFiles.h"
+#include "platform/os/FileApi.h"
+#include "platform/os/Processes.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/TextUtils.h"
+#include "tablestore/zelMemBinaryStreamFormat.h"
+#include "tablestore/zelMemTable.h"
+
+#include <atomic>
+#include <chrono>
+
+namespace {
+
+const char* const ARTICOLI = "Articoli.aft";
+const char* const CLIENTE = "Cliente.cft";
+
+void Segnala(const std::string& messaggio, const std::string& funzione, int riga,
+             const Exception* eccezione)
+{
+    const TThrowSite& lancio = LastThrowSite();
+    const bool conLancio = eccezione != nullptr && !lancio.ClassName.empty();
+    TFormExceptMessage::MostraErrore(
+        messaggio, eccezione != nullptr ? eccezione->Message : std::string(), funzione, riga,
+        "FileDocumento", eccezione, nullptr, conLancio ? lancio.ClassName : std::string(),
+        conLancio ? NomeFileSorgente(lancio.File) : std::string(),
+        conLancio ? std::to_string(lancio.Line) : std::string(), 1);
+}
+
+void EliminaMembri(const std::string& cartella)
+{
+    DeleteFile(cartella + ARTICOLI);
+    DeleteFile(cartella + CLIENTE);
+}
+
+// Beside the document, never ending in ").tsd", so that it is never taken for a document.
+std::string NomeArchivioTemporaneo(const std::string& archivio)
+{
+    static std::atomic<unsigned> contatore{0};
+    const auto istante = std::chrono::steady_clock::now().time_since_epoch().count();
+    return archivio + "." + IntToHex(static_cast<int>(GetCurrentProcessId()), 1) +
+           IntToHex(static_cast<int>(istante & 0x7FFFFFFF), 8) + IntToStr(++contatore) + ".tmp";
+}
+
+} // namespace
+
+bool EstraiFileFatturaInTemp(const std::string& percorsoFattura)
+{
+    return EstraiFileFattura(percorsoFattura, CartellaTemp(), true);
+}
+
+bool EstraiFileFattura(const std::string& archivio, const std::string& cartella, bool messaggi)
+{
+    const std::string messaggio = messaggi ? "Impossibile caricare i dati della fattura." : "";
+    try {
+        EliminaMembri(cartella);
+        if (!FileExists(archivio))
+            return true;
+        TUnZip unzip(nullptr);
+        unzip.SetArcName(archivio);
+        unzip.SetExtrPath(cartella);
+        unzip.Overwrite = true;
+        const bool estratto = unzip.Extract();
+        if (estratto && unzip.DamagedCount() == 0)
+            return true;
+        // A member that came out of a damaged archive must not be loaded as if it were whole.
+        EliminaMembri(cartella);
+        Segnala(messaggio, "EstraiFileFattura", __LINE__, nullptr);
+        return false;
+    } catch (const Exception& e) {
+        EliminaMembri(cartella);
+        Segnala(messaggio, "EstraiFileFattura", __LINE__, &e);
+    } catch (const std::exception& e) {
+        EliminaMembri(cartella);
+        Segnala(messaggio, "EstraiFileFattura", __LINE__, nullptr);
+    }
+    return false;
+}
+
+bool ComprimiFileFatturaDaTemp(const std::string& percorsoFattura)
+{
+    return ComprimiFileFattura(percorsoFattura, CartellaTemp(), true);
+}
+
+bool ComprimiFileFattura(const std::string& archivio, const std::string& cartella, bool messaggi)
+{
+    const std::string messaggio = messaggi ? "Impossibile salvare i dati della fattura." : "";
+    const std::string temporaneo = NomeArchivioTemporaneo(archivio);
+    try {
+        DC->TabellaArticoliInFattura->SaveToFileViaFormat(cartella + ARTICOLI, DC->SaveFormat);
+        DC->TabellaClienteInFattura->SaveToFileViaFormat(cartella + CLIENTE, DC->SaveFormat);
+        TZip zip(nullptr);
+        zip.SetArcName(temporaneo);
+        zip.Files()->Clear();
+        zip.Files()->Add(cartella + ARTICOLI);
+        zip.Files()->Add(cartella + CLIENTE);
+        zip.Overwrite = true;
+        // The document is replaced only by a complete archive.
+        if (zip.Compress() &&
+            MoveFileExA(temporaneo.c_str(), archivio.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            EliminaMembri(cartella);
+            return true;
+        }
+        DeleteFile(temporaneo);
+        Segnala(messaggio, "ComprimiFileFattura", __LINE__, nullptr);
+        return false;
+    } catch (const Exception& e) {
+        DeleteFile(temporaneo);
+        Segnala(messaggio, "ComprimiFileFattura", __LINE__, &e);
+    } catch (const std::exception&) {
+        DeleteFile(temporaneo);
+        Segnala(messaggio, "ComprimiFileFattura", __LINE__, nullptr);
+    }
+    return false;
+}
