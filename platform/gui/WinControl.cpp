@@ -194,7 +194,8 @@ void TWinControl::CreateWnd()
     widget->setMouseTracking(true);
     widget->setAttribute(Qt::WA_InputMethodEnabled, false);
     if (topLevel && (params.Style & WS_POPUP)) {
-        Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+        // A tool-tip window never takes the focus or the activation, on any platform.
+        Qt::WindowFlags flags = Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
                                 Qt::WindowStaysOnTopHint;
         widget->setWindowFlags(flags);
         widget->setAttribute(Qt::WA_ShowWithoutActivating);
