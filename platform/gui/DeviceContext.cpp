@@ -2,7 +2,9 @@
 
 #include "platform/gui/private/GdiInternals.h"
 #include "platform/gui/private/MetafileRecording.h"
+#include "platform/gui/private/Overlay.h"
 #include "platform/gui/private/Surfaces.h"
+#include "platform/gui/Form.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/WinControl.h"
 
@@ -44,6 +46,9 @@ bool RetainedSurface(HWND window, bool wholeWindow, TDcSurface& surface)
     surface.Origin = {origin.x(), origin.y()};
     surface.Bounds = wholeWindow ? image->rect() : QRect(client, QSize(control->ClientWidth(), control->ClientHeight()));
     surface.Changed = [control, client](const QRect& r) { ShowDrawing(control, r.translated(-client)); };
+    // Inverting drawing on a form's client area goes to the overlay above its children.
+    if (!wholeWindow && dynamic_cast<TCustomForm*>(control))
+        surface.Toggle = [control, client](const QRegion& r) { TOverlay::ForForm(control).Toggle(r.translated(-client)); };
     return true;
 }
 
@@ -64,6 +69,7 @@ bool DefaultScreenSurface(TDcSurface& surface)
     if (screen.isNull())
         return false;
     surface.Image = &screen;
+    surface.Toggle = [](const QRegion& r) { TOverlay::ForScreen().Toggle(r); };
     return true;
 }
 
@@ -157,6 +163,7 @@ bool TargetOf(TDeviceContext& dc, TTarget& target)
         target.Origin = surface.Origin;
         target.Bounds = surface.Bounds.isEmpty() ? surface.Image->rect() : surface.Bounds & surface.Image->rect();
         target.Changed = std::move(surface.Changed);
+        target.Toggle = std::move(surface.Toggle);
         return true;
     }
     default:

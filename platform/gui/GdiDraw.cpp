@@ -119,9 +119,34 @@ TSource BrushSource(TJob& job, HGDIOBJ handle)
     return TSource();
 }
 
+// Toggles the clipped spans on the target's overlay; true when the target has one.
+static bool ToggleSpans(TJob& job, const std::vector<TSpan>& spans)
+{
+    if (!job.Target.Toggle)
+        return false;
+    std::vector<QRect> rects;
+    const int ox = job.Target.Origin.X, oy = job.Target.Origin.Y;
+    for (const TSpan& span : spans)
+        for (const QRect& clip : job.Clip) {
+            const QRect part = QRect(span.X0 + ox, span.Y + oy, span.X1 - span.X0, 1) & clip;
+            if (!part.isEmpty())
+                rects.push_back(part);
+        }
+    QRegion region;
+    for (const QRect& r : rects)
+        region += r;
+    if (!region.isEmpty())
+        job.Target.Toggle(region);
+    return true;
+}
+
+static bool Inverting(int rop2) { return rop2 == R2_NOT || rop2 == R2_XORPEN || rop2 == R2_NOTXORPEN; }
+
 void PaintSpans(TJob& job, const std::vector<TSpan>& spans, const TSource& source, int rop2)
 {
     if (source.Null || rop2 == R2_NOP)
+        return;
+    if (Inverting(rop2) && ToggleSpans(job, spans))
         return;
     QImage& image = *job.Target.Image;
     const int ox = job.Target.Origin.X, oy = job.Target.Origin.Y;
@@ -931,6 +956,8 @@ QImage ScaleSource(const QImage& source, int width, int height, int mode)
 void ApplyRop3(TJob& job, const QRect& device, const QImage* source, DWORD rop)
 {
     if (device.isEmpty())
+        return;
+    if ((rop == DSTINVERT || rop == PATINVERT) && ToggleSpans(job, RectSpans(device)))
         return;
     TSource pattern = BrushSource(job, job.Dc->State.Brush);
     const std::uint32_t background = ToPixel(job.Dc->State.BkColor);

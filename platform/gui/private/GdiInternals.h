@@ -99,6 +99,9 @@ struct TDcSurface {
     TPoint Origin;
     QRect Bounds; // in image coordinates; empty means the whole image
     std::function<void(const QRect&)> Changed; // image coordinates
+    // Where inverting drawing goes instead of the pixels (the screen's and a form's overlay):
+    // the region to toggle, in image coordinates.
+    std::function<void(const QRegion&)> Toggle;
 };
 
 struct TDeviceContext {
@@ -125,6 +128,7 @@ struct TTarget {
     bool Mono = false;
     TGdiBitmap* Bitmap = nullptr;
     std::function<void(const QRect&)> Changed;
+    std::function<void(const QRegion&)> Toggle;
 };
 bool TargetOf(TDeviceContext& dc, TTarget& target);
 // Called after drawing on rectangle r of the target's image.

@@ -6,6 +6,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/GdiDraw.h"
+#include "platform/gui/private/Overlay.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,16 @@ TEST(WindowContexts, DrawingOutsidePaintStaysInTheRetainedImage)
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(grab.Canvas()->Pixels(1, 1), clRed);
     canvas.FreeHandle();
+
+    // Inverting drawing on a form goes to the overlay above its children; twice leaves nothing.
+    dc = GetDC(form.Handle());
+    RECT line{60, 0, 62, 100};
+    InvertRect(dc, &line);
+    EXPECT_EQ(TOverlay::ForForm(&form).Coverage().boundingRect(), QRect(60, 0, 2, 100));
+    EXPECT_EQ(GetPixel(dc, 60, 50), ColorToRGB(clWhite)) << "the form's own pixels stay";
+    InvertRect(dc, &line);
+    EXPECT_TRUE(TOverlay::ForForm(&form).Coverage().isEmpty());
+    ReleaseDC(form.Handle(), dc);
 }
 
 } // namespace
