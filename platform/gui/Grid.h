@@ -179,7 +179,7 @@ protected:
     bool FocusCell(int ACol, int ARow, bool MoveAnchor);
     void MoveColRow(int ACol, int ARow, bool MoveAnchor, bool Show);
     void ScrollToCell(int ACol, int ARow);
-    void UpdateScrollBars();
+    virtual void UpdateScrollBars();
     // Fills the cell the way DefaultDrawing does (background, font colour, fixed edge).
     void DrawCellBackground(const TRect& rect, TColor color, TGridDrawState state);
 
@@ -194,6 +194,8 @@ protected:
     virtual void ScrollMessage(int bar, WORD code, int pos);
 
     bool ShowsFocus() const;
+    // Whether (X, Y) is on a line the sizing options let the mouse drag.
+    bool SizingLineAt(int X, int Y, bool& isCol, int& index) const;
 
     int FColCount = 5;
     int FRowCount = 5;
@@ -226,7 +228,6 @@ private:
     void ShowEditor();
     void HideEditor(bool accept);
     TColor LineColor(bool fixed) const;
-    bool SizingLineAt(int X, int Y, bool& isCol, int& index) const;
 
     std::vector<int> FColWidths;
     std::vector<int> FRowHeights;

@@ -1,0 +1,230 @@
+#include "GridDataSet.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct TBufferData {
+    int Id = 0;
+    int Flag = bfCurrent;
+};
+
+TBufferData& Data(TRecordBuffer buffer) { return *reinterpret_cast<TBufferData*>(buffer); }
+
+} // namespace
+
+TGridDataSet::TGridDataSet(TComponent* AOwner, int records) : TDataSet(AOwner)
+{
+    for (int i = 0; i < records; ++i)
+        FIds.push_back(FNextId++);
+    Reindex();
+}
+
+void TGridDataSet::Reindex()
+{
+    FPositions.clear();
+    for (std::size_t i = 0; i < FIds.size(); ++i)
+        FPositions[FIds[i]] = static_cast<int>(i);
+}
+
+int TGridDataSet::Position(int id) const
+{
+    auto found = FPositions.find(id);
+    return found == FPositions.end() ? -1 : found->second;
+}
+
+void TGridDataSet::DropRecord(int id)
+{
+    const int position = Position(id);
+    if (position < 0)
+        return;
+    FIds.erase(FIds.begin() + position);
+    Reindex();
+}
+
+TRecordBuffer TGridDataSet::AllocRecordBuffer() { return reinterpret_cast<TRecordBuffer>(new TBufferData()); }
+
+void TGridDataSet::FreeRecordBuffer(TRecordBuffer& Buffer)
+{
+    delete reinterpret_cast<TBufferData*>(Buffer);
+    Buffer = nullptr;
+}
+
+void TGridDataSet::GetBookmarkData(TRecordBuffer Buffer, void* Data_)
+{
+    std::memcpy(Data_, &Data(Buffer).Id, sizeof(int));
+}
+
+TBookmarkFlag TGridDataSet::GetBookmarkFlag(TRecordBuffer Buffer)
+{
+    return static_cast<TBookmarkFlag>(Data(Buffer).Flag);
+}
+
+void TGridDataSet::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) { Data(Buffer).Flag = Value; }
+
+void TGridDataSet::SetBookmarkData(TRecordBuffer Buffer, const void* Data_)
+{
+    std::memcpy(&Data(Buffer).Id, Data_, sizeof(int));
+}
+
+TGetResult TGridDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool)
+{
+    const int count = static_cast<int>(FIds.size());
+    switch (GetMode) {
+    case gmCurrent:
+        if (FCursor < 0)
+            return grBOF;
+        if (FCursor >= count)
+            return grEOF;
+        break;
+    case gmNext:
+        if (FCursor + 1 >= count) {
+            FCursor = count;
+            return grEOF;
+        }
+        ++FCursor;
+        break;
+    case gmPrior:
+        if (FCursor - 1 < 0) {
+            FCursor = -1;
+            return grBOF;
+        }
+        --FCursor;
+        break;
+    }
+    ++Fetched;
+    Data(Buffer).Id = FIds[static_cast<std::size_t>(FCursor)];
+    Data(Buffer).Flag = bfCurrent;
+    return grOK;
+}
+
+bool TGridDataSet::GetFieldData(TField* Field, void* Buffer)
+{
+    if (IsEmpty() || !ActiveBuffer())
+        return false;
+    const int id = Data(ActiveBuffer()).Id;
+    if (id <= 0)
+        return false;
+    if (!Buffer)
+        return true;
+    switch (Field->FieldNo()) {
+    case 1: {
+        const std::int32_t value = id;
+        std::memcpy(Buffer, &value, sizeof value);
+        break;
+    }
+    case 2: {
+        const std::string text = "Cliente " + std::to_string(id);
+        std::memcpy(Buffer, text.c_str(), text.size() + 1);
+        break;
+    }
+    case 3: {
+        const double value = id * 1.5;
+        std::memcpy(Buffer, &value, sizeof value);
+        break;
+    }
+    case 4: {
+        const std::int16_t value = id % 2 == 0 ? -1 : 0;
+        std::memcpy(Buffer, &value, sizeof value);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+void TGridDataSet::InternalAddRecord(TRecordBuffer, bool Append)
+{
+    const int position = Append ? static_cast<int>(FIds.size()) : std::max(0, FCursor);
+    FIds.insert(FIds.begin() + position, FNextId++);
+    Reindex();
+    FCursor = position;
+}
+
+void TGridDataSet::InternalClose() { FOpen = false; }
+
+void TGridDataSet::InternalDelete()
+{
+    FIds.erase(FIds.begin() + FCursor);
+    Reindex();
+}
+
+void TGridDataSet::InternalFirst() { FCursor = -1; }
+void TGridDataSet::InternalLast() { FCursor = static_cast<int>(FIds.size()); }
+
+void TGridDataSet::InternalGotoBookmark(const TBookmark& Bookmark)
+{
+    int id = 0;
+    std::memcpy(&id, Bookmark.data(), sizeof id);
+    const int position = Position(id);
+    if (position < 0)
+        DatabaseError("Record not found", this);
+    FCursor = position;
+}
+
+void TGridDataSet::InternalInitFieldDefs()
+{
+    FieldDefs().Clear();
+    FieldDefs().Add("Numero", ftInteger);
+    FieldDefs().Add("Cliente", ftString, 40);
+    FieldDefs().Add("Importo", ftFloat);
+    FieldDefs().Add("Pagato", ftBoolean);
+}
+
+void TGridDataSet::InternalInitRecord(TRecordBuffer Buffer) { Data(Buffer) = TBufferData(); }
+
+void TGridDataSet::InternalOpen()
+{
+    InternalInitFieldDefs();
+    if (DefaultFields())
+        CreateFields();
+    BindFields(true);
+    SetBookmarkSize(sizeof(int));
+    FCursor = -1;
+    FOpen = true;
+}
+
+void TGridDataSet::InternalSetToRecord(TRecordBuffer Buffer)
+{
+    const int position = Position(Data(Buffer).Id);
+    if (position >= 0)
+        FCursor = position;
+}
+
+int TGridDataSet::GetRecNo()
+{
+    if (!Active() || IsEmpty())
+        return -1;
+    const int position = Position(Data(ActiveBuffer()).Id);
+    return position < 0 ? -1 : position + 1;
+}
+
+void TGridDataSet::SetRecNo(int Value)
+{
+    const int current = RecNo();
+    if (Value <= 0 || Value > static_cast<int>(FIds.size()) || Value == current)
+        return;
+    MoveBy(Value - current);
+}
+
+bool TGridDataSet::BookmarkValid(const TBookmark& bookmark)
+{
+    if (bookmark.size() != sizeof(int))
+        return false;
+    int id = 0;
+    std::memcpy(&id, bookmark.data(), sizeof id);
+    return Position(id) >= 0;
+}
+
+int TGridDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2)
+{
+    int id1 = 0, id2 = 0;
+    if (bookmark1.size() == sizeof(int))
+        std::memcpy(&id1, bookmark1.data(), sizeof id1);
+    if (bookmark2.size() == sizeof(int))
+        std::memcpy(&id2, bookmark2.data(), sizeof id2);
+    // Ids grow with the position, so records that are gone still compare in order.
+    return id1 < id2 ? -1 : id1 > id2 ? 1 : 0;
+}
