@@ -5,6 +5,7 @@
 #include "platform/gui/private/Overlay.h"
 #include "platform/rtl/Codepage.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -21,6 +22,18 @@ bool GrabToPng(TWinControl* control, const std::string& path)
         return false;
     QImage image = widget->grab().toImage();
     OverlayPaintOver(control, image);
+    if (widget->isWindow()) {
+        // Hints and popups are windows of their own; a picture of the form shows those over it.
+        QPainter painter(&image);
+        const QRect area = widget->geometry();
+        for (QWidget* other : QApplication::topLevelWidgets()) {
+            if (other == widget || !other->isVisible() || other->windowType() != Qt::ToolTip)
+                continue;
+            if (!other->geometry().intersects(area))
+                continue;
+            painter.drawPixmap(other->geometry().topLeft() - area.topLeft(), other->grab());
+        }
+    }
     // Written under a temporary name and renamed, so that a failure leaves nothing behind.
     QSaveFile file(QString::fromStdString(AnsiToUtf8(path)));
     if (!file.open(QIODevice::WriteOnly))

@@ -1,0 +1,151 @@
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Form.h"
+#include "platform/gui/Grab.h"
+#include "platform/gui/WindowFunctions.h"
+#include "platform/gui/private/ControlHost.h"
+#include "platform/gui/private/Overlay.h"
+#include "platform/gui/private/QtBridge.h"
+#include "platform/gui/private/Surfaces.h"
+
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <iostream>
+
+namespace {
+
+class TScrolledPanel : public TRecorder {
+public:
+    using TRecorder::TRecorder;
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        TRecorder::CreateParams(Params);
+        Params.Style |= WS_VSCROLL;
+    }
+};
+
+class TDemoPopup : public TRecorder {
+public:
+    using TRecorder::TRecorder;
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        TRecorder::CreateParams(Params);
+        Params.Style = WS_POPUP | WS_BORDER;
+        Params.ExStyle = WS_EX_TOOLWINDOW;
+        Params.WndParent = nullptr;
+    }
+};
+
+class TFormDemoNucleo : public TForm {
+    TESS_CLASS(TFormDemoNucleo, TForm)
+public:
+    explicit TFormDemoNucleo(TComponent* owner) : TForm(owner)
+    {
+        SetCaption("Dimostrazione nucleo");
+        SetBounds(120, 80, 400, 300);
+        RedTop = Make(clRed);
+        RedTop->SetHeight(40);
+        RedTop->SetAlign(alTop);
+        GreenLeft = Make(clLime);
+        GreenLeft->SetWidth(100);
+        GreenLeft->SetAlign(alLeft);
+        BlueClient = new TScrolledPanel(this);
+        BlueClient->PaintColor = clBlue;
+        BlueClient->SetParent(this);
+        BlueClient->SetAlign(alClient);
+        Corner = Make(clYellow);
+        Corner->SetBounds(340, 260, 30, 20);
+        Corner->SetAnchors({akRight, akBottom});
+        Corner->BringToFront();
+        Corner->SetHint("Angolo|Controllo ancorato in basso a destra");
+        Corner->SetShowHint(true);
+    }
+
+    TRecorder* Make(TColor color)
+    {
+        auto* control = new TRecorder(this);
+        control->PaintColor = color;
+        control->SetParent(this);
+        return control;
+    }
+
+    TRecorder* RedTop;
+    TRecorder* GreenLeft;
+    TScrolledPanel* BlueClient;
+    TRecorder* Corner;
+};
+
+TEST(Demonstration, TheCoreFormIsGrabbedToAPicture)
+{
+    TFormDemoNucleo* form = TForm::Create<TFormDemoNucleo>(nullptr);
+    ShowAndActivate(form);
+    EXPECT_EQ(form->ClientWidth(), 400);
+    EXPECT_EQ(form->ClientHeight(), 300);
+    SCROLLINFO info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = 0;
+    info.nMax = 999;
+    info.nPage = 100;
+    info.nPos = 250;
+    SetScrollInfo(form->BlueClient->Handle(), SB_VERT, info, TRUE);
+    EXPECT_EQ(form->BlueClient->ClientWidth(), 300 - 16);
+    Application->ProcessMessages();
+    for (TControl* control : std::initializer_list<TControl*>{form->RedTop, form->GreenLeft, form->BlueClient, form->Corner})
+        control->Repaint();
+
+    // A line drawn outside Paint stays on the retained image.
+    QImage* image = RetainedImage(form->GreenLeft);
+    ASSERT_NE(image, nullptr);
+    {
+        QPainter painter(image);
+        painter.setPen(Qt::black);
+        painter.drawLine(0, 0, 99, 99);
+    }
+    ShowDrawing(form->GreenLeft, QRect(0, 0, 100, 100));
+
+    TOverlay::ForForm(form).ToggleFrame(QRect(150, 60, 120, 80), 2);
+
+    Application->HintPause = 50;
+    QTest::mouseMove(Widget(form->Corner), QPoint(5, 5));
+    EXPECT_TRUE(PumpUntil([] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* host = dynamic_cast<IHostWidget*>(w); host && host->Control() &&
+                                                            host->Control()->InheritsFrom("THintWindow") &&
+                                                            w->isVisible())
+                return true;
+        return false;
+    }));
+    Application->HintPause = 500;
+
+    auto* popup = new TDemoPopup(form);
+    popup->PaintColor = clFuchsia;
+    popup->SetVisible(false);
+    popup->SetBounds(form->Left() + 160, form->Top() + 170, 90, 50);
+    ShowWindow(popup->Handle(), SW_SHOWNOACTIVATE);
+    Application->ProcessMessages();
+    popup->Repaint();
+
+    const std::string path = ScreenshotDir() + "/demo-nucleo.png";
+    ASSERT_TRUE(GrabToPng(form, path));
+    std::cout << "screenshot: " << path << std::endl;
+    QImage png(QString::fromStdString(path));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_EQ(png.pixelColor(10, 10), QColor(255, 0, 0));
+    EXPECT_EQ(png.pixelColor(50, 150), QColor(0, 255, 0));
+    EXPECT_EQ(png.pixelColor(30, 70), QColor(0, 0, 0));
+    EXPECT_EQ(png.pixelColor(200, 150), QColor(0, 0, 255));
+    EXPECT_NE(png.pixelColor(390, 150), QColor(0, 0, 255));
+    EXPECT_EQ(png.pixelColor(383, 150), QColor(0, 0, 255));
+    EXPECT_FALSE(GrabToPng(form, "/nonexistent-folder/x/demo.png"));
+    TComponent::Free(form);
+}
+
+} // namespace
