@@ -77,14 +77,6 @@ bool CaricaTabellaInTemp(TzelMemTable* tabella, const std::string& file)
     return false;
 }
 
-bool RigaVuota(TDataSet& righe)
-{
-    for (const char* campo : {"Nome", "Descrizione", "Quantita", "Misura", "Prezzo"})
-        if (!righe.FieldByName(campo)->AsString().empty())
-            return false;
-    return true;
-}
-
 int AnnoDi(TDateTime data)
 {
     int anno = 0;
@@ -185,6 +177,32 @@ void Rinumera(TArchivioDocumenti& archivio, int numero, const std::string& modif
 }
 
 } // namespace
+
+bool RigaArticoloVuota(TDataSet& righe)
+{
+    for (const char* campo : {"Nome", "Descrizione", "Quantita", "Misura", "Prezzo"})
+        if (!righe.FieldByName(campo)->AsString().empty())
+            return false;
+    return true;
+}
+
+TCopiaRegistro::TCopiaRegistro() : FCopia(std::make_unique<TMemoryStream>())
+{
+    DC->TabellaFatture->SaveToStreamViaFormat(FCopia.get(), DC->SaveFormat);
+}
+
+TCopiaRegistro::~TCopiaRegistro() = default;
+
+void TCopiaRegistro::Ripristina() noexcept
+{
+    try {
+        TzelMemTable* registro = DC->TabellaFatture;
+        FCopia->SetPosition(0);
+        registro->LoadFromStreamViaFormat(FCopia.get(), DC->SaveFormat);
+        registro->SortOn("Fattura", registro->SortOptions());
+    } catch (...) {
+    }
+}
 
 // --- Types and names ---------------------------------------------------------------------------
 
@@ -377,7 +395,7 @@ void TArchivioDocumenti::EliminaRecordArticoliVuoti()
     TzelMemTable* righe = DC->TabellaArticoliInFattura;
     righe->First();
     while (!righe->Eof()) {
-        if (RigaVuota(*righe))
+        if (RigaArticoloVuota(*righe))
             righe->Delete();
         else
             righe->Next();
@@ -461,13 +479,12 @@ bool TArchivioDocumenti::EliminaFattura(int numero, const std::string& modificat
                     MB_OK | MB_ICONSTOP);
         return false;
     }
-    // The register as it was, put back when the deletion cannot be completed.
-    TMemoryStream copia;
+    std::unique_ptr<TCopiaRegistro> copia;
     std::vector<TRinomina> rinomine;
     std::string fileEliminato;
     std::string accantonato;
     try {
-        registro->SaveToStreamViaFormat(&copia, DC->SaveFormat);
+        copia = std::make_unique<TCopiaRegistro>();
         const TDateTime data = registro->FieldByName("Data")->AsDateTime();
         const int anno = AnnoDi(data);
         fileEliminato = PercorsoFattura(registro->FieldByName("Fattura")->AsInteger(),
@@ -481,13 +498,8 @@ bool TArchivioDocumenti::EliminaFattura(int numero, const std::string& modificat
         AnnullaRinomine(rinomine);
         if (!accantonato.empty())
             RenameFile(accantonato, fileEliminato);
-        try {
-            copia.SetPosition(0);
-            registro->LoadFromStreamViaFormat(&copia, DC->SaveFormat);
-            registro->SortOn("Fattura", registro->SortOptions());
-        } catch (...) {
-            // The first failure is the one worth reporting.
-        }
+        if (copia)
+            copia->Ripristina();
         Segnala("Problema nell'eliminazione della fattura.", "EliminaFattura", __LINE__, &e);
         return false;
     }

@@ -7,9 +7,11 @@
 #include "platform/rtl/DateTime.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class TDataSet;
+class TMemoryStream;
 
 // The type code ("FT.FT", "FT.AC", "FT.NA", "PV.PV" or "DT.DT") of a type name; the name is
 // upper-cased first and every unknown name gives "FT.FT".
@@ -107,6 +109,25 @@ public:
 private:
     std::string FileRegistro(int anno);
 };
+
+// A copy of the register in memory (TabellaFatture), put back when an operation that changed it
+// cannot be completed.
+class TCopiaRegistro {
+public:
+    TCopiaRegistro();
+    ~TCopiaRegistro();
+    TCopiaRegistro(const TCopiaRegistro&) = delete;
+    TCopiaRegistro& operator=(const TCopiaRegistro&) = delete;
+    // Never throws: the failure that made the caller put it back is the one to report.
+    void Ripristina() noexcept;
+
+private:
+    std::unique_ptr<TMemoryStream> FCopia;
+};
+
+// True when the line's Nome, Descrizione, Quantita, Misura and Prezzo all read as empty text (a
+// null number is empty, a zero is not).
+bool RigaArticoloVuota(TDataSet& righe);
 
 // The program-wide instance; it works on the data module's tables.
 TArchivioDocumenti& ArchivioDocumenti();
