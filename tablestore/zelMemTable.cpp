@@ -2656,3 +2656,31 @@ void TzelCustomMemTable::StoreBlobValue(TzelRecord* Record, TField* Field,
     WriteVarLengthValue(Field, slot, Value.empty() ? nullptr : Value.data(),
                         static_cast<int>(Value.size()));
 }
+
+bool TzelCustomMemTable::StoredValuePresent(TzelRecord* Record, TField* Field)
+{
+    const char* slot = FCommon->GetFieldPointer(Record, Field);
+    return slot && slot[0] != 0;
+}
+
+std::string TzelCustomMemTable::StoredTextValue(TzelRecord* Record, TField* Field)
+{
+    const int fieldNo = Field->FieldNo();
+    if (Field->DataType() != ftString || Field->FieldKind() != fkData || fieldNo <= 0)
+        return Field->AsString();
+    const char* slot = FCommon->GetFieldPointer(Record, Field);
+    if (!slot || slot[0] == 0)
+        return {};
+    const std::size_t size = static_cast<std::size_t>(Field->Size());
+    if (!FCommon->IsVarLengthField(fieldNo))
+        return std::string(slot + 1, strnlen(slot + 1, size));
+    if (FCommon->IsCompressedField(fieldNo))
+        return Field->AsString();
+    const char* block = FCommon->GetVarLengthBlock(Record, fieldNo);
+    if (!block)
+        return {};
+    const char* data = TzelCommon::VarLengthBlockData(block);
+    const auto length = std::min(static_cast<std::size_t>(TzelCommon::VarLengthBlockSize(block)),
+                                 size);
+    return std::string(data, strnlen(data, length));
+}

@@ -455,6 +455,7 @@ private:
     // --- Stream formats: frame access, format references, persistent file ---
     friend class TzelCustomStreamFormat;
     friend class TzelCustomBinaryStreamFormat;
+    friend class TzelCustomCSVStreamFormat;
     void SetFormatReference(TzelCustomStreamFormat*& Reference, TzelCustomStreamFormat* Value);
     void ForgetFormat(TComponent* AComponent);
     TzelCustomStreamFormat* AllDataFormat();
@@ -464,6 +465,10 @@ private:
     // The whole content of a blob field of a record, and a new content for it.
     std::string StoredBlobValue(TzelRecord* Record, TField* Field);
     void StoreBlobValue(TzelRecord* Record, TField* Field, const std::string& Value);
+    // Read in place for a save, without the field's conversions: whether the record holds a
+    // value for the field, and the text of a String field.
+    bool StoredValuePresent(TzelRecord* Record, TField* Field);
+    std::string StoredTextValue(TzelRecord* Record, TField* Field);
     std::unique_ptr<TzelCustomStreamFormat> FOwnWholeTableFormat;
 
     // --- Sorting and index selection helpers ---
