@@ -1,9 +1,29 @@
 #include "GridDataSet.h"
 
+#include "platform/rtl/Streams.h"
+
 #include <cstring>
 #include <string>
 
 namespace {
+
+// A blob read from or written to a record; what is written is stored when the stream closes.
+class TRecordBlobStream : public TStringStream {
+public:
+    TRecordBlobStream(std::string* target, std::string bytes, bool writing)
+        : TStringStream(writing ? std::string() : std::move(bytes)), FTarget(target), FWriting(writing)
+    {
+    }
+    ~TRecordBlobStream() override
+    {
+        if (FWriting)
+            *FTarget = DataString();
+    }
+
+private:
+    std::string* FTarget;
+    bool FWriting;
+};
 
 struct TBufferData {
     int Id = 0;
@@ -14,7 +34,8 @@ TBufferData& Data(TRecordBuffer buffer) { return *reinterpret_cast<TBufferData*>
 
 } // namespace
 
-TGridDataSet::TGridDataSet(TComponent* AOwner, int records) : TDataSet(AOwner)
+TGridDataSet::TGridDataSet(TComponent* AOwner, int records, bool withPicture)
+    : TDataSet(AOwner), FWithPicture(withPicture)
 {
     for (int i = 0; i < records; ++i)
         FIds.push_back(FNextId++);
@@ -171,6 +192,8 @@ void TGridDataSet::InternalInitFieldDefs()
     FieldDefs().Add("Cliente", ftString, 40);
     FieldDefs().Add("Importo", ftFloat);
     FieldDefs().Add("Pagato", ftBoolean);
+    if (FWithPicture)
+        FieldDefs().Add("Foto", ftGraphic);
 }
 
 void TGridDataSet::InternalInitRecord(TRecordBuffer Buffer) { Data(Buffer) = TBufferData(); }
@@ -227,4 +250,12 @@ int TGridDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& 
         std::memcpy(&id2, bookmark2.data(), sizeof id2);
     // Ids grow with the position, so records that are gone still compare in order.
     return id1 < id2 ? -1 : id1 > id2 ? 1 : 0;
+}
+
+std::string& TGridDataSet::BlobOfCurrent() { return FBlobs[Data(ActiveBuffer()).Id]; }
+
+TStream* TGridDataSet::CreateBlobStream(TField*, TBlobStreamMode Mode)
+{
+    std::string& blob = BlobOfCurrent();
+    return new TRecordBlobStream(&blob, blob, Mode != bmRead);
 }

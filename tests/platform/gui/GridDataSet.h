@@ -1,17 +1,19 @@
 #pragma once
 // A data set kept in arrays for the data-grid tests: Numero (integer), Cliente (string 40),
-// Importo (float) and Pagato (boolean), record n holding n, "Cliente n", n * 1.5 and n even.
-// It counts the records fetched.
+// Importo (float) and Pagato (boolean), record n holding n, "Cliente n", n * 1.5 and n even;
+// with a picture column also Foto (graphic blob), empty until written. It counts the records
+// fetched.
 
 #include "platform/db/DB.h"
 
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 class TGridDataSet : public TDataSet {
     TESS_CLASS(TGridDataSet, TDataSet)
 public:
-    TGridDataSet(TComponent* AOwner, int records);
+    TGridDataSet(TComponent* AOwner, int records, bool withPicture = false);
 
     int Fetched = 0;
     // Removes record number id without the data set knowing (as another user would).
@@ -21,6 +23,9 @@ public:
     bool BookmarkValid(const TBookmark& bookmark) override;
     int CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) override;
     void SetRecNo(int Value) override;
+    TStream* CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
+    // The bytes of the current record's picture, and a way to put raw bytes there.
+    std::string& BlobOfCurrent();
 
 protected:
     TRecordBuffer AllocRecordBuffer() override;
@@ -49,6 +54,8 @@ private:
     void Reindex();
 
     std::vector<int> FIds;
+    std::unordered_map<int, std::string> FBlobs;
+    bool FWithPicture = false;
     std::unordered_map<int, int> FPositions;
     int FCursor = -1;
     int FNextId = 1;
