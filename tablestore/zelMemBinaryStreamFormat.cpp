@@ -219,7 +219,7 @@ void TzelCustomBinaryStreamFormat::SaveRecord(TzelCustomMemTable* Table, TzelRec
             TField* field = Table->Fields().Fields(i);
             if (firstVersion && Table->OnSaveField)
                 Table->OnSaveField(Table, i, field);
-            const bool isNull = field->IsNull();
+            const bool isNull = !Table->StoredValuePresent(version, field);
             FWriter->WriteBoolean(isNull);
             if (!isNull)
                 SaveValue(Table, version, field);
@@ -268,7 +268,7 @@ void TzelCustomBinaryStreamFormat::SaveValue(TzelCustomMemTable* Table, TzelReco
         if (IsBlobType(Field->DataType()))
             FWriter->WriteString(Table->StoredBlobValue(Record, Field));
         else
-            FWriter->WriteString(Field->AsString());
+            FWriter->WriteString(Table->StoredTextValue(Record, Field));
         break;
     }
 }

@@ -132,8 +132,9 @@ TEST(SaveLoadOptions, SortAfterLoadKeepsFileOrderOfEqualNames)
     while (!loaded.Eof()) {
         const std::string name = loaded.FieldByName("Nome")->AsString();
         const int number = loaded.FieldByName("Numero")->AsInteger();
-        if (name == lastName)
+        if (name == lastName) {
             EXPECT_LT(lastNumber, number) << name;
+        }
         lastName = name;
         lastNumber = number;
         loaded.Next();
