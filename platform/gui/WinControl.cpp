@@ -7,6 +7,7 @@
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/CursorTable.h"
 #include "platform/gui/private/HandleTable.h"
+#include "platform/gui/private/HintManager.h"
 #include "platform/gui/private/QtBridge.h"
 #include "platform/gui/private/Surfaces.h"
 #include "platform/rtl/TextUtils.h"
@@ -721,6 +722,13 @@ void TWinControl::SetVisible(bool value)
     if (FHandle && !FParent)
         if (QWidget* widget = WidgetOf(this))
             widget->setVisible(value);
+    // A popup remembers the control that had the focus: a press elsewhere cancels its mode.
+    if (FHandle && (WindowStyle() & WS_POPUP) && !dynamic_cast<TCustomForm*>(this)) {
+        if (value)
+            Popups::Shown(this);
+        else
+            Popups::Hidden(this);
+    }
 }
 
 void TWinControl::SetEnabled(bool value)

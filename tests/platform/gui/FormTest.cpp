@@ -4,6 +4,7 @@
 #include "platform/gui/MessageQueue.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/Timer.h"
+#include "platform/gui/WindowFunctions.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/rtl/Threads.h"
 
@@ -304,6 +305,26 @@ TEST(Threads, WidgetWorkOffTheGuiThreadRaises)
     worker.join();
     EXPECT_TRUE(raised);
     EXPECT_EQ(control.BoundsRect(), Bounds(1, 2, 3, 4));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ApplicationRun, TerminateEndsTheLoopAndPlacementRoundTrips)
+{
+    TForm form(nullptr);
+    form.SetBounds(40, 30, 220, 160);
+    form.Show();
+    WINDOWPLACEMENT placement;
+    ASSERT_TRUE(GetWindowPlacement(form.Handle(), placement));
+    EXPECT_EQ(placement.length, 44u);
+    EXPECT_EQ(placement.rcNormalPosition, Bounds(40, 30, 220, 160));
+    placement.rcNormalPosition = Bounds(60, 50, 300, 200);
+    ASSERT_TRUE(SetWindowPlacement(form.Handle(), placement));
+    EXPECT_EQ(form.BoundsRect(), Bounds(60, 50, 300, 200));
+    EXPECT_EQ(Widget(&form)->geometry(), QRect(60, 50, 300, 200));
+    form.Hide();
 }
 
 } // namespace
