@@ -247,16 +247,37 @@ void SetClipboardText(const std::string& text)
 
 void Beep() { QApplication::beep(); }
 
+namespace {
+// Where the retained image is transparent the copy holds this colour, which drawing hardly uses.
+constexpr QRgb TransparentMark = 0xFF010203u;
+} // namespace
+
 TClientPaintDC::TClientPaintDC(TControl* control) : FControl(control)
 {
     HWND window = nullptr;
     if (auto* win = dynamic_cast<TWinControl*>(control); win && win->HandleAllocated())
         window = win->Handle();
     const QSize size(std::max(control->ClientWidth(), 1), std::max(control->ClientHeight(), 1));
-    if (TSurface* retained = control->Surface(); retained && !retained->Image.isNull())
-        FImage = retained->Image.copy(QRect(ClientOffset(control), size)).convertToFormat(QImage::Format_RGB32);
-    else
+    TSurface* retained = control->Surface();
+    if (retained && !retained->Image.isNull()) {
+        const QImage area = retained->Image.copy(QRect(ClientOffset(control), size));
+        if (area.hasAlphaChannel()) {
+            FOriginal = area.convertToFormat(QImage::Format_ARGB32);
+            FImage = QImage(size, QImage::Format_RGB32);
+            for (int y = 0; y < size.height(); ++y)
+                for (int x = 0; x < size.width(); ++x) {
+                    const QRgb pixel = FOriginal.pixel(x, y);
+                    FImage.setPixel(x, y, qAlpha(pixel) == 255 ? pixel : TransparentMark);
+                }
+        } else {
+            FImage = area.convertToFormat(QImage::Format_RGB32);
+        }
+    } else {
         FImage = QImage(size, QImage::Format_RGB32);
+        FImage.fill(TransparentMark);
+        FOriginal = QImage(size, QImage::Format_ARGB32);
+        FOriginal.fill(Qt::transparent);
+    }
     FHandle = Gdi::CreateImageDC(
         [this](TDcSurface& surface) {
             surface.Image = &FImage;
@@ -271,8 +292,26 @@ TClientPaintDC::~TClientPaintDC()
 {
     if (FHandle)
         DeleteDC(FHandle);
-    if (QPainter* painter = PaintPainter(FControl))
+    QPainter* painter = PaintPainter(FControl);
+    if (!painter)
+        return;
+    if (FOriginal.isNull()) {
         painter->drawImage(0, 0, FImage);
+        return;
+    }
+    QImage result = FOriginal;
+    for (int y = 0; y < result.height(); ++y)
+        for (int x = 0; x < result.width(); ++x) {
+            const QRgb drawn = FImage.pixel(x, y);
+            const QRgb before = FOriginal.pixel(x, y);
+            const QRgb expected = qAlpha(before) == 255 ? before : TransparentMark;
+            if (drawn != expected)
+                result.setPixel(x, y, drawn | 0xFF000000u);
+        }
+    painter->save();
+    painter->setCompositionMode(QPainter::CompositionMode_Source);
+    painter->drawImage(0, 0, result);
+    painter->restore();
 }
 
 } // namespace StdCtrl

@@ -65,6 +65,9 @@ public:
 private:
     TControl* FControl;
     QImage FImage;
+    // For a retained image with transparent parts: the client area as it was, so that only the
+    // pixels drawn are painted back.
+    QImage FOriginal;
     HDC FHandle = nullptr;
 };
 
