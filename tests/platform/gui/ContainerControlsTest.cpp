@@ -7,7 +7,10 @@
 #include "platform/gui/Icon.h"
 #include "platform/gui/Image.h"
 #include "platform/gui/PageControl.h"
+#include "platform/gui/ScrollBar.h"
 #include "platform/gui/StatusBar.h"
+
+#include "platform/gui/WindowHandles.h"
 
 #include <QTest>
 #include <QWidget>
@@ -87,6 +90,32 @@ TEST_F(Containers, ImageCanvasNeedsABitmap)
     TIcon icon;
     image->Picture()->SetGraphic(&icon);
     EXPECT_THROW(image->Canvas(), EInvalidOperation);
+}
+
+TEST_F(Containers, ScrollBarPageClickAndDragFollowTheClassLibrary)
+{
+    auto* bar = new TScrollBar(form);
+    bar->SetParent(form);
+    bar->SetBounds(10, 10, 200, 17);
+    bar->SetParams(0, 0, 100);
+    bar->SetPageSize(10);
+    bar->LargeChange = 20;
+    std::vector<std::string> events;
+    bar->OnScroll = [&](TObject*, TScrollCode code, int& pos) {
+        events.push_back("scroll " + std::to_string(code) + " " + std::to_string(pos));
+    };
+    bar->OnChange = [&](TObject*) { events.push_back("change " + std::to_string(bar->Position())); };
+    ShowAndActivate(form);
+    QTest::mouseClick(Widget(bar), Qt::LeftButton, {}, QPoint(185, 8));
+    EXPECT_EQ(bar->Position(), 20);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0], "scroll 3 20");
+    EXPECT_EQ(events[1], "change 20");
+    bar->Perform(CN_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 0), 0);
+    SendMessageA(bar->Handle(), SBM_SETPOS, 500, 0);
+    EXPECT_EQ(bar->Position(), 91);
+    EXPECT_THROW(bar->SetParams(0, 10, 5), EInvalidOperation);
+    EXPECT_EQ(bar->Position(), 91);
 }
 
 } // namespace
