@@ -137,12 +137,14 @@ void TCalendar::Change()
         OnChange(this);
 }
 
-void TCalendar::Resize()
+void TCalendar::BoundsChanged(bool moved, bool resized)
 {
+    TCustomGrid::BoundsChanged(moved, resized);
+    if (!resized)
+        return;
     // The cells share the client area.
     SetDefaultColWidth(std::max(1, (ClientWidth() - 6 * GridLineWidth()) / 7));
     SetDefaultRowHeight(std::max(1, (ClientHeight() - 6 * GridLineWidth()) / 7));
-    TCustomGrid::Resize();
 }
 
 void TCalendar::DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState)

@@ -42,7 +42,7 @@ protected:
     void DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState) override;
     bool SelectCell(int ACol, int ARow) override;
     void Click() override;
-    void Resize() override;
+    void BoundsChanged(bool moved, bool resized) override;
     virtual void Change();
 
 private:

@@ -74,6 +74,13 @@ void TCustomGrid::CreateParams(TCreateParams& Params)
     Params.WindowClassStyle |= CS_DBLCLKS;
 }
 
+void TCustomGrid::CreateWnd()
+{
+    TCustomControl::CreateWnd();
+    // The bars follow the counts and sizes set before the window existed.
+    UpdateScrollBars();
+}
+
 // --- Counts and sizes -----------------------------------------------------------------------
 
 void TCustomGrid::CheckColIndex(int index) const

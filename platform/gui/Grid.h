@@ -162,6 +162,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
     void Paint() override;
     virtual void DrawCell(int /*ACol*/, int /*ARow*/, TRect /*ARect*/, TGridDrawState /*AState*/) {}
     virtual bool SelectCell(int ACol, int ARow);
