@@ -206,14 +206,46 @@ void TCustomForm::CreateWnd()
 {
     TScrollingWinControl::CreateWnd();
     ApplyWindowFlags();
+    ApplyMinMaxInfo();
+}
+
+MINMAXINFO TCustomForm::ApplyMinMaxInfo()
+{
     MINMAXINFO info;
     info.ptMaxTrackSize = {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
-    SendMessageA(Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-    if (QWidget* widget = WidgetOf(this)) {
-        widget->setMinimumSize(std::max(info.ptMinTrackSize.X, 0), std::max(info.ptMinTrackSize.Y, 0));
-        widget->setMaximumSize(std::clamp(info.ptMaxTrackSize.X, 0, QWIDGETSIZE_MAX),
-                               std::clamp(info.ptMaxTrackSize.Y, 0, QWIDGETSIZE_MAX));
+    if (Screen) {
+        const TRect area = Screen->WorkAreaRect();
+        info.ptMaxSize = {area.Width(), area.Height()};
+        info.ptMaxPosition = {area.Left, area.Top};
     }
+    if (!HandleAllocated())
+        return info;
+    SendMessageA(Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    info.ptMinTrackSize = {std::max(info.ptMinTrackSize.X, 0), std::max(info.ptMinTrackSize.Y, 0)};
+    info.ptMaxTrackSize = {std::clamp(info.ptMaxTrackSize.X, info.ptMinTrackSize.X, QWIDGETSIZE_MAX),
+                           std::clamp(info.ptMaxTrackSize.Y, info.ptMinTrackSize.Y, QWIDGETSIZE_MAX)};
+    if (QWidget* widget = WidgetOf(this)) {
+        const bool fixed = FBorderStyle == bsSingle || FBorderStyle == bsDialog || FBorderStyle == bsToolWindow;
+        if (!fixed) {
+            widget->setMinimumSize(info.ptMinTrackSize.X, info.ptMinTrackSize.Y);
+            widget->setMaximumSize(info.ptMaxTrackSize.X, info.ptMaxTrackSize.Y);
+        }
+    }
+    return info;
+}
+
+void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    if (HandleAllocated() && (AWidth != Width() || AHeight != Height())) {
+        const MINMAXINFO info = ApplyMinMaxInfo();
+        AWidth = std::clamp(AWidth, info.ptMinTrackSize.X, info.ptMaxTrackSize.X);
+        AHeight = std::clamp(AHeight, info.ptMinTrackSize.Y, info.ptMaxTrackSize.Y);
+    }
+    TScrollingWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+    const bool fixed = FBorderStyle == bsSingle || FBorderStyle == bsDialog || FBorderStyle == bsToolWindow;
+    if (fixed)
+        if (QWidget* widget = WidgetOf(this); widget && widget->isWindow())
+            widget->setFixedSize(std::max(Width(), 0), std::max(Height(), 0));
 }
 
 void TCustomForm::ApplyWindowFlags()

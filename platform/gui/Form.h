@@ -81,6 +81,8 @@ public:
 
     bool Showing() const override;
     void SetVisible(bool value) override;
+    // Asks WM_GETMINMAXINFO first: its track sizes clamp the size and bound the window.
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     void Dispatch(TMessage& Message) override;
 
     TNotifyEvent OnCreate;
@@ -107,6 +109,8 @@ protected:
 
 private:
     void ApplyWindowFlags();
+    // Sends WM_GETMINMAXINFO and gives its track sizes to the window; returns them.
+    MINMAXINFO ApplyMinMaxInfo();
     void ApplyPosition();
     void CloseModal();
     void SetActive(bool value);

@@ -328,3 +328,59 @@ TEST(ApplicationRun, TerminateEndsTheLoopAndPlacementRoundTrips)
 }
 
 } // namespace
+
+namespace {
+
+class TBoundedForm : public TForm {
+public:
+    using TForm::TForm;
+    void Dispatch(TMessage& Message) override
+    {
+        if (Message.Msg == WM_GETMINMAXINFO) {
+            auto* info = reinterpret_cast<MINMAXINFO*>(Message.LParam);
+            info->ptMinTrackSize = {200, 150};
+            info->ptMaxTrackSize = {500, 400};
+            return;
+        }
+        TForm::Dispatch(Message);
+    }
+};
+
+TEST(FormSizes, MinMaxInfoBoundsTheWindow)
+{
+    TBoundedForm form(nullptr);
+    form.Show();
+    form.SetBounds(0, 0, 100, 100);
+    EXPECT_EQ(form.Width(), 200);
+    EXPECT_EQ(form.Height(), 150);
+    form.SetBounds(0, 0, 900, 900);
+    EXPECT_EQ(form.Width(), 500);
+    EXPECT_EQ(form.Height(), 400);
+    EXPECT_EQ(Widget(&form)->minimumSize(), QSize(200, 150));
+    EXPECT_EQ(Widget(&form)->maximumSize(), QSize(500, 400));
+    form.Hide();
+}
+
+TEST(ExceptionRoute, TimerAndIdleHandlersReachOnException)
+{
+    std::vector<std::string> messages;
+    Application->OnException = [&](TObject*, Exception& e) { messages.push_back(e.Message); };
+    TTimer timer(nullptr);
+    timer.SetInterval(10);
+    timer.OnTimer = [&](TObject*) {
+        timer.SetEnabled(false);
+        RAISE(EConvertError("dal timer"));
+    };
+    Application->OnIdle = [](TObject*, bool& done) {
+        done = false;
+        RAISE(EConvertError("dal riposo"));
+    };
+    Application->HandleMessage();
+    Application->OnIdle = nullptr;
+    PumpUntil([&] { return messages.size() >= 2; }, 2000);
+    Application->OnException = nullptr;
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "dal timer"), messages.end());
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "dal riposo"), messages.end());
+}
+
+} // namespace
