@@ -2684,3 +2684,536 @@ std::string TzelCustomMemTable::StoredTextValue(TzelRecord* Record, TField* Fiel
                                  size);
     return std::string(data, strnlen(data, length));
 }
+
+// --- Copies between this table and any other data set -------------------------------------------
+
+namespace {
+
+bool IsCopyableType(TFieldType Type)
+{
+    return Type >= ftString && Type <= ftTypedBinary;
+}
+
+int CopyPercentage(int Done, int Total)
+{
+    return static_cast<int>(static_cast<double>(Done) / Total * 100);
+}
+
+// The names of the fields of a field list, separated by ";", for Locate.
+std::string FieldListNames(TzelFieldList& List)
+{
+    std::string names;
+    for (int i = 0; i < List.GetCount(); ++i) {
+        if (i > 0)
+            names += ';';
+        names += List.Get(i)->FieldName();
+    }
+    return names;
+}
+
+} // namespace
+
+std::vector<TField*> TzelCustomMemTable::MapCopyFields(TDataSet* Source, TDataSet* Target,
+                                                       TzelAutoIncCopy AutoInc)
+{
+    std::vector<TField*> map(static_cast<std::size_t>(Target->FieldCount()), nullptr);
+    const bool targetEmpty = Target->IsEmpty();
+    for (int i = 0; i < Target->FieldCount(); ++i) {
+        TField* field = Target->Fields().Fields(i);
+        const TFieldKind kind = field->FieldKind();
+        if (kind != fkData && kind != fkCalculated && kind != fkInternalCalc)
+            continue;
+        if (!IsCopyableType(field->DataType()))
+            continue;
+        if (field->DataType() == ftAutoInc &&
+            (AutoInc == TzelAutoIncCopy::Never ||
+             (AutoInc == TzelAutoIncCopy::WhenTargetEmpty && !targetEmpty)))
+            continue;
+        map[static_cast<std::size_t>(i)] = Source->FindField(field->FieldName());
+    }
+    return map;
+}
+
+void TzelCustomMemTable::WriteCopiedRecord(TDataSet* Source, TDataSet* Target,
+                                           const std::vector<TField*>& Map, bool AsText)
+{
+    const bool isSource = Source == this;
+    const bool isTarget = Target == this;
+    try {
+        for (int i = 0; i < static_cast<int>(Map.size()); ++i) {
+            TField* from = Map[static_cast<std::size_t>(i)];
+            if (!from)
+                continue;
+            TField* to = Target->Fields().Fields(i);
+            if (isSource && OnSaveField)
+                OnSaveField(this, i, from);
+            if (from->IsNull())
+                to->Clear();
+            else if (!AsText && from->ClassName() == to->ClassName())
+                to->Assign(from);
+            else
+                to->SetAsString(from->AsString());
+            if (isTarget && OnLoadField)
+                OnLoadField(this, i, to);
+        }
+        bool accept = true;
+        if (isTarget && OnLoadRecord)
+            OnLoadRecord(this, accept);
+        if (accept)
+            Target->Post();
+        else
+            Target->Cancel();
+    } catch (...) {
+        try {
+            Target->Cancel();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+int TzelCustomMemTable::CopyRecords(TDataSet* Source, TDataSet* Target, int Limit)
+{
+    if (!Source || !Target || Source == Target)
+        return 0;
+    const bool isSource = Source == this;
+    const bool isTarget = Target == this;
+    const std::vector<TField*> map = MapCopyFields(Source, Target, TzelAutoIncCopy::WhenTargetEmpty);
+    Progress(0, mtpcCopy);
+    int total = 0;
+    if (OnProgress) {
+        total = Source->RecordCount();
+        if (total <= 0)
+            Progress(50, mtpcCopy);
+    }
+    if (isTarget)
+        FLoadedCompletely = true;
+    if (isSource)
+        FSavedCompletely = true;
+    int count = 0;
+    while (!Source->Eof()) {
+        if (total > 0 && count % 100 == 0)
+            Progress(CopyPercentage(count, total), mtpcCopy);
+        if (isSource && OnSaveRecord) {
+            bool accept = true;
+            OnSaveRecord(this, accept);
+            if (!accept) {
+                Source->Next();
+                continue;
+            }
+        }
+        Target->Append();
+        WriteCopiedRecord(Source, Target, map, false);
+        Source->Next();
+        ++count;
+        if (Limit > 0 && count >= Limit) {
+            if (isTarget)
+                FLoadedCompletely = false;
+            if (isSource)
+                FSavedCompletely = false;
+            break;
+        }
+    }
+    Progress(100, mtpcCopy);
+    return count;
+}
+
+void TzelCustomMemTable::AssignRecord(TDataSet* Source, TDataSet* Target)
+{
+    if (!Source || !Target || Source == Target)
+        return;
+    Progress(0, mtpcCopy);
+    const std::vector<TField*> map = MapCopyFields(Source, Target, TzelAutoIncCopy::Never);
+    if (Source == this && OnSaveRecord) {
+        bool accept = true;
+        OnSaveRecord(this, accept);
+        if (!accept)
+            return;
+    }
+    Target->Edit();
+    WriteCopiedRecord(Source, Target, map, true);
+    Progress(100, mtpcCopy);
+}
+
+int TzelCustomMemTable::UpdateRecords(TDataSet* Source, TDataSet* Target,
+                                      TzelMemTableUpdateFlags Flags, int Limit,
+                                      const std::string& KeyFields)
+{
+    Progress(0, mtpcUpdate);
+    SetTableState(mtstUpdate);
+    int count = 0;
+    try {
+        TzelFieldList keyList;
+        BuildFieldList(&keyList, KeyFields);
+        const std::string keyNames = FieldListNames(keyList);
+        if (Source && Target && Source != Target) {
+            const std::vector<TField*> map = MapCopyFields(Source, Target, TzelAutoIncCopy::Always);
+            // The key values come from the source's fields of the key names.
+            std::vector<TField*> sourceKeys;
+            for (int i = 0; i < keyList.GetCount(); ++i)
+                sourceKeys.push_back(Source->FieldByName(keyList.Get(i)->FieldName()));
+            Source->First();
+            const int total = Source->RecordCount();
+            if (total < 1)
+                Progress(50, mtpcCopy);
+            while (!Source->Eof()) {
+                if (total > 0 && count % 100 == 0)
+                    Progress(CopyPercentage(count, total), mtpcCopy);
+                if (Source == this && OnSaveRecord) {
+                    bool accept = true;
+                    OnSaveRecord(this, accept);
+                    if (!accept) {
+                        Source->Next();
+                        continue;
+                    }
+                }
+                Variant keyValues;
+                if (sourceKeys.size() == 1) {
+                    keyValues = sourceKeys[0]->AsVariant();
+                } else {
+                    std::vector<Variant> values;
+                    for (TField* key : sourceKeys)
+                        values.push_back(key->AsVariant());
+                    keyValues = VarArrayOf(values);
+                }
+                bool write = false;
+                if (!sourceKeys.empty() && Target->Locate(keyNames, keyValues, TLocateOptions())) {
+                    if (Flags.Contains(mtufEdit)) {
+                        Target->Edit();
+                        write = true;
+                    }
+                } else if (Flags.Contains(mtufAppend)) {
+                    Target->Append();
+                    write = true;
+                }
+                if (write)
+                    WriteCopiedRecord(Source, Target, map, true);
+                Source->Next();
+                ++count;
+                if (Limit > 0 && count >= Limit)
+                    break;
+            }
+        }
+    } catch (...) {
+        SetTableState(mtstBrowse);
+        try {
+            Progress(100, mtpcUpdate);
+        } catch (...) {
+        }
+        throw;
+    }
+    Progress(100, mtpcUpdate);
+    SetTableState(mtstBrowse);
+    return count;
+}
+
+void TzelCustomMemTable::UpdateToDataSet(TDataSet* Target, const std::string& KeyFields,
+                                         TzelMemTableUpdateFlags Flags)
+{
+    CheckBrowseMode();
+    if (!Target || Target == this)
+        return;
+    if (OnSave)
+        OnSave(this, mtstDataSet, nullptr);
+    const bool targetWasOpen = Target->Active();
+    const bool targetDisabled = Target->ControlsDisabled();
+    DisableControls();
+    if (!targetDisabled)
+        Target->DisableControls();
+    TClosingSteps steps;
+    steps.Run([&] {
+        if (!targetWasOpen)
+            Target->Open();
+        Target->CheckBrowseMode();
+        Open();
+        CheckBrowseMode();
+        First();
+        UpdateRecords(this, Target, Flags, 0, KeyFields);
+    });
+    steps.Run([&] {
+        if (Target->Active())
+            Target->First();
+    });
+    steps.Run([&] { EnableControls(); });
+    steps.Run([&] {
+        if (!targetDisabled)
+            Target->EnableControls();
+    });
+    steps.Run([&] {
+        if (!targetWasOpen)
+            Target->Close();
+    });
+    steps.RethrowFirst();
+}
+
+void TzelCustomMemTable::SaveToDataSet(TDataSet* Target)
+{
+    if (!Target || Target == this)
+        return;
+    SetTableState(mtstSave);
+    const bool targetWasOpen = Target->Active();
+    const bool targetDisabled = Target->ControlsDisabled();
+    TClosingSteps steps;
+    steps.Run([&] {
+        if (OnSave)
+            OnSave(this, mtstDataSet, nullptr);
+    });
+    DisableControls();
+    if (!targetDisabled)
+        Target->DisableControls();
+    steps.Run([&] {
+        if (!targetWasOpen)
+            Target->Open();
+        Target->CheckBrowseMode();
+        Open();
+        CheckBrowseMode();
+        First();
+        FSavedCount = CopyRecords(this, Target, FSaveLimit);
+    });
+    steps.Run([&] {
+        if (Target->Active())
+            Target->First();
+    });
+    steps.Run([&] { EnableControls(); });
+    steps.Run([&] {
+        if (!targetDisabled)
+            Target->EnableControls();
+    });
+    steps.Run([&] {
+        if (!targetWasOpen)
+            Target->Close();
+    });
+    SetTableState(mtstBrowse);
+    steps.RethrowFirst();
+}
+
+void TzelCustomMemTable::LoadFromDataSet(TDataSet* Source, TzelMemTableCopyTableOptions Options)
+{
+    if (!Source || Source == this)
+        return;
+    if (Options.Contains(mtcpoAppend) &&
+        (Options.Contains(mtcpoStructure) || Options.Contains(mtcpoProperties)))
+        RAISE(EMemTableError("Invalid copy options: mtcpoAppend cannot be combined with "
+                             "mtcpoStructure or mtcpoProperties."));
+    SetTableState(mtstLoad);
+    try {
+        if (OnLoad)
+            OnLoad(this, mtstDataSet, nullptr);
+        if (Options.Contains(mtcpoStructure))
+            Close();
+        else if (!Options.Contains(mtcpoAppend))
+            EmptyTable();
+    } catch (...) {
+        SetTableState(mtstBrowse);
+        throw;
+    }
+    TClosingSteps steps;
+    const bool sourceWasOpen = Source->Active();
+    const bool sourceDisabled = Source->ControlsDisabled();
+    const bool keptFiltered = Filtered();
+    TDataSource* keptMaster = MasterSource();
+    const bool keptEnableIndexes = EnableIndexes();
+    SetEnableIndexes(false);
+    SetIgnoreReadOnly(true);
+    DisableControls();
+    if (!sourceDisabled)
+        Source->DisableControls();
+    TBookmark bookmark;
+    steps.Run([&] {
+        if (!sourceWasOpen)
+            Source->Open();
+        try {
+            bookmark = Source->GetBookmark();
+        } catch (...) {
+            bookmark.clear();
+        }
+        if (Active())
+            SetFiltered(false);
+        SetMasterSource(nullptr);
+        try {
+            Source->CheckBrowseMode();
+            Source->UpdateCursorPos();
+        } catch (...) {
+        }
+        if (Options.Contains(mtcpoStructure))
+            CreateTableAs(Source, Options);
+        if (!Active())
+            Open();
+        if (!Options.Contains(mtcpoAppend) && Options.Contains(mtcpoProperties))
+            CopyFieldsProperties(Source, this);
+        CheckBrowseMode();
+        if (!Source->Bof())
+            Source->First();
+        FLoadedCount = CopyRecords(Source, this, FLoadLimit);
+        First();
+    });
+    // The indexes come back also after a failure: the records copied so far stay.
+    SetEnableIndexes(keptEnableIndexes);
+    steps.Run([&] {
+        FCommon->MarkIndexesDirty();
+        FCommon->RebuildIndexes();
+    });
+    try {
+        if (!bookmark.empty() && Source->Active() && Source->BookmarkValid(bookmark))
+            Source->GotoBookmark(bookmark);
+    } catch (...) {
+    }
+    SetIgnoreReadOnly(false);
+    steps.Run([&] { EnableControls(); });
+    steps.Run([&] {
+        if (!sourceDisabled)
+            Source->EnableControls();
+    });
+    steps.Run([&] {
+        if (!sourceWasOpen)
+            Source->Close();
+    });
+    steps.Run([&] {
+        if (Active())
+            SetFiltered(keptFiltered);
+        else
+            TDataSet::SetFiltered(keptFiltered);
+    });
+    steps.Run([&] { SetMasterSource(keptMaster); });
+    steps.Run([&] {
+        if (Active())
+            UpdateCursorPos();
+    });
+    SetTableState(mtstBrowse);
+    steps.RethrowFirst();
+}
+
+void TzelCustomMemTable::CreateTableAs(TDataSet* Source, TzelMemTableCopyTableOptions Options)
+{
+    if (FCommon->IsAnyTableActive())
+        FCommon->CloseTables(nullptr);
+    if (!Source)
+        return;
+    if (!Source->Active())
+        Source->FieldDefs().Update();
+    TFieldDefs& sourceDefs = Source->FieldDefs();
+    if (sourceDefs.Count() > ZEL_MAX_FIELDS)
+        RAISE(Exception("Too many fielddefs. Please raise ZEL_MAX_FIELDS value."));
+    TFieldDefs& defs = FieldDefs();
+    defs.Clear();
+    for (int i = 0; i < sourceDefs.Count(); ++i) {
+        TFieldDef* from = sourceDefs.Items(i);
+        if (!IsCopyableType(from->DataType()))
+            continue;
+        if (Options.Contains(mtcpoOnlyActiveFields) && !Source->FindField(from->Name()))
+            continue;
+        defs.Add(from->Name(), from->DataType(), from->Size(), from->Required());
+    }
+    DestroyFields();
+    if (!Source->DefaultFields())
+        for (int i = 0; i < defs.Count(); ++i)
+            defs.Items(i)->CreateField(this);
+    for (int i = 0; i < Source->FieldCount(); ++i) {
+        TField* from = Source->Fields().Fields(i);
+        const bool wanted = (from->FieldKind() == fkLookup && Options.Contains(mtcpoLookup)) ||
+                            (from->FieldKind() == fkCalculated && Options.Contains(mtcpoCalculated));
+        if (!wanted)
+            continue;
+        TField* made = CreateFieldAs(from);
+        if (made && Options.Contains(mtcpoFieldIndex))
+            made->SetIndex(std::min(from->Index(), FieldCount() - 1));
+    }
+    if (Options.Contains(mtcpoProperties))
+        CopyFieldsProperties(Source, this);
+    ResetAutoInc();
+}
+
+TField* TzelCustomMemTable::CreateFieldAs(TField* Field)
+{
+    if (!Field || !IsCopyableType(Field->DataType()))
+        return nullptr;
+    const TPersistentClass* fieldClass = GetClass(Field->ClassName());
+    if (!fieldClass)
+        return nullptr;
+    // Without an owner of ours the table itself owns the field, so that it is freed.
+    TComponent* owner = Owner() ? Owner() : this;
+    std::unique_ptr<TPersistent> made(fieldClass->Create(owner));
+    auto* field = dynamic_cast<TField*>(made.get());
+    if (!field)
+        return nullptr;
+    made.release();
+    field->SetSize(Field->Size());
+    field->SetFieldKind(Field->FieldKind());
+    field->SetFieldName(Field->FieldName());
+    field->SetKeyFields(Field->KeyFields());
+    field->SetLookupDataSet(Field->LookupDataSet());
+    field->SetLookupKeyFields(Field->LookupKeyFields());
+    field->SetLookupResultField(Field->LookupResultField());
+    field->SetDataSet(this);
+    return field;
+}
+
+void TzelCustomMemTable::CopyFieldProperties(TField* Source, TField* Target)
+{
+    if (!Source || !Target || Source == Target)
+        return;
+    Target->SetEditMask(Source->EditMask());
+    Target->SetDisplayWidth(Source->DisplayWidth());
+    Target->SetDisplayLabel(Source->DisplayLabel());
+    Target->SetRequired(Source->Required());
+    Target->SetReadOnly(Source->ReadOnly());
+    Target->SetVisible(Source->Visible());
+    Target->SetDefaultExpression(Source->DefaultExpression());
+    Target->SetAlignment(Source->Alignment());
+    auto* numericFrom = dynamic_cast<TNumericField*>(Source);
+    auto* numericTo = dynamic_cast<TNumericField*>(Target);
+    if (numericFrom && numericTo) {
+        numericTo->SetDisplayFormat(numericFrom->DisplayFormat());
+        numericTo->SetEditFormat(numericFrom->EditFormat());
+    }
+    auto* integerFrom = dynamic_cast<TIntegerField*>(Source);
+    auto* integerTo = dynamic_cast<TIntegerField*>(Target);
+    if (integerFrom && integerTo) {
+        integerTo->SetMaxValue(integerFrom->MaxValue());
+        integerTo->SetMinValue(integerFrom->MinValue());
+    }
+    auto* dateFrom = dynamic_cast<TDateTimeField*>(Source);
+    auto* dateTo = dynamic_cast<TDateTimeField*>(Target);
+    if (dateFrom && dateTo)
+        dateTo->SetDisplayFormat(dateFrom->DisplayFormat());
+    auto* booleanFrom = dynamic_cast<TBooleanField*>(Source);
+    auto* booleanTo = dynamic_cast<TBooleanField*>(Target);
+    if (booleanFrom && booleanTo)
+        booleanTo->SetDisplayValues(booleanFrom->DisplayValues());
+    auto* stringFrom = dynamic_cast<TStringField*>(Source);
+    auto* stringTo = dynamic_cast<TStringField*>(Target);
+    if (stringFrom && stringTo)
+        stringTo->SetTransliterate(stringFrom->Transliterate());
+    auto* floatFrom = dynamic_cast<TFloatField*>(Source);
+    auto* floatTo = dynamic_cast<TFloatField*>(Target);
+    if (floatFrom && floatTo) {
+        floatTo->SetMaxValue(floatFrom->MaxValue());
+        floatTo->SetMinValue(floatFrom->MinValue());
+        floatTo->SetPrecision(floatFrom->Precision());
+        floatTo->SetCurrency(floatFrom->Currency());
+    }
+    auto* bcdFrom = dynamic_cast<TBCDField*>(Source);
+    auto* bcdTo = dynamic_cast<TBCDField*>(Target);
+    if (bcdFrom && bcdTo) {
+        bcdTo->SetMaxValue(bcdFrom->MaxValue());
+        bcdTo->SetMinValue(bcdFrom->MinValue());
+        bcdTo->SetCurrency(bcdFrom->Currency());
+    }
+    auto* blobFrom = dynamic_cast<TBlobField*>(Source);
+    auto* blobTo = dynamic_cast<TBlobField*>(Target);
+    if (blobFrom && blobTo)
+        blobTo->SetBlobType(blobFrom->BlobType());
+    if (OnSetupFieldProperties)
+        OnSetupFieldProperties(this, Target);
+}
+
+void TzelCustomMemTable::CopyFieldsProperties(TDataSet* Source, TDataSet* Target)
+{
+    if (!Source || !Target)
+        return;
+    for (int i = 0; i < Target->FieldCount(); ++i) {
+        TField* to = Target->Fields().Fields(i);
+        if (TField* from = Source->FindField(to->FieldName()))
+            CopyFieldProperties(from, to);
+    }
+}

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TStream;
 class TStrings;
@@ -53,6 +54,21 @@ enum TzelMemTableStorageType {
     mtstFile,
     mtstBinaryFile
 };
+
+// --- Copies between data sets: options and update flags ---
+enum TzelMemTableCopyTableOption {
+    mtcpoStructure,
+    mtcpoOnlyActiveFields,
+    mtcpoProperties,
+    mtcpoLookup,
+    mtcpoCalculated,
+    mtcpoAppend,
+    mtcpoFieldIndex
+};
+using TzelMemTableCopyTableOptions = TEnumSet<TzelMemTableCopyTableOption>;
+
+enum TzelMemTableUpdateFlag { mtufEdit, mtufAppend };
+using TzelMemTableUpdateFlags = TEnumSet<TzelMemTableUpdateFlag>;
 
 // Bytes of a bookmark: record identifier, unique identifier and data generation, each 32-bit
 // little-endian. The identifiers rather than a record address, so that a stale bookmark can be
@@ -355,6 +371,34 @@ public:
     // The counts of records of the current save or load.
     int SavedCount() const { return FSavedCount; }
     int LoadedCount() const { return FLoadedCount; }
+    // The whole content of a blob field of a record, and a new content for it (empty: null);
+    // how the table formats reach blob values.
+    std::string StoredBlobValue(TzelRecord* Record, TField* Field);
+    void StoreBlobValue(TzelRecord* Record, TField* Field, const std::string& Value);
+
+    // --- Copies between this table and any other data set ---
+    // Copies from Source's current record to its end into Target (one of them this table),
+    // field by field by name; a positive Limit stops after that many records. Returns the count.
+    virtual int CopyRecords(TDataSet* Source, TDataSet* Target, int Limit);
+    // Copies the current record of Source over the current record of Target as texts.
+    void AssignRecord(TDataSet* Source, TDataSet* Target);
+    // For each record of Source: edits the Target record with the same key values (mtufEdit) or
+    // appends one when there is none (mtufAppend). Returns the records processed.
+    int UpdateRecords(TDataSet* Source, TDataSet* Target, TzelMemTableUpdateFlags Flags,
+                      int Limit, const std::string& KeyFields);
+    // EMemTableError when mtcpoAppend comes with mtcpoStructure or mtcpoProperties.
+    virtual void LoadFromDataSet(TDataSet* Source, TzelMemTableCopyTableOptions Options);
+    virtual void SaveToDataSet(TDataSet* Target);
+    virtual void UpdateToDataSet(TDataSet* Target, const std::string& KeyFields,
+                                 TzelMemTableUpdateFlags Flags);
+    // Takes Source's field definitions (and with the options its calculated and lookup fields and
+    // field properties). "Too many fielddefs. Please raise ZEL_MAX_FIELDS value." beyond the limit.
+    void CreateTableAs(TDataSet* Source, TzelMemTableCopyTableOptions Options);
+    // A new field of the same run-time class, size, kind, name and lookup settings, belonging to
+    // this table; nullptr for an unsupported type or an unregistered class.
+    TField* CreateFieldAs(TField* Field);
+    void CopyFieldProperties(TField* Source, TField* Target);
+    void CopyFieldsProperties(TDataSet* Source, TDataSet* Target);
 
     // --- Events ---
     TzelProgressEvent OnProgress;
@@ -462,14 +506,19 @@ private:
     // SavePersistent from the destructor or a removal: a failure goes to the exception display.
     void SavePersistentQuietly();
     void LoadOpeningData();
-    // The whole content of a blob field of a record, and a new content for it.
-    std::string StoredBlobValue(TzelRecord* Record, TField* Field);
-    void StoreBlobValue(TzelRecord* Record, TField* Field, const std::string& Value);
     // Read in place for a save, without the field's conversions: whether the record holds a
     // value for the field, and the text of a String field.
     bool StoredValuePresent(TzelRecord* Record, TField* Field);
     std::string StoredTextValue(TzelRecord* Record, TField* Field);
     std::unique_ptr<TzelCustomStreamFormat> FOwnWholeTableFormat;
+
+    // --- Copies: helpers ---
+    enum class TzelAutoIncCopy { WhenTargetEmpty, Never, Always };
+    // For each field of Target the source field of the same name, or nullptr when not copied.
+    std::vector<TField*> MapCopyFields(TDataSet* Source, TDataSet* Target, TzelAutoIncCopy AutoInc);
+    // Fills the mapped fields of Target's pending record and posts or cancels it.
+    void WriteCopiedRecord(TDataSet* Source, TDataSet* Target, const std::vector<TField*>& Map,
+                           bool AsText);
 
     // --- Sorting and index selection helpers ---
     void SortWith(const std::string& FieldNames, TzelMemTableCompareOptions Options,
