@@ -3,6 +3,8 @@
 #include "GuiTestSupport.h"
 
 #include "platform/gui/Bevel.h"
+#include "platform/gui/BitBtn.h"
+#include "platform/gui/SpeedButton.h"
 #include "platform/gui/Button.h"
 #include "platform/gui/CheckBox.h"
 #include "platform/gui/Edit.h"
@@ -322,6 +324,47 @@ TEST_F(StdControls, MaskEditLeavingWithBlankRequiredPositionRaisesAndEscapeResto
     QTest::keyClick(Widget(edit), Qt::Key_Escape);
     EXPECT_EQ(edit->EditText(), "01/02/2025");
     (void)other;
+}
+
+TEST_F(StdControls, SpeedButtonsOfAGroupAreExclusive)
+{
+    TSpeedButton* buttons[3];
+    for (int i = 0; i < 3; ++i) {
+        buttons[i] = Make<TSpeedButton>(10 + 25 * i, 10);
+        buttons[i]->SetGroupIndex(1);
+    }
+    buttons[0]->SetDown(true);
+    ShowAndActivate(form);
+    int clicks = 0;
+    buttons[1]->OnClick = [&](TObject*) { ++clicks; };
+    QTest::mouseClick(Widget(buttons[1]), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(buttons[1]->Down());
+    EXPECT_FALSE(buttons[0]->Down());
+    EXPECT_EQ(clicks, 1);
+    QTest::mouseClick(Widget(buttons[1]), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(buttons[1]->Down());
+    buttons[1]->SetAllowAllUp(true);
+    QTest::mouseClick(Widget(buttons[1]), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(buttons[1]->Down());
+}
+
+TEST_F(StdControls, BitBtnKindsAndGlyphCells)
+{
+    auto* button = Make<TBitBtn>();
+    button->SetKind(bkCancel);
+    EXPECT_EQ(button->Caption(), "Annulla");
+    EXPECT_EQ(button->ModalResult(), mrCancel);
+    EXPECT_TRUE(button->Cancel());
+    TBitmap glyph;
+    glyph.SetSize(36, 18);
+    glyph.Canvas()->Brush()->SetColor(clRed);
+    glyph.Canvas()->FillRect(Rect(0, 0, 36, 18));
+    button->SetGlyph(&glyph);
+    EXPECT_EQ(button->NumGlyphs(), 2);
+    button->SetEnabled(false);
+    ShowAndActivate(form);
+    Widget(button)->repaint();
+    EXPECT_EQ(button->LastDrawnCell(), 1);
 }
 
 class MemoLines : public StdControls, public testing::WithParamInterface<bool> {};
