@@ -7,7 +7,10 @@
 #include "platform/gui/Icon.h"
 #include "platform/gui/Image.h"
 #include "platform/gui/PageControl.h"
+#include "platform/gui/Panel.h"
 #include "platform/gui/ScrollBar.h"
+#include "platform/gui/Splitter.h"
+#include "platform/gui/UpDown.h"
 #include "platform/gui/StatusBar.h"
 
 #include "platform/gui/WindowHandles.h"
@@ -116,6 +119,65 @@ TEST_F(Containers, ScrollBarPageClickAndDragFollowTheClassLibrary)
     EXPECT_EQ(bar->Position(), 91);
     EXPECT_THROW(bar->SetParams(0, 10, 5), EInvalidOperation);
     EXPECT_EQ(bar->Position(), 91);
+}
+
+TEST_F(Containers, UpDownStepsItsBuddyAndTellsTheParent)
+{
+    auto* parent = new TRecorder(form);
+    parent->SetParent(form);
+    parent->SetBounds(0, 0, 300, 200);
+    auto* edit = new TEdit(form);
+    edit->SetParent(parent);
+    edit->SetBounds(10, 10, 60, 21);
+    auto* updown = new TUpDown(form);
+    updown->SetParent(parent);
+    updown->SetMax(5);
+    updown->SetAssociate(edit);
+    std::vector<TUDBtnType> clicks;
+    updown->OnClick = [&](TObject*, TUDBtnType button) { clicks.push_back(button); };
+    ShowAndActivate(form);
+    parent->WatchOnly({WM_VSCROLL});
+    for (int i = 0; i < 4; ++i)
+        QTest::mouseClick(Widget(updown), Qt::LeftButton, {}, QPoint(5, 3));
+    EXPECT_EQ(edit->Text(), "4");
+    EXPECT_EQ(clicks, std::vector<TUDBtnType>(4, btNext));
+    ASSERT_FALSE(parent->Log.empty());
+    EXPECT_EQ(LOWORD(parent->Log[parent->Log.size() - 2].WParam), SB_THUMBPOSITION);
+    EXPECT_EQ(HIWORD(parent->Log[parent->Log.size() - 2].WParam), 4);
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(Widget(updown), Qt::LeftButton, {}, QPoint(5, 3));
+    EXPECT_EQ(updown->Position(), 5);
+    updown->Perform(UDM_SETPOS, 0, 3);
+    EXPECT_EQ(edit->Text(), "3");
+}
+
+TEST_F(Containers, SplitterDragResizesThePanelBeforeItAndEscapeCancels)
+{
+    auto* left = new TPanel(form);
+    left->SetParent(form);
+    left->SetAlign(alLeft);
+    left->SetWidth(150);
+    auto* splitter = new TSplitter(form);
+    splitter->SetParent(form);
+    splitter->SetLeft(160);
+    auto* client = new TPanel(form);
+    client->SetParent(form);
+    client->SetAlign(alClient);
+    int moved = 0;
+    splitter->OnMoved = [&](TObject*) { ++moved; };
+    ShowAndActivate(form);
+    QWidget* widget = Widget(splitter);
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(1, 20));
+    QTest::mouseMove(widget, QPoint(41, 20));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(41, 20));
+    EXPECT_EQ(left->Width(), 190);
+    EXPECT_EQ(moved, 1);
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(1, 20));
+    QTest::mouseMove(widget, QPoint(31, 20));
+    QTest::keyClick(Widget(form), Qt::Key_Escape);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(31, 20));
+    EXPECT_EQ(left->Width(), 190);
+    EXPECT_EQ(moved, 1);
 }
 
 } // namespace
