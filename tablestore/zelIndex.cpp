@@ -1,8 +1,19 @@
 #include "tablestore/zelIndex.h"
 
+#include "platform/rtl/Codepage.h"
+#include "platform/rtl/Collation.h"
 #include "tablestore/zelMemTable.h"
 
+#include <unicode/ucol.h>
+#include <unicode/uloc.h>
+
 #include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -13,7 +24,251 @@ constexpr TzelMemTableCompareOption InheritedOptions[] = {
 // Below this many references a search scans instead of bisecting.
 constexpr int BisectThreshold = 20;
 
+// Equal keys told apart by the records: identifiers when neither has a position, a record with
+// a position above one without; reversed when the first field is descending.
+int BreakTie(TzelRecord* KeyRecord, TzelRecord* Record, bool Descending)
+{
+    const bool keyPlaced = KeyRecord->Position != -1;
+    const bool recordPlaced = Record->Position != -1;
+    int result = 0;
+    if (!keyPlaced && !recordPlaced)
+        result = KeyRecord->RecordID < Record->RecordID   ? -1
+                 : KeyRecord->RecordID > Record->RecordID ? 1
+                                                          : 0;
+    else if (keyPlaced != recordPlaced)
+        result = keyPlaced ? 1 : -1;
+    return Descending ? -result : result;
+}
+
+// The index's sort over First..Last: a median-of-three quicksort that leaves ranges of five or
+// fewer items alone, then one insertion sort over the whole range. Compare(a, b) is negative,
+// zero or positive.
+template <typename Item, typename Compare>
+void QuickSortRanges(std::vector<Item>& items, int first, int last, Compare& compare)
+{
+    auto at = [&items](int i) -> Item& { return items[static_cast<std::size_t>(i)]; };
+    while (last - first > 4) {
+        const int middle = (first + last) / 2;
+        if (compare(at(first), at(middle)) > 0)
+            std::swap(at(first), at(middle));
+        if (compare(at(first), at(last)) > 0)
+            std::swap(at(first), at(last));
+        if (compare(at(middle), at(last)) > 0)
+            std::swap(at(middle), at(last));
+        std::swap(at(middle), at(last - 1));
+        const Item pivot = at(last - 1);
+        int i = first + 1;
+        int j = last - 2;
+        for (;;) {
+            while (compare(at(i), pivot) < 0)
+                ++i;
+            while (compare(at(j), pivot) > 0)
+                --j;
+            if (j < i)
+                break;
+            std::swap(at(i), at(j));
+            ++i;
+            --j;
+        }
+        std::swap(at(i), at(last - 1));
+        // Recursing into the smaller side keeps the stack shallow whatever the input.
+        if (j - first < last - (i + 1)) {
+            QuickSortRanges(items, first, j, compare);
+            first = i + 1;
+        } else {
+            QuickSortRanges(items, i + 1, last, compare);
+            last = j;
+        }
+    }
+}
+
+template <typename Item, typename Compare>
+void SortItems(std::vector<Item>& items, int first, int last, Compare compare)
+{
+    QuickSortRanges(items, first, last, compare);
+    for (int k = first + 1; k <= last; ++k) {
+        const Item item = items[static_cast<std::size_t>(k)];
+        int gap = k;
+        while (gap > first && compare(items[static_cast<std::size_t>(gap - 1)], item) > 0) {
+            items[static_cast<std::size_t>(gap)] = items[static_cast<std::size_t>(gap - 1)];
+            --gap;
+        }
+        items[static_cast<std::size_t>(gap)] = item;
+    }
+}
+
+// Ranks of one field's values from 1 upwards in ascending order as the field comparison
+// orders them, equal values sharing a rank; null values keep rank 0.
+void RankValues(const std::vector<std::string>& values, const std::vector<char>& nulls,
+                std::size_t width, std::size_t field, TFieldType type,
+                TzelMemTableCompareOptions options, std::uint32_t locale, std::vector<int>& ranks)
+{
+    options.Exclude(mtcoDescending);
+    auto compare = [&](int a, int b) {
+        bool full = true;
+        return CompareFields(values[static_cast<std::size_t>(a) * width + field].data(),
+                             values[static_cast<std::size_t>(b) * width + field].data(), type,
+                             full, options, locale);
+    };
+    std::vector<int> present;
+    const std::size_t count = nulls.size() / width;
+    for (std::size_t i = 0; i < count; ++i)
+        if (!nulls[i * width + field])
+            present.push_back(static_cast<int>(i));
+    if (present.empty())
+        return;
+    SortItems(present, 0, static_cast<int>(present.size()) - 1, compare);
+    int rank = 1;
+    for (std::size_t k = 0; k < present.size(); ++k) {
+        if (k > 0 && compare(present[k - 1], present[k]) != 0)
+            ++rank;
+        ranks[static_cast<std::size_t>(present[k]) * width + field] = rank;
+    }
+}
+
+// The same for texts: each distinct text gets its sort key once, and the keys are ranked.
+// False when the locale cannot be served.
+bool RankTexts(const std::vector<std::string>& values, const std::vector<char>& nulls,
+               std::size_t width, std::size_t field, TzelMemTableCompareOptions options,
+               std::uint32_t locale, std::vector<int>& ranks)
+{
+    const std::size_t count = nulls.size() / width;
+    std::unordered_map<std::string_view, int> distinct;
+    std::vector<int> textOf(count, -1);
+    std::vector<std::string> keys;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t slot = i * width + field;
+        if (nulls[slot])
+            continue;
+        const auto [entry, added] =
+            distinct.emplace(values[slot], static_cast<int>(keys.size()));
+        if (added) {
+            keys.emplace_back();
+            if (!zelTextSortKey(values[slot].data(), values[slot].size(), options, locale,
+                                keys.back()))
+                return false;
+        }
+        textOf[i] = entry->second;
+    }
+    std::vector<int> order(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        order[k] = static_cast<int>(k);
+    std::sort(order.begin(), order.end(), [&keys](int a, int b) {
+        return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
+    });
+    std::vector<int> rankOfText(keys.size());
+    int rank = 1;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k > 0 && keys[static_cast<std::size_t>(order[k - 1])] !=
+                         keys[static_cast<std::size_t>(order[k])])
+            ++rank;
+        rankOfText[static_cast<std::size_t>(order[k])] = rank;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        if (textOf[i] >= 0)
+            ranks[i * width + field] = rankOfText[static_cast<std::size_t>(textOf[i])];
+    return true;
+}
+
+// --- Text sort keys ---
+
+// The ICU name of a Windows locale identifier as the locale comparison reads it; empty when
+// there is none.
+std::string SortKeyLocaleName(std::uint32_t locale)
+{
+    if (locale == LOCALE_USER_DEFAULT || locale == LOCALE_SYSTEM_DEFAULT || locale == 0x0410)
+        return "it";
+    char name[ULOC_FULLNAME_CAPACITY] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = uloc_getLocaleForLCID(locale, name, sizeof name, &status);
+    if (U_FAILURE(status) || length <= 0)
+        return {};
+    return name;
+}
+
+// Collators set up as the locale comparison sets them up for no flags and for ignore-case;
+// they live for the whole run, a refused locale as null.
+UCollator* SortKeyCollator(std::uint32_t locale, bool ignoreCase)
+{
+    static std::mutex mutex;
+    static auto* collators = new std::map<std::pair<std::uint32_t, bool>, UCollator*>;
+    std::lock_guard lock(mutex);
+    const auto key = std::make_pair(locale, ignoreCase);
+    const auto found = collators->find(key);
+    if (found != collators->end())
+        return found->second;
+    UCollator* collator = nullptr;
+    const std::string name = SortKeyLocaleName(locale);
+    if (!name.empty()) {
+        UErrorCode status = U_ZERO_ERROR;
+        collator = ucol_open(name.c_str(), &status);
+        if (U_SUCCESS(status))
+            ucol_setAttribute(collator, UCOL_STRENGTH, ignoreCase ? UCOL_SECONDARY : UCOL_TERTIARY,
+                              &status);
+        if (U_FAILURE(status) && collator) {
+            ucol_close(collator);
+            collator = nullptr;
+        }
+    }
+    collators->emplace(key, collator);
+    return collator;
+}
+
+// Appends the collation key of the text with its terminating zero, which sorts a key before
+// every longer key it begins.
+void AppendCollationKey(UCollator* collator, const std::u16string& text, std::string& key)
+{
+    const auto* chars = reinterpret_cast<const UChar*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    const std::size_t start = key.size();
+    key.resize(start + text.size() * 4 + 16);
+    auto* target = reinterpret_cast<uint8_t*>(key.data() + start);
+    auto room = static_cast<int32_t>(key.size() - start);
+    int32_t size = ucol_getSortKey(collator, chars, length, target, room);
+    if (size > room) {
+        key.resize(start + static_cast<std::size_t>(size));
+        size = ucol_getSortKey(collator, chars, length,
+                               reinterpret_cast<uint8_t*>(key.data() + start), size);
+    }
+    key.resize(start + static_cast<std::size_t>(size));
+}
+
 } // namespace
+
+bool zelTextSortKey(const char* Text, std::size_t Length, TzelMemTableCompareOptions Options,
+                    std::uint32_t LocaleID, std::string& Key)
+{
+    Key.clear();
+    const bool ignoreCase = Options.Contains(mtcoCaseInsensitive);
+    if (Options.Contains(mtcoIgnoreLocale)) {
+        Key.assign(Text, Length);
+        if (ignoreCase)
+            for (char& c : Key)
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 'a' + 'A');
+        return true;
+    }
+    UCollator* collator = SortKeyCollator(LocaleID, ignoreCase);
+    if (!collator)
+        return false;
+    // The locale comparison's word sort: hyphens and apostrophes count only to break a tie,
+    // first by how many were left out, then by the whole texts.
+    std::u16string words;
+    int skipped = 0;
+    for (std::size_t i = 0; i < Length; ++i) {
+        const auto c = static_cast<unsigned char>(Text[i]);
+        if (c == '-' || c == '\'')
+            ++skipped;
+        else
+            words.push_back(AnsiCharToUnicode(c));
+    }
+    AppendCollationKey(collator, words, Key);
+    Key.push_back(static_cast<char>((skipped >> 8) & 0xFF));
+    Key.push_back(static_cast<char>(skipped & 0xFF));
+    if (skipped > 0)
+        AppendCollationKey(collator, AnsiToUtf16(std::string_view(Text, Length)), Key);
+    return true;
+}
 
 TzelIndex::TzelIndex(const std::string& Name, TzelCustomMemTable* Table,
                      const std::string& FieldNames, TzelMemTableCompareOptions Options,
@@ -104,87 +359,115 @@ int TzelIndex::CompareRecords(TzelFieldList* FieldList, TzelRecord* KeyRecord,
                                                            false, Partial, chBreakNE);
     if (result != 0 || !TieBreak)
         return result;
-    const bool keyPlaced = KeyRecord->Position != -1;
-    const bool recordPlaced = Record->Position != -1;
-    if (!keyPlaced && !recordPlaced)
-        result = KeyRecord->RecordID < Record->RecordID ? -1
-                 : KeyRecord->RecordID > Record->RecordID ? 1
-                                                          : 0;
-    else if (keyPlaced && !recordPlaced)
-        result = 1;
-    else if (!keyPlaced && recordPlaced)
-        result = -1;
-    if (list->GetCount() > 0 && list->GetVal(0).Contains(mtcoDescending))
-        result = -result;
-    return result;
+    return BreakTie(KeyRecord, Record,
+                    list->GetCount() > 0 && list->GetVal(0).Contains(mtcoDescending));
 }
 
 void TzelIndex::FastQuickSort(int First, int Last)
 {
-    if (First < Last) {
-        QuickSortRanges(First, Last);
-        InsertionSort(First, Last);
-    }
+    if (First < Last)
+        SortItems(FReferences, First, Last, [this](TzelRecord* a, TzelRecord* b) {
+            return CompareRecords(nullptr, a, b, true, false);
+        });
     FOrdered = true;
 }
 
-// Median-of-three quicksort that leaves ranges of five or fewer references to the final
-// insertion sort.
-void TzelIndex::QuickSortRanges(int First, int Last)
+bool TzelIndex::SortWithKeys()
 {
-    auto at = [this](int i) -> TzelRecord*& { return FReferences[static_cast<std::size_t>(i)]; };
-    auto greater = [this](TzelRecord* a, TzelRecord* b) {
-        return CompareRecords(nullptr, a, b, true, false) > 0;
-    };
-    while (Last - First > 4) {
-        const int middle = (First + Last) / 2;
-        if (greater(at(First), at(middle)))
-            std::swap(at(First), at(middle));
-        if (greater(at(First), at(Last)))
-            std::swap(at(First), at(Last));
-        if (greater(at(middle), at(Last)))
-            std::swap(at(middle), at(Last));
-        std::swap(at(middle), at(Last - 1));
-        TzelRecord* pivot = at(Last - 1);
-        int i = First + 1;
-        int j = Last - 2;
-        for (;;) {
-            while (CompareRecords(nullptr, at(i), pivot, true, false) < 0)
-                ++i;
-            while (CompareRecords(nullptr, at(j), pivot, true, false) > 0)
-                --j;
-            if (j < i)
-                break;
-            std::swap(at(i), at(j));
-            ++i;
-            --j;
-        }
-        std::swap(at(i), at(Last - 1));
-        // Recursing into the smaller side keeps the stack shallow whatever the input.
-        if (j - First < Last - (i + 1)) {
-            QuickSortRanges(First, j);
-            First = i + 1;
-        } else {
-            QuickSortRanges(i + 1, Last);
-            Last = j;
-        }
+    const int fieldCount = FFieldList.GetCount();
+    if (FTable->OnCompareFields || fieldCount == 0 || Count() < 2)
+        return false;
+    std::vector<TField*> fields;
+    std::vector<TzelMemTableCompareOptions> options;
+    std::size_t bufferSize = 1;
+    for (int f = 0; f < fieldCount; ++f) {
+        TField* field = FFieldList.Get(f);
+        if (FFieldList.GetVal(f).Contains(mtcoPartialKey) || field->FieldKind() != fkData)
+            return false;
+        fields.push_back(field);
+        options.push_back(FFieldList.GetVal(f));
+        const int size = std::max(TzelCommon::GetFieldSize(field->DataType(), field->Size()),
+                                  field->DataSize());
+        bufferSize = std::max(bufferSize, static_cast<std::size_t>(size) + 1);
     }
-}
+    const std::uint32_t locale = FTable->Common()->GetLocaleID();
+    const std::size_t count = FReferences.size();
+    const std::size_t width = fields.size();
+    // Per record and field: the text's sort key or the value's stored bytes, and a null mark.
+    std::vector<std::string> values(count * width);
+    std::vector<char> nulls(count * width, 0);
+    std::vector<char> buffer(bufferSize);
+    TzelRecord* savedRecord = FTable->VersionReadRecord();
+    bool served = true;
+    try {
+        for (std::size_t i = 0; i < count && served; ++i) {
+            FTable->SetVersionReadRecord(FReferences[i]);
+            for (std::size_t f = 0; f < width && served; ++f) {
+                std::fill(buffer.begin(), buffer.end(), '\0');
+                const std::size_t slot = i * width + f;
+                if (!FTable->GetFieldData(fields[f], buffer.data())) {
+                    nulls[slot] = 1;
+                } else if (fields[f]->DataType() == ftString) {
+                    values[slot].assign(buffer.data(), strnlen(buffer.data(), bufferSize));
+                } else {
+                    values[slot].assign(buffer.data(), bufferSize);
+                }
+            }
+        }
+    } catch (...) {
+        FTable->SetVersionReadRecord(savedRecord);
+        throw;
+    }
+    FTable->SetVersionReadRecord(savedRecord);
+    if (!served)
+        return false;
 
-void TzelIndex::InsertionSort(int First, int Last)
-{
-    for (int k = First + 1; k <= Last; ++k) {
-        TzelRecord* record = FReferences[static_cast<std::size_t>(k)];
-        int gap = k;
-        while (gap > First &&
-               CompareRecords(nullptr, FReferences[static_cast<std::size_t>(gap - 1)], record,
-                              true, false) > 0) {
-            FReferences[static_cast<std::size_t>(gap)] =
-                FReferences[static_cast<std::size_t>(gap - 1)];
-            --gap;
-        }
-        FReferences[static_cast<std::size_t>(gap)] = record;
+    // Each field's values become ranks, 0 for null, equal ranks for equal values, so that the
+    // sort itself compares integers only.
+    std::vector<int> ranks(count * width, 0);
+    for (std::size_t f = 0; f < width && served; ++f) {
+        if (fields[f]->DataType() == ftString)
+            served = RankTexts(values, nulls, width, f, options[f], locale, ranks);
+        else
+            RankValues(values, nulls, width, f, fields[f]->DataType(), options[f], locale, ranks);
     }
+    if (!served)
+        return false;
+
+    const std::vector<TzelRecord*> records = FReferences;
+    const bool descendingFirst = options[0].Contains(mtcoDescending);
+    std::vector<char> ignoreNull(width), descending(width);
+    for (std::size_t f = 0; f < width; ++f) {
+        ignoreNull[f] = options[f].Contains(mtcoIgnoreNullKey);
+        descending[f] = options[f].Contains(mtcoDescending);
+    }
+    // The record comparison over the field list: nulls first whatever the direction, a null
+    // key skipped where the field ignores null keys, then the tie-break.
+    auto compare = [&](int a, int b) {
+        const int* rankA = &ranks[static_cast<std::size_t>(a) * width];
+        const int* rankB = &ranks[static_cast<std::size_t>(b) * width];
+        for (std::size_t f = 0; f < width; ++f) {
+            if (rankA[f] == 0 && ignoreNull[f])
+                continue;
+            int result;
+            if (rankA[f] == 0 || rankB[f] == 0)
+                result = rankA[f] != 0 ? 1 : rankB[f] != 0 ? -1 : 0;
+            else
+                result = rankA[f] < rankB[f] ? -1 : rankA[f] > rankB[f] ? 1 : 0;
+            if (result != 0)
+                return descending[f] && rankA[f] != 0 && rankB[f] != 0 ? -result : result;
+        }
+        return BreakTie(records[static_cast<std::size_t>(a)],
+                        records[static_cast<std::size_t>(b)], descendingFirst);
+    };
+    std::vector<int> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = static_cast<int>(i);
+    SortItems(order, 0, static_cast<int>(count) - 1, compare);
+    for (std::size_t i = 0; i < count; ++i)
+        FReferences[i] = records[static_cast<std::size_t>(order[i])];
+    FOrdered = true;
+    return true;
 }
 
 void TzelIndex::CheckUniqueNeighbours()
@@ -225,7 +508,8 @@ void TzelIndex::ReSort()
     {
         TzelTableStateScope state(FTable, mtstSort);
         TzelStorageLock guard(*FTable->Common());
-        FastQuickSort(0, Count() - 1);
+        if (!SortWithKeys())
+            FastQuickSort(0, Count() - 1);
         if (FOptions.Contains(mtcoUnique))
             CheckUniqueNeighbours();
     }

@@ -5,10 +5,18 @@
 #include "tablestore/zelCommon.h"
 #include "tablestore/zelFieldList.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 class TzelCustomMemTable;
+
+// Fills Key with bytes whose order (as unsigned bytes, a prefix first) is the order in which
+// CompareFields puts texts under Options in the locale, partial keys aside; a sort computes it
+// once per record instead of collating at every comparison. False when the locale cannot be
+// served.
+bool zelTextSortKey(const char* Text, std::size_t Length, TzelMemTableCompareOptions Options,
+                    std::uint32_t LocaleID, std::string& Key);
 
 enum TzelIndexType { mtitNonSorted, mtitSorted };
 
@@ -94,9 +102,10 @@ public:
 
 private:
     int ScanForRecordID(int RecordID, int From);
-    void QuickSortRanges(int First, int Last);
-    void InsertionSort(int First, int Last);
     void CheckUniqueNeighbours();
+    // Sorts through keys computed once per record; false, with nothing done, when the field list
+    // needs the full comparison (handlers, partial keys, calculated fields, a refused locale).
+    bool SortWithKeys();
     int Bisect(TzelFieldList* FieldList, TzelRecord* KeyRecord, bool Nearest, bool& Found,
                int& LastCompare);
     int StepToVisible(TzelFieldList* FieldList, TzelRecord* KeyRecord, int From, bool Nearest,

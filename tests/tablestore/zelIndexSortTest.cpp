@@ -241,6 +241,42 @@ TEST(MemTableSort, LocaleOrderEqualsAStableSortWithTheFieldComparison)
                          return CompareFields(a.c_str(), b.c_str(), ftString, full, {}, 1024) < 0;
                      });
     EXPECT_EQ(IndexKeys(*table, table->SortIndex(), "Nome"), expected);
+
+    // The same order from the sort that collates at every comparison.
+    TzelIndex* sort = table->SortIndex();
+    sort->LoadAll();
+    sort->FastQuickSort(0, sort->Count() - 1);
+    EXPECT_EQ(IndexKeys(*table, sort, "Nome"), expected);
+}
+
+TEST(MemTableSort, TextSortKeysOrderPairsAsTheFieldComparison)
+{
+    Names names = RandomNames(4000, 21);
+    // Hyphens and apostrophes count only to break ties in the locale's word sort.
+    for (const char* extra : {"D'Amico", "DAmico", "D-Amico", "d'amico", "Co-op", "coop", "Coop",
+                              "co-op", "'", "-", "", "a-b-c", "ab-c", "abc"})
+        names.push_back(extra);
+    std::mt19937 random(13);
+    const TzelMemTableCompareOptions optionSets[] = {
+        {}, {mtcoCaseInsensitive}, {mtcoIgnoreLocale}, {mtcoIgnoreLocale, mtcoCaseInsensitive}};
+    for (const TzelMemTableCompareOptions& options : optionSets) {
+        std::vector<std::string> keys(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i)
+            ASSERT_TRUE(zelTextSortKey(names[i].data(), names[i].size(), options, 1024, keys[i]));
+        int mismatches = 0;
+        for (int pair = 0; pair < 100000; ++pair) {
+            const std::size_t a = random() % names.size();
+            const std::size_t b = pair < 200 ? names.size() - 1 - pair % 14 : random() % names.size();
+            bool full = true;
+            const int expected =
+                CompareFields(names[a].c_str(), names[b].c_str(), ftString, full, options, 1024);
+            const int order = keys[a].compare(keys[b]);
+            if ((order < 0 ? -1 : order > 0 ? 1 : 0) != expected && ++mismatches < 5)
+                ADD_FAILURE() << "options " << options.Bits() << ": \"" << names[a] << "\" vs \""
+                              << names[b] << "\"";
+        }
+        EXPECT_EQ(mismatches, 0) << "options " << options.Bits();
+    }
 }
 
 std::string Hex(const std::string& bytes)
