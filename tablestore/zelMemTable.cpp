@@ -299,7 +299,6 @@ void TzelCustomMemTable::DoAfterOpen()
     try {
         FIndexes->MarkAllDirty();
         UpdateIndexes();
-        ApplyIndexSelection();
         // An attached table opens beside records that are already there; its buffers were
         // filled before its indexes were.
         if (IsEmpty() && FCurIndex->Count() > 0) {
@@ -310,6 +309,7 @@ void TzelCustomMemTable::DoAfterOpen()
         TDataSet::DoAfterOpen();
         if (FAutoUpdateFieldVariables)
             UpdateFieldVariables();
+        ApplyIndexSelection();
     } catch (...) {
         FAfterOpenRunning = false;
         throw;
@@ -773,6 +773,8 @@ void TzelCustomMemTable::SortWith(const std::string& FieldNames,
 {
     if (!Active())
         return;
+    // A pending edit is posted while the active index is still there to post it through.
+    CheckBrowseMode();
     const bool rangeWasActive = FRangeActive;
     FRangeActive = false;
     try {
