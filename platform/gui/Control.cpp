@@ -820,7 +820,7 @@ void TControl::DestroyHost()
     host->Detach();
     QWidget* widget = host->Widget();
     widget->hide();
-    if (host->InEvent()) {
+    if (host->InEvent() || AnyHostInEvent()) {
         widget->setParent(nullptr);
         widget->deleteLater();
     } else {

@@ -29,6 +29,8 @@
 #include <algorithm>
 #include <vector>
 
+bool AnyHostInEvent();
+
 void RaiseWidget(QWidget* widget)
 {
     if (!widget)
@@ -191,15 +193,27 @@ THostBridge::THostBridge(TControl* control, QWidget* widget, bool paintsRetained
 
 namespace {
 
+int allHostsDepth = 0;
+
 struct TDepth {
     int& Depth;
-    explicit TDepth(int& depth) : Depth(depth) { ++Depth; }
-    ~TDepth() { --Depth; }
+    explicit TDepth(int& depth) : Depth(depth)
+    {
+        ++Depth;
+        ++allHostsDepth;
+    }
+    ~TDepth()
+    {
+        --Depth;
+        --allHostsDepth;
+    }
 };
 
 LPARAM PointParam(int x, int y) { return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y))); }
 
 } // namespace
+
+bool AnyHostInEvent() { return allHostsDepth > 0; }
 
 bool THostBridge::Event(QEvent* event, const TBase& base)
 {

@@ -112,6 +112,10 @@ void SetCaptureControl(TControl* control);
 // Forgets a control that is being destroyed (capture, hover, hint) without messages.
 void ForgetControl(TControl* control);
 
+// True while any host widget handles one of its events: a widget deleted then could be one of
+// those on the stack, or hold one of them.
+bool AnyHostInEvent();
+
 // Raises a widget; top-level windows only where the platform can (offscreen cannot).
 void RaiseWidget(QWidget* widget);
 

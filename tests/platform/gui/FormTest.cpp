@@ -384,3 +384,22 @@ TEST(ExceptionRoute, TimerAndIdleHandlersReachOnException)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FormRelease, WidgetsOfAFormFreedInsideAnEventOutliveTheEvent)
+{
+    auto* form = new TForm(nullptr);
+    auto* button = new TRecorder(form);
+    button->SetParent(form);
+    button->SetBounds(0, 0, 40, 20);
+    ShowAndActivate(form);
+    // The last handler of the release frees the whole form with the widget still in its event.
+    button->OnMouseUp = [form](TObject*, TMouseButton, TShiftState, int, int) { TComponent::Free(form); };
+    QTest::mouseClick(Widget(button), Qt::LeftButton, {}, QPoint(5, 5));
+    Application->ProcessMessages();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Screen->IndexOfForm(form), -1);
+}
+
+} // namespace
