@@ -2,7 +2,9 @@
 
 #include "GuiTestSupport.h"
 
+#include "platform/gui/DateTimePicker.h"
 #include "platform/gui/Edit.h"
+#include "platform/gui/ListView.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/Icon.h"
 #include "platform/gui/Image.h"
@@ -15,7 +17,10 @@
 
 #include "platform/gui/WindowHandles.h"
 
+#include <QCalendarWidget>
+#include <QDateTimeEdit>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -178,6 +183,62 @@ TEST_F(Containers, SplitterDragResizesThePanelBeforeItAndEscapeCancels)
     QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(31, 20));
     EXPECT_EQ(left->Width(), 190);
     EXPECT_EQ(moved, 1);
+}
+
+TEST_F(Containers, ListViewReportSelectionSortAndViewStyles)
+{
+    auto* view = new TListView(form);
+    view->SetParent(form);
+    view->SetBounds(10, 10, 300, 200);
+    view->SetViewStyle(vsReport);
+    for (const char* caption : {"Codice", "Descrizione", "Prezzo", "Note"})
+        view->Columns()->Add()->SetCaption(caption);
+    view->Items()->BeginUpdate();
+    for (const char* caption : {"zeta", "alfa", "emme"}) {
+        TListItem* item = view->Items()->Add();
+        item->SetCaption(caption);
+        for (int i = 0; i < 3; ++i)
+            item->SubItems()->Add(std::string(caption) + std::to_string(i));
+    }
+    view->Items()->EndUpdate();
+    ShowAndActivate(form);
+    auto* tree = qobject_cast<QTreeWidget*>(Widget(view));
+    ASSERT_NE(tree, nullptr);
+    ASSERT_EQ(tree->topLevelItemCount(), 3);
+    EXPECT_EQ(tree->topLevelItem(0)->text(2), QString("zeta1"));
+    const QRect row = tree->visualItemRect(tree->topLevelItem(1));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, row.center());
+    ASSERT_NE(view->Selected(), nullptr);
+    EXPECT_EQ(view->Selected()->Caption(), "alfa");
+    view->SetSortType(stText);
+    EXPECT_EQ(view->Items()->Item(0)->Caption(), "alfa");
+    EXPECT_EQ(view->Items()->Item(2)->Caption(), "zeta");
+    view->SetViewStyle(vsList);
+    EXPECT_EQ(view->Items()->Count(), 3);
+    EXPECT_EQ(tree->topLevelItemCount(), 3);
+    EXPECT_THROW(view->Items()->Item(3), EStringListError);
+}
+
+TEST_F(Containers, DateTimePickerShowsTheDateAndFiresOnUserChange)
+{
+    auto* picker = new TDateTimePicker(form);
+    picker->SetParent(form);
+    int changes = 0, closeUps = 0;
+    picker->OnChange = [&](TObject*) { ++changes; };
+    picker->OnCloseUp = [&](TObject*) { ++closeUps; };
+    picker->SetDate(EncodeDate(2026, 3, 15));
+    ShowAndActivate(form);
+    EXPECT_EQ(picker->Text(), "15/03/2026");
+    EXPECT_EQ(changes, 0);
+    auto* editor = qobject_cast<QDateTimeEdit*>(Widget(picker));
+    ASSERT_NE(editor, nullptr);
+    editor->setDate(QDate(2026, 3, 16));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(picker->Date(), EncodeDate(2026, 3, 16));
+    picker->SetDroppedDown(true);
+    PumpUntil([&] { return picker->DroppedDown(); }, 1000);
+    picker->SetDroppedDown(false);
+    EXPECT_EQ(closeUps, 1);
 }
 
 } // namespace
