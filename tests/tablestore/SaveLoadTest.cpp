@@ -541,3 +541,51 @@ TEST(SaveLoadEntryPoints, WindowDataIsTheFormatsImage)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SaveLoadOptions, OlderVersionsAreWrittenAndReadBackOnRequest)
+{
+    auto table = MakeNameTable();
+    table->SetEnableVersioning(true);
+    table->Open();
+    AddRow(*table, "a", 1);
+    AddRow(*table, "b", 2);
+    table->Common()->Records(1)->UpdateStatus = usUnmodified;
+    table->Last();
+    table->Edit();
+    table->FieldByName("Numero")->SetAsInteger(20);
+    table->Post();
+    AddRow(*table, "c", 3);
+    table->Last();
+    table->Delete();
+    table->SetStatusFilter({usUnmodified, usModified, usInserted, usDeleted});
+
+    TzelBinaryStreamFormat deltas(nullptr);
+    deltas.sfUsingIndex = {};
+    deltas.sfDeltas = {sfSaveDeltas};
+    // Statuses of each record's versions, newest first, as a loaded table holds them.
+    auto versionsOf = [](const std::string& bytes) {
+        TzelMemTable loaded(nullptr);
+        LoadBytes(loaded, bytes);
+        std::string text;
+        for (int i = 0; i < loaded.Common()->RecordCount(); ++i) {
+            for (TzelRecord* r = loaded.Common()->Records(i); r; r = r->PreviousVersion)
+                text += std::to_string(r->UpdateStatus);
+            text += ";";
+        }
+        return text + "deleted " + std::to_string(loaded.Common()->MarkedDeletedCount());
+    };
+    EXPECT_EQ(versionsOf(SaveBytes(*table, deltas)), "2;10;deleted 0");
+    deltas.sfDontFilterDeltas = {sfSaveDontFilterDeltas};
+    EXPECT_EQ(versionsOf(SaveBytes(*table, deltas)), "2;10;32;deleted 1");
+    TzelBinaryStreamFormat changesOnly(nullptr);
+    changesOnly.sfUsingIndex = {};
+    changesOnly.sfData = {sfLoadData};
+    table->Common()->Records(0)->UpdateStatus = usUnmodified;
+    // Without the data only the changed records are written: the edited one.
+    SaveBytes(*table, changesOnly);
+    EXPECT_EQ(table->SavedCount(), 1);
+}
+
+} // namespace
