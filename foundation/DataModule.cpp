@@ -12,6 +12,7 @@
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/TextUtils.h"
 #include "tablestore/zelMemBinaryStreamFormat.h"
+#include "tablestore/zelMemCSVStreamFormat.h"
 #include "tablestore/zelMemTable.h"
 
 #include <algorithm>
@@ -370,8 +371,15 @@ void TDC::CreaComponenti()
 
     SaveFormat = new TzelBinaryStreamFormat(this);
     SaveFormat->SetName("SaveFormat");
-    SaveCsvFormat = new TzelStreamFormat(this);
+    SaveCsvFormat = new TzelCSVStreamFormat(this);
     SaveCsvFormat->SetName("SaveCsvFormat");
+    SaveCsvFormat->SetCSVQuote('\0');
+    SaveCsvFormat->SetCSVFieldDelimiter(';');
+    SaveCsvFormat->SetCSVRecordDelimiter(';');
+    SaveCsvFormat->SetCSVTrueString("True");
+    SaveCsvFormat->SetCSVFalseString("False");
+    SaveCsvFormat->sfDef = {};
+    SaveCsvFormat->sfIndexDef = {};
 
     SourceArticoliInFattura = CreaSorgente("SourceArticoliInFattura", TabellaArticoliInFattura);
     SourceClienti = CreaSorgente("SourceClienti", TabellaClienti);

@@ -18,6 +18,7 @@ class TDataSource;
 class TzelMemTable;
 class TzelCustomStreamFormat;
 class TzelBinaryStreamFormat;
+class TzelCSVStreamFormat;
 class TContesto;
 class TFormExceptMessage;
 
@@ -58,9 +59,8 @@ public:
 
     // --- Formats ---
     TzelBinaryStreamFormat* SaveFormat = nullptr;
-    // Unused by the program. Until the table store's CSV format exists this is a plain stream
-    // format under the same name (a stand-in).
-    TzelCustomStreamFormat* SaveCsvFormat = nullptr;
+    // Unused by the program: no quote character, ';' for both delimiters, no definitions.
+    TzelCSVStreamFormat* SaveCsvFormat = nullptr;
 
     // --- Data sources ---
     TDataSource* SourceArticoliInFattura = nullptr;
