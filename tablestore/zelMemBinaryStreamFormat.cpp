@@ -431,6 +431,8 @@ void TzelCustomBinaryStreamFormat::LoadIndexDefs(TzelCustomMemTable* Table,
 
 void TzelCustomBinaryStreamFormat::LoadData(TzelCustomMemTable* Table)
 {
+    // A closed table (a file without definitions) has no cursor to take the values.
+    Table->CheckActive();
     const TDataSetState savedState = Table->SetTempState(dsInsert);
     try {
         LoadRecords(Table);

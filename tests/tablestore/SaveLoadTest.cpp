@@ -100,6 +100,17 @@ TEST(SaveLoadOptions, LoadDefinitionsReplaceOrAppend)
     ExpectFailure([&] { LoadBytes(wrong, FromHex(ExampleHex), noDef); }, "EReadError",
                   "Invalid property value");
     EXPECT_EQ(wrong.TableState(), mtstBrowse);
+
+    // A file without definitions cannot open a closed table: its values have nowhere to go.
+    TzelBinaryStreamFormat valuesOnly(nullptr);
+    valuesOnly.sfDef = {sfLoadDef};
+    const std::string bytes = SaveBytes(*MakeExampleTable(), valuesOnly);
+    auto closed = MakeNameTable();
+    ExpectFailure([&] { LoadBytes(*closed, bytes); }, "EDatabaseError",
+                  "Cannot perform this operation on a closed dataset");
+    closed->Open();
+    LoadBytes(*closed, bytes, noDef);
+    EXPECT_EQ(RowsText(*closed), "Ab|300;<null>|-1;");
 }
 
 TEST(SaveLoadOptions, SavingUsesTheCurrentOrderOnlyWhenAsked)
