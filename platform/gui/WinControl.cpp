@@ -63,6 +63,8 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner)
 
 TWinControl::~TWinControl()
 {
+    // No message reaches a control that is being destroyed.
+    Destroying();
     // Children are freed with their parent, as the class library does.
     while (!FControls.empty()) {
         TControl* child = FControls.back();
