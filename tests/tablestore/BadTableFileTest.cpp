@@ -184,6 +184,7 @@ void ExpectUsable(TzelMemTable& table)
     EXPECT_TRUE(table.EnableIndexes());
     EXPECT_FALSE(table.IgnoreReadOnly());
     EXPECT_FALSE(table.IgnoreAutoIncPopulation());
+    EXPECT_FALSE(table.ControlsDisabled());
     LoadBytes(table, FromHex(ExampleHex));
     EXPECT_EQ(RowsText(table), "Ab|300;<null>|-1;");
 }
@@ -239,6 +240,7 @@ TEST(BadTableFiles, SpecificFilesGiveTheirMessages)
                                   [&](const auto& entry) { return entry.first == c.name; });
         ASSERT_NE(found, corpus.end());
         auto table = MakeExampleTable();
+        table->SetPersistent(true);
         try {
             LoadBytes(*table, found->second);
             ADD_FAILURE() << "loaded";
@@ -250,6 +252,8 @@ TEST(BadTableFiles, SpecificFilesGiveTheirMessages)
             table->Unlock();
         });
         EXPECT_EQ(locked.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        EXPECT_TRUE(table->Persistent());
+        table->SetPersistent(false);
         ExpectUsable(*table);
     }
 }
