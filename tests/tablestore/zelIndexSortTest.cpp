@@ -330,3 +330,47 @@ TEST(MemTableSort, ByteOrderWithTheIdentifierTieBreakMatchesPython)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MemTableSort, ProgressAndAFailingComparisonLeaveTheTableBrowsing)
+{
+    auto table = MakeCustomers();
+    table->SetProgressFlags({mtpcSort, mtpcSearch});
+    std::vector<std::pair<int, TzelProgressCode>> reports;
+    std::vector<TzelState> states;
+    table->OnProgress = [&](TDataSet*, int percentage, TzelProgressCode code) {
+        reports.emplace_back(percentage, code);
+    };
+    table->SortOn("Denominazione", {});
+    const std::vector<std::pair<int, TzelProgressCode>> sorted = {{0, mtpcSort},
+                                                                   {100, mtpcSort}};
+    EXPECT_EQ(reports, sorted);
+
+    // A sort with a pending edit posts it first.
+    table->First();
+    table->Edit();
+    table->FieldByName("Denominazione")->SetAsString("Zanardi");
+    table->SortOn("Citta", {});
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_EQ(ScanField(*table, "Citta").front(), "Ancona");
+    EXPECT_TRUE(table->Locate("Denominazione", Variant("Zanardi"), {}));
+
+    table->OnCompareFields = [&](TDataSet* DataSet, const void*, const void*, TFieldType,
+                                 TzelMemTableCompareOptions, bool&, int&) {
+        states.push_back(static_cast<TzelMemTable*>(DataSet)->TableState());
+        throw EMemTableError("confronto fallito");
+    };
+    ExpectFailure([&] { table->SortOn("Denominazione", {}); }, "EMemTableError",
+                  "confronto fallito");
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(states.front(), mtstSort);
+    EXPECT_EQ(table->TableState(), mtstBrowse);
+    EXPECT_EQ(table->SortIndex(), nullptr);
+    EXPECT_EQ(table->CurrentIndex(), table->Indexes().RowOrderIndex());
+    EXPECT_TRUE(table->Active());
+    table->OnCompareFields = nullptr;
+    EXPECT_EQ(ScanField(*table, "Denominazione").size(), 5u);
+}
+
+} // namespace
