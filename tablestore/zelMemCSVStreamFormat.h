@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 enum TzelFormatLocalFormatOption { sfSaveLocalFormat, sfLoadLocalFormat };
 enum TzelFormatQuoteOnlyStringsOption { sfSaveQuoteOnlyStrings };
@@ -115,6 +116,7 @@ private:
     void LoadValue(TzelCustomMemTable* Table, TzelRecord* Record, TField* Field,
                    const std::string& Text);
     void AcceptRecord(TzelCustomMemTable* Table, TzelRecord* Record);
+    void FindUniqueIndexes(TzelCustomMemTable* Table);
 
     char FCSVQuote = '"';
     char FCSVFieldDelimiter = ',';
@@ -136,6 +138,8 @@ private:
     bool FIndexDefsLoaded = false;
     bool FUsingHeader = false;
     TzelCustomMemTable* FTableForProgress = nullptr;
+    // The table's unique indexes, kept in order while the load runs without index maintenance.
+    std::vector<TzelIndex*> FUniqueIndexes;
 };
 
 class TzelCSVStreamFormat : public TzelCustomCSVStreamFormat {

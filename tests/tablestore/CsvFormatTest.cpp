@@ -479,6 +479,7 @@ TEST(CsvFormat, AutoIncKeepsStoredNumbersAndUniqueIndexStops)
     });
     EXPECT_EQ(message, "Duplicate index value. Operation aborted.");
     EXPECT_EQ(unique->TableState(), mtstBrowse);
+    EXPECT_EQ(RowsText(*unique), "a|1;b|2;");
 }
 
 TEST(CsvFormat, DeltasRefusedBeforeAnything)
