@@ -125,9 +125,18 @@ bool Holds(const std::string& Text, const char* Mark)
 
 std::string StringToCodedString(const std::string& Value)
 {
+    const auto needsCode = [](char c) { return c == '%' || c == '\0' || c == '\n' || c == '\r'; };
+    const std::size_t size = Value.size();
+    std::size_t first = 0;
+    while (first < size && !needsCode(Value[first]))
+        ++first;
+    if (first == size)
+        return Value;
     std::string result;
-    result.reserve(Value.size() + 8);
-    for (char c : Value) {
+    result.reserve(size + 8);
+    result.append(Value, 0, first);
+    for (std::size_t i = first; i < size; ++i) {
+        const char c = Value[i];
         switch (c) {
         case '%':
             result += "%%";
@@ -151,17 +160,18 @@ std::string StringToCodedString(const std::string& Value)
 
 std::string CodedStringToString(const std::string& Value)
 {
+    std::size_t percent = Value.find('%');
+    if (percent == std::string::npos)
+        return Value;
     std::string result;
     result.reserve(Value.size());
-    for (std::size_t i = 0; i < Value.size(); ++i) {
-        const char c = Value[i];
-        if (c != '%') {
-            result += c;
-            continue;
-        }
-        if (++i >= Value.size())
-            break;
-        switch (Value[i]) {
+    std::size_t from = 0;
+    while (percent != std::string::npos) {
+        result.append(Value, from, percent - from);
+        if (percent + 1 >= Value.size())
+            return result;
+        const char code = Value[percent + 1];
+        switch (code) {
         case '0':
             result += '\0';
             break;
@@ -172,10 +182,13 @@ std::string CodedStringToString(const std::string& Value)
             result += '\r';
             break;
         default:
-            result += Value[i];
+            result += code;
             break;
         }
+        from = percent + 2;
+        percent = Value.find('%', from);
     }
+    result.append(Value, from, std::string::npos);
     return result;
 }
 
@@ -297,13 +310,15 @@ std::string TzelCustomCSVStreamFormat::Quoted(const std::string& Value, char Quo
     if (Quote == '\0')
         return Value;
     std::string result;
-    result.reserve(Value.size() + 2);
+    result.reserve(Value.size() + 4);
     result += Quote;
-    for (char c : Value) {
-        result += c;
-        if (c == Quote)
-            result += Quote;
+    std::size_t from = 0;
+    for (std::size_t q = Value.find(Quote); q != std::string::npos; q = Value.find(Quote, from)) {
+        result.append(Value, from, q + 1 - from);
+        result += Quote;
+        from = q + 1;
     }
+    result.append(Value, from, std::string::npos);
     result += Quote;
     return result;
 }
@@ -937,7 +952,10 @@ void TzelCustomCSVStreamFormat::LoadValue(TzelCustomMemTable* Table, TzelRecord*
 {
     switch (Field->DataType()) {
     case ftString:
-        Field->SetAsString(CodedStringToString(Text));
+        if (Text.find('%') == std::string::npos)
+            Field->SetAsString(Text);
+        else
+            Field->SetAsString(CodedStringToString(Text));
         break;
     case ftMemo:
     case ftFmtMemo:

@@ -2701,6 +2701,38 @@ int CopyPercentage(int Done, int Total)
     return static_cast<int>(static_cast<double>(Done) / Total * 100);
 }
 
+// A field of the same class takes the value itself; the common types without a detour through
+// a variant.
+void CopySameClassValue(TField* From, TField* To)
+{
+    switch (From->DataType()) {
+    case ftString:
+        To->SetAsString(From->AsString());
+        break;
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+        To->SetAsInteger(From->AsInteger());
+        break;
+    case ftFloat:
+    case ftCurrency:
+        To->SetAsFloat(From->AsFloat());
+        break;
+    case ftBoolean:
+        To->SetAsBoolean(From->AsBoolean());
+        break;
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        To->SetAsDateTime(From->AsDateTime());
+        break;
+    default:
+        To->Assign(From);
+        break;
+    }
+}
+
 // The names of the fields of a field list, separated by ";", for Locate.
 std::string FieldListNames(TzelFieldList& List)
 {
@@ -2752,7 +2784,7 @@ void TzelCustomMemTable::WriteCopiedRecord(TDataSet* Source, TDataSet* Target,
             if (from->IsNull())
                 to->Clear();
             else if (!AsText && from->ClassName() == to->ClassName())
-                to->Assign(from);
+                CopySameClassValue(from, to);
             else
                 to->SetAsString(from->AsString());
             if (isTarget && OnLoadField)
