@@ -11,6 +11,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/SysErrors.h"
 #include "platform/rtl/TextUtils.h"
 #include "platform/rtl/Variants.h"
 #include "tablestore/zelMemBinaryStreamFormat.h"
@@ -108,15 +109,14 @@ void AnnullaRinomine(std::vector<TRinomina>& fatte)
 }
 
 // Renumbers the later documents of the modifier and renames their files, the deleted document's
-// file set aside first so that its name is free. When a rename fails the box is shown, every
-// rename is undone and the rows get their numbers back: the deletion then goes on without
-// renumbering, and the register and the files still agree.
+// file set aside first so that its name is free. The files are renamed first, in ascending
+// order; when a rename fails the box is shown, the renames are undone and no row changes: the
+// deletion then goes on without renumbering, and the register and the files still agree.
 void Rinumera(TArchivioDocumenti& archivio, int numero, const std::string& modificatore,
               const std::string& fileEliminato, std::string& accantonato,
               std::vector<TRinomina>& rinomine)
 {
     struct TRiga {
-        TBookmark Posizione;
         int Numero;
         std::string Denominazione;
         TDateTime Data;
@@ -124,13 +124,16 @@ void Rinumera(TArchivioDocumenti& archivio, int numero, const std::string& modif
     TzelMemTable* registro = DC->TabellaFatture;
     TField* fattura = registro->FieldByName("Fattura");
     TField* modifica = registro->FieldByName("Modificatore");
+    TField* denominazione = registro->FieldByName("Denominazione");
+    TField* data = registro->FieldByName("Data");
+    auto daRinumerare = [&] {
+        return fattura->AsInteger() >= numero && modifica->AsString() == modificatore;
+    };
     std::vector<TRiga> righe;
     registro->First();
     while (!registro->Eof()) {
-        if (fattura->AsInteger() >= numero && modifica->AsString() == modificatore)
-            righe.push_back({registro->GetBookmark(), fattura->AsInteger(),
-                             registro->FieldByName("Denominazione")->AsString(),
-                             registro->FieldByName("Data")->AsDateTime()});
+        if (daRinumerare())
+            righe.push_back({fattura->AsInteger(), denominazione->AsString(), data->AsDateTime()});
         registro->Next();
     }
     std::stable_sort(righe.begin(), righe.end(),
@@ -144,36 +147,48 @@ void Rinumera(TArchivioDocumenti& archivio, int numero, const std::string& modif
         else
             fallita = true;
     }
-    size_t rinumerate = 0;
-    for (; !fallita && rinumerate < righe.size(); ++rinumerate) {
-        const TRiga& riga = righe[rinumerate];
+    for (size_t i = 0; !fallita && i < righe.size(); ++i) {
+        const TRiga& riga = righe[i];
         const std::string da =
             archivio.PercorsoFattura(riga.Numero, modificatore, riga.Denominazione, riga.Data);
         const std::string a =
             archivio.PercorsoFattura(riga.Numero - 1, modificatore, riga.Denominazione, riga.Data);
-        if (FileExists(da)) {
-            if (!RenameFile(da, a)) {
-                fallita = true;
-                break;
-            }
+        // A document file that is already missing is no failure: its row is renumbered.
+        if (RenameFile(da, a))
             rinomine.push_back({da, a});
-        }
-        registro->GotoBookmark(riga.Posizione);
-        registro->Edit();
-        fattura->SetAsInteger(riga.Numero - 1);
-        registro->Post();
+        else if (GetLastError() != ERROR_FILE_NOT_FOUND || FileExists(da))
+            fallita = true;
     }
-    if (!fallita)
+    if (fallita) {
+        MessageBoxA(nullptr, "Errore nella ridefinizione dei numeri di fattura.", "Errore",
+                    MB_OK | MB_ICONWARNING);
+        AnnullaRinomine(rinomine);
         return;
-    MessageBoxA(nullptr, "Errore nella ridefinizione dei numeri di fattura.", "Errore",
-                MB_OK | MB_ICONWARNING);
-    AnnullaRinomine(rinomine);
-    for (size_t i = 0; i < rinumerate; ++i) {
-        registro->GotoBookmark(righe[i].Posizione);
-        registro->Edit();
-        fattura->SetAsInteger(righe[i].Numero);
-        registro->Post();
     }
+
+    // The rows change in one pass in row order with the index upkeep suspended, then the
+    // register is sorted again: keeping the indexes in order at every post costs a search each.
+    const bool conIndici = registro->EnableIndexes();
+    registro->SortOn("", registro->SortOptions());
+    registro->SetEnableIndexes(false);
+    try {
+        registro->First();
+        while (!registro->Eof()) {
+            if (daRinumerare()) {
+                const int vecchio = fattura->AsInteger();
+                registro->Edit();
+                fattura->SetAsInteger(vecchio - 1);
+                registro->Post();
+            }
+            registro->Next();
+        }
+    } catch (...) {
+        registro->SetEnableIndexes(conIndici);
+        throw;
+    }
+    registro->SetEnableIndexes(conIndici);
+    registro->UpdateIndexes();
+    registro->SortOn("Fattura", registro->SortOptions());
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "platform/os/Processes.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 #include "tablestore/zelMemBinaryStreamFormat.h"
 #include "tablestore/zelMemTable.h"
@@ -37,6 +38,15 @@ void EliminaMembri(const std::string& cartella)
 {
     DeleteFile(cartella + ARTICOLI);
     DeleteFile(cartella + CLIENTE);
+}
+
+// A staged file is scratch: it needs no flush to disk, only the document file does.
+void SalvaInTemp(TzelMemTable* tabella, const std::string& percorso)
+{
+    TMemoryStream dati;
+    tabella->SaveToStreamViaFormat(&dati, DC->SaveFormat);
+    TFileStream file(percorso, fmCreate);
+    file.WriteBuffer(dati.Memory(), static_cast<int>(dati.Size()));
 }
 
 // Beside the document, never ending in ").tsd", so that it is never taken for a document.
@@ -93,8 +103,8 @@ bool ComprimiFileFattura(const std::string& archivio, const std::string& cartell
     const std::string messaggio = messaggi ? "Impossibile salvare i dati della fattura." : "";
     const std::string temporaneo = NomeArchivioTemporaneo(archivio);
     try {
-        DC->TabellaArticoliInFattura->SaveToFileViaFormat(cartella + ARTICOLI, DC->SaveFormat);
-        DC->TabellaClienteInFattura->SaveToFileViaFormat(cartella + CLIENTE, DC->SaveFormat);
+        SalvaInTemp(DC->TabellaArticoliInFattura, cartella + ARTICOLI);
+        SalvaInTemp(DC->TabellaClienteInFattura, cartella + CLIENTE);
         TZip zip(nullptr);
         zip.SetArcName(temporaneo);
         zip.Files()->Clear();

@@ -240,3 +240,22 @@ TEST_F(FileDocumentoTest, UnpackingRemovesStaleMembersOfAnEarlierDocument)
     EXPECT_FALSE(fs::exists(Temp("Articoli.aft")));
     EXPECT_TRUE(MessaggiErrore().empty());
 }
+
+TEST_F(FileDocumentoTest, EmptyAndForeignFilesNeverChangeTheCurrentDocument)
+{
+    fs::create_directories(NeiDati("FT"));
+    Documento();
+    const auto testata = Istantanea(Testata());
+    const auto righe = Istantanea(Righe());
+    std::string casuale;
+    for (int i = 0; i < 4096; ++i)
+        casuale += static_cast<char>((i * 7919 + 13) & 0xFF);
+    for (const std::string& contenuto : {std::string(), std::string("PK\x03\x04", 4) + casuale, casuale}) {
+        ScriviFile(NeiDati(FILE_NA), contenuto);
+        TFormExceptMessage::AzzeraRapporti();
+        EXPECT_FALSE(Carica());
+        EXPECT_FALSE(MessaggiErrore().empty());
+        EXPECT_EQ(Istantanea(Testata()), testata);
+        EXPECT_EQ(Istantanea(Righe()), righe);
+    }
+}
