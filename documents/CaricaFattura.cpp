@@ -509,13 +509,14 @@ bool TArchivioDocumenti::EliminaFattura(int numero, const std::string& modificat
         if (rinumera)
             Rinumera(*this, numero, modificatore, fileEliminato, accantonato, rinomine);
         SalvaElencoFatture(anno);
-    } catch (const Exception& e) {
+    } catch (const std::exception& e) {
         AnnullaRinomine(rinomine);
         if (!accantonato.empty())
             RenameFile(accantonato, fileEliminato);
         if (copia)
             copia->Ripristina();
-        Segnala("Problema nell'eliminazione della fattura.", "EliminaFattura", __LINE__, &e);
+        Segnala("Problema nell'eliminazione della fattura.", "EliminaFattura", __LINE__,
+                dynamic_cast<const Exception*>(&e));
         return false;
     }
     // Only now that the register is saved does the file go.

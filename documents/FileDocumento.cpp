@@ -86,7 +86,7 @@ bool EstraiFileFattura(const std::string& archivio, const std::string& cartella,
     } catch (const Exception& e) {
         EliminaMembri(cartella);
         Segnala(messaggio, "EstraiFileFattura", __LINE__, &e);
-    } catch (const std::exception& e) {
+    } catch (const std::exception&) {
         EliminaMembri(cartella);
         Segnala(messaggio, "EstraiFileFattura", __LINE__, nullptr);
     }
