@@ -600,3 +600,24 @@ TEST(SaveLoadOptions, OlderVersionsAreWrittenAndReadBackOnRequest)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SaveLoadEntryPoints, AStreamThatRefusesBytesFailsTheSave)
+{
+    struct FullStream : TMemoryStream {
+        int Write(const void*, int) override { return 0; }
+    } full;
+    auto table = MakeExampleTable();
+    ExpectFailure([&] { table->SaveToStreamViaFormat(&full, nullptr); }, "EMemTableError",
+                  "No format specified.");
+    TzelBinaryStreamFormat format(nullptr);
+    ExpectFailure([&] { table->SaveToStreamViaFormat(&full, &format); }, "EWriteError",
+                  "Stream write error");
+    EXPECT_EQ(table->TableState(), mtstBrowse);
+    EXPECT_FALSE(table->ControlsDisabled());
+    EXPECT_EQ(format.WorkStream(), nullptr);
+    EXPECT_EQ(format.TargetStream(), nullptr);
+}
+
+} // namespace
