@@ -2,7 +2,11 @@
 
 #include "GuiTestSupport.h"
 
+#include "platform/gui/CheckBox.h"
 #include "platform/gui/CommonDialogs.h"
+#include "platform/gui/Edit.h"
+#include "platform/gui/FindDialogs.h"
+#include "platform/gui/Form.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -11,6 +15,7 @@
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QTest>
+#include <QWidget>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -132,6 +137,56 @@ TEST(FileDialogs, QtDialogMatchesMasksWithoutCaseAndReturnsTheTypedFile)
     EXPECT_EQ(listed, (QStringList{"FATTURA.PDF", "nota.pdf"}));
     EXPECT_EQ(filterShown, QString("File PDF (*.pdf)"));
     std::filesystem::remove_all(folder);
+}
+
+TEST(FindDialogs, FindNextReportsTextAndOptionsWhileTheOwnerStaysUsable)
+{
+    auto* owner = TForm::Create<TForm>(nullptr);
+    owner->SetBounds(100, 100, 300, 200);
+    auto* ownerEdit = new TEdit(owner);
+    ownerEdit->SetParent(owner);
+    ShowAndActivate(owner);
+    auto* dialogPtr = new TFindDialog(owner);
+    TFindDialog& dialog = *dialogPtr;
+    std::string found;
+    TFindOptions options;
+    int finds = 0;
+    dialog.OnFind = [&](TObject*) {
+        ++finds;
+        found = dialog.FindText();
+        options = dialog.Options;
+    };
+    ASSERT_TRUE(dialog.Execute());
+    TForm* form = dialog.DialogForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->Caption(), "Trova");
+    TEdit* edit = nullptr;
+    TCheckBox* matchCase = nullptr;
+    TButton* findNext = nullptr;
+    for (int i = 0; i < form->ComponentCount(); ++i) {
+        TComponent* c = form->Components(i);
+        if (auto* e = dynamic_cast<TEdit*>(c))
+            edit = e;
+        if (auto* b = dynamic_cast<TCheckBox*>(c); b && b->Caption() == "&Maiuscole/minuscole")
+            matchCase = b;
+        if (auto* b = dynamic_cast<TButton*>(c); b && b->Caption() == "Trova &successivo")
+            findNext = b;
+    }
+    ASSERT_TRUE(edit && matchCase && findNext);
+    QTest::keyClicks(Widget(edit), "totale");
+    QTest::mouseClick(Widget(matchCase), Qt::LeftButton, {}, QPoint(5, 8));
+    QTest::mouseClick(Widget(findNext), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(finds, 1);
+    EXPECT_EQ(found, "totale");
+    EXPECT_EQ(options, (TFindOptions{frMatchCase, frDown, frFindNext}));
+    // The owner still takes input while the dialog is open.
+    ownerEdit->SetFocus();
+    QTest::keyClicks(Widget(ownerEdit), "ok");
+    EXPECT_EQ(ownerEdit->Text(), "ok");
+    dialog.CloseDialog();
+    EXPECT_EQ(dialog.FindText(), "totale");
+    Pump(20);
+    TComponent::Free(owner);
 }
 
 } // namespace
