@@ -150,6 +150,9 @@ void PaintSpans(TJob& job, const std::vector<TSpan>& spans, const TSource& sourc
         return;
     QImage& image = *job.Target.Image;
     const int ox = job.Target.Origin.X, oy = job.Target.Origin.Y;
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    int left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
     for (const TSpan& span : spans) {
         const int y = span.Y + oy;
         for (const QRect& clip : job.Clip) {
@@ -159,7 +162,7 @@ void PaintSpans(TJob& job, const std::vector<TSpan>& spans, const TSource& sourc
             const int x1 = std::min(span.X1 + ox, clip.right() + 1);
             if (x0 >= x1)
                 continue;
-            auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+            auto* row = reinterpret_cast<std::uint32_t*>(bits + stride * y);
             if (source.Tile.empty()) {
                 const std::uint32_t color = source.Color;
                 if (rop2 == R2_COPYPEN)
@@ -180,9 +183,14 @@ void PaintSpans(TJob& job, const std::vector<TSpan>& spans, const TSource& sourc
                     row[x] = rop2 == R2_COPYPEN ? color : RasterOps::Rop2(rop2, color, row[x]);
                 }
             }
-            job.Touched |= QRect(x0, y, x1 - x0, 1);
+            left = std::min(left, x0);
+            right = std::max(right, x1 - 1);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
         }
     }
+    if (left <= right)
+        job.Touched |= QRect(QPoint(left, top), QPoint(right, bottom));
     if (job.Target.Mono) {
         // Keep a monochrome bitmap two-coloured whatever the mode did.
         const QRect touched = job.Touched & image.rect();

@@ -23,15 +23,24 @@ std::string Slice(const std::string& text, int count)
     return text.substr(0, static_cast<std::size_t>(count));
 }
 
-std::shared_ptr<const TRealizedFont> FontOf(TDeviceContext& dc)
+std::shared_ptr<const TRealizedFont> Realize(HGDIOBJ handle)
 {
-    TGdiObject* font = Gdi::Find(dc.State.Font, TGdiKind::Font);
+    TGdiObject* font = Gdi::Find(handle, TGdiKind::Font);
     LOGFONTA logFont;
     if (font)
         logFont = font->Font;
     else
         std::strcpy(logFont.lfFaceName, "System");
     return FontCache::Realize(logFont, 96);
+}
+
+std::shared_ptr<const TRealizedFont> FontOf(TDeviceContext& dc)
+{
+    if (dc.RealizedFont && dc.RealizedFontHandle == dc.State.Font)
+        return dc.RealizedFont;
+    dc.RealizedFont = Realize(dc.State.Font);
+    dc.RealizedFontHandle = dc.State.Font;
+    return dc.RealizedFont;
 }
 
 // The advances the context uses for text: the font's, character extra and justification.
@@ -206,6 +215,10 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
                     const std::uint32_t alpha = s >> 24;
                     if (alpha == 0)
                         continue;
+                    if (alpha == 255 && !job.Target.Mono) {
+                        target[column] = s;
+                        continue;
+                    }
                     const std::uint32_t d = target[column];
                     auto channel = [&](int shift) {
                         const std::uint32_t value = ((s >> shift) & 0xFF) + (((d >> shift) & 0xFF) * (255 - alpha) + 127) / 255;
@@ -650,6 +663,12 @@ int DrawTextA(HDC dc, const std::string& fullText, int count, RECT* rect, UINT f
             x = rect->Left + (width - lineWidth) / 2;
         else if (format & DT_RIGHT)
             x = rect->Right - lineWidth;
+        // Lines wholly outside the clipping rectangle draw nothing.
+        const bool visible = (format & DT_NOCLIP) || (y < rect->Bottom && y + lineHeight > rect->Top);
+        if (!visible) {
+            y += lineHeight;
+            continue;
+        }
         Gdi::DrawTextLine(dc, x, y, options, rect, line.Text, nullptr);
         if (line.Underline >= 0 && !context->Recorder) {
             const std::vector<int> advances = Advances(*context, *layout.Font, line.Text);

@@ -13,6 +13,7 @@
 #include <vector>
 
 class TMetafileRecorder;
+struct TRealizedFont;
 
 enum class TGdiKind { Pen, Brush, Font, Bitmap, Palette, Region };
 
@@ -115,6 +116,9 @@ struct TDeviceContext {
     std::function<void()> Released;
     std::shared_ptr<TMetafileRecorder> Recorder; // metafile contexts
     int ReferenceWidth = 0, ReferenceHeight = 0;  // metafile contexts without a frame
+    // The realised font of the selected font handle (handles are never reused, fonts never change).
+    HGDIOBJ RealizedFontHandle = nullptr;
+    std::shared_ptr<const TRealizedFont> RealizedFont;
 };
 
 namespace Gdi {
