@@ -271,12 +271,15 @@ HDC CreateCompatibleDC(HDC)
 {
     HDC dc = NewDC(TDcKind::Memory, nullptr);
     TDeviceContext* context = Gdi::FindDC(dc);
-    // As on Windows, a new memory context holds a 1 x 1 monochrome bitmap.
-    QImage one(1, 1, QImage::Format_RGB32);
-    one.fill(0xFF000000u);
-    HBITMAP initial = Gdi::CreateBitmapFromImage(one, true);
-    Gdi::Find(initial)->Stock = true;
-    Gdi::Find(initial)->SelectCount = 1;
+    // As on Windows, a new memory context holds the stock 1 x 1 monochrome bitmap.
+    static const HBITMAP initial = [] {
+        QImage one(1, 1, QImage::Format_RGB32);
+        one.fill(0xFF000000u);
+        HBITMAP bitmap = Gdi::CreateBitmapFromImage(one, true);
+        Gdi::Find(bitmap)->Stock = true;
+        return bitmap;
+    }();
+    Select(initial, 1);
     context->State.Bitmap = initial;
     return dc;
 }

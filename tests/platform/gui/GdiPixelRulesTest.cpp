@@ -263,6 +263,24 @@ TEST(GdiObjects, SelectedObjectsAreNotDeleted)
     EXPECT_FALSE(Rectangle(nullptr, 0, 0, 5, 5));
 }
 
+TEST(GdiObjects, MemoryContextsStartWithTheStockMonochromeBitmap)
+{
+    HDC a = CreateCompatibleDC(nullptr), b = CreateCompatibleDC(nullptr);
+    HGDIOBJ initial = GetCurrentObject(a, OBJ_BITMAP);
+    EXPECT_EQ(GetCurrentObject(b, OBJ_BITMAP), initial);
+    BITMAP info;
+    GetObjectA(initial, sizeof(info), &info);
+    EXPECT_EQ(info.bmWidth, 1);
+    EXPECT_EQ(info.bmBitsPixel, 1);
+    EXPECT_EQ(GetDeviceCaps(a, BITSPIXEL), 1);
+    HBITMAP colour = CreateCompatibleBitmap(a, 4, 4);
+    GetObjectA(colour, sizeof(info), &info);
+    EXPECT_EQ(info.bmBitsPixel, 1) << "compatible with the selected monochrome bitmap";
+    DeleteObject(colour);
+    DeleteDC(a);
+    DeleteDC(b);
+}
+
 TEST(GdiObjects, SaveAndRestoreTheState)
 {
     HDC dc = CreateCompatibleDC(nullptr);
