@@ -2655,7 +2655,9 @@ void TzelCustomMemTable::StoreBlobValue(TzelRecord* Record, TField* Field,
     char* slot = FCommon->GetFieldPointer(Record, fieldNo);
     if (!slot)
         return;
-    WriteVarLengthValue(Field, slot, Value.empty() ? nullptr : Value.data(),
+    // An empty content is still a value: only a null flag makes a blob null.
+    static const char NoBytes = 0;
+    WriteVarLengthValue(Field, slot, Value.empty() ? &NoBytes : Value.data(),
                         static_cast<int>(Value.size()));
 }
 

@@ -371,8 +371,8 @@ public:
     // The counts of records of the current save or load.
     int SavedCount() const { return FSavedCount; }
     int LoadedCount() const { return FLoadedCount; }
-    // The whole content of a blob field of a record, and a new content for it (empty: null);
-    // how the table formats reach blob values.
+    // The whole content of a blob field of a record, and a new content for it (an empty one is
+    // a value, not null); how the table formats reach blob values.
     std::string StoredBlobValue(TzelRecord* Record, TField* Field);
     void StoreBlobValue(TzelRecord* Record, TField* Field, const std::string& Value);
 

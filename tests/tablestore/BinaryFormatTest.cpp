@@ -305,6 +305,12 @@ TEST(BinaryFormatValues, HandBuiltValuesAreBroughtToTheFieldsForm)
         table.First();
         EXPECT_FALSE(table.Fields().Fields(0)->IsNull());
         EXPECT_EQ(ToHex(SaveBytes(table)), ToHex(withMemo));
+        // An empty memo is a value, not a null.
+        const std::string empty = OneValueFile("Memo", 0, "06 00");
+        LoadBytes(table, empty);
+        table.First();
+        EXPECT_FALSE(table.Fields().Fields(0)->IsNull());
+        EXPECT_EQ(ToHex(SaveBytes(table)), ToHex(empty));
     }
     {
         TzelMemTable table(nullptr);
