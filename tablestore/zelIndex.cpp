@@ -8,6 +8,7 @@
 #include <unicode/uloc.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -233,7 +234,163 @@ void AppendCollationKey(UCollator* collator, const std::u16string& text, std::st
     key.resize(start + static_cast<std::size_t>(size));
 }
 
+// Windows-1252 to UTF-16, one table lookup a character.
+const std::array<char16_t, 256>& Utf16Table()
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int c = 0; c < 256; ++c)
+            t[static_cast<std::size_t>(c)] = AnsiCharToUnicode(static_cast<unsigned char>(c));
+        return t;
+    }();
+    return table;
+}
+
+UCollationResult CollateTexts(UCollator* collator, const char* a, std::size_t na, const char* b,
+                              std::size_t nb, bool skipWordMarks, int& skippedA, int& skippedB)
+{
+    const auto& table = Utf16Table();
+    char16_t bufferA[256];
+    char16_t bufferB[256];
+    auto convert = [&](const char* text, std::size_t n, char16_t* out, int& skipped) {
+        int32_t length = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if (skipWordMarks && (c == '-' || c == '\''))
+                ++skipped;
+            else
+                out[length++] = table[c];
+        }
+        return length;
+    };
+    skippedA = skippedB = 0;
+    const int32_t lengthA = convert(a, na, bufferA, skippedA);
+    const int32_t lengthB = convert(b, nb, bufferB, skippedB);
+    return ucol_strcoll(collator, reinterpret_cast<const UChar*>(bufferA), lengthA,
+                        reinterpret_cast<const UChar*>(bufferB), lengthB);
+}
+
+// The locale comparison's word sort for texts of up to 255 characters: hyphens and
+// apostrophes count only to break a tie. -2 when a text is too long for this path.
+int CompareTextsInLocale(UCollator* collator, const char* a, std::size_t na, const char* b,
+                         std::size_t nb)
+{
+    if (na > 255 || nb > 255)
+        return -2;
+    int skippedA = 0;
+    int skippedB = 0;
+    UCollationResult result = CollateTexts(collator, a, na, b, nb, true, skippedA, skippedB);
+    if (result == UCOL_EQUAL && (skippedA != 0 || skippedB != 0)) {
+        if (skippedA != skippedB)
+            return skippedA < skippedB ? -1 : 1;
+        result = CollateTexts(collator, a, na, b, nb, false, skippedA, skippedB);
+    }
+    return result == UCOL_LESS ? -1 : result == UCOL_GREATER ? 1 : 0;
+}
+
+int CompareTextBytes(const char* a, std::size_t na, const char* b, std::size_t nb,
+                     bool ignoreCase)
+{
+    const std::size_t common = std::min(na, nb);
+    for (std::size_t i = 0; i < common; ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if (ignoreCase) {
+            if (x >= 'a' && x <= 'z')
+                x = static_cast<unsigned char>(x - 'a' + 'A');
+            if (y >= 'a' && y <= 'z')
+                y = static_cast<unsigned char>(y - 'a' + 'A');
+        }
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return na < nb ? -1 : na > nb ? 1 : 0;
+}
+
 } // namespace
+
+struct TzelComparePlan {
+    struct Field {
+        int Offset;
+        int Size;
+        TFieldType Type;
+        TzelMemTableCompareOptions Options;
+        UCollator* Collator; // texts in the locale
+    };
+    std::vector<Field> Fields;
+    std::uint32_t LocaleID;
+
+    // As the storage's record comparison with chBreakNE and no null skipping asked; -2 when a
+    // value needs the full comparison.
+    int Compare(const TzelRecord* KeyRecord, const TzelRecord* Record, bool Partial) const
+    {
+        int result = 0;
+        for (const Field& field : Fields) {
+            bool full = true;
+            const char* key = KeyRecord->Data ? KeyRecord->Data + field.Offset : nullptr;
+            const char* value = Record->Data ? Record->Data + field.Offset : nullptr;
+            const bool keyNull = !key || key[0] == 0;
+            if (keyNull && field.Options.Contains(mtcoIgnoreNullKey))
+                continue;
+            const bool valueNull = !value || value[0] == 0;
+            if (keyNull || valueNull) {
+                result = keyNull ? (valueNull ? 0 : -1) : 1;
+            } else if (field.Type == ftString) {
+                const std::size_t keyLength = strnlen(key + 1, static_cast<std::size_t>(field.Size));
+                std::size_t valueLength = strnlen(value + 1, static_cast<std::size_t>(field.Size));
+                if (Partial || field.Options.Contains(mtcoPartialKey)) {
+                    // A key matches every value it begins.
+                    full = keyLength == valueLength;
+                    valueLength = std::min(keyLength, valueLength);
+                }
+                if (field.Collator) {
+                    result = CompareTextsInLocale(field.Collator, key + 1, keyLength, value + 1,
+                                                  valueLength);
+                    if (result == -2)
+                        return -2;
+                } else {
+                    result = CompareTextBytes(key + 1, keyLength, value + 1, valueLength,
+                                              field.Options.Contains(mtcoCaseInsensitive));
+                }
+                if (field.Options.Contains(mtcoDescending))
+                    result = -result;
+            } else {
+                result = CompareFields(key + 1, value + 1, field.Type, full, field.Options,
+                                       LocaleID);
+            }
+            if (result != 0 || !full)
+                return result;
+        }
+        return result;
+    }
+};
+
+// Gives an index a comparison plan for the field list of one search; a search inside a search
+// keeps the outer plan.
+class TzelPlanScope {
+public:
+    TzelPlanScope(TzelIndex& Index, TzelFieldList* FieldList) : FIndex(Index)
+    {
+        if (FIndex.FPlan)
+            return;
+        FPlan = FIndex.MakeComparePlan(FieldList);
+        FIndex.FPlan = FPlan.get();
+        FIndex.FPlanList = FPlan ? FieldList : nullptr;
+    }
+    ~TzelPlanScope()
+    {
+        if (FPlan) {
+            FIndex.FPlan = nullptr;
+            FIndex.FPlanList = nullptr;
+        }
+    }
+    TzelPlanScope(const TzelPlanScope&) = delete;
+    TzelPlanScope& operator=(const TzelPlanScope&) = delete;
+
+private:
+    TzelIndex& FIndex;
+    std::unique_ptr<TzelComparePlan> FPlan;
+};
 
 bool zelTextSortKey(const char* Text, std::size_t Length, TzelMemTableCompareOptions Options,
                     std::uint32_t LocaleID, std::string& Key)
@@ -286,6 +443,36 @@ TzelIndex::TzelIndex(const std::string& Name, TzelCustomMemTable* Table,
         FFieldList.PutVal(i, fieldOptions);
     }
     FOrdered = FTable->Common()->RecordCount() == 0;
+}
+
+TzelIndex::~TzelIndex() = default;
+
+std::unique_ptr<TzelComparePlan> TzelIndex::MakeComparePlan(TzelFieldList* FieldList)
+{
+    if (FTable->OnCompareFields || FieldList->GetCount() == 0)
+        return nullptr;
+    TzelCommon* storage = FTable->Common();
+    auto plan = std::make_unique<TzelComparePlan>();
+    plan->LocaleID = storage->GetLocaleID();
+    for (int i = 0; i < FieldList->GetCount(); ++i) {
+        TField* field = FieldList->Get(i);
+        const TzelMemTableCompareOptions options = FieldList->GetVal(i);
+        const int fieldNo = field->FieldNo();
+        if (field->FieldKind() != fkData || fieldNo < 1 || fieldNo > storage->FieldCount() ||
+            storage->IsVarLengthField(fieldNo))
+            return nullptr;
+        TzelComparePlan::Field entry{storage->FieldOffset(fieldNo),
+                                     TzelCommon::GetFieldSize(field->DataType(), field->Size()),
+                                     field->DataType(), options, nullptr};
+        if (entry.Type == ftString && !options.Contains(mtcoIgnoreLocale)) {
+            entry.Collator =
+                SortKeyCollator(plan->LocaleID, options.Contains(mtcoCaseInsensitive));
+            if (!entry.Collator)
+                return nullptr;
+        }
+        plan->Fields.push_back(entry);
+    }
+    return plan;
 }
 
 void TzelIndex::SetEnabled(bool Value)
@@ -355,7 +542,11 @@ int TzelIndex::CompareRecords(TzelFieldList* FieldList, TzelRecord* KeyRecord,
                               TzelRecord* Record, bool TieBreak, bool Partial)
 {
     TzelFieldList* list = FieldList ? FieldList : &FFieldList;
-    int result = FTable->Common()->_InternalCompareRecords(FTable, list, -1, KeyRecord, Record,
+    int result = -2;
+    if (FPlan && FPlanList == list)
+        result = FPlan->Compare(KeyRecord, Record, Partial);
+    if (result == -2)
+        result = FTable->Common()->_InternalCompareRecords(FTable, list, -1, KeyRecord, Record,
                                                            false, Partial, chBreakNE);
     if (result != 0 || !TieBreak)
         return result;
@@ -596,6 +787,7 @@ int TzelIndex::Search(TzelFieldList* FieldList, TzelRecord* KeyRecord, bool Near
     {
         TzelTableStateScope state(FTable, mtstSearch);
         TzelStorageLock guard(*FTable->Common());
+        TzelPlanScope plan(*this, FieldList ? FieldList : &FFieldList);
         if (Bisectable()) {
             position = Bisect(FieldList, KeyRecord, Nearest, Found, LastCompare);
             if (IsValidPosition(position) && RespectFilter && FTable->IsFiltered() &&
@@ -686,6 +878,7 @@ int TzelIndex::SearchRecord(TzelRecord* Record, bool /*RespectFilter*/)
         } else {
             bool found = false;
             int lastCompare = 0;
+            TzelPlanScope plan(*this, &FFieldList);
             const int first = Bisect(nullptr, Record, false, found, lastCompare);
             if (found)
                 start = first;

@@ -6,10 +6,12 @@
 #include "tablestore/zelFieldList.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class TzelCustomMemTable;
+struct TzelComparePlan;
 
 // Fills Key with bytes whose order (as unsigned bytes, a prefix first) is the order in which
 // CompareFields puts texts under Options in the locale, partial keys aside; a sort computes it
@@ -27,6 +29,7 @@ public:
     // options to every entry; the index starts ordered when the storage holds no record.
     TzelIndex(const std::string& Name, TzelCustomMemTable* Table, const std::string& FieldNames,
               TzelMemTableCompareOptions Options, TzelIndexType IndexType, bool Internal);
+    ~TzelIndex() override;
 
     const std::string& Name() const { return FName; }
     TzelCustomMemTable* Table() const { return FTable; }
@@ -113,6 +116,12 @@ private:
     int Scan(TzelFieldList* FieldList, TzelRecord* KeyRecord, bool Nearest, bool RespectFilter,
              bool& Found, int& LastCompare);
     bool Bisectable() const;
+    // The comparison of a search over fixed-size fields without handlers, read straight from
+    // the records' slots; null when the list needs the storage's full comparison.
+    std::unique_ptr<TzelComparePlan> MakeComparePlan(TzelFieldList* FieldList);
+    TzelComparePlan* FPlan = nullptr;
+    TzelFieldList* FPlanList = nullptr;
+    friend class TzelPlanScope;
 
     std::string FName;
     std::vector<TzelRecord*> FReferences;

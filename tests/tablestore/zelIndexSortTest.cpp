@@ -374,3 +374,50 @@ TEST(MemTableSort, ProgressAndAFailingComparisonLeaveTheTableBrowsing)
 }
 
 } // namespace
+
+namespace {
+
+// Bisection compares slots directly; every search must land where the field comparison says.
+TEST(MemTableSort, SearchesLandWhereTheFieldComparisonSays)
+{
+    Names names = RandomNames(3000, 31);
+    for (const char* extra : {"D'Amico", "DAmico", "D-Amico", "d'amico", "Co-op", "coop"})
+        names.push_back(extra);
+    for (const TzelMemTableCompareOptions options :
+         {TzelMemTableCompareOptions{}, TzelMemTableCompareOptions{mtcoCaseInsensitive},
+          TzelMemTableCompareOptions{mtcoIgnoreLocale, mtcoCaseInsensitive},
+          TzelMemTableCompareOptions{mtcoDescending}}) {
+        SCOPED_TRACE(options.Bits());
+        auto table = MakeNames(names, true);
+        table->SortOn("Nome", options);
+        TzelIndex* sort = table->SortIndex();
+        const Names keys = IndexKeys(*table, sort, "Nome");
+        std::mt19937 random(17);
+        for (int probe = 0; probe < 500; ++probe) {
+            const std::string key = probe % 2 ? names[random() % names.size()]
+                                              : RandomNames(1, random())[0];
+            TzelRecord* record = table->Common()->_InternalAllocRecord();
+            table->PopulateField(record, table->FieldByName("Nome"), Variant(key));
+            bool found = false;
+            int lastCompare = 0;
+            const int position = sort->Search(nullptr, record, false, false, found, lastCompare);
+            table->Common()->_InternalFreeRecord(record, true, false);
+            std::size_t expected = 0;
+            int order = 1;
+            for (; expected < keys.size(); ++expected) {
+                bool full = true;
+                order = CompareFields(key.c_str(), keys[expected].c_str(), ftString, full,
+                                      options, 1024);
+                if (order <= 0)
+                    break;
+            }
+            ASSERT_EQ(found, order == 0 && expected < keys.size()) << key;
+            if (found)
+                ASSERT_EQ(position, static_cast<int>(expected)) << key;
+            else
+                ASSERT_EQ(position, static_cast<int>(expected)) << key << " (insertion point)";
+        }
+    }
+}
+
+} // namespace
