@@ -329,3 +329,59 @@ TEST(Regions, CombineAndClip)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DeviceCaps, ATrueColourDisplayWithoutPalette)
+{
+    HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    ASSERT_NE(screen, nullptr);
+    const struct {
+        int Index, Expected;
+    } table[] = {{TECHNOLOGY, DT_RASDISPLAY}, {BITSPIXEL, 32}, {PLANES, 1}, {NUMCOLORS, -1}, {LOGPIXELSX, 96},
+                 {LOGPIXELSY, 96}, {SIZEPALETTE, 0}, {NUMRESERVED, 0}, {COLORRES, 24}, {ASPECTX, 36}, {ASPECTXY, 51},
+                 {PHYSICALWIDTH, 0}};
+    for (const auto& row : table)
+        EXPECT_EQ(GetDeviceCaps(screen, row.Index), row.Expected) << row.Index;
+    EXPECT_EQ(GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE, 0);
+    EXPECT_EQ(GetDeviceCaps(screen, HORZSIZE), MulDiv(GetDeviceCaps(screen, HORZRES), 254, 960));
+    EXPECT_EQ(GetSystemPaletteEntries(screen, 0, 256, nullptr), 0u);
+    EXPECT_EQ(RealizePalette(screen), 0u);
+    EXPECT_EQ(GetNearestColor(screen, 0x02123456), 0x123456u);
+
+    HPALETTE halftone = CreateHalftonePalette(screen);
+    std::vector<PALETTEENTRY> entries(256);
+    ASSERT_EQ(GetPaletteEntries(halftone, 0, 256, entries.data()), 256u);
+    EXPECT_EQ(RGB(entries[9].peRed, entries[9].peGreen, entries[9].peBlue), RGB(255, 0, 0));
+    EXPECT_EQ(RGB(entries[16 + 1].peRed, entries[17].peGreen, entries[17].peBlue), RGB(0, 0, 51));
+    EXPECT_EQ(RGB(entries[255].peRed, entries[255].peGreen, entries[255].peBlue), RGB(238, 238, 238));
+    EXPECT_EQ(GetNearestPaletteIndex(halftone, RGB(250, 0, 0)), 9u);
+    EXPECT_EQ(SelectPalette(screen, halftone, FALSE), GetStockObject(DEFAULT_PALETTE));
+    SelectPalette(screen, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    EXPECT_TRUE(DeleteObject(halftone));
+    DeleteDC(screen);
+}
+
+TEST(Regions, ShapesAndHitTests)
+{
+    HRGN ellipse = CreateEllipticRgn(0, 0, 20, 10);
+    EXPECT_TRUE(PtInRegion(ellipse, 10, 5));
+    EXPECT_FALSE(PtInRegion(ellipse, 0, 0));
+    EXPECT_FALSE(PtInRegion(ellipse, 20, 5));
+    POINT triangle[3] = {{0, 0}, {10, 0}, {0, 10}};
+    HRGN polygon = CreatePolygonRgn(triangle, 3, ALTERNATE);
+    EXPECT_TRUE(PtInRegion(polygon, 1, 1));
+    EXPECT_FALSE(PtInRegion(polygon, 8, 8));
+    RECT box;
+    EXPECT_EQ(GetRgnBox(polygon, &box), COMPLEXREGION);
+    EXPECT_EQ(box.Left, 0);
+    EXPECT_LE(box.Right, 10);
+    OffsetRgn(polygon, 100, 0);
+    EXPECT_TRUE(PtInRegion(polygon, 101, 1));
+    RECT probe{100, 0, 102, 2};
+    EXPECT_TRUE(RectInRegion(polygon, &probe));
+    DeleteObject(ellipse);
+    DeleteObject(polygon);
+}
+
+} // namespace
