@@ -385,3 +385,39 @@ TEST(Regions, ShapesAndHitTests)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TCanvasFixture, FloodFillsAndMirroredStretches)
+{
+    Canvas->Pen()->SetColor(clBlack);
+    Canvas->Brush()->SetStyle(bsClear);
+    Canvas->Rectangle(5, 5, 15, 15);
+    Canvas->Brush()->SetColor(clLime);
+    Canvas->FloodFill(8, 8, clBlack, fsBorder);
+    EXPECT_EQ(At(6, 6), clLime);
+    EXPECT_EQ(At(13, 13), clLime);
+    EXPECT_EQ(At(5, 5), clBlack);
+    EXPECT_TRUE(White(4, 4));
+    Canvas->Brush()->SetColor(clRed);
+    Canvas->FloodFill(0, 0, clWhite, fsSurface);
+    EXPECT_EQ(At(39, 39), clRed);
+    EXPECT_EQ(At(8, 8), clLime);
+
+    TBitmap strip;
+    strip.SetSize(3, 1);
+    strip.Canvas()->SetPixels(0, 0, clBlue);
+    strip.Canvas()->SetPixels(1, 0, clYellow);
+    strip.Canvas()->SetPixels(2, 0, clAqua);
+    StretchBlt(Canvas->Handle(), 22, 30, -3, 1, strip.Canvas()->Handle(), 0, 0, 3, 1, SRCCOPY);
+    EXPECT_EQ(At(22, 30), clBlue);
+    EXPECT_EQ(At(21, 30), clYellow);
+    EXPECT_EQ(At(20, 30), clAqua);
+    SetStretchBltMode(Canvas->Handle(), COLORONCOLOR);
+    StretchBlt(Canvas->Handle(), 30, 30, 6, 2, strip.Canvas()->Handle(), 0, 0, 3, 1, SRCCOPY);
+    EXPECT_EQ(At(31, 31), clBlue);
+    EXPECT_EQ(At(32, 30), clYellow);
+    EXPECT_EQ(At(35, 31), clAqua);
+}
+
+} // namespace
