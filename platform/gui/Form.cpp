@@ -71,6 +71,8 @@ TCustomForm::~TCustomForm()
 
 void TCustomForm::AfterConstruction()
 {
+    if (!FConstructing)
+        return;
     FConstructing = false;
     // Loading: every component the constructor created, in creation order, then the form.
     std::vector<TComponent*> loading;
@@ -204,6 +206,9 @@ void TCustomForm::CreateParams(TCreateParams& Params)
 
 void TCustomForm::CreateWnd()
 {
+    // A form made without the creation functions finishes loading when its window is made.
+    if (FConstructing)
+        AfterConstruction();
     TScrollingWinControl::CreateWnd();
     ApplyWindowFlags();
     ApplyMinMaxInfo();

@@ -548,9 +548,16 @@ void TWinControl::EnableAlign()
         Realign();
 }
 
+void TWinControl::Loaded()
+{
+    TControl::Loaded();
+    if (FAlignPending && FAlignLevel == 0)
+        Realign();
+}
+
 void TWinControl::Realign()
 {
-    if (FAlignLevel > 0) {
+    if (FAlignLevel > 0 || ComponentState().Contains(csLoading)) {
         FAlignPending = true;
         return;
     }

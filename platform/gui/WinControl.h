@@ -71,7 +71,9 @@ public:
     // --- Alignment ---
     void DisableAlign();
     void EnableAlign();
+    // Waits while the control loads (its form is being built) and runs in Loaded.
     void Realign();
+    void Loaded() override;
     int BorderWidth() const { return FBorderWidth; }
     void SetBorderWidth(int value);
     bool Ctl3D = true;
