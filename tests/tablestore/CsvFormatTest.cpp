@@ -258,10 +258,10 @@ TEST(CsvFormat, QuotesNullsAndMemosStayOnOneLine)
 
     // Memo values are reached here through the stored record only: a line break and a percent
     // sign travel coded on one line and come back as they were.
-    const std::string memoCsv = "\"Nota\",\"Dati\",\r\n\"50%% sconto%c%nriga 2%n%0\",\"A)V8\",\r\n,,\r\n";
+    const std::string memoCsv = "\"Nota\",\"Dati\",\r\n\"50%% sconto%c%nriga 2%n%0\",\"A)V8\",\r\n,,\r\n\"\",\"\",\r\n";
     auto memos = MakeTable({{"Nota", ftMemo, 0}, {"Dati", ftBlob, 0}});
     LoadCsv(*memos, memoCsv, format);
-    EXPECT_EQ(memos->RecordCount(), 2);
+    EXPECT_EQ(memos->RecordCount(), 3);
     EXPECT_EQ(SaveCsv(*memos, format), memoCsv);
     TzelBinaryStreamFormat binary(nullptr);
     const std::string binaryBytes = SaveBytes(*memos, binary);
@@ -726,7 +726,7 @@ TEST(CsvFormat, RandomMemoAndBlobValuesRoundTrip)
 {
     std::mt19937 random(99);
     for (int t = 0; t < 50; ++t) {
-        // An empty blob is stored as no value, so every value holds a byte at least.
+        // Every value holds a byte at least, so that the binary bytes can be found.
         const std::string memo = "m" + RandomBytes(random, 60, 0);
         const std::string blob = RandomBytes(random, 60, 0) + "b";
         const std::string graphic = "g" + RandomBytes(random, 60, 0);
