@@ -293,6 +293,9 @@ private:
     TPlayState FState;
     std::vector<TPlayState> FSaved;
     std::map<int, TPlayObject> FObjects;
+    // The font last set on the painter (kept alive while it is compared against).
+    const TRealizedFont* FLastFont = nullptr;
+    std::shared_ptr<const TRealizedFont> FLastFontRef;
 };
 
 void TPagePlayer::Text(const TEmrRecord& r)
@@ -326,28 +329,39 @@ void TPagePlayer::Text(const TEmrRecord& r)
     if ((align & TA_UPDATECP) != 0)
         FState.Position.X += width;
 
-    FPainter.save();
     const QRect cell(left, top, width, height);
     const QRect box = hasRect ? DeviceRect(r.Rect) : QRect();
     if (hasRect && (options & ETO_OPAQUE))
         FPainter.fillRect(box, ToColor(FState.BkColor));
-    if (hasRect && (options & ETO_CLIPPED))
-        FPainter.setClipRect(box, Qt::IntersectClip);
     const int escapement = FState.Font.Font.lfEscapement;
-    if (escapement != 0) {
-        FPainter.translate(reference);
-        FPainter.rotate(-escapement / 10.0);
-        FPainter.translate(-reference);
+    // Saving the painter state costs time and bytes in the PDF: only clipped or turned text needs it.
+    const bool isolated = (hasRect && (options & ETO_CLIPPED)) || escapement != 0;
+    if (isolated) {
+        FPainter.save();
+        if (hasRect && (options & ETO_CLIPPED))
+            FPainter.setClipRect(box, Qt::IntersectClip);
+        if (escapement != 0) {
+            FPainter.translate(reference);
+            FPainter.rotate(-escapement / 10.0);
+            FPainter.translate(-reference);
+        }
     }
     if (FState.BkMode == OPAQUE && !(options & ETO_OPAQUE))
         FPainter.fillRect(cell, ToColor(FState.BkColor));
-    QFont font = realized->Font;
-    font.setHintingPreference(QFont::PreferNoHinting);
-    font.setKerning(false);
-    FPainter.setFont(font);
+    if (realized.get() != FLastFont) {
+        QFont font = realized->Font;
+        font.setHintingPreference(QFont::PreferNoHinting);
+        font.setKerning(false);
+        FPainter.setFont(font);
+        FLastFont = realized.get();
+        FLastFontRef = realized;
+    }
     FPainter.setPen(ToColor(FState.TextColor));
     FPainter.drawText(QPointF(left, top + ascent), text);
-    FPainter.restore();
+    if (isolated) {
+        FPainter.restore();
+        FLastFont = nullptr; // restore brought back the font set before
+    }
 }
 
 void TPagePlayer::Blit(const TEmrRecord& r)
