@@ -2703,10 +2703,24 @@ int CopyPercentage(int Done, int Total)
     return static_cast<int>(static_cast<double>(Done) / Total * 100);
 }
 
-// A field of the same class takes the value itself; the common types without a detour through
-// a variant.
+// A field of the same class takes the value itself (a null clears it): fixed-size values of the
+// same size as their raw bytes, the common types without a detour through a variant.
 void CopySameClassValue(TField* From, TField* To)
 {
+    const int size = From->DataSize();
+    if (size > 0 && size == To->DataSize() && !From->IsBlob()) {
+        thread_local std::string buffer;
+        buffer.resize(static_cast<std::size_t>(size));
+        if (From->GetData(buffer.data()))
+            To->SetData(buffer.data());
+        else
+            To->Clear();
+        return;
+    }
+    if (From->IsNull()) {
+        To->Clear();
+        return;
+    }
     switch (From->DataType()) {
     case ftString:
         To->SetAsString(From->AsString());
@@ -2783,10 +2797,10 @@ void TzelCustomMemTable::WriteCopiedRecord(TDataSet* Source, TDataSet* Target,
             TField* to = Target->Fields().Fields(i);
             if (isSource && OnSaveField)
                 OnSaveField(this, i, from);
-            if (from->IsNull())
-                to->Clear();
-            else if (!AsText && from->ClassName() == to->ClassName())
+            if (!AsText && from->ClassName() == to->ClassName())
                 CopySameClassValue(from, to);
+            else if (from->IsNull())
+                to->Clear();
             else
                 to->SetAsString(from->AsString());
             if (isTarget && OnLoadField)

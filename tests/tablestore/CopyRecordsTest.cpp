@@ -411,3 +411,35 @@ TEST(CopyRecords, FailingCopyKeepsWhatWasCopied)
     table->AppendRecord({Variant("dopo"), Variant(99)});
     EXPECT_EQ(table->RecordCount(), 7);
 }
+
+TEST(CopyRecords, SameClassValuesOfOtherSizesAndNulls)
+{
+    TzelMemTable source(nullptr);
+    source.FieldDefs().Add("S", ftString, 10);
+    source.FieldDefs().Add("D", ftDate);
+    source.FieldDefs().Add("B", ftBoolean);
+    source.CreateTable();
+    source.Open();
+    source.AppendRecord({Variant("abcdefgh"), Variant(), Variant(true)});
+    source.AppendRecord({Variant(), Variant(), Variant()});
+    source.First();
+    source.Edit();
+    source.FieldByName("D")->SetAsDateTime(39880.0);
+    source.Post();
+
+    TzelMemTable target(nullptr);
+    target.FieldDefs().Add("S", ftString, 3);
+    target.FieldDefs().Add("D", ftDate);
+    target.FieldDefs().Add("B", ftBoolean);
+    target.CreateTable();
+    target.Open();
+    source.First();
+    EXPECT_EQ(target.CopyRecords(&source, &target, 0), 2);
+    target.First();
+    EXPECT_EQ(target.FieldByName("S")->AsString(), "abc");
+    EXPECT_EQ(target.FieldByName("D")->AsDateTime(), 39880.0);
+    EXPECT_TRUE(target.FieldByName("B")->AsBoolean());
+    target.Next();
+    for (int i = 0; i < target.FieldCount(); ++i)
+        EXPECT_TRUE(target.Fields().Fields(i)->IsNull()) << i;
+}
