@@ -67,6 +67,9 @@ std::string PdfFileNameForTitle(const std::string& title)
     }
     if (name.size() > MaxTitleLength)
         name.resize(MaxTitleLength);
+    // File names are UTF-8 on disk and limited to 255 bytes, with room for the temporary suffix.
+    while (AnsiToUtf8(name).size() > MaxTitleLength)
+        name.pop_back();
     // A name of dots alone would name the folder itself or its parent.
     if (name.find_first_not_of('.') == std::string::npos)
         name = name.empty() ? "Stampa" : std::string(name.size(), '_');

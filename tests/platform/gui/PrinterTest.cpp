@@ -263,6 +263,11 @@ TEST_F(PrinterTest, FileNamesOrientationCopiesAndMargins)
     EXPECT_EQ(PdfFileNameForTitle(std::string(300, 'x')), std::string(200, 'x') + ".pdf");
     EXPECT_EQ(PdfFileNameForTitle(std::string("a\x01\x7F|\"?*<>") + "\\"), "a_________.pdf");
     EXPECT_EQ(PdfFileNameForTitle(".."), "__.pdf");
+    // Accented letters take two bytes on disk: the name stays short enough to be written.
+    const std::string accented(300, '\xE8');
+    EXPECT_EQ(PdfFileNameForTitle(accented), std::string(100, '\xE8') + ".pdf");
+    PrintPages(accented, 1);
+    EXPECT_TRUE(FileExists(PathOf(std::string(100, '\xE8') + ".pdf")));
 
     Printer()->SetOrientation(poLandscape);
     PrintPages("Orizzontale", 1);
