@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
+#include <sys/stat.h>
 
 // Replaces the desktop opener with one that records its targets (nullptr restores the previous).
 void RecordDesktopOpener(std::vector<std::string>* targets);
@@ -390,6 +391,64 @@ TEST_F(PrinterTest, FilePrinterBehavesAsASystemPrinter)
     const std::string info = RunCommand("pdfinfo " + Quote(PathOf("Fattura 12.pdf")));
     EXPECT_TRUE(std::regex_search(info, std::regex("Title:\\s+Fattura 12\n"))) << info;
     EXPECT_TRUE(Opened.empty());
+}
+
+// A stand-in for the print service's "lp" on the PATH: it records its arguments and the PDF it
+// was given, or refuses the job.
+class TFakeLp {
+public:
+    TFakeLp(const std::string& folder, bool refuse) : FOldPath(getenv("PATH") ? getenv("PATH") : "")
+    {
+        const std::string script = folder + "/lp";
+        std::string body = "#!/bin/sh\n";
+        if (refuse)
+            body += "echo 'lp: coda ferma' >&2\nexit 1\n";
+        else
+            body += "printf '%s\\n' \"$@\" > '" + folder + "/lp-args'\n"
+                    "for last; do :; done\ncp \"$last\" '" + folder + "/lp-job.pdf'\n";
+        WriteFileAtomically(script, body);
+        chmod(script.c_str(), 0755);
+        setenv("PATH", (folder + ":" + FOldPath).c_str(), 1);
+    }
+    ~TFakeLp() { setenv("PATH", FOldPath.c_str(), 1); }
+
+private:
+    std::string FOldPath;
+};
+
+TEST_F(PrinterTest, SystemPrinterJobsGoToThePrintService)
+{
+    TPrinterCatalogue catalogue;
+    TPrinterInfo queue;
+    queue.Name = "Ufficio";
+    queue.Papers = {DMPAPER_A4};
+    catalogue.Printers.push_back(queue);
+    SetPrinterCatalogue(catalogue);
+    const std::string tools = PathOf("strumenti");
+    ASSERT_TRUE(CreateDir(tools));
+    {
+        TFakeLp lp(tools, false);
+        Printer()->SetCopies(2);
+        PrintPages("TS Stampa", 2);
+    }
+    const std::string args = RunCommand("cat " + Quote(tools + "/lp-args"));
+    EXPECT_NE(args.find("-d\nUfficio\n-t\nTS Stampa\n-n\n2\n"), std::string::npos) << args;
+    EXPECT_NE(args.find("collate=true"), std::string::npos) << args;
+    // One copy of the job goes to the service, which makes the copies itself.
+    EXPECT_TRUE(std::regex_search(RunCommand("pdfinfo " + Quote(tools + "/lp-job.pdf")), std::regex("Pages:\\s+2\n")));
+    EXPECT_TRUE(Opened.empty());
+
+    {
+        TFakeLp lp(tools, true);
+        try {
+            PrintPages("Rifiutato", 1);
+            FAIL() << "no exception";
+        } catch (const EPrinter& e) {
+            EXPECT_NE(e.Message.find("Impossibile stampare su \"Ufficio\""), std::string::npos) << e.Message;
+            EXPECT_NE(e.Message.find("coda ferma"), std::string::npos) << e.Message;
+        }
+    }
+    EXPECT_FALSE(Printer()->Printing());
 }
 
 TEST_F(PrinterTest, PrintServiceQueue)
