@@ -63,6 +63,8 @@ int StringsCount(int lineCount, bool lastEmpty) { return lastEmpty ? lineCount -
 
 int TMemoStrings::GetCount() const
 {
+    if (FBuffering)
+        return static_cast<int>(FBuffer.size());
     const int lines = FMemo->LineCount();
     return StringsCount(lines, FMemo->LineText(lines - 1).empty());
 }
@@ -71,6 +73,8 @@ std::string TMemoStrings::Get(int index) const
 {
     if (index < 0 || index >= GetCount())
         Error("List index out of bounds (%d)", index);
+    if (FBuffering)
+        return FBuffer[static_cast<std::size_t>(index)];
     return FMemo->LineText(index);
 }
 
@@ -78,6 +82,10 @@ void TMemoStrings::Put(int index, const std::string& s)
 {
     if (index < 0 || index >= GetCount())
         Error("List index out of bounds (%d)", index);
+    if (FBuffering) {
+        FBuffer[static_cast<std::size_t>(index)] = s;
+        return;
+    }
     if (QPlainTextEdit* memo = FMemo->EnsureMemo()) {
         QTextCursor cursor(memo->document()->findBlockByNumber(index));
         cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
@@ -94,6 +102,10 @@ void TMemoStrings::Insert(int index, const std::string& s)
     const int count = GetCount();
     if (index < 0 || index > count)
         Error("List index out of bounds (%d)", index);
+    if (FBuffering) {
+        FBuffer.insert(FBuffer.begin() + index, s);
+        return;
+    }
     if (QPlainTextEdit* memo = FMemo->EnsureMemo()) {
         QTextDocument* document = memo->document();
         const QString line = ToQtText(s);
@@ -123,6 +135,10 @@ void TMemoStrings::Delete(int index)
     const int count = GetCount();
     if (index < 0 || index >= count)
         Error("List index out of bounds (%d)", index);
+    if (FBuffering) {
+        FBuffer.erase(FBuffer.begin() + index);
+        return;
+    }
     if (QPlainTextEdit* memo = FMemo->EnsureMemo()) {
         QTextDocument* document = memo->document();
         QTextBlock block = document->findBlockByNumber(index);
@@ -144,12 +160,29 @@ void TMemoStrings::Delete(int index)
     FMemo->SetText(JoinLines(lines));
 }
 
-void TMemoStrings::Clear() { FMemo->SetText(""); }
+void TMemoStrings::Clear()
+{
+    if (FBuffering)
+        FBuffer.clear();
+    else
+        FMemo->SetText("");
+}
 
 void TMemoStrings::SetUpdateState(bool updating)
 {
-    if (QPlainTextEdit* memo = FMemo->Memo())
-        memo->setUpdatesEnabled(!updating);
+    if (updating) {
+        FBuffer.clear();
+        const int count = GetCount();
+        FBuffer.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            FBuffer.push_back(FMemo->LineText(i));
+        FBuffering = true;
+        return;
+    }
+    FBuffering = false;
+    std::vector<std::string> lines = std::move(FBuffer);
+    FBuffer.clear();
+    FMemo->SetText(JoinLines(lines));
 }
 
 // --- TCustomMemo ------------------------------------------------------------------------------------

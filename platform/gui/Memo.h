@@ -6,6 +6,7 @@
 #include "platform/rtl/Lists.h"
 
 #include <memory>
+#include <vector>
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
@@ -28,6 +29,9 @@ protected:
     void SetUpdateState(bool updating) override;
 
 private:
+    // Inside BeginUpdate/EndUpdate the lines are kept here and set on the memo once at the end.
+    std::vector<std::string> FBuffer;
+    bool FBuffering = false;
     TCustomMemo* FMemo;
 };
 
