@@ -261,7 +261,7 @@ TClientPaintDC::TClientPaintDC(TControl* control) : FControl(control)
     TSurface* retained = control->Surface();
     if (retained && !retained->Image.isNull()) {
         const QImage area = retained->Image.copy(QRect(ClientOffset(control), size));
-        if (area.hasAlphaChannel()) {
+        if (retained->Transparent && area.hasAlphaChannel()) {
             FOriginal = area.convertToFormat(QImage::Format_ARGB32);
             FImage = QImage(size, QImage::Format_RGB32);
             for (int y = 0; y < size.height(); ++y)
