@@ -654,6 +654,55 @@ void TzelCommon::DecTransactionLevel()
         --FTransactionLevel;
 }
 
+// --- Transactions ---
+
+void TzelCommon::Commit()
+{
+    TzelStorageLock guard(*this);
+    const int level = FTransactionLevel;
+    for (TzelRecord* record : FRecords) {
+        if (!record)
+            continue;
+        // The versions made inside the transaction go; the newest one left is the state from
+        // before it.
+        while (record->PreviousVersion && record->PreviousVersion->TransactionLevel == level) {
+            TzelRecord* dropped = record->PreviousVersion;
+            record->PreviousVersion = dropped->PreviousVersion;
+            _InternalFreeRecord(dropped, true, false);
+        }
+        if (record->TransactionLevel == level)
+            record->TransactionLevel = level - 1;
+    }
+}
+
+void TzelCommon::RollBack()
+{
+    TzelStorageLock guard(*this);
+    const int level = FTransactionLevel;
+    FDataModified = false;
+    for (std::size_t slot = 0; slot < FRecords.size(); ++slot) {
+        TzelRecord* record = FRecords[slot];
+        while (record && record->TransactionLevel == level) {
+            if (record->UpdateStatus == usUnmodified)
+                break;
+            if (record->UpdateStatus == usInserted) {
+                // The slot stays empty and off the free list until the next pack.
+                _InternalFreeRecord(record, true, true);
+                record = nullptr;
+                break;
+            }
+            TzelRecord* previous = record->PreviousVersion;
+            if (!previous)
+                break;
+            _InternalFreeRecord(record, true, false);
+            record = previous;
+        }
+        FRecords[slot] = record;
+        if (record && record->UpdateStatus != usUnmodified)
+            FDataModified = true;
+    }
+}
+
 // --- Locale ---
 
 void TzelCommon::SetLocaleID(std::uint32_t Value)

@@ -205,6 +205,12 @@ public:
     int GetTransactionLevel();
     void IncTransactionLevel();
     void DecTransactionLevel();
+    // At the current level L: every record drops the previous versions it made at L and moves
+    // to L - 1 (the caller lowers the level).
+    void Commit();
+    // At the current level L: every record changed at L goes back to its state before L; a
+    // record inserted at L is freed and its slot left empty.
+    void RollBack();
     int NextUniqueID() const { return FNextUniqueID; }
     int NextRecordID() const { return FNextRecordID; }
     // Only for tests of the counter limit.

@@ -8,6 +8,8 @@
 #include "platform/rtl/SysErrors.h"
 #include "platform/rtl/TextUtils.h"
 #include "tablestore/zelMemBinaryStreamFormat.h"
+#include "tablestore/zelBlobStream.h"
+#include "tablestore/zelCustomDeltaHandler.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -286,6 +288,8 @@ void TzelCustomMemTable::InternalOpen()
     FCurIndex = FIndexes->RowOrderIndex();
     FMasterFieldList->Clear();
     FDetailFieldList->Clear();
+    FMasterKeyFields.clear();
+    BuildDetailFieldList();
     FBeforeCloseDone = false;
     // The indexes of the definitions; they are filled once the framework has opened.
     CreateIndexes();
@@ -345,6 +349,8 @@ void TzelCustomMemTable::InternalClose()
     FCursorPos = -1;
     FCurrentKeyBuffer = nullptr;
     FreeKeyBuffers();
+    FMasterKeyFields.clear();
+    FRangeActive = false;
     FBeforeCloseDone = false;
 }
 
@@ -370,6 +376,8 @@ void TzelCustomMemTable::Notification(TComponent* AComponent, TOperation Operati
     }
     if (FMasterLink && AComponent == FMasterLink->DataSource())
         FMasterLink->SetDataSource(nullptr);
+    if (FDeltaHandler && AComponent == FDeltaHandler)
+        FDeltaHandler = nullptr;
     if (AComponent == FAttachedTo)
         FAttachedTo = nullptr;
 }
@@ -515,6 +523,12 @@ std::string TzelCustomMemTable::MasterFields() const
 void TzelCustomMemTable::SetMasterFields(const std::string& Value)
 {
     FMasterLink->SetFieldNames(Value);
+    FMasterKeyFields.clear();
+    if (Active() && FMasterLink->DataSet()) {
+        TzelFieldList fields;
+        ::BuildFieldList(FMasterLink->DataSet(), &fields, Value);
+        fields.AssignTo(*FMasterFieldList);
+    }
 }
 
 TDataSource* TzelCustomMemTable::MasterSource()
@@ -524,9 +538,19 @@ TDataSource* TzelCustomMemTable::MasterSource()
 
 void TzelCustomMemTable::SetMasterSource(TDataSource* Value)
 {
-    if (Value && IsLinkedTo(Value))
-        DatabaseError(DBMessages::SelfReference);
+    // Follow the chain of master sources from the new source's data set; the number of steps
+    // is bounded so that a cycle elsewhere cannot hold us.
+    TDataSource* source = Value;
+    for (int step = 0; source && step < 1000; ++step) {
+        TDataSet* dataSet = source->DataSet();
+        if (!dataSet)
+            break;
+        if (dataSet == this)
+            DatabaseError(DBMessages::SelfReference);
+        source = dataSet->DataSource();
+    }
     FMasterLink->SetDataSource(Value);
+    FMasterKeyFields.clear();
 }
 
 TDataSource* TzelCustomMemTable::GetDataSource()
@@ -538,6 +562,7 @@ void TzelCustomMemTable::MasterChanged(TObject* /*Sender*/)
 {
     if (!Active())
         return;
+    FillMasterKey();
     CheckBrowseMode();
     First();
 }
@@ -748,7 +773,7 @@ Variant TzelCustomMemTable::Lookup(const std::string& KeyFields, const Variant& 
     const TRecordBuffer savedCalcBuffer = FCalcBuffer;
     FCalcBuffer = reinterpret_cast<TRecordBuffer>(stored);
     try {
-        CalculateFields(FCalcBuffer);
+        GetCalcFields(FCalcBuffer);
         result = FieldValues(ResultFields);
     } catch (...) {
         FCalcBuffer = savedCalcBuffer;
@@ -1801,6 +1826,13 @@ void TzelCustomMemTable::DoAfterDelete()
 
 void TzelCustomMemTable::DoOnNewRecord()
 {
+    if (FMasterLink->Active() && !FMasterLink->Fields().empty()) {
+        TzelFieldList* list = MasterCompareList();
+        const int count =
+            std::min(list->GetCount(), static_cast<int>(FMasterLink->Fields().size()));
+        for (int i = 0; i < count; ++i)
+            list->Get(i)->SetAsVariant(FMasterLink->Fields()[static_cast<std::size_t>(i)]->AsVariant());
+    }
     TDataSet::DoOnNewRecord();
     DrawAutoInc();
 }
@@ -1827,16 +1859,28 @@ bool TzelCustomMemTable::IsFilteredLocked()
            (Filtered() && OnFilterRecord) || MasterDetailInForce() || FRangeActive;
 }
 
-// A range is applied by the key operations; without one every record is inside.
-bool TzelCustomMemTable::RangeAccepts(TzelRecord* /*Record*/)
+// Each index field is bounded by its own start and end value; a null end sets no bound.
+bool TzelCustomMemTable::RangeAccepts(TzelRecord* Record)
 {
-    return true;
+    if (!FRangeStartBuffer || !FRangeEndBuffer)
+        return true;
+    const int count = FIndexFieldList->GetCount();
+    if (FCommon->_InternalCompareRecords(this, FIndexFieldList.get(), count, FRangeStartBuffer,
+                                         Record, true, false, chBreakGT) > 0)
+        return false;
+    return FCommon->_InternalCompareRecords(this, FIndexFieldList.get(), count, FRangeEndBuffer,
+                                            Record, true, false, chBreakLT) >= 0;
 }
 
-// The master key is filled by the master-detail link; without one every record matches.
-bool TzelCustomMemTable::MasterAccepts(TzelRecord* /*Record*/)
+bool TzelCustomMemTable::MasterAccepts(TzelRecord* Record)
 {
-    return true;
+    if (!MasterKeyIsCurrent())
+        FillMasterKey();
+    const int count = static_cast<int>(FMasterKeyFields.size());
+    if (count == 0 || !FMasterKeyBuffer)
+        return true;
+    return FCommon->_InternalCompareRecords(this, MasterCompareList(), count, FMasterKeyBuffer,
+                                            Record, false, false, chBreakNE) == 0;
 }
 
 bool TzelCustomMemTable::FilterRecord(TzelRecord* Record, bool Force)
@@ -1903,6 +1947,534 @@ void TzelCustomMemTable::CancelRange()
     const int position = recordID >= 0 ? FCurIndex->SearchRecordID(recordID) : -1;
     FCursorPos = position >= 0 ? position : -1;
     Resync({});
+}
+
+// =================================================================================================
+// Key searches, ranges, the update-status filter, versions, transactions and blob streams
+// =================================================================================================
+
+void TzelCustomMemTable::SetStatusFilter(TUpdateStatusSet Value)
+{
+    if (Active()) {
+        CheckBrowseMode();
+        UpdateCursorPos();
+    }
+    if (Value == FStatusFilter)
+        return;
+    FStatusFilter = Value;
+    if (!Active())
+        return;
+    // Records marked deleted left the indexes when they were deleted: a filter that may show
+    // them needs them back.
+    {
+        TzelStorageLock guard(*FCommon);
+        FIndexes->ReBuildAll();
+    }
+    Refresh();
+}
+
+void TzelCustomMemTable::SetDetailFields(const std::string& Value)
+{
+    FDetailFields = Value;
+    FMasterKeyFields.clear();
+    if (Active())
+        BuildDetailFieldList();
+}
+
+void TzelCustomMemTable::BuildDetailFieldList()
+{
+    TzelFieldList fields;
+    if (!FDetailFields.empty())
+        ::BuildFieldList(this, &fields, FDetailFields);
+    fields.AssignTo(*FDetailFieldList);
+    FMasterKeyFields.clear();
+}
+
+TzelFieldList* TzelCustomMemTable::MasterCompareList()
+{
+    return FDetailFieldList->GetCount() > 0 ? FDetailFieldList.get() : FIndexFieldList.get();
+}
+
+bool TzelCustomMemTable::MasterKeyIsCurrent()
+{
+    TzelFieldList* list = MasterCompareList();
+    const int count =
+        std::min(list->GetCount(), static_cast<int>(FMasterLink->Fields().size()));
+    if (count != static_cast<int>(FMasterKeyFields.size()))
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (list->Get(i) != FMasterKeyFields[static_cast<std::size_t>(i)])
+            return false;
+    return true;
+}
+
+// The master key holds the master's current values in the first fields of the detail list (or
+// of the index list when no detail fields are named).
+void TzelCustomMemTable::FillMasterKey()
+{
+    FMasterKeyFields.clear();
+    const std::vector<TField*>& masterFields = FMasterLink->Fields();
+    if (masterFields.empty())
+        return;
+    TzelFieldList* list = MasterCompareList();
+    const int count = std::min(list->GetCount(), static_cast<int>(masterFields.size()));
+    if (count <= 0)
+        return;
+    TzelRecord* key = KeyBuffer(FMasterKeyBuffer, true);
+    for (int i = 0; i < count; ++i) {
+        TField* field = list->Get(i);
+        PopulateField(key, field, masterFields[static_cast<std::size_t>(i)]->AsVariant());
+        FMasterKeyFields.push_back(field);
+    }
+}
+
+TzelRecord* TzelCustomMemTable::KeyBuffer(TzelRecord*& Buffer, bool Clear)
+{
+    if (!Buffer) {
+        Buffer = FCommon->_InternalAllocRecord();
+    } else if (Clear) {
+        FCommon->_InternalFreeRecordVarLengths(Buffer);
+        FCommon->_InternalClearRecord(Buffer);
+    }
+    return Buffer;
+}
+
+void TzelCustomMemTable::RefreshIndexFieldList()
+{
+    FCurIndex->FieldList().AssignTo(*FIndexFieldList);
+}
+
+void TzelCustomMemTable::EnterKeyState(TzelRecord*& Buffer, bool Clear)
+{
+    CheckBrowseMode();
+    RefreshIndexFieldList();
+    FCurrentKeyBuffer = KeyBuffer(Buffer, Clear);
+    SetState(dsSetKey);
+    DataEvent(deDataSetChange, 0);
+}
+
+void TzelCustomMemTable::AssignKeyValues(const std::vector<Variant>& Values)
+{
+    const int count = std::min(static_cast<int>(Values.size()), FIndexFieldList->GetCount());
+    try {
+        for (int i = 0; i < count; ++i)
+            FIndexFieldList->Get(i)->SetAsVariant(Values[static_cast<std::size_t>(i)]);
+    } catch (...) {
+        Cancel();
+        throw;
+    }
+}
+
+void TzelCustomMemTable::SetKey()
+{
+    EnterKeyState(FSearchKeyBuffer, true);
+}
+
+void TzelCustomMemTable::EditKey()
+{
+    EnterKeyState(FSearchKeyBuffer, false);
+}
+
+bool TzelCustomMemTable::GotoKey()
+{
+    CheckBrowseMode();
+    if (!FSearchKeyBuffer)
+        return false;
+    CursorPosChanged();
+    RefreshIndexFieldList();
+    FCurrentKeyBuffer = FSearchKeyBuffer;
+    bool result = false;
+    DisableControls();
+    try {
+        bool found = false;
+        int lastCompare = 0;
+        const int position = FCurIndex->Search(FIndexFieldList.get(), FSearchKeyBuffer, false,
+                                               true, found, lastCompare);
+        if (found && FCurIndex->IsValidPosition(position)) {
+            FCursorPos = position;
+            result = true;
+            Resync({rmExact, rmCenter});
+        }
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+    SetFound(result);
+    return result;
+}
+
+bool TzelCustomMemTable::FindKey(const std::vector<Variant>& Values)
+{
+    CheckBrowseMode();
+    if (FIndexFieldNames.empty())
+        RAISE(EMemTableError("There must be at least one field"));
+    EnterKeyState(FSearchKeyBuffer, true);
+    AssignKeyValues(Values);
+    return GotoKey();
+}
+
+bool TzelCustomMemTable::FindNearest(const std::vector<Variant>& Values)
+{
+    CheckBrowseMode();
+    EnterKeyState(FSearchKeyBuffer, true);
+    AssignKeyValues(Values);
+    SetState(dsBrowse);
+    CursorPosChanged();
+    bool result = false;
+    DisableControls();
+    try {
+        bool found = false;
+        int lastCompare = 0;
+        const int position = FCurIndex->Search(FIndexFieldList.get(), FSearchKeyBuffer, true,
+                                               true, found, lastCompare);
+        if (FCurIndex->IsValidPosition(position) &&
+            FilterRecord(FCurIndex->Reference(position), false)) {
+            FCursorPos = position;
+            result = true;
+        }
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+    SetFound(result);
+    if (result)
+        Resync({rmExact, rmCenter});
+    return result;
+}
+
+void TzelCustomMemTable::SetRangeStart()
+{
+    EnterKeyState(FRangeStartBuffer, true);
+}
+
+void TzelCustomMemTable::SetRangeEnd()
+{
+    EnterKeyState(FRangeEndBuffer, true);
+}
+
+void TzelCustomMemTable::EditRangeStart()
+{
+    EnterKeyState(FRangeStartBuffer, false);
+}
+
+void TzelCustomMemTable::EditRangeEnd()
+{
+    EnterKeyState(FRangeEndBuffer, false);
+}
+
+void TzelCustomMemTable::ApplyRange()
+{
+    CheckBrowseMode();
+    FRangeActive = FRangeStartBuffer && FRangeEndBuffer;
+    // Also from an empty view: the new range may show records the old one hid.
+    if (Active())
+        First();
+}
+
+void TzelCustomMemTable::SetRange(const std::vector<Variant>& StartValues,
+                                  const std::vector<Variant>& EndValues)
+{
+    CheckBrowseMode();
+    SetRangeStart();
+    AssignKeyValues(StartValues);
+    SetRangeEnd();
+    AssignKeyValues(EndValues);
+    ApplyRange();
+}
+
+// --- Versions and transactions ---
+
+TzelRecord* TzelCustomMemTable::StoredActiveRecord()
+{
+    if (!Active() || (State() == dsBrowse && IsEmpty()))
+        RAISE(EMemTableError("No current record."));
+    TzelRecord* buffer = AsRecord(ActiveBuffer());
+    TzelRecord* stored =
+        buffer && buffer->RecordID >= 0 ? FindStoredRecord(buffer->RecordID, buffer->UniqueID)
+                                        : nullptr;
+    if (!stored)
+        RAISE(EMemTableError("No current record."));
+    return stored;
+}
+
+TzelRecord* TzelCustomMemTable::ActiveVersion(int Version)
+{
+    TzelRecord* record = StoredActiveRecord();
+    if (Version < 0)
+        return record;
+    while (Version > 0 && record->PreviousVersion) {
+        record = record->PreviousVersion;
+        --Version;
+    }
+    return record;
+}
+
+int TzelCustomMemTable::GetVersionCount()
+{
+    TzelStorageLock guard(*FCommon);
+    int count = 1;
+    for (TzelRecord* record = StoredActiveRecord(); record->PreviousVersion;
+         record = record->PreviousVersion)
+        ++count;
+    return count;
+}
+
+TUpdateStatus TzelCustomMemTable::GetVersionStatus(int Version)
+{
+    TzelStorageLock guard(*FCommon);
+    return static_cast<TUpdateStatus>(ActiveVersion(Version)->UpdateStatus);
+}
+
+Variant TzelCustomMemTable::GetVersionFieldData(TField* Field, int Version)
+{
+    TzelStorageLock guard(*FCommon);
+    TzelRecord* version = ActiveVersion(Version);
+    TzelRecord* saved = FVersionReadRecord;
+    FVersionReadRecord = version;
+    Variant value;
+    try {
+        value = Field->IsNull() ? Null() : Field->AsVariant();
+    } catch (...) {
+        FVersionReadRecord = saved;
+        throw;
+    }
+    FVersionReadRecord = saved;
+    return value;
+}
+
+void TzelCustomMemTable::StartTransaction()
+{
+    if (!Active())
+        return;
+    if (!FCommon->EnableVersioning() || FCommon->VersioningMode() != mtvmAllSinceCheckPoint)
+        RAISE(EMemTableError("Transactioning requires multiversion versioning."));
+    FCommon->IncTransactionLevel();
+}
+
+void TzelCustomMemTable::RebuildAfterTransaction()
+{
+    FCommon->RebuildIndexes();
+    Refresh();
+}
+
+void TzelCustomMemTable::Commit()
+{
+    if (!Active() || FCommon->GetTransactionLevel() <= 0)
+        return;
+    CheckBrowseMode();
+    {
+        TzelStorageLock guard(*FCommon);
+        FCommon->Commit();
+        FCommon->DecTransactionLevel();
+        RebuildAfterTransaction();
+    }
+}
+
+void TzelCustomMemTable::Rollback()
+{
+    if (!Active() || FCommon->GetTransactionLevel() <= 0)
+        return;
+    CheckBrowseMode();
+    {
+        TzelStorageLock guard(*FCommon);
+        FCommon->RollBack();
+        FCommon->DecTransactionLevel();
+        RebuildAfterTransaction();
+    }
+}
+
+// --- Checkpoints and packing ---
+
+namespace {
+
+// Keeps the references of an index whose records are not marked deleted, in their order.
+void DropMarkedDeleted(TzelIndex* Index)
+{
+    std::vector<TzelRecord*> kept;
+    kept.reserve(static_cast<std::size_t>(Index->Count()));
+    bool dropped = false;
+    for (int i = 0; i < Index->Count(); ++i) {
+        TzelRecord* record = Index->Reference(i);
+        if (record->UpdateStatus == usDeleted)
+            dropped = true;
+        else
+            kept.push_back(record);
+    }
+    if (!dropped)
+        return;
+    const bool ordered = Index->IsOrdered();
+    Index->Clear();
+    for (TzelRecord* record : kept)
+        Index->Append(record);
+    Index->SetOrdered(ordered);
+}
+
+} // namespace
+
+void TzelCustomMemTable::CheckPointRecord(int RecordID)
+{
+    TzelRecord* record = FCommon->Records(RecordID);
+    if (!record)
+        return;
+    if (record->PreviousVersion && (record->Flags & zelRecordOwnsVersions))
+        FCommon->_InternalFreeRecord(record->PreviousVersion, true, true);
+    record->PreviousVersion = nullptr;
+    if (record->UpdateStatus == usDeleted) {
+        // The indexes of the open tables lost it before the slots are walked.
+        FCommon->_InternalDeleteRecord(record);
+    } else {
+        record->UpdateStatus = usUnmodified;
+    }
+}
+
+void TzelCustomMemTable::CheckPoint()
+{
+    if (FAttachedTo)
+        RAISE(EMemTableError("Cannot checkpoint attached table."));
+    if (Active()) {
+        CheckBrowseMode();
+        UpdateCursorPos();
+    }
+    Progress(0, mtpcCheckPoint);
+    std::exception_ptr failure;
+    {
+        TzelStorageLock guard(*FCommon);
+        const bool versioning = FCommon->EnableVersioning();
+        FCommon->SetEnableVersioning(false);
+        FTableState = mtstCheckPoint;
+        if (Active())
+            ClearBuffers();
+        try {
+            for (int i = 0; i < FCommon->GetAttachMaxCount(); ++i) {
+                auto* table = dynamic_cast<TzelCustomMemTable*>(FCommon->AttachedTable(i));
+                if (table && table->Active())
+                    for (int k = 0; k < table->FIndexes->Count(); ++k)
+                        DropMarkedDeleted(table->FIndexes->GetIndex(k));
+            }
+            const int slots = FCommon->RecordCount();
+            int counter = 1;
+            for (int slot = slots - 1; slot >= 0; --slot, ++counter) {
+                if (counter % 100 == 0)
+                    Progress(static_cast<int>(static_cast<double>(slot) / slots * 100),
+                             mtpcCheckPoint);
+                CheckPointRecord(slot);
+            }
+            FCommon->SetMarkedDeletedCount(0);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        FCommon->SetEnableVersioning(versioning);
+    }
+    try {
+        if (Active())
+            First();
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+    Progress(100, mtpcCheckPoint);
+    FTableState = mtstBrowse;
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TzelCustomMemTable::PackTable()
+{
+    if (Active() && (State() == dsEdit || State() == dsInsert))
+        Cancel();
+    Commit();
+    CheckPoint();
+    Progress(0, mtpcPack);
+    FTableState = mtstPack;
+    DisableControls();
+    try {
+        if (Active())
+            ClearBuffers();
+        FCommon->PackRecords();
+        if (Active())
+            First();
+    } catch (...) {
+        EnableControls();
+        Progress(100, mtpcPack);
+        FTableState = mtstBrowse;
+        throw;
+    }
+    EnableControls();
+    Progress(100, mtpcPack);
+    FTableState = mtstBrowse;
+}
+
+// --- Delta handler ---
+
+void TzelCustomMemTable::SetDeltaHandler(TzelCustomDeltaHandler* Value)
+{
+    if (Value == FDeltaHandler)
+        return;
+    if (FDeltaHandler) {
+        FDeltaHandler->FTable = nullptr;
+        FDeltaHandler->RemoveFreeNotification(this);
+        RemoveFreeNotification(FDeltaHandler);
+    }
+    FDeltaHandler = nullptr;
+    if (!Value)
+        return;
+    if (Value->FTable && Value->FTable != this)
+        Value->FTable->SetDeltaHandler(nullptr);
+    FDeltaHandler = Value;
+    Value->FTable = this;
+    Value->FreeNotification(this);
+    FreeNotification(Value);
+}
+
+void TzelCustomMemTable::Resolve(TzelCustomDeltaHandler* Handler)
+{
+    Handler->CheckDataSet();
+    TzelStorageLock guard(*FCommon);
+    struct ResetRecords {
+        TzelCustomDeltaHandler* Handler;
+        ~ResetRecords()
+        {
+            Handler->FCurrent = nullptr;
+            Handler->FOldest = nullptr;
+        }
+    } reset{Handler};
+    const int slots = FCommon->RecordCount();
+    for (int slot = 0; slot < slots; ++slot) {
+        TzelRecord* current = FCommon->Records(slot);
+        if (!current)
+            continue;
+        TzelRecord* oldest = current;
+        while (oldest->PreviousVersion)
+            oldest = oldest->PreviousVersion;
+        auto kind = static_cast<TUpdateStatus>(current->UpdateStatus);
+        if (oldest->UpdateStatus == usInserted)
+            kind = kind == usDeleted ? usUnmodified : usInserted;
+        Handler->FCurrent = current;
+        Handler->FOldest = oldest;
+        switch (kind) {
+        case usUnmodified:
+            Handler->UnmodifiedRecord();
+            break;
+        case usModified:
+            Handler->ModifyRecord();
+            break;
+        case usInserted:
+            Handler->InsertRecord();
+            break;
+        case usDeleted:
+            Handler->DeleteRecord();
+            break;
+        }
+    }
+}
+
+// --- Blob streams ---
+
+TStream* TzelCustomMemTable::CreateBlobStream(TField* Field, TBlobStreamMode Mode)
+{
+    return new TzelBlobStream(Field, Mode);
 }
 
 // =================================================================================================

@@ -158,6 +158,46 @@ public:
     bool FilterRecord(TzelRecord* Record, bool Force);
     void CancelRange();
 
+    // --- Key searches, ranges, versions, transactions and blob streams ---
+    // The set-key state: field assignments fill the search key (cleared by SetKey, kept by
+    // EditKey) until GotoKey or Post.
+    void SetKey();
+    void EditKey();
+    // Moves to the visible record of the active index whose index fields equal the search key.
+    bool GotoKey();
+    // Assigns the values to the first fields of the active index (extra values are ignored) and
+    // searches them. FindKey needs IndexFieldNames; FindNearest moves to the first visible record
+    // at or after the key on whatever index is active.
+    bool FindKey(const std::vector<Variant>& Values);
+    bool FindNearest(const std::vector<Variant>& Values);
+    // The set-key state for the range's start or end (cleared by Set..., kept by Edit...).
+    void SetRangeStart();
+    void SetRangeEnd();
+    void EditRangeStart();
+    void EditRangeEnd();
+    // Shows only the records whose index fields lie within both ends (a null end sets no bound).
+    void ApplyRange();
+    void SetRange(const std::vector<Variant>& StartValues, const std::vector<Variant>& EndValues);
+
+    // Nested transactions need versioning with mtvmAllSinceCheckPoint.
+    virtual void StartTransaction();
+    virtual void Commit();
+    virtual void Rollback();
+    // Versions of the active record: 0 the newest; a number beyond the oldest (or a negative one)
+    // reads the oldest (the newest). EMemTableError "No current record." without one.
+    int GetVersionCount();
+    TUpdateStatus GetVersionStatus(int Version);
+    Variant GetVersionFieldData(TField* Field, int Version);
+    // Drops every previous version, removes the records marked deleted and marks every record
+    // unmodified.
+    void CheckPoint();
+    void CheckPointRecord(int RecordID);
+    // Commits, checkpoints and renumbers the records 0..n-1.
+    void PackTable();
+    // Calls the handler's operation for the kind of change of every stored record.
+    virtual void Resolve(TzelCustomDeltaHandler* Handler);
+    TStream* CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
+
     // --- Indexes ---
     TzelIndexes& Indexes() { return *FIndexes; }
     TzelIndex* CurrentIndex() const { return FCurIndex; }
@@ -246,7 +286,8 @@ public:
     int AutoIncMinValue() const { return FCommon->GetAutoIncMin(); }
     void SetAutoIncMinValue(int Value) { FCommon->SetAutoIncMin(Value); }
     TzelCustomDeltaHandler* DeltaHandler() const { return FDeltaHandler; }
-    void SetDeltaHandler(TzelCustomDeltaHandler* Value) { FDeltaHandler = Value; }
+    // The old handler forgets the table, the new one gets it.
+    void SetDeltaHandler(TzelCustomDeltaHandler* Value);
     bool EnableIndexes() const { return FEnableIndexes; }
     void SetEnableIndexes(bool Value) { FEnableIndexes = Value; }
     bool AutoReposition() const { return FAutoReposition; }
@@ -308,7 +349,8 @@ public:
     std::string MasterFields() const;
     void SetMasterFields(const std::string& Value);
     const std::string& DetailFields() const { return FDetailFields; }
-    void SetDetailFields(const std::string& Value) { FDetailFields = Value; }
+    // On an open table the detail field list is built again.
+    void SetDetailFields(const std::string& Value);
     TDataSource* MasterSource();
     // EDatabaseError "Selfreferencing master/detail relations not allowed." when the source leads
     // back to this table.
@@ -326,7 +368,8 @@ public:
     bool AutoUpdateFieldVariables() const { return FAutoUpdateFieldVariables; }
     void SetAutoUpdateFieldVariables(bool Value) { FAutoUpdateFieldVariables = Value; }
     TUpdateStatusSet StatusFilter() const { return FStatusFilter; }
-    void SetStatusFilter(TUpdateStatusSet Value) { FStatusFilter = Value; }
+    // Leaves edit mode; a different set refreshes the view.
+    void SetStatusFilter(TUpdateStatusSet Value);
     bool IsDataModified() const { return FCommon->GetIsDataModified(); }
     void SetIsDataModified(bool Value) { FCommon->SetIsDataModified(Value); }
     int TransactionLevel() const { return FCommon->GetTransactionLevel(); }
@@ -557,6 +600,23 @@ private:
     bool RangeAccepts(TzelRecord* Record);
     bool MasterAccepts(TzelRecord* Record);
     void FreeKeyBuffers();
+
+    // --- Key buffers, master key, versions (helpers of the operations above) ---
+    friend class TzelBlobStream;
+    friend class TzelCustomDeltaHandler;
+    TzelRecord* KeyBuffer(TzelRecord*& Buffer, bool Clear);
+    void EnterKeyState(TzelRecord*& Buffer, bool Clear);
+    void AssignKeyValues(const std::vector<Variant>& Values);
+    void RefreshIndexFieldList();
+    void BuildDetailFieldList();
+    TzelFieldList* MasterCompareList();
+    void FillMasterKey();
+    bool MasterKeyIsCurrent();
+    TzelRecord* StoredActiveRecord();
+    TzelRecord* ActiveVersion(int Version);
+    void RebuildAfterTransaction();
+    // The fields whose master values the master key holds, in order.
+    std::vector<TField*> FMasterKeyFields;
     void ReleaseStorageAndAttach(TzelCustomMemTable* Other);
 
     // Internal state, in the order the table keeps it.
