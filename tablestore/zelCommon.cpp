@@ -665,9 +665,17 @@ void TzelCommon::Commit()
             continue;
         // The versions made inside the transaction go; the newest one left is the state from
         // before it.
-        while (record->PreviousVersion && record->PreviousVersion->TransactionLevel == level) {
-            TzelRecord* dropped = record->PreviousVersion;
-            record->PreviousVersion = dropped->PreviousVersion;
+        TzelRecord** link = &record->PreviousVersion;
+        while (*link && (*link)->TransactionLevel == level) {
+            TzelRecord* dropped = *link;
+            if (!dropped->PreviousVersion && dropped->UpdateStatus == usInserted) {
+                // A record inserted inside the transaction has no state from before it: its
+                // inserted state stays, now of the enclosing level, so that a rollback there
+                // removes the record.
+                dropped->TransactionLevel = level - 1;
+                break;
+            }
+            *link = dropped->PreviousVersion;
             _InternalFreeRecord(dropped, true, false);
         }
         if (record->TransactionLevel == level)

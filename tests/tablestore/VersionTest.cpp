@@ -1,0 +1,325 @@
+// Record versions, nested transactions, checkpoints, packing and the delta handler of the memory
+// table, with a model test of random operations.
+
+#include "MemTableTestSupport.h"
+
+#include "tablestore/zelCustomDeltaHandler.h"
+
+#include <map>
+#include <random>
+
+namespace {
+
+std::unique_ptr<TzelMemTable> MakeVersionedTable(TzelVersioningMode mode, int rows)
+{
+    auto table = MakeNameTable();
+    table->Open();
+    for (int n = 1; n <= rows; ++n)
+        AddRow(*table, "R" + std::to_string(n), n);
+    table->SetVersioningMode(mode);
+    table->SetEnableVersioning(true);
+    return table;
+}
+
+void EditNome(TDataSet& table, const std::string& value)
+{
+    table.Edit();
+    table.FieldByName("Nome")->SetAsString(value);
+    table.Post();
+}
+
+std::vector<std::string> Names(TDataSet& table)
+{
+    return ScanField(table, "Nome");
+}
+
+} // namespace
+
+TEST(Versions, OneSinceCheckPointKeepsTheCheckPointState)
+{
+    auto table = MakeVersionedTable(mtvm1SinceCheckPoint, 2);
+    table->First();
+    for (const char* value : {"a", "b", "c"})
+        EditNome(*table, value);
+    EXPECT_EQ(table->GetVersionCount(), 2);
+    EXPECT_EQ(table->GetVersionFieldData(table->FieldByName("Nome"), 1), Variant("R1"));
+    EXPECT_EQ(table->GetVersionStatus(0), usModified);
+    EXPECT_EQ(table->GetVersionStatus(99), usUnmodified);
+    // Inserted under versioning: stays inserted, no version from its edits.
+    AddRow(*table, "N", 9);
+    EditNome(*table, "N2");
+    EXPECT_EQ(table->GetVersionCount(), 1);
+    EXPECT_EQ(table->GetVersionStatus(0), usInserted);
+}
+
+TEST(Versions, AllSinceCheckPointKeepsEveryState)
+{
+    auto table = MakeVersionedTable(mtvmAllSinceCheckPoint, 2);
+    table->First();
+    for (const char* value : {"a", "b", "c"})
+        EditNome(*table, value);
+    EXPECT_EQ(table->GetVersionCount(), 4);
+    TField* nome = table->FieldByName("Nome");
+    EXPECT_EQ(table->GetVersionFieldData(nome, 0), Variant("c"));
+    EXPECT_EQ(table->GetVersionFieldData(nome, 1), Variant("b"));
+    EXPECT_EQ(table->GetVersionFieldData(nome, 3), Variant("R1"));
+    EXPECT_EQ(table->GetVersionFieldData(nome, -1), Variant("c"));
+    EXPECT_EQ(table->GetVersionStatus(99), usUnmodified);
+    // In edit, the old value reads the oldest version.
+    table->Edit();
+    nome->SetAsString("d");
+    EXPECT_EQ(nome->OldValue(), Variant("R1"));
+    table->Cancel();
+
+    auto closed = MakeNameTable();
+    ExpectFailure([&] { closed->GetVersionCount(); }, "EMemTableError", "No current record.");
+    auto empty = MakeNameTable();
+    empty->Open();
+    ExpectFailure([&] { empty->GetVersionStatus(0); }, "EMemTableError", "No current record.");
+}
+
+TEST(Transactions, LevelsAndRefusals)
+{
+    auto closed = MakeNameTable();
+    EXPECT_NO_THROW(closed->StartTransaction());
+    auto plain = MakeNameTable();
+    plain->Open();
+    ExpectFailure([&] { plain->StartTransaction(); }, "EMemTableError",
+                  "Transactioning requires multiversion versioning.");
+    auto one = MakeVersionedTable(mtvm1SinceCheckPoint, 1);
+    ExpectFailure([&] { one->StartTransaction(); }, "EMemTableError",
+                  "Transactioning requires multiversion versioning.");
+
+    auto table = MakeVersionedTable(mtvmAllSinceCheckPoint, 3);
+    table->Commit();
+    table->Rollback();
+    EXPECT_EQ(table->TransactionLevel(), 0);
+    table->StartTransaction();
+    table->StartTransaction();
+    EXPECT_EQ(table->TransactionLevel(), 2);
+    table->Commit();
+    EXPECT_EQ(table->TransactionLevel(), 1);
+    table->Rollback();
+    EXPECT_EQ(table->TransactionLevel(), 0);
+}
+
+TEST(Transactions, RollbackUndoesInsertDeleteEditAndCommittedInnerChanges)
+{
+    auto table = MakeVersionedTable(mtvmAllSinceCheckPoint, 3);
+    table->StartTransaction();
+    AddRow(*table, "N", 4);
+    table->First();
+    table->Delete();
+    EditNome(*table, "X"); // R2
+    table->StartTransaction();
+    table->Last();
+    EditNome(*table, "Y");
+    table->Commit();
+    EXPECT_EQ(Names(*table), (std::vector<std::string>{"X", "R3", "Y"}));
+    table->Rollback();
+    EXPECT_EQ(Names(*table), (std::vector<std::string>{"R1", "R2", "R3"}));
+    EXPECT_EQ(table->RecordCount(), 3);
+}
+
+TEST(CheckPoints, FreesDeletedSlotsAndResetsStatuses)
+{
+    auto table = MakeVersionedTable(mtvmAllSinceCheckPoint, 4);
+    table->First();
+    table->Delete();
+    EditNome(*table, "X");
+    AddRow(*table, "N", 5);
+    std::vector<int> progress;
+    table->SetProgressFlags({mtpcCheckPoint});
+    table->OnProgress = [&](TDataSet*, int p, TzelProgressCode code) {
+        if (code == mtpcCheckPoint)
+            progress.push_back(p);
+    };
+    table->CheckPoint();
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_EQ(table->Common()->MarkedDeletedCount(), 0);
+    EXPECT_FALSE(table->IsFiltered());
+    table->SetStatusFilter({usUnmodified});
+    EXPECT_EQ(table->RecordCount(), 4);
+    table->SetStatusFilter({});
+    table->First();
+    EXPECT_EQ(table->GetVersionCount(), 1);
+    // The deleted record's slot is reused.
+    AddRow(*table, "Z", 6);
+    EXPECT_EQ(table->Common()->Records(0)->UniqueID, table->Common()->NextUniqueID() - 1);
+
+    auto owner = MakeNameTable();
+    owner->SetAttachMaxCount(2);
+    auto attached = std::make_unique<TzelMemTable>(nullptr);
+    attached->SetAttachedTo(owner.get());
+    attached->Open();
+    ExpectFailure([&] { attached->CheckPoint(); }, "EMemTableError",
+                  "Cannot checkpoint attached table.");
+}
+
+TEST(CheckPoints, PackTableRenumbersAndKeepsBookmarks)
+{
+    auto table = MakeVersionedTable(mtvmAllSinceCheckPoint, 6);
+    table->First();
+    table->Delete();
+    table->Next();
+    table->Delete();
+    table->Last();
+    const TBookmark mark = table->GetBookmark();
+    const std::string name = table->FieldByName("Nome")->AsString();
+    table->First();
+    table->PackTable();
+    TzelCommon* storage = table->Common();
+    EXPECT_EQ(storage->RecordCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_NE(storage->Records(i), nullptr);
+        EXPECT_EQ(storage->Records(i)->RecordID, i);
+        EXPECT_EQ(storage->Records(i)->UpdateStatus, usUnmodified);
+    }
+    EXPECT_EQ(storage->DeletedRecordCount(), 0);
+    table->GotoBookmark(mark);
+    EXPECT_EQ(table->FieldByName("Nome")->AsString(), name);
+}
+
+namespace {
+
+class TRecordingHandler : public TzelCustomDeltaHandler {
+public:
+    using TzelCustomDeltaHandler::TzelCustomDeltaHandler;
+    std::vector<std::string> Calls;
+    void InsertRecord() override { Record("I"); }
+    void DeleteRecord() override { Record("D"); }
+    void ModifyRecord() override { Record("M"); }
+    void UnmodifiedRecord() override { Record("U"); }
+
+private:
+    void Record(const std::string& kind)
+    {
+        Calls.push_back(kind + ":" + VarToStr(GetOrigValuesByName("Nome")) + ">" +
+                        VarToStr(GetValuesByName("Nome")) + "#" +
+                        std::to_string(GetUniqueRecordID()));
+    }
+};
+
+} // namespace
+
+TEST(DeltaHandler, ResolveReportsEachKindOfChange)
+{
+    auto table = MakeVersionedTable(mtvm1SinceCheckPoint, 3);
+    AddRow(*table, "Ins", 4);
+    table->Delete(); // inserted and deleted
+    AddRow(*table, "Ins2", 5);
+    EditNome(*table, "Ins3"); // inserted and edited
+    table->First();
+    EditNome(*table, "Mod"); // R1 edited
+    table->Next();
+    table->Delete(); // R2 deleted
+    TRecordingHandler handler(nullptr);
+    ExpectFailure([&] { handler.Resolve(); }, "EMemTableError",
+                  "Delta handler is not assigned to any memorytables.");
+    table->SetDeltaHandler(&handler);
+    EXPECT_EQ(handler.Table(), table.get());
+    handler.Resolve();
+    EXPECT_EQ(handler.Calls, (std::vector<std::string>{"M:R1>Mod#0", "D:R2>R2#1", "U:R3>R3#2",
+                                                        "U:Ins>Ins#3", "I:Ins3>Ins3#4"}));
+    EXPECT_EQ(handler.GetFieldCount(), 2);
+    EXPECT_EQ(handler.GetFieldNames(1), "Numero");
+    table.reset();
+    EXPECT_EQ(handler.Table(), nullptr);
+
+    auto other = MakeNameTable();
+    {
+        TRecordingHandler shortLived(nullptr);
+        other->SetDeltaHandler(&shortLived);
+    }
+    EXPECT_EQ(other->DeltaHandler(), nullptr);
+}
+
+// Random operations on a versioned table against a model of the visible rows (by key) and a
+// stack of snapshots, one per open transaction. Rows are compared by key: after a rollback the
+// row order follows the rebuilt indexes.
+TEST(VersionModel, RandomOperationsMatchTheModel)
+{
+    using Rows = std::map<int, std::pair<std::string, TUpdateStatus>>;
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        auto table = MakeNameTable();
+        table->SetVersioningMode(mtvmAllSinceCheckPoint);
+        table->SetEnableVersioning(true);
+        table->Open();
+        std::mt19937 random(seed);
+        Rows model;
+        std::vector<Rows> snapshots;
+        int nextKey = 1;
+        std::string trace;
+        auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+        auto anyKey = [&] {
+            auto it = model.begin();
+            std::advance(it, pick(static_cast<int>(model.size())));
+            return it->first;
+        };
+        auto goTo = [&](int key) {
+            ASSERT_TRUE(table->Locate("Numero", key, {})) << "seed " << seed << trace;
+        };
+        for (int step = 0; step < 1000; ++step) {
+            const int op = pick(10);
+            const std::string value = std::to_string(step);
+            std::string what;
+            if (op <= 1 || model.empty()) {
+                what = "append";
+                AddRow(*table, "a" + value, nextKey);
+                model[nextKey++] = {"a" + value, usInserted};
+            } else if (op == 2) {
+                what = "insert";
+                table->First();
+                table->MoveBy(pick(static_cast<int>(model.size())));
+                table->Insert();
+                table->FieldByName("Nome")->SetAsString("i" + value);
+                table->FieldByName("Numero")->SetAsInteger(nextKey);
+                table->Post();
+                model[nextKey++] = {"i" + value, usInserted};
+            } else if (op == 3) {
+                what = "edit";
+                const int key = anyKey();
+                goTo(key);
+                EditNome(*table, "e" + value);
+                model[key] = {"e" + value, usModified};
+            } else if (op == 4) {
+                what = "delete";
+                const int key = anyKey();
+                goTo(key);
+                table->Delete();
+                model.erase(key);
+            } else if (op == 5 && snapshots.size() < 3) {
+                what = "start";
+                table->StartTransaction();
+                snapshots.push_back(model);
+            } else if (op == 6 && !snapshots.empty()) {
+                what = "commit";
+                table->Commit();
+                snapshots.pop_back();
+            } else if (op == 7 && !snapshots.empty()) {
+                what = "rollback";
+                table->Rollback();
+                model = snapshots.back();
+                snapshots.pop_back();
+            } else if (op == 8 && snapshots.empty()) {
+                what = "checkpoint";
+                table->CheckPoint();
+                for (auto& entry : model)
+                    entry.second.second = usUnmodified;
+            } else {
+                continue;
+            }
+            trace += " " + value + what;
+            Rows actual;
+            table->First();
+            while (!table->Eof()) {
+                actual[table->FieldByName("Numero")->AsInteger()] = {
+                    table->FieldByName("Nome")->AsString(), table->GetVersionStatus(0)};
+                table->Next();
+            }
+            ASSERT_TRUE(actual == model) << "seed " << seed << " operation " << step << " ("
+                                         << what << ")\n" << trace;
+        }
+    }
+}
