@@ -323,6 +323,25 @@ std::string TzelCustomCSVStreamFormat::Quoted(const std::string& Value, char Quo
     return result;
 }
 
+void TzelCustomCSVStreamFormat::AppendValue(std::string& Line, const std::string& Value,
+                                            bool Quote, TField* Field) const
+{
+    const char quote = FCSVQuote;
+    if (!Quote || quote == '\0') {
+        Line += QuotedValue(Value, false, Field);
+        return;
+    }
+    Line += quote;
+    std::size_t from = 0;
+    for (std::size_t q = Value.find(quote); q != std::string::npos; q = Value.find(quote, from)) {
+        Line.append(Value, from, q + 1 - from);
+        Line += quote;
+        from = q + 1;
+    }
+    Line.append(Value, from, std::string::npos);
+    Line += quote;
+}
+
 std::string TzelCustomCSVStreamFormat::QuotedValue(const std::string& Value, bool Quote,
                                                    TField* Field) const
 {
@@ -497,7 +516,7 @@ void TzelCustomCSVStreamFormat::SaveRecord(TzelCustomMemTable* Table, TzelRecord
             continue;
         const TFieldType type = field->DataType();
         const bool quote = !quoteOnlyStrings || IsTextType(type) || IsBinaryType(type);
-        Line += QuotedValue(text, quote, field);
+        AppendValue(Line, text, quote, field);
     }
     if (FCSVRecordDelimiter != '\0')
         Line += FCSVRecordDelimiter;
@@ -508,8 +527,12 @@ std::string TzelCustomCSVStreamFormat::ValueText(TzelCustomMemTable* Table, Tzel
                                                  TField* Field)
 {
     switch (Field->DataType()) {
-    case ftString:
-        return StringToCodedString(Table->StoredTextValue(Record, Field));
+    case ftString: {
+        std::string text = Table->StoredTextValue(Record, Field);
+        if (text.find_first_of(std::string_view("%\0\r\n", 4)) == std::string::npos)
+            return text;
+        return StringToCodedString(text);
+    }
     case ftMemo:
     case ftFmtMemo:
         return StringToCodedString(Table->StoredBlobValue(Record, Field));

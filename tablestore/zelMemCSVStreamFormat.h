@@ -102,6 +102,8 @@ private:
     std::string Quoted(const std::string& Value, char Quote) const;
     // Quoted with CSVQuote, or checked to be safe without quotes.
     std::string QuotedValue(const std::string& Value, bool Quote, TField* Field) const;
+    // The same, appended to Line.
+    void AppendValue(std::string& Line, const std::string& Value, bool Quote, TField* Field) const;
     void WriteText(const std::string& Text);
     void SaveFieldDef(TField* Field);
     void SaveIndexDefs(TzelCustomMemTable* Table);
