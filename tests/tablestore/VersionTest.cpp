@@ -323,3 +323,66 @@ TEST(VersionModel, RandomOperationsMatchTheModel)
         }
     }
 }
+
+#include "platform/rtl/Streams.h"
+#include "tablestore/zelMemBinaryStreamFormat.h"
+
+TEST(VersionsInBinaryFormat, DeltasRoundTripWithTheirChains)
+{
+    auto table = MakeVersionedTable(mtvmAllSinceCheckPoint, 3);
+    table->First();
+    EditNome(*table, "a");
+    EditNome(*table, "b"); // R1: b, a, R1
+    table->Next();
+    table->Delete(); // R2
+    AddRow(*table, "Tmp", 4);
+    table->Delete(); // inserted and deleted
+    AddRow(*table, "New", 5);
+    TRecordingHandler before(nullptr);
+    table->SetDeltaHandler(&before);
+    before.Resolve();
+
+    TzelBinaryStreamFormat format(nullptr);
+    format.sfDeltas = {sfSaveDeltas, sfLoadDeltas};
+    // Deleted records are saved only when the filter shows them.
+    table->SetStatusFilter({usUnmodified, usModified, usInserted, usDeleted});
+    int trip = 0;
+    auto roundTrip = [&](TzelCustomStreamFormat& f) {
+        SCOPED_TRACE("round trip " + std::to_string(++trip));
+        TMemoryStream stream;
+        table->SaveToStreamViaFormat(&stream, &f);
+        auto loaded = std::make_unique<TzelMemTable>(nullptr);
+        stream.SetPosition(0);
+        try {
+            loaded->LoadFromStreamViaFormat(&stream, &f);
+        } catch (const Exception& e) {
+            ADD_FAILURE() << e.Message;
+        }
+        return loaded;
+    };
+    auto loaded = roundTrip(format);
+    TRecordingHandler after(nullptr);
+    loaded->SetDeltaHandler(&after);
+    after.Resolve();
+    auto kinds = [](const std::vector<std::string>& calls) {
+        std::vector<std::string> out;
+        for (const std::string& call : calls)
+            out.push_back(call.substr(0, call.find('#')));
+        return out;
+    };
+    std::vector<std::string> expected = kinds(before.Calls);
+    expected.erase(std::remove(expected.begin(), expected.end(), "U:Tmp>Tmp"), expected.end());
+    EXPECT_EQ(kinds(after.Calls), expected);
+    EXPECT_EQ(loaded->Common()->MarkedDeletedCount(), 1);
+    loaded->First();
+    EXPECT_EQ(loaded->GetVersionCount(), 3);
+    EXPECT_EQ(loaded->GetVersionFieldData(loaded->FieldByName("Nome"), 1), Variant("a"));
+
+    format.sfDontFilterDeltas = {sfSaveDontFilterDeltas};
+    EXPECT_EQ(roundTrip(format)->Common()->RecordCount(), 5);
+    format.sfDontFilterDeltas = {};
+    format.sfDeltas = {};
+    auto firstOnly = roundTrip(format);
+    firstOnly->First();
+    EXPECT_EQ(firstOnly->GetVersionCount(), 1);
+}
