@@ -275,8 +275,9 @@ TEST_P(MaskEditTyping, KeystrokesGiveEditTextAndText)
             QTest::keyClick(Widget(edit), *k);
     }
     EXPECT_EQ(edit->EditText(), c.EditText);
-    if (c.Text)
+    if (c.Text) {
         EXPECT_EQ(edit->Text(), c.Text);
+    }
     EXPECT_EQ(edit->Modified(), *c.Keys != 0);
 }
 
