@@ -19,10 +19,13 @@
 
 namespace {
 
+// The other benchmark files of this executable may have made the application already.
 struct TQtStart {
     std::unique_ptr<QApplication> App;
     TQtStart()
     {
+        if (QApplication::instance())
+            return;
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         static int argc = 1;
         static char name[] = "bench_platform_gui";

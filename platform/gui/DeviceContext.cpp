@@ -5,6 +5,7 @@
 #include "platform/gui/private/Overlay.h"
 #include "platform/gui/private/Surfaces.h"
 #include "platform/gui/Form.h"
+#include "platform/gui/PrinterDevice.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/WinControl.h"
 
@@ -132,6 +133,7 @@ HDC AddDC(std::unique_ptr<TDeviceContext> dc)
     std::lock_guard lock(table.Mutex);
     const std::uintptr_t id = table.Next;
     table.Next += 4;
+    dc->Handle = reinterpret_cast<HDC>(id);
     table.Contexts[id] = std::move(dc);
     return reinterpret_cast<HDC>(id);
 }
@@ -284,10 +286,12 @@ HDC CreateCompatibleDC(HDC)
     return dc;
 }
 
-HDC CreateDCA(const char* driver, const char*, const char*, const void*)
+HDC CreateDCA(const char* driver, const char* device, const char*, const void* initData)
 {
     if (driver && strcasecmp(driver, "DISPLAY") == 0)
         return NewDC(TDcKind::Screen, nullptr);
+    if (device && *device)
+        return CreatePrinterDC(device, static_cast<const DEVMODEA*>(initData));
     return nullptr;
 }
 
@@ -506,6 +510,8 @@ BOOL SetTextJustification(HDC dc, int extra, int breakCount)
 
 int GetDeviceCaps(HDC dc, int index)
 {
+    if (IsPrinterDC(dc))
+        return PrinterDeviceCaps(dc, index);
     TDeviceContext* context = Gdi::FindDC(dc);
     if (!context)
         return 0;
@@ -514,6 +520,9 @@ int GetDeviceCaps(HDC dc, int index)
     if (context->Kind == TDcKind::Metafile) {
         if (index == TECHNOLOGY)
             return DT_METAFILE;
+        // A page recorded for a printer measures like the printer.
+        if (context->Reference && Gdi::FindDC(context->Reference))
+            return GetDeviceCaps(context->Reference, index);
         width = context->ReferenceWidth;
         height = context->ReferenceHeight;
     } else {
@@ -554,8 +563,9 @@ int GetDeviceCaps(HDC dc, int index)
     case ASPECTXY:
         return 51;
     case LOGPIXELSX:
+        return context->Kind == TDcKind::Metafile ? context->ReferenceDpiX : 96;
     case LOGPIXELSY:
-        return 96;
+        return context->Kind == TDcKind::Metafile ? context->ReferenceDpiY : 96;
     case COLORRES:
         return 24;
     default:

@@ -48,7 +48,8 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 
 // A memory context: starts with a 1 x 1 monochrome bitmap selected.
 HDC CreateCompatibleDC(HDC dc);
-// "DISPLAY" gives a screen context; other drivers give 0 (printers are the printer's business).
+// "DISPLAY" gives a screen context; another driver with a device name gives that printer's context
+// with initData (a DEVMODEA or null) applied, 0 when there is no such printer.
 HDC CreateDCA(const char* driver, const char* device, const char* output, const void* initData);
 inline HDC CreateDC(const char* driver, const char* device, const char* output, const void* initData)
 {

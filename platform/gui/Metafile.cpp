@@ -22,6 +22,7 @@ public:
     bool HasBounds = false;
     std::string CreatedBy, Description;
     int ReferenceWidth = 0, ReferenceHeight = 0;
+    int ReferenceDpiX = 96, ReferenceDpiY = 96;
 };
 
 // The recorder behind a metafile context: the records so far and the state they leave.
@@ -673,12 +674,13 @@ UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, ENHMETAHEADER* heade
     *header = ENHMETAHEADER();
     header->rclBounds = image->Bounds;
     const TRect& f = image->Frame;
-    header->rclFrame = {MulDiv(f.Left, 2540, 96), MulDiv(f.Top, 2540, 96), MulDiv(f.Right, 2540, 96),
-                        MulDiv(f.Bottom, 2540, 96)};
+    const int dpiX = image->ReferenceDpiX, dpiY = image->ReferenceDpiY;
+    header->rclFrame = {MulDiv(f.Left, 2540, dpiX), MulDiv(f.Top, 2540, dpiY), MulDiv(f.Right, 2540, dpiX),
+                        MulDiv(f.Bottom, 2540, dpiY)};
     header->nRecords = static_cast<DWORD>(image->Records.size());
     header->nDescription = static_cast<DWORD>(image->Description.size());
     header->szlDevice = {image->ReferenceWidth, image->ReferenceHeight};
-    header->szlMillimeters = {MulDiv(image->ReferenceWidth, 254, 960), MulDiv(image->ReferenceHeight, 254, 960)};
+    header->szlMillimeters = {MulDiv(image->ReferenceWidth, 254, dpiX * 10), MulDiv(image->ReferenceHeight, 254, dpiY * 10)};
     return sizeof(ENHMETAHEADER);
 }
 
@@ -912,10 +914,14 @@ TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, HDC referenceDevice) : FMe
     auto dc = std::make_unique<TDeviceContext>();
     dc->Kind = TDcKind::Metafile;
     dc->Recorder = std::make_shared<TMetafileRecorder>();
-    const HDC reference = referenceDevice ? referenceDevice : nullptr;
+    const HDC reference = IsDeviceContext(referenceDevice) ? referenceDevice : nullptr;
     HDC screen = reference ? nullptr : CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-    dc->ReferenceWidth = GetDeviceCaps(reference ? reference : screen, HORZRES);
-    dc->ReferenceHeight = GetDeviceCaps(reference ? reference : screen, VERTRES);
+    const HDC measured = reference ? reference : screen;
+    dc->Reference = reference;
+    dc->ReferenceWidth = GetDeviceCaps(measured, HORZRES);
+    dc->ReferenceHeight = GetDeviceCaps(measured, VERTRES);
+    dc->ReferenceDpiX = std::max(1, GetDeviceCaps(measured, LOGPIXELSX));
+    dc->ReferenceDpiY = std::max(1, GetDeviceCaps(measured, LOGPIXELSY));
     if (screen)
         DeleteDC(screen);
     dc->State.Pen = GetStockObject(BLACK_PEN);
@@ -950,6 +956,8 @@ TMetafileCanvas::~TMetafileCanvas()
     image->Description = FDescription;
     image->ReferenceWidth = dc->ReferenceWidth;
     image->ReferenceHeight = dc->ReferenceHeight;
+    image->ReferenceDpiX = dc->ReferenceDpiX;
+    image->ReferenceDpiY = dc->ReferenceDpiY;
     if (FMetafile && (FMetafile->FWidth > 0 || FMetafile->FHeight > 0))
         image->Frame = {0, 0, FMetafile->FWidth, FMetafile->FHeight};
     else

@@ -23,7 +23,7 @@ std::string Slice(const std::string& text, int count)
     return text.substr(0, static_cast<std::size_t>(count));
 }
 
-std::shared_ptr<const TRealizedFont> Realize(HGDIOBJ handle)
+std::shared_ptr<const TRealizedFont> Realize(HGDIOBJ handle, int pixelsPerInch)
 {
     TGdiObject* font = Gdi::Find(handle, TGdiKind::Font);
     LOGFONTA logFont;
@@ -31,14 +31,18 @@ std::shared_ptr<const TRealizedFont> Realize(HGDIOBJ handle)
         logFont = font->Font;
     else
         std::strcpy(logFont.lfFaceName, "System");
-    return FontCache::Realize(logFont, 96);
+    return FontCache::Realize(logFont, pixelsPerInch);
 }
 
 std::shared_ptr<const TRealizedFont> FontOf(TDeviceContext& dc)
 {
     if (dc.RealizedFont && dc.RealizedFontHandle == dc.State.Font)
         return dc.RealizedFont;
-    dc.RealizedFont = Realize(dc.State.Font);
+    // A printer (or a page recorded for one) realises fonts at its own resolution.
+    const int pixelsPerInch = dc.Kind == TDcKind::Printer || dc.Kind == TDcKind::Metafile
+                                  ? std::max(1, GetDeviceCaps(dc.Handle, LOGPIXELSY))
+                                  : 96;
+    dc.RealizedFont = Realize(dc.State.Font, pixelsPerInch);
     dc.RealizedFontHandle = dc.State.Font;
     return dc.RealizedFont;
 }

@@ -114,8 +114,13 @@ struct TDeviceContext {
     // Image and window contexts: where the pixels are.
     std::function<bool(TDcSurface&)> SurfaceOf;
     std::function<void()> Released;
+    HDC Handle = nullptr; // set when the context enters the table
     std::shared_ptr<TMetafileRecorder> Recorder; // metafile contexts
     int ReferenceWidth = 0, ReferenceHeight = 0;  // metafile contexts without a frame
+    // Metafile contexts: the context they measure like (a printer during a printed page); its
+    // capabilities are asked while it lives.
+    HDC Reference = nullptr;
+    int ReferenceDpiX = 96, ReferenceDpiY = 96;
     // The realised font of the selected font handle (handles are never reused, fonts never change).
     HGDIOBJ RealizedFontHandle = nullptr;
     std::shared_ptr<const TRealizedFont> RealizedFont;
