@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <cstring>
+#include <atomic>
 #include <mutex>
 
 // --- Conversions -----------------------------------------------------------------------------------------
@@ -40,20 +41,14 @@ std::string ToAnsi(const QString& text)
 
 namespace {
 
-std::mutex keyStateLock;
-bool keyDown[256] = {};
+std::atomic<bool> keyDown[256] = {};
 
-bool IsKeyDown(int key)
-{
-    std::lock_guard<std::mutex> lock(keyStateLock);
-    return key >= 0 && key < 256 && keyDown[key];
-}
+bool IsKeyDown(int key) { return key >= 0 && key < 256 && keyDown[key].load(std::memory_order_relaxed); }
 
 void SetKeyDown(int key, bool down)
 {
-    std::lock_guard<std::mutex> lock(keyStateLock);
     if (key >= 0 && key < 256)
-        keyDown[key] = down;
+        keyDown[key].store(down, std::memory_order_relaxed);
 }
 
 } // namespace

@@ -75,6 +75,7 @@ TWinControl::~TWinControl()
         KillWindowTimers(FHandle);
         HandleTable::Release(FHandle);
         FHandle = nullptr;
+        FRecord.reset();
     }
     DestroyHost();
 }
@@ -94,9 +95,8 @@ void TWinControl::HandleNeeded()
 
 DWORD TWinControl::WindowStyle() const
 {
-    if (FHandle)
-        if (auto record = HandleTable::Find(FHandle))
-            return static_cast<DWORD>(record->Style);
+    if (FRecord)
+        return static_cast<DWORD>(FRecord->Style);
     TCreateParams params;
     const_cast<TWinControl*>(this)->CreateParams(params);
     return params.Style;
@@ -104,9 +104,8 @@ DWORD TWinControl::WindowStyle() const
 
 DWORD TWinControl::WindowExStyle() const
 {
-    if (FHandle)
-        if (auto record = HandleTable::Find(FHandle))
-            return static_cast<DWORD>(record->ExStyle);
+    if (FRecord)
+        return static_cast<DWORD>(FRecord->ExStyle);
     TCreateParams params;
     const_cast<TWinControl*>(this)->CreateParams(params);
     return params.ExStyle;
@@ -188,6 +187,7 @@ void TWinControl::CreateWnd()
     });
     record->DefaultHook = [this](TMessage& Message) { return DefaultWindowMessage(Message); };
     FHandle = HandleTable::Allocate(record);
+    FRecord = record;
 
     const bool topLevel = !FParent || ((params.Style & WS_POPUP) && !params.WndParent);
     QWidget* parentWidget = topLevel ? nullptr : WidgetOf(FParent);
@@ -278,6 +278,7 @@ void TWinControl::DestroyWnd()
     KillWindowTimers(handle);
     HandleTable::Release(handle);
     FHandle = nullptr;
+    FRecord.reset();
     FScrollBars[0] = FScrollBars[1] = nullptr;
     DestroyHost();
     FSurface.reset();
@@ -1128,8 +1129,8 @@ void TWinControl::DefaultHandler(TMessage& Message)
     }
     if (FHost && FHost->DefaultMessage(Message))
         return;
-    if (FHandle) {
-        Message.Result = DefWindowProcA(FHandle, Message.Msg, Message.WParam, Message.LParam);
+    if (FRecord) {
+        Message.Result = DefaultWindowProcedure(FRecord, Message.Msg, Message.WParam, Message.LParam);
         return;
     }
     DefaultWindowMessage(Message);

@@ -5,7 +5,10 @@
 
 #include "platform/gui/Control.h"
 
+#include <memory>
 #include <vector>
+
+struct TWindowRecord;
 
 struct TCreateParams {
     std::string Caption;
@@ -146,6 +149,7 @@ protected:
 
     HWND FHandle = nullptr;
     std::vector<TControl*> FControls;
+    std::shared_ptr<TWindowRecord> FRecord;
 
 private:
     friend class TControl;

@@ -162,6 +162,13 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
     std::shared_ptr<TWindowRecord> record = HandleTable::Find(handle);
     if (!record)
         return 0;
+    return DefaultWindowProcedure(record, message, wParam, lParam);
+}
+
+LRESULT DefaultWindowProcedure(const std::shared_ptr<TWindowRecord>& record, UINT message, WPARAM wParam,
+                               LPARAM lParam)
+{
+    HWND handle = record->Handle;
     TMessage M{message, wParam, lParam, 0};
     if (record->DefaultHook && record->DefaultHook(M))
         return M.Result;

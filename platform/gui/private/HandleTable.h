@@ -44,6 +44,10 @@ void Release(HWND handle);
 std::vector<std::shared_ptr<TWindowRecord>> All();
 } // namespace HandleTable
 
+// DefWindowProc for a record already found.
+LRESULT DefaultWindowProcedure(const std::shared_ptr<TWindowRecord>& record, UINT message, WPARAM wParam,
+                               LPARAM lParam);
+
 // Records the calling thread as the one that runs the Qt event loop.
 void SetGuiThread();
 bool IsGuiThreadId(std::thread::id thread);
