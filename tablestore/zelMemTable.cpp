@@ -1211,7 +1211,7 @@ TzelRecord* TzelCustomMemTable::StoredRecordAtCursor(TzelRecord* Buffer)
 
 void TzelCustomMemTable::_InternalFirst()
 {
-    FCursorPos = -1;
+    FCursorPos = RangeSeekable(FRangeStartBuffer) ? RangeLowerBound() - 1 : -1;
 }
 
 void TzelCustomMemTable::_InternalLast()
@@ -1233,9 +1233,13 @@ bool TzelCustomMemTable::_InternalNext(bool ForceUseFilter)
 {
     const int count = FCurIndex->Count();
     FCursorPos = std::clamp(FCursorPos, -1, count);
+    const bool stopAtRangeEnd = RangeSeekable(FRangeEndBuffer);
     while (FCursorPos < count - 1) {
         ++FCursorPos;
-        if (FilterRecord(FCurIndex->Reference(FCursorPos), ForceUseFilter))
+        TzelRecord* record = FCurIndex->Reference(FCursorPos);
+        if (stopAtRangeEnd && PastRangeEnd(record))
+            break;
+        if (FilterRecord(record, ForceUseFilter))
             return true;
     }
     FCursorPos = count;
@@ -1979,6 +1983,46 @@ void TzelCustomMemTable::SetDetailFields(const std::string& Value)
     FMasterKeyFields.clear();
     if (Active())
         BuildDetailFieldList();
+}
+
+// On an ordered index whose first field ascends, a range bounds that field: the walk may start
+// at the first record that reaches the start and stop at the first one beyond the end.
+bool TzelCustomMemTable::RangeSeekable(TzelRecord* Key)
+{
+    if (!FRangeActive || !Key || !FRangeStartBuffer || !FRangeEndBuffer ||
+        !FCurIndex->IsOrdered() || FCurIndex->IsRowOrder() || FIndexFieldList->GetCount() == 0 ||
+        OnCompareFields || FRecalcOnIndex)
+        return false;
+    TField* field = FIndexFieldList->Get(0);
+    const TzelMemTableCompareOptions options = FIndexFieldList->GetVal(0);
+    if (field->FieldKind() != fkData || options.Contains(mtcoDescending) ||
+        options.Contains(mtcoPartialKey) || !IsFieldListsEqual(FIndexFieldList.get(),
+                                                               &FCurIndex->FieldList()))
+        return false;
+    const char* slot = FCommon->GetFieldPointer(Key, field);
+    return slot && slot[0] != 0;
+}
+
+int TzelCustomMemTable::RangeLowerBound()
+{
+    int low = 0;
+    int high = FCurIndex->Count();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (FCommon->_InternalCompareRecords(this, FIndexFieldList.get(), 1, FRangeStartBuffer,
+                                             FCurIndex->Reference(middle), false, false,
+                                             chBreakNE) > 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+bool TzelCustomMemTable::PastRangeEnd(TzelRecord* Record)
+{
+    return FCommon->_InternalCompareRecords(this, FIndexFieldList.get(), 1, FRangeEndBuffer,
+                                            Record, false, false, chBreakNE) < 0;
 }
 
 void TzelCustomMemTable::BuildDetailFieldList()

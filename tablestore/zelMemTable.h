@@ -615,6 +615,9 @@ private:
     TzelRecord* StoredActiveRecord();
     TzelRecord* ActiveVersion(int Version);
     void RebuildAfterTransaction();
+    bool RangeSeekable(TzelRecord* Key);
+    int RangeLowerBound();
+    bool PastRangeEnd(TzelRecord* Record);
     // The fields whose master values the master key holds, in order.
     std::vector<TField*> FMasterKeyFields;
     void ReleaseStorageAndAttach(TzelCustomMemTable* Other);

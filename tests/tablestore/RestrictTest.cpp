@@ -6,6 +6,10 @@
 #include "platform/rtl/Streams.h"
 #include "tablestore/zelMemBinaryStreamFormat.h"
 
+#include <algorithm>
+#include <cctype>
+#include <random>
+
 namespace {
 
 std::vector<int> Numbers(TDataSet& table)
@@ -339,4 +343,43 @@ TEST(MasterDetailLink, SaveWritesEveryRowAndKeepsTheView)
     ranged.SetPosition(0);
     copy2->LoadFromStream(&ranged);
     EXPECT_EQ(copy2->RecordCount(), 5);
+}
+
+TEST(Ranges, RandomRangesMatchAFullScan)
+{
+    auto table = MakeNameTable();
+    table->IndexDefs().Add("ByNumero", "Numero", {});
+    table->IndexDefs().Add("ByNome", "Nome", {ixCaseInsensitive});
+    table->Open();
+    std::mt19937 random(7);
+    std::vector<std::pair<std::string, int>> rows;
+    for (int i = 0; i < 300; ++i) {
+        table->Append();
+        const int number = static_cast<int>(random() % 50);
+        std::string name(1, static_cast<char>((random() % 2 ? 'a' : 'A') + random() % 6));
+        if (i % 17 != 0)
+            table->FieldByName("Numero")->SetAsInteger(number);
+        table->FieldByName("Nome")->SetAsString(name);
+        table->Post();
+        rows.push_back({name, i % 17 != 0 ? number : -1});
+    }
+    table->SetIndexFieldNames("Numero");
+    for (int round = 0; round < 30; ++round) {
+        const int low = static_cast<int>(random() % 55) - 3;
+        const int high = low + static_cast<int>(random() % 20);
+        table->SetRange({low}, {high});
+        int expected = 0;
+        for (const auto& row : rows)
+            expected += row.second >= 0 && row.second >= low && row.second <= high;
+        std::vector<int> seen = Numbers(*table);
+        EXPECT_EQ(static_cast<int>(seen.size()), expected) << low << ".." << high;
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+        EXPECT_EQ(table->RecordCount(), expected);
+    }
+    table->SetIndexFieldNames("Nome");
+    table->SetRange({"b"}, {"C"});
+    int expected = 0;
+    for (const auto& row : rows)
+        expected += std::tolower(row.first[0]) >= 'b' && std::tolower(row.first[0]) <= 'c';
+    EXPECT_EQ(static_cast<int>(ScanField(*table, "Nome").size()), expected);
 }
