@@ -383,3 +383,16 @@ TEST(Ranges, RandomRangesMatchAFullScan)
         expected += std::tolower(row.first[0]) >= 'b' && std::tolower(row.first[0]) <= 'c';
     EXPECT_EQ(static_cast<int>(ScanField(*table, "Nome").size()), expected);
 }
+
+TEST(MasterDetailLink, UnknownDetailFieldFailsTheOpen)
+{
+    auto table = MakeNameTable();
+    table->SetDetailFields("Nessuno");
+    EXPECT_THROW(table->Open(), EDatabaseError);
+    EXPECT_FALSE(table->Active());
+    table->SetDetailFields("Numero");
+    table->Open();
+    AddRow(*table, "A", 1);
+    EXPECT_THROW(table->SetDetailFields("Nessuno"), EDatabaseError);
+    EXPECT_EQ(table->RecordCount(), 1);
+}
