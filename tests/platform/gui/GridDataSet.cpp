@@ -164,6 +164,11 @@ void TGridDataSet::InternalAddRecord(TRecordBuffer, bool Append)
     FCursor = position;
 }
 
+TGridDataSet::~TGridDataSet()
+{
+    Close();
+}
+
 void TGridDataSet::InternalClose() { FOpen = false; }
 
 void TGridDataSet::InternalDelete()

@@ -14,6 +14,8 @@ class TGridDataSet : public TDataSet {
     TESS_CLASS(TGridDataSet, TDataSet)
 public:
     TGridDataSet(TComponent* AOwner, int records, bool withPicture = false);
+    // The framework's buffers are freed by closing; a data set deleted while open must close here.
+    ~TGridDataSet() override;
 
     int Fetched = 0;
     // Removes record number id without the data set knowing (as another user would).
