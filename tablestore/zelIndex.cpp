@@ -1,17 +1,10 @@
 #include "tablestore/zelIndex.h"
 
-#include "platform/rtl/Codepage.h"
 #include "platform/rtl/Collation.h"
 #include "tablestore/zelMemTable.h"
 
-#include <unicode/ucol.h>
-#include <unicode/uloc.h>
-
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <map>
-#include <mutex>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -171,121 +164,10 @@ bool RankTexts(const std::vector<std::string>& values, const std::vector<char>& 
     return true;
 }
 
-// --- Text sort keys ---
-
-// The ICU name of a Windows locale identifier as the locale comparison reads it; empty when
-// there is none.
-std::string SortKeyLocaleName(std::uint32_t locale)
+// The locale comparison's flags for a text field's options.
+std::uint32_t CollationFlags(TzelMemTableCompareOptions options)
 {
-    if (locale == LOCALE_USER_DEFAULT || locale == LOCALE_SYSTEM_DEFAULT || locale == 0x0410)
-        return "it";
-    char name[ULOC_FULLNAME_CAPACITY] = {};
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t length = uloc_getLocaleForLCID(locale, name, sizeof name, &status);
-    if (U_FAILURE(status) || length <= 0)
-        return {};
-    return name;
-}
-
-// Collators set up as the locale comparison sets them up for no flags and for ignore-case;
-// they live for the whole run, a refused locale as null.
-UCollator* SortKeyCollator(std::uint32_t locale, bool ignoreCase)
-{
-    static std::mutex mutex;
-    static auto* collators = new std::map<std::pair<std::uint32_t, bool>, UCollator*>;
-    std::lock_guard lock(mutex);
-    const auto key = std::make_pair(locale, ignoreCase);
-    const auto found = collators->find(key);
-    if (found != collators->end())
-        return found->second;
-    UCollator* collator = nullptr;
-    const std::string name = SortKeyLocaleName(locale);
-    if (!name.empty()) {
-        UErrorCode status = U_ZERO_ERROR;
-        collator = ucol_open(name.c_str(), &status);
-        if (U_SUCCESS(status))
-            ucol_setAttribute(collator, UCOL_STRENGTH, ignoreCase ? UCOL_SECONDARY : UCOL_TERTIARY,
-                              &status);
-        if (U_FAILURE(status) && collator) {
-            ucol_close(collator);
-            collator = nullptr;
-        }
-    }
-    collators->emplace(key, collator);
-    return collator;
-}
-
-// Appends the collation key of the text with its terminating zero, which sorts a key before
-// every longer key it begins.
-void AppendCollationKey(UCollator* collator, const std::u16string& text, std::string& key)
-{
-    const auto* chars = reinterpret_cast<const UChar*>(text.data());
-    const auto length = static_cast<int32_t>(text.size());
-    const std::size_t start = key.size();
-    key.resize(start + text.size() * 4 + 16);
-    auto* target = reinterpret_cast<uint8_t*>(key.data() + start);
-    auto room = static_cast<int32_t>(key.size() - start);
-    int32_t size = ucol_getSortKey(collator, chars, length, target, room);
-    if (size > room) {
-        key.resize(start + static_cast<std::size_t>(size));
-        size = ucol_getSortKey(collator, chars, length,
-                               reinterpret_cast<uint8_t*>(key.data() + start), size);
-    }
-    key.resize(start + static_cast<std::size_t>(size));
-}
-
-// Windows-1252 to UTF-16, one table lookup a character.
-const std::array<char16_t, 256>& Utf16Table()
-{
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> t{};
-        for (int c = 0; c < 256; ++c)
-            t[static_cast<std::size_t>(c)] = AnsiCharToUnicode(static_cast<unsigned char>(c));
-        return t;
-    }();
-    return table;
-}
-
-UCollationResult CollateTexts(UCollator* collator, const char* a, std::size_t na, const char* b,
-                              std::size_t nb, bool skipWordMarks, int& skippedA, int& skippedB)
-{
-    const auto& table = Utf16Table();
-    char16_t bufferA[256];
-    char16_t bufferB[256];
-    auto convert = [&](const char* text, std::size_t n, char16_t* out, int& skipped) {
-        int32_t length = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto c = static_cast<unsigned char>(text[i]);
-            if (skipWordMarks && (c == '-' || c == '\''))
-                ++skipped;
-            else
-                out[length++] = table[c];
-        }
-        return length;
-    };
-    skippedA = skippedB = 0;
-    const int32_t lengthA = convert(a, na, bufferA, skippedA);
-    const int32_t lengthB = convert(b, nb, bufferB, skippedB);
-    return ucol_strcoll(collator, reinterpret_cast<const UChar*>(bufferA), lengthA,
-                        reinterpret_cast<const UChar*>(bufferB), lengthB);
-}
-
-// The locale comparison's word sort for texts of up to 255 characters: hyphens and
-// apostrophes count only to break a tie. -2 when a text is too long for this path.
-int CompareTextsInLocale(UCollator* collator, const char* a, std::size_t na, const char* b,
-                         std::size_t nb)
-{
-    if (na > 255 || nb > 255)
-        return -2;
-    int skippedA = 0;
-    int skippedB = 0;
-    UCollationResult result = CollateTexts(collator, a, na, b, nb, true, skippedA, skippedB);
-    if (result == UCOL_EQUAL && (skippedA != 0 || skippedB != 0)) {
-        if (skippedA != skippedB)
-            return skippedA < skippedB ? -1 : 1;
-        result = CollateTexts(collator, a, na, b, nb, false, skippedA, skippedB);
-    }
-    return result == UCOL_LESS ? -1 : result == UCOL_GREATER ? 1 : 0;
+    return options.Contains(mtcoCaseInsensitive) ? NORM_IGNORECASE : 0;
 }
 
 int CompareTextBytes(const char* a, std::size_t na, const char* b, std::size_t nb,
@@ -315,7 +197,7 @@ struct TzelComparePlan {
         int Size;
         TFieldType Type;
         TzelMemTableCompareOptions Options;
-        UCollator* Collator; // texts in the locale
+        bool InLocale; // a text compared in the locale
     };
     std::vector<Field> Fields;
     std::uint32_t LocaleID;
@@ -343,11 +225,13 @@ struct TzelComparePlan {
                     full = keyLength == valueLength;
                     valueLength = std::min(keyLength, valueLength);
                 }
-                if (field.Collator) {
-                    result = CompareTextsInLocale(field.Collator, key + 1, keyLength, value + 1,
-                                                  valueLength);
-                    if (result == -2)
+                if (field.InLocale) {
+                    result = CompareStringA(LocaleID, CollationFlags(field.Options), key + 1,
+                                            static_cast<int>(keyLength), value + 1,
+                                            static_cast<int>(valueLength));
+                    if (result == 0)
                         return -2;
+                    result -= CSTR_EQUAL;
                 } else {
                     result = CompareTextBytes(key + 1, keyLength, value + 1, valueLength,
                                               field.Options.Contains(mtcoCaseInsensitive));
@@ -405,26 +289,7 @@ bool zelTextSortKey(const char* Text, std::size_t Length, TzelMemTableCompareOpt
                     c = static_cast<char>(c - 'a' + 'A');
         return true;
     }
-    UCollator* collator = SortKeyCollator(LocaleID, ignoreCase);
-    if (!collator)
-        return false;
-    // The locale comparison's word sort: hyphens and apostrophes count only to break a tie,
-    // first by how many were left out, then by the whole texts.
-    std::u16string words;
-    int skipped = 0;
-    for (std::size_t i = 0; i < Length; ++i) {
-        const auto c = static_cast<unsigned char>(Text[i]);
-        if (c == '-' || c == '\'')
-            ++skipped;
-        else
-            words.push_back(AnsiCharToUnicode(c));
-    }
-    AppendCollationKey(collator, words, Key);
-    Key.push_back(static_cast<char>((skipped >> 8) & 0xFF));
-    Key.push_back(static_cast<char>(skipped & 0xFF));
-    if (skipped > 0)
-        AppendCollationKey(collator, AnsiToUtf16(std::string_view(Text, Length)), Key);
-    return true;
+    return AppendSortKeyA(LocaleID, CollationFlags(Options), Text, Length, Key);
 }
 
 TzelIndex::TzelIndex(const std::string& Name, TzelCustomMemTable* Table,
@@ -463,12 +328,12 @@ std::unique_ptr<TzelComparePlan> TzelIndex::MakeComparePlan(TzelFieldList* Field
             return nullptr;
         TzelComparePlan::Field entry{storage->FieldOffset(fieldNo),
                                      TzelCommon::GetFieldSize(field->DataType(), field->Size()),
-                                     field->DataType(), options, nullptr};
+                                     field->DataType(), options, false};
         if (entry.Type == ftString && !options.Contains(mtcoIgnoreLocale)) {
-            entry.Collator =
-                SortKeyCollator(plan->LocaleID, options.Contains(mtcoCaseInsensitive));
-            if (!entry.Collator)
+            // A locale the comparison cannot serve leaves the error to the full comparison.
+            if (CompareStringA(plan->LocaleID, CollationFlags(options), "", 0, "", 0) == 0)
                 return nullptr;
+            entry.InLocale = true;
         }
         plan->Fields.push_back(entry);
     }

@@ -187,6 +187,39 @@ int WordSortCompare(UCollator* collator, const char* s1, std::size_t n1, const c
     return Collate(collator, Utf16Text(s1, n1, nullptr), Utf16Text(s2, n2, nullptr));
 }
 
+// Appends the text's collation key with its terminating zero, which sorts a key before every
+// longer key it begins.
+void AppendCollationKey(UCollator* collator, const Utf16Text& text, std::string& key)
+{
+    const auto* chars = reinterpret_cast<const UChar*>(text.Data());
+    const std::size_t start = key.size();
+    key.resize(start + static_cast<std::size_t>(text.Length()) * 4 + 16);
+    auto room = static_cast<int32_t>(key.size() - start);
+    int32_t size = ucol_getSortKey(collator, chars, text.Length(),
+                                   reinterpret_cast<uint8_t*>(key.data() + start), room);
+    if (size > room) {
+        key.resize(start + static_cast<std::size_t>(size));
+        size = ucol_getSortKey(collator, chars, text.Length(),
+                               reinterpret_cast<uint8_t*>(key.data() + start), size);
+    }
+    key.resize(start + static_cast<std::size_t>(size));
+}
+
+// The word sort as a key: the key without hyphens and apostrophes, then how many were left out
+// (big-endian, fewer first), then, when some were, the key of the whole text. Equal first parts
+// end at the same terminating zero, so the later parts decide only a tie.
+void AppendWordSortKey(UCollator* collator, const char* text, std::size_t length,
+                       std::string& key)
+{
+    Utf16Text words(text, length, IsWordSortIgnored);
+    AppendCollationKey(collator, words, key);
+    const auto skipped = static_cast<std::uint32_t>(words.Skipped());
+    for (int shift = 24; shift >= 0; shift -= 8)
+        key.push_back(static_cast<char>((skipped >> shift) & 0xFF));
+    if (skipped > 0)
+        AppendCollationKey(collator, Utf16Text(text, length, nullptr), key);
+}
+
 bool ResolveLength(const char* text, int length, std::size_t& resolved)
 {
     if (length < -1 || (!text && length != 0))
@@ -217,4 +250,21 @@ int CompareStringA(std::uint32_t Locale, std::uint32_t Flags, const char* S1, in
     if (Flags & SORT_STRINGSORT)
         return Collate(collator, Utf16Text(S1, n1, nullptr), Utf16Text(S2, n2, nullptr));
     return WordSortCompare(collator, S1, n1, S2, n2);
+}
+
+bool AppendSortKeyA(std::uint32_t Locale, std::uint32_t Flags, const char* S, std::size_t Len,
+                    std::string& Key)
+{
+    if ((Flags & ~KnownFlags) != 0 || (!S && Len != 0))
+        return false;
+    UCollator* collator = CollatorFor(Locale, Flags & StrengthFlags);
+    if (!collator)
+        return false;
+    if (Flags & NORM_IGNORESYMBOLS)
+        AppendCollationKey(collator, Utf16Text(S, Len, IsSymbol), Key);
+    else if (Flags & SORT_STRINGSORT)
+        AppendCollationKey(collator, Utf16Text(S, Len, nullptr), Key);
+    else
+        AppendWordSortKey(collator, S, Len, Key);
+    return true;
 }

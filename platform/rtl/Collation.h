@@ -1,7 +1,9 @@
 #pragma once
 // Locale-aware comparison of Windows-1252 texts with the Windows CompareString rules, on ICU.
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr std::uint32_t NORM_IGNORECASE = 0x00000001;
 constexpr std::uint32_t NORM_IGNORENONSPACE = 0x00000002;
@@ -24,3 +26,10 @@ constexpr int CSTR_GREATER_THAN = 3;
 // Italian, whatever the machine's locale.
 int CompareStringA(std::uint32_t Locale, std::uint32_t Flags, const char* S1, int Len1,
                    const char* S2, int Len2);
+
+// Appends to Key bytes whose order, compared as unsigned bytes with a prefix first, is the order
+// CompareStringA(Locale, Flags, ...) gives the texts: equal keys for equal texts, and the word
+// sort's tie-breaks included. A sort computes it once per text instead of collating at every
+// comparison. False (Key unchanged) when the locale cannot be served or the flags are unknown.
+bool AppendSortKeyA(std::uint32_t Locale, std::uint32_t Flags, const char* S, std::size_t Len,
+                    std::string& Key);

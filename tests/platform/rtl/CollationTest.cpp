@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,4 +124,57 @@ TEST(Collation, ThreadsShareTheCollatorsSafely)
         thread.join();
     for (int f : failures)
         EXPECT_EQ(f, 0);
+}
+
+namespace {
+
+// A random text drawn mostly from the bytes that make the word sort and the locale differ.
+std::string RandomText(std::mt19937& random)
+{
+    static const std::string alphabet = "aAbBeEoOzZ--'' \xE0\xC0\xE8\xC8\xE9\xEC\xF2\xF9.1";
+    std::uniform_int_distribution<std::size_t> length(0, 6);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::string text(length(random), ' ');
+    for (char& c : text)
+        c = alphabet[pick(random)];
+    return text;
+}
+
+int CompareKeys(const std::string& a, const std::string& b)
+{
+    return a < b ? CSTR_LESS_THAN : a == b ? CSTR_EQUAL : CSTR_GREATER_THAN;
+}
+
+} // namespace
+
+TEST(Collation, SortKeysOrderAsTheComparison)
+{
+    std::mt19937 random(20261210);
+    for (std::uint32_t flags : {0u, NORM_IGNORECASE, SORT_STRINGSORT, NORM_IGNORESYMBOLS}) {
+        for (int i = 0; i < 20000; ++i) {
+            const std::string a = RandomText(random);
+            const std::string b = i % 4 == 0 ? a : RandomText(random);
+            std::string keyA = "prefix";
+            std::string keyB = "prefix";
+            ASSERT_TRUE(AppendSortKeyA(Italian, flags, a.data(), a.size(), keyA));
+            ASSERT_TRUE(AppendSortKeyA(Italian, flags, b.data(), b.size(), keyB));
+            ASSERT_EQ(CompareKeys(keyA, keyB), Compare(Italian, flags, a, b))
+                << "flags " << flags << ": '" << a << "' vs '" << b << "'";
+        }
+    }
+}
+
+TEST(Collation, SortKeysRefuseWhatTheComparisonRefuses)
+{
+    std::string key = "kept";
+    EXPECT_FALSE(AppendSortKeyA(0x7F7F, 0, "a", 1, key));
+    EXPECT_FALSE(AppendSortKeyA(Italian, 0x40000000, "a", 1, key));
+    EXPECT_EQ(key, "kept");
+    // Texts beyond the stack buffer get whole keys.
+    const std::string longA = std::string(1000, 'x') + "-a";
+    const std::string longB = std::string(1000, 'x') + "b";
+    std::string keyA, keyB;
+    ASSERT_TRUE(AppendSortKeyA(Italian, 0, longA.data(), longA.size(), keyA));
+    ASSERT_TRUE(AppendSortKeyA(Italian, 0, longB.data(), longB.size(), keyB));
+    EXPECT_LT(keyA, keyB);
 }
