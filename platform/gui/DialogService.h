@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-constexpr UINT MB_SETFOREGROUND = 0x10000, MB_TOPMOST = 0x40000;
-
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
 using TMsgDlgButtons = TSet<TMsgDlgBtn>;

@@ -46,9 +46,11 @@ TEST_P(Layout, AlignmentSharesTheClientArea)
         children.push_back(child);
     }
     parent.EnableAlign();
-    for (std::size_t i = 0; i < children.size(); ++i)
-        if (children[i]->Visible())
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (children[i]->Visible()) {
             EXPECT_EQ(children[i]->BoundsRect(), c.Expected[i]) << c.Name << " child " << i;
+        }
+    }
 }
 
 const TRect any = Bounds(0, 0, 10, 10);
