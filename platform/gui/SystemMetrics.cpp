@@ -84,6 +84,7 @@ void DefaultGuiFont(LOGFONTA& font, bool bold)
     font = LOGFONTA{};
     font.lfHeight = -11;
     font.lfWeight = bold ? 700 : 400;
+    font.lfCharSet = DEFAULT_CHARSET;
     std::strcpy(font.lfFaceName, "MS Sans Serif");
 }
 

@@ -2,6 +2,7 @@
 // System metrics and parameters with fixed classic values, so that layouts and pictures are the
 // same on every desktop.
 
+#include "platform/gui/GdiObjects.h"
 #include "platform/gui/Messages.h"
 
 constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1, SM_CXVSCROLL = 2, SM_CYHSCROLL = 3, SM_CYCAPTION = 4,
@@ -19,23 +20,6 @@ constexpr UINT SPI_GETDRAGFULLWINDOWS = 0x26, SPI_GETNONCLIENTMETRICS = 0x29, SP
 
 int GetSystemMetrics(int index);
 
-struct LOGFONTA {
-    LONG lfHeight = 0;
-    LONG lfWidth = 0;
-    LONG lfEscapement = 0;
-    LONG lfOrientation = 0;
-    LONG lfWeight = 400;
-    BYTE lfItalic = 0;
-    BYTE lfUnderline = 0;
-    BYTE lfStrikeOut = 0;
-    BYTE lfCharSet = 1;
-    BYTE lfOutPrecision = 0;
-    BYTE lfClipPrecision = 0;
-    BYTE lfQuality = 0;
-    BYTE lfPitchAndFamily = 0;
-    char lfFaceName[32] = {};
-};
-using LOGFONT = LOGFONTA;
 
 struct NONCLIENTMETRICSA {
     UINT cbSize = sizeof(NONCLIENTMETRICSA);
