@@ -6,6 +6,8 @@
 #include "platform/gui/private/CursorTable.h"
 #include "platform/gui/private/EventLoop.h"
 #include "platform/gui/private/HandleTable.h"
+#include "platform/gui/private/PaintCanvas.h"
+#include "platform/gui/private/StdCtrlSupport.h"
 #include "platform/gui/private/Surfaces.h"
 
 #include <QWidget>
@@ -533,7 +535,7 @@ void TControl::Dispatch(TMessage& Message)
         return;
     case WM_PAINT:
         if (!dynamic_cast<TWinControl*>(this)) {
-            Paint();
+            PaintMessage();
             return;
         }
         break;
@@ -843,3 +845,59 @@ void TControl::ApplyHostGeometry()
 TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {}
 
 TGraphicControl::~TGraphicControl() = default;
+
+// --- The paint canvas ----------------------------------------------------------------------------------------------
+
+TPaintCanvas::TPaintCanvas(TControl* control) { SetControl(control); }
+
+TPaintCanvas::~TPaintCanvas() { EndPaint(); }
+
+void TPaintCanvas::RunPaint(const std::function<void()>& paint)
+{
+    if (FPainting) {
+        paint();
+        return;
+    }
+    // A context taken outside Paint would draw beside the paint's painter; give it back first.
+    FreeHandle();
+    FPainting = true;
+    try {
+        paint();
+    } catch (...) {
+        EndPaint();
+        throw;
+    }
+    EndPaint();
+}
+
+void TPaintCanvas::EndPaint()
+{
+    FPainting = false;
+    if (!FPaintDC)
+        return;
+    SetHandle(nullptr);
+    FPaintDC.reset();
+}
+
+void TPaintCanvas::CreateHandle()
+{
+    if (!FPainting || !Control() || !PaintPainter(Control())) {
+        TControlCanvas::CreateHandle();
+        return;
+    }
+    FPaintDC = std::make_unique<StdCtrl::TClientPaintDC>(Control());
+    SetHandle(FPaintDC->Handle());
+}
+
+TCanvas* TGraphicControl::Canvas()
+{
+    if (!FCanvas)
+        FCanvas = std::make_unique<TPaintCanvas>(this);
+    return FCanvas.get();
+}
+
+void TGraphicControl::PaintMessage()
+{
+    Canvas();
+    FCanvas->RunPaint([this] { Paint(); });
+}

@@ -17,6 +17,8 @@ class TWinControl;
 class TPopupMenu;
 class IHostWidget;
 class TSurface;
+class TCanvas;
+class TPaintCanvas;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
@@ -228,6 +230,8 @@ protected:
     virtual void Resize();
     virtual bool CanResize(int& NewWidth, int& NewHeight);
     virtual void Paint() {}
+    // Answers WM_PAINT: Paint, with the canvas bound to the paint context where the class has one.
+    virtual void PaintMessage() { Paint(); }
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
     // The control draws through a retained image (graphic and custom controls, forms).
@@ -293,9 +297,15 @@ class TGraphicControl : public TControl {
 public:
     explicit TGraphicControl(TComponent* AOwner);
     ~TGraphicControl() override;
+    // Draws on the paint context inside Paint, elsewhere on the parent's client context.
+    TCanvas* Canvas();
 
 protected:
     bool HasRetainedImage() const override { return true; }
+    void PaintMessage() override;
+
+private:
+    std::unique_ptr<TPaintCanvas> FCanvas;
 };
 
 void DeliverWheel(TControl* control, int angleDelta, WPARAM keys, TPoint screenPos);

@@ -8,6 +8,7 @@
 #include "platform/gui/private/EventLoop.h"
 #include "platform/gui/private/HandleTable.h"
 #include "platform/gui/private/Overlay.h"
+#include "platform/gui/private/PaintCanvas.h"
 #include "platform/gui/private/QtBridge.h"
 #include "platform/rtl/Formats.h"
 
@@ -625,6 +626,19 @@ void TCustomForm::Deactivate()
 {
     if (OnDeactivate)
         OnDeactivate(this);
+}
+
+TCanvas* TCustomForm::Canvas()
+{
+    if (!FCanvas)
+        FCanvas = std::make_unique<TPaintCanvas>(this);
+    return FCanvas.get();
+}
+
+void TCustomForm::PaintMessage()
+{
+    Canvas();
+    FCanvas->RunPaint([this] { Paint(); });
 }
 
 void TCustomForm::Paint()

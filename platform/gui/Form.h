@@ -94,6 +94,8 @@ public:
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
     TNotifyEvent OnPaint;
+    // Draws on the paint context inside Paint and OnPaint, elsewhere on the client context.
+    TCanvas* Canvas();
     THelpEvent OnHelp;
 
 protected:
@@ -101,6 +103,7 @@ protected:
     void CreateWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Paint() override;
+    void PaintMessage() override;
     virtual void DoShow();
     virtual void DoHide();
     virtual void DoClose(TCloseAction& Action);
@@ -116,6 +119,7 @@ private:
     void SetActive(bool value);
     void DialogKey(TMessage& Message);
 
+    std::unique_ptr<TPaintCanvas> FCanvas;
     TBorderStyle FBorderStyle = bsSizeable;
     TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
     TFormStyle FFormStyle = fsNormal;

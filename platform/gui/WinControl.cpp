@@ -8,6 +8,7 @@
 #include "platform/gui/private/CursorTable.h"
 #include "platform/gui/private/HandleTable.h"
 #include "platform/gui/private/HintManager.h"
+#include "platform/gui/private/PaintCanvas.h"
 #include "platform/gui/private/QtBridge.h"
 #include "platform/gui/private/Surfaces.h"
 #include "platform/rtl/TextUtils.h"
@@ -1143,7 +1144,7 @@ void TWinControl::Dispatch(TMessage& Message)
     switch (Message.Msg) {
     case WM_PAINT:
         if (FSurface && FSurface->PaintPainter) {
-            Paint();
+            PaintMessage();
             return;
         }
         DefaultHandler(Message);
@@ -1336,6 +1337,21 @@ void TWinControl::DoExit()
 // --- TCustomControl -------------------------------------------------------------------------------------------------
 
 TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {}
+
+TCustomControl::~TCustomControl() = default;
+
+TCanvas* TCustomControl::Canvas()
+{
+    if (!FCanvas)
+        FCanvas = std::make_unique<TPaintCanvas>(this);
+    return FCanvas.get();
+}
+
+void TCustomControl::PaintMessage()
+{
+    Canvas();
+    FCanvas->RunPaint([this] { Paint(); });
+}
 
 // --- TControlScrollBar and TScrollingWinControl ---------------------------------------------------------------------
 

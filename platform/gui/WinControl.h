@@ -182,6 +182,15 @@ class TCustomControl : public TWinControl {
     TESS_CLASS(TCustomControl, TWinControl)
 public:
     explicit TCustomControl(TComponent* AOwner);
+    ~TCustomControl() override;
+    // Draws on the paint context inside Paint, elsewhere on the client context.
+    TCanvas* Canvas();
+
+protected:
+    void PaintMessage() override;
+
+private:
+    std::unique_ptr<TPaintCanvas> FCanvas;
 };
 
 class TScrollingWinControl;

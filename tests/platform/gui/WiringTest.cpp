@@ -1,0 +1,81 @@
+// How the window layer is wired to its neighbours: the canvases that Paint draws on, the screen
+// overlay's life, hint painting, menus and the reflection of notifications to child controls.
+
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Canvas.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/GdiDraw.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the screen shows at a point of a control's client area.
+TColor ScreenPixel(TControl* control, int x, int y)
+{
+    const TPoint at = control->ClientToScreen(Point(x, y));
+    TBitmap grab;
+    grab.SetSize(1, 1);
+    HDC screen = GetDC(nullptr);
+    BitBlt(grab.Canvas()->Handle(), 0, 0, 1, 1, screen, at.X, at.Y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    return grab.Canvas()->Pixels(0, 0);
+}
+
+// Paints a red square at (5, 5)-(15, 15) through its canvas and remembers whether the canvas
+// had a context while Paint ran.
+template <typename TBase>
+class TCanvasPainter : public TBase {
+public:
+    explicit TCanvasPainter(TComponent* AOwner) : TBase(AOwner) {}
+    bool HadContext = false;
+    bool PaintedDirectly = false;
+
+protected:
+    void Paint() override
+    {
+        TCanvas* canvas = this->Canvas();
+        canvas->Brush()->SetColor(clRed);
+        canvas->FillRect(Rect(5, 5, 15, 15));
+        HadContext = canvas->HandleAllocated();
+    }
+};
+
+TEST(PaintCanvas, CustomGraphicControlsAndFormsDrawThroughTheirCanvasInPaint)
+{
+    TCanvasPainter<TForm> form(nullptr);
+    form.SetBounds(40, 40, 240, 160);
+    form.SetColor(clWhite);
+    auto* custom = new TCanvasPainter<TCustomControl>(&form);
+    custom->SetBounds(100, 10, 40, 40);
+    custom->SetColor(clWhite);
+    custom->SetParent(&form);
+    auto* graphic = new TCanvasPainter<TGraphicControl>(&form);
+    graphic->SetBounds(160, 10, 40, 40);
+    graphic->SetParent(&form);
+    ShowAndActivate(&form);
+    Pump(100);
+
+    for (TControl* control : std::vector<TControl*>{&form, custom, graphic}) {
+        SCOPED_TRACE(control->ClassName());
+        EXPECT_EQ(ScreenPixel(control, 10, 10), clRed);
+        EXPECT_NE(ScreenPixel(control, 20, 20), clRed);
+    }
+    EXPECT_TRUE(form.HadContext && custom->HadContext && graphic->HadContext);
+    // After Paint the canvases hold no paint context any more.
+    EXPECT_FALSE(form.Canvas()->HandleAllocated());
+    EXPECT_FALSE(custom->Canvas()->HandleAllocated());
+    EXPECT_FALSE(graphic->Canvas()->HandleAllocated());
+
+    // Outside Paint the canvas draws on the client context, and it shows.
+    custom->Canvas()->Brush()->SetColor(clBlue);
+    custom->Canvas()->FillRect(Rect(20, 20, 30, 30));
+    EXPECT_EQ(custom->Canvas()->Pixels(25, 25), clBlue);
+    static_cast<TControlCanvas*>(custom->Canvas())->FreeHandle();
+    Pump(50);
+    EXPECT_EQ(ScreenPixel(custom, 25, 25), clBlue);
+}
+
+} // namespace
