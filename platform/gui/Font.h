@@ -3,6 +3,7 @@
 // pixels per inch as Windows does: Height = -MulDiv(Size, PixelsPerInch, 72).
 
 #include "platform/gui/Colors.h"
+#include "platform/gui/GdiObjects.h"
 #include "platform/rtl/Classes.h"
 
 #include <string>
@@ -18,6 +19,8 @@ class TFont : public TPersistent {
 public:
     TFont() = default;
 
+    // Between fonts of different pixels per inch the point size is carried over, not the
+    // pixel height: the target keeps its own resolution.
     void Assign(TPersistent* Source) override;
 
     const std::string& Name() const { return FName; }
@@ -34,6 +37,13 @@ public:
     void SetCharset(TFontCharset value);
     TFontPitch Pitch() const { return FPitch; }
     void SetPitch(TFontPitch value);
+    // The angle of the text's baseline in tenths of a degree, counter-clockwise.
+    int Orientation() const { return FOrientation; }
+    void SetOrientation(int value);
+    // A shared handle for the font's description and orientation: never delete it.
+    HFONT Handle() const;
+    // Takes name, height, style, charset, pitch and the escapement from the handle's LOGFONT.
+    void SetHandle(HFONT value);
     int PixelsPerInch = 96;
 
     bool operator==(const TFont& other) const;
@@ -50,4 +60,5 @@ private:
     TColor FColor = clWindowText;
     TFontCharset FCharset = DEFAULT_CHARSET;
     TFontPitch FPitch = fpDefault;
+    int FOrientation = 0;
 };
