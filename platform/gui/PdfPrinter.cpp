@@ -112,7 +112,7 @@ bool WritePdfJob(const TPdfJob& job, std::string& error)
                 first = false;
                 painter.save();
                 painter.translate(job.OffsetX, job.OffsetY);
-                RenderPrinterPage(painter, page->Records);
+                RenderPrinterPage(painter, page->Records, job.Resolution);
                 painter.restore();
             }
         }
@@ -181,7 +181,7 @@ struct TPlayState {
 
 class TPagePlayer {
 public:
-    explicit TPagePlayer(QPainter& painter) : FPainter(painter)
+    TPagePlayer(QPainter& painter, int pixelsPerInch) : FPainter(painter), FPixelsPerInch(pixelsPerInch)
     {
         FState.Pen = Stock(BLACK_PEN);
         FState.Brush = Stock(WHITE_BRUSH);
@@ -293,6 +293,8 @@ private:
     void ArcShape(const TEmrRecord& r);
 
     QPainter& FPainter;
+    // The job's resolution: a font recorded without a height takes its default size at it.
+    int FPixelsPerInch;
     TPlayState FState;
     std::vector<TPlayState> FSaved;
     std::map<int, TPlayObject> FObjects;
@@ -306,7 +308,7 @@ void TPagePlayer::Text(const TEmrRecord& r)
     const int x = r.Values[0], y = r.Values[1];
     const UINT options = static_cast<UINT>(r.Values[2]);
     const bool hasRect = r.Values[3] != 0;
-    auto realized = FontCache::Realize(FState.Font.Font, 96);
+    auto realized = FontCache::Realize(FState.Font.Font, FPixelsPerInch);
     if (!realized)
         return;
     const QString text = QString::fromStdU16String(r.Text);
@@ -618,10 +620,10 @@ void TPagePlayer::Play(const TEmrRecord& r)
 
 } // namespace
 
-void RenderPrinterPage(QPainter& painter, const std::vector<TEmrRecord>& records)
+void RenderPrinterPage(QPainter& painter, const std::vector<TEmrRecord>& records, int pixelsPerInch)
 {
     painter.save();
-    TPagePlayer player(painter);
+    TPagePlayer player(painter, pixelsPerInch);
     for (const TEmrRecord& record : records)
         player.Play(record);
     painter.restore();

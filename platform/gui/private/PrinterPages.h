@@ -28,8 +28,8 @@ struct TPdfJob {
 };
 
 // Paints the records of one page on painter, whose origin is the printable area's top-left and
-// whose unit is one device pixel.
-void RenderPrinterPage(QPainter& painter, const std::vector<TEmrRecord>& records);
+// whose unit is one device pixel; fonts are realised at pixelsPerInch, the job's resolution.
+void RenderPrinterPage(QPainter& painter, const std::vector<TEmrRecord>& records, int pixelsPerInch);
 
 // Writes the job to a temporary file beside Path and renames it over Path; on failure removes
 // the temporary, leaves Path untouched and returns false with the reason in error.

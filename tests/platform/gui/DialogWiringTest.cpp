@@ -98,3 +98,56 @@ TEST(FontAssignTest, HandleCarriesTheEscapement)
     EXPECT_EQ(LogFontOf(assigned.Handle()).lfEscapement, 0);
     EXPECT_EQ(assigned.Handle(), FontHandle(assigned));
 }
+
+namespace {
+
+std::string CommandOutput(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+} // namespace
+
+// A font recorded without a height takes its default size at the job's resolution: 8 points on
+// paper, not 8 points of a 96-dpi screen shrunk into 1200-dpi printer pixels.
+TEST(PrinterFontTest, DefaultHeightIsRealisedAtTheJobResolution)
+{
+    TTempFolder folder("tess-wiring");
+    SetVirtualPrinterFolder(folder.Path());
+    SetPrinterCatalogue(TPrinterCatalogue{});
+    std::unique_ptr<TPrinter> oldPrinter = SetPrinter(std::make_unique<TPrinter>());
+    std::vector<std::string> opened;
+    RecordDesktopOpener(&opened);
+
+    TPrinter* printer = Printer();
+    printer->Title = "Altezza";
+    printer->BeginDoc();
+    printer->Canvas()->Font()->SetName("Arial");
+    printer->Canvas()->Font()->SetHeight(0);
+    printer->Canvas()->TextOut(0, 0, "Altezza");
+    printer->EndDoc();
+    const std::string pdf = IncludeTrailingPathDelimiter(folder.Path()) + "Altezza.pdf";
+
+    RecordDesktopOpener(nullptr);
+    SetPrinter(std::move(oldPrinter));
+    ResetPrinterCatalogue();
+    SetVirtualPrinterFolder("");
+
+    const std::string bbox = CommandOutput("pdftotext -bbox '" + pdf + "' -");
+    std::smatch word;
+    ASSERT_TRUE(std::regex_search(
+        bbox, word, std::regex(R"re(yMin="([0-9.]+)" xMax="[0-9.]+" yMax="([0-9.]+)">Altezza)re")))
+        << bbox;
+    const double points = std::stod(word[2]) - std::stod(word[1]);
+    EXPECT_GT(points, 6.0);
+    EXPECT_LT(points, 12.0);
+}
