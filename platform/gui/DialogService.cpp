@@ -1,6 +1,8 @@
 #include "platform/gui/DialogService.h"
 
 #include "platform/gui/Application.h"
+#include "platform/gui/CommonDialogs.h"
+#include "platform/gui/PrintDialogs.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/HandleTable.h"
@@ -304,6 +306,20 @@ bool TQtDialogService::InputQuery(const std::string& caption, const std::string&
     value = ToAnsi(dialog.textValue());
     return true;
 }
+
+bool TQtDialogService::OpenFile(FileDialogRequest& request) { return QtOpenFileDialog(request, false); }
+
+bool TQtDialogService::SaveFile(FileDialogRequest& request) { return QtOpenFileDialog(request, true); }
+
+bool TQtDialogService::SelectFolder(FolderDialogRequest& request) { return QtSelectFolderDialog(request); }
+
+bool TQtDialogService::ChooseFont(FontDialogRequest& request) { return QtChooseFontDialog(request); }
+
+bool TQtDialogService::ChooseColor(ColorDialogRequest& request) { return QtChooseColorDialog(request); }
+
+bool TQtDialogService::Print(PrintDialogRequest& request) { return ExecuteQtPrintDialog(request); }
+
+bool TQtDialogService::PrinterSetup(PrinterSetupRequest& request) { return ExecuteQtPrinterSetupDialog(request); }
 
 // --- The free functions ----------------------------------------------------------------------------------------
 

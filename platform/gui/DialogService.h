@@ -105,13 +105,13 @@ public:
     int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) override;
     int MessageDlg(const MessageDlgRequest& request) override;
     bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
-    bool OpenFile(FileDialogRequest&) override { return false; }
-    bool SaveFile(FileDialogRequest&) override { return false; }
-    bool SelectFolder(FolderDialogRequest&) override { return false; }
-    bool ChooseFont(FontDialogRequest&) override { return false; }
-    bool ChooseColor(ColorDialogRequest&) override { return false; }
-    bool Print(PrintDialogRequest&) override { return false; }
-    bool PrinterSetup(PrinterSetupRequest&) override { return false; }
+    bool OpenFile(FileDialogRequest& request) override;
+    bool SaveFile(FileDialogRequest& request) override;
+    bool SelectFolder(FolderDialogRequest& request) override;
+    bool ChooseFont(FontDialogRequest& request) override;
+    bool ChooseColor(ColorDialogRequest& request) override;
+    bool Print(PrintDialogRequest& request) override;
+    bool PrinterSetup(PrinterSetupRequest& request) override;
 };
 
 int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags);

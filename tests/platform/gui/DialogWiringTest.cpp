@@ -151,3 +151,58 @@ TEST(PrinterFontTest, DefaultHeightIsRealisedAtTheJobResolution)
     EXPECT_GT(points, 6.0);
     EXPECT_LT(points, 12.0);
 }
+
+namespace {
+
+// What the Qt service put on screen for one request: the dialog's class and title. The dialog is
+// cancelled as soon as it shows.
+template <typename Call>
+std::string ShownBy(Call call, bool& answer)
+{
+    std::string shown;
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        shown = std::string(dialog->metaObject()->className()) + " " + dialog->windowTitle().toStdString();
+        if (auto* files = qobject_cast<QFileDialog*>(dialog))
+            shown += files->fileMode() == QFileDialog::Directory      ? " folder"
+                     : files->acceptMode() == QFileDialog::AcceptSave ? " save"
+                                                                       : " open";
+        dialog->reject();
+    });
+    closer.start();
+    TQtDialogService service;
+    answer = call(service);
+    return shown;
+}
+
+} // namespace
+
+TEST(QtDialogServiceTest, EachRequestReachesItsQtDialog)
+{
+    bool answer = true;
+    FileDialogRequest file;
+    file.Title = "Apri fattura";
+    EXPECT_EQ(ShownBy([&](TQtDialogService& s) { return s.OpenFile(file); }, answer), "QFileDialog Apri fattura open");
+    EXPECT_FALSE(answer);
+    file.Title = "Salva fattura";
+    EXPECT_EQ(ShownBy([&](TQtDialogService& s) { return s.SaveFile(file); }, answer), "QFileDialog Salva fattura save");
+    FolderDialogRequest folder;
+    folder.Title = "Cartella archivio";
+    EXPECT_EQ(ShownBy([&](TQtDialogService& s) { return s.SelectFolder(folder); }, answer),
+              "QFileDialog Cartella archivio folder");
+    FontDialogRequest font;
+    EXPECT_EQ(ShownBy([&](TQtDialogService& s) { return s.ChooseFont(font); }, answer), "QFontDialog Carattere");
+    ColorDialogRequest color;
+    EXPECT_EQ(ShownBy([&](TQtDialogService& s) { return s.ChooseColor(color); }, answer), "QColorDialog Colore");
+    PrintDialogRequest print;
+    EXPECT_EQ(ShownBy([&](TQtDialogService& s) { return s.Print(print); }, answer), "QDialog Stampa");
+    EXPECT_FALSE(answer);
+    PrinterSetupRequest setup;
+    EXPECT_EQ(ShownBy([&](TQtDialogService& s) { return s.PrinterSetup(setup); }, answer),
+              "QDialog Imposta stampante");
+    EXPECT_FALSE(answer);
+}
