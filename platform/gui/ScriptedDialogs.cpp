@@ -168,12 +168,17 @@ bool TScriptedDialogs::SelectFolder(FolderDialogRequest& request)
     return true;
 }
 
-bool TScriptedDialogs::ChooseFont(FontDialogRequest&)
+bool TScriptedDialogs::ChooseFont(FontDialogRequest& request)
 {
     TDialogRequestRecord record;
     record.Kind = TDialogKind::ChooseFont;
+    record.Text = request.Font.Name();
     TDialogAnswer answer;
-    return Take(record, answer) && answer.Accepted;
+    if (!Take(record, answer) || !answer.Accepted)
+        return false;
+    if (answer.Font)
+        request.Font.Assign(&*answer.Font);
+    return true;
 }
 
 bool TScriptedDialogs::ChooseColor(ColorDialogRequest& request)
@@ -187,18 +192,36 @@ bool TScriptedDialogs::ChooseColor(ColorDialogRequest& request)
     return true;
 }
 
-bool TScriptedDialogs::Print(PrintDialogRequest&)
+bool TScriptedDialogs::Print(PrintDialogRequest& request)
 {
     TDialogRequestRecord record;
     record.Kind = TDialogKind::Print;
+    record.Text = request.PrinterName;
     TDialogAnswer answer;
-    return Take(record, answer) && answer.Accepted;
+    if (!Take(record, answer) || !answer.Accepted)
+        return false;
+    if (!answer.PrinterName.empty())
+        request.PrinterName = answer.PrinterName;
+    if (answer.Copies > 0)
+        request.Copies = answer.Copies;
+    if (answer.Collate)
+        request.Collate = *answer.Collate;
+    return true;
 }
 
-bool TScriptedDialogs::PrinterSetup(PrinterSetupRequest&)
+bool TScriptedDialogs::PrinterSetup(PrinterSetupRequest& request)
 {
     TDialogRequestRecord record;
     record.Kind = TDialogKind::PrinterSetup;
+    record.Text = request.PrinterName;
     TDialogAnswer answer;
-    return Take(record, answer) && answer.Accepted;
+    if (!Take(record, answer) || !answer.Accepted)
+        return false;
+    if (!answer.PrinterName.empty())
+        request.PrinterName = answer.PrinterName;
+    if (!answer.Paper.empty())
+        request.Paper = answer.Paper;
+    if (answer.Orientation)
+        request.Orientation = *answer.Orientation;
+    return true;
 }

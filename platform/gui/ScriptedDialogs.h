@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,14 @@ struct TDialogAnswer {
     std::vector<std::string> Files;
     std::string Folder;
     TColor Color = clBlack;
+    std::optional<TFont> Font;  // ChooseFont: the font chosen; none keeps the one offered
+    // Print and PrinterSetup: what the person chose; an empty name or paper, zero copies and an
+    // unset collation or orientation keep what the request offered.
+    std::string PrinterName;
+    int Copies = 0;
+    std::optional<bool> Collate;
+    std::string Paper;
+    std::optional<PrinterSetupRequest::TOrientation> Orientation;
 
     static TDialogAnswer Code(int result)
     {

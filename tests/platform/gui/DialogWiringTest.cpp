@@ -206,3 +206,83 @@ TEST(QtDialogServiceTest, EachRequestReachesItsQtDialog)
               "QDialog Imposta stampante");
     EXPECT_FALSE(answer);
 }
+
+namespace {
+
+class ScriptedPrintTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetPrinterCatalogue(TPrinterCatalogue{});
+        FOldPrinter = SetPrinter(std::make_unique<TPrinter>());
+    }
+    void TearDown() override
+    {
+        SetPrinter(std::move(FOldPrinter));
+        ResetPrinterCatalogue();
+    }
+    TScriptedScope Scripted;
+
+private:
+    std::unique_ptr<TPrinter> FOldPrinter;
+};
+
+} // namespace
+
+TEST_F(ScriptedPrintTest, PrintAnswersReachThePrinter)
+{
+    TDialogAnswer print;
+    print.Copies = 3;
+    print.Collate = true;
+    TDialogAnswer setup;
+    setup.Paper = "A5";
+    setup.Orientation = PrinterSetupRequest::poLandscape;
+    TDialogAnswer cancelled;
+    cancelled.Accepted = false;
+    cancelled.Copies = 7;
+    Scripted.Dialogs()
+        .Expect(TDialogKind::Print, print)
+        .Expect(TDialogKind::PrinterSetup, setup)
+        .Expect(TDialogKind::Print, cancelled)
+        .Expect(TDialogKind::Print, TDialogAnswer{});
+
+    TPrintDialog dialog(nullptr);
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(Printer()->Copies(), 3);
+    EXPECT_TRUE(dialog.Collate);
+
+    TPrinterSetupDialog setupDialog(nullptr);
+    ASSERT_TRUE(setupDialog.Execute());
+    EXPECT_EQ(Printer()->Orientation(), poLandscape);
+    EXPECT_EQ(PrinterDeviceCaps(Printer()->Handle(), PHYSICALWIDTH), 9921); // A5 across
+
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(Printer()->Copies(), 3);
+    // OK without changes keeps what was offered.
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(Printer()->Copies(), 3);
+    EXPECT_TRUE(dialog.Collate);
+    EXPECT_EQ(Printer()->Orientation(), poLandscape);
+    EXPECT_TRUE(Scripted.Dialogs().Satisfied());
+}
+
+TEST(ScriptedFontTest, FontAnswerReachesTheDialog)
+{
+    TScriptedScope scripted;
+    TDialogAnswer chosen;
+    chosen.Font.emplace();
+    chosen.Font->SetName("Courier New");
+    chosen.Font->SetSize(14);
+    chosen.Font->SetStyle({fsItalic});
+    scripted.Dialogs().Expect(TDialogKind::ChooseFont, chosen).Expect(TDialogKind::ChooseFont, TDialogAnswer{});
+
+    TFontDialog dialog(nullptr);
+    dialog.Font()->SetName("Arial");
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.Font()->Name(), "Courier New");
+    EXPECT_EQ(dialog.Font()->Size(), 14);
+    EXPECT_TRUE(dialog.Font()->Style().Contains(fsItalic));
+    ASSERT_TRUE(dialog.Execute()); // OK without a choice keeps the font
+    EXPECT_EQ(dialog.Font()->Name(), "Courier New");
+    EXPECT_EQ(scripted.Dialogs().Requests()[1].Text, "Courier New");
+}
