@@ -4,6 +4,7 @@
 #include "platform/gui/private/Overlay.h"
 #include "platform/gui/private/QtBridge.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
@@ -41,17 +42,22 @@ private:
     TOverlay* FOverlay;
 };
 
+// The overlays live on the heap without static destructors: a destructor run at exit would
+// delete widgets after Qt itself has been torn down. The screen overlay goes with the
+// application instead (see ForScreen); a form's goes with the form.
 std::map<TWinControl*, std::unique_ptr<TOverlay>>& FormOverlays()
 {
-    static std::map<TWinControl*, std::unique_ptr<TOverlay>> overlays;
-    return overlays;
+    static auto* overlays = new std::map<TWinControl*, std::unique_ptr<TOverlay>>;
+    return *overlays;
 }
 
 std::unique_ptr<TOverlay>& ScreenOverlay()
 {
-    static std::unique_ptr<TOverlay> overlay;
-    return overlay;
+    static auto* overlay = new std::unique_ptr<TOverlay>;
+    return *overlay;
 }
+
+void DropScreenOverlay() { ScreenOverlay().reset(); }
 
 } // namespace
 
@@ -62,8 +68,17 @@ TOverlay::~TOverlay() { delete FWidget; }
 TOverlay& TOverlay::ForScreen()
 {
     std::unique_ptr<TOverlay>& overlay = ScreenOverlay();
-    if (!overlay)
+    if (!overlay) {
         overlay.reset(new TOverlay(nullptr));
+        // Its window has no parent, so nothing else takes it away when the event loop ends. An
+        // application torn down without its loop ending leaves the widget to the process's end.
+        static QCoreApplication* connectedTo = nullptr;
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app && app != connectedTo) {
+            connectedTo = app;
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, &DropScreenOverlay);
+        }
+    }
     return *overlay;
 }
 

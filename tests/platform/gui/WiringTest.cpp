@@ -8,7 +8,13 @@
 #include "platform/gui/Form.h"
 #include "platform/gui/GdiDraw.h"
 
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -76,6 +82,48 @@ TEST(PaintCanvas, CustomGraphicControlsAndFormsDrawThroughTheirCanvasInPaint)
     static_cast<TControlCanvas*>(custom->Canvas())->FreeHandle();
     Pump(50);
     EXPECT_EQ(ScreenPixel(custom, 25, 25), clBlue);
+}
+
+// Windows without a parent that never take input: the screen overlay's.
+int OverlayWindows()
+{
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->windowFlags().testFlag(Qt::WindowTransparentForInput))
+            ++count;
+    return count;
+}
+
+void InvertOnScreen(int left, int top)
+{
+    HDC screen = GetDC(nullptr);
+    RECT area{left, top, left + 20, top + 20};
+    InvertRect(screen, &area);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST(ScreenOverlay, XorDrawingOnTheScreenLeavesAProgramThatEndsCleanly)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Ending the process after drawing on the screen once tore Qt's widgets down twice.
+    EXPECT_EXIT(
+        {
+            InvertOnScreen(10, 10);
+            Pump(20);
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+    // The event loop's end takes the overlay's window away while Qt is still there.
+    EXPECT_EXIT(
+        {
+            InvertOnScreen(10, 10);
+            Pump(20);
+            const bool shown = OverlayWindows() == 1;
+            QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
+            QApplication::exec();
+            std::exit(shown && OverlayWindows() == 0 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 } // namespace
