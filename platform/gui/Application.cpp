@@ -1,6 +1,8 @@
 #include "platform/gui/Application.h"
 
 #include "platform/gui/DialogService.h"
+#include "platform/gui/FontEngine.h"
+#include "platform/gui/ImageList.h"
 #include "platform/gui/MessageQueue.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/WindowHandles.h"
@@ -48,6 +50,10 @@ void TApplication::Initialize()
     SetQuitHandler([this](int) { Terminate(); });
     SetApplicationExceptionHandler([this](TObject* Sender, const Exception& E) { ExceptionRaised(Sender, E); });
     Dialogs();
+    InstallShellIconFactory();
+    // The font list needs the running application's font database.
+    if (Screen)
+        Screen->Fonts = ScreenFonts();
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         QObject::connect(app, &QGuiApplication::applicationStateChanged, app,
                          [this](Qt::ApplicationState state) { SetActive(state == Qt::ApplicationActive); });

@@ -1,7 +1,9 @@
 #include "platform/gui/HintWindow.h"
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Canvas.h"
 #include "platform/gui/Screen.h"
+#include "platform/gui/TextOutput.h"
 #include "platform/gui/WindowFunctions.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/HintManager.h"
@@ -102,14 +104,16 @@ void THintWindow::ReleaseHandle()
 
 void THintWindow::Paint()
 {
-    QPainter* painter = PaintPainter(this);
-    if (!painter)
-        return;
-    const TRect client = ClientRect();
-    painter->fillRect(ToQRect(client), ToQColor(Color()));
-    painter->setPen(ToQColor(clInfoText));
-    painter->drawText(QRect(2, 2, client.Width() - 4, client.Height() - 4), Qt::AlignLeft | Qt::TextWordWrap,
-                      WithoutPrefixes(GetText()));
+    TCanvas* canvas = Canvas();
+    TRect area = ClientRect();
+    canvas->Brush()->SetColor(Color());
+    canvas->FillRect(area);
+    canvas->Font()->Assign(Font());
+    canvas->Font()->SetColor(clInfoText);
+    canvas->Brush()->SetStyle(bsClear);
+    area.Left += 2;
+    area.Top += 2;
+    DrawTextA(canvas->Handle(), GetText(), -1, &area, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
 }
 
 // --- The hint manager -------------------------------------------------------------------------------------------

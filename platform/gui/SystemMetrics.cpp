@@ -1,5 +1,6 @@
 #include "platform/gui/SystemMetrics.h"
 
+#include "platform/gui/FontEngine.h"
 #include "platform/gui/Screen.h"
 
 #include <QApplication>
@@ -128,7 +129,13 @@ BOOL SystemParametersInfoA(UINT action, UINT, void* data, UINT)
 
 UINT GetDoubleClickTime() { return 500; }
 
-LONG GetDialogBaseUnits() { return static_cast<LONG>(MAKELONG(6, 13)); }
+LONG GetDialogBaseUnits()
+{
+    // Measuring needs the font machinery of a running GUI application.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return static_cast<LONG>(MAKELONG(6, 13));
+    return FontDialogBaseUnits();
+}
 
 LONG GetMenuCheckMarkDimensions() { return static_cast<LONG>(MAKELONG(13, 13)); }
 

@@ -5,7 +5,13 @@
 
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
+#include "platform/gui/FontEngine.h"
 #include "platform/gui/Form.h"
+#include "platform/gui/HintWindow.h"
+#include "platform/gui/Screen.h"
+#include "platform/gui/SystemMetrics.h"
+#include "platform/gui/TextOutput.h"
+#include "platform/os/ShellFileInfo.h"
 #include "platform/gui/GdiDraw.h"
 
 #include <QApplication>
@@ -122,6 +128,62 @@ TEST(ScreenOverlay, XorDrawingOnTheScreenLeavesAProgramThatEndsCleanly)
             QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
             QApplication::exec();
             std::exit(shown && OverlayWindows() == 0 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(HintWindowPaint, DrawsTheTextAsDrawTextDoesAtTwoTwo)
+{
+    THintWindow hint(nullptr);
+    const std::string text = "Salva && chiudi la &fattura corrente";
+    hint.ActivateHint(Bounds(50, 50, 90, 40), text);
+    Pump(100);
+    ASSERT_TRUE(Widget(&hint) && Widget(&hint)->isVisible());
+
+    // The same drawing on a bitmap: the hint's colour, then the text word-wrapped at (2, 2),
+    // ampersands shown as they are.
+    TBitmap expected;
+    expected.SetSize(hint.ClientWidth(), hint.ClientHeight());
+    TCanvas* canvas = expected.Canvas();
+    canvas->Brush()->SetColor(hint.Color());
+    canvas->FillRect(Rect(0, 0, hint.ClientWidth(), hint.ClientHeight()));
+    canvas->Font()->Assign(hint.Font());
+    canvas->Font()->SetColor(clInfoText);
+    canvas->Brush()->SetStyle(bsClear);
+    RECT area = Rect(2, 2, hint.ClientWidth(), hint.ClientHeight());
+    DrawTextA(canvas->Handle(), text, -1, &area, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+
+    TBitmap shownImage;
+    shownImage.SetSize(hint.ClientWidth(), hint.ClientHeight());
+    const TPoint origin = hint.ClientToScreen(Point(0, 0));
+    HDC screen = GetDC(nullptr);
+    BitBlt(shownImage.Canvas()->Handle(), 0, 0, hint.ClientWidth(), hint.ClientHeight(), screen, origin.X, origin.Y,
+           SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    int differences = 0;
+    int textPixels = 0;
+    for (int y = 0; y < hint.ClientHeight(); ++y)
+        for (int x = 0; x < hint.ClientWidth(); ++x) {
+            const TColor shown = shownImage.Canvas()->Pixels(x, y);
+            differences += shown != canvas->Pixels(x, y);
+            textPixels += shown != static_cast<TColor>(ColorToRGB(hint.Color()));
+        }
+    EXPECT_EQ(differences, 0);
+    EXPECT_GT(textPixels, 20);
+}
+
+TEST(StartUp, ScreenFontsDialogUnitsAndShellIcons)
+{
+    EXPECT_EQ(Screen->Fonts, ScreenFonts());
+    EXPECT_GT(Screen->Fonts.size(), 3u);
+    EXPECT_EQ(GetDialogBaseUnits(), FontDialogBaseUnits());
+    // Only start-up installs the icons in a process that has used no image list.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SHFILEINFOA info;
+            SHGetFileInfoA("fattura.txt", 0, &info, sizeof(info), SHGFI_ICON | SHGFI_USEFILEATTRIBUTES);
+            std::exit(info.hIcon ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
 }
