@@ -1,5 +1,6 @@
 #include "platform/gui/Control.h"
 
+#include "platform/gui/Menus.h"
 #include "platform/gui/WinControl.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/ControlHost.h"
@@ -533,6 +534,11 @@ void TControl::Dispatch(TMessage& Message)
     case WM_MOUSEWHEEL:
         WMMouseWheel(Message);
         return;
+    case WM_CONTEXTMENU:
+        // Otherwise the default handling passes it on to the parent.
+        if (ShowContextMenu(Message))
+            return;
+        break;
     case WM_PAINT:
         if (!dynamic_cast<TWinControl*>(this)) {
             PaintMessage();
@@ -845,6 +851,17 @@ void TControl::ApplyHostGeometry()
 TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {}
 
 TGraphicControl::~TGraphicControl() = default;
+
+bool TControl::ShowContextMenu(TMessage& Message)
+{
+    // The keyboard (Shift+F10, the menu key) sends the point (-1, -1).
+    const bool fromKeyboard = Message.LParam == -1 || static_cast<DWORD>(Message.LParam) == 0xFFFFFFFFu;
+    const TPoint screenPos{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+    if (!ShowControlPopupMenu(this, screenPos, fromKeyboard))
+        return false;
+    Message.Result = 1;
+    return true;
+}
 
 // --- The paint canvas ----------------------------------------------------------------------------------------------
 

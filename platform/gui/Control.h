@@ -252,6 +252,8 @@ protected:
     void CMParentFontChanged(TMessage& Message);
     void CMParentColorChanged(TMessage& Message);
     void CMParentShowHintChanged(TMessage& Message);
+    // Pops up the popup menu of the control or of a parent for WM_CONTEXTMENU; true when shown.
+    bool ShowContextMenu(TMessage& Message);
 
     TWinControl* FParent = nullptr;
     int FLeft = 0;

@@ -1,6 +1,7 @@
 #include "platform/gui/Form.h"
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Menus.h"
 #include "platform/gui/MessageQueue.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/WindowHandles.h"
@@ -675,8 +676,27 @@ void TCustomForm::DialogKey(TMessage& Message)
     Broadcast(Message);
 }
 
+bool TCustomForm::IsMenuMessage(const TMessage& Message) const
+{
+    switch (Message.Msg) {
+    case WM_COMMAND:
+        return Message.LParam == 0;
+    case WM_INITMENUPOPUP:
+    case WM_MENUSELECT:
+        return true;
+    case WM_DRAWITEM:
+        return Message.LParam && reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam)->CtlType == ODT_MENU;
+    case WM_MEASUREITEM:
+        return Message.LParam && reinterpret_cast<const MEASUREITEMSTRUCT*>(Message.LParam)->CtlType == ODT_MENU;
+    default:
+        return false;
+    }
+}
+
 void TCustomForm::Dispatch(TMessage& Message)
 {
+    if (Menu && IsMenuMessage(Message) && Menu->ProcessMenuMessage(Message))
+        return;
     switch (Message.Msg) {
     case WM_CLOSE:
         Close();

@@ -118,6 +118,8 @@ private:
     void CloseModal();
     void SetActive(bool value);
     void DialogKey(TMessage& Message);
+    // Messages for the main menu: commands from it, its popups, selection and owner drawing.
+    bool IsMenuMessage(const TMessage& Message) const;
 
     std::unique_ptr<TPaintCanvas> FCanvas;
     TBorderStyle FBorderStyle = bsSizeable;

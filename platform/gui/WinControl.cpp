@@ -1,6 +1,7 @@
 #include "platform/gui/WinControl.h"
 
 #include "platform/gui/Form.h"
+#include "platform/gui/Menus.h"
 #include "platform/gui/Timer.h"
 #include "platform/gui/WindowFunctions.h"
 #include "platform/gui/WindowHandles.h"
@@ -1137,7 +1138,7 @@ void TWinControl::DefaultHandler(TMessage& Message)
     DefaultWindowMessage(Message);
 }
 
-bool TWinControl::IsMenuKey(TMessage&) { return false; }
+bool TWinControl::IsMenuKey(TMessage& Message) { return MenuKeyShortCut(this, Message); }
 
 void TWinControl::Dispatch(TMessage& Message)
 {
@@ -1164,6 +1165,10 @@ void TWinControl::Dispatch(TMessage& Message)
             return;
         TCMDialogKey key(Message);
         const WORD code = key.CharCode;
+        if (code == VK_APPS || (code == VK_F10 && GetKeyState(VK_SHIFT) < 0)) {
+            Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(HandleAllocated() ? Handle() : nullptr), -1);
+            return;
+        }
         if (Perform(CM_CHILDKEY, code, reinterpret_cast<LPARAM>(this)) != 0)
             return;
         LRESULT mask = 0;

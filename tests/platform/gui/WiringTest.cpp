@@ -8,6 +8,7 @@
 #include "platform/gui/FontEngine.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/HintWindow.h"
+#include "platform/gui/Menus.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/SystemMetrics.h"
 #include "platform/gui/TextOutput.h"
@@ -15,6 +16,7 @@
 #include "platform/gui/GdiDraw.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -186,6 +188,70 @@ TEST(StartUp, ScreenFontsDialogUnitsAndShellIcons)
             std::exit(info.hIcon ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
+}
+
+// Closes the popup menu once it shows.
+void EscapePopupSoon()
+{
+    QTimer::singleShot(50, [] {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            QTest::keyClick(popup, Qt::Key_Escape);
+    });
+}
+
+TEST(FormMenus, CommandsShortCutsAndContextMenusReachTheMenus)
+{
+    TForm form(nullptr);
+    form.SetBounds(60, 60, 300, 200);
+    auto* menu = new TMainMenu(&form);
+    int saves = 0;
+    TMenuItem* save = NewItem("&Salva", ShortCut('S', TShiftState{ssCtrl}), false, true, [&](TObject*) { ++saves; }, 0, "");
+    menu->Items()->Add(NewSubMenu("&File", 0, "", {save}));
+    form.Menu = menu;
+    auto* control = new TRecorder(&form);
+    control->SetBounds(10, 10, 100, 60);
+    control->DlgCode = DLGC_WANTALLKEYS;
+    control->SetParent(&form);
+    auto* popup = new TPopupMenu(&form);
+    popup->Items()->Add(NewItem("&Copia", 0, false, true, nullptr, 0, ""));
+    int popups = 0;
+    popup->OnPopup = [&](TObject*) { ++popups; };
+    form.PopupMenu = popup;
+    ShowAndActivate(&form);
+    control->SetFocus();
+    Pump(50);
+
+    // A menu command reaches the item once; a control's notification (LParam set) does not.
+    form.Perform(WM_COMMAND, save->Command(), 0);
+    EXPECT_EQ(saves, 1);
+    form.Perform(WM_COMMAND, save->Command(), reinterpret_cast<LPARAM>(control->Handle()));
+    EXPECT_EQ(saves, 1);
+    // The shortcut from the focused control's key path, once.
+    QTest::keyClick(Widget(control), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(saves, 2);
+
+    // The right button, Shift+F10 and the menu key pop up the parent's popup menu for the control.
+    const struct {
+        const char* Name;
+        std::function<void()> Trigger;
+    } triggers[] = {
+        {"WM_CONTEXTMENU", [&] {
+             const TPoint at = control->ClientToScreen(Point(5, 5));
+             control->Perform(WM_CONTEXTMENU, 0, MAKELONG(at.X, at.Y));
+         }},
+        {"Shift+F10", [&] { QTest::keyClick(Widget(control), Qt::Key_F10, Qt::ShiftModifier); }},
+        {"menu key", [&] { QTest::keyClick(Widget(control), Qt::Key_Menu); }},
+    };
+    for (const auto& trigger : triggers) {
+        SCOPED_TRACE(trigger.Name);
+        const int before = popups;
+        popup->PopupComponent = nullptr;
+        EscapePopupSoon();
+        trigger.Trigger();
+        Pump(100);
+        EXPECT_EQ(popups, before + 1);
+        EXPECT_EQ(popup->PopupComponent, control);
+    }
 }
 
 } // namespace
