@@ -289,7 +289,7 @@ void TCanvas::RequiredState(int required)
         FState |= csHandleValid;
     }
     if (needed & csFontValid) {
-        SelectObject(FHandle, FontHandle(FFont));
+        SelectObject(FHandle, FFont.Handle()); // keeps the font's angle
         SetTextColor(FHandle, GdiColor(FFont.Color()));
     }
     if (needed & csPenValid) {

@@ -53,3 +53,33 @@ TEST(WindowContexts, DrawingOutsidePaintStaysInTheRetainedImage)
 }
 
 } // namespace
+
+TEST(CanvasFonts, TextKeepsTheFontsAngle)
+{
+    // The extent of the inked pixels: a turned caption runs upward, an upright one across.
+    auto inkedExtent = [](int orientation) {
+        TBitmap bitmap;
+        bitmap.SetSize(200, 200);
+        TCanvas* canvas = bitmap.Canvas();
+        canvas->Brush()->SetColor(clWhite);
+        canvas->FillRect(Rect(0, 0, 200, 200));
+        canvas->Font()->SetName("Arial");
+        canvas->Font()->SetSize(14);
+        canvas->Font()->SetOrientation(orientation);
+        canvas->TextOut(100, 150, "Didascalia");
+        int left = 200, right = -1, top = 200, bottom = -1;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (canvas->Pixels(x, y) != clWhite) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        return std::make_pair(right - left, bottom - top);
+    };
+    const auto upright = inkedExtent(0);
+    const auto turned = inkedExtent(900);
+    EXPECT_GT(upright.first, upright.second);
+    EXPECT_GT(turned.second, turned.first);
+}
