@@ -11,6 +11,7 @@
 #include "platform/gui/private/HintManager.h"
 #include "platform/gui/private/PaintCanvas.h"
 #include "platform/gui/private/QtBridge.h"
+#include "platform/gui/private/StdCtrlSupport.h"
 #include "platform/gui/private/Surfaces.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -1140,8 +1141,61 @@ void TWinControl::DefaultHandler(TMessage& Message)
 
 bool TWinControl::IsMenuKey(TMessage& Message) { return MenuKeyShortCut(this, Message); }
 
+TWinControl* TWinControl::NotifyingChild(const TMessage& Message) const
+{
+    HWND window = nullptr;
+    switch (Message.Msg) {
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        // Without a window the message comes from a menu, an accelerator or the window's own
+        // scroll bars.
+        window = reinterpret_cast<HWND>(Message.LParam);
+        break;
+    case WM_NOTIFY:
+        if (Message.LParam)
+            window = reinterpret_cast<const NMHDR*>(Message.LParam)->hwndFrom;
+        break;
+    case WM_DRAWITEM: {
+        const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
+        if (draw && draw->CtlType != ODT_MENU)
+            window = draw->hwndItem;
+        break;
+    }
+    case WM_MEASUREITEM: {
+        // The structure has no window: the item's control is found by its identifier.
+        const auto* measure = reinterpret_cast<const MEASUREITEMSTRUCT*>(Message.LParam);
+        if (!measure || measure->CtlType == ODT_MENU)
+            return nullptr;
+        for (TControl* control : FControls)
+            if (auto* child = dynamic_cast<TWinControl*>(control);
+                child && static_cast<UINT>(StdCtrl::ControlId(child)) == measure->CtlID)
+                return child;
+        return nullptr;
+    }
+    default:
+        return nullptr;
+    }
+    if (!window)
+        return nullptr;
+    TWinControl* child = FindControl(window);
+    return child != this ? child : nullptr;
+}
+
 void TWinControl::Dispatch(TMessage& Message)
 {
+    // Notifications go back to the child that sent them, as CN_ messages its class handles.
+    if (TWinControl* child = NotifyingChild(Message)) {
+        Message.Result = child->Perform(CN_BASE + Message.Msg, Message.WParam, Message.LParam);
+        // The control that sent the notification must not reflect it to itself a second time.
+        StdCtrl::MarkReflected();
+        return;
+    }
     switch (Message.Msg) {
     case WM_PAINT:
         if (FSurface && FSurface->PaintPainter) {
@@ -1526,14 +1580,16 @@ void TScrollingWinControl::ScrollMessage(TControlScrollBar* bar, TMessage& Messa
 
 void TScrollingWinControl::Dispatch(TMessage& Message)
 {
-    switch (Message.Msg) {
-    case WM_HSCROLL:
+    // A child scroll bar's messages (LParam its window) are reflected to it; only the window's
+    // own bars scroll it.
+    const bool ownBar = Message.LParam == 0;
+    if (ownBar && Message.Msg == WM_HSCROLL) {
         ScrollMessage(FHorzScrollBar.get(), Message);
         return;
-    case WM_VSCROLL:
+    }
+    if (ownBar && Message.Msg == WM_VSCROLL) {
         ScrollMessage(FVertScrollBar.get(), Message);
         return;
-    default:
-        TWinControl::Dispatch(Message);
     }
+    TWinControl::Dispatch(Message);
 }

@@ -142,6 +142,8 @@ protected:
 
     // Menus of Visual layer III answer shortcuts here; true when one took the key.
     virtual bool IsMenuKey(TMessage& Message);
+    // The child a notification message names (its window, NMHDR or item structure), or nullptr.
+    TWinControl* NotifyingChild(const TMessage& Message) const;
     void NcCalcSize(TRect& windowRect) const;
     // The default processing DefWindowProc does for this control's handle.
     virtual bool DefaultWindowMessage(TMessage& Message);

@@ -12,6 +12,8 @@
 #include "platform/gui/Screen.h"
 #include "platform/gui/SystemMetrics.h"
 #include "platform/gui/TextOutput.h"
+#include "platform/gui/WindowHandles.h"
+#include "platform/gui/private/StdCtrlSupport.h"
 #include "platform/os/ShellFileInfo.h"
 #include "platform/gui/GdiDraw.h"
 
@@ -252,6 +254,59 @@ TEST(FormMenus, CommandsShortCutsAndContextMenusReachTheMenus)
         EXPECT_EQ(popups, before + 1);
         EXPECT_EQ(popup->PopupComponent, control);
     }
+}
+
+TEST(Reflection, NotificationsGoBackToTheChildThatSentThemOnce)
+{
+    TForm form(nullptr);
+    form.SetBounds(60, 60, 300, 200);
+    auto* child = new TRecorder(&form);
+    child->SetBounds(10, 10, 100, 60);
+    child->SetParent(&form);
+    ShowAndActivate(&form);
+    HWND handle = child->Handle();
+    SetWindowLongPtrA(handle, GWL_ID, 7);
+    const LPARAM window = reinterpret_cast<LPARAM>(handle);
+    NMHDR notify;
+    notify.hwndFrom = handle;
+    DRAWITEMSTRUCT draw;
+    draw.CtlType = ODT_BUTTON;
+    draw.hwndItem = handle;
+    MEASUREITEMSTRUCT measure;
+    measure.CtlType = ODT_LISTBOX;
+    measure.CtlID = 7;
+    DRAWITEMSTRUCT menuDraw;
+    menuDraw.CtlType = ODT_MENU;
+    menuDraw.hwndItem = handle;
+
+    const struct {
+        UINT Msg;
+        LPARAM LParam;
+        bool Reflected;
+    } cases[] = {
+        {WM_COMMAND, window, true},
+        {WM_COMMAND, 0, false},
+        {WM_NOTIFY, reinterpret_cast<LPARAM>(&notify), true},
+        {WM_DRAWITEM, reinterpret_cast<LPARAM>(&draw), true},
+        {WM_DRAWITEM, reinterpret_cast<LPARAM>(&menuDraw), false},
+        {WM_MEASUREITEM, reinterpret_cast<LPARAM>(&measure), true},
+        {WM_HSCROLL, window, true},
+        {WM_VSCROLL, 0, false},
+        {WM_CTLCOLOREDIT, window, true},
+        {WM_CTLCOLORSTATIC, window, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Msg);
+        child->WatchOnly({c.Msg, CN_BASE + c.Msg});
+        form.Perform(c.Msg, 3, c.LParam);
+        const std::vector<UINT> expected = c.Reflected ? std::vector<UINT>{CN_BASE + c.Msg} : std::vector<UINT>{};
+        EXPECT_EQ(child->Messages(), expected);
+    }
+
+    // A control that sends its notification through its parent sees the reflection once.
+    child->WatchOnly({CN_COMMAND});
+    StdCtrl::SendToParent(child, WM_COMMAND, MAKEWPARAM(7, 0), window);
+    EXPECT_EQ(child->Messages(), std::vector<UINT>{CN_COMMAND});
 }
 
 } // namespace
