@@ -82,7 +82,7 @@ const std::vector<std::string> CustomerValues = {
     "info@rossicostruzioni.it", "Banca Popolare di Sondrio", "Magazzino di Via Appia Nuova 1024, Roma"};
 
 // Italian surnames and company names of 10 to 40 characters, one in ten with an accented letter.
-std::vector<std::string> MakeNames(int count, unsigned seed)
+std::vector<std::string> MakeNames(int count, unsigned randomSeed)
 {
     const char* surnames[] = {"Rossi", "Russo", "Ferrari", "Esposito", "Bianchi", "Romano",
                               "Colombo", "Ricci", "Marino", "Greco", "Bruno", "Gallo", "Conti",
@@ -93,7 +93,7 @@ std::vector<std::string> MakeNames(int count, unsigned seed)
     const char* companies[] = {" S.r.l.", " S.p.A.", " & C. s.n.c.", " Costruzioni",
                                " Trasporti", " Impianti Elettrici", " Studio Associato"};
     const char accented[] = {'\xE0', '\xE8', '\xE9', '\xEC', '\xF2', '\xF9'};
-    std::mt19937 random(seed);
+    std::mt19937 random(randomSeed);
     std::vector<std::string> result;
     while (static_cast<int>(result.size()) < count) {
         std::string name = std::string(surnames[random() % 20]) + " " + names[random() % 10];

@@ -1,4 +1,4 @@
-// Replays the extraction fuzz target over the seed archives and deterministic mutations of them.
+// Replays the extraction fuzz target over the starting archives and deterministic mutations of them.
 // Run as "archive_tests --write-corpus <folder>" it writes the seeds for the fuzzer instead.
 
 #include "ArchiveTestSupport.h"
@@ -17,7 +17,7 @@ std::vector<TBytes> FuzzSeeds(const fs::path& scratch)
     fs::create_directories(scratch);
     auto zipOf = [&](const std::vector<std::pair<std::string, TBytes>>& files) {
         TZip zip(nullptr);
-        zip.SetArcName((scratch / "seed.zip").string());
+        zip.SetArcName((scratch / "start.zip").string());
         zip.Overwrite = true;
         zip.OnError = [](TObject*, const std::string&) {};
         for (const auto& [name, bytes] : files) {
@@ -25,7 +25,7 @@ std::vector<TBytes> FuzzSeeds(const fs::path& scratch)
             zip.Files()->Add((scratch / name).string());
         }
         zip.Compress();
-        seeds.push_back(ReadBytes(scratch / "seed.zip"));
+        seeds.push_back(ReadBytes(scratch / "start.zip"));
     };
     zipOf({{"Articoli.aft", TBytes(20, 0x41)}, {"Cliente.cft", TBytes{0x42}}});
     zipOf({{"lcg.txt", LcgBytes(6000)}});
@@ -154,8 +154,8 @@ TEST_F(FuzzReplay, SeedsAndMutationsStayInsideTheFolder)
 {
     std::vector<TBytes> seeds = FuzzSeeds(Dir / "seeds");
     ASSERT_GE(seeds.size(), 20u);
-    for (const TBytes& seed : seeds)
-        RunUnZipFuzzCase(seed.data(), seed.size());
+    for (const TBytes& start : seeds)
+        RunUnZipFuzzCase(start.data(), start.size());
     std::mt19937 random(20261210);
     for (int i = 0; i < 20000; ++i) {
         TBytes mutated = Mutate(seeds[random() % seeds.size()], random);
@@ -174,9 +174,9 @@ int main(int argc, char** argv)
                 return 1;
             std::vector<TBytes> seeds = FuzzSeeds(fs::path(pattern));
             for (std::size_t n = 0; n < seeds.size(); ++n)
-                WriteBytes(folder / ("seed-" + std::to_string(n) + ".zip"), seeds[n]);
+                WriteBytes(folder / ("start-" + std::to_string(n) + ".zip"), seeds[n]);
             fs::remove_all(pattern);
-            std::printf("%zu seed archives written to %s\n", seeds.size(), folder.c_str());
+            std::printf("%zu starting archives written to %s\n", seeds.size(), folder.c_str());
             return 0;
         }
     }

@@ -17,7 +17,7 @@ const char* const IndexChoices[] = {"IdxNome", "IdxPrezzo", "IdxCodice", ""};
 
 class IndexModel {
 public:
-    explicit IndexModel(unsigned seed) : FRandom(seed)
+    explicit IndexModel(unsigned randomSeed) : FRandom(randomSeed)
     {
         A = std::make_unique<TzelMemTable>(nullptr);
         A->FieldDefs().Add("Nome", ftString, 20);
@@ -284,26 +284,26 @@ private:
     std::vector<int> FOrderB;
 };
 
-// One test per seed, so that the seeds can run side by side.
+// One test per random start, so that they can run side by side.
 class MemTableIndexModel : public testing::TestWithParam<unsigned> {};
 
 TEST_P(MemTableIndexModel, RandomOperationsKeepEveryIndexInStep)
 {
-    const unsigned seed = GetParam();
-    IndexModel model(seed);
+    const unsigned randomSeed = GetParam();
+    IndexModel model(randomSeed);
     for (int step = 1; step <= 2000; ++step) {
         std::string operation;
         try {
             operation = model.Step();
         } catch (const Exception& e) {
-            FAIL() << "seed " << seed << " operation " << step << ": " << e.ClassName() << " "
+            FAIL() << "randomSeed " << randomSeed << " operation " << step << ": " << e.ClassName() << " "
                    << e.Message;
         }
         const std::string problems = model.Check();
-        ASSERT_EQ(problems, "") << "seed " << seed << " operation " << step << " ("
+        ASSERT_EQ(problems, "") << "randomSeed " << randomSeed << " operation " << step << " ("
                                 << operation << ")";
         ASSERT_EQ(operation.find("REFUSED POST"), std::string::npos)
-            << "seed " << seed << " operation " << step << " (" << operation << ")";
+            << "randomSeed " << randomSeed << " operation " << step << " (" << operation << ")";
     }
 }
 

@@ -6,7 +6,7 @@ import random
 from decimal import Decimal, ROUND_HALF_UP
 from fnmatch import fnmatchcase
 
-random.seed(18)
+random = random.Random(18)
 
 with open("giorni_mese.txt", "w") as f:
     for anno in range(1900, 2101):

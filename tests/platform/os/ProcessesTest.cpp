@@ -89,7 +89,7 @@ TEST(CommandLines, RoundTripWithPythonList2cmdline)
     const std::string folder = NewTestFolder("cmdline");
     const std::string script =
         "import random,subprocess\n"
-        "random.seed(7)\n"
+        "random=random.Random(7)\n"
         "alphabet=[chr(c) for c in range(33,127)]+[' ',' ','\\t','\"','\"','\\\\','\\\\','\\\\']\n"
         "for _ in range(10000):\n"
         "    args=[]\n"
