@@ -241,12 +241,12 @@ TEST(DeltaHandler, ResolveReportsEachKindOfChange)
 TEST(VersionModel, RandomOperationsMatchTheModel)
 {
     using Rows = std::map<int, std::pair<std::string, TUpdateStatus>>;
-    for (unsigned seed = 1; seed <= 20; ++seed) {
+    for (unsigned randomStart = 1; randomStart <= 20; ++randomStart) {
         auto table = MakeNameTable();
         table->SetVersioningMode(mtvmAllSinceCheckPoint);
         table->SetEnableVersioning(true);
         table->Open();
-        std::mt19937 random(seed);
+        std::mt19937 random(randomStart);
         Rows model;
         std::vector<Rows> snapshots;
         int nextKey = 1;
@@ -258,7 +258,7 @@ TEST(VersionModel, RandomOperationsMatchTheModel)
             return it->first;
         };
         auto goTo = [&](int key) {
-            ASSERT_TRUE(table->Locate("Numero", key, {})) << "seed " << seed << trace;
+            ASSERT_TRUE(table->Locate("Numero", key, {})) << "random start " << randomStart << trace;
         };
         for (int step = 0; step < 1000; ++step) {
             const int op = pick(10);
@@ -318,7 +318,7 @@ TEST(VersionModel, RandomOperationsMatchTheModel)
                     table->FieldByName("Nome")->AsString(), table->GetVersionStatus(0)};
                 table->Next();
             }
-            ASSERT_TRUE(actual == model) << "seed " << seed << " operation " << step << " ("
+            ASSERT_TRUE(actual == model) << "random start " << randomStart << " operation " << step << " ("
                                          << what << ")\n" << trace;
         }
     }

@@ -193,11 +193,11 @@ TEST(MemTableSort, RandomArraysWithDuplicatesEndOrderedUnderTheIndexComparison)
 
 // Names over letters, digits, blanks and accented vowels, drawn from a smaller pool so that
 // many repeat.
-Names RandomNames(int count, unsigned seed)
+Names RandomNames(int count, unsigned randomStart)
 {
     static const std::string alphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
                                         "0123456789  \xE0\xE8\xE9\xEC\xF2\xF9\xC0\xC8\xC9\xD2";
-    std::mt19937 random(seed);
+    std::mt19937 random(randomStart);
     Names pool(static_cast<std::size_t>(count / 4 + 1));
     for (std::string& name : pool) {
         const int length = 1 + static_cast<int>(random() % 12);

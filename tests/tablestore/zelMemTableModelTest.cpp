@@ -18,7 +18,7 @@ struct Row {
 
 class MemTableModel {
 public:
-    explicit MemTableModel(unsigned seed) : FRandom(seed)
+    explicit MemTableModel(unsigned randomStart) : FRandom(randomStart)
     {
         A = std::make_unique<TzelMemTable>(nullptr);
         A->SetPerformance(mtpfBalanced);
@@ -315,18 +315,18 @@ private:
 
 TEST(MemTableModel, RandomOperationsMatchTheModel)
 {
-    for (unsigned seed = 1; seed <= 20; ++seed) {
-        MemTableModel model(seed);
+    for (unsigned randomStart = 1; randomStart <= 20; ++randomStart) {
+        MemTableModel model(randomStart);
         for (int step = 1; step <= 2000; ++step) {
             std::string operation;
             try {
                 operation = model.Step();
             } catch (const Exception& e) {
-                FAIL() << "seed " << seed << " step " << step << ": " << e.ClassName() << " "
+                FAIL() << "random start " << randomStart << " step " << step << ": " << e.ClassName() << " "
                        << e.Message;
             }
             const std::string mismatch = model.Check();
-            ASSERT_EQ(mismatch, "") << "seed " << seed << " step " << step << " " << operation;
+            ASSERT_EQ(mismatch, "") << "random start " << randomStart << " step " << step << " " << operation;
         }
     }
 }

@@ -8,7 +8,7 @@ when the 63 fraction bits are zero and a NaN otherwise.
 
     ext80.py check FILE        each line: 16 hex digits of a double's bits, then the 20 hex
                                digits of its 10-byte form; exit 0 when every form is exact
-    ext80.py make FILE N SEED  write N random 10-byte forms, each followed by the bits of the
+    ext80.py make FILE N START  write N random 10-byte forms, each followed by the bits of the
                                double nearest to it (ties to even)
 
 Only the standard library is used, and every value is computed with exact rationals.
@@ -107,8 +107,8 @@ def random_form(generator):
     return significand.to_bytes(8, "little") + word.to_bytes(2, "little")
 
 
-def make(path, count, seed):
-    generator = random.Random(seed)
+def make(path, count, start):
+    generator = random.Random(start)
     with open(path, "w", encoding="ascii") as out:
         for _ in range(count):
             form = random_form(generator)
