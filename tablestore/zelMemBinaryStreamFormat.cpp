@@ -433,16 +433,7 @@ void TzelCustomBinaryStreamFormat::LoadData(TzelCustomMemTable* Table)
 {
     // A closed table (a file without definitions) has no cursor to take the values.
     Table->CheckActive();
-    const TDataSetState savedState = Table->SetTempState(dsInsert);
-    try {
-        LoadRecords(Table);
-    } catch (...) {
-        Table->SetVersionReadRecord(nullptr);
-        Table->RestoreState(savedState);
-        throw;
-    }
-    Table->SetVersionReadRecord(nullptr);
-    Table->RestoreState(savedState);
+    LoadInInsertState(Table, [&] { LoadRecords(Table); });
 }
 
 void TzelCustomBinaryStreamFormat::LoadRecords(TzelCustomMemTable* Table)

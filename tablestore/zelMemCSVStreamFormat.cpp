@@ -903,16 +903,7 @@ void TzelCustomCSVStreamFormat::LoadData(TzelCustomMemTable* Table)
 {
     if (!FHasLine || !sfData.Contains(sfLoadData))
         return;
-    const TDataSetState savedState = Table->SetTempState(dsInsert);
-    try {
-        LoadRecords(Table);
-    } catch (...) {
-        Table->SetVersionReadRecord(nullptr);
-        Table->RestoreState(savedState);
-        throw;
-    }
-    Table->SetVersionReadRecord(nullptr);
-    Table->RestoreState(savedState);
+    LoadInInsertState(Table, [&] { LoadRecords(Table); });
 }
 
 void TzelCustomCSVStreamFormat::LoadRecords(TzelCustomMemTable* Table)

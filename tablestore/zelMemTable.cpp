@@ -2922,6 +2922,21 @@ std::string TzelCustomStreamFormat::GetVersion()
     return "1.00";
 }
 
+void TzelCustomStreamFormat::LoadInInsertState(TzelCustomMemTable* Table,
+                                               const std::function<void()>& LoadRecords)
+{
+    const TDataSetState savedState = Table->SetTempState(dsInsert);
+    try {
+        LoadRecords();
+    } catch (...) {
+        Table->SetVersionReadRecord(nullptr);
+        Table->RestoreState(savedState);
+        throw;
+    }
+    Table->SetVersionReadRecord(nullptr);
+    Table->RestoreState(savedState);
+}
+
 bool TzelCustomStreamFormat::IsMapKind(TFieldKind Kind)
 {
     return Kind == fkData || Kind == fkCalculated || Kind == fkLookup || Kind == fkInternalCalc;

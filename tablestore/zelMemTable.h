@@ -825,6 +825,9 @@ protected:
     // Refuses a table with more field objects than the maps hold, before anything is locked.
     void CheckFieldCount(TzelCustomMemTable* Table);
     static bool IsMapKind(TFieldKind Kind);
+    // Runs a format's record loading with the table in its insert state, and puts the state and
+    // the version read record back afterwards, also when the loading fails.
+    static void LoadInInsertState(TzelCustomMemTable* Table, const std::function<void()>& LoadRecords);
 
     TStream* FTargetStream = nullptr;
     TStream* FWorkStream = nullptr;
