@@ -7,6 +7,7 @@
 
 #include <QStandardPaths>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -180,6 +181,23 @@ HRESULT SHGetSpecialFolderLocation(HWND, int folder, LPITEMIDLIST* list)
     return S_OK;
 }
 
+LPITEMIDLIST ILCreateFromPathA(const char* path)
+{
+    if (path == nullptr || *path == 0)
+        return nullptr;
+    std::string text = path;
+    if (!DirectoryExists(text) && !FileExists(text))
+        return nullptr;
+    while (text.size() > 1 && (text.back() == '/' || text.back() == '\\'))
+        text.pop_back();
+    auto item = std::make_unique<ITEMIDLIST>();
+    item->Folder = -1;
+    item->Path = text;
+    std::lock_guard<std::mutex> lock(listMutex);
+    liveLists.insert(item.get());
+    return item.release();
+}
+
 bool PathFromIDList(LPCITEMIDLIST list, std::string& path)
 {
     if (list == nullptr || list->Virtual)
@@ -230,4 +248,31 @@ void CoTaskMemFree(void* block)
         }
     }
     std::free(block);
+}
+
+namespace {
+
+class TTaskAllocator : public IMalloc {
+public:
+    void* Alloc(std::size_t size) override { return std::malloc(size == 0 ? 1 : size); }
+    void* Realloc(void* block, std::size_t size) override { return std::realloc(block, size == 0 ? 1 : size); }
+    void Free(void* block) override { CoTaskMemFree(block); }
+    // The allocator lives as long as the process; the count is kept for callers that check it.
+    ULONG AddRef() override { return ++FCount; }
+    ULONG Release() override { return FCount > 1 ? --FCount : 1; }
+
+private:
+    std::atomic<ULONG> FCount{1};
+};
+
+} // namespace
+
+HRESULT SHGetMalloc(LPMALLOC* allocator)
+{
+    if (allocator == nullptr)
+        return E_INVALIDARG;
+    static TTaskAllocator taskAllocator;
+    taskAllocator.AddRef();
+    *allocator = &taskAllocator;
+    return S_OK;
 }

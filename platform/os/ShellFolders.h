@@ -3,6 +3,7 @@
 
 #include "platform/os/WinBase.h"
 
+#include <cstddef>
 #include <string>
 
 constexpr int CSIDL_DESKTOP = 0x00;
@@ -45,12 +46,32 @@ struct ITEMIDLIST {
 };
 
 HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* list);
+// The item list of an existing file or folder (program text, either separator); nullptr when the path
+// is empty or names nothing, as the shell cannot parse it then.
+LPITEMIDLIST ILCreateFromPathA(const char* path);
 // path receives at most MAX_PATH bytes; FALSE for a virtual folder or a longer path.
 BOOL SHGetPathFromIDListA(LPCITEMIDLIST list, char* path);
 BOOL SHGetSpecialFolderPathA(HWND owner, char* path, int folder, BOOL create);
 HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, char* path);
 void ILFree(LPITEMIDLIST list);
 void CoTaskMemFree(void* block);
+
+// The shell's task allocator: Free releases item lists and the blocks of Alloc, as CoTaskMemFree.
+class IMalloc {
+public:
+    virtual void* Alloc(std::size_t size) = 0;
+    virtual void* Realloc(void* block, std::size_t size) = 0;
+    virtual void Free(void* block) = 0;
+    virtual ULONG AddRef() = 0;
+    virtual ULONG Release() = 0;
+
+protected:
+    ~IMalloc() = default;
+};
+using LPMALLOC = IMalloc*;
+
+// The one allocator of the process; E_INVALIDARG for a null pointer.
+HRESULT SHGetMalloc(LPMALLOC* allocator);
 
 // The same without the MAX_PATH limit. CSIDL_FLAG_CREATE in folder creates the folder.
 // S_OK, E_FAIL (virtual folders, favourites, recent, send to) or E_INVALIDARG (unknown number).
