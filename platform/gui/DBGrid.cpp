@@ -184,6 +184,7 @@ void TColumn::Assign(TPersistent* Source)
         FFont.Assign(&other->FFont);
         FVisible = other->FVisible;
         ReadOnly = other->ReadOnly;
+        ButtonStyle = other->ButtonStyle;
         Changed();
         return;
     }
@@ -524,8 +525,8 @@ void TCustomDBGrid::LinkActive(bool value)
         FColumns->RebuildColumns(); // runs LayoutChanged
     else
         LayoutChanged();
-    if (!value && EditorMode())
-        SetEditorMode(false);
+    if (!value)
+        HideEditor(false);
 }
 
 void TCustomDBGrid::FieldsChanged()
@@ -608,16 +609,24 @@ void TCustomDBGrid::UpdateActive()
     if (!FDataLink->Active())
         return;
     const int row = TitleOffset() + std::max(0, FDataLink->ActiveRecord());
-    if (row < RowCount() && row != Row())
+    if (row < RowCount() && row != Row()) {
+        // The editor's text belongs to the record that was current: the data link has already
+        // taken it when the record was posted, and it must not reach the new one.
+        HideEditor(false);
         MoveColRow(Col(), row, true, false);
+    }
     if (TopRow() != FixedRows())
         SetTopRow(FixedRows());
 }
 
 void TCustomDBGrid::DataChanged()
 {
+    if (!FDataLink->Editing())
+        HideEditor(false);
     UpdateRowCount();
     InvalidateGrid();
+    if (FOptions.Contains(dgAlwaysShowEditor) && !EditorMode())
+        ShowEditor();
 }
 
 void TCustomDBGrid::Scroll(int distance)
@@ -626,10 +635,11 @@ void TCustomDBGrid::Scroll(int distance)
         UpdateActive();
         return;
     }
-    if (EditorMode())
-        SetEditorMode(false);
+    HideEditor(false);
     UpdateRowCount();
     InvalidateGrid();
+    if (FOptions.Contains(dgAlwaysShowEditor) && !EditorMode())
+        ShowEditor();
 }
 
 void TCustomDBGrid::RecordChanged(TField*)
@@ -930,10 +940,13 @@ void TCustomDBGrid::DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState ASt
         if (OnDrawDataCell)
             OnDrawDataCell(this, ARect, column->Field(), AState);
     } catch (...) {
-        FDataLink->SetActiveRecord(active);
+        if (FDataLink->Active())
+            FDataLink->SetActiveRecord(active);
         throw;
     }
-    FDataLink->SetActiveRecord(active);
+    // A handler may have closed the data set: its buffers are gone then.
+    if (FDataLink->Active())
+        FDataLink->SetActiveRecord(active);
 }
 
 // --- Keys and mouse ----------------------------------------------------------------------------
@@ -1001,11 +1014,17 @@ void TCustomDBGrid::KeyDown(WORD& Key, TShiftState Shift)
     const bool ctrl = Shift.Contains(ssCtrl);
     const bool shift = Shift.Contains(ssShift);
     const bool multi = FOptions.Contains(dgMultiSelect);
-    if (EditorMode() && (Key == VK_ESCAPE || Key == VK_RETURN)) {
-        TCustomGrid::KeyDown(Key, Shift);
+    if (EditorMode() && Key == VK_ESCAPE) {
+        // Escape takes back the editor's changes; with none, the record's.
+        const bool typed = EditorModified();
+        EditorKey(Key, Shift);
+        if (!typed && dataSet && (dataSet->State() == dsEdit || dataSet->State() == dsInsert))
+            dataSet->Cancel();
         Key = 0;
         return;
     }
+    if (EditorKey(Key, Shift))
+        return;
     auto moveRecords = [&](auto move) {
         if (!dataSet)
             return;
@@ -1089,9 +1108,11 @@ void TCustomDBGrid::KeyDown(WORD& Key, TShiftState Shift)
         break;
     case VK_F2:
     case VK_RETURN:
-        if (dataSet && FOptions.Contains(dgEditing) && !FOptions.Contains(dgRowSelect) && !ReadOnly)
+        if (dataSet && FOptions.Contains(dgEditing) && !FOptions.Contains(dgRowSelect) && !ReadOnly) {
             SetEditorMode(true);
-        else if (Key == VK_RETURN)
+            if (Key == VK_F2)
+                EditorCaretToEnd();
+        } else if (Key == VK_RETURN)
             return;
         break;
     default:
@@ -1105,6 +1126,10 @@ void TCustomDBGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
     FTitleClickCol = -1;
     bool isCol = false;
     int line = -1;
+    if (Button == mbLeft && !Shift.Contains(ssDouble) && EditButtonMouseDown(X, Y)) {
+        TCustomControl::MouseDown(Button, Shift, X, Y);
+        return;
+    }
     if (Button != mbLeft || Shift.Contains(ssDouble) || SizingLineAt(X, Y, isCol, line)) {
         TCustomGrid::MouseDown(Button, Shift, X, Y);
         return;
@@ -1167,14 +1192,17 @@ void TCustomDBGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
     }
 }
 
-void TCustomDBGrid::Dispatch(TMessage& Message)
+void TCustomDBGrid::Dispatch(TMessage& Message) { TCustomGrid::Dispatch(Message); }
+
+// Leaving the grid (not moving into its own editor) drops an untouched new record.
+void TCustomDBGrid::DoExit()
 {
-    if (Message.Msg == WM_KILLFOCUS && FOptions.Contains(dgCancelOnExit)) {
-        TDataSet* dataSet = DataSetOf(FDataLink.get());
-        if (dataSet && dataSet->State() == dsInsert && !dataSet->Modified())
-            dataSet->Cancel();
-    }
-    TCustomGrid::Dispatch(Message);
+    TCustomGrid::DoExit();
+    if (!FOptions.Contains(dgCancelOnExit))
+        return;
+    TDataSet* dataSet = DataSetOf(FDataLink.get());
+    if (dataSet && dataSet->State() == dsInsert && !dataSet->Modified())
+        dataSet->Cancel();
 }
 
 // --- Editing -----------------------------------------------------------------------------------
@@ -1199,4 +1227,44 @@ void TCustomDBGrid::SetEditText(int ACol, int, const std::string& Value)
         FDataLink->Edit();
     if (dataSet->State() == dsEdit || dataSet->State() == dsInsert)
         field->SetText(Value);
+}
+
+std::string TCustomDBGrid::GetEditMask(int ACol, int)
+{
+    TColumn* column = ColumnAtGridCol(ACol);
+    TField* field = column ? column->Field() : nullptr;
+    return field ? field->EditMask() : std::string();
+}
+
+bool TCustomDBGrid::CanEditShow() const
+{
+    TDataSet* dataSet = DataSetOf(FDataLink.get());
+    return TCustomGrid::CanEditShow() && FOptions.Contains(dgEditing) && !ReadOnly && dataSet &&
+           Row() - TitleOffset() < std::max(1, FDataLink->RecordCount());
+}
+
+// The first change in the editor puts the data set in edit state, as typing in a bound edit does.
+bool TCustomDBGrid::CanEditModify()
+{
+    TColumn* column = ColumnAtGridCol(Col());
+    TField* field = column ? column->Field() : nullptr;
+    TDataSet* dataSet = DataSetOf(FDataLink.get());
+    if (!dataSet || !field || ReadOnly || column->ReadOnly || field->ReadOnly() || !dataSet->CanModify() ||
+        !field->CanModify())
+        return false;
+    if (!FDataLink->Editing())
+        FDataLink->Edit();
+    return FDataLink->Editing();
+}
+
+TEditStyle TCustomDBGrid::GetEditStyle(int ACol, int)
+{
+    TColumn* column = ColumnAtGridCol(ACol);
+    return column && column->ButtonStyle == cbsEllipsis ? esEllipsis : esSimple;
+}
+
+void TCustomDBGrid::EditButtonClick()
+{
+    if (OnEditButtonClick)
+        OnEditButtonClick(this);
 }

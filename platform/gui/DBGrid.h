@@ -40,6 +40,9 @@ private:
     TColor FColor = clBtnFace;
 };
 
+// cbsEllipsis gives the column's editor a button that fires the grid's OnEditButtonClick.
+enum TColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone };
+
 class TColumn : public TCollectionItem {
     TESS_CLASS(TColumn, TCollectionItem)
 public:
@@ -63,6 +66,7 @@ public:
     bool Visible() const { return FVisible; }
     void SetVisible(bool value);
     bool ReadOnly = false;
+    TColumnButtonStyle ButtonStyle = cbsAuto;
     void Assign(TPersistent* Source) override;
     // Created for a field by the grid itself (a default column).
     bool IsDefault() const { return FDefault; }
@@ -234,6 +238,12 @@ protected:
     void ColWidthsChanged() override;
     std::string GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const std::string& Value) override;
+    std::string GetEditMask(int ACol, int ARow) override;
+    bool CanEditShow() const override;
+    bool CanEditModify() override;
+    TEditStyle GetEditStyle(int ACol, int ARow) override;
+    void EditButtonClick() override;
+    void DoExit() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:

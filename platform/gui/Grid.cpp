@@ -1,6 +1,9 @@
 #include "platform/gui/Grid.h"
 
+#include "platform/gui/GdiDraw.h"
+#include "platform/gui/MaskEdit.h"
 #include "platform/gui/Screen.h"
+#include "platform/gui/SystemMetrics.h"
 #include "platform/gui/WindowFunctions.h"
 #include "platform/gui/private/GdiInternals.h"
 #include "platform/gui/private/Surfaces.h"
@@ -48,6 +51,32 @@ TRect Intersection(const TRect& a, const TRect& b)
 
 } // namespace
 
+// The editor over the current cell. The text editing itself is the masked edit's; keys that
+// move between cells, Enter and Escape go to the grid.
+class TInplaceEdit : public TCustomMaskEdit {
+    TESS_CLASS(TInplaceEdit, TCustomMaskEdit)
+public:
+    explicit TInplaceEdit(TCustomGrid* grid);
+    TCustomGrid* Grid() const { return FGrid; }
+    TEditStyle EditStyle() const { return FEditStyle; }
+    // Width of the ellipsis button (the width of a vertical scroll bar).
+    static int ButtonWidth();
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+
+private:
+    friend class TCustomGrid;
+    // Hands a key to the grid as if the grid had it; Key becomes 0.
+    void SendToGrid(WORD& Key, TShiftState Shift);
+    bool CaretAtStart() const;
+    bool CaretAtEnd() const;
+    TCustomGrid* FGrid;
+    TEditStyle FEditStyle = esSimple;
+};
+
 TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner)
 {
     ControlStyle = TControlStyle{csCaptureMouse, csOpaque, csDoubleClicks};
@@ -63,7 +92,15 @@ TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner)
     SetBounds(0, 0, 320, 120);
 }
 
-TCustomGrid::~TCustomGrid() = default;
+TCustomGrid::~TCustomGrid()
+{
+    // The editor goes first, while the grid it calls back is still whole.
+    if (TInplaceEdit* editor = FInplaceEdit) {
+        FInplaceEdit = nullptr;
+        FEditorMode = false;
+        TComponent::Free(editor);
+    }
+}
 
 void TCustomGrid::CreateParams(TCreateParams& Params)
 {
@@ -207,6 +244,7 @@ void TCustomGrid::SetColWidths(int index, int value)
     FColWidths[static_cast<std::size_t>(index)] = value;
     ColWidthsChanged();
     UpdateScrollBars();
+    PlaceEditor();
     InvalidateGrid();
 }
 
@@ -224,6 +262,7 @@ void TCustomGrid::SetRowHeights(int index, int value)
     FRowHeights[static_cast<std::size_t>(index)] = value;
     RowHeightsChanged();
     UpdateScrollBars();
+    PlaceEditor();
     InvalidateGrid();
 }
 
@@ -577,11 +616,7 @@ void TCustomGrid::SetTopRow(int value)
     SetTopLeft(FTopLeft.X, value);
 }
 
-void TCustomGrid::TopLeftChanged()
-{
-    if (FEditorMode)
-        HideEditor(true);
-}
+void TCustomGrid::TopLeftChanged() { PlaceEditor(); }
 
 // --- Invalidation ----------------------------------------------------------------------------
 
@@ -667,7 +702,11 @@ void TCustomGrid::DeleteRow(int ARow)
 
 // --- Painting --------------------------------------------------------------------------------
 
-bool TCustomGrid::ShowsFocus() const { return HandleAllocated() && Focused(); }
+// The grid counts as focused while its editor has the focus.
+bool TCustomGrid::ShowsFocus() const
+{
+    return HandleAllocated() && (Focused() || (FEditorMode && FInplaceEdit && FInplaceEdit->Focused()));
+}
 
 TColor TCustomGrid::LineColor(bool fixed) const
 {
@@ -788,6 +827,9 @@ void TCustomGrid::Paint()
         FCanvas->Brush()->SetColor(Color());
         FCanvas->FillRect({client.Left, y, client.Right, client.Bottom});
     }
+    const TRect button = EditButtonRect();
+    if (!IsRectEmpty(button))
+        DrawEditButton(button);
 
     FCanvas->SetHandle(nullptr);
     if (ownDc)
@@ -827,6 +869,7 @@ void TCustomGrid::Resize()
 {
     ClampCurrent();
     UpdateScrollBars();
+    PlaceEditor();
     TCustomControl::Resize();
 }
 
@@ -928,18 +971,8 @@ void TCustomGrid::KeyDown(WORD& Key, TShiftState Shift)
     TCustomControl::KeyDown(Key, Shift);
     if (Key == 0)
         return;
-    if (FEditorMode) {
-        if (Key == VK_ESCAPE) {
-            HideEditor(false);
-            Key = 0;
-            return;
-        }
-        if (Key == VK_RETURN) {
-            HideEditor(true);
-            Key = 0;
-            return;
-        }
-    }
+    if (EditorKey(Key, Shift))
+        return;
     const bool ctrl = Shift.Contains(ssCtrl);
     const bool extend = Shift.Contains(ssShift) && FOptions.Contains(goRangeSelect) && !FOptions.Contains(goRowSelect);
     int c = FCurrent.X, r = FCurrent.Y;
@@ -1008,6 +1041,9 @@ void TCustomGrid::KeyDown(WORD& Key, TShiftState Shift)
         moved = false;
         if (FOptions.Contains(goEditing) && !FOptions.Contains(goRowSelect)) {
             SetEditorMode(true);
+            // F2 edits from the end of the text, Enter replaces it.
+            if (Key == VK_F2)
+                EditorCaretToEnd();
             Key = 0;
         }
         break;
@@ -1078,6 +1114,10 @@ void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
         if (!Focused())
             return;
     }
+    if (Button == mbLeft && !Shift.Contains(ssDouble) && EditButtonMouseDown(X, Y)) {
+        TCustomControl::MouseDown(Button, Shift, X, Y);
+        return;
+    }
     if (Button == mbLeft && !Shift.Contains(ssDouble)) {
         bool isCol = false;
         int index = -1;
@@ -1145,6 +1185,8 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y)
 
 void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    if (Button == mbLeft)
+        EditButtonMouseUp(X, Y);
     const TGridState state = FState;
     FState = TGridState::Normal;
     if (state == TGridState::ColMoving || state == TGridState::RowMoving) {
@@ -1158,6 +1200,118 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 }
 
 // --- Editing ---------------------------------------------------------------------------------
+
+TInplaceEdit::TInplaceEdit(TCustomGrid* grid) : TCustomMaskEdit(grid), FGrid(grid)
+{
+    SetAutoSize(false);
+    SetBorderStyle(bsNone);
+    SetTabStop(false);
+    SetVisible(false);
+    SetParentColor(false);
+}
+
+int TInplaceEdit::ButtonWidth() { return GetSystemMetrics(SM_CXVSCROLL); }
+
+bool TInplaceEdit::CaretAtStart() const { return SelStart() == 0 && SelLength() == 0; }
+
+bool TInplaceEdit::CaretAtEnd() const
+{
+    return SelLength() == 0 && SelStart() >= static_cast<int>(EditText().size());
+}
+
+void TInplaceEdit::SendToGrid(WORD& Key, TShiftState Shift)
+{
+    FGrid->KeyDown(Key, Shift);
+    Key = 0;
+}
+
+void TInplaceEdit::KeyDown(WORD& Key, TShiftState Shift)
+{
+    switch (Key) {
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_ESCAPE:
+        SendToGrid(Key, Shift);
+        return;
+    case VK_RETURN:
+        if (Shift.Contains(ssCtrl) && FEditStyle == esEllipsis) {
+            FGrid->EditButtonClick();
+            Key = 0;
+        } else {
+            SendToGrid(Key, Shift);
+        }
+        return;
+    case VK_TAB:
+        if (FGrid->Options().Contains(goTabs) && !Shift.Contains(ssAlt))
+            SendToGrid(Key, Shift);
+        return;
+    case VK_LEFT:
+    case VK_HOME:
+        if (CaretAtStart()) {
+            SendToGrid(Key, Shift);
+            return;
+        }
+        break;
+    case VK_RIGHT:
+    case VK_END:
+        if (CaretAtEnd()) {
+            SendToGrid(Key, Shift);
+            return;
+        }
+        break;
+    case VK_INSERT:
+        if (Shift.Empty()) {
+            SendToGrid(Key, Shift);
+            return;
+        }
+        break;
+    case VK_DELETE:
+        if (Shift.Contains(ssCtrl)) {
+            SendToGrid(Key, Shift);
+            return;
+        }
+        if (!FGrid->CanEditModify()) {
+            Key = 0;
+            return;
+        }
+        break;
+    case VK_F2:
+        SetSelStart(static_cast<int>(EditText().size()));
+        SetSelLength(0);
+        Key = 0;
+        return;
+    default:
+        break;
+    }
+    TCustomMaskEdit::KeyDown(Key, Shift);
+}
+
+void TInplaceEdit::KeyPress(char& Key)
+{
+    TCustomMaskEdit::KeyPress(Key);
+    const unsigned char ch = static_cast<unsigned char>(Key);
+    // Enter, Escape and Tab were the grid's as keys; their characters would only beep here.
+    if (ch == '\r' || ch == 27 || ch == '\t') {
+        Key = 0;
+        return;
+    }
+    if ((ch >= 32 || ch == 8) && !FGrid->CanEditModify())
+        Key = 0;
+}
+
+void TInplaceEdit::Dispatch(TMessage& Message)
+{
+    if (Message.Msg == WM_GETDLGCODE) {
+        TCustomMaskEdit::Dispatch(Message);
+        Message.Result |= DLGC_WANTALLKEYS;
+        if (FGrid->Options().Contains(goTabs))
+            Message.Result |= DLGC_WANTTAB;
+        return;
+    }
+    TCustomMaskEdit::Dispatch(Message);
+}
 
 bool TCustomGrid::CanEditShow() const
 {
@@ -1177,14 +1331,82 @@ void TCustomGrid::SetEditorMode(bool value)
     }
 }
 
+TInplaceEdit* TCustomGrid::CreateEditor() { return new TInplaceEdit(this); }
+
+TWinControl* TCustomGrid::InplaceEditor() const { return FInplaceEdit; }
+
+bool TCustomGrid::EditorModified() const { return FEditorMode && FInplaceEdit && FInplaceEdit->Modified(); }
+
+void TCustomGrid::EditorCaretToEnd()
+{
+    if (!FEditorMode || !FInplaceEdit)
+        return;
+    FInplaceEdit->SetSelStart(static_cast<int>(FInplaceEdit->EditText().size()));
+    FInplaceEdit->SetSelLength(0);
+}
+
+void TCustomGrid::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TCustomControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FInplaceEdit) {
+        FInplaceEdit = nullptr;
+        FEditorMode = false;
+    }
+}
+
+TRect TCustomGrid::EditButtonRect() const
+{
+    if (!FEditorMode || !FInplaceEdit || FInplaceEdit->FEditStyle != esEllipsis)
+        return {};
+    const TRect cell = CellRect(FCurrent.X, FCurrent.Y);
+    if (IsRectEmpty(cell))
+        return {};
+    const int width = std::min(TInplaceEdit::ButtonWidth(), cell.Width());
+    return {cell.Right - width, cell.Top, cell.Right, cell.Bottom};
+}
+
+// Puts the editor on the current cell, leaving room for its button; hidden while the cell is
+// scrolled out of view.
+void TCustomGrid::PlaceEditor()
+{
+    if (!FEditorMode || !FInplaceEdit)
+        return;
+    TRect cell = CellRect(FCurrent.X, FCurrent.Y);
+    if (IsRectEmpty(cell)) {
+        if (FInplaceEdit->Focused() && CanFocus())
+            SetFocus();
+        FInplaceEdit->SetVisible(false);
+        return;
+    }
+    const TRect button = EditButtonRect();
+    if (!IsRectEmpty(button))
+        cell.Right = button.Left;
+    FInplaceEdit->SetBounds(cell.Left, cell.Top, cell.Width(), cell.Height());
+    FInplaceEdit->SetVisible(true);
+}
+
 void TCustomGrid::ShowEditor()
 {
-    if (!FInplaceEdit)
-        FInplaceEdit = std::make_unique<TInplaceEdit>(this);
-    FInplaceEdit->FEditMask = GetEditMask(FCurrent.X, FCurrent.Y);
-    FInplaceEdit->FText = GetEditText(FCurrent.X, FCurrent.Y);
-    FInplaceEdit->FVisible = true;
+    if (!CanEditShow())
+        return;
+    if (!FInplaceEdit) {
+        FInplaceEdit = CreateEditor();
+        FInplaceEdit->SetParent(this);
+    }
+    TInplaceEdit* editor = FInplaceEdit;
+    const bool gridFocused = HandleAllocated() && Focused();
     FEditorMode = true;
+    FEditButtonPressed = false;
+    editor->FEditStyle = GetEditStyle(FCurrent.X, FCurrent.Y);
+    editor->Font()->Assign(Font());
+    editor->SetColor(Color());
+    editor->SetEditMask(GetEditMask(FCurrent.X, FCurrent.Y));
+    editor->SetText(GetEditText(FCurrent.X, FCurrent.Y));
+    editor->SetModified(false);
+    PlaceEditor();
+    if (gridFocused && editor->Visible() && editor->CanFocus())
+        editor->SetFocus();
+    editor->SelectAll();
     InvalidateCell(FCurrent.X, FCurrent.Y);
 }
 
@@ -1193,12 +1415,109 @@ void TCustomGrid::HideEditor(bool accept)
     if (!FEditorMode)
         return;
     FEditorMode = false;
+    FEditButtonPressed = false;
     if (FInplaceEdit) {
-        FInplaceEdit->FVisible = false;
+        const std::string text = FInplaceEdit->GetText();
+        // The focus comes back to the grid before the editor goes, so it does not leave the form.
+        if (FInplaceEdit->Focused() && CanFocus())
+            SetFocus();
+        FInplaceEdit->SetVisible(false);
         if (accept)
-            SetEditText(FCurrent.X, FCurrent.Y, FInplaceEdit->FText);
+            SetEditText(FCurrent.X, FCurrent.Y, text);
     }
     InvalidateCell(FCurrent.X, FCurrent.Y);
+}
+
+bool TCustomGrid::EditorKey(WORD& Key, TShiftState)
+{
+    if (!FEditorMode)
+        return false;
+    if (Key == VK_ESCAPE) {
+        if (FOptions.Contains(goAlwaysShowEditor)) {
+            // The editor stays: only its text goes back to the cell's.
+            if (FInplaceEdit) {
+                FInplaceEdit->SetText(GetEditText(FCurrent.X, FCurrent.Y));
+                FInplaceEdit->SelectAll();
+            }
+        } else {
+            HideEditor(false);
+        }
+        Key = 0;
+        return true;
+    }
+    if (Key == VK_RETURN) {
+        if (FOptions.Contains(goAlwaysShowEditor)) {
+            if (FInplaceEdit)
+                SetEditText(FCurrent.X, FCurrent.Y, FInplaceEdit->GetText());
+        } else {
+            HideEditor(true);
+        }
+        Key = 0;
+        return true;
+    }
+    return false;
+}
+
+void TCustomGrid::KeyPress(char& Key)
+{
+    TCustomControl::KeyPress(Key);
+    const unsigned char ch = static_cast<unsigned char>(Key);
+    if (Key == 0 || ch < 32)
+        return;
+    if (!FEditorMode) {
+        if (!FOptions.Contains(goEditing) || !CanEditShow())
+            return;
+        ShowEditor();
+    }
+    // The character starts the editor's text, replacing what ShowEditor selected.
+    if (FEditorMode && FInplaceEdit) {
+        FInplaceEdit->Perform(WM_CHAR, ch, 0);
+        Key = 0;
+    }
+}
+
+void TCustomGrid::DoExit()
+{
+    TCustomControl::DoExit();
+    if (!FOptions.Contains(goAlwaysShowEditor))
+        HideEditor(true);
+}
+
+void TCustomGrid::DrawEditButton(const TRect& button)
+{
+    HDC dc = FCanvas->Handle();
+    RECT face = button;
+    DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (FEditButtonPressed ? DFCS_PUSHED : 0));
+    // Three dots in the middle, one pixel lower while pressed.
+    const int shift = FEditButtonPressed ? 1 : 0;
+    const int cx = (button.Left + button.Right) / 2 + shift;
+    const int cy = (button.Top + button.Bottom) / 2 + shift;
+    FCanvas->Brush()->SetStyle(bsSolid);
+    FCanvas->Brush()->SetColor(clBtnText);
+    for (int dx : {-4, 0, 4})
+        FCanvas->FillRect({cx + dx - 1, cy, cx + dx + 1, cy + 2});
+}
+
+bool TCustomGrid::EditButtonMouseDown(int X, int Y)
+{
+    const TRect button = EditButtonRect();
+    if (IsRectEmpty(button) || !PtInRect(button, TPoint{X, Y}))
+        return false;
+    FEditButtonPressed = true;
+    InvalidateCell(FCurrent.X, FCurrent.Y);
+    return true;
+}
+
+bool TCustomGrid::EditButtonMouseUp(int X, int Y)
+{
+    if (!FEditButtonPressed)
+        return false;
+    FEditButtonPressed = false;
+    const TRect button = EditButtonRect();
+    InvalidateCell(FCurrent.X, FCurrent.Y);
+    if (!IsRectEmpty(button) && PtInRect(button, TPoint{X, Y}))
+        EditButtonClick();
+    return true;
 }
 
 // --- TDrawGrid -------------------------------------------------------------------------------

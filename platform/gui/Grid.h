@@ -54,27 +54,16 @@ struct TGridRect {
 
 class TCustomGrid;
 
-// The editor over the current cell. The text editing itself is the standard edit control's;
-// the grid asks its text and mask through GetEditText and GetEditMask and hands the result back
-// through SetEditText.
-class TInplaceEdit : public TPersistent {
-    TESS_CLASS(TInplaceEdit, TPersistent)
-public:
-    explicit TInplaceEdit(TCustomGrid* grid) : FGrid(grid) {}
-    TCustomGrid* Grid() const { return FGrid; }
-    const std::string& Text() const { return FText; }
-    void SetText(const std::string& value) { FText = value; }
-    const std::string& EditMask() const { return FEditMask; }
-    void SetEditMask(const std::string& value) { FEditMask = value; }
-    bool Visible() const { return FVisible; }
+// How the in-place editor offers more than typing: esEllipsis adds a button at the cell's right
+// edge that calls the grid's EditButtonClick.
+enum TEditStyle { esSimple, esEllipsis };
 
-private:
-    friend class TCustomGrid;
-    TCustomGrid* FGrid;
-    std::string FText;
-    std::string FEditMask;
-    bool FVisible = false;
-};
+// The editor over the current cell: a borderless masked edit that the grid places on the cell,
+// fills through GetEditMask and GetEditText and reads back through SetEditText. It is declared in
+// Grid.cpp, because the edit controls' header and the data-set framework's (which the data grid
+// includes with this one) both declare TAlignment; outside the grid it is reached as a windowed
+// control (Text, EM_SETSEL, EM_GETMODIFY).
+class TInplaceEdit;
 
 using TDrawCellEvent =
     std::function<void(TObject* Sender, int ACol, int ARow, TRect Rect, TGridDrawState State)>;
@@ -138,7 +127,8 @@ public:
     // --- Editing ---
     bool EditorMode() const { return FEditorMode; }
     void SetEditorMode(bool value);
-    TInplaceEdit* InplaceEditor() const { return FInplaceEdit.get(); }
+    // nullptr until the editor is first shown.
+    TWinControl* InplaceEditor() const;
 
     // --- Geometry ---
     // The cell without its grid lines, in client coordinates; empty when it is not in view.
@@ -176,6 +166,26 @@ protected:
     virtual void SetEditText(int /*ACol*/, int /*ARow*/, const std::string& /*Value*/) {}
     virtual std::string GetEditMask(int /*ACol*/, int /*ARow*/) { return {}; }
     virtual bool CanEditShow() const;
+    // Asked when the user starts changing the editor's text; false keeps the text as it is.
+    virtual bool CanEditModify() { return true; }
+    virtual TEditStyle GetEditStyle(int /*ACol*/, int /*ARow*/) { return esSimple; }
+    // The ellipsis button of the editor was clicked (or Ctrl+Enter pressed in the editor).
+    virtual void EditButtonClick() {}
+    virtual TInplaceEdit* CreateEditor();
+    void ShowEditor();
+    // Hides the editor; with accept its text goes to SetEditText.
+    void HideEditor(bool accept);
+    // Escape and Enter while the editor is shown; true when the key was used.
+    bool EditorKey(WORD& Key, TShiftState Shift);
+    // Whether the user changed the editor's text since it was shown.
+    bool EditorModified() const;
+    // The caret goes after the editor's text, nothing selected.
+    void EditorCaretToEnd();
+    // The ellipsis button's rectangle while the editor shows one (empty otherwise).
+    TRect EditButtonRect() const;
+    // Mouse on the ellipsis button: true when the press or release was the button's.
+    bool EditButtonMouseDown(int X, int Y);
+    bool EditButtonMouseUp(int X, int Y);
     // Moves the current cell as the keys and the mouse do; false when SelectCell refused.
     bool FocusCell(int ACol, int ARow, bool MoveAnchor);
     void MoveColRow(int ACol, int ARow, bool MoveAnchor, bool Show);
@@ -185,6 +195,9 @@ protected:
     void DrawCellBackground(const TRect& rect, TColor color, TGridDrawState state);
 
     void KeyDown(WORD& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    void DoExit() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -210,6 +223,7 @@ protected:
     int FDefaultRowHeight = 24;
 
 private:
+    friend class TInplaceEdit;
     enum class TGridState { Normal, Selecting, ColSizing, RowSizing, ColMoving, RowMoving };
 
     int LineAfterCol(int c) const;
@@ -226,8 +240,8 @@ private:
     void ChangeSize(int newColCount, int newRowCount);
     void ClampCurrent();
     bool SetTopLeft(int left, int top);
-    void ShowEditor();
-    void HideEditor(bool accept);
+    void PlaceEditor();
+    void DrawEditButton(const TRect& cell);
     TColor LineColor(bool fixed) const;
 
     std::vector<int> FColWidths;
@@ -237,7 +251,8 @@ private:
     TColor FFixedColor = clBtnFace;
     TBorderStyle FBorderStyle = bsSingle;
     bool FEditorMode = false;
-    std::unique_ptr<TInplaceEdit> FInplaceEdit;
+    TInplaceEdit* FInplaceEdit = nullptr; // a child control: the grid frees it
+    bool FEditButtonPressed = false;
     std::unique_ptr<TCanvas> FCanvas;
     TGridState FState = TGridState::Normal;
     int FSizingIndex = -1;

@@ -2,6 +2,7 @@
 #include "GuiTestSupport.h"
 
 #include "platform/gui/DBGrid.h"
+#include "platform/gui/SystemMetrics.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/private/Surfaces.h"
 
@@ -336,3 +337,174 @@ TEST(DBGrid, DeleteAsksFirst)
     EXPECT_EQ(scripted.Dialogs().Requests().back().Text, "Eliminare il record?");
 }
 
+
+TEST(DBGrid, EditorWritesTheFieldOfItsOwnRecord)
+{
+    TDBGridFixture f(100);
+    f.Show();
+    f.Open();
+    f.Grid->SetFocus();
+    f.Grid->SetSelectedIndex(1); // Cliente
+    auto press = [](TControl* control, WORD key) {
+        control->Perform(WM_KEYDOWN, key, 0);
+        control->Perform(WM_KEYUP, key, 0);
+    };
+
+    // Typed text reaches its record when the grid moves on, and only that record.
+    press(f.Grid, VK_F2);
+    ASSERT_TRUE(f.Grid->EditorMode());
+    TWinControl* editor = f.Grid->InplaceEditor();
+    EXPECT_EQ(editor->Text(), "Cliente 1");
+    editor->Perform(WM_CHAR, 'X', 0);
+    EXPECT_EQ(f.Data->State(), dsEdit);
+    press(editor, VK_DOWN);
+    EXPECT_EQ(f.RecNo(), 2);
+    EXPECT_EQ(f.Data->State(), dsBrowse);
+    EXPECT_FALSE(f.Grid->EditorMode());
+    EXPECT_EQ(f.Data->StoredCliente(1), "Cliente 1X");
+    EXPECT_EQ(f.Data->StoredCliente(2), "Cliente 2");
+
+    // An editor left untouched writes nothing when the record changes under it.
+    press(f.Grid, VK_F2);
+    press(editor, VK_DOWN);
+    EXPECT_EQ(f.RecNo(), 3);
+    EXPECT_EQ(f.Data->State(), dsBrowse);
+    EXPECT_EQ(f.Data->StoredCliente(3), "Cliente 3");
+    press(f.Grid, VK_F2);
+    f.Data->Next();
+    EXPECT_EQ(f.Data->State(), dsBrowse);
+    EXPECT_EQ(f.Data->StoredCliente(4), "Cliente 4");
+
+    // Escape takes back the typing first, then the record's edit.
+    f.Grid->Perform(WM_CHAR, 'Y', 0);
+    ASSERT_TRUE(f.Grid->EditorMode());
+    EXPECT_EQ(editor->Text(), "Y");
+    press(editor, VK_ESCAPE);
+    EXPECT_FALSE(f.Grid->EditorMode());
+    EXPECT_EQ(f.Data->FieldByName("Cliente")->AsString(), "Cliente 4");
+    press(f.Grid, VK_ESCAPE);
+    EXPECT_EQ(f.Data->State(), dsBrowse);
+
+    // Enter writes the field and keeps the record in edit until it is posted.
+    press(f.Grid, VK_RETURN);
+    editor->Perform(WM_CHAR, 'Z', 0);
+    press(editor, VK_RETURN);
+    EXPECT_FALSE(f.Grid->EditorMode());
+    EXPECT_EQ(f.Data->FieldByName("Cliente")->AsString(), "Z");
+    f.Data->Post();
+    EXPECT_EQ(f.Data->StoredCliente(4), "Z");
+
+    // A read-only column shows its text but takes no typing.
+    f.Grid->Columns()->Items(1)->ReadOnly = true;
+    press(f.Grid, VK_F2);
+    ASSERT_TRUE(f.Grid->EditorMode());
+    editor->Perform(WM_CHAR, 'W', 0);
+    EXPECT_EQ(editor->Text(), "Z");
+    EXPECT_EQ(f.Data->State(), dsBrowse);
+    press(editor, VK_ESCAPE);
+}
+
+TEST(DBGrid, EllipsisButtonAndLeavingTheGrid)
+{
+    TDBGridFixture f(100);
+    auto* other = new TDrawGrid(f.Form.get());
+    other->SetParent(f.Form.get());
+    other->SetBounds(0, 310, 100, 24);
+    int clicks = 0;
+    f.Grid->OnEditButtonClick = [&](TObject* sender) {
+        EXPECT_EQ(sender, f.Grid);
+        ++clicks;
+    };
+    f.Show();
+    f.Open();
+    f.Grid->Columns()->Items(1)->ButtonStyle = cbsEllipsis;
+    f.Grid->SetFocus();
+    f.Grid->SetSelectedIndex(1);
+    f.Grid->Perform(WM_KEYDOWN, VK_F2, 0);
+    ASSERT_TRUE(f.Grid->EditorMode());
+    const TRect cell = f.Grid->CellRect(f.Grid->Col(), f.Grid->Row());
+    const int button = GetSystemMetrics(SM_CXVSCROLL);
+    EXPECT_EQ(f.Grid->InplaceEditor()->BoundsRect(), (TRect{cell.Left, cell.Top, cell.Right - button, cell.Bottom}));
+    // The button is drawn raised beside the editor, with its dots.
+    Pump(20);
+    const QImage image = Widget(f.Grid)->grab().toImage();
+    const QPoint origin = ClientOffset(f.Grid);
+    int dots = 0;
+    for (int x = cell.Right - button; x < cell.Right; ++x)
+        if (QColor(image.pixel(origin + QPoint(x, (cell.Top + cell.Bottom) / 2))).lightness() < 60)
+            ++dots;
+    EXPECT_GE(dots, 3);
+    ClickAt(f.Grid, cell.Right - button / 2, (cell.Top + cell.Bottom) / 2);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(f.Grid->EditorMode());
+    EXPECT_EQ(f.RecNo(), 1);
+    // Another column has no button.
+    f.Grid->SetSelectedIndex(0);
+    f.Grid->Perform(WM_KEYDOWN, VK_F2, 0);
+    const TRect first = f.Grid->CellRect(f.Grid->Col(), f.Grid->Row());
+    EXPECT_EQ(f.Grid->InplaceEditor()->BoundsRect(), first);
+    ClickAt(f.Grid, first.Right - 3, (first.Top + first.Bottom) / 2);
+    EXPECT_EQ(clicks, 1);
+
+    // A new record survives the move into the editor and goes when the grid is left untouched.
+    f.Grid->SetFocus();
+    f.Grid->Perform(WM_KEYDOWN, VK_INSERT, 0);
+    ASSERT_EQ(f.Data->State(), dsInsert);
+    f.Grid->Perform(WM_KEYDOWN, VK_F2, 0);
+    EXPECT_TRUE(f.Grid->EditorMode());
+    EXPECT_EQ(f.Data->State(), dsInsert);
+    other->SetFocus();
+    EXPECT_FALSE(f.Grid->EditorMode());
+    EXPECT_EQ(f.Data->State(), dsBrowse);
+}
+
+TEST(DBGrid, DataThatChangesUnderTheGrid)
+{
+    TDBGridFixture f(100);
+    TDBGridColumns* columns = f.Grid->Columns();
+    for (const char* name : {"Cliente", "Importo", "Manca"})
+        columns->Add()->SetFieldName(name);
+    f.Show();
+    f.Open();
+    auto inkIn = [&](int column, int row) {
+        f.Grid->Invalidate();
+        f.Grid->Update();
+        const TRect r = f.Grid->CellRect(column + 1, row + 1);
+        QImage* image = RetainedImage(f.Grid);
+        const QPoint origin = ClientOffset(f.Grid);
+        int dark = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                if (qGray(image->pixel(origin.x() + x, origin.y() + y)) < 100)
+                    ++dark;
+        return dark;
+    };
+    EXPECT_GT(inkIn(1, 2), 0);
+    EXPECT_EQ(inkIn(2, 2), 0); // "Manca" has no field: empty cells
+
+    // The table loses Importo: the defined columns stay, the missing field shows nothing.
+    f.Data->Close();
+    f.Data->WithoutImporto = true;
+    f.Open();
+    ASSERT_EQ(columns->Count(), 3);
+    EXPECT_EQ(columns->State(), csCustomized);
+    EXPECT_EQ(columns->Items(1)->FieldName(), "Importo");
+    EXPECT_EQ(columns->Items(1)->Field(), nullptr);
+    EXPECT_EQ(inkIn(1, 2), 0);
+    EXPECT_GT(inkIn(0, 2), 0);
+
+    // A handler that closes the data set in the middle of a paint leaves an empty grid.
+    bool closed = false;
+    f.Grid->OnDrawColumnCell = [&](TObject*, const TRect&, int, TColumn*, TGridDrawState) {
+        if (!closed) {
+            closed = true;
+            f.Data->Close();
+        }
+    };
+    EXPECT_NO_THROW(inkIn(0, 2));
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(f.Data->Active());
+    EXPECT_EQ(inkIn(0, 2), 0);
+    f.Grid->Perform(WM_KEYDOWN, VK_DOWN, 0);
+    f.Grid->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+}

@@ -8,6 +8,7 @@
 #include "platform/gui/Grab.h"
 #include "platform/gui/PdfPrinter.h"
 #include "platform/gui/Printer.h"
+#include "platform/gui/private/Surfaces.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -53,10 +54,13 @@ public:
         }
         Data->Columns()->Items(1)->SetWidth(260);
         Data->Columns()->Items(3)->SetWidth(70);
-        Data->OnDrawColumnCell = [this](TObject*, const TRect& rect, int, TColumn* column, TGridDrawState) {
+        // The window draws the paid column itself: the cell in its colour, a square in the middle.
+        Data->OnDrawColumnCell = [this](TObject*, const TRect& rect, int, TColumn* column, TGridDrawState state) {
             if (column->FieldName() != "Pagato" || !column->Field())
                 return;
             TCanvas* canvas = Data->Canvas();
+            canvas->Brush()->SetColor(state.Contains(gdSelected) ? clHighlight : column->Color());
+            canvas->FillRect(rect);
             canvas->Brush()->SetColor(column->Field()->AsBoolean() ? clGreen : clRed);
             const int cx = (rect.Left + rect.Right) / 2, cy = (rect.Top + rect.Bottom) / 2;
             canvas->FillRect({cx - 6, cy - 6, cx + 6, cy + 6});
@@ -117,7 +121,8 @@ TEST(DemoGriglie, FormWithTheThreeGrids)
     ASSERT_TRUE(GrabToPng(form.get(), path));
     QImage image(QString::fromStdString(path));
     ASSERT_FALSE(image.isNull());
-    const QPoint grid = Widget(form->Data)->mapTo(Widget(form.get())->window(), QPoint(0, 0));
+    const QPoint grid =
+        Widget(form->Data)->mapTo(Widget(form.get())->window(), QPoint(0, 0)) + ClientOffset(form->Data);
     auto pixel = [&](int x, int y) { return image.pixel(grid.x() + x, grid.y() + y) & 0xFFFFFF; };
     // The Cliente cell of record 2 (a selected row, not current) is highlighted.
     const TRect cliente = form->Data->CellRect(2, 2);
@@ -127,6 +132,14 @@ TEST(DemoGriglie, FormWithTheThreeGrids)
     EXPECT_EQ(pixel((unpaid.Left + unpaid.Right) / 2, (unpaid.Top + unpaid.Bottom) / 2), Rgb(clRed));
     const TRect paid = form->Data->CellRect(4, 2);
     EXPECT_EQ(pixel((paid.Left + paid.Right) / 2, (paid.Top + paid.Bottom) / 2), Rgb(clGreen));
+    // Only the square: the field's text is not left under it.
+    int ink = 0;
+    for (int y = unpaid.Top; y < unpaid.Bottom; ++y)
+        for (int x = unpaid.Left; x < unpaid.Left + unpaid.Width() / 3; ++x)
+            if (qGray(pixel(x, y)) < 100)
+                ++ink;
+    EXPECT_EQ(ink, 0);
+    EXPECT_EQ(pixel(paid.Left + 3, paid.Top + 3), Rgb(clHighlight));
     form.reset();
 }
 

@@ -28,6 +28,9 @@ private:
 struct TBufferData {
     int Id = 0;
     int Flag = bfCurrent;
+    // Cliente while the record is edited.
+    bool ClienteEdited = false;
+    std::string Cliente;
 };
 
 TBufferData& Data(TRecordBuffer buffer) { return *reinterpret_cast<TBufferData*>(buffer); }
@@ -115,8 +118,8 @@ TGetResult TGridDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool)
         break;
     }
     ++Fetched;
+    Data(Buffer) = TBufferData();
     Data(Buffer).Id = FIds[static_cast<std::size_t>(FCursor)];
-    Data(Buffer).Flag = bfCurrent;
     return grOK;
 }
 
@@ -129,14 +132,17 @@ bool TGridDataSet::GetFieldData(TField* Field, void* Buffer)
         return false;
     if (!Buffer)
         return true;
-    switch (Field->FieldNo()) {
+    const int number = Field->FieldNo();
+    const int kind = number > 0 && number < static_cast<int>(FKinds.size()) ? FKinds[static_cast<std::size_t>(number)] : 0;
+    switch (kind) {
     case 1: {
         const std::int32_t value = id;
         std::memcpy(Buffer, &value, sizeof value);
         break;
     }
     case 2: {
-        const std::string text = "Cliente " + std::to_string(id);
+        const TBufferData& data = Data(ActiveBuffer());
+        const std::string text = data.ClienteEdited ? data.Cliente : StoredCliente(id);
         std::memcpy(Buffer, text.c_str(), text.size() + 1);
         break;
     }
@@ -154,6 +160,31 @@ bool TGridDataSet::GetFieldData(TField* Field, void* Buffer)
         return false;
     }
     return true;
+}
+
+std::string TGridDataSet::StoredCliente(int id) const
+{
+    auto found = FClienti.find(id);
+    return found != FClienti.end() ? found->second : "Cliente " + std::to_string(id);
+}
+
+void TGridDataSet::SetFieldData(TField* Field, const void* Buffer)
+{
+    if (State() != dsEdit && State() != dsInsert)
+        DatabaseError("Dataset is not in edit mode.", this);
+    if (Field->FieldName() != "Cliente")
+        DatabaseError("Field is read only", this);
+    TBufferData& data = Data(ActiveBuffer());
+    data.ClienteEdited = true;
+    data.Cliente = Buffer ? static_cast<const char*>(Buffer) : "";
+    DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(Field));
+}
+
+void TGridDataSet::InternalPost()
+{
+    const TBufferData& data = Data(ActiveBuffer());
+    if (State() == dsEdit && data.ClienteEdited)
+        FClienti[data.Id] = data.Cliente;
 }
 
 void TGridDataSet::InternalAddRecord(TRecordBuffer, bool Append)
@@ -193,12 +224,19 @@ void TGridDataSet::InternalGotoBookmark(const TBookmark& Bookmark)
 void TGridDataSet::InternalInitFieldDefs()
 {
     FieldDefs().Clear();
+    FKinds = {0, 1, 2};
     FieldDefs().Add("Numero", ftInteger);
     FieldDefs().Add("Cliente", ftString, 40);
-    FieldDefs().Add("Importo", ftFloat);
+    if (!WithoutImporto) {
+        FieldDefs().Add("Importo", ftFloat);
+        FKinds.push_back(3);
+    }
     FieldDefs().Add("Pagato", ftBoolean);
-    if (FWithPicture)
+    FKinds.push_back(4);
+    if (FWithPicture) {
         FieldDefs().Add("Foto", ftGraphic);
+        FKinds.push_back(5);
+    }
 }
 
 void TGridDataSet::InternalInitRecord(TRecordBuffer Buffer) { Data(Buffer) = TBufferData(); }

@@ -2,7 +2,7 @@
 // A data set kept in arrays for the data-grid tests: Numero (integer), Cliente (string 40),
 // Importo (float) and Pagato (boolean), record n holding n, "Cliente n", n * 1.5 and n even;
 // with a picture column also Foto (graphic blob), empty until written. It counts the records
-// fetched.
+// fetched. Cliente can be edited and posted; the other fields are read only.
 
 #include "platform/db/DB.h"
 
@@ -18,10 +18,15 @@ public:
     ~TGridDataSet() override;
 
     int Fetched = 0;
+    // Leaves Importo out of the fields at the next open (a table whose structure changed).
+    bool WithoutImporto = false;
     // Removes record number id without the data set knowing (as another user would).
     void DropRecord(int id);
 
     bool GetFieldData(TField* Field, void* Buffer) override;
+    void SetFieldData(TField* Field, const void* Buffer) override;
+    // Cliente as stored for record number id.
+    std::string StoredCliente(int id) const;
     bool BookmarkValid(const TBookmark& bookmark) override;
     int CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) override;
     void SetRecNo(int Value) override;
@@ -46,6 +51,7 @@ protected:
     void InternalInitRecord(TRecordBuffer Buffer) override;
     void InternalLast() override;
     void InternalOpen() override;
+    void InternalPost() override;
     void InternalSetToRecord(TRecordBuffer Buffer) override;
     bool IsCursorOpen() override { return FOpen; }
     int GetRecordCount() override { return static_cast<int>(FIds.size()); }
@@ -57,6 +63,9 @@ private:
 
     std::vector<int> FIds;
     std::unordered_map<int, std::string> FBlobs;
+    std::unordered_map<int, std::string> FClienti;
+    // What each field number holds: 1 Numero, 2 Cliente, 3 Importo, 4 Pagato, 5 Foto.
+    std::vector<int> FKinds;
     bool FWithPicture = false;
     std::unordered_map<int, int> FPositions;
     int FCursor = -1;

@@ -1,12 +1,19 @@
 #include "GuiTestSupport.h"
 
+#include "platform/gui/Edit.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/Grid.h"
 #include "platform/gui/private/Surfaces.h"
 
 #include <gtest/gtest.h>
 
+#include <QWidget>
+
+#include <functional>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -102,31 +109,59 @@ TEST(Grid, GeometryWithDefaults)
 
 TEST(Grid, BadIndexesAndFixedCountsRaiseAndChangeNothing)
 {
-    TGridFixture f(400, 300);
-    try {
-        f.Grid->SetFixedCols(5);
-        FAIL() << "no exception";
-    } catch (const EInvalidGridOperation& e) {
-        EXPECT_EQ(e.Message, "Fixed column count must be less than column count");
+    const std::string outOfRange = "Grid index out of range";
+    const std::string fixedCols = "Fixed column count must be less than column count";
+    const std::string fixedRows = "Fixed row count must be less than row count";
+    struct TCase {
+        const char* Name;
+        std::function<void(TDrawGrid*)> Change;
+        std::string Message;
+    };
+    const TCase cases[] = {
+        {"FixedCols = ColCount", [](TDrawGrid* g) { g->SetFixedCols(5); }, fixedCols},
+        {"FixedRows > RowCount", [](TDrawGrid* g) { g->SetFixedRows(7); }, fixedRows},
+        {"ColCount = FixedCols", [](TDrawGrid* g) { g->SetColCount(1); }, fixedCols},
+        {"RowCount 0", [](TDrawGrid* g) { g->SetRowCount(0); }, fixedRows},
+        {"FixedCols negative", [](TDrawGrid* g) { g->SetFixedCols(-1); }, outOfRange},
+        {"ColWidths beyond", [](TDrawGrid* g) { g->SetColWidths(5, 10); }, outOfRange},
+        {"ColWidths negative index", [](TDrawGrid* g) { g->SetColWidths(-1, 10); }, outOfRange},
+        {"ColWidths negative width", [](TDrawGrid* g) { g->SetColWidths(2, -1); }, outOfRange},
+        {"RowHeights negative height", [](TDrawGrid* g) { g->SetRowHeights(1, -3); }, outOfRange},
+        {"DefaultColWidth negative", [](TDrawGrid* g) { g->SetDefaultColWidth(-64); }, outOfRange},
+        {"DefaultRowHeight negative", [](TDrawGrid* g) { g->SetDefaultRowHeight(-1); }, outOfRange},
+        {"GridLineWidth negative", [](TDrawGrid* g) { g->SetGridLineWidth(-2); }, outOfRange},
+        {"Row beyond", [](TDrawGrid* g) { g->SetRow(5); }, outOfRange},
+        {"Col negative", [](TDrawGrid* g) { g->SetCol(-1); }, outOfRange},
+        {"TopRow beyond", [](TDrawGrid* g) { g->SetTopRow(9); }, outOfRange},
+        {"LeftCol beyond", [](TDrawGrid* g) { g->SetLeftCol(5); }, outOfRange},
+        {"Selection beyond", [](TDrawGrid* g) { g->SetSelection({1, 1, 5, 1}); }, outOfRange},
+        {"MoveColumn beyond", [](TDrawGrid* g) { g->MoveColumn(1, 5); }, outOfRange},
+        {"DeleteRow beyond", [](TDrawGrid* g) { g->DeleteRow(5); }, outOfRange},
+        {"ColWidths read beyond", [](TDrawGrid* g) { g->ColWidths(7); }, outOfRange},
+    };
+    for (const TCase& c : cases) {
+        TGridFixture f(400, 300);
+        f.Grid->SetColWidths(2, 40);
+        auto snapshot = [&] {
+            std::vector<int> state{f.Grid->ColCount(),   f.Grid->RowCount(),     f.Grid->FixedCols(),
+                                   f.Grid->FixedRows(),  f.Grid->Col(),          f.Grid->Row(),
+                                   f.Grid->TopRow(),     f.Grid->LeftCol(),      f.Grid->GridLineWidth(),
+                                   f.Grid->DefaultColWidth(), f.Grid->DefaultRowHeight()};
+            for (int i = 0; i < f.Grid->ColCount(); ++i)
+                state.push_back(f.Grid->ColWidths(i));
+            for (int i = 0; i < f.Grid->RowCount(); ++i)
+                state.push_back(f.Grid->RowHeights(i));
+            return state;
+        };
+        const std::vector<int> before = snapshot();
+        try {
+            c.Change(f.Grid);
+            ADD_FAILURE() << c.Name << ": no exception";
+        } catch (const EInvalidGridOperation& e) {
+            EXPECT_EQ(e.Message, c.Message) << c.Name;
+        }
+        EXPECT_EQ(snapshot(), before) << c.Name;
     }
-    EXPECT_EQ(f.Grid->FixedCols(), 1);
-    try {
-        f.Grid->SetFixedRows(7);
-        FAIL() << "no exception";
-    } catch (const EInvalidGridOperation& e) {
-        EXPECT_EQ(e.Message, "Fixed row count must be less than row count");
-    }
-    EXPECT_EQ(f.Grid->FixedRows(), 1);
-    try {
-        f.Grid->SetColWidths(5, 10);
-        FAIL() << "no exception";
-    } catch (const EInvalidGridOperation& e) {
-        EXPECT_EQ(e.Message, "Grid index out of range");
-    }
-    EXPECT_THROW(f.Grid->SetRowHeights(1, -3), EInvalidGridOperation);
-    EXPECT_EQ(f.Grid->RowHeights(1), 24);
-    EXPECT_THROW(f.Grid->SetRow(5), EInvalidGridOperation);
-    EXPECT_EQ(f.Grid->Row(), 1);
 }
 
 TEST(Grid, PaintsOnlyVisibleCellsWithTheirStates)
@@ -263,28 +298,157 @@ TEST(Grid, SizingAndMovingByMouse)
     EXPECT_EQ(f.Grid->ColWidths(2), 40);
 }
 
-TEST(Grid, EditorTakesTextAndEscapeCancels)
+namespace {
+
+// A 400 x 300 draw grid with goEditing whose cells keep their texts in a map.
+struct TEditFixture : TGridFixture {
+    std::map<std::pair<int, int>, std::string> Texts;
+    std::vector<std::string> Sets; // "col,row=text" for each SetEditText
+    TEdit* Other = nullptr;
+
+    TEditFixture() : TGridFixture(400, 300)
+    {
+        Grid->SetOptions(Grid->Options() + TGridOptions{goEditing, goTabs});
+        Other = new TEdit(Form.get());
+        Other->SetParent(Form.get());
+        Other->SetBounds(0, 310, 100, 24);
+        Texts[{1, 1}] = "abc";
+        Grid->OnGetEditText = [this](TObject*, int col, int row, std::string& value) { value = Texts[{col, row}]; };
+        Grid->OnSetEditText = [this](TObject*, int col, int row, const std::string& value) {
+            Texts[{col, row}] = value;
+            Sets.push_back(std::to_string(col) + "," + std::to_string(row) + "=" + value);
+        };
+        Show();
+        Grid->SetFocus();
+    }
+};
+
+} // namespace
+
+TEST(Grid, InplaceEditorStartsAndEndsAsTheKeysSay)
+{
+    enum class TStart { Char, F2, Enter };
+    enum class TEnd { Escape, Enter, Down, Tab, LeaveGrid };
+    struct TCase {
+        TStart Start;
+        TEnd End;
+        const char* Expected; // the SetEditText call, "" for none
+        int Col, Row;         // the current cell afterwards
+    };
+    const TCase cases[] = {
+        {TStart::Char, TEnd::Escape, "", 1, 1},           {TStart::Char, TEnd::Enter, "1,1=qz", 1, 1},
+        {TStart::F2, TEnd::Escape, "", 1, 1},             {TStart::F2, TEnd::Down, "1,1=abcz", 1, 2},
+        {TStart::Enter, TEnd::Enter, "1,1=abcz", 1, 1},   {TStart::Enter, TEnd::Tab, "1,1=abcz", 2, 1},
+        {TStart::Char, TEnd::LeaveGrid, "1,1=qz", 1, 1},
+    };
+    for (const TCase& c : cases) {
+        const std::string label = std::to_string(static_cast<int>(c.Start)) + "/" + std::to_string(static_cast<int>(c.End));
+        TEditFixture f;
+        ASSERT_TRUE(f.Grid->Focused()) << label;
+        switch (c.Start) {
+        case TStart::Char:
+            f.Grid->Perform(WM_CHAR, 'q', 0);
+            break;
+        case TStart::F2:
+            PressKey(f.Grid, VK_F2);
+            break;
+        case TStart::Enter:
+            PressKey(f.Grid, VK_RETURN);
+            break;
+        }
+        ASSERT_TRUE(f.Grid->EditorMode()) << label;
+        TWinControl* editor = f.Grid->InplaceEditor();
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(editor->Visible()) << label;
+        EXPECT_TRUE(editor->Focused()) << label;
+        EXPECT_EQ(editor->BoundsRect(), f.Grid->CellRect(1, 1)) << label;
+        EXPECT_EQ(editor->Text(), c.Start == TStart::Char ? "q" : "abc") << label;
+        // Typing goes on after the text (F2 and Enter leave the caret at its end).
+        const int end = static_cast<int>(editor->Text().size());
+        editor->Perform(EM_SETSEL, end, end);
+        editor->Perform(WM_CHAR, 'z', 0);
+        switch (c.End) {
+        case TEnd::Escape:
+            PressKey(editor, VK_ESCAPE);
+            break;
+        case TEnd::Enter:
+            PressKey(editor, VK_RETURN);
+            break;
+        case TEnd::Down:
+            PressKey(editor, VK_DOWN);
+            break;
+        case TEnd::Tab:
+            PressKey(editor, VK_TAB);
+            break;
+        case TEnd::LeaveGrid:
+            f.Other->SetFocus();
+            break;
+        }
+        EXPECT_FALSE(f.Grid->EditorMode()) << label;
+        EXPECT_FALSE(editor->Visible()) << label;
+        const std::vector<std::string> expected =
+            *c.Expected ? std::vector<std::string>{c.Expected} : std::vector<std::string>{};
+        EXPECT_EQ(f.Sets, expected) << label;
+        EXPECT_EQ(f.Grid->Col(), c.Col) << label;
+        EXPECT_EQ(f.Grid->Row(), c.Row) << label;
+        if (c.End != TEnd::LeaveGrid) {
+            EXPECT_TRUE(f.Grid->Focused()) << label;
+        }
+    }
+}
+
+TEST(Grid, InplaceEditorDrawsLikeAnEditAndFollowsItsCell)
+{
+    TEditFixture f;
+    f.Texts[{2, 3}] = "MMMM";
+    f.Grid->SetCol(2);
+    f.Grid->SetRow(3);
+    PressKey(f.Grid, VK_F2);
+    TWinControl* editor = f.Grid->InplaceEditor();
+    ASSERT_TRUE(editor && editor->Visible());
+    const TRect cell = f.Grid->CellRect(2, 3);
+    EXPECT_EQ(editor->BoundsRect(), cell);
+    // The editor shows its text in the grid's font on the window colour, with no border.
+    editor->Perform(EM_SETSEL, 0, 0);
+    Pump(20);
+    const QImage image = Widget(f.Grid)->grab().toImage();
+    const QPoint origin = Widget(editor)->mapTo(Widget(f.Grid), QPoint(0, 0));
+    int dark = 0, window = 0;
+    for (int y = 2; y < cell.Height() - 2; ++y)
+        for (int x = 1; x < cell.Width() - 1; ++x) {
+            const QColor pixel = image.pixelColor(origin + QPoint(x, y));
+            if (pixel.lightness() < 100)
+                ++dark;
+            else if ((pixel.rgb() & 0xFFFFFF) == Rgb(clWindow))
+                ++window;
+        }
+    EXPECT_GT(dark, 10);
+    EXPECT_GT(window, cell.Width() * cell.Height() / 3);
+
+    // Scrolling moves the editor with its cell; a wider column widens it.
+    f.Grid->SetRowCount(100);
+    f.Grid->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_TRUE(f.Grid->EditorMode());
+    EXPECT_EQ(editor->BoundsRect(), f.Grid->CellRect(2, 3));
+    f.Grid->SetColWidths(2, 100);
+    EXPECT_EQ(editor->BoundsRect().Width(), 100);
+    // Scrolled out of view, it hides without ending the edit.
+    f.Grid->SetTopRow(20);
+    EXPECT_TRUE(f.Grid->EditorMode());
+    EXPECT_FALSE(editor->Visible());
+    f.Grid->SetTopRow(1);
+    EXPECT_TRUE(editor->Visible());
+    EXPECT_TRUE(f.Sets.empty());
+}
+
+TEST(Grid, WithoutEditingNoEditor)
 {
     TGridFixture f(400, 300);
-    f.Grid->SetOptions(f.Grid->Options() + TGridOptions{goEditing});
     f.Show();
-    std::string stored = "abc";
-    int sets = 0;
-    f.Grid->OnGetEditText = [&](TObject*, int, int, std::string& value) { value = stored; };
-    f.Grid->OnSetEditText = [&](TObject*, int, int, const std::string& value) {
-        stored = value;
-        ++sets;
-    };
+    f.Grid->Perform(WM_CHAR, 'q', 0);
     PressKey(f.Grid, VK_F2);
-    ASSERT_TRUE(f.Grid->EditorMode());
-    EXPECT_EQ(f.Grid->InplaceEditor()->Text(), "abc");
-    f.Grid->InplaceEditor()->SetText("xyz");
-    PressKey(f.Grid, VK_ESCAPE);
     EXPECT_FALSE(f.Grid->EditorMode());
-    EXPECT_EQ(stored, "abc");
-    PressKey(f.Grid, VK_RETURN);
-    f.Grid->InplaceEditor()->SetText("xyz");
-    PressKey(f.Grid, VK_RETURN);
-    EXPECT_EQ(stored, "xyz");
-    EXPECT_EQ(sets, 1);
+    f.Grid->SetOptions(f.Grid->Options() + TGridOptions{goEditing, goRowSelect});
+    PressKey(f.Grid, VK_F2);
+    EXPECT_FALSE(f.Grid->EditorMode());
 }
