@@ -59,10 +59,10 @@ void SelectPaper(TPrinter* printer, const std::string& paperName)
     DeviceCapabilities(device.c_str(), port.c_str(), DC_PAPERNAMES, names.data(), nullptr);
     for (int i = 0; i < count; ++i)
         if (paperName == std::string(names.data() + i * 64)) {
-            if (DEVMODEA* devMode = LockDevMode(mode)) {
+            if (auto* devMode = static_cast<DEVMODEA*>(GlobalLock(mode))) {
                 devMode->dmFields = DM_PAPERSIZE;
                 devMode->dmPaperSize = static_cast<short>(papers[static_cast<std::size_t>(i)]);
-                UnlockDevMode(mode);
+                GlobalUnlock(mode);
                 printer->SetPrinter(device, driver, port, mode);
             }
             return;
@@ -74,8 +74,8 @@ std::string CurrentPaperName(TPrinter* printer)
     std::string device, driver, port;
     HGLOBAL mode = nullptr;
     printer->GetPrinter(device, driver, port, mode);
-    const DEVMODEA* devMode = LockDevMode(mode);
-    return devMode ? PaperName(devMode->dmPaperSize) : std::string();
+    DEVMODEA devMode;
+    return ReadDevMode(mode, devMode) ? PaperName(devMode.dmPaperSize) : std::string();
 }
 
 QComboBox* PrinterList(QWidget* parent, const std::string& current)

@@ -48,8 +48,8 @@ TPrinter::~TPrinter()
     if (FPrinting && FDC)
         AbortDoc(FDC);
     FreeContext();
-    if (FDevMode)
-        FreeDevMode(FDevMode);
+    if (FDevMode && IsGlobalHandle(FDevMode))
+        GlobalFree(FDevMode);
 }
 
 TStrings* TPrinter::Printers()
@@ -206,11 +206,15 @@ void TPrinter::GetPrinter(std::string& device, std::string& driver, std::string&
     port = isVirtual ? "FILE:" : "CUPS:" + info.Name;
     DEVMODEA mode;
     GetPrinterDevMode(dc, mode);
-    if (DEVMODEA* block = LockDevMode(FDevMode)) {
-        *block = mode;
-        UnlockDevMode(FDevMode);
+    // The handle stays the printer's: callers lock it, read or change it, and hand it back.
+    void* block = FDevMode && GlobalSize(FDevMode) >= sizeof(DEVMODEA) ? GlobalLock(FDevMode) : nullptr;
+    if (block) {
+        std::memcpy(block, &mode, sizeof(DEVMODEA));
+        GlobalUnlock(FDevMode);
     } else {
-        FDevMode = AllocDevMode(mode);
+        if (FDevMode && IsGlobalHandle(FDevMode))
+            GlobalFree(FDevMode);
+        FDevMode = GlobalAllocDevMode(mode);
     }
     deviceMode = FDevMode;
 }
@@ -226,11 +230,9 @@ void TPrinter::SetPrinter(const std::string& device, const std::string&, const s
         FPrinterName = device;
     }
     HDC dc = Handle();
-    if (const DEVMODEA* mode = LockDevMode(deviceMode)) {
-        const DEVMODEA copy = *mode;
-        UnlockDevMode(deviceMode);
-        ApplyPrinterDevMode(dc, copy);
-    }
+    DEVMODEA mode;
+    if (ReadDevMode(deviceMode, mode))
+        ApplyPrinterDevMode(dc, mode);
 }
 
 void TPrinter::RaiseJobError(const std::string& fallback)

@@ -135,20 +135,6 @@ TPrinterCatalogue EffectiveCatalogue()
     return catalogue;
 }
 
-// --- Device-mode memory ------------------------------------------------------------------------
-
-struct TDevModeTable {
-    std::mutex Mutex;
-    std::map<std::uintptr_t, std::unique_ptr<DEVMODEA>> Blocks;
-    std::uintptr_t Next = 0x70000000;
-};
-
-TDevModeTable& DevModes()
-{
-    static TDevModeTable table;
-    return table;
-}
-
 // --- Printer contexts --------------------------------------------------------------------------
 
 struct TPrinterContext {
@@ -386,31 +372,28 @@ bool FindPrinter(const std::string& name, TPrinterInfo& info)
 
 // --- Device modes ------------------------------------------------------------------------------
 
-HGLOBAL AllocDevMode(const DEVMODEA& devMode)
+HGLOBAL GlobalAllocDevMode(const DEVMODEA& devMode)
 {
-    TDevModeTable& table = DevModes();
-    std::lock_guard lock(table.Mutex);
-    const std::uintptr_t id = table.Next;
-    table.Next += 8;
-    table.Blocks[id] = std::make_unique<DEVMODEA>(devMode);
-    return reinterpret_cast<HGLOBAL>(id);
+    HGLOBAL handle = GlobalAlloc(GHND, sizeof(DEVMODEA));
+    if (void* block = handle ? GlobalLock(handle) : nullptr) {
+        std::memcpy(block, &devMode, sizeof(DEVMODEA));
+        GlobalUnlock(handle);
+    }
+    return handle;
 }
 
-DEVMODEA* LockDevMode(HGLOBAL handle)
+bool ReadDevMode(HGLOBAL handle, DEVMODEA& devMode)
 {
-    TDevModeTable& table = DevModes();
-    std::lock_guard lock(table.Mutex);
-    auto found = table.Blocks.find(reinterpret_cast<std::uintptr_t>(handle));
-    return found == table.Blocks.end() ? nullptr : found->second.get();
-}
-
-void UnlockDevMode(HGLOBAL) {}
-
-void FreeDevMode(HGLOBAL handle)
-{
-    TDevModeTable& table = DevModes();
-    std::lock_guard lock(table.Mutex);
-    table.Blocks.erase(reinterpret_cast<std::uintptr_t>(handle));
+    const std::size_t size = handle ? GlobalSize(handle) : 0;
+    const void* block = size > 0 ? GlobalLock(handle) : nullptr;
+    if (!block)
+        return false;
+    std::memset(static_cast<void*>(&devMode), 0, sizeof(DEVMODEA));
+    const std::size_t copied = std::min(size, sizeof(DEVMODEA));
+    std::memcpy(static_cast<void*>(&devMode), block, copied);
+    GlobalUnlock(handle);
+    devMode.dmSize = static_cast<WORD>(std::min<std::size_t>(devMode.dmSize, copied));
+    return true;
 }
 
 // --- Capabilities ------------------------------------------------------------------------------

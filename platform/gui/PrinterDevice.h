@@ -5,11 +5,10 @@
 // PDF file, or the print service's queue) when the page ends.
 
 #include "platform/gui/DeviceContext.h"
+#include "platform/gui/GlobalMemory.h"
 
 #include <string>
 #include <vector>
-
-using HGLOBAL = HANDLE;
 
 constexpr DWORD DM_ORIENTATION = 0x1, DM_PAPERSIZE = 0x2, DM_PAPERLENGTH = 0x4, DM_PAPERWIDTH = 0x8,
                 DM_SCALE = 0x10, DM_COPIES = 0x100, DM_DEFAULTSOURCE = 0x200, DM_PRINTQUALITY = 0x400,
@@ -61,12 +60,12 @@ struct DEVMODEA {
 };
 using DEVMODE = DEVMODEA;
 
-// Device-mode memory: a movable block holding one DEVMODEA (dmSize bytes are meaningful).
-HGLOBAL AllocDevMode(const DEVMODEA& devMode);
-// nullptr for a null or unknown handle.
-DEVMODEA* LockDevMode(HGLOBAL handle);
-void UnlockDevMode(HGLOBAL handle);
-void FreeDevMode(HGLOBAL handle);
+// Device modes travel in global-memory handles (GlobalAlloc), which callers lock to read and
+// change. A new moveable block holding a copy of devMode.
+HGLOBAL GlobalAllocDevMode(const DEVMODEA& devMode);
+// Copies the device mode a handle holds; false for a null or unknown handle. A block shorter
+// than its dmSize claims counts only up to its end, so missing fields are never read.
+bool ReadDevMode(HGLOBAL handle, DEVMODEA& devMode);
 
 struct DOCINFOA {
     int cbSize = sizeof(DOCINFOA);

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <sys/stat.h>
@@ -165,55 +167,94 @@ TEST_F(PrinterTest, DeviceModeRoundTripAndCustomPaper)
     EXPECT_EQ(device, "Stampante PDF");
     EXPECT_EQ(driver, "PDF");
     EXPECT_EQ(port, "FILE:");
-    DEVMODEA* devMode = LockDevMode(mode);
+    // The device mode is a global-memory handle that callers lock and unlock.
+    ASSERT_TRUE(IsGlobalHandle(mode));
+    EXPECT_GE(GlobalSize(mode), sizeof(DEVMODEA));
+    auto* devMode = static_cast<DEVMODEA*>(GlobalLock(mode));
     ASSERT_NE(devMode, nullptr);
     EXPECT_EQ(devMode->dmSpecVersion, 0x401);
     EXPECT_EQ(devMode->dmSize, sizeof(DEVMODEA));
     EXPECT_EQ(devMode->dmPaperSize, DMPAPER_A4);
     EXPECT_STREQ(devMode->dmDeviceName, "Stampante PDF");
-
     devMode->dmFields = DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
     devMode->dmPaperSize = DMPAPER_USER;
     devMode->dmPaperWidth = 1480;
     devMode->dmPaperLength = 2100;
-    UnlockDevMode(mode);
+    GlobalUnlock(mode);
     printer->SetPrinter(device, driver, port, mode);
     EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALWIDTH), 6992);
     EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALHEIGHT), 9921);
-    printer->GetPrinter(device, driver, port, mode);
-    EXPECT_EQ(LockDevMode(mode)->dmPaperSize, DMPAPER_USER);
+    HGLOBAL again = nullptr;
+    printer->GetPrinter(device, driver, port, again);
+    EXPECT_EQ(again, mode); // the printer keeps one handle and refreshes it
+    devMode = static_cast<DEVMODEA*>(GlobalLock(mode));
+    EXPECT_EQ(devMode->dmPaperSize, DMPAPER_USER);
+    GlobalUnlock(mode);
 
-    // Back to A4, then a custom 0 x 0 and an unknown paper are ignored.
-    devMode = LockDevMode(mode);
-    devMode->dmFields = DM_PAPERSIZE;
-    devMode->dmPaperSize = DMPAPER_A4;
-    printer->SetPrinter(device, driver, port, mode);
-    for (short paper : {short(DMPAPER_USER), short(70)}) {
-        devMode = LockDevMode(mode);
-        devMode->dmFields = DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
-        devMode->dmPaperSize = paper;
-        devMode->dmPaperWidth = 0;
-        devMode->dmPaperLength = 0;
+    // Bad device modes: each is applied over A4 portrait and must leave the printer as the
+    // expected paper and orientation say.
+    struct TCase {
+        const char* Name;
+        std::size_t BlockSize; // bytes of the global block (0: no handle at all)
+        WORD DmSize;
+        DWORD Fields;
+        short Paper, Width, Length, Orientation;
+        int PhysicalWidth, PhysicalHeight;
+        short ReportedPaper;
+    };
+    const WORD full = sizeof(DEVMODEA);
+    const WORD beforePaper = static_cast<WORD>(offsetof(DEVMODEA, dmPaperSize));
+    const WORD beforeLength = static_cast<WORD>(offsetof(DEVMODEA, dmPaperLength));
+    const DWORD paperFields = DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
+    const TCase cases[] = {
+        {"null handle", 0, full, paperFields, DMPAPER_A3, 0, 0, 0, 9921, 14031, DMPAPER_A4},
+        {"custom 0 x 0", full, full, paperFields, DMPAPER_USER, 0, 0, 0, 9921, 14031, DMPAPER_A4},
+        {"custom negative", full, full, paperFields, DMPAPER_USER, -10, 2100, 0, 9921, 14031, DMPAPER_A4},
+        {"unknown paper", full, full, DM_PAPERSIZE, 70, 0, 0, 0, 9921, 14031, DMPAPER_A4},
+        {"dmSize before the paper", full, beforePaper, DM_ORIENTATION | DM_PAPERSIZE, DMPAPER_A3, 0, 0,
+         DMORIENT_LANDSCAPE, 14031, 9921, DMPAPER_A4},
+        {"dmSize before the length", full, beforeLength, paperFields, DMPAPER_USER, 1480, 2100, 0, 9921, 14031,
+         DMPAPER_A4},
+        {"block shorter than dmSize", beforePaper, full, DM_ORIENTATION | DM_PAPERSIZE, DMPAPER_A3, 0, 0,
+         DMORIENT_LANDSCAPE, 14031, 9921, DMPAPER_A4},
+        {"block too short for dmSize", 8, full, paperFields, DMPAPER_A3, 0, 0, 0, 9921, 14031, DMPAPER_A4},
+        {"a good A3 for contrast", full, full, DM_PAPERSIZE, DMPAPER_A3, 0, 0, 0, 14031, 19843, DMPAPER_A3},
+    };
+    for (const TCase& c : cases) {
+        auto* reset = static_cast<DEVMODEA*>(GlobalLock(mode));
+        reset->dmFields = DM_PAPERSIZE | DM_ORIENTATION;
+        reset->dmPaperSize = DMPAPER_A4;
+        reset->dmOrientation = DMORIENT_PORTRAIT;
+        GlobalUnlock(mode);
         printer->SetPrinter(device, driver, port, mode);
-        EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALWIDTH), 9921) << paper;
-        printer->GetPrinter(device, driver, port, mode);
-        EXPECT_EQ(LockDevMode(mode)->dmPaperSize, DMPAPER_A4) << paper;
-    }
 
-    // A device mode whose dmSize stops before the paper fields changes only what it covers.
-    DEVMODEA shortMode;
-    shortMode.dmSize = static_cast<WORD>(offsetof(DEVMODEA, dmPaperSize));
-    shortMode.dmFields = DM_ORIENTATION | DM_PAPERSIZE;
-    shortMode.dmOrientation = DMORIENT_LANDSCAPE;
-    shortMode.dmPaperSize = DMPAPER_A3;
-    HGLOBAL shortHandle = AllocDevMode(shortMode);
-    printer->SetPrinter(device, driver, port, shortHandle);
-    FreeDevMode(shortHandle);
-    EXPECT_EQ(printer->Orientation(), poLandscape);
-    EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALHEIGHT), 9921);
-    printer->SetPrinter(device, driver, port, nullptr);
+        HGLOBAL bad = nullptr;
+        if (c.BlockSize > 0) {
+            DEVMODEA fields;
+            fields.dmSize = c.DmSize;
+            fields.dmFields = c.Fields;
+            fields.dmPaperSize = c.Paper;
+            fields.dmPaperWidth = c.Width;
+            fields.dmPaperLength = c.Length;
+            fields.dmOrientation = c.Orientation;
+            bad = GlobalAlloc(GHND, c.BlockSize);
+            std::memcpy(GlobalLock(bad), &fields, c.BlockSize);
+            GlobalUnlock(bad);
+        }
+        EXPECT_NO_THROW(printer->SetPrinter(device, driver, port, bad)) << c.Name;
+        if (bad)
+            GlobalFree(bad);
+        EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALWIDTH), c.PhysicalWidth) << c.Name;
+        EXPECT_EQ(PrinterDeviceCaps(printer->Handle(), PHYSICALHEIGHT), c.PhysicalHeight) << c.Name;
+        printer->GetPrinter(device, driver, port, mode);
+        DEVMODEA readBack;
+        ASSERT_TRUE(ReadDevMode(mode, readBack));
+        EXPECT_EQ(readBack.dmPaperSize, c.ReportedPaper) << c.Name;
+    }
+    printer->SetOrientation(poPortrait);
 
     EXPECT_THROW(printer->SetPrinter("Nessuna", "CUPS", "CUPS:Nessuna", nullptr), EPrinter);
+    EXPECT_THROW(printer->SetPrinter("", "CUPS", "", nullptr), EPrinter);
     try {
         printer->SetPrinterIndex(3);
         FAIL();
