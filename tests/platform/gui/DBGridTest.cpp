@@ -294,11 +294,14 @@ TEST(DBGrid, DisabledControlsReachNothingUntilEnabled)
     f.Grid->Invalidate();
     f.Grid->Update();
     const int scrolled = f.Grid->DataLink()->ScrolledCount;
+    int cellsDrawn = 0;
+    f.Grid->OnDrawColumnCell = [&](TObject*, const TRect&, int, TColumn*, TGridDrawState) { ++cellsDrawn; };
     f.Data->DisableControls();
     for (int i = 0; i < 50; ++i)
         f.Data->Next();
     Pump(10);
     EXPECT_EQ(f.Grid->DataLink()->ScrolledCount, scrolled);
+    EXPECT_EQ(cellsDrawn, 0);
     EXPECT_EQ(f.Grid->Row(), 1);
     f.Data->EnableControls();
     EXPECT_EQ(f.RecNo(), 51);

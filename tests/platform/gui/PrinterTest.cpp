@@ -15,6 +15,8 @@
 #include <cstring>
 #include <filesystem>
 #include <regex>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 // Replaces the desktop opener with one that records its targets (nullptr restores the previous).
@@ -387,6 +389,41 @@ TEST_F(PrinterTest, AbortAndMisuseRaiseAndLeaveNoFile)
     EXPECT_FALSE(printer->Printing());
     EXPECT_EQ(FilesIn(Folder->Path()), std::vector<std::string>{"semplice.txt"});
     EXPECT_TRUE(Opened.empty());
+}
+
+// A disk that fills while the job is written: the file-size limit makes every write past a few
+// kilobytes fail, as a full disk does.
+TEST_F(PrinterTest, FullDiskDuringEndDocLeavesNoFile)
+{
+    TPrinter* printer = Printer();
+    printer->Title = "Disco pieno";
+    printer->BeginDoc();
+    printer->Canvas()->Font()->SetName("Arial");
+    printer->Canvas()->Font()->SetSize(10);
+    for (int line = 0; line < 60; ++line)
+        printer->Canvas()->TextOut(0, line * 200, "Riga " + IntToStr(line) + " di un documento che non entra");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 2048;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string message;
+    try {
+        printer->EndDoc();
+    } catch (const EPrinter& e) {
+        message = e.Message;
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previousHandler);
+    EXPECT_NE(message.find("Impossibile scrivere il file \"" + PathOf("Disco pieno.pdf") + "\""), std::string::npos)
+        << message;
+    EXPECT_FALSE(printer->Printing());
+    EXPECT_EQ(FilesIn(Folder->Path()), std::vector<std::string>{});
+    EXPECT_TRUE(Opened.empty());
+    // The next job goes through once there is room again.
+    PrintPages("Disco pieno", 1);
+    EXPECT_EQ(FilesIn(Folder->Path()), std::vector<std::string>{"Disco pieno.pdf"});
 }
 
 TEST_F(PrinterTest, NoPrinterAtAll)
