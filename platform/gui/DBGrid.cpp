@@ -758,9 +758,7 @@ void TCustomDBGrid::ScrollMessage(int bar, WORD code, int pos)
     const int page = RowsThatFit();
     switch (code) {
     case SB_LINEUP:
-        dataSet->MoveBy(-FDataLink->ActiveRecord() - 1);
-        if (FDataLink->ActiveRecord() > 0)
-            dataSet->MoveBy(FDataLink->ActiveRecord());
+        dataSet->Prior();
         break;
     case SB_LINEDOWN:
         dataSet->Next();

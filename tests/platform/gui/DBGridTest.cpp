@@ -192,6 +192,12 @@ TEST(DBGrid, MouseAndScrollMessages)
 
     f.Grid->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
     EXPECT_EQ(f.RecNo(), 5);
+    // The arrows move one record each way, wherever the current row is on the screen.
+    f.Grid->Perform(WM_VSCROLL, SB_LINEUP, 0);
+    EXPECT_EQ(f.RecNo(), 4);
+    const int page = f.Grid->DataLink()->BufferCount();
+    f.Grid->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+    EXPECT_EQ(f.RecNo(), 4 + page);
     f.Grid->Perform(WM_VSCROLL, SB_BOTTOM, 0);
     EXPECT_EQ(f.RecNo(), 100);
     f.Grid->Perform(WM_VSCROLL, SB_TOP, 0);
