@@ -12,8 +12,6 @@
 #include "platform/rtl/Threads.h"
 
 #include <QApplication>
-#include <QFontMetrics>
-#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 
@@ -31,29 +29,14 @@ std::string GetLongHint(const std::string& hint)
     return bar == std::string::npos ? hint : hint.substr(bar + 1);
 }
 
-namespace {
-
-// The text without "&" prefixes ("&&" stays one "&").
-QString WithoutPrefixes(const std::string& text)
-{
-    std::string plain;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && i + 1 < text.size()) {
-            ++i;
-        }
-        plain += text[i];
-    }
-    return ToQString(plain);
-}
-
-} // namespace
-
 // --- THintWindow --------------------------------------------------------------------------------------------
 
 THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner)
 {
     FVisible = false;
     SetColor(Application ? Application->HintColor : clInfoBk);
+    if (Screen)
+        Font()->Assign(Screen->HintFont());
 }
 
 void THintWindow::CreateParams(TCreateParams& Params)
@@ -66,10 +49,13 @@ void THintWindow::CreateParams(TCreateParams& Params)
 
 TRect THintWindow::CalcHintRect(int maxWidth, const std::string& hint, void*)
 {
-    const QFontMetrics metrics(QApplication::font());
-    const QRect bounds = metrics.boundingRect(QRect(0, 0, std::max(maxWidth, 1), 100000),
-                                              Qt::AlignLeft | Qt::TextWordWrap, WithoutPrefixes(hint));
-    TRect rect = Rect(0, 0, bounds.width(), bounds.height());
+    // Measured on the window's own canvas with the font and DrawText flags that Paint uses, so
+    // the text wraps in the window as it did here.
+    TCanvas* canvas = Canvas();
+    canvas->Font()->Assign(Font());
+    RECT area = Rect(0, 0, std::max(maxWidth, 1), 0);
+    DrawTextA(canvas->Handle(), hint, -1, &area, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    TRect rect = Rect(0, 0, area.Width(), area.Height());
     rect.Right += 6;
     rect.Bottom += 2;
     return rect;
@@ -109,7 +95,7 @@ void THintWindow::Paint()
     canvas->Brush()->SetColor(Color());
     canvas->FillRect(area);
     canvas->Font()->Assign(Font());
-    canvas->Font()->SetColor(clInfoText);
+    canvas->Font()->SetColor(Screen ? Screen->HintFont()->Color() : clInfoText);
     canvas->Brush()->SetStyle(bsClear);
     area.Left += 2;
     area.Top += 2;
@@ -117,20 +103,27 @@ void THintWindow::Paint()
 }
 
 // --- The hint manager -------------------------------------------------------------------------------------------
+//
+// The rules of the class library: the hint belongs to the first control, from the one under the
+// mouse up through its parents, whose ShowHint holds; its text is the first non-empty Hint on
+// that way. Once a hint has been shown the manager stays "active" until it is cancelled (a key, a
+// button, a control without hints, the mouse leaving the program), and while it is active the next
+// hint comes after HintShortPause instead of HintPause. A hint hidden by its hide timeout comes
+// back only when the mouse leaves its cursor rectangle or moves to another control.
 
 namespace {
 
 struct THintState {
-    TControl* Hover = nullptr;
-    TControl* Shown = nullptr;
-    bool Suppressed = false;
+    TControl* HintControl = nullptr; // the control whose hint is waiting or shown
+    bool Active = false;
+    bool Shown = false;
+    bool CursorRectValid = false;
+    TRect CursorRect; // screen coordinates
     TPoint LastPos;
-    TRect CursorRect; // screen coordinates of the shown hint's control area
     THintWindow* Window = nullptr;
-    std::uint32_t LastHidden = 0;
-    bool EverHidden = false;
     QTimer* ShowTimer = nullptr;
     QTimer* HideTimer = nullptr;
+    QTimer* LeaveTimer = nullptr; // the mouse left a control and entered none of ours
 };
 
 THintState& State()
@@ -139,66 +132,135 @@ THintState& State()
     return state;
 }
 
+TControl* HintControlOf(TControl* control)
+{
+    while (control && !control->ShowHint())
+        control = control->Parent();
+    return control;
+}
+
+std::string HintTextOf(TControl* control)
+{
+    for (; control; control = control->Parent())
+        if (!control->Hint().empty())
+            return control->Hint();
+    return std::string();
+}
+
+bool IsHintWindow(TControl* control)
+{
+    const THintState& state = State();
+    for (; control; control = control->Parent())
+        if (control == state.Window)
+            return true;
+    return false;
+}
+
+void StopTimers()
+{
+    THintState& state = State();
+    if (state.ShowTimer)
+        state.ShowTimer->stop();
+    if (state.HideTimer)
+        state.HideTimer->stop();
+}
+
+// Hides the window; the manager stays active.
 void HideHint()
 {
     THintState& state = State();
     if (state.HideTimer)
         state.HideTimer->stop();
-    if (state.Shown && state.Window) {
+    if (state.Shown && state.Window)
         state.Window->ReleaseHandle();
-        state.LastHidden = GetTickCount();
-        state.EverHidden = true;
-    }
-    state.Shown = nullptr;
+    state.Shown = false;
 }
 
-bool EffectiveShowHint(TControl* control)
+void CancelHint()
 {
-    return control->ShowHint();
+    THintState& state = State();
+    StopTimers();
+    HideHint();
+    state.HintControl = nullptr;
+    state.Active = false;
+    state.CursorRectValid = false;
+}
+
+THintWindow* HintWindow()
+{
+    THintState& state = State();
+    if (!state.Window) {
+        const THintWindowClass& factory = Application->HintWindowClass();
+        state.Window = factory ? factory(nullptr) : nullptr;
+        if (!state.Window)
+            state.Window = new THintWindow(nullptr);
+    }
+    return state.Window;
 }
 
 void ShowHintNow()
 {
     THintState& state = State();
-    TControl* control = state.Hover;
-    if (!control || !Application || !Application->ShowHint() || state.Suppressed)
+    TControl* control = state.HintControl;
+    if (!control || !Application || !Application->ShowHint() || !control->ShowHint())
         return;
-    try {
-        if (!EffectiveShowHint(control) || control->Hint().empty())
-            return;
-        THintInfo info;
-        info.HintControl = control;
-        info.CursorPos = state.LastPos;
-        info.HintPos = {state.LastPos.X, state.LastPos.Y + 20};
-        info.HintMaxWidth = Screen ? Screen->Width() : 1024;
-        info.HintColor = Application->HintColor;
-        info.CursorRect = control->ClientRect();
-        info.ReshowTimeout = 0;
-        info.HideTimeout = Application->HintHidePause;
-        info.HintStr = GetShortHint(control->Hint());
-        if (control->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0)
-            return;
-        bool canShow = true;
-        if (Application->OnShowHint)
-            Application->OnShowHint(info.HintStr, canShow, info);
-        if (!canShow || State().Hover != control)
-            return;
-        if (!state.Window) {
-            const THintWindowClass& factory = Application->HintWindowClass();
-            state.Window = factory ? factory(nullptr) : new THintWindow(nullptr);
-        }
-        state.Window->SetColor(info.HintColor);
-        TRect rect = state.Window->CalcHintRect(info.HintMaxWidth, info.HintStr, info.HintData);
+    THintInfo info;
+    info.HintControl = control;
+    info.CursorPos = control->ScreenToClient(state.LastPos);
+    info.HintPos = {state.LastPos.X, state.LastPos.Y + 20};
+    info.HintMaxWidth = Screen ? Screen->Width() : 1024;
+    info.HintColor = Application->HintColor;
+    info.CursorRect = control->ClientRect();
+    info.ReshowTimeout = 0;
+    info.HideTimeout = Application->HintHidePause;
+    info.HintStr = GetShortHint(HintTextOf(control));
+    bool canShow = control->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) == 0;
+    if (canShow && Application->OnShowHint)
+        Application->OnShowHint(info.HintStr, canShow, info);
+    if (state.HintControl != control)
+        return; // a handler moved the hint elsewhere or cancelled it
+    state.Active = canShow;
+    if (canShow && !info.HintStr.empty()) {
+        THintWindow* window = HintWindow();
+        window->SetColor(info.HintColor);
+        TRect rect = window->CalcHintRect(info.HintMaxWidth, info.HintStr, info.HintData);
         OffsetRect(rect, info.HintPos.X, info.HintPos.Y);
-        state.Window->ActivateHintData(rect, info.HintStr, info.HintData);
-        state.Shown = control;
-        const TPoint origin = control->ClientToScreen({info.CursorRect.Left, info.CursorRect.Top});
+        window->ActivateHintData(rect, info.HintStr, info.HintData);
+        state.Shown = true;
+        const TPoint origin = control->ClientToScreen(info.CursorRect.TopLeft());
         state.CursorRect = Bounds(origin.X, origin.Y, info.CursorRect.Width(), info.CursorRect.Height());
-        if (info.HideTimeout > 0)
+        state.CursorRectValid = true;
+        if (info.ReshowTimeout > 0)
+            state.ShowTimer->start(info.ReshowTimeout);
+        else if (info.HideTimeout > 0)
             state.HideTimer->start(info.HideTimeout);
+        return;
+    }
+    if (info.ReshowTimeout > 0)
+        state.ShowTimer->start(info.ReshowTimeout);
+    else
+        CancelHint();
+}
+
+void ShowTimerExpired()
+{
+    TControl* control = State().HintControl;
+    try {
+        ShowHintNow();
     } catch (...) {
+        // A faulty hint-window class or handler must not leave a half-shown hint behind.
+        CancelHint();
         HandleApplicationException(control);
     }
+}
+
+QTimer* MakeTimer(void (*expired)())
+{
+    auto* timer = new QTimer;
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer, &QTimer::timeout, expired);
+    return timer;
 }
 
 void EnsureTimers()
@@ -206,14 +268,10 @@ void EnsureTimers()
     THintState& state = State();
     if (state.ShowTimer)
         return;
-    state.ShowTimer = new QTimer;
-    state.ShowTimer->setSingleShot(true);
-    state.ShowTimer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(state.ShowTimer, &QTimer::timeout, [] { ShowHintNow(); });
-    state.HideTimer = new QTimer;
-    state.HideTimer->setSingleShot(true);
-    state.HideTimer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(state.HideTimer, &QTimer::timeout, [] { HideHint(); });
+    state.ShowTimer = MakeTimer(&ShowTimerExpired);
+    state.HideTimer = MakeTimer(&HideHint);
+    state.LeaveTimer = MakeTimer(&CancelHint);
+    state.LeaveTimer->setInterval(0);
 }
 
 } // namespace
@@ -222,57 +280,52 @@ namespace HintManager {
 
 void MouseMoved(TControl* control, TPoint screenPos)
 {
-    if (!Application || !QCoreApplication::instance())
+    if (!Application || !QCoreApplication::instance() || IsHintWindow(control))
         return;
     EnsureTimers();
     THintState& state = State();
-    if (state.Window && control == state.Window)
-        return;
+    state.LeaveTimer->stop();
     state.LastPos = screenPos;
-    if (control != state.Hover) {
-        state.Hover = control;
-        state.Suppressed = false;
-        if (state.Shown)
-            HideHint();
-        Application->SetHint(control ? GetLongHint(control->Hint()) : std::string());
-        state.ShowTimer->stop();
-        if (control && Application->ShowHint() && !control->Hint().empty()) {
-            const bool recently = state.EverHidden &&
-                                  GetTickCount() - state.LastHidden < static_cast<std::uint32_t>(Application->HintShortPause);
-            state.ShowTimer->start(recently ? Application->HintShortPause : Application->HintPause);
-        }
+    Application->SetHint(GetLongHint(HintTextOf(control)));
+    if (!Application->ShowHint())
+        return;
+    TControl* hintControl = HintControlOf(control);
+    if (!hintControl) {
+        CancelHint();
         return;
     }
-    if (state.Shown && !PtInRect(state.CursorRect, screenPos))
-        HideHint();
+    const bool sameArea = !state.CursorRectValid || PtInRect(state.CursorRect, screenPos);
+    if (hintControl == state.HintControl && sameArea)
+        return;
+    // No new hint while a button is held (a drag or a selection in progress).
+    if (QApplication::mouseButtons() != Qt::NoButton)
+        return;
+    const bool wasActive = state.Active;
+    StopTimers();
+    HideHint();
+    state.HintControl = hintControl;
+    state.CursorRectValid = false;
+    state.ShowTimer->start(wasActive ? Application->HintShortPause : Application->HintPause);
 }
 
 void MouseLeft(TControl* control)
 {
     THintState& state = State();
-    if (control != state.Hover)
+    if (!state.LeaveTimer || IsHintWindow(control))
         return;
-    if (state.ShowTimer)
-        state.ShowTimer->stop();
-    HideHint();
-    state.Hover = nullptr;
+    // Entering another control of the program comes with a move that stops this timer; only
+    // leaving the program's windows for good cancels the hint.
+    state.LeaveTimer->start();
 }
 
-void Cancel()
-{
-    THintState& state = State();
-    if (state.ShowTimer)
-        state.ShowTimer->stop();
-    HideHint();
-    state.Suppressed = true;
-}
+void Cancel() { CancelHint(); }
 
 void Forget(TControl* control)
 {
     THintState& state = State();
     if (!control) {
         // The hint window is made again from the current class next time.
-        HideHint();
+        CancelHint();
         if (state.Window) {
             THintWindow* window = state.Window;
             state.Window = nullptr;
@@ -280,15 +333,12 @@ void Forget(TControl* control)
         }
         return;
     }
-    if (state.Hover == control) {
-        state.Hover = nullptr;
-        if (state.ShowTimer)
-            state.ShowTimer->stop();
-    }
-    if (state.Shown == control)
-        HideHint();
-    if (state.Window == control)
+    if (state.HintControl == control)
+        CancelHint();
+    if (state.Window == control) {
         state.Window = nullptr;
+        state.Shown = false;
+    }
 }
 
 } // namespace HintManager

@@ -8,6 +8,7 @@
 #include "platform/gui/private/QtBridge.h"
 #include "platform/gui/private/Surfaces.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QTest>
 #include <QWidget>
@@ -113,15 +114,18 @@ TEST(Demonstration, TheCoreFormIsGrabbedToAPicture)
 
     TOverlay::ForForm(form).ToggleFrame(QRect(150, 60, 120, 80), 2);
 
+    // The hint comes 20 pixels below the cursor: resting on the corner's top row keeps it
+    // inside the form, where the picture shows it whole.
     Application->HintPause = 50;
-    QTest::mouseMove(Widget(form->Corner), QPoint(5, 5));
-    EXPECT_TRUE(PumpUntil([] {
+    QTest::mouseMove(Widget(form->Corner), QPoint(5, 1));
+    QWidget* hint = nullptr;
+    EXPECT_TRUE(PumpUntil([&hint] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* host = dynamic_cast<IHostWidget*>(w); host && host->Control() &&
                                                             host->Control()->InheritsFrom("THintWindow") &&
                                                             w->isVisible())
-                return true;
-        return false;
+                hint = w;
+        return hint != nullptr;
     }));
     Application->HintPause = 500;
 
@@ -144,6 +148,13 @@ TEST(Demonstration, TheCoreFormIsGrabbedToAPicture)
     EXPECT_EQ(png.pixelColor(200, 150), QColor(0, 0, 255));
     EXPECT_NE(png.pixelColor(390, 150), QColor(0, 0, 255));
     EXPECT_EQ(png.pixelColor(383, 150), QColor(0, 0, 255));
+    // The overlay frame shows the inverted blue, the popup its own colour, the hint whole.
+    EXPECT_EQ(png.pixelColor(150, 100), QColor(255, 255, 0));
+    EXPECT_EQ(png.pixelColor(200, 190), QColor(255, 0, 255));
+    ASSERT_NE(hint, nullptr);
+    const QRect hintInForm(Widget(form)->mapFromGlobal(hint->geometry().topLeft()), hint->size());
+    EXPECT_TRUE(QRect(0, 0, 400, 300).contains(hintInForm)) << hintInForm.x() << "," << hintInForm.y();
+    EXPECT_EQ(png.pixelColor(hintInForm.left() + 1, hintInForm.bottom() - 1), QColor(255, 255, 225));
     EXPECT_FALSE(GrabToPng(form, "/nonexistent-folder/x/demo.png"));
     TComponent::Free(form);
 }
