@@ -8,6 +8,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -65,7 +66,9 @@ UINT_PTR SetTimer(HWND handle, UINT_PTR id, UINT milliseconds, TIMERPROC proc)
     }
     timer->disconnect();
     QObject::connect(timer.get(), &QTimer::timeout, [handle, id, proc] { Fire(handle, id, proc); });
-    timer->start(static_cast<int>(milliseconds));
+    // Windows' bounds: below 10 ms a timer would fire at every pass of the loop and keep
+    // ProcessMessages from ever running dry; above the largest signed value Qt would get a negative.
+    timer->start(static_cast<int>(std::clamp<UINT>(milliseconds, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM)));
     return id == 0 ? 1 : id;
 }
 

@@ -5,8 +5,11 @@
 #include "platform/gui/Messages.h"
 #include "platform/rtl/Classes.h"
 
+constexpr UINT USER_TIMER_MINIMUM = 0x0000000A, USER_TIMER_MAXIMUM = 0x7FFFFFFF;
+
 // Starts (or restarts, for the same window and id) a repeating timer; returns the id, 0 on failure.
-// Without a window a new id is made and proc is called.
+// Without a window a new id is made and proc is called. The interval is kept between
+// USER_TIMER_MINIMUM and USER_TIMER_MAXIMUM.
 UINT_PTR SetTimer(HWND handle, UINT_PTR id, UINT milliseconds, TIMERPROC proc);
 // FALSE for an unknown timer.
 BOOL KillTimer(HWND handle, UINT_PTR id);

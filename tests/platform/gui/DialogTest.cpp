@@ -3,12 +3,14 @@
 #include "platform/gui/DialogService.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <bit>
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,14 +71,16 @@ TEST(ScriptedDialogsTest, MessageDialogsTakeTheirCaptionFromTheType)
     EXPECT_EQ(MessageDlgCancelResult(mbYesNoCancel), mrCancel);
 }
 
-// The Qt service under the offscreen platform, answered by a timer acting on the open box.
+// The Qt service under the offscreen platform, answered by a timer acting on the open box. The
+// timer looks again until the box is open, so a slow machine cannot leave the test waiting.
 template <typename Action>
-void WhenModalOpens(Action action)
+void WhenModalOpens(Action action, int triesLeft = 500)
 {
-    QTimer::singleShot(50, [action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal)
+    QTimer::singleShot(20, [action, triesLeft] {
+        if (QWidget* modal = QApplication::activeModalWidget())
             action(modal);
+        else if (triesLeft > 0)
+            WhenModalOpens(action, triesLeft - 1);
     });
 }
 
@@ -125,6 +129,105 @@ TEST(QtDialogsTest, MessageDlgCaptionAndInputQuery)
     value = "vecchio";
     EXPECT_FALSE(service.InputQuery("Titolo", "Valore", value));
     EXPECT_EQ(value, "vecchio");
+}
+
+// Escape and the close box: the cancelling button where there is one, OK alone, and nothing for
+// boxes that must be answered (the box stays open and Enter then picks the default button).
+TEST(QtDialogsTest, EscapeAndTheCloseBoxFollowTheButtons)
+{
+    struct TCase {
+        UINT Flags;
+        bool Close; // the close box instead of Escape
+        int Expected;
+    };
+    const TCase cases[] = {
+        {MB_OK, false, IDOK},
+        {MB_OKCANCEL, true, IDCANCEL},
+        {MB_RETRYCANCEL, false, IDCANCEL},
+        {MB_YESNOCANCEL | MB_DEFBUTTON2, true, IDCANCEL},
+        {MB_YESNO, false, IDYES},
+        {MB_YESNO | MB_DEFBUTTON2, true, IDNO},
+        {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3, false, IDIGNORE},
+    };
+    TQtDialogService service;
+    for (const TCase& c : cases) {
+        bool stayedOpen = false;
+        WhenModalOpens([&](QWidget* box) {
+            if (c.Close)
+                box->close();
+            else
+                QTest::keyClick(box, Qt::Key_Escape);
+            QTimer::singleShot(30, box, [&stayedOpen, box] {
+                stayedOpen = box->isVisible();
+                if (stayedOpen)
+                    QTest::keyClick(box, Qt::Key_Return);
+            });
+        });
+        EXPECT_EQ(service.MessageBox(nullptr, "Domanda", "Fattura", c.Flags), c.Expected) << std::hex << c.Flags;
+        EXPECT_EQ(stayedOpen, MessageBoxCancelAnswer(c.Flags) == 0) << std::hex << c.Flags;
+    }
+}
+
+TEST(QtDialogsTest, MessageDialogButtonsDefaultsAndEscape)
+{
+    struct TCase {
+        TMsgDlgButtons Buttons;
+        Qt::Key Key;
+        int Expected;
+    };
+    const TCase cases[] = {
+        {mbYesNoCancel, Qt::Key_Return, mrYes},
+        {mbYesNoCancel, Qt::Key_Escape, mrCancel},
+        {mbYesNo, Qt::Key_Escape, mrNo},
+        {mbOKCancel, Qt::Key_Return, mrOk},
+        {TMsgDlgButtons{mbYes, mbNo, mbAll, mbNoToAll, mbYesToAll}, Qt::Key_Return, mrYes},
+        {TMsgDlgButtons{mbRetry, mbOK}, Qt::Key_Escape, mrOk},
+    };
+    TQtDialogService service;
+    for (const TCase& c : cases) {
+        QStringList texts;
+        WhenModalOpens([&](QWidget* box) {
+            for (QPushButton* button : box->findChildren<QPushButton*>())
+                texts << button->text();
+            QTest::keyClick(box, c.Key);
+        });
+        MessageDlgRequest request;
+        request.Text = "Sovrascrivere?";
+        request.Type = mtConfirmation;
+        request.Buttons = c.Buttons;
+        EXPECT_EQ(service.MessageDlg(request), c.Expected);
+        EXPECT_EQ(texts.size(), static_cast<qsizetype>(std::popcount(c.Buttons.Bits())));
+        if (c.Buttons.Contains(mbYesToAll)) {
+            EXPECT_TRUE(texts.contains("&Tutti"));
+            EXPECT_TRUE(texts.contains("N&o a tutti"));
+            EXPECT_TRUE(texts.contains(QString::fromUtf8("S\xC3\xAC a t&utti")));
+        }
+    }
+}
+
+// Lone ampersands and the bytes 0x80-0x9F reach the box whole, converted from Windows-1252.
+TEST(QtDialogsTest, TextsAreShownWhole)
+{
+    TQtDialogService service;
+    QString caption;
+    QString shown;
+    WhenModalOpens([&](QWidget* box) {
+        caption = box->windowTitle();
+        for (QLabel* label : box->findChildren<QLabel*>())
+            if (label->text().contains("Totale"))
+                shown = label->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    std::string text = "Totale \x80 100 & IVA \x96 \x85 \x93ok\x94";
+    const std::string caption1252 = "Note & \x80";
+    for (int i = 0; i < 200; ++i)
+        text += " riga";
+    EXPECT_EQ(service.MessageBox(nullptr, text, caption1252, MB_OK), IDOK);
+    EXPECT_EQ(caption, QString::fromUtf8("Note & \xE2\x82\xAC"));
+    EXPECT_TRUE(shown.startsWith(QString::fromUtf8("Totale \xE2\x82\xAC 100 & IVA \xE2\x80\x93 \xE2\x80\xA6 "
+                                                   "\xE2\x80\x9Cok\xE2\x80\x9D")));
+    EXPECT_TRUE(shown.endsWith(" riga"));
+    EXPECT_EQ(shown.size(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace

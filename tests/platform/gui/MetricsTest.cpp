@@ -6,11 +6,14 @@
 #include "platform/gui/HintWindow.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/SystemMetrics.h"
+#include "platform/gui/Timer.h"
+#include "platform/gui/WindowHandles.h"
 #include "platform/gui/WinTypes.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/Overlay.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
 #include <QWidget>
@@ -52,25 +55,87 @@ TEST(WinTypesTest, MulDivRoundsHalfAwayFromZero)
 
 TEST(MetricsAndColors, FixedTables)
 {
-    const std::pair<int, int> metrics[] = {{SM_CXVSCROLL, 16}, {SM_CYHSCROLL, 16}, {SM_CYCAPTION, 18},
-                                           {SM_CXBORDER, 1},   {SM_CXDLGFRAME, 3}, {SM_CXFRAME, 4},
-                                           {SM_CXEDGE, 2},     {SM_CYMENU, 19},    {SM_CXICON, 32},
-                                           {SM_CXSMICON, 16},  {SM_CXDOUBLECLK, 4}, {SM_CXMENUCHECK, 13},
-                                           {SM_CXMINTRACK, 112}, {SM_CYMINTRACK, 27}, {SM_MOUSEPRESENT, 1}};
+    const TRect work = Screen->WorkAreaRect();
+    const std::pair<int, int> metrics[] = {
+        {SM_CXSCREEN, Screen->Width()},
+        {SM_CYSCREEN, Screen->Height()},
+        {SM_CXVSCROLL, 16},
+        {SM_CYHSCROLL, 16},
+        {SM_CYVSCROLL, 16},
+        {SM_CXHSCROLL, 16},
+        {SM_CYCAPTION, 18},
+        {SM_CXBORDER, 1},
+        {SM_CYBORDER, 1},
+        {SM_CXDLGFRAME, 3},
+        {SM_CYDLGFRAME, 3},
+        {SM_CXFRAME, 4},
+        {SM_CYFRAME, 4},
+        {SM_CXEDGE, 2},
+        {SM_CYEDGE, 2},
+        {SM_CYMENU, 19},
+        {SM_CXICON, 32},
+        {SM_CYICON, 32},
+        {SM_CXSMICON, 16},
+        {SM_CYSMICON, 16},
+        {SM_CXCURSOR, 32},
+        {SM_CYCURSOR, 32},
+        {SM_CXDOUBLECLK, 4},
+        {SM_CYDOUBLECLK, 4},
+        {SM_CXDRAG, 4},
+        {SM_CYDRAG, 4},
+        {SM_CXMENUCHECK, 13},
+        {SM_CYMENUCHECK, 13},
+        {SM_CXMIN, 112},
+        {SM_CYMIN, 27},
+        {SM_CXMINTRACK, 112},
+        {SM_CYMINTRACK, 27},
+        {SM_MOUSEPRESENT, 1},
+        {SM_SWAPBUTTON, 0},
+        {SM_CXFULLSCREEN, work.Width()},
+        {SM_CYFULLSCREEN, work.Height() - 18},
+    };
     for (const auto& [index, value] : metrics)
         EXPECT_EQ(GetSystemMetrics(index), value) << index;
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), Screen->Width());
-    const std::pair<TColor, COLORREF> colors[] = {{clBtnFace, RGB(212, 208, 200)}, {clWindow, RGB(255, 255, 255)},
-                                                  {clHighlight, RGB(10, 36, 106)},  {clInfoBk, RGB(255, 255, 225)},
-                                                  {clRed, 0x0000FF},                 {0x02000080, 0x000080},
-                                                  {cl3DDkShadow, RGB(64, 64, 64)}};
-    for (const auto& [color, rgb] : colors)
+    EXPECT_EQ(GetMenuCheckMarkDimensions(), MAKELONG(13, 13));
+    EXPECT_EQ(GetDoubleClickTime(), 500u);
+    TRect area;
+    EXPECT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0));
+    EXPECT_EQ(area, work);
+    NONCLIENTMETRICSA nonClient;
+    EXPECT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof nonClient, &nonClient, 0));
+    EXPECT_STREQ(nonClient.lfCaptionFont.lfFaceName, "MS Sans Serif");
+    EXPECT_EQ(nonClient.lfCaptionFont.lfHeight, -11);
+    EXPECT_EQ(nonClient.lfCaptionFont.lfWeight, 700);
+    EXPECT_EQ(nonClient.lfMessageFont.lfWeight, 400);
+    BOOL fullWindows = TRUE;
+    EXPECT_TRUE(SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &fullWindows, 0));
+    EXPECT_FALSE(fullWindows);
+
+    // The system colours, 0x80000000 + index, and named colours with the palette flag.
+    const COLORREF system[] = {
+        RGB(212, 208, 200), RGB(58, 110, 165),  RGB(10, 36, 106),   RGB(128, 128, 128), RGB(212, 208, 200),
+        RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
+        RGB(212, 208, 200), RGB(212, 208, 200), RGB(128, 128, 128), RGB(10, 36, 106),   RGB(255, 255, 255),
+        RGB(212, 208, 200), RGB(128, 128, 128), RGB(128, 128, 128), RGB(0, 0, 0),       RGB(212, 208, 200),
+        RGB(255, 255, 255), RGB(64, 64, 64),    RGB(212, 208, 200), RGB(0, 0, 0),       RGB(255, 255, 225),
+        0,                  RGB(0, 0, 128),     RGB(166, 202, 240), RGB(192, 192, 192)};
+    for (int index = 0; index < static_cast<int>(std::size(system)); ++index) {
+        if (index != 25)
+            EXPECT_EQ(ColorToRGB(static_cast<TColor>(0x80000000u + index)), system[index]) << index;
+    }
+    EXPECT_EQ(static_cast<unsigned>(clBtnFace), 0x8000000Fu);
+    EXPECT_EQ(static_cast<unsigned>(clInfoBk), 0x80000018u);
+    const std::pair<TColor, COLORREF> named[] = {{clRed, 0x0000FF}, {clNavy, 0x800000}, {0x02000080, 0x000080},
+                                                 {clLtGray, 0xC0C0C0}, {clDkGray, 0x808080}};
+    for (const auto& [color, rgb] : named)
         EXPECT_EQ(ColorToRGB(color), rgb) << std::hex << color;
     EXPECT_EQ(StringToColor("clBtnFace"), static_cast<TColor>(0x8000000F));
     EXPECT_EQ(StringToColor("$00888888"), 0x888888);
     EXPECT_THROW(StringToColor("rosso"), EConvertError);
     EXPECT_EQ(ColorToString(clRed), "clRed");
+    EXPECT_EQ(ColorToString(clInfoBk), "clInfoBk");
     EXPECT_EQ(ColorToString(0x123456), "$00123456");
+    EXPECT_EQ(StringToColor(ColorToString(0x123456)), 0x123456);
     TFont font;
     font.SetSize(8);
     EXPECT_EQ(font.Height(), -11);
@@ -87,65 +152,6 @@ TEST(Cursors, OneOverrideAndUnassignedSlotsAnswerTheDefault)
     EXPECT_EQ(Screen->Cursors(101), Screen->Cursors(crDefault));
     Screen->SetCursors(1, Screen->Cursors(crHandPoint));
     EXPECT_EQ(static_cast<QCursor*>(Screen->Cursors(1))->shape(), Qt::PointingHandCursor);
-}
-
-class TRecordingHint : public THintWindow {
-public:
-    using THintWindow::THintWindow;
-    static inline std::vector<std::string> Activated;
-    void ActivateHint(TRect rect, const std::string& hint) override
-    {
-        Activated.push_back(hint);
-        THintWindow::ActivateHint(rect, hint);
-    }
-};
-
-TEST(Hints, TheManagerShowsTheShortPartAfterThePause)
-{
-    TForm form(nullptr);
-    form.SetBounds(100, 100, 300, 200);
-    auto* control = new TRecorder(&form);
-    control->SetParent(&form);
-    control->SetBounds(10, 10, 100, 50);
-    control->SetHint("Breve|Lunga");
-    control->SetShowHint(true);
-    ShowAndActivate(&form);
-    Application->HintPause = 100;
-    Application->HintHidePause = 200;
-    Application->SetHintWindowClass([](TComponent* owner) { return new TRecordingHint(owner); });
-    int hintEvents = 0;
-    Application->OnHint = [&](TObject*) { ++hintEvents; };
-    TRecordingHint::Activated.clear();
-    QTest::mouseMove(Widget(control), QPoint(20, 20));
-    EXPECT_TRUE(PumpUntil([] { return !TRecordingHint::Activated.empty(); }));
-    EXPECT_EQ(TRecordingHint::Activated, std::vector<std::string>{"Breve"});
-    EXPECT_EQ(Application->Hint(), "Lunga");
-    EXPECT_EQ(hintEvents, 1);
-    // HintHidePause hides it again.
-    EXPECT_TRUE(PumpUntil([&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* host = dynamic_cast<IHostWidget*>(w); host && dynamic_cast<TRecordingHint*>(host->Control()))
-                return !w->isVisible();
-        return false;
-    }));
-
-    // OnShowHint refusing shows nothing; ShowHint false shows nothing.
-    Application->OnShowHint = [](std::string&, bool& canShow, THintInfo&) { canShow = false; };
-    TRecordingHint::Activated.clear();
-    QTest::mouseMove(Widget(&form), QPoint(250, 150));
-    QTest::mouseMove(Widget(control), QPoint(21, 21));
-    Pump(300);
-    EXPECT_TRUE(TRecordingHint::Activated.empty());
-    Application->OnShowHint = nullptr;
-    control->SetShowHint(false);
-    QTest::mouseMove(Widget(&form), QPoint(250, 150));
-    QTest::mouseMove(Widget(control), QPoint(22, 22));
-    Pump(300);
-    EXPECT_TRUE(TRecordingHint::Activated.empty());
-    Application->OnHint = nullptr;
-    Application->SetHintWindowClass(nullptr);
-    Application->HintPause = 500;
-    Application->HintHidePause = 2500;
 }
 
 TEST(Overlays, ToggledTwiceLeavesNothingAndShowsInvertedColoursOnce)
@@ -169,6 +175,47 @@ TEST(Overlays, ToggledTwiceLeavesNothingAndShowsInvertedColoursOnce)
     overlay.ToggleRect(QRect(0, 50, 20, 1));
     overlay.ToggleRect(QRect(0, 50, 20, 1));
     EXPECT_TRUE(overlay.Coverage().isEmpty());
+}
+
+// Timers given bad input: an interval below the Windows minimum runs at that minimum (a zero
+// interval would fire at every pass of the loop), killing an unknown timer changes nothing, and a
+// timer procedure that throws reaches HandleException while the timer goes on.
+int faultyProcCalls = 0;
+
+void FaultyTimerProc(HWND, UINT, UINT_PTR, DWORD)
+{
+    ++faultyProcCalls;
+    RAISE(EConvertError("procedura del timer"));
+}
+
+TEST(TimersBadInput, ShortIntervalsUnknownTimersAndFaultyProcedures)
+{
+    QElapsedTimer clock;
+    std::vector<qint64> fired;
+    HWND window = AllocateHWnd([&](TMessage& m) {
+        if (m.Msg == WM_TIMER && m.WParam == 3)
+            fired.push_back(clock.elapsed());
+    });
+    clock.start();
+    EXPECT_EQ(SetTimer(window, 3, 0, nullptr), 3u);
+    EXPECT_FALSE(KillTimer(window, 4));
+    EXPECT_FALSE(KillTimer(nullptr, 3));
+    ASSERT_TRUE(PumpUntil([&] { return fired.size() >= 4; }));
+    EXPECT_GE(fired[3], 4 * static_cast<qint64>(USER_TIMER_MINIMUM) - 1);
+    EXPECT_TRUE(KillTimer(window, 3));
+    EXPECT_FALSE(KillTimer(window, 3));
+
+    std::vector<std::string> messages;
+    Application->OnException = [&](TObject*, Exception& e) { messages.push_back(e.Message); };
+    faultyProcCalls = 0;
+    const UINT_PTR id = SetTimer(nullptr, 0, 10, &FaultyTimerProc);
+    EXPECT_NE(id, 0u);
+    EXPECT_TRUE(PumpUntil([] { return faultyProcCalls >= 2; }));
+    Application->OnException = nullptr;
+    EXPECT_TRUE(KillTimer(nullptr, id));
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front(), "procedura del timer");
+    DeallocateHWnd(window);
 }
 
 } // namespace
