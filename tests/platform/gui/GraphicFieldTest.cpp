@@ -73,13 +73,19 @@ TEST(GraphicField, PicturesInBlobs)
     AssignPictureFromField(picture, *foto);
     EXPECT_EQ(picture.Graphic(), nullptr);
 
+    // Bytes that are no picture, or a bitmap cut short: the picture stays as it was.
     picture.SetGraphic(&bitmap);
-    data.BlobOfCurrent() = "questo non \xE8 un'immagine";
-    try {
-        AssignPictureFromField(picture, *foto);
-        FAIL() << "no exception";
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_EQ(e.Message, "Bitmap image is not valid");
+    const std::string notPictures[] = {"questo non \xE8 un'immagine", SmallBmp(4, 7).substr(0, 20),
+                                       WithHeader(SmallBmp(4, 7)).substr(0, 30)};
+    for (const std::string& bytes : notPictures) {
+        data.BlobOfCurrent() = bytes;
+        try {
+            AssignPictureFromField(picture, *foto);
+            ADD_FAILURE() << "no exception for " << bytes.size() << " bytes";
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_EQ(e.Message, "Bitmap image is not valid");
+        }
+        EXPECT_EQ(picture.Width(), 2);
+        EXPECT_EQ(picture.Height(), 1);
     }
-    EXPECT_EQ(picture.Width(), 2);
 }

@@ -327,7 +327,7 @@ struct TEditFixture : TGridFixture {
 
 TEST(Grid, InplaceEditorStartsAndEndsAsTheKeysSay)
 {
-    enum class TStart { Char, F2, Enter };
+    enum class TStart { Char, F2, Enter, ClickCurrentCell };
     enum class TEnd { Escape, Enter, Down, Tab, LeaveGrid };
     struct TCase {
         TStart Start;
@@ -339,7 +339,8 @@ TEST(Grid, InplaceEditorStartsAndEndsAsTheKeysSay)
         {TStart::Char, TEnd::Escape, "", 1, 1},           {TStart::Char, TEnd::Enter, "1,1=qz", 1, 1},
         {TStart::F2, TEnd::Escape, "", 1, 1},             {TStart::F2, TEnd::Down, "1,1=abcz", 1, 2},
         {TStart::Enter, TEnd::Enter, "1,1=abcz", 1, 1},   {TStart::Enter, TEnd::Tab, "1,1=abcz", 2, 1},
-        {TStart::Char, TEnd::LeaveGrid, "1,1=qz", 1, 1},
+        {TStart::Char, TEnd::LeaveGrid, "1,1=qz", 1, 1},   {TStart::ClickCurrentCell, TEnd::Escape, "", 1, 1},
+        {TStart::ClickCurrentCell, TEnd::Enter, "1,1=abcz", 1, 1},
     };
     for (const TCase& c : cases) {
         const std::string label = std::to_string(static_cast<int>(c.Start)) + "/" + std::to_string(static_cast<int>(c.End));
@@ -355,6 +356,11 @@ TEST(Grid, InplaceEditorStartsAndEndsAsTheKeysSay)
         case TStart::Enter:
             PressKey(f.Grid, VK_RETURN);
             break;
+        case TStart::ClickCurrentCell: {
+            const TRect cell = f.Grid->CellRect(1, 1);
+            ClickAt(f.Grid, cell.Left + 5, cell.Top + 5);
+            break;
+        }
         }
         ASSERT_TRUE(f.Grid->EditorMode()) << label;
         TWinControl* editor = f.Grid->InplaceEditor();

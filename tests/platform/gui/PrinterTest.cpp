@@ -359,6 +359,16 @@ TEST_F(PrinterTest, AbortAndMisuseRaiseAndLeaveNoFile)
     }
     EXPECT_THROW(printer->SetOrientation(poLandscape), EPrinter);
     EXPECT_THROW(printer->SetPrinterIndex(0), EPrinter);
+    std::string device, driver, port;
+    HGLOBAL mode = nullptr;
+    printer->GetPrinter(device, driver, port, mode);
+    try {
+        printer->SetPrinter(device, driver, port, mode);
+        FAIL();
+    } catch (const EPrinter& e) {
+        EXPECT_EQ(e.Message, "Printing in progress");
+    }
+    EXPECT_TRUE(printer->Printing());
     printer->Abort();
     EXPECT_TRUE(printer->Aborted());
     EXPECT_FALSE(printer->Printing());
