@@ -10,8 +10,10 @@
 #include "platform/rtl/TextUtils.h"
 
 #include <QHeaderView>
+#include <QListView>
 #include <QSignalBlocker>
-#include <QTreeWidget>
+#include <QStandardItemModel>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -214,7 +216,10 @@ TCustomListView::~TCustomListView()
     FColumns.reset();
 }
 
-QTreeWidget* TCustomListView::Tree() const { return FHost ? qobject_cast<QTreeWidget*>(FHost->Widget()) : nullptr; }
+QAbstractItemView* TCustomListView::View() const
+{
+    return FHost ? qobject_cast<QAbstractItemView*>(FHost->Widget()) : nullptr;
+}
 
 void TCustomListView::CreateParams(TCreateParams& Params)
 {
@@ -225,16 +230,37 @@ void TCustomListView::CreateParams(TCreateParams& Params)
 
 IHostWidget* TCustomListView::CreateHost(const TCreateParams&, void* parentWidget)
 {
-    auto* host = new TControlHost<QTreeWidget>(this, static_cast<QWidget*>(parentWidget));
-    host->setFocusPolicy(Qt::ClickFocus);
-    host->setRootIsDecorated(false);
-    host->setUniformRowHeights(true);
-    host->setContextMenuPolicy(Qt::NoContextMenu);
-    QObject::connect(host, &QTreeWidget::itemSelectionChanged, host, [this] { SelectionFromWidget(); });
-    QObject::connect(host->header(), &QHeaderView::sectionClicked, host, [this](int section) {
-        if (ColumnClick && OnColumnClick && FColumns && section < FColumns->Count())
-            OnColumnClick(this, FColumns->Items(section));
-    });
+    // The report view is a tree view with a header; the other views lay the items out in a list
+    // view. Changing between the two kinds makes the window again.
+    QAbstractItemView* view = nullptr;
+    IHostWidget* host = nullptr;
+    if (FViewStyle == vsReport) {
+        auto* tree = new TControlHost<QTreeView>(this, static_cast<QWidget*>(parentWidget));
+        tree->setRootIsDecorated(false);
+        tree->setUniformRowHeights(true);
+        tree->setItemsExpandable(false);
+        tree->setAllColumnsShowFocus(true);
+        tree->header()->setStretchLastSection(false);
+        tree->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        QObject::connect(tree->header(), &QHeaderView::sectionClicked, tree, [this](int section) {
+            if (ColumnClick && OnColumnClick && FColumns && section < FColumns->Count())
+                OnColumnClick(this, FColumns->Items(section));
+        });
+        view = tree;
+        host = tree;
+    } else {
+        auto* list = new TControlHost<QListView>(this, static_cast<QWidget*>(parentWidget));
+        view = list;
+        host = list;
+    }
+    view->setFocusPolicy(Qt::ClickFocus);
+    view->setContextMenuPolicy(Qt::NoContextMenu);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setModel(new QStandardItemModel(view));
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, view,
+                     [this] { SelectionFromWidget(); });
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentChanged, view,
+                     [this] { SelectionFromWidget(); });
     return host;
 }
 
@@ -250,76 +276,116 @@ void TCustomListView::ItemsChanged()
         Rebuild();
 }
 
+void TCustomListView::ApplyViewMode()
+{
+    auto* list = qobject_cast<QListView*>(View());
+    if (!list)
+        return;
+    TCustomImageList* images = FViewStyle == vsIcon ? LargeImages : SmallImages;
+    const int textHeight = StdCtrl::TextHeight(*Font());
+    list->setMovement(QListView::Static);
+    list->setResizeMode(QListView::Adjust);
+    list->setWrapping(true);
+    list->setUniformItemSizes(FViewStyle != vsIcon);
+    if (FViewStyle == vsIcon) {
+        // Large icons: a grid of cells 75 pixels wide, the caption centred under the icon.
+        const QSize icon = images ? QSize(images->Width(), images->Height()) : QSize(32, 32);
+        list->setViewMode(QListView::IconMode);
+        list->setFlow(QListView::LeftToRight);
+        list->setIconSize(icon);
+        list->setGridSize(QSize(std::max(75, icon.width() + 8), icon.height() + 2 * textHeight + 10));
+        list->setWordWrap(true);
+        list->setSpacing(0);
+        return;
+    }
+    const QSize icon = images ? QSize(images->Width(), images->Height()) : QSize(16, 16);
+    list->setViewMode(QListView::ListMode);
+    list->setIconSize(icon);
+    list->setGridSize(QSize());
+    list->setWordWrap(false);
+    list->setSpacing(1);
+    // Small icons fill rows from left to right; the list view fills columns from top to bottom.
+    list->setFlow(FViewStyle == vsSmallIcon ? QListView::LeftToRight : QListView::TopToBottom);
+}
+
 void TCustomListView::Rebuild()
 {
-    QTreeWidget* tree = Tree();
-    if (!tree || !FItems)
+    QAbstractItemView* view = View();
+    auto* model = view ? qobject_cast<QStandardItemModel*>(view->model()) : nullptr;
+    if (!model || !FItems)
         return;
     FSyncing = true;
-    QSignalBlocker blocker(tree);
-    tree->clear();
-    tree->setFont(StdCtrl::QtFont(*Font()));
+    QSignalBlocker viewBlocker(view);
+    QSignalBlocker selectionBlocker(view->selectionModel());
+    view->setFont(StdCtrl::QtFont(*Font()));
     const bool report = FViewStyle == vsReport;
     const int columns = report ? std::max(FColumns->Count(), 1) : 1;
-    tree->setColumnCount(columns);
-    tree->setHeaderHidden(!report);
-    tree->setSelectionMode(FMultiSelect ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
-    tree->setSelectionBehavior(FRowSelect || !report ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-    QStringList headers;
-    for (int c = 0; c < FColumns->Count(); ++c) {
-        headers << ToQString(FColumns->Items(c)->Caption());
-    }
-    if (report) {
-        tree->setHeaderLabels(headers);
-        for (int c = 0; c < FColumns->Count(); ++c)
-            tree->setColumnWidth(c, FColumns->Items(c)->Width());
-    }
+    model->clear();
+    model->setColumnCount(columns);
+    view->setSelectionMode(FMultiSelect ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
     TCustomImageList* images = FViewStyle == vsIcon ? LargeImages : SmallImages;
-    if (images)
-        tree->setIconSize(QSize(images->Width(), images->Height()));
-    QList<QTreeWidgetItem*> rows;
-    for (int i = 0; i < FItems->Count(); ++i) {
-        TListItem* item = FItems->Item(i);
-        auto* row = new QTreeWidgetItem;
-        row->setText(0, ToQString(item->Caption()));
-        if (report)
-            for (int s = 0; s < item->SubItems()->Count() && s + 1 < columns; ++s)
-                row->setText(s + 1, ToQString(item->SubItems()->Strings(s)));
-        if (images)
-            row->setIcon(0, IconOf(images, item->ImageIndex()));
-        for (int c = 0; c < columns && report && c < FColumns->Count(); ++c) {
-            const TAlignment alignment = FColumns->Items(c)->Alignment();
-            row->setTextAlignment(c, (alignment == taRightJustify ? Qt::AlignRight
-                                      : alignment == taCenter     ? Qt::AlignHCenter
-                                                                  : Qt::AlignLeft) |
-                                         Qt::AlignVCenter);
+    if (auto* tree = qobject_cast<QTreeView*>(view)) {
+        for (int c = 0; c < FColumns->Count(); ++c) {
+            const TListColumn* column = FColumns->Items(c);
+            model->setHeaderData(c, Qt::Horizontal, ToQString(column->Caption()));
+            tree->setColumnWidth(c, column->Width());
         }
-        rows << row;
+        tree->header()->setSectionsClickable(ColumnClick);
+        if (images)
+            tree->setIconSize(QSize(images->Width(), images->Height()));
+    } else {
+        ApplyViewMode();
     }
-    tree->addTopLevelItems(rows);
     for (int i = 0; i < FItems->Count(); ++i) {
         TListItem* item = FItems->Item(i);
-        rows[i]->setSelected(item->FSelected);
-        if (item->FFocused)
-            tree->setCurrentItem(rows[i], 0, QItemSelectionModel::NoUpdate);
+        QList<QStandardItem*> row;
+        auto* first = new QStandardItem(ToQString(item->Caption()));
+        if (images)
+            first->setIcon(IconOf(images, item->ImageIndex()));
+        if (FViewStyle == vsIcon)
+            first->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        row << first;
+        for (int s = 0; report && s + 1 < columns; ++s)
+            row << new QStandardItem(s < item->SubItems()->Count() ? ToQString(item->SubItems()->Strings(s)) : QString());
+        if (report)
+            for (int c = 0; c < columns && c < FColumns->Count(); ++c) {
+                const TAlignment alignment = FColumns->Items(c)->Alignment();
+                row[c]->setTextAlignment((alignment == taRightJustify ? Qt::AlignRight
+                                          : alignment == taCenter     ? Qt::AlignHCenter
+                                                                      : Qt::AlignLeft) |
+                                         Qt::AlignVCenter);
+            }
+        model->appendRow(row);
     }
+    QItemSelection selection;
+    for (int i = 0; i < FItems->Count(); ++i) {
+        TListItem* item = FItems->Item(i);
+        if (item->FSelected)
+            selection.select(model->index(i, 0), model->index(i, columns - 1));
+        if (item->FFocused)
+            view->selectionModel()->setCurrentIndex(model->index(i, 0), QItemSelectionModel::NoUpdate);
+    }
+    view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     FSyncing = false;
 }
 
 void TCustomListView::SelectionFromWidget()
 {
-    QTreeWidget* tree = Tree();
-    if (!tree || FSyncing || !FItems)
+    QAbstractItemView* view = View();
+    if (!view || FSyncing || !FItems)
         return;
+    QItemSelectionModel* selection = view->selectionModel();
+    const QModelIndex current = selection->currentIndex();
     std::vector<std::pair<TListItem*, bool>> changes;
-    for (int i = 0; i < FItems->Count() && i < tree->topLevelItemCount(); ++i) {
+    for (int i = 0; i < FItems->Count() && i < view->model()->rowCount(); ++i) {
         TListItem* item = FItems->Item(i);
-        const bool selected = tree->topLevelItem(i)->isSelected();
+        const bool selected = selection->isSelected(view->model()->index(i, 0));
         if (selected != item->FSelected) {
             item->FSelected = selected;
             changes.emplace_back(item, selected);
         }
-        item->FFocused = tree->currentItem() == tree->topLevelItem(i);
+        item->FFocused = current.isValid() && current.row() == i;
     }
     for (const auto& [item, selected] : changes) {
         if (OnSelectItem)
@@ -362,8 +428,14 @@ void TCustomListView::SetItemIndex(int value)
 
 void TCustomListView::SetViewStyle(TViewStyle value)
 {
+    if (FViewStyle == value)
+        return;
+    const bool kindChanges = (FViewStyle == vsReport) != (value == vsReport);
     FViewStyle = value;
-    ItemsChanged();
+    if (kindChanges && HandleAllocated())
+        RecreateWnd();
+    else
+        ItemsChanged();
 }
 
 void TCustomListView::SetSortType(TSortType value)

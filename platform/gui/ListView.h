@@ -1,6 +1,6 @@
 #pragma once
-// List views over a Qt tree widget: report, list and icon views of items with sub-items,
-// columns and image lists.
+// List views: the report view over a Qt tree view with a header, the icon, small-icon and list
+// views over a Qt list view, both showing one model of the items with their sub-items.
 
 #include "platform/gui/ImageList.h"
 #include "platform/gui/Label.h"
@@ -113,7 +113,7 @@ using TLVCompareEvent = std::function<void(TObject* Sender, TListItem* Item1, TL
 using TLVColumnClickEvent = std::function<void(TObject* Sender, TListColumn* Column)>;
 using TLVChangeEvent = std::function<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
 
-class QTreeWidget;
+class QAbstractItemView;
 
 class TCustomListView : public TWinControl {
     TESS_CLASS(TCustomListView, TWinControl)
@@ -161,7 +161,9 @@ private:
     friend class TListItems;
     friend class TListColumn;
     friend class TListColumns;
-    QTreeWidget* Tree() const;
+    QAbstractItemView* View() const;
+    // Sets the list view's mode, flow and spacing for the icon, small-icon and list views.
+    void ApplyViewMode();
     void ItemsChanged();
     void SelectionFromWidget();
     std::unique_ptr<TListColumns> FColumns;

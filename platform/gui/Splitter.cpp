@@ -2,12 +2,16 @@
 
 #include "platform/gui/Splitter.h"
 
+#include "platform/gui/Form.h"
 #include "platform/gui/WinControl.h"
+#include "platform/gui/private/Overlay.h"
 #include "platform/gui/private/QtBridge.h"
 #include "platform/gui/private/Surfaces.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+
+#include <algorithm>
 
 // Escape during a drag cancels it, whichever widget has the keyboard.
 struct TSplitter::TEscapeWatch : QObject {
@@ -72,6 +76,27 @@ TControl* TSplitter::FindControl() const
     return best;
 }
 
+// The largest size the control may take: the parent's extent less the other controls aligned
+// along the same axis (this splitter included) and the minimum left to the rest.
+int TSplitter::MaxSize() const
+{
+    TWinControl* parent = Parent();
+    if (!parent || !FControl)
+        return FStartSize;
+    const bool horizontal = Align() == alLeft || Align() == alRight;
+    int size = (horizontal ? parent->ClientWidth() : parent->ClientHeight()) - MinSize;
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        if (!c->Visible())
+            continue;
+        if (horizontal && (c->Align() == alLeft || c->Align() == alRight))
+            size -= c->Width();
+        else if (!horizontal && (c->Align() == alTop || c->Align() == alBottom))
+            size -= c->Height();
+    }
+    return size + (horizontal ? FControl->Width() : FControl->Height());
+}
+
 int TSplitter::NewSize(int X, int Y) const
 {
     int delta = 0;
@@ -91,22 +116,69 @@ int TSplitter::NewSize(int X, int Y) const
     default:
         break;
     }
-    return std::max(FStartSize + delta, MinSize);
+    int size = std::min(FStartSize + delta, MaxSize());
+    if (size <= MinSize)
+        size = AutoSnap ? 0 : MinSize;
+    return std::max(size, 0);
+}
+
+bool TSplitter::CanResize(int& size)
+{
+    bool accept = true;
+    if (OnCanResize)
+        OnCanResize(this, size, accept);
+    return accept;
 }
 
 void TSplitter::Apply(int size)
 {
     if (!FControl)
         return;
-    bool accept = true;
-    if (OnCanResize)
-        OnCanResize(this, size, accept);
-    if (!accept)
-        return;
     if (Align() == alLeft || Align() == alRight)
         FControl->SetWidth(size);
     else
         FControl->SetHeight(size);
+}
+
+void TSplitter::ToggleLine()
+{
+    TCustomForm* form = GetParentForm(this);
+    TWinControl* parent = Parent();
+    if (!form || !parent)
+        return;
+    const int shift = FLineSize - FStartSize;
+    TRect line = BoundsRect();
+    switch (Align()) {
+    case alLeft:
+        OffsetRect(line, shift, 0);
+        break;
+    case alRight:
+        OffsetRect(line, -shift, 0);
+        break;
+    case alTop:
+        OffsetRect(line, 0, shift);
+        break;
+    case alBottom:
+        OffsetRect(line, 0, -shift);
+        break;
+    default:
+        break;
+    }
+    const TPoint parentOrigin = parent->ClientToScreen({0, 0});
+    const TPoint formOrigin = form->ClientOrigin();
+    OffsetRect(line, parentOrigin.X - formOrigin.X, parentOrigin.Y - formOrigin.Y);
+    TOverlay::ForForm(form).ToggleRect(ToQRect(line));
+    FLineShown = !FLineShown;
+}
+
+void TSplitter::MoveLine(int size)
+{
+    if (size == FLineSize && FLineShown)
+        return;
+    if (FLineShown)
+        ToggleLine();
+    FLineSize = size;
+    ToggleLine();
 }
 
 void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
@@ -119,19 +191,29 @@ void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
         return;
     FDownPos = ClientToScreen({X, Y});
     FStartSize = Align() == alLeft || Align() == alRight ? FControl->Width() : FControl->Height();
+    FLineSize = FStartSize;
     FDragging = true;
     SetMouseCapture(true);
     FEscape = std::make_unique<TEscapeWatch>(this);
+    if (ShowsLine())
+        MoveLine(FStartSize);
 }
 
 void TSplitter::MouseMove(TShiftState Shift, int X, int Y)
 {
     TGraphicControl::MouseMove(Shift, X, Y);
-    if (FDragging && ResizeStyle == rsUpdate)
-    {
-        const TPoint screen = ClientToScreen({X, Y});
-        Apply(NewSize(screen.X, screen.Y));
-    }
+    if (!FDragging)
+        return;
+    const TPoint screen = ClientToScreen({X, Y});
+    int size = NewSize(screen.X, screen.Y);
+    if (!CanResize(size))
+        return;
+    if (ResizeStyle == rsUpdate)
+        Apply(size);
+    else if (ShowsLine())
+        MoveLine(size);
+    else
+        FLineSize = size;
 }
 
 void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
@@ -139,32 +221,35 @@ void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
     TGraphicControl::MouseUp(Button, Shift, X, Y);
     if (!FDragging || Button != mbLeft)
         return;
-    FDragging = false;
-    FEscape.reset();
-    SetMouseCapture(false);
-    if (ResizeStyle != rsUpdate) {
-        const TPoint screen = ClientToScreen({X, Y});
-        Apply(NewSize(screen.X, screen.Y));
-    }
+    const TPoint screen = ClientToScreen({X, Y});
+    int size = NewSize(screen.X, screen.Y);
+    if (!CanResize(size))
+        size = FLineSize;
+    EndDrag();
+    if (ResizeStyle != rsUpdate)
+        Apply(size);
     FControl = nullptr;
     if (OnMoved)
         OnMoved(this);
+}
+
+void TSplitter::EndDrag()
+{
+    FDragging = false;
+    if (FLineShown)
+        ToggleLine();
+    FEscape.reset();
+    SetMouseCapture(false);
 }
 
 void TSplitter::CancelDrag()
 {
     if (!FDragging)
         return;
-    FDragging = false;
-    if (FControl && ResizeStyle == rsUpdate) {
-        if (Align() == alLeft || Align() == alRight)
-            FControl->SetWidth(FStartSize);
-        else
-            FControl->SetHeight(FStartSize);
-    }
+    EndDrag();
+    if (FControl && ResizeStyle == rsUpdate)
+        Apply(FStartSize);
     FControl = nullptr;
-    SetMouseCapture(false);
-    FEscape.reset();
 }
 
 void TSplitter::Dispatch(TMessage& Message)

@@ -32,11 +32,21 @@ protected:
 private:
     struct TEscapeWatch;
     TControl* FindControl() const;
+    int MaxSize() const;
     int NewSize(int X, int Y) const;
+    bool CanResize(int& size);
     void Apply(int size);
+    void EndDrag();
+    // The moving line, drawn inverted on the form's overlay: showing it again at the same place
+    // removes it.
+    bool ShowsLine() const { return ResizeStyle == rsLine || ResizeStyle == rsPattern; }
+    void ToggleLine();
+    void MoveLine(int size);
     TControl* FControl = nullptr;
     TPoint FDownPos;
     int FStartSize = 0;
+    int FLineSize = 0;
+    bool FLineShown = false;
     bool FDragging = false;
     std::unique_ptr<TEscapeWatch> FEscape;
 };

@@ -16,11 +16,12 @@
 #include "platform/gui/StatusBar.h"
 
 #include "platform/gui/WindowHandles.h"
+#include "platform/gui/private/Overlay.h"
 
 #include <QCalendarWidget>
 #include <QDateTimeEdit>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -156,7 +157,7 @@ TEST_F(Containers, UpDownStepsItsBuddyAndTellsTheParent)
     EXPECT_EQ(edit->Text(), "3");
 }
 
-TEST_F(Containers, SplitterDragResizesThePanelBeforeItAndEscapeCancels)
+TEST_F(Containers, SplitterDragShowsTheLineResizesThePanelBeforeItAndEscapeCancels)
 {
     auto* left = new TPanel(form);
     left->SetParent(form);
@@ -171,18 +172,34 @@ TEST_F(Containers, SplitterDragResizesThePanelBeforeItAndEscapeCancels)
     int moved = 0;
     splitter->OnMoved = [&](TObject*) { ++moved; };
     ShowAndActivate(form);
+    ASSERT_EQ(splitter->Left(), 150);
+    const QRegion& line = TOverlay::ForForm(form).Coverage();
     QWidget* widget = Widget(splitter);
     QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(1, 20));
     QTest::mouseMove(widget, QPoint(41, 20));
+    // While dragging, the inverted line stands where the splitter will go; the panel waits.
+    EXPECT_EQ(line.boundingRect(), QRect(190, 0, splitter->Width(), form->ClientHeight()));
+    EXPECT_EQ(left->Width(), 150);
     QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(41, 20));
+    EXPECT_TRUE(line.isEmpty());
     EXPECT_EQ(left->Width(), 190);
+    EXPECT_EQ(splitter->Left(), 190);
     EXPECT_EQ(moved, 1);
+
     QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(1, 20));
     QTest::mouseMove(widget, QPoint(31, 20));
+    EXPECT_EQ(line.boundingRect().left(), 220);
     QTest::keyClick(Widget(form), Qt::Key_Escape);
+    EXPECT_TRUE(line.isEmpty());
     QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(31, 20));
     EXPECT_EQ(left->Width(), 190);
     EXPECT_EQ(moved, 1);
+
+    // Dragging below MinSize snaps the panel shut; no drag makes it wider than the room left.
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(1, 20));
+    QTest::mouseMove(widget, QPoint(-170, 20));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(-170, 20));
+    EXPECT_EQ(left->Width(), 0);
 }
 
 TEST_F(Containers, ListViewReportSelectionSortAndViewStyles)
@@ -202,21 +219,53 @@ TEST_F(Containers, ListViewReportSelectionSortAndViewStyles)
     }
     view->Items()->EndUpdate();
     ShowAndActivate(form);
-    auto* tree = qobject_cast<QTreeWidget*>(Widget(view));
+    auto* tree = qobject_cast<QTreeView*>(Widget(view));
     ASSERT_NE(tree, nullptr);
-    ASSERT_EQ(tree->topLevelItemCount(), 3);
-    EXPECT_EQ(tree->topLevelItem(0)->text(2), QString("zeta1"));
-    const QRect row = tree->visualItemRect(tree->topLevelItem(1));
+    ASSERT_EQ(tree->model()->rowCount(), 3);
+    EXPECT_EQ(tree->model()->index(0, 2).data().toString(), QString("zeta1"));
+    EXPECT_EQ(tree->model()->headerData(3, Qt::Horizontal).toString(), QString("Note"));
+    EXPECT_FALSE(tree->isHeaderHidden());
+    int selectEvents = 0;
+    view->OnSelectItem = [&](TObject*, TListItem*, bool selected) { selectEvents += selected ? 1 : 0; };
+    const QRect row = tree->visualRect(tree->model()->index(1, 0));
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, row.center());
     ASSERT_NE(view->Selected(), nullptr);
     EXPECT_EQ(view->Selected()->Caption(), "alfa");
+    EXPECT_EQ(view->ItemIndex(), 1);
+    EXPECT_EQ(selectEvents, 1);
     view->SetSortType(stText);
     EXPECT_EQ(view->Items()->Item(0)->Caption(), "alfa");
     EXPECT_EQ(view->Items()->Item(2)->Caption(), "zeta");
-    view->SetViewStyle(vsList);
-    EXPECT_EQ(view->Items()->Count(), 3);
-    EXPECT_EQ(tree->topLevelItemCount(), 3);
+    EXPECT_EQ(view->Selected()->Caption(), "alfa");
     EXPECT_THROW(view->Items()->Item(3), EStringListError);
+
+    // Each view style keeps the items and the selection and lays them out its own way: the
+    // second item beside the first in the icon and small-icon views, below it in the others.
+    struct TStyleCase {
+        TViewStyle Style;
+        bool Beside;
+    };
+    for (const TStyleCase c : {TStyleCase{vsIcon, true}, TStyleCase{vsSmallIcon, true}, TStyleCase{vsList, false},
+                               TStyleCase{vsReport, false}}) {
+        view->SetViewStyle(c.Style);
+        Pump(10);
+        auto* shown = qobject_cast<QAbstractItemView*>(Widget(view));
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(qobject_cast<QTreeView*>(shown) != nullptr, c.Style == vsReport) << c.Style;
+        EXPECT_EQ(view->Items()->Count(), 3);
+        ASSERT_EQ(shown->model()->rowCount(), 3) << c.Style;
+        EXPECT_EQ(shown->model()->index(2, 0).data().toString(), QString("zeta"));
+        EXPECT_EQ(view->Selected(), view->Items()->Item(0)) << c.Style;
+        const QRect first = shown->visualRect(shown->model()->index(0, 0));
+        const QRect second = shown->visualRect(shown->model()->index(1, 0));
+        if (c.Beside) {
+            EXPECT_GT(second.left(), first.left()) << c.Style;
+            EXPECT_EQ(second.top(), first.top()) << c.Style;
+        } else {
+            EXPECT_GT(second.top(), first.top()) << c.Style;
+            EXPECT_EQ(second.left(), first.left()) << c.Style;
+        }
+    }
 }
 
 TEST_F(Containers, DateTimePickerShowsTheDateAndFiresOnUserChange)
