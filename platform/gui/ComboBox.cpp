@@ -4,7 +4,9 @@
 
 #include "platform/gui/DeviceContext.h"
 #include "platform/gui/GdiDraw.h"
+#include "platform/gui/SystemMetrics.h"
 #include "platform/gui/TextOutput.h"
+#include "platform/gui/WindowFunctions.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/GdiInternals.h"
 #include "platform/gui/private/QtBridge.h"
@@ -17,10 +19,12 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
-#include <QStylePainter>
 
 #include <algorithm>
 #include <cstring>
@@ -74,20 +78,79 @@ private:
     TCustomComboBox* FCombo;
 };
 
+// The drop-down list opens below the control, as on Windows, not over the current item.
+class TComboStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QStyle* ComboStyle()
+{
+    // One for every combo box, alive as long as the process (styles are not owned by widgets).
+    static QPointer<TComboStyle> style;
+    if (!style)
+        style = new TComboStyle;
+    return style;
+}
+
+// The classic combo box: a sunken field with, except in the simple style, a raised button holding
+// a down arrow at its right; the simple style shows its list always, below the edit part.
 class TComboHost : public TControlHost<QComboBox> {
 public:
-    TComboHost(TCustomComboBox* combo, QWidget* parent, bool ownerDraw)
-        : TControlHost<QComboBox>(combo, parent), FCombo(combo), FOwnerDraw(ownerDraw)
+    TComboHost(TCustomComboBox* combo, QWidget* parent, TComboBoxStyle style)
+        : TControlHost<QComboBox>(combo, parent), FCombo(combo), FStyle(style)
     {
+        setStyle(ComboStyle());
+        if (style == csSimple) {
+            FList = new QListView(this);
+            FList->setFocusPolicy(Qt::NoFocus);
+            FList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            FList->setUniformItemSizes(true);
+            FList->setFrameShape(QFrame::NoFrame);
+            FList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            FList->setModel(model());
+            FList->setSelectionModel(view()->selectionModel());
+        }
+    }
+    QListView* SimpleList() const { return FList; }
+    bool Simple() const { return FList != nullptr; }
+    // The edit part's height: the whole control, except in the simple style.
+    int EditHeight() const { return Simple() ? std::min(height(), StdCtrl::TextHeight(*FCombo->Font()) + 8) : height(); }
+    QRect ButtonRect() const
+    {
+        if (Simple())
+            return QRect();
+        const int size = GetSystemMetrics(SM_CXVSCROLL);
+        return QRect(width() - 2 - size, 2, size, height() - 4);
+    }
+    // Inside the edge, left of the button.
+    QRect FieldRect() const
+    {
+        const int right = Simple() ? width() - 2 : ButtonRect().left();
+        return QRect(2, 2, std::max(right - 2, 0), std::max(EditHeight() - 4, 0));
     }
     void showPopup() override
     {
+        if (Simple())
+            return;
         StdCtrl::NotifyParent(FCombo, CBN_DROPDOWN);
+        FDropped = true;
+        update();
         QComboBox::showPopup();
     }
     void hidePopup() override
     {
+        if (Simple())
+            return;
         QComboBox::hidePopup();
+        FDropped = false;
+        update();
         StdCtrl::NotifyParent(FCombo, CBN_CLOSEUP);
     }
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -98,32 +161,95 @@ public:
             QApplication::sendEvent(this, event);
             return true;
         }
+        // Qt places the edit part by its own style whenever it likes; it goes back into the field.
+        if (watched == lineEdit() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+            PlaceChildren();
         return TControlHost<QComboBox>::eventFilter(watched, event);
     }
 
 protected:
-    void paintEvent(QPaintEvent* event) override
+    void resizeEvent(QResizeEvent* event) override
     {
-        if (!FOwnerDraw || isEditable()) {
-            TControlHost<QComboBox>::paintEvent(event);
+        TControlHost<QComboBox>::resizeEvent(event);
+        PlaceChildren();
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const bool enabled = isEnabled();
+        const QColor field = enabled ? palette().color(QPalette::Base) : ToQColor(clBtnFace);
+        const QRect edit(0, 0, width(), EditHeight());
+        painter.fillRect(edit.adjusted(2, 2, -2, -2), field);
+        StdCtrl::DrawSunkenEdge(painter, edit);
+        if (Simple())
+            StdCtrl::DrawSunkenEdge(painter, FList->geometry().adjusted(-2, -2, 2, 2));
+        else
+            PaintButton(painter, enabled);
+        if (isEditable())
+            return;
+        const QRect text = FieldRect().adjusted(1, 1, -1, -1);
+        const bool focused = hasFocus() && !FDropped;
+        if (FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) {
+            UINT state = ODS_COMBOBOXEDIT;
+            if (focused)
+                state |= ODS_SELECTED | ODS_FOCUS;
+            PaintOwnerDrawn(FCombo, &painter, text, currentIndex(), state);
             return;
         }
-        QStylePainter painter(this);
-        QStyleOptionComboBox option;
-        initStyleOption(&option);
-        option.currentText.clear();
-        option.currentIcon = QIcon();
-        painter.drawComplexControl(QStyle::CC_ComboBox, option);
-        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-        UINT state = ODS_COMBOBOXEDIT;
-        if (hasFocus())
-            state |= ODS_SELECTED | ODS_FOCUS;
-        PaintOwnerDrawn(FCombo, &painter, field, currentIndex(), state);
+        // A focused drop-down list shows its text selected, inside a focus rectangle.
+        if (focused)
+            painter.fillRect(text, ToQColor(clHighlight));
+        const TColor color = !enabled ? clGrayText : focused ? clHighlightText : FCombo->Font()->Color();
+        QRect caption = text.adjusted(2, 0, -1, 0);
+        StdCtrl::DrawCaption(&painter, caption, ToAnsi(currentText()), DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+                             *FCombo->Font(), color);
+        if (focused)
+            StdCtrl::DrawFocusRect(painter, text);
     }
 
 private:
+    void PaintButton(QPainter& painter, bool enabled)
+    {
+        const QRect button = ButtonRect();
+        painter.fillRect(button, ToQColor(clBtnFace));
+        if (FDropped) {
+            // Pressed: a flat shadow frame, the arrow one pixel down and right.
+            painter.setPen(ToQColor(clBtnShadow));
+            painter.drawRect(button.adjusted(0, 0, -1, -1));
+        } else {
+            StdCtrl::DrawRaisedEdge(painter, button, false);
+        }
+        const int shift = FDropped ? 1 : 0;
+        const int x = button.left() + (button.width() - 7) / 2 + shift;
+        const int y = button.top() + (button.height() - 4) / 2 + shift;
+        auto arrow = [&painter, x, y](int dx, int dy, const QColor& color) {
+            for (int row = 0; row < 4; ++row)
+                painter.fillRect(QRect(x + dx + row, y + dy + row, 7 - 2 * row, 1), color);
+        };
+        if (!enabled) {
+            arrow(1, 1, ToQColor(clBtnHighlight));
+            arrow(0, 0, ToQColor(clBtnShadow));
+        } else {
+            arrow(0, 0, ToQColor(clBtnText));
+        }
+    }
+    void PlaceChildren()
+    {
+        if (FPlacing)
+            return;
+        FPlacing = true;
+        if (QLineEdit* edit = lineEdit(); edit && edit->geometry() != FieldRect().adjusted(1, 1, -1, -1))
+            edit->setGeometry(FieldRect().adjusted(1, 1, -1, -1));
+        if (FList)
+            FList->setGeometry(QRect(2, EditHeight() + 2, std::max(width() - 4, 0), std::max(height() - EditHeight() - 4, 0)));
+        FPlacing = false;
+    }
+
     TCustomComboBox* FCombo;
-    bool FOwnerDraw;
+    TComboBoxStyle FStyle;
+    QListView* FList = nullptr;
+    bool FDropped = false;
+    bool FPlacing = false;
 };
 
 } // namespace
@@ -237,24 +363,40 @@ void TCustomComboBox::CreateParams(TCreateParams& Params)
 
 IHostWidget* TCustomComboBox::CreateHost(const TCreateParams&, void* parentWidget)
 {
-    auto* host = new TComboHost(this, static_cast<QWidget*>(parentWidget), OwnerDraw());
+    auto* host = new TComboHost(this, static_cast<QWidget*>(parentWidget), FStyle);
     host->setFocusPolicy(Qt::ClickFocus);
     host->setContextMenuPolicy(Qt::NoContextMenu);
     host->setEditable(Editable());
     host->setInsertPolicy(QComboBox::NoInsert);
     if (QLineEdit* edit = host->lineEdit()) {
+        edit->setFrame(false);
         edit->installEventFilter(host);
         QObject::connect(edit, &QLineEdit::textEdited, host, [this] { UserTyped(); });
     }
     if (OwnerDraw())
         host->setItemDelegate(new TOwnerDrawDelegate(this, host));
     QObject::connect(host, qOverload<int>(&QComboBox::activated), host, [this](int index) { UserPicked(index); });
+    if (QListView* list = host->SimpleList()) {
+        // The simple style's list: a click picks the item into the edit part, a double click
+        // also tells the parent.
+        QObject::connect(list, &QListView::clicked, host, [this, host](const QModelIndex& index) {
+            host->setCurrentIndex(index.row());
+            UserPicked(index.row());
+        });
+        QObject::connect(list, &QListView::doubleClicked, host,
+                         [this] { StdCtrl::NotifyParent(this, CBN_DBLCLK); });
+        QObject::connect(host, qOverload<int>(&QComboBox::currentIndexChanged), list, [host, list](int index) {
+            list->setCurrentIndex(host->model()->index(index, 0));
+        });
+    }
     return host;
 }
 
 void TCustomComboBox::CreateWnd()
 {
     TWinControl::CreateWnd();
+    // WS_VSCROLL of a combo box is its list's scroll bar, never one beside the control.
+    ShowScrollBar(Handle(), SB_VERT, FALSE);
     SyncItems();
     ApplyState();
 }

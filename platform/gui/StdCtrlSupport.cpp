@@ -196,7 +196,10 @@ int ControlId(TWinControl* control)
 {
     if (!control || !control->HandleAllocated())
         return 0;
-    return static_cast<int>(GetWindowLongPtrA(control->Handle(), GWL_ID));
+    // The class library gives each child window its handle as identifier; without one set, the
+    // handle tells owner-draw measuring (whose structure names no window) which child it is for.
+    const auto id = static_cast<int>(GetWindowLongPtrA(control->Handle(), GWL_ID));
+    return id != 0 ? id : static_cast<int>(reinterpret_cast<std::uintptr_t>(control->Handle()));
 }
 
 LRESULT SendToParent(TWinControl* control, UINT message, WPARAM wParam, LPARAM lParam)

@@ -8,6 +8,9 @@
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/WindowFunctions.h"
 
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QListView>
 #include <QTest>
 #include <QWidget>
 
@@ -232,6 +235,81 @@ TEST_F(ComboBoxes, OwnerDrawnDrawsTheEditPartAndTheDroppedItems)
     PumpUntil([&] { return draws.size() >= 3; });
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(std::any_of(draws.begin(), draws.end(), [i](auto d) { return d.first == i && !d.second; })) << i;
+    combo->SetDroppedDown(false);
+}
+
+TEST_F(ComboBoxes, SimpleStyleShowsItsListBelowTheEditAlways)
+{
+    TComboBox* combo = MakeCombo(csSimple);
+    combo->SetBounds(10, 100, 200, 120);
+    for (const char* s : {"uno", "due", "tre"})
+        combo->Items()->Add(s);
+    int changes = 0, clicks = 0, drops = 0;
+    combo->OnChange = [&](TObject*) { ++changes; };
+    combo->OnClick = [&](TObject*) { ++clicks; };
+    combo->OnDropDown = [&](TObject*) { ++drops; };
+    ShowAndActivate(form);
+    auto* list = Widget(combo)->findChild<QListView*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->isVisible());
+    auto* edit = Widget(combo)->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_GT(list->geometry().top(), edit->geometry().bottom());
+    EXPECT_GT(list->height(), 60);
+    EXPECT_EQ(list->model()->rowCount(), 3);
+    combo->SetDroppedDown(true);
+    EXPECT_FALSE(combo->DroppedDown());
+    EXPECT_EQ(drops, 0);
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_EQ(combo->Text(), "due");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(clicks, 1);
+    parent->Commands.clear();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+    EXPECT_NE(std::find(parent->Commands.begin(), parent->Commands.end(), CBN_DBLCLK), parent->Commands.end());
+
+    // The arrow keys in the edit part walk the list, which shows the current item.
+    combo->SetFocus();
+    QTest::keyClick(Widget(combo), Qt::Key_Down);
+    EXPECT_EQ(combo->ItemIndex(), 2);
+    EXPECT_EQ(combo->Text(), "tre");
+    EXPECT_EQ(list->currentIndex().row(), 2);
+    // The window's vertical scroll style belongs to the list, not to a bar beside the control.
+    EXPECT_FALSE(combo->ScrollBarShown(SB_VERT));
+}
+
+TEST_F(ComboBoxes, OwnerDrawnVariableMeasuresEachItem)
+{
+    TComboBox* combo = MakeCombo(csOwnerDrawVariable);
+    for (const char* s : {"uno", "due", "tre"})
+        combo->Items()->Add(s);
+    combo->SetItemIndex(2);
+    std::vector<int> measured;
+    combo->OnMeasureItem = [&](TWinControl*, int index, int& height) {
+        measured.push_back(index);
+        height = 14 + 6 * index;
+    };
+    std::vector<std::pair<int, bool>> draws; // index, edit part
+    combo->OnDrawItem = [&](TWinControl*, int index, TRect rect, TOwnerDrawState state) {
+        combo->Canvas()->FillRect(rect);
+        draws.emplace_back(index, state.Contains(odComboBoxEdit));
+    };
+    ShowAndActivate(form);
+    Widget(combo)->repaint();
+    EXPECT_NE(std::find(draws.begin(), draws.end(), std::make_pair(2, true)), draws.end());
+    combo->SetDroppedDown(true);
+    PumpUntil([&] { return draws.size() >= 4; });
+    auto* view = Widget(combo)->findChild<QAbstractItemView*>();
+    ASSERT_NE(view, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(std::find(measured.begin(), measured.end(), i), measured.end()) << i;
+        EXPECT_EQ(view->visualRect(view->model()->index(i, 0)).height(), 14 + 6 * i) << i;
+        EXPECT_NE(std::find(draws.begin(), draws.end(), std::make_pair(i, false)), draws.end()) << i;
+    }
+    // The list drops below the control, not over it.
+    EXPECT_GE(view->mapToGlobal(QPoint(0, 0)).y(), Widget(combo)->mapToGlobal(QPoint(0, Widget(combo)->height())).y() - 1);
     combo->SetDroppedDown(false);
 }
 
