@@ -2,8 +2,10 @@
 // Labels: text painted on the parent, with an accelerator that focuses another control.
 
 #include "platform/gui/Control.h"
+// TAlignment is the class library's one alignment type, shared with the data-set framework's
+// fields: taken from there so that a unit may include both.
+#include "platform/db/DBCommon.h"
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 class TCustomLabel : public TGraphicControl {

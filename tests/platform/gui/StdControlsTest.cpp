@@ -15,6 +15,21 @@
 #include "platform/gui/Memo.h"
 #include "platform/gui/Panel.h"
 #include "platform/gui/RadioButton.h"
+#include "platform/gui/Clipboard.h"
+#include "platform/gui/ComboBox.h"
+#include "platform/gui/CommonDialogs.h"
+#include "platform/gui/DateTimePicker.h"
+#include "platform/gui/FindDialogs.h"
+#include "platform/gui/Image.h"
+#include "platform/gui/ListBox.h"
+#include "platform/gui/ListView.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/PageControl.h"
+#include "platform/gui/ScrollBar.h"
+#include "platform/gui/Splitter.h"
+#include "platform/gui/StatusBar.h"
+#include "platform/gui/TabSet.h"
+#include "platform/gui/UpDown.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -52,32 +67,69 @@ protected:
 };
 
 struct TIdentityCase {
-    std::function<TControl*(TComponent*)> Create;
+    std::function<TObject*(TComponent*)> Create;
     const char* Name;
     std::vector<const char*> Ancestors;
     const char* NotAncestor;
 };
 
+template <typename T>
+std::function<TObject*(TComponent*)> Maker()
+{
+    return [](TComponent* owner) { return new T(owner); };
+}
+
 TEST_F(StdControls, ClassNamesAndAncestry)
 {
     const std::vector<TIdentityCase> cases = {
-        {[](TComponent* o) { return new TEdit(o); }, "TEdit", {"TCustomEdit", "TWinControl", "TControl"}, "TCustomMemo"},
-        {[](TComponent* o) { return new TMaskEdit(o); }, "TMaskEdit", {"TCustomMaskEdit", "TCustomEdit"}, "TEdit"},
-        {[](TComponent* o) { return new TButton(o); }, "TButton", {"TButtonControl", "TWinControl"}, "TCustomCheckBox"},
-        {[](TComponent* o) { return new TCheckBox(o); }, "TCheckBox", {"TCustomCheckBox", "TButtonControl"}, "TButton"},
-        {[](TComponent* o) { return new TRadioButton(o); }, "TRadioButton", {"TButtonControl"}, "TCustomCheckBox"},
-        {[](TComponent* o) { return new TLabel(o); }, "TLabel", {"TCustomLabel", "TGraphicControl"}, "TWinControl"},
-        {[](TComponent* o) { return new TBevel(o); }, "TBevel", {"TGraphicControl"}, "TCustomLabel"},
-        {[](TComponent* o) { return new TPanel(o); }, "TPanel", {"TCustomPanel", "TCustomControl"}, "TCustomGroupBox"},
-        {[](TComponent* o) { return new TGroupBox(o); }, "TGroupBox", {"TCustomGroupBox", "TCustomControl"}, "TCustomPanel"},
-        {[](TComponent* o) { return new TRadioGroup(o); }, "TRadioGroup", {"TCustomRadioGroup", "TCustomGroupBox"}, "TGroupBox"},
+        {Maker<TEdit>(), "TEdit", {"TCustomEdit", "TWinControl", "TControl"}, "TCustomMemo"},
+        {Maker<TMemo>(), "TMemo", {"TCustomMemo", "TCustomEdit", "TWinControl"}, "TCustomMaskEdit"},
+        {Maker<TMaskEdit>(), "TMaskEdit", {"TCustomMaskEdit", "TCustomEdit"}, "TEdit"},
+        {Maker<TComboBox>(), "TComboBox", {"TCustomComboBox", "TWinControl"}, "TCustomEdit"},
+        {Maker<TButton>(), "TButton", {"TButtonControl", "TWinControl"}, "TCustomCheckBox"},
+        {Maker<TBitBtn>(), "TBitBtn", {"TButton", "TButtonControl", "TWinControl"}, "TGraphicControl"},
+        {Maker<TCheckBox>(), "TCheckBox", {"TCustomCheckBox", "TButtonControl"}, "TButton"},
+        {Maker<TRadioButton>(), "TRadioButton", {"TButtonControl"}, "TCustomCheckBox"},
+        {Maker<TListBox>(), "TListBox", {"TCustomListBox", "TWinControl"}, "TCustomComboBox"},
+        {Maker<TScrollBar>(), "TScrollBar", {"TWinControl", "TControl"}, "TCustomControl"},
+        {Maker<TLabel>(), "TLabel", {"TCustomLabel", "TGraphicControl"}, "TWinControl"},
+        {Maker<TSpeedButton>(), "TSpeedButton", {"TGraphicControl"}, "TButtonControl"},
+        {Maker<TBevel>(), "TBevel", {"TGraphicControl"}, "TCustomLabel"},
+        {Maker<TImage>(), "TImage", {"TGraphicControl"}, "TPaintBox"},
+        {Maker<TPaintBox>(), "TPaintBox", {"TGraphicControl"}, "TImage"},
+        {Maker<TSplitter>(), "TSplitter", {"TGraphicControl"}, "TWinControl"},
+        {Maker<TPanel>(), "TPanel", {"TCustomPanel", "TCustomControl"}, "TCustomGroupBox"},
+        {Maker<TGroupBox>(), "TGroupBox", {"TCustomGroupBox", "TCustomControl"}, "TCustomPanel"},
+        {Maker<TRadioGroup>(), "TRadioGroup", {"TCustomRadioGroup", "TCustomGroupBox"}, "TGroupBox"},
+        {Maker<TScrollBox>(), "TScrollBox", {"TScrollingWinControl", "TWinControl"}, "TCustomControl"},
+        {Maker<TPageControl>(), "TPageControl", {"TCustomTabControl", "TWinControl"}, "TTabControl"},
+        {Maker<TTabControl>(), "TTabControl", {"TCustomTabControl", "TWinControl"}, "TPageControl"},
+        {Maker<TTabSheet>(), "TTabSheet", {"TWinControl"}, "TCustomTabControl"},
+        {Maker<TTabSet>(), "TTabSet", {"TCustomControl", "TWinControl"}, "TCustomTabControl"},
+        {Maker<TStatusBar>(), "TStatusBar", {"TWinControl"}, "TCustomPanel"},
+        {Maker<TProgressBar>(), "TProgressBar", {"TWinControl"}, "TScrollBar"},
+        {Maker<TUpDown>(), "TUpDown", {"TCustomUpDown", "TWinControl"}, "TScrollBar"},
+        {Maker<TListView>(), "TListView", {"TCustomListView", "TWinControl"}, "TCustomListBox"},
+        {Maker<TDateTimePicker>(), "TDateTimePicker", {"TCommonCalendar", "TWinControl"}, "TCustomEdit"},
+        {Maker<TMainMenu>(), "TMainMenu", {"TMenu", "TComponent"}, "TPopupMenu"},
+        {Maker<TPopupMenu>(), "TPopupMenu", {"TMenu", "TComponent"}, "TMainMenu"},
+        {Maker<TMenuItem>(), "TMenuItem", {"TComponent"}, "TMenu"},
+        {Maker<TOpenDialog>(), "TOpenDialog", {"TCommonDialog", "TComponent"}, "TSaveDialog"},
+        {Maker<TSaveDialog>(), "TSaveDialog", {"TOpenDialog", "TCommonDialog"}, "TOpenPictureDialog"},
+        {Maker<TOpenPictureDialog>(), "TOpenPictureDialog", {"TOpenDialog"}, "TSaveDialog"},
+        {Maker<TSavePictureDialog>(), "TSavePictureDialog", {"TOpenDialog", "TCommonDialog"}, "TSaveDialog"},
+        {Maker<TFontDialog>(), "TFontDialog", {"TCommonDialog"}, "TOpenDialog"},
+        {Maker<TColorDialog>(), "TColorDialog", {"TCommonDialog"}, "TFontDialog"},
+        {Maker<TFindDialog>(), "TFindDialog", {"TCommonDialog"}, "TReplaceDialog"},
+        {Maker<TReplaceDialog>(), "TReplaceDialog", {"TFindDialog", "TCommonDialog"}, "TOpenDialog"},
+        {[](TComponent*) { return Clipboard(); }, "TClipboard", {"TPersistent", "TObject"}, "TComponent"},
     };
     for (const auto& c : cases) {
-        TControl* control = c.Create(form);
-        EXPECT_EQ(control->ClassName(), c.Name);
+        TObject* object = c.Create(form);
+        EXPECT_EQ(object->ClassName(), c.Name);
         for (const char* ancestor : c.Ancestors)
-            EXPECT_TRUE(control->InheritsFrom(ancestor)) << c.Name << " from " << ancestor;
-        EXPECT_FALSE(control->InheritsFrom(c.NotAncestor)) << c.Name << " from " << c.NotAncestor;
+            EXPECT_TRUE(object->InheritsFrom(ancestor)) << c.Name << " from " << ancestor;
+        EXPECT_FALSE(object->InheritsFrom(c.NotAncestor)) << c.Name << " from " << c.NotAncestor;
     }
 }
 
@@ -250,6 +302,77 @@ TEST_F(EditTyping, OnChangeForCodeAndEditMessages)
     edit->Perform(EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 20));
     EXPECT_EQ(edit->Perform(EM_GETMARGINS, 0, 0), MAKELRESULT(3, 20));
     EXPECT_EQ(edit->Perform(WM_GETTEXTLENGTH, 0, 0), 3);
+}
+
+// An edit whose window style aligns the text, as the program's numeric edits ask for it.
+class TAlignedEdit : public TEdit {
+    TESS_CLASS(TAlignedEdit, TEdit)
+public:
+    TAlignedEdit(TComponent* AOwner, DWORD alignment) : TEdit(AOwner), FAlignment(alignment) {}
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        TEdit::CreateParams(Params);
+        Params.Style |= FAlignment;
+    }
+
+private:
+    DWORD FAlignment;
+};
+
+// The leftmost and rightmost columns holding text-coloured (dark) pixels, inside the frame.
+std::pair<int, int> InkColumns(const QImage& image)
+{
+    int first = image.width(), last = -1;
+    for (int y = 3; y < image.height() - 3; ++y)
+        for (int x = 3; x < image.width() - 3; ++x)
+            if (qGray(image.pixel(x, y)) < 96) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+    return {first, last};
+}
+
+TEST_F(StdControls, EditStyleAlignsTheTextInAGrab)
+{
+    struct TCase {
+        DWORD Style;
+        double MinFraction, MaxFraction; // where the text lies across the width
+    };
+    const TCase cases[] = {{ES_LEFT, 0.0, 0.3}, {ES_CENTER, 0.35, 0.65}, {ES_RIGHT, 0.7, 1.0}};
+    std::vector<TAlignedEdit*> edits;
+    for (const TCase& c : cases) {
+        auto* edit = new TAlignedEdit(form, c.Style);
+        edit->SetParent(form);
+        edit->SetBounds(10, 10 + 30 * static_cast<int>(edits.size()), 200, 21);
+        edit->SetText("1.234,50");
+        edits.push_back(edit);
+    }
+    ShowAndActivate(form);
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        const QImage image = Widget(edits[i])->grab().toImage();
+        const auto [first, last] = InkColumns(image);
+        ASSERT_LT(first, last) << i;
+        EXPECT_GE(first, cases[i].MinFraction * image.width()) << i;
+        EXPECT_LE(last, cases[i].MaxFraction * image.width()) << i;
+    }
+}
+
+TEST_F(EditTyping, PasswordCharShowsInAGrabWhileTextKeepsWhatWasTyped)
+{
+    edit->SetPasswordChar('*');
+    Type("abc");
+    EXPECT_EQ(edit->Text(), "abc");
+    auto* shown = Make<TEdit>(10, 40);
+    shown->SetText("***");
+    auto* button = Make<TButton>(10, 80);
+    button->SetFocus();
+    // The stars look exactly like an edit holding three stars.
+    const QImage typed = Widget(edit)->grab().toImage();
+    const QImage plain = Widget(shown)->grab().toImage();
+    EXPECT_EQ(InkColumns(typed), InkColumns(plain));
+    EXPECT_TRUE(typed == plain);
 }
 
 struct TMaskCase {
