@@ -14,6 +14,8 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 #include <gtest/gtest.h>
 #include <iostream>
 
@@ -117,6 +119,7 @@ TEST(Demonstration, TheCoreFormIsGrabbedToAPicture)
     // The hint comes 20 pixels below the cursor: resting on the corner's top row keeps it
     // inside the form, where the picture shows it whole.
     Application->HintPause = 50;
+    QTest::mouseMove(Widget(form), QPoint(200, 150));
     QTest::mouseMove(Widget(form->Corner), QPoint(5, 1));
     QWidget* hint = nullptr;
     EXPECT_TRUE(PumpUntil([&hint] {
@@ -155,8 +158,39 @@ TEST(Demonstration, TheCoreFormIsGrabbedToAPicture)
     const QRect hintInForm(Widget(form)->mapFromGlobal(hint->geometry().topLeft()), hint->size());
     EXPECT_TRUE(QRect(0, 0, 400, 300).contains(hintInForm)) << hintInForm.x() << "," << hintInForm.y();
     EXPECT_EQ(png.pixelColor(hintInForm.left() + 1, hintInForm.bottom() - 1), QColor(255, 255, 225));
-    EXPECT_FALSE(GrabToPng(form, "/nonexistent-folder/x/demo.png"));
     TComponent::Free(form);
+}
+
+// A picture that cannot be made or written is refused and leaves nothing behind.
+TEST(Demonstration, GrabToPngRefusesWhatItCannotWrite)
+{
+    TForm form(nullptr);
+    form.SetBounds(10, 10, 120, 80);
+    auto* withoutHandle = new TRecorder(&form);
+    ShowAndActivate(&form);
+    const std::string dir = ScreenshotDir() + "/refused";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "/cartella.png");
+    struct TCase {
+        const char* Name;
+        TWinControl* Control;
+        std::string Path;
+    };
+    const TCase cases[] = {
+        {"no control", nullptr, dir + "/nessuno.png"},
+        {"a control without a handle", withoutHandle, dir + "/senza-finestra.png"},
+        {"a missing folder", &form, dir + "/manca/modulo.png"},
+        {"a folder in place of the file", &form, dir + "/cartella.png"},
+    };
+    for (const TCase& c : cases)
+        EXPECT_FALSE(GrabToPng(c.Control, c.Path)) << c.Name;
+    EXPECT_FALSE(withoutHandle->HandleAllocated());
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"cartella.png"});
+    EXPECT_TRUE(GrabToPng(&form, dir + "/modulo.png"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir + "/modulo.png"));
 }
 
 } // namespace

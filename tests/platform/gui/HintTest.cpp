@@ -136,7 +136,8 @@ public:
         return control;
     }
 
-    // Moves over the form's empty part (no hint there), then onto control at point.
+    // Moves over the form's empty part (no hint there), then onto control at point. Qt drops a
+    // move to where the mouse already is, so every test starts its hover this way.
     void MoveOnto(TControl* control, QPoint point = QPoint(20, 20))
     {
         QTest::mouseMove(Widget(Form), QPoint(200, 150));
@@ -156,14 +157,16 @@ public:
 
 TEST_F(HintManagerTest, ShowsTheShortPartAfterThePauseAndHidesAfterTheHidePause)
 {
+    Application->HintHidePause = 200;
+    QTest::mouseMove(Widget(Form), QPoint(200, 150));
+    Application->SetHint("");
     int hintEvents = 0;
     Application->OnHint = [&](TObject*) { ++hintEvents; };
-    Application->HintHidePause = 200;
     QElapsedTimer clock;
-    QTest::mouseMove(Widget(First), QPoint(20, 20));
     clock.start();
+    QTest::mouseMove(Widget(First), QPoint(20, 20));
     ASSERT_TRUE(WaitForHint());
-    EXPECT_GE(clock.elapsed(), 100);
+    EXPECT_GE(clock.elapsed(), 95); // HintPause, not the short pause (a millisecond of rounding allowed)
     EXPECT_EQ(TRecordingHint::Activated, std::vector<std::string>{"Breve"});
     EXPECT_EQ(Application->Hint(), "Lunga");
     EXPECT_EQ(hintEvents, 1);
@@ -216,7 +219,7 @@ TEST_F(HintManagerTest, RefusedHintsShowNothing)
 
 TEST_F(HintManagerTest, TheNextHintComesAfterTheShortPauseWhileHintsAreActive)
 {
-    QTest::mouseMove(Widget(First), QPoint(20, 20));
+    MoveOnto(First);
     ASSERT_TRUE(WaitForHint());
     // Straight from one hinted control to the next: the short pause.
     Application->HintPause = 60000;
@@ -252,17 +255,17 @@ TEST_F(HintManagerTest, CancellingEndsTheActiveStateAndTheFullPauseApplies)
         EXPECT_FALSE(HintShowing()) << c.Name;
         Application->HintPause = 150;
         QElapsedTimer clock;
-        QTest::mouseMove(Widget(Second), QPoint(25, 25));
         clock.start();
+        QTest::mouseMove(Widget(Second), QPoint(25, 25));
         EXPECT_TRUE(WaitForHint(2)) << c.Name;
-        EXPECT_GE(clock.elapsed(), 150) << c.Name;
+        EXPECT_GE(clock.elapsed(), 145) << c.Name; // HintPause, not the short pause of 20
         Application->HintPause = 100;
     }
 }
 
 TEST_F(HintManagerTest, LeavingTheCursorRectangleAsksForTheHintOfTheNewPlace)
 {
-    QTest::mouseMove(Widget(Halves), QPoint(10, 20));
+    MoveOnto(Halves, QPoint(10, 20));
     ASSERT_TRUE(WaitForHint());
     EXPECT_EQ(TRecordingHint::Activated.back(), "Sinistra");
     QTest::mouseMove(Widget(Halves), QPoint(30, 25));
@@ -276,7 +279,7 @@ TEST_F(HintManagerTest, LeavingTheCursorRectangleAsksForTheHintOfTheNewPlace)
 TEST_F(HintManagerTest, AReshowTimeoutAsksAgain)
 {
     Halves->Reshow = 30;
-    QTest::mouseMove(Widget(Halves), QPoint(10, 20));
+    MoveOnto(Halves, QPoint(10, 20));
     ASSERT_TRUE(WaitForHint(3));
     EXPECT_EQ(TRecordingHint::Activated[0], "Giro 1");
     EXPECT_EQ(TRecordingHint::Activated[2], "Giro 3");
@@ -293,7 +296,7 @@ TEST_F(HintManagerTest, AControlWithoutItsOwnHintShowsItsParents)
     child->SetParent(panel);
     child->SetBounds(10, 10, 50, 30);
     ASSERT_TRUE(child->ShowHint());
-    QTest::mouseMove(Widget(child), QPoint(5, 5));
+    MoveOnto(child, QPoint(5, 5));
     ASSERT_TRUE(WaitForHint());
     EXPECT_EQ(TRecordingHint::Activated.back(), "Pannello");
     EXPECT_EQ(Application->Hint(), "Pannello dei totali");
