@@ -214,15 +214,18 @@ TDibImage ReadInfo(const std::uint8_t* data, std::size_t size, std::size_t heade
         image.Bits = bits;
     if (image.Bits <= 8 && image.Palette.empty())
         Invalid();
+    // Uncompressed rows must all be in the data before the image is allocated: a header may claim
+    // any size.
+    const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
+    const int fileRowSize = Dib::RowSize(width, bits);
+    if (!rle && static_cast<std::uint64_t>(fileRowSize) * height > available)
+        Invalid();
     image.Rows.assign(static_cast<std::size_t>(image.RowSize()) * height, 0);
 
-    if (compression == BI_RLE8 || compression == BI_RLE4) {
+    if (rle) {
         DecodeRle(pixels, available, compression == BI_RLE4, image, topDown);
         return image;
     }
-    const int fileRowSize = Dib::RowSize(width, bits);
-    if (static_cast<std::uint64_t>(fileRowSize) * height > available)
-        Invalid();
     const bool convert = (bits == 16 && image.Bits == 32) || (bits == 32 && compression == BI_BITFIELDS && !standard888);
     std::vector<std::uint32_t> converted(convert ? static_cast<std::size_t>(width) : 0);
     for (int row = 0; row < height; ++row) {

@@ -42,7 +42,7 @@ public:
     std::shared_ptr<TMetafileImage> Image = std::make_shared<TMetafileImage>();
     TRecordedState Last;
     std::vector<TRecordedState> SavedStates;
-    std::map<HGDIOBJ, int> ObjectIndexes;
+    std::unordered_map<HGDIOBJ, int> ObjectIndexes;
     int NextIndex = 1;
 };
 
@@ -86,15 +86,14 @@ TMetafileWriter& Writer(bool enhanced)
     return enhanced ? enhancedWriter : plainWriter;
 }
 
-TEmrRecord Make(DWORD type, std::vector<int> values = {})
+// A new record at the end of the recording. The reference is good until the next record is added.
+TEmrRecord& Append(TDeviceContext& dc, DWORD type, const TEmrValues& values = {})
 {
-    TEmrRecord record;
+    TEmrRecord& record = dc.Recorder->Image->Records.emplace_back();
     record.Type = type;
-    record.Values = std::move(values);
+    record.Values = values;
     return record;
 }
-
-void Push(TDeviceContext& dc, TEmrRecord record) { dc.Recorder->Image->Records.push_back(std::move(record)); }
 
 int StockIndex(HGDIOBJ handle)
 {
@@ -104,45 +103,50 @@ int StockIndex(HGDIOBJ handle)
     return -1;
 }
 
-// The index of an object in the metafile, with its creation record on first use.
+// The index of an object in the metafile, with its creation record on first use. Stock objects
+// are remembered too (without a record), so that a brush used again is found at once.
 int ObjectIndex(TDeviceContext& dc, HGDIOBJ handle)
 {
-    const int stock = StockIndex(handle);
-    if (stock >= 0)
-        return static_cast<int>(StockFlag | static_cast<DWORD>(stock));
     TMetafileRecorder& recorder = *dc.Recorder;
     auto found = recorder.ObjectIndexes.find(handle);
     if (found != recorder.ObjectIndexes.end())
         return found->second;
+    const int stock = StockIndex(handle);
+    if (stock >= 0) {
+        const int index = static_cast<int>(StockFlag | static_cast<DWORD>(stock));
+        recorder.ObjectIndexes[handle] = index;
+        return index;
+    }
     TGdiObject* object = Gdi::Find(handle);
     if (!object)
         return static_cast<int>(StockFlag | static_cast<DWORD>(BLACK_PEN));
-    const int index = recorder.NextIndex++;
-    TEmrRecord record;
-    record.Values = {index};
+    DWORD type = 0;
     switch (object->Kind) {
     case TGdiKind::Pen:
-        record.Type = EMR_CREATEPEN;
-        record.Pen = object->Pen;
+        type = EMR_CREATEPEN;
         break;
     case TGdiKind::Brush:
-        if (object->Pattern) {
-            record.Type = EMR_CREATEDIBPATTERNBRUSHPT;
-            record.Image = object->Pattern->Image;
-            record.ImageMono = object->Pattern->Mono;
-        } else {
-            record.Type = EMR_CREATEBRUSHINDIRECT;
-        }
-        record.Brush = object->Brush;
+        type = object->Pattern ? EMR_CREATEDIBPATTERNBRUSHPT : EMR_CREATEBRUSHINDIRECT;
         break;
     case TGdiKind::Font:
-        record.Type = EMR_EXTCREATEFONTINDIRECTW;
-        record.Font = object->Font;
+        type = EMR_EXTCREATEFONTINDIRECTW;
         break;
     default:
         return static_cast<int>(StockFlag | static_cast<DWORD>(BLACK_PEN));
     }
-    Push(dc, std::move(record));
+    const int index = recorder.NextIndex++;
+    TEmrRecord& record = Append(dc, type, {index});
+    if (object->Kind == TGdiKind::Pen)
+        record.Pen = object->Pen;
+    if (object->Kind == TGdiKind::Font)
+        record.Font = object->Font;
+    if (object->Kind == TGdiKind::Brush) {
+        record.Brush = object->Brush;
+        if (object->Pattern) {
+            record.Image = object->Pattern->Image;
+            record.ImageMono = object->Pattern->Mono;
+        }
+    }
     recorder.ObjectIndexes[handle] = index;
     return index;
 }
@@ -151,8 +155,16 @@ void SyncObject(TDeviceContext& dc, HGDIOBJ current, HGDIOBJ& last)
 {
     if (current == last)
         return;
-    Push(dc, Make(EMR_SELECTOBJECT, {ObjectIndex(dc, current)}));
+    const int index = ObjectIndex(dc, current);
+    Append(dc, EMR_SELECTOBJECT, {index});
     last = current;
+}
+
+template <typename T>
+void SyncValue(TDeviceContext& dc, const T& current, T& recorded, DWORD type, const TEmrValues& values)
+{
+    Append(dc, type, values);
+    recorded = current;
 }
 
 // Records the state a drawing call needs where it differs from the last recorded state.
@@ -160,21 +172,25 @@ void SyncState(TDeviceContext& dc, bool text = false)
 {
     TMetafileRecorder::TRecordedState& last = dc.Recorder->Last;
     const TDcState& state = dc.State;
-    auto sync = [&](auto current, auto& recorded, DWORD type, std::vector<int> values) {
-        if (current == recorded)
-            return;
-        Push(dc, Make(type, std::move(values)));
-        recorded = current;
-    };
-    sync(state.WindowOrg, last.WindowOrg, EMR_SETWINDOWORGEX, {state.WindowOrg.X, state.WindowOrg.Y});
-    sync(state.ViewportOrg, last.ViewportOrg, EMR_SETVIEWPORTORGEX, {state.ViewportOrg.X, state.ViewportOrg.Y});
-    sync(state.BkMode, last.BkMode, EMR_SETBKMODE, {state.BkMode});
-    sync(state.BkColor, last.BkColor, EMR_SETBKCOLOR, {static_cast<int>(state.BkColor)});
-    sync(state.TextColor, last.TextColor, EMR_SETTEXTCOLOR, {static_cast<int>(state.TextColor)});
-    sync(state.Rop2, last.Rop2, EMR_SETROP2, {state.Rop2});
-    sync(state.StretchMode, last.StretchMode, EMR_SETSTRETCHBLTMODE, {state.StretchMode});
-    sync(state.PolyFillMode, last.PolyFillMode, EMR_SETPOLYFILLMODE, {state.PolyFillMode});
-    sync(state.TextAlign, last.TextAlign, EMR_SETTEXTALIGN, {static_cast<int>(state.TextAlign)});
+    if (state.WindowOrg != last.WindowOrg)
+        SyncValue(dc, state.WindowOrg, last.WindowOrg, EMR_SETWINDOWORGEX, {state.WindowOrg.X, state.WindowOrg.Y});
+    if (state.ViewportOrg != last.ViewportOrg)
+        SyncValue(dc, state.ViewportOrg, last.ViewportOrg, EMR_SETVIEWPORTORGEX,
+                  {state.ViewportOrg.X, state.ViewportOrg.Y});
+    if (state.BkMode != last.BkMode)
+        SyncValue(dc, state.BkMode, last.BkMode, EMR_SETBKMODE, {state.BkMode});
+    if (state.BkColor != last.BkColor)
+        SyncValue(dc, state.BkColor, last.BkColor, EMR_SETBKCOLOR, {static_cast<int>(state.BkColor)});
+    if (state.TextColor != last.TextColor)
+        SyncValue(dc, state.TextColor, last.TextColor, EMR_SETTEXTCOLOR, {static_cast<int>(state.TextColor)});
+    if (state.Rop2 != last.Rop2)
+        SyncValue(dc, state.Rop2, last.Rop2, EMR_SETROP2, {state.Rop2});
+    if (state.StretchMode != last.StretchMode)
+        SyncValue(dc, state.StretchMode, last.StretchMode, EMR_SETSTRETCHBLTMODE, {state.StretchMode});
+    if (state.PolyFillMode != last.PolyFillMode)
+        SyncValue(dc, state.PolyFillMode, last.PolyFillMode, EMR_SETPOLYFILLMODE, {state.PolyFillMode});
+    if (state.TextAlign != last.TextAlign)
+        SyncValue(dc, state.TextAlign, last.TextAlign, EMR_SETTEXTALIGN, {static_cast<int>(state.TextAlign)});
     SyncObject(dc, state.Pen, last.Pen);
     SyncObject(dc, state.Brush, last.Brush);
     if (text)
@@ -201,17 +217,18 @@ void Grow(TDeviceContext& dc, const TRect& deviceBounds)
     }
 }
 
-void PushDrawing(TDeviceContext& dc, TEmrRecord record, const TRect& logicalBounds)
+// Sets what a drawing record covers and widens the recording's bounds by it.
+void SetDrawingBounds(TDeviceContext& dc, TEmrRecord& record, const TRect& logicalBounds)
 {
     record.Bounds = DeviceBounds(dc, logicalBounds);
     Grow(dc, record.Bounds);
-    Push(dc, std::move(record));
 }
 
-TRect PointsBounds(const std::vector<TPoint>& points)
+TRect PointsBounds(const TPoint* points, std::size_t count)
 {
     TRect r{points[0].X, points[0].Y, points[0].X + 1, points[0].Y + 1};
-    for (const TPoint& p : points) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const TPoint& p = points[i];
         r.Left = std::min(r.Left, p.X);
         r.Top = std::min(r.Top, p.Y);
         r.Right = std::max(r.Right, p.X + 1);
@@ -226,74 +243,78 @@ namespace Metafiles {
 
 BOOL RecordMoveTo(TDeviceContext& dc, int x, int y)
 {
-    Push(dc, Make(EMR_MOVETOEX, {x, y}));
+    Append(dc, EMR_MOVETOEX, {x, y});
     return TRUE;
 }
 
 BOOL RecordLineTo(TDeviceContext& dc, int x, int y)
 {
     SyncState(dc);
-    const TPoint from = dc.State.CurrentPos;
-    PushDrawing(dc, Make(EMR_LINETO, {x, y}), PointsBounds({from, {x, y}}));
+    const TPoint ends[2] = {dc.State.CurrentPos, {x, y}};
+    TEmrRecord& record = Append(dc, EMR_LINETO, {x, y});
+    SetDrawingBounds(dc, record, PointsBounds(ends, 2));
     return TRUE;
 }
 
 BOOL RecordPoints(TDeviceContext& dc, DWORD type, const std::vector<TPoint>& points)
 {
     SyncState(dc);
-    TEmrRecord record = Make(type);
+    TEmrRecord& record = Append(dc, type);
     record.Points = points;
-    PushDrawing(dc, std::move(record), PointsBounds(points));
+    SetDrawingBounds(dc, record, PointsBounds(points.data(), points.size()));
     return TRUE;
 }
 
-BOOL RecordRect(TDeviceContext& dc, DWORD type, const TRect& rect, const std::vector<int>& values)
+BOOL RecordRect(TDeviceContext& dc, DWORD type, const TRect& rect, TEmrValues values)
 {
     SyncState(dc);
-    TEmrRecord record = Make(type, values);
+    TEmrRecord& record = Append(dc, type, values);
     record.Rect = rect;
-    PushDrawing(dc, std::move(record), rect);
+    SetDrawingBounds(dc, record, rect);
     return TRUE;
 }
 
 int RecordFillRect(TDeviceContext& dc, const RECT& rect, HBRUSH brush)
 {
     SyncState(dc);
-    TEmrRecord record = Make(EMR_FILLRGN, {ObjectIndex(dc, brush)});
+    const int index = ObjectIndex(dc, brush);
+    TEmrRecord& record = Append(dc, EMR_FILLRGN, {index});
     record.Rect = rect;
-    PushDrawing(dc, std::move(record), rect);
+    SetDrawingBounds(dc, record, rect);
     return 1;
 }
 
 int RecordFrameRect(TDeviceContext& dc, const RECT& rect, HBRUSH brush)
 {
     SyncState(dc);
-    TEmrRecord record = Make(EMR_FRAMERGN, {ObjectIndex(dc, brush), 1, 1});
+    const int index = ObjectIndex(dc, brush);
+    TEmrRecord& record = Append(dc, EMR_FRAMERGN, {index, 1, 1});
     record.Rect = rect;
-    PushDrawing(dc, std::move(record), rect);
+    SetDrawingBounds(dc, record, rect);
     return 1;
 }
 
 BOOL RecordFocusRect(TDeviceContext& dc, const RECT& rect)
 {
     SyncState(dc);
-    TEmrRecord record = Make(EMR_INVERTRGN, {1}); // 1: the dotted focus frame
+    TEmrRecord& record = Append(dc, EMR_INVERTRGN, {1}); // 1: the dotted focus frame
     record.Rect = rect;
-    PushDrawing(dc, std::move(record), rect);
+    SetDrawingBounds(dc, record, rect);
     return TRUE;
 }
 
 BOOL RecordSetPixel(TDeviceContext& dc, int x, int y, COLORREF color)
 {
     SyncState(dc);
-    PushDrawing(dc, Make(EMR_SETPIXELV, {x, y, static_cast<int>(color)}), {x, y, x + 1, y + 1});
+    TEmrRecord& record = Append(dc, EMR_SETPIXELV, {x, y, static_cast<int>(color)});
+    SetDrawingBounds(dc, record, {x, y, x + 1, y + 1});
     return TRUE;
 }
 
 BOOL RecordFloodFill(TDeviceContext& dc, int x, int y, COLORREF color, UINT type)
 {
     SyncState(dc);
-    Push(dc, Make(EMR_EXTFLOODFILL, {x, y, static_cast<int>(color), static_cast<int>(type)}));
+    Append(dc, EMR_EXTFLOODFILL, {x, y, static_cast<int>(color), static_cast<int>(type)});
     return TRUE;
 }
 
@@ -301,8 +322,8 @@ BOOL RecordBlt(TDeviceContext& dc, int x, int y, int width, int height, TDeviceC
                int ySource, int widthSource, int heightSource, DWORD rop)
 {
     SyncState(dc);
-    TEmrRecord record = Make(width == widthSource && height == heightSource ? EMR_BITBLT : EMR_STRETCHBLT,
-                             {x, y, width, height, widthSource, heightSource, static_cast<int>(rop)});
+    TEmrRecord& record = Append(dc, width == widthSource && height == heightSource ? EMR_BITBLT : EMR_STRETCHBLT,
+                                {x, y, width, height, widthSource, heightSource, static_cast<int>(rop)});
     if (source) {
         Gdi::TTarget target;
         if (Gdi::TargetOf(*source, target)) {
@@ -329,48 +350,46 @@ BOOL RecordBlt(TDeviceContext& dc, int x, int y, int width, int height, TDeviceC
         }
     }
     record.Values.push_back(source ? 1 : 0);
-    PushDrawing(dc, std::move(record), {std::min(x, x + width), std::min(y, y + height), std::max(x, x + width),
-                                        std::max(y, y + height)});
+    SetDrawingBounds(dc, record, {std::min(x, x + width), std::min(y, y + height), std::max(x, x + width),
+                                  std::max(y, y + height)});
     return TRUE;
 }
 
 BOOL RecordRegion(TDeviceContext& dc, DWORD type, const QRegion& region, HBRUSH brush, int width, int height)
 {
     SyncState(dc);
-    TEmrRecord record = Make(type, {brush ? ObjectIndex(dc, brush) : 0, width, height});
+    const int index = brush ? ObjectIndex(dc, brush) : 0;
+    TEmrRecord& record = Append(dc, type, {index, width, height});
     record.Region = region;
     const QRect box = region.boundingRect();
-    PushDrawing(dc, std::move(record), {box.left(), box.top(), box.right() + 1, box.bottom() + 1});
+    SetDrawingBounds(dc, record, {box.left(), box.top(), box.right() + 1, box.bottom() + 1});
     return TRUE;
 }
 
-void RecordText(TDeviceContext& dc, int x, int y, UINT options, const RECT* rect, const std::u16string& text,
-                const std::vector<int>& dx, const TRect& bounds)
+void RecordText(TDeviceContext& dc, int x, int y, UINT options, const RECT* rect, std::u16string text,
+                std::vector<int> dx, const TRect& bounds)
 {
     SyncState(dc, true);
-    TEmrRecord record = Make(EMR_EXTTEXTOUTW, {x, y, static_cast<int>(options), rect ? 1 : 0});
+    TEmrRecord& record = Append(dc, EMR_EXTTEXTOUTW, {x, y, static_cast<int>(options), rect ? 1 : 0});
     if (rect)
         record.Rect = *rect;
-    record.Text = text;
-    record.Dx = dx;
-    record.Bounds = DeviceBounds(dc, bounds);
-    Grow(dc, record.Bounds);
-    Push(dc, std::move(record));
+    record.Text = std::move(text);
+    record.Dx = std::move(dx);
+    SetDrawingBounds(dc, record, bounds);
 }
 
 void RecordClip(TDeviceContext& dc, DWORD type, const TRect& rect, const QRegion& region, int mode)
 {
     SyncState(dc);
-    TEmrRecord record = Make(type, {mode});
+    TEmrRecord& record = Append(dc, type, {mode});
     record.Rect = rect;
     record.Region = region;
-    Push(dc, std::move(record));
 }
 
 void RecordSaveRestore(TDeviceContext& dc, DWORD type, int level)
 {
     TMetafileRecorder& recorder = *dc.Recorder;
-    Push(dc, Make(type, {level}));
+    Append(dc, type, {level});
     if (type == EMR_SAVEDC) {
         recorder.SavedStates.push_back(recorder.Last);
         return;
@@ -425,7 +444,7 @@ struct TPlayer {
 
     void Play(const TEmrRecord& r)
     {
-        const std::vector<int>& v = r.Values;
+        const TEmrValues& v = r.Values;
         const TRect& q = r.Rect;
         switch (r.Type) {
         case EMR_SETWINDOWORGEX:
@@ -619,6 +638,67 @@ void PlayRecords(HDC dc, const TMetafileImage& image, int dx, int dy)
     RestoreDC(dc, level);
 }
 
+// The records played at the recorded size on a bitmap filled with one colour.
+QImage PlayOnto(const TMetafileImage& image, std::uint32_t background)
+{
+    const TRect& frame = image.Frame;
+    QImage pixels(frame.Width(), frame.Height(), QImage::Format_RGB32);
+    pixels.fill(background);
+    HBITMAP bitmap = Gdi::CreateBitmapFromImage(pixels, false);
+    HDC work = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(work, bitmap);
+    PlayRecords(work, image, -frame.Left, -frame.Top);
+    SelectObject(work, old);
+    DeleteDC(work);
+    pixels = Gdi::FindBitmap(bitmap)->Image;
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+// Replays the records stretched from the frame to rect. Played over black and over white, a pixel
+// the records painted is the same on both, one they left alone is black and white, and one in
+// between (the soft edge of a glyph) tells how much of what lies below shows through; so the
+// stretched drawing is laid over the destination without touching the rest of it.
+void PlayStretched(HDC dc, const TMetafileImage& image, const RECT& rect)
+{
+    const QImage overBlack = PlayOnto(image, 0xFF000000u), overWhite = PlayOnto(image, 0xFFFFFFFFu);
+    const int frameWidth = image.Frame.Width(), frameHeight = image.Frame.Height();
+    const int width = std::abs(rect.Width()), height = std::abs(rect.Height());
+    const int left = std::min(rect.Left, rect.Right), top = std::min(rect.Top, rect.Bottom);
+    HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
+    HDC work = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(work, bitmap);
+    BitBlt(work, 0, 0, width, height, dc, left, top, SRCCOPY);
+    QImage& below = Gdi::FindBitmap(bitmap)->Image;
+    for (int y = 0; y < height; ++y) {
+        const int row = y * frameHeight / height;
+        const int sourceRow = rect.Height() < 0 ? frameHeight - 1 - row : row;
+        const auto* black = reinterpret_cast<const std::uint32_t*>(overBlack.constScanLine(sourceRow));
+        const auto* white = reinterpret_cast<const std::uint32_t*>(overWhite.constScanLine(sourceRow));
+        auto* out = reinterpret_cast<std::uint32_t*>(below.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int column = x * frameWidth / width;
+            const int sourceColumn = rect.Width() < 0 ? frameWidth - 1 - column : column;
+            const std::uint32_t b = black[sourceColumn], w = white[sourceColumn], d = out[x];
+            if (b == w) {
+                out[x] = b;
+                continue;
+            }
+            std::uint32_t pixel = 0xFF000000u;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                const int low = (b >> shift) & 0xFF, high = (w >> shift) & 0xFF, under = (d >> shift) & 0xFF;
+                const int value = low + (under * std::max(0, high - low) + 127) / 255;
+                pixel |= static_cast<std::uint32_t>(std::min(value, 255)) << shift;
+            }
+            out[x] = pixel;
+        }
+    }
+    BitBlt(dc, left, top, width, height, work, 0, 0, SRCCOPY);
+    SelectObject(work, old);
+    DeleteDC(work);
+    DeleteObject(bitmap);
+}
+
 } // namespace
 
 BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect)
@@ -633,21 +713,7 @@ BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect)
     }
     if (frame.Width() <= 0 || frame.Height() <= 0 || rect->Width() == 0 || rect->Height() == 0)
         return TRUE;
-    // Scaled: played at the recorded size over a copy of what lies below, then stretched.
-    HDC work = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateBitmap(frame.Width(), frame.Height(), 1, 32, nullptr);
-    HGDIOBJ old = SelectObject(work, bitmap);
-    SetStretchBltMode(work, COLORONCOLOR);
-    StretchBlt(work, 0, 0, frame.Width(), frame.Height(), dc, rect->Left, rect->Top, rect->Width(), rect->Height(),
-               SRCCOPY);
-    PlayRecords(work, *image, -frame.Left, -frame.Top);
-    const int mode = SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, rect->Left, rect->Top, rect->Width(), rect->Height(), work, 0, 0, frame.Width(), frame.Height(),
-               SRCCOPY);
-    SetStretchBltMode(dc, mode);
-    SelectObject(work, old);
-    DeleteDC(work);
-    DeleteObject(bitmap);
+    PlayStretched(dc, *image, *rect);
     return TRUE;
 }
 
@@ -821,11 +887,11 @@ void TMetafile::LoadFromStream(TStream& stream)
     int width = 0, height = 0, inch = 0;
     bool enhanced = true;
     const std::size_t size = bytes.size();
-    if (size >= 88 && U32(bytes.data()) == 1 && std::memcmp(bytes.data() + 40, " EMF", 4) == 0) {
-        // Every record must lie inside the data, else the size stays unknown.
-        bool sound = true;
+    if (size >= 44 && U32(bytes.data()) == 1 && std::memcmp(bytes.data() + 40, " EMF", 4) == 0) {
+        // A whole header, and every record inside the data, else the size stays unknown.
+        bool sound = size >= 88;
         std::size_t at = 0;
-        while (at < size) {
+        while (sound && at < size) {
             if (at + 8 > size) {
                 sound = false;
                 break;
@@ -931,6 +997,9 @@ TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, HDC referenceDevice) : FMe
     dc->Recorder->Last.Pen = dc->State.Pen;
     dc->Recorder->Last.Brush = dc->State.Brush;
     dc->Recorder->Last.Font = dc->State.Font;
+    // The header leads the records; it is filled in when the recording closes.
+    dc->Recorder->Image->Records.reserve(64);
+    dc->Recorder->Image->Records.emplace_back().Type = EMR_HEADER;
     FRecordingDC = Gdi::AddDC(std::move(dc));
     SetHandle(FRecordingDC);
 }
@@ -962,15 +1031,11 @@ TMetafileCanvas::~TMetafileCanvas()
         image->Frame = {0, 0, FMetafile->FWidth, FMetafile->FHeight};
     else
         image->Frame = image->HasBounds ? image->Bounds : TRect{};
-    TEmrRecord header;
-    header.Type = EMR_HEADER;
+    TEmrRecord& header = image->Records.front();
     header.Bounds = image->Bounds;
     header.Rect = image->Frame;
     header.Comment = FCreatedBy.empty() && FDescription.empty() ? std::string() : FCreatedBy + '\0' + FDescription;
-    image->Records.insert(image->Records.begin(), std::move(header));
-    TEmrRecord eof;
-    eof.Type = EMR_EOF;
-    image->Records.push_back(std::move(eof));
+    image->Records.emplace_back().Type = EMR_EOF;
     DeleteDC(FRecordingDC);
     if (FMetafile) {
         if (FMetafile->FHandle)

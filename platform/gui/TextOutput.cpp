@@ -13,8 +13,16 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string_view>
 
 namespace {
+
+std::string_view SliceView(const std::string& text, int count)
+{
+    if (count < 0 || static_cast<std::size_t>(count) >= text.size())
+        return text;
+    return std::string_view(text).substr(0, static_cast<std::size_t>(count));
+}
 
 std::string Slice(const std::string& text, int count)
 {
@@ -47,26 +55,36 @@ std::shared_ptr<const TRealizedFont> FontOf(TDeviceContext& dc)
     return dc.RealizedFont;
 }
 
+// The advance of one character: the font's, character extra and, for a break character, its
+// share of the justification (breakIndex counts the breaks met so far).
+int Advance(const TDcState& state, const TRealizedFont& font, unsigned char c, int& breakIndex)
+{
+    int advance = font.Advances[c] + state.CharExtra;
+    const int extra = state.JustifyExtra, breakCount = state.JustifyBreaks;
+    if (breakCount > 0 && c == font.Metrics.tmBreakChar) {
+        advance += extra / breakCount + (breakIndex < extra % breakCount ? 1 : 0);
+        ++breakIndex;
+    }
+    return advance;
+}
+
 // The advances the context uses for text: the font's, character extra and justification.
-std::vector<int> Advances(TDeviceContext& dc, const TRealizedFont& font, const std::string& text)
+std::vector<int> Advances(TDeviceContext& dc, const TRealizedFont& font, std::string_view text)
 {
     std::vector<int> advances(text.size());
-    int breaks = 0;
-    for (char c : text)
-        if (static_cast<unsigned char>(c) == font.Metrics.tmBreakChar)
-            ++breaks;
-    const int extra = dc.State.JustifyExtra, breakCount = dc.State.JustifyBreaks;
     int breakIndex = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        int advance = font.Advances[c] + dc.State.CharExtra;
-        if (breakCount > 0 && c == font.Metrics.tmBreakChar) {
-            advance += extra / breakCount + (breakIndex < extra % breakCount ? 1 : 0);
-            ++breakIndex;
-        }
-        advances[i] = advance;
-    }
+    for (std::size_t i = 0; i < text.size(); ++i)
+        advances[i] = Advance(dc.State, font, static_cast<unsigned char>(text[i]), breakIndex);
     return advances;
+}
+
+// The sum of Advances, without building them.
+int AdvanceSum(TDeviceContext& dc, const TRealizedFont& font, std::string_view text)
+{
+    int total = 0, breakIndex = 0;
+    for (char c : text)
+        total += Advance(dc.State, font, static_cast<unsigned char>(c), breakIndex);
+    return total;
 }
 
 int Sum(const std::vector<int>& values)
@@ -102,7 +120,7 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
         return FALSE;
     auto font = FontOf(*context);
     const TEXTMETRICA& tm = font->Metrics;
-    const std::vector<int> advances = explicitAdvances ? *explicitAdvances : Advances(*context, *font, text);
+    std::vector<int> advances = explicitAdvances ? *explicitAdvances : Advances(*context, *font, text);
     const int width = Sum(advances);
     const UINT align = context->State.TextAlign;
     if (align & TA_UPDATECP) {
@@ -129,10 +147,10 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
     const QRect bounds = turn.mapRect(cell).toAlignedRect();
 
     if (context->Recorder) {
-        std::u16string utf16;
-        for (char c : text)
-            utf16.push_back(font->Unicode[static_cast<unsigned char>(c)]);
-        Metafiles::RecordText(*context, x, y, options, rect, utf16, advances,
+        std::u16string utf16(text.size(), u'\0');
+        for (std::size_t i = 0; i < text.size(); ++i)
+            utf16[i] = font->Unicode[static_cast<unsigned char>(text[i])];
+        Metafiles::RecordText(*context, x, y, options, rect, std::move(utf16), std::move(advances),
                               {bounds.left(), bounds.top(), bounds.right() + 1, bounds.bottom() + 1});
         return TRUE;
     }
@@ -249,12 +267,19 @@ BOOL TextOutA(HDC dc, int x, int y, const std::string& text, int count)
 BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const std::string& text, int count,
                  const int* dx)
 {
-    const std::string part = Slice(text, count);
-    if (dx) {
-        std::vector<int> advances(dx, dx + part.size());
-        return Gdi::DrawTextLine(dc, x, y, options, rect, part, &advances);
+    if (count >= 0 && static_cast<std::size_t>(count) < text.size()) {
+        const std::string part = Slice(text, count);
+        if (dx) {
+            std::vector<int> advances(dx, dx + part.size());
+            return Gdi::DrawTextLine(dc, x, y, options, rect, part, &advances);
+        }
+        return Gdi::DrawTextLine(dc, x, y, options, rect, part, nullptr);
     }
-    return Gdi::DrawTextLine(dc, x, y, options, rect, part, nullptr);
+    if (dx) {
+        std::vector<int> advances(dx, dx + text.size());
+        return Gdi::DrawTextLine(dc, x, y, options, rect, text, &advances);
+    }
+    return Gdi::DrawTextLine(dc, x, y, options, rect, text, nullptr);
 }
 
 BOOL GetTextExtentPoint32A(HDC dc, const std::string& text, int count, SIZE* size)
@@ -263,7 +288,7 @@ BOOL GetTextExtentPoint32A(HDC dc, const std::string& text, int count, SIZE* siz
     if (!context || !size)
         return FALSE;
     auto font = FontOf(*context);
-    size->cx = Sum(Advances(*context, *font, Slice(text, count)));
+    size->cx = AdvanceSum(*context, *font, SliceView(text, count));
     size->cy = font->Metrics.tmHeight;
     return TRUE;
 }
@@ -405,7 +430,7 @@ LONG TabbedPieces(HDC dc, const std::string& text, int tabCount, const int* tabS
         const std::string piece = text.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
         if (pieces)
             pieces->push_back({position, piece});
-        position += Sum(Advances(*context, *font, piece));
+        position += AdvanceSum(*context, *font, piece);
         if (tab == std::string::npos)
             break;
         position = NextTabStop(position + x - tabOrigin, tabCount, tabStops, defaultTab) - (x - tabOrigin);
@@ -446,7 +471,7 @@ struct TLayout {
     UINT Format;
     int TabWidth;
 
-    int Width(const std::string& text) const { return Sum(Advances(*Dc, *Font, text)); }
+    int Width(const std::string& text) const { return AdvanceSum(*Dc, *Font, text); }
 };
 
 std::string ExpandTabs(const TLayout& layout, const std::string& text)

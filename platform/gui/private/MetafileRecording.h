@@ -4,6 +4,9 @@
 
 #include "platform/gui/private/GdiInternals.h"
 
+#include <algorithm>
+#include <array>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,10 +22,39 @@ constexpr DWORD EMR_HEADER = 1, EMR_POLYGON = 3, EMR_POLYLINE = 4, EMR_SETWINDOW
                 EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84, EMR_CREATEDIBPATTERNBRUSHPT = 94,
                 EMR_GDICOMMENT = 70;
 
+// The integer parameters of a record (no record has more than eight), kept inside the record so
+// that recording a call does not allocate for them.
+class TEmrValues {
+public:
+    static constexpr std::size_t Capacity = 8;
+    TEmrValues() = default;
+    TEmrValues(std::initializer_list<int> values)
+    {
+        for (int value : values)
+            push_back(value);
+    }
+    std::size_t size() const { return FCount; }
+    bool empty() const { return FCount == 0; }
+    int& operator[](std::size_t i) { return FValues[i]; }
+    int operator[](std::size_t i) const { return FValues[i]; }
+    void push_back(int value)
+    {
+        if (FCount < Capacity)
+            FValues[FCount++] = value;
+    }
+    const int* begin() const { return FValues.data(); }
+    const int* end() const { return FValues.data() + FCount; }
+    bool operator==(const TEmrValues& other) const { return std::equal(begin(), end(), other.begin(), other.end()); }
+
+private:
+    std::array<int, Capacity> FValues{};
+    std::size_t FCount = 0;
+};
+
 // One record with its parameters in typed form.
 struct TEmrRecord {
     DWORD Type = 0;
-    std::vector<int> Values;        // integers: coordinates, modes, colours, object indexes
+    TEmrValues Values;              // integers: coordinates, modes, colours, object indexes
     std::vector<TPoint> Points;
     TRect Rect;                     // rectangles (drawing rectangles, clip rectangles, frames)
     TRect Bounds;                   // what the record draws, in recording pixels
@@ -41,7 +73,7 @@ namespace Metafiles {
 BOOL RecordMoveTo(TDeviceContext& dc, int x, int y);
 BOOL RecordLineTo(TDeviceContext& dc, int x, int y);
 BOOL RecordPoints(TDeviceContext& dc, DWORD type, const std::vector<TPoint>& points);
-BOOL RecordRect(TDeviceContext& dc, DWORD type, const TRect& rect, const std::vector<int>& values = {});
+BOOL RecordRect(TDeviceContext& dc, DWORD type, const TRect& rect, TEmrValues values = {});
 int RecordFillRect(TDeviceContext& dc, const RECT& rect, HBRUSH brush);
 int RecordFrameRect(TDeviceContext& dc, const RECT& rect, HBRUSH brush);
 BOOL RecordFocusRect(TDeviceContext& dc, const RECT& rect);
@@ -52,8 +84,8 @@ BOOL RecordBlt(TDeviceContext& dc, int x, int y, int width, int height, TDeviceC
 BOOL RecordRegion(TDeviceContext& dc, DWORD type, const QRegion& deviceRegion, HBRUSH brush, int width, int height);
 // One drawn line of text: reference point, options, clipping rectangle, UTF-16 text, the
 // advances used and the bounds of the drawn cell.
-void RecordText(TDeviceContext& dc, int x, int y, UINT options, const RECT* rect, const std::u16string& text,
-                const std::vector<int>& dx, const TRect& bounds);
+void RecordText(TDeviceContext& dc, int x, int y, UINT options, const RECT* rect, std::u16string text,
+                std::vector<int> dx, const TRect& bounds);
 // Clip changes made on a metafile context.
 void RecordClip(TDeviceContext& dc, DWORD type, const TRect& rect, const QRegion& region, int mode);
 void RecordSaveRestore(TDeviceContext& dc, DWORD type, int level);

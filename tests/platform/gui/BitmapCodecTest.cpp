@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -99,7 +101,7 @@ TEST(BmpCodec, RoundTripsOfEveryDepth)
         TPixelFormat Format;
         int Bits;
     } formats[] = {{pf1bit, 1}, {pf4bit, 4}, {pf8bit, 8}, {pf15bit, 16}, {pf16bit, 16}, {pf24bit, 24}, {pf32bit, 32}};
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "gui2-bmp";
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("gui2-bmp-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     for (const auto& f : formats) {
         TBitmap bitmap;
@@ -215,6 +217,27 @@ TEST(BmpCodec, ReadsCompressedOs2TopDownAndBitFieldFiles)
         EXPECT_EQ(Pixel(bitmap, 1, 0), clLime);
         EXPECT_EQ(Save(bitmap), os2);
     }
+    for (unsigned header : {108u, 124u}) {
+        // V4 and V5 headers: the info fields of the 40-byte header, then masks, colour space and
+        // (V5) the profile fields, which the reader passes over.
+        Bytes file{'B', 'M'};
+        Put32(file, 14 + header + 4);
+        Put32(file, 0);
+        Put32(file, 14 + header);
+        Put32(file, header);
+        Put32(file, 1);
+        Put32(file, 1);
+        Put16(file, 1);
+        Put16(file, 24);
+        Put32(file, BI_RGB);
+        Put32(file, 4);
+        file.resize(14 + header, 0);
+        for (std::uint8_t b : {0, 0, 255, 0}) // one red pixel and its padding
+            file.push_back(b);
+        TBitmap bitmap;
+        Load(bitmap, file);
+        EXPECT_EQ(Pixel(bitmap, 0, 0), clRed) << header;
+    }
     {
         const Bytes rows = {0, 0, 255, 0, 255, 0, 0, 0}; // top red, then blue
         TBitmap bitmap;
@@ -254,6 +277,13 @@ TEST(BmpCodec, RefusesMalformedFiles)
         Bytes(good.begin(), good.end() - 4),          // fewer pixel bytes than the rows need
         Bmp(2, 1, 8, BI_RGB, Bytes(4 * 300, 0), {0, 0, 0, 0}, 300), // too many palette entries
         Bmp(2, 1, 8, BI_RLE8, Bytes(8, 0), {5, 1, 0, 1}, 2),       // a run past the row
+        with(22, {0, 0, 0, 0}),                                     // height 0
+        with(22, {0, 0x80, 0, 0}),                                  // height beyond the limit
+        // 16383 x 16383 x 32 bits (a gigabyte) claimed over eight bytes: refused before allocating.
+        Bmp(16383, 16383, 32, BI_RGB, {}, Bytes(8, 0)),
+        Bmp(2, 2, 8, BI_RLE8, Bytes(8, 0), {0, 2, 0, 5, 0, 1}, 2),  // a delta past the image
+        Bmp(2, 1, 8, BI_RLE8, Bytes(8, 0), {2, 1, 0, 0, 2, 1, 0, 1}, 2), // a row past the image
+        Bmp(2, 1, 8, BI_RLE8, Bytes(8, 0), {2, 1}, 2),               // codes ending without an end
     };
     for (std::size_t i = 0; i < bad.size(); ++i) {
         TBitmap bitmap;

@@ -1,0 +1,183 @@
+// Pen modes and raster operations as callers reach them (through the canvas and BitBlt), the
+// transparent colour of a bitmap, and recorded metafiles replayed at other places and sizes.
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/GdiDraw.h"
+#include "platform/gui/Metafile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A 32-bit bitmap of the given size filled with one colour.
+void Fill(TBitmap& bitmap, int width, int height, TColor color)
+{
+    bitmap.SetPixelFormat(pf32bit);
+    bitmap.SetSize(width, height);
+    bitmap.Canvas()->Brush()->SetColor(color);
+    bitmap.Canvas()->FillRect(Rect(0, 0, width, height));
+}
+
+TEST(GfxPenModes, EveryCanvasModeCombinesPenAndDestination)
+{
+    const COLORREF pen = 0x00FF00FF, destination = 0x0000FFFF;
+    const struct {
+        TPenMode Mode;
+        COLORREF Expected;
+    } table[] = {
+        {pmBlack, 0},
+        {pmWhite, 0xFFFFFF},
+        {pmNop, destination},
+        {pmNot, ~destination},
+        {pmCopy, pen},
+        {pmNotCopy, ~pen},
+        {pmMergePenNot, pen | ~destination},
+        {pmMaskPenNot, pen & ~destination},
+        {pmMergeNotPen, ~pen | destination},
+        {pmMaskNotPen, ~pen & destination},
+        {pmMerge, pen | destination},
+        {pmNotMerge, ~(pen | destination)},
+        {pmMask, pen & destination},
+        {pmNotMask, ~(pen & destination)},
+        {pmXor, pen ^ destination},
+        {pmNotXor, ~(pen ^ destination)},
+    };
+    for (const auto& row : table) {
+        TBitmap bitmap;
+        Fill(bitmap, 4, 1, static_cast<TColor>(destination));
+        TCanvas* canvas = bitmap.Canvas();
+        canvas->Pen()->SetColor(static_cast<TColor>(pen));
+        canvas->Pen()->SetMode(row.Mode);
+        canvas->MoveTo(0, 0);
+        canvas->LineTo(3, 0);
+        EXPECT_EQ(static_cast<COLORREF>(canvas->Pixels(0, 0)), row.Expected & 0xFFFFFF) << "mode " << row.Mode;
+        EXPECT_EQ(static_cast<COLORREF>(canvas->Pixels(3, 0)), destination) << "end point left out, mode " << row.Mode;
+    }
+}
+
+TEST(GfxBlits, NamedCodesThroughBitBlt)
+{
+    const COLORREF P = 0x00F0F00A, S = 0x00CCCC33, D = 0x00AA55AA;
+    const struct {
+        DWORD Code;
+        COLORREF Expected;
+    } table[] = {
+        {SRCCOPY, S},           {SRCPAINT, S | D},      {SRCAND, S & D},        {SRCINVERT, S ^ D},
+        {SRCERASE, S & ~D},     {NOTSRCCOPY, ~S},       {NOTSRCERASE, ~(S | D)}, {MERGECOPY, P & S},
+        {MERGEPAINT, ~S | D},   {PATCOPY, P},           {PATPAINT, P | ~S | D}, {PATINVERT, P ^ D},
+        {DSTINVERT, ~D},        {BLACKNESS, 0},         {WHITENESS, 0xFFFFFF},  {0x00E20746, D ^ (S & (P ^ D))},
+        {0x00A000C9, P & D},
+    };
+    TBitmap source;
+    Fill(source, 2, 2, static_cast<TColor>(S));
+    for (const auto& row : table) {
+        TBitmap target;
+        Fill(target, 2, 2, static_cast<TColor>(D));
+        HDC dc = target.Canvas()->Handle();
+        HBRUSH brush = CreateSolidBrush(P);
+        HGDIOBJ old = SelectObject(dc, brush);
+        EXPECT_TRUE(BitBlt(dc, 0, 0, 1, 1, source.Canvas()->Handle(), 0, 0, row.Code));
+        EXPECT_EQ(GetPixel(dc, 0, 0), row.Expected & 0xFFFFFF) << std::hex << row.Code;
+        EXPECT_EQ(GetPixel(dc, 1, 1), D) << "outside the blit, " << std::hex << row.Code;
+        if (row.Code == PATCOPY || row.Code == PATINVERT || row.Code == DSTINVERT || row.Code == BLACKNESS ||
+            row.Code == WHITENESS) {
+            // The codes without a source give the same through PatBlt.
+            EXPECT_TRUE(PatBlt(dc, 1, 0, 1, 1, row.Code));
+            EXPECT_EQ(GetPixel(dc, 1, 0), row.Expected & 0xFFFFFF) << "PatBlt " << std::hex << row.Code;
+        }
+        SelectObject(dc, old);
+        DeleteObject(brush);
+    }
+}
+
+TEST(GfxTransparency, AutoModeTakesTheBottomLeftPixel)
+{
+    TBitmap glyph;
+    Fill(glyph, 4, 4, clRed);
+    glyph.Canvas()->SetPixels(0, 3, clLime);
+    glyph.Canvas()->SetPixels(3, 0, clBlue);
+    EXPECT_EQ(glyph.TransparentColor(), clLime);
+    glyph.SetTransparent(true);
+
+    TBitmap target;
+    Fill(target, 6, 6, clYellow);
+    target.Canvas()->Draw(1, 1, &glyph);
+    EXPECT_EQ(target.Canvas()->Pixels(1, 4), clYellow) << "the transparent colour leaves the destination";
+    EXPECT_EQ(target.Canvas()->Pixels(1, 1), clRed);
+    EXPECT_EQ(target.Canvas()->Pixels(4, 1), clBlue);
+
+    glyph.SetTransparentMode(tmFixed);
+    glyph.SetTransparentColor(clBlue);
+    EXPECT_EQ(glyph.TransparentColor(), clBlue);
+}
+
+// A recording of one rectangle (black pen, yellow brush) with or without a fixed frame.
+void Record(TMetafile& metafile, int frameWidth, int frameHeight, const TRect& rectangle)
+{
+    metafile.SetWidth(frameWidth);
+    metafile.SetHeight(frameHeight);
+    TMetafileCanvas canvas(&metafile, nullptr);
+    canvas.Pen()->SetColor(clBlack);
+    canvas.Brush()->SetColor(clYellow);
+    canvas.Rectangle(rectangle.Left, rectangle.Top, rectangle.Right, rectangle.Bottom);
+}
+
+TEST(GfxMetafileReplay, PlacedAndScaledFromTheFrameToTheTarget)
+{
+    const struct {
+        const char* Name;
+        int FrameWidth, FrameHeight; // 0: the frame is the bounds of the drawing
+        TRect Target;                // where the metafile is drawn
+        TPoint Corner, LastCorner;   // the rectangle's first and last pixel on the target
+        TPoint Inside;
+    } table[] = {
+        {"fixed frame, moved", 80, 50, Rect(30, 20, 110, 70), {35, 25}, {89, 59}, {40, 30}},
+        {"bounds frame, moved", 0, 0, Rect(1, 1, 56, 36), {1, 1}, {55, 35}, {6, 6}},
+        {"fixed frame, double size", 80, 50, Rect(0, 0, 160, 100), {10, 10}, {119, 79}, {20, 20}},
+        {"bounds frame, double size, moved", 0, 0, Rect(100, 60, 210, 130), {100, 60}, {209, 129}, {110, 70}},
+    };
+    for (const auto& row : table) {
+        TMetafile metafile;
+        Record(metafile, row.FrameWidth, row.FrameHeight, Rect(5, 5, 60, 40));
+        TBitmap target;
+        Fill(target, 220, 140, clWhite);
+        TCanvas* c = target.Canvas();
+        if (row.FrameWidth == 0 || row.Target.Width() != row.FrameWidth)
+            c->StretchDraw(row.Target, &metafile);
+        else
+            c->Draw(row.Target.Left, row.Target.Top, &metafile);
+        EXPECT_EQ(c->Pixels(row.Corner.X, row.Corner.Y), clBlack) << row.Name;
+        EXPECT_EQ(c->Pixels(row.LastCorner.X, row.LastCorner.Y), clBlack) << row.Name;
+        EXPECT_EQ(c->Pixels(row.Corner.X - 1, row.Corner.Y - 1), clWhite) << row.Name;
+        EXPECT_EQ(c->Pixels(row.LastCorner.X + 1, row.LastCorner.Y + 1), clWhite) << row.Name;
+        EXPECT_EQ(c->Pixels(row.Inside.X, row.Inside.Y), clYellow) << row.Name;
+    }
+}
+
+TEST(GfxMetafileReplay, ScaledReplayKeepsWhatItDoesNotDraw)
+{
+    TMetafile metafile;
+    Record(metafile, 40, 40, Rect(10, 10, 20, 20));
+    TBitmap target;
+    Fill(target, 80, 80, clWhite);
+    TCanvas* c = target.Canvas();
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 80; ++x)
+            if ((x + y) % 2)
+                c->SetPixels(x, y, clNavy);
+    c->StretchDraw(Rect(0, 0, 80, 80), &metafile);
+    int changed = 0;
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 80; ++x) {
+            const bool drawn = x >= 20 && x < 40 && y >= 20 && y < 40;
+            const TColor background = (x + y) % 2 ? clNavy : clWhite;
+            if (!drawn && c->Pixels(x, y) != background)
+                ++changed;
+        }
+    EXPECT_EQ(changed, 0) << "pixels outside the drawing changed";
+    EXPECT_EQ(c->Pixels(20, 20), clBlack);
+    EXPECT_EQ(c->Pixels(39, 39), clBlack);
+    EXPECT_EQ(c->Pixels(30, 30), clYellow);
+}
+
+} // namespace
