@@ -1,6 +1,7 @@
 #include "platform/gui/Form.h"
 
 #include "platform/gui/Application.h"
+#include "platform/gui/MenuApi.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/MessageQueue.h"
 #include "platform/gui/Screen.h"
@@ -45,6 +46,21 @@ TCustomForm* ValidParentForm(const TControl* control)
     if (!form)
         RAISE(EInvalidOperation(Format("Control '%s' has no parent window", {control ? control->Name() : std::string()})));
     return form;
+}
+
+// --- TFormMenu ---------------------------------------------------------------------------------------------
+
+TFormMenu& TFormMenu::operator=(TMainMenu* menu)
+{
+    if (menu == FMenu)
+        return *this;
+    if (FMenu)
+        FMenu->RemoveFreeNotification(FForm);
+    FMenu = menu;
+    if (menu)
+        menu->FreeNotification(FForm);
+    FForm->ShowMainMenu();
+    return *this;
 }
 
 // --- TCustomForm -------------------------------------------------------------------------------------------
@@ -110,6 +126,11 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation)
     if (Operation == opInsert && FConstructing && AComponent != this) {
         AComponent->IncludeState(csLoading);
         FLoading.push_back(AComponent);
+    }
+    if (Operation == opRemove && AComponent && AComponent == static_cast<TComponent*>(Menu.FMenu)) {
+        Menu.FMenu = nullptr;
+        if (!ComponentState().Contains(csDestroying))
+            ShowMainMenu();
     }
     if (Operation == opRemove) {
         FLoading.erase(std::remove(FLoading.begin(), FLoading.end(), AComponent), FLoading.end());
@@ -214,6 +235,46 @@ void TCustomForm::CreateWnd()
     TScrollingWinControl::CreateWnd();
     ApplyWindowFlags();
     ApplyMinMaxInfo();
+    if (Menu)
+        ShowMainMenu();
+}
+
+void TCustomForm::ShowMainMenu()
+{
+    if (!HandleAllocated())
+        return;
+    ::SetMenu(Handle(), Menu ? Menu->Handle() : nullptr);
+    // A form built with a client height keeps it: the first bar makes the window taller.
+    if (Menu && FDesignedClientHeight >= 0) {
+        const int height = FDesignedClientHeight;
+        FDesignedClientHeight = -1;
+        TScrollingWinControl::SetClientHeight(height);
+    }
+}
+
+void TCustomForm::AlignControls(TControl* AControl, TRect& Rect)
+{
+    TScrollingWinControl::AlignControls(AControl, Rect);
+    if (!HandleAllocated())
+        return;
+    const TRect client = ClientRectInWindow();
+    for (int i = 0; i < ControlCount(); ++i) {
+        TControl* child = Controls(i);
+        IHostWidget* host = child->Host();
+        if (!host || !host->Widget() || host->Widget()->isWindow())
+            continue;
+        const QRect place(child->Left() + client.Left, child->Top() + client.Top, std::max(child->Width(), 0),
+                          std::max(child->Height(), 0));
+        if (host->Widget()->geometry() != place)
+            host->SetGeometryFromCode(place);
+    }
+}
+
+void TCustomForm::SetClientHeight(int value)
+{
+    if (ComponentState().Contains(csLoading))
+        FDesignedClientHeight = value;
+    TScrollingWinControl::SetClientHeight(value);
 }
 
 MINMAXINFO TCustomForm::ApplyMinMaxInfo()
@@ -243,6 +304,8 @@ MINMAXINFO TCustomForm::ApplyMinMaxInfo()
 
 void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
+    if (AHeight != Height() && !ComponentState().Contains(csLoading))
+        FDesignedClientHeight = -1;
     if (HandleAllocated() && (AWidth != Width() || AHeight != Height())) {
         const MINMAXINFO info = ApplyMinMaxInfo();
         AWidth = std::clamp(AWidth, info.ptMinTrackSize.X, info.ptMaxTrackSize.X);
@@ -335,6 +398,8 @@ void TCustomForm::SetVisible(bool value)
     FVisible = value;
     if (value) {
         HandleNeeded();
+        // Once shown, a bar assigned later takes its room from the client area.
+        FDesignedClientHeight = -1;
         ApplyPosition();
         DoShow();
         widget = WidgetOf(this);
@@ -698,6 +763,32 @@ void TCustomForm::Dispatch(TMessage& Message)
     if (Menu && IsMenuMessage(Message) && Menu->ProcessMenuMessage(Message))
         return;
     switch (Message.Msg) {
+    case WM_NCCALCSIZE: {
+        // The menu bar lies above the client area.
+        TScrollingWinControl::Dispatch(Message);
+        auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam);
+        if (params && HandleAllocated())
+            params->rgrc[0].Top =
+                std::min(params->rgrc[0].Top + GetMenuBarHeight(Handle()), params->rgrc[0].Bottom);
+        return;
+    }
+    case WM_SYSCOMMAND:
+        if ((Message.WParam & 0xFFF0) == SC_KEYMENU && HandleAllocated() &&
+            MenuBarKey(Handle(), static_cast<char>(Message.LParam & 0xFF)))
+            return;
+        TScrollingWinControl::Dispatch(Message);
+        return;
+    case CM_DIALOGCHAR: {
+        // Alt with the accelerator of a menu-bar entry opens it when no control took the key.
+        TScrollingWinControl::Dispatch(Message);
+        const bool alt = (Message.LParam & (1 << 29)) != 0;
+        const char key = static_cast<char>(Message.WParam & 0xFF);
+        if (Message.Result == 0 && alt && HandleAllocated() && MenuBarHasAccelerator(Handle(), key)) {
+            Message.Result = 1;
+            SendMessageA(Handle(), WM_SYSCOMMAND, SC_KEYMENU, static_cast<unsigned char>(key));
+        }
+        return;
+    }
     case WM_CLOSE:
         Close();
         return;

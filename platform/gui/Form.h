@@ -8,6 +8,24 @@
 #include <vector>
 
 class TMainMenu;
+class TCustomForm;
+
+// The form's main menu: assigning one shows its bar across the top of the form, outside the
+// client area (ClientHeight excludes it, as on Windows). Reads as a TMainMenu pointer.
+class TFormMenu {
+public:
+    explicit TFormMenu(TCustomForm* form) : FForm(form) {}
+    TFormMenu(const TFormMenu&) = delete;
+    TFormMenu& operator=(const TFormMenu&) = delete;
+    TFormMenu& operator=(TMainMenu* menu);
+    operator TMainMenu*() const { return FMenu; }
+    TMainMenu* operator->() const { return FMenu; }
+
+private:
+    friend class TCustomForm;
+    TCustomForm* FForm;
+    TMainMenu* FMenu = nullptr;
+};
 
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = TSet<TBorderIcon>;
@@ -58,7 +76,7 @@ public:
     bool KeyPreview = false;
     TModalResult ModalResult() const { return FModalResult; }
     void SetModalResult(TModalResult value);
-    TMainMenu* Menu = nullptr;
+    TFormMenu Menu{this};
     void* Icon = nullptr;
     std::string HelpFile;
     int PixelsPerInch = 96;
@@ -83,6 +101,8 @@ public:
     void SetVisible(bool value) override;
     // Asks WM_GETMINMAXINFO first: its track sizes clamp the size and bound the window.
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    // A client height set while the form is built is kept when the menu bar takes its room.
+    void SetClientHeight(int value);
     void Dispatch(TMessage& Message) override;
 
     TNotifyEvent OnCreate;
@@ -101,6 +121,8 @@ public:
 protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
+    // Children's windows follow the client area when the menu bar moves it.
+    void AlignControls(TControl* AControl, TRect& Rect) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Paint() override;
     void PaintMessage() override;
@@ -111,6 +133,9 @@ protected:
     virtual void Deactivate();
 
 private:
+    friend class TFormMenu;
+    // Gives the window the bar of Menu (or takes it away).
+    void ShowMainMenu();
     void ApplyWindowFlags();
     // Sends WM_GETMINMAXINFO and gives its track sizes to the window; returns them.
     MINMAXINFO ApplyMinMaxInfo();
@@ -135,6 +160,7 @@ private:
     bool FConstructing = true;
     bool FReleasePosted = false;
     bool FFreeAfterModal = false;
+    int FDesignedClientHeight = -1;
     std::vector<TComponent*> FLoading;
 };
 

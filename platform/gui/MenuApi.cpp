@@ -4,18 +4,25 @@
 
 #include "platform/gui/DeviceContext.h"
 #include "platform/gui/ListBox.h"
+#include "platform/gui/MessageQueue.h"
+#include "platform/gui/SystemMetrics.h"
+#include "platform/gui/WinControl.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/GdiInternals.h"
+#include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/QtBridge.h"
+#include "platform/rtl/Codepage.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -166,6 +173,51 @@ void SendOwner(HWND owner, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
         *result = r;
 }
 
+// Asks the owner to draw an owner-drawn entry into rect of the painter (WM_DRAWITEM, ODT_MENU).
+void DrawEntry(HWND owner, HMENU menu, const TEntry& entry, QPainter* painter, const QRect& rect, UINT state)
+{
+    if (rect.isEmpty())
+        return;
+    QImage image(rect.size(), QImage::Format_RGB32);
+    image.fill(ToQColor(clMenu));
+    HDC dc = Gdi::CreateImageDC([&image](TDcSurface& surface) {
+        surface.Image = &image;
+        surface.Bounds = image.rect();
+        return true;
+    });
+    DRAWITEMSTRUCT draw;
+    draw.CtlType = ODT_MENU;
+    draw.itemID = entry.ID;
+    draw.itemAction = ODA_DRAWENTIRE;
+    draw.itemState = state;
+    if ((entry.State & MFS_GRAYED) == MFS_GRAYED)
+        draw.itemState |= ODS_GRAYED | ODS_DISABLED;
+    if (entry.State & MFS_CHECKED)
+        draw.itemState |= ODS_CHECKED;
+    if (entry.State & MFS_DEFAULT)
+        draw.itemState |= ODS_DEFAULT;
+    draw.hwndItem = reinterpret_cast<HWND>(menu);
+    draw.hDC = dc;
+    draw.rcItem = Rect(0, 0, rect.width(), rect.height());
+    draw.itemData = entry.Data;
+    SendOwner(owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
+    DeleteDC(dc);
+    painter->drawImage(rect.topLeft(), image);
+}
+
+// The owner's size for an owner-drawn entry (WM_MEASUREITEM, ODT_MENU).
+QSize MeasureEntry(HWND owner, const TEntry& entry)
+{
+    MEASUREITEMSTRUCT measure;
+    measure.CtlType = ODT_MENU;
+    measure.itemID = entry.ID;
+    measure.itemWidth = 0;
+    measure.itemHeight = 16;
+    measure.itemData = entry.Data;
+    SendOwner(owner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+    return QSize(static_cast<int>(measure.itemWidth), static_cast<int>(measure.itemHeight));
+}
+
 // --- Tracking -------------------------------------------------------------------------------------------------
 
 constexpr int CheckMarkWidth = 13;
@@ -181,6 +233,11 @@ struct TTracker {
     UINT Chosen = 0;
     bool ChoseEntry = false;
     QPointer<QMenu> Top;
+    // Tracking a drop-down of the menu bar: Left and Right ask for the neighbouring drop-down
+    // (BarMove), Escape returns to the bar.
+    bool FromBar = false;
+    int BarMove = 0;
+    bool Escaped = false;
     std::map<std::pair<HMENU, int>, QSize> Measured;
     std::vector<std::unique_ptr<QProxyStyle>> Styles;
 
@@ -206,14 +263,7 @@ struct TTracker {
         auto it = Measured.find(key);
         if (it != Measured.end())
             return it->second;
-        MEASUREITEMSTRUCT measure;
-        measure.CtlType = ODT_MENU;
-        measure.itemID = entry.ID;
-        measure.itemWidth = 0;
-        measure.itemHeight = 16;
-        measure.itemData = entry.Data;
-        SendOwner(Owner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
-        const QSize size(static_cast<int>(measure.itemWidth), static_cast<int>(measure.itemHeight));
+        const QSize size = MeasureEntry(Owner, entry);
         Measured[key] = size;
         return size;
     }
@@ -222,36 +272,11 @@ struct TTracker {
         TMenuRecord* record = Find(menu);
         if (!record || position < 0 || position >= static_cast<int>(record->Entries.size()))
             return;
-        const TEntry& entry = record->Entries[static_cast<std::size_t>(position)];
-        const QRect rect = option->rect;
-        if (rect.isEmpty())
-            return;
-        QImage image(rect.size(), QImage::Format_RGB32);
-        image.fill(ToQColor(clMenu));
-        HDC dc = Gdi::CreateImageDC([&image](TDcSurface& surface) {
-            surface.Image = &image;
-            surface.Bounds = image.rect();
-            return true;
-        });
-        DRAWITEMSTRUCT draw;
-        draw.CtlType = ODT_MENU;
-        draw.itemID = entry.ID;
-        draw.itemAction = ODA_DRAWENTIRE;
+        const TEntry entry = record->Entries[static_cast<std::size_t>(position)];
+        UINT state = 0;
         if (option->state & QStyle::State_Selected)
-            draw.itemState |= ODS_SELECTED;
-        if ((entry.State & MFS_GRAYED) == MFS_GRAYED)
-            draw.itemState |= ODS_GRAYED | ODS_DISABLED;
-        if (entry.State & MFS_CHECKED)
-            draw.itemState |= ODS_CHECKED;
-        if (entry.State & MFS_DEFAULT)
-            draw.itemState |= ODS_DEFAULT;
-        draw.hwndItem = reinterpret_cast<HWND>(menu);
-        draw.hDC = dc;
-        draw.rcItem = Rect(0, 0, rect.width(), rect.height());
-        draw.itemData = entry.Data;
-        SendOwner(Owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
-        DeleteDC(dc);
-        painter->drawImage(rect.topLeft(), image);
+            state |= ODS_SELECTED;
+        DrawEntry(Owner, menu, entry, painter, option->rect, state);
     }
 };
 
@@ -422,12 +447,42 @@ public:
     TMenuKeyFilter(TTracker& tracker, QMenu* menu, HMENU handle) : QObject(menu), FTracker(tracker), FHandle(handle) {}
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress)
-            return MenuChar(FTracker, static_cast<QMenu*>(watched), FHandle, static_cast<QKeyEvent*>(event));
-        return false;
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* menu = static_cast<QMenu*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (FTracker.FromBar && BarKey(menu, key))
+            return true;
+        return MenuChar(FTracker, menu, FHandle, key);
     }
 
 private:
+    // Left and Right in the drop-down of a menu bar move to the neighbouring drop-down.
+    bool BarKey(QMenu* menu, QKeyEvent* key)
+    {
+        if (menu != FTracker.Top)
+            return false;
+        switch (key->key()) {
+        case Qt::Key_Left:
+            FTracker.BarMove = -1;
+            menu->close();
+            return true;
+        case Qt::Key_Right: {
+            QAction* active = menu->activeAction();
+            if (active && active->menu() && active->isEnabled())
+                return false;
+            FTracker.BarMove = 1;
+            menu->close();
+            return true;
+        }
+        case Qt::Key_Escape:
+            FTracker.Escaped = true;
+            return false;
+        default:
+            return false;
+        }
+    }
+
     TTracker& FTracker;
     HMENU FHandle;
 };
@@ -456,6 +511,565 @@ QMenu* BuildMenu(TTracker& tracker, HMENU handle, QWidget* parent, int positionI
     return qmenu;
 }
 
+// --- Menu bars ----------------------------------------------------------------------------------------------
+
+// A window's menu bar (SetMenu): a strip above the client area that shows the top entries of the
+// menu, opens their drop-downs on a click, and takes the keyboard after F10 or Alt alone.
+class TMenuBar : public QWidget {
+public:
+    TMenuBar(HWND window, QWidget* parent);
+    ~TMenuBar() override;
+
+    HWND Window() const { return FWindow; }
+    HMENU Menu() const { return FMenu; }
+    void SetMenu(HMENU menu);
+    // The menu changed: the bar lays itself out again at the next event-loop turn.
+    void Changed();
+    int BarHeight();
+    // SC_KEYMENU: 0 selects the first entry for the keyboard, a character opens its entry.
+    bool Key(char key);
+    bool HasAccelerator(char key);
+    bool InKeyboardMode() const { return FKeyboard; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Computes the entries' rectangles and the height; true when the height changed.
+    bool Layout();
+    void Refresh();
+    std::vector<TEntry> Entries() const;
+    int EntryAt(const QPoint& point);
+    int Neighbour(int index, int step);
+    int AcceleratorIndex(char key);
+    void Select(int index);
+    void EnterKeyboardMode(int index);
+    void LeaveKeyboardMode();
+    // Opens the drop-down of the entry (or chooses a command entry) and tracks it to the end.
+    void Track(int index, bool byKeyboard);
+
+    HWND FWindow;
+    HMENU FMenu = nullptr;
+    std::vector<QRect> FRects;
+    bool FDirty = true;
+    bool FRefreshPosted = false;
+    int FHeight = 0;
+    int FSelected = -1;
+    bool FKeyboard = false;
+    bool FTracking = false;
+};
+
+std::map<HWND, TMenuBar*>& Bars()
+{
+    static std::map<HWND, TMenuBar*> bars;
+    return bars;
+}
+
+TMenuBar* BarOf(HWND window)
+{
+    auto it = Bars().find(window);
+    return it == Bars().end() ? nullptr : it->second;
+}
+
+void NotifyBars(HMENU menu)
+{
+    for (auto& [window, bar] : Bars())
+        if (bar->Menu() == menu)
+            bar->Changed();
+}
+
+// Watches the application's keys for Alt pressed and released alone over a window with a menu
+// bar: that selects the bar, as F10 does.
+class TAltWatcher : public QObject {
+public:
+    static void Install()
+    {
+        static TAltWatcher* watcher = nullptr;
+        if (!watcher && qApp) {
+            watcher = new TAltWatcher(qApp);
+            qApp->installEventFilter(watcher);
+        }
+    }
+
+protected:
+    explicit TAltWatcher(QObject* parent) : QObject(parent) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const bool altAlone = key->key() == Qt::Key_Alt && !key->isAutoRepeat() &&
+                                  (key->modifiers() & ~(Qt::AltModifier | Qt::KeypadModifier)) == 0;
+            FPending = altAlone ? BarUnder(watched) : nullptr;
+            break;
+        }
+        case QEvent::KeyRelease: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() != Qt::Key_Alt || key->isAutoRepeat() || !FPending || FPending != BarUnder(watched))
+                break;
+            const HWND window = FPending->Window();
+            QTimer::singleShot(0, FPending.data(), [window] {
+                if (IsWindow(window))
+                    SendMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, 0);
+            });
+            FPending = nullptr;
+            break;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::FocusOut:
+            FPending = nullptr;
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    // The menu bar of the window the widget is in, unless the bar has the keyboard already or a
+    // menu is open.
+    static TMenuBar* BarUnder(QObject* watched)
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || dynamic_cast<TMenuBar*>(widget) || QApplication::activePopupWidget())
+            return nullptr;
+        QWidget* window = widget->window();
+        for (auto& [handle, bar] : Bars())
+            if (bar->parentWidget() == window && bar->isVisible() && !bar->InKeyboardMode())
+                return bar;
+        return nullptr;
+    }
+
+    QPointer<TMenuBar> FPending;
+};
+
+TMenuBar::TMenuBar(HWND window, QWidget* parent) : QWidget(parent), FWindow(window)
+{
+    setAttribute(Qt::WA_NoMousePropagation);
+    setFocusPolicy(Qt::NoFocus);
+    parent->installEventFilter(this);
+    TAltWatcher::Install();
+}
+
+TMenuBar::~TMenuBar()
+{
+    if (FKeyboard) {
+        releaseKeyboard();
+        qApp->removeEventFilter(this);
+    }
+    auto it = Bars().find(FWindow);
+    if (it != Bars().end() && it->second == this)
+        Bars().erase(it);
+}
+
+void TMenuBar::SetMenu(HMENU menu)
+{
+    FMenu = menu;
+    FSelected = -1;
+    FDirty = true;
+    Layout();
+    setGeometry(0, 0, parentWidget()->width(), FHeight);
+    raise();
+    show();
+    update();
+}
+
+void TMenuBar::Changed()
+{
+    FDirty = true;
+    update();
+    if (FRefreshPosted)
+        return;
+    FRefreshPosted = true;
+    QTimer::singleShot(0, this, [this] {
+        FRefreshPosted = false;
+        Refresh();
+    });
+}
+
+void TMenuBar::Refresh()
+{
+    const bool taller = Layout();
+    setGeometry(0, 0, parentWidget()->width(), FHeight);
+    update();
+    if (taller)
+        if (TWinControl* control = FindControl(FWindow))
+            control->FrameChanged();
+}
+
+int TMenuBar::BarHeight()
+{
+    if (FDirty)
+        Layout();
+    return FHeight;
+}
+
+std::vector<TEntry> TMenuBar::Entries() const
+{
+    TMenuRecord* record = Find(FMenu);
+    return record ? record->Entries : std::vector<TEntry>();
+}
+
+bool TMenuBar::Layout()
+{
+    FDirty = false;
+    const std::vector<TEntry> entries = Entries();
+    const QFontMetrics metrics(font());
+    int height = GetSystemMetrics(SM_CYMENU);
+    std::vector<QSize> sizes;
+    for (const TEntry& entry : entries) {
+        QSize size;
+        if (entry.Type & MFT_OWNERDRAW) {
+            size = MeasureEntry(FWindow, entry);
+        } else if (!(entry.Type & MFT_SEPARATOR)) {
+            const QString text = ToQString(entry.Text).section(QLatin1Char('\t'), 0, 0);
+            size = QSize(metrics.size(Qt::TextShowMnemonic, text).width() + 12, 0);
+        }
+        height = std::max(height, size.height());
+        sizes.push_back(size);
+    }
+    FRects.clear();
+    int x = 0;
+    for (const QSize& size : sizes) {
+        FRects.emplace_back(x, 0, size.width(), height);
+        x += size.width();
+    }
+    const bool changed = height != FHeight;
+    FHeight = height;
+    return changed;
+}
+
+void TMenuBar::paintEvent(QPaintEvent*)
+{
+    if (FDirty)
+        Layout();
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(clMenu));
+    const std::vector<TEntry> entries = Entries();
+    for (std::size_t i = 0; i < entries.size() && i < FRects.size(); ++i) {
+        const TEntry& entry = entries[i];
+        const QRect box = FRects[i];
+        const bool selected = static_cast<int>(i) == FSelected;
+        if (box.isEmpty())
+            continue;
+        if (entry.Type & MFT_OWNERDRAW) {
+            DrawEntry(FWindow, FMenu, entry, &painter, box, selected ? ODS_SELECTED : 0);
+            continue;
+        }
+        const bool grayed = (entry.State & MFS_GRAYED) == MFS_GRAYED;
+        if (selected)
+            painter.fillRect(box, ToQColor(clHighlight));
+        painter.setPen(ToQColor(grayed ? clGrayText : selected ? clHighlightText : clMenuText));
+        const QString text = ToQString(entry.Text).section(QLatin1Char('\t'), 0, 0);
+        painter.drawText(box, Qt::AlignCenter | Qt::TextShowMnemonic, text);
+    }
+}
+
+int TMenuBar::EntryAt(const QPoint& point)
+{
+    if (FDirty)
+        Layout();
+    for (std::size_t i = 0; i < FRects.size(); ++i)
+        if (FRects[i].contains(point))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int TMenuBar::Neighbour(int index, int step)
+{
+    if (FDirty)
+        Layout();
+    const int count = static_cast<int>(FRects.size());
+    for (int tries = 0; tries < count; ++tries) {
+        index = ((index + step) % count + count) % count;
+        if (!FRects[static_cast<std::size_t>(index)].isEmpty())
+            return index;
+    }
+    return -1;
+}
+
+int TMenuBar::AcceleratorIndex(char key)
+{
+    const std::vector<TEntry> entries = Entries();
+    const QChar wanted = QChar(AnsiCharToUnicode(static_cast<unsigned char>(key))).toLower();
+    bool ownerDrawn = false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].Type & MFT_OWNERDRAW) {
+            ownerDrawn = true;
+            continue;
+        }
+        const QString caption = ToQString(entries[i].Text);
+        for (int at = caption.indexOf(QLatin1Char('&')); at >= 0 && at + 1 < caption.size();
+             at = caption.indexOf(QLatin1Char('&'), at + 2)) {
+            if (caption[at + 1] == QLatin1Char('&'))
+                continue;
+            if (caption[at + 1].toLower() == wanted)
+                return static_cast<int>(i);
+            break;
+        }
+    }
+    if (!ownerDrawn)
+        return -1;
+    // Owner-drawn entries have no text: the owner answers the menu-character query.
+    LRESULT answer = 0;
+    SendOwner(FWindow, WM_MENUCHAR, MAKEWPARAM(static_cast<unsigned char>(key), 0), reinterpret_cast<LPARAM>(FMenu),
+              &answer);
+    const WORD command = HIWORD(static_cast<std::uintptr_t>(answer));
+    const int position = LOWORD(static_cast<std::uintptr_t>(answer));
+    if ((command == MNC_EXECUTE || command == MNC_SELECT) && position < static_cast<int>(entries.size()))
+        return position;
+    return -1;
+}
+
+bool TMenuBar::HasAccelerator(char key) { return AcceleratorIndex(key) >= 0; }
+
+void TMenuBar::Select(int index)
+{
+    if (index == FSelected)
+        return;
+    FSelected = index;
+    update();
+    if (!FKeyboard || index < 0)
+        return;
+    const std::vector<TEntry> entries = Entries();
+    if (index >= static_cast<int>(entries.size()))
+        return;
+    const TEntry& entry = entries[static_cast<std::size_t>(index)];
+    const WORD item = entry.Sub ? static_cast<WORD>(index) : static_cast<WORD>(entry.ID);
+    SendOwner(FWindow, WM_MENUSELECT, MAKEWPARAM(item, static_cast<WORD>(FlagsOf(entry) | MF_HILITE)),
+              reinterpret_cast<LPARAM>(FMenu));
+}
+
+bool TMenuBar::Key(char key)
+{
+    if (FTracking || currentTracker || !isVisible())
+        return false;
+    if (key == 0) {
+        const int first = Neighbour(-1, 1);
+        if (first < 0)
+            return false;
+        EnterKeyboardMode(first);
+        return true;
+    }
+    const int index = AcceleratorIndex(key);
+    if (index < 0) {
+        QApplication::beep();
+        return true;
+    }
+    LeaveKeyboardMode();
+    Track(index, true);
+    return true;
+}
+
+void TMenuBar::EnterKeyboardMode(int index)
+{
+    if (!FKeyboard) {
+        FKeyboard = true;
+        grabKeyboard();
+        qApp->installEventFilter(this);
+        SendOwner(FWindow, WM_ENTERMENULOOP, FALSE, 0);
+    }
+    Select(index);
+}
+
+void TMenuBar::LeaveKeyboardMode()
+{
+    if (!FKeyboard)
+        return;
+    FKeyboard = false;
+    releaseKeyboard();
+    qApp->removeEventFilter(this);
+    Select(-1);
+    QPointer<TMenuBar> self(this);
+    SendOwner(FWindow, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    if (self)
+        SendOwner(FWindow, WM_EXITMENULOOP, FALSE, 0);
+}
+
+void TMenuBar::keyPressEvent(QKeyEvent* event)
+{
+    if (!FKeyboard || FTracking) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        Select(Neighbour(FSelected, event->key() == Qt::Key_Left ? -1 : 1));
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Down:
+    case Qt::Key_Up: {
+        const int index = FSelected;
+        LeaveKeyboardMode();
+        if (index >= 0)
+            Track(index, true);
+        return;
+    }
+    case Qt::Key_Escape:
+    case Qt::Key_Alt:
+    case Qt::Key_F10:
+        LeaveKeyboardMode();
+        return;
+    default:
+        break;
+    }
+    const std::string typed = ToAnsi(event->text());
+    if (typed.size() == 1 && static_cast<unsigned char>(typed[0]) >= 32) {
+        const int index = AcceleratorIndex(typed[0]);
+        if (index < 0) {
+            QApplication::beep();
+            return;
+        }
+        LeaveKeyboardMode();
+        Track(index, true);
+    }
+}
+
+void TMenuBar::mousePressEvent(QMouseEvent* event)
+{
+    const int index = EntryAt(event->position().toPoint());
+    LeaveKeyboardMode();
+    if (index >= 0 && event->button() == Qt::LeftButton)
+        Track(index, false);
+}
+
+bool TMenuBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize) {
+        setGeometry(0, 0, parentWidget()->width(), BarHeight());
+        return false;
+    }
+    // While the bar has the keyboard, a click elsewhere or leaving the window ends that.
+    if (FKeyboard && watched != this) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || (type == QEvent::WindowDeactivate && watched == window()))
+            LeaveKeyboardMode();
+    }
+    return false;
+}
+
+void TMenuBar::Track(int index, bool byKeyboard)
+{
+    if (FTracking || currentTracker)
+        return;
+    QPointer<TMenuBar> self(this);
+    const HWND owner = FWindow;
+    const HMENU barMenu = FMenu;
+    FTracking = true;
+    SendOwner(owner, WM_ENTERMENULOOP, FALSE, 0);
+    UINT chosen = 0;
+    bool choseEntry = false;
+    bool escaped = false;
+    while (self && index >= 0) {
+        const std::vector<TEntry> entries = Entries();
+        if (index >= static_cast<int>(entries.size()))
+            break;
+        const TEntry entry = entries[static_cast<std::size_t>(index)];
+        FSelected = index;
+        repaint();
+        const WORD item = entry.Sub ? static_cast<WORD>(index) : static_cast<WORD>(entry.ID);
+        SendOwner(owner, WM_MENUSELECT, MAKEWPARAM(item, static_cast<WORD>(FlagsOf(entry) | MF_HILITE)),
+                  reinterpret_cast<LPARAM>(barMenu));
+        if (!self || (entry.State & MFS_GRAYED) == MFS_GRAYED)
+            break;
+        if (!entry.Sub) {
+            // A command on the bar itself.
+            chosen = entry.ID;
+            choseEntry = true;
+            break;
+        }
+        TTracker tracker;
+        tracker.Owner = owner;
+        tracker.FromBar = true;
+        currentTracker = &tracker;
+        trackingMenu = entry.Sub;
+        QMenu* qmenu = BuildMenu(tracker, entry.Sub, nullptr, index);
+        tracker.Top = qmenu;
+        if (byKeyboard)
+            QTimer::singleShot(0, qmenu, [qmenu] {
+                for (QAction* action : qmenu->actions())
+                    if (!action->isSeparator() && action->isEnabled()) {
+                        qmenu->setActiveAction(action);
+                        break;
+                    }
+            });
+        const QRect box = index < static_cast<int>(FRects.size()) ? FRects[static_cast<std::size_t>(index)] : QRect();
+        const QPoint position = mapToGlobal(QPoint(box.left(), height()));
+        try {
+            qmenu->exec(position);
+        } catch (...) {
+            currentTracker = nullptr;
+            trackingMenu = nullptr;
+            delete qmenu;
+            if (self)
+                FTracking = false;
+            throw;
+        }
+        delete qmenu;
+        currentTracker = nullptr;
+        trackingMenu = nullptr;
+        if (tracker.ChoseEntry) {
+            chosen = tracker.Chosen;
+            choseEntry = true;
+            break;
+        }
+        if (tracker.BarMove == 0 || !self) {
+            escaped = tracker.Escaped;
+            break;
+        }
+        index = Neighbour(index, tracker.BarMove);
+        byKeyboard = true;
+    }
+    if (self) {
+        FTracking = false;
+        FSelected = -1;
+        update();
+    }
+    SendOwner(owner, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    SendOwner(owner, WM_EXITMENULOOP, FALSE, 0);
+    // The command is posted, as Windows does for the menu bar: it runs outside the bar's own
+    // event, so that it may free the window and the bar with it.
+    if (choseEntry && IsWindow(owner))
+        PostMessageA(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(chosen), 0), 0);
+    // Escape in a drop-down opened from the keyboard leaves its entry selected on the bar.
+    if (self && escaped && byKeyboard)
+        EnterKeyboardMode(index);
+}
+
+// Shows, changes or removes the bar of a window after SetMenu or DestroyMenu.
+void ShowMenuBar(HWND window, HMENU menu)
+{
+    TWinControl* control = FindControl(window);
+    QWidget* widget = control ? WidgetOf(control) : nullptr;
+    TMenuBar* bar = BarOf(window);
+    if (bar && bar->parentWidget() != widget) {
+        Bars().erase(window);
+        bar->hide();
+        bar->deleteLater();
+        bar = nullptr;
+    }
+    if (!menu || !widget) {
+        if (bar) {
+            Bars().erase(window);
+            bar->hide();
+            bar->deleteLater();
+        }
+    } else {
+        if (!bar) {
+            bar = new TMenuBar(window, widget);
+            Bars()[window] = bar;
+        }
+        bar->SetMenu(menu);
+    }
+    if (control && !control->ComponentState().Contains(csDestroying))
+        control->FrameChanged();
+}
+
 } // namespace
 
 // --- Handles --------------------------------------------------------------------------------------------------
@@ -474,8 +1088,10 @@ BOOL DestroyMenu(HMENU menu)
         if (entry.Sub)
             DestroyMenu(entry.Sub);
     for (auto& [window, handle] : WindowMenus())
-        if (handle == menu)
+        if (handle == menu) {
             handle = nullptr;
+            ShowMenuBar(window, nullptr);
+        }
     return TRUE;
 }
 
@@ -487,6 +1103,7 @@ BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR newItem, const char* text)
     if (!record)
         return FALSE;
     record->Entries.push_back(EntryFromFlags(flags, newItem, text));
+    NotifyBars(menu);
     return TRUE;
 }
 
@@ -497,6 +1114,7 @@ BOOL AppendMenuData(HMENU menu, UINT flags, UINT_PTR newItem, std::uintptr_t dat
 
 BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, const char* text)
 {
+    NotifyBars(menu);
     TMenuRecord* record = Find(menu);
     if (!record)
         return FALSE;
@@ -517,6 +1135,7 @@ BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, const 
 
 BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, const char* text)
 {
+    NotifyBars(menu);
     TEntry* entry = Locate(menu, position, (flags & MF_BYPOSITION) != 0);
     if (!entry)
         return FALSE;
@@ -526,6 +1145,7 @@ BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, const 
 
 BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOA* info)
 {
+    NotifyBars(menu);
     TMenuRecord* record = Find(menu);
     if (!record || !info)
         return FALSE;
@@ -561,6 +1181,7 @@ BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOA
 
 BOOL SetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOA* info)
 {
+    NotifyBars(menu);
     TEntry* entry = Locate(menu, item, byPosition != FALSE);
     if (!entry || !info)
         return FALSE;
@@ -608,6 +1229,7 @@ BOOL GetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, MENUITEMINFOA* inf
 
 static BOOL RemoveEntry(HMENU menu, UINT position, UINT flags, bool destroy)
 {
+    NotifyBars(menu);
     HMENU owner = nullptr;
     int at = 0;
     if (!Locate(menu, position, (flags & MF_BYPOSITION) != 0, &owner, &at))
@@ -675,6 +1297,7 @@ int GetMenuStringA(HMENU menu, UINT item, char* buffer, int size, UINT flags)
 
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT check)
 {
+    NotifyBars(menu);
     TEntry* entry = Locate(menu, item, (check & MF_BYPOSITION) != 0);
     if (!entry)
         return static_cast<DWORD>(-1);
@@ -688,6 +1311,7 @@ DWORD CheckMenuItem(HMENU menu, UINT item, UINT check)
 
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable)
 {
+    NotifyBars(menu);
     TEntry* entry = Locate(menu, item, (enable & MF_BYPOSITION) != 0);
     if (!entry)
         return -1;
@@ -705,6 +1329,7 @@ BOOL SetMenu(HWND window, HMENU menu)
     if (!window || (menu && !IsMenu(menu)))
         return FALSE;
     WindowMenus()[window] = menu;
+    ShowMenuBar(window, menu);
     return TRUE;
 }
 
@@ -714,7 +1339,32 @@ HMENU GetMenu(HWND window)
     return it == WindowMenus().end() ? nullptr : it->second;
 }
 
-BOOL DrawMenuBar(HWND window) { return window ? TRUE : FALSE; }
+BOOL DrawMenuBar(HWND window)
+{
+    if (!window)
+        return FALSE;
+    if (TMenuBar* bar = BarOf(window))
+        bar->Changed();
+    return TRUE;
+}
+
+int GetMenuBarHeight(HWND window)
+{
+    TMenuBar* bar = BarOf(window);
+    return bar && bar->Menu() ? bar->BarHeight() : 0;
+}
+
+bool MenuBarKey(HWND window, char key)
+{
+    TMenuBar* bar = BarOf(window);
+    return bar && bar->Key(key);
+}
+
+bool MenuBarHasAccelerator(HWND window, char key)
+{
+    TMenuBar* bar = BarOf(window);
+    return bar && bar->isVisible() && bar->HasAccelerator(key);
+}
 
 HMENU GetSystemMenu(HWND window, BOOL revert)
 {

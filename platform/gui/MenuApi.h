@@ -75,7 +75,15 @@ DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable);
 BOOL SetMenu(HWND window, HMENU menu);
 HMENU GetMenu(HWND window);
+// Lays the window's menu bar out again after its menu changed.
 BOOL DrawMenuBar(HWND window);
+// The window's menu bar (shown by SetMenu above the client area): its height, 0 without one.
+int GetMenuBarHeight(HWND window);
+// The menu-bar keys (SC_KEYMENU): 0 selects the first entry for the keyboard (F10, Alt alone), a
+// character opens the entry with that "&" accelerator; false when the window has no bar.
+bool MenuBarKey(HWND window, char key);
+// True when a character opens an entry of the window's bar.
+bool MenuBarHasAccelerator(HWND window, char key);
 // A handle whose changes are accepted and not shown (the window manager owns the system menu).
 HMENU GetSystemMenu(HWND window, BOOL revert);
 // Returns the command with TPM_RETURNCMD, else nonzero when an entry was chosen.

@@ -296,8 +296,11 @@ void TMenuItem::SetShortCut(TShortCut value)
 
 void TMenuItem::Click()
 {
-    if (FEnabled && OnClick)
-        OnClick(this);
+    if (!FEnabled || !OnClick)
+        return;
+    // A copy runs: the handler may free this item (or its whole menu) and its own closure with it.
+    const TNotifyEvent handler = OnClick;
+    handler(this);
 }
 
 void TMenuItem::MeasureItem(TCanvas* ACanvas, int& Width, int& Height)
@@ -610,6 +613,13 @@ bool ShowControlPopupMenu(TControl* control, TPoint screenPos, bool fromKeyboard
 
 bool MenuKeyShortCut(TWinControl* focused, TMessage& Message)
 {
+    // F10 selects the form's menu bar, as Alt alone does.
+    if (Message.WParam == VK_F10 && GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0)
+        if (TCustomForm* form = focused ? GetParentForm(focused) : nullptr;
+            form && form->HandleAllocated() && GetMenuBarHeight(form->Handle()) > 0) {
+            SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+            return true;
+        }
     for (TControl* c = focused; c; c = c->Parent())
         if (c->PopupMenu && c->PopupMenu->IsShortCut(Message))
             return true;

@@ -5,23 +5,28 @@
 #include "platform/gui/Edit.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/GdiDraw.h"
+#include "platform/gui/Grab.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/WindowHandles.h"
+#include "platform/gui/private/QtBridge.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
 // Runs keys on the open popup menu once it shows.
-void PressOnPopup(std::vector<Qt::Key> keys, std::function<void(QMenu*)> inspect = nullptr)
+void PressOnPopup(std::vector<Qt::Key> keys, std::function<void(QMenu*)> inspect = nullptr, int afterMs = 50)
 {
-    QTimer::singleShot(50, [keys, inspect] {
+    QTimer::singleShot(afterMs, [keys, inspect] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!menu)
             return;
@@ -65,6 +70,35 @@ TEST(MenuHandles, BuildModifyAndQuery)
     EXPECT_FALSE(IsMenu(menu));
     EXPECT_EQ(GetMenuItemCount(menu), -1);
     EXPECT_FALSE(AppendMenuA(menu, MF_STRING, 1, "x"));
+}
+
+TEST(MenuHandles, DestroyedHandlesAreRefused)
+{
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 1, "Uno");
+    ASSERT_TRUE(DestroyMenu(menu));
+    HWND window = AllocateHWnd(nullptr);
+    MENUITEMINFOA info;
+    info.fMask = MIIM_ID;
+    const struct {
+        const char* Name;
+        std::function<bool()> Refused;
+    } calls[] = {
+        {"DestroyMenu", [&] { return !DestroyMenu(menu); }},
+        {"AppendMenu", [&] { return !AppendMenuA(menu, MF_STRING, 2, "Due"); }},
+        {"InsertMenuItem", [&] { return !InsertMenuItemA(menu, 0, TRUE, &info); }},
+        {"ModifyMenu", [&] { return !ModifyMenuA(menu, 1, MF_BYCOMMAND, 1, "Tre"); }},
+        {"DeleteMenu", [&] { return !DeleteMenu(menu, 0, MF_BYPOSITION); }},
+        {"GetMenuState", [&] { return GetMenuState(menu, 1, MF_BYCOMMAND) == static_cast<UINT>(-1); }},
+        {"GetMenuItemCount", [&] { return GetMenuItemCount(menu) == -1; }},
+        {"CheckMenuItem", [&] { return CheckMenuItem(menu, 1, MF_CHECKED) == static_cast<DWORD>(-1); }},
+        {"GetSubMenu", [&] { return GetSubMenu(menu, 0) == nullptr; }},
+        {"SetMenu", [&] { return !SetMenu(window, menu) && GetMenu(window) == nullptr; }},
+        {"TrackPopupMenu", [&] { return TrackPopupMenu(menu, TPM_RETURNCMD, 0, 0, 0, window, nullptr) == 0; }},
+    };
+    for (const auto& call : calls)
+        EXPECT_TRUE(call.Refused()) << call.Name;
+    DeallocateHWnd(window);
 }
 
 class PopupMenus : public testing::Test {
@@ -148,6 +182,284 @@ TEST_F(PopupMenus, ShortCutFiresOnceAndDisabledItemLetsTheKeyThrough)
     EXPECT_FALSE(MenuKeyShortCut(edit, key));
     EXPECT_EQ(clicks, 1);
     QTest::keyRelease(Widget(edit), Qt::Key_Control);
+}
+
+// A form with a main menu: "&File" (Apri with Ctrl+O, Chiudi) and "&Modifica" (Copia), and an edit.
+class MenuBar : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = TForm::Create<TForm>(nullptr);
+        form->SetBounds(100, 100, 400, 300);
+        menu = new TMainMenu(form);
+        file = NewSubMenu("&File", 0, "", {});
+        file->OnClick = [this](TObject*) { ++clicks["File"]; };
+        file->Add(NewItem("&Apri", ShortCut('O', TShiftState{ssCtrl}), false, true, Count("Apri"), 0, ""));
+        file->Add(NewItem("&Chiudi", 0, false, true, Count("Chiudi"), 0, ""));
+        edit = NewSubMenu("&Modifica", 0, "", {NewItem("&Copia", 0, false, true, Count("Copia"), 0, "")});
+        menu->Items()->Add(file);
+        menu->Items()->Add(edit);
+        form->Menu = menu;
+        box = new TEdit(form);
+        box->SetBounds(10, 10, 120, 24);
+        box->SetParent(form);
+        ShowAndActivate(form);
+        box->SetFocus();
+        Pump(20);
+    }
+    void TearDown() override
+    {
+        if (form)
+            TComponent::Free(form);
+    }
+
+    TNotifyEvent Count(const std::string& name)
+    {
+        return [this, name](TObject*) { ++clicks[name]; };
+    }
+    QWidget* Bar() const { return Widget(form)->childAt(2, 2); }
+    // Keys through the form's window, as the system delivers them (to the focus or the grabber).
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(Widget(form)->windowHandle(), key, modifiers);
+    }
+
+    TForm* form = nullptr;
+    TMainMenu* menu = nullptr;
+    TMenuItem* file = nullptr;
+    TMenuItem* edit = nullptr;
+    TEdit* box = nullptr;
+    std::map<std::string, int> clicks;
+};
+
+TEST_F(MenuBar, TheBarLiesAboveTheClientAreaAndShowsInAGrab)
+{
+    const int barHeight = GetMenuBarHeight(form->Handle());
+    EXPECT_EQ(barHeight, 19);
+    EXPECT_EQ(form->Height(), 300);
+    EXPECT_EQ(form->ClientHeight(), 300 - barHeight);
+    EXPECT_EQ(Widget(box)->geometry().topLeft(), QPoint(10, 10 + barHeight));
+    EXPECT_EQ(form->ClientToScreen(Point(0, 0)).Y, Widget(form)->mapToGlobal(QPoint(0, 0)).y() + barHeight);
+    ASSERT_NE(Bar(), nullptr);
+    EXPECT_EQ(Bar()->geometry(), QRect(0, 0, 400, barHeight));
+
+    const QImage image = Widget(form)->grab().toImage();
+    const QColor menuColor = ToQColor(clMenu);
+    EXPECT_EQ(image.pixelColor(390, barHeight / 2), menuColor);
+    int textPixels = 0;
+    for (int x = 0; x < 40; ++x)
+        for (int y = 0; y < barHeight; ++y)
+            textPixels += image.pixelColor(x, y) == ToQColor(clMenuText) ? 1 : 0;
+    EXPECT_GT(textPixels, 10) << "the caption of the first entry";
+    EXPECT_TRUE(GrabToPng(form, ScreenshotDir() + "/menu-bar.png"));
+}
+
+TEST_F(MenuBar, AClickOpensTheDropDownBelowItsEntry)
+{
+    QPoint shownAt;
+    PressOnPopup({Qt::Key_Down, Qt::Key_Return}, [&](QMenu* opened) { shownAt = opened->geometry().topLeft(); });
+    QTest::mouseClick(Bar(), Qt::LeftButton, {}, QPoint(8, 9));
+    Pump(20);
+    EXPECT_EQ(clicks["File"], 1) << "the item whose drop-down opens hears OnClick";
+    EXPECT_EQ(clicks["Apri"], 1);
+    EXPECT_EQ(shownAt, Bar()->mapToGlobal(QPoint(0, Bar()->height())));
+    // The shortcut still runs its item once, through the edit's key path.
+    QTest::keyClick(Widget(box), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(clicks["Apri"], 2);
+}
+
+TEST_F(MenuBar, KeyboardSelectsMovesOpensAndCloses)
+{
+    const struct {
+        const char* Name;
+        std::function<void()> Drive;
+        const char* Chosen; // nullptr: nothing chosen
+    } cases[] = {
+        {"F10 then Enter opens the first entry with its first item active",
+         [&] {
+             Key(Qt::Key_F10);
+             PressOnPopup({Qt::Key_Return});
+             Key(Qt::Key_Return);
+         },
+         "Apri"},
+        {"Alt alone, Right, Down",
+         [&] {
+             Key(Qt::Key_Alt);
+             Pump(20);
+             Key(Qt::Key_Right);
+             PressOnPopup({Qt::Key_Return});
+             Key(Qt::Key_Down);
+         },
+         "Copia"},
+        {"Alt+F opens its entry",
+         [&] {
+             PressOnPopup({Qt::Key_Down, Qt::Key_Return});
+             Key(Qt::Key_F, Qt::AltModifier);
+         },
+         "Chiudi"},
+        {"Right in a drop-down moves to the next one",
+         [&] {
+             PressOnPopup({Qt::Key_Right});
+             PressOnPopup({Qt::Key_Return}, nullptr, 200);
+             Key(Qt::Key_F, Qt::AltModifier);
+         },
+         "Copia"},
+        {"Escape leaves the bar",
+         [&] {
+             Key(Qt::Key_F10);
+             Key(Qt::Key_Escape);
+         },
+         nullptr},
+        {"Escape in a drop-down goes back to the bar, a second one leaves it",
+         [&] {
+             PressOnPopup({Qt::Key_Escape});
+             Key(Qt::Key_F, Qt::AltModifier);
+             Key(Qt::Key_Escape);
+         },
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        clicks.clear();
+        box->SetText("");
+        c.Drive();
+        Pump(20);
+        for (const char* item : {"Apri", "Chiudi", "Copia"})
+            EXPECT_EQ(clicks[item], c.Chosen && std::string(item) == c.Chosen ? 1 : 0) << c.Name << ": " << item;
+        // The bar no longer has the keyboard: typing reaches the edit.
+        Key(Qt::Key_X);
+        EXPECT_EQ(box->Text(), "x") << c.Name;
+    }
+}
+
+TEST_F(MenuBar, ItemsChangedAtRunTimeChangeTheBar)
+{
+    TMenuItem* view = NewSubMenu("&Vista", 0, "", {NewItem("&Zoom", 0, false, true, Count("Zoom"), 0, "")});
+    menu->Items()->Add(view);
+    file->SetCaption("&Archivio");
+    Pump(20);
+    PressOnPopup({Qt::Key_Return});
+    Key(Qt::Key_V, Qt::AltModifier);
+    Pump(20);
+    EXPECT_EQ(clicks["Zoom"], 1);
+    PressOnPopup({Qt::Key_Return});
+    Key(Qt::Key_A, Qt::AltModifier);
+    Pump(20);
+    EXPECT_EQ(clicks["Apri"], 1);
+    // A hidden entry leaves the bar, and its accelerator with it.
+    view->SetVisible(false);
+    Pump(20);
+    EXPECT_FALSE(MenuBarHasAccelerator(form->Handle(), 'v'));
+    EXPECT_TRUE(MenuBarHasAccelerator(form->Handle(), 'm'));
+    // Taking the menu away gives the room back to the client area.
+    form->Menu = nullptr;
+    EXPECT_EQ(form->ClientHeight(), 300);
+    EXPECT_EQ(GetMenuBarHeight(form->Handle()), 0);
+}
+
+TEST_F(MenuBar, OwnerDrawnEntriesAreMeasuredAndDrawnByTheirItems)
+{
+    int measures = 0;
+    for (TMenuItem* item : {file, edit}) {
+        item->OnMeasureItem = [&](TObject*, TCanvas*, int& width, int& height) {
+            ++measures;
+            width = 50;
+            height = 24;
+        };
+        item->OnAdvancedDrawItem = [](TObject*, TCanvas* canvas, TRect rect, TOwnerDrawState state) {
+            canvas->Brush()->SetColor(state.Contains(odSelected) ? clRed : clLime);
+            canvas->FillRect(rect);
+        };
+    }
+    menu->SetOwnerDraw(true);
+    Pump(20);
+    EXPECT_GE(measures, 2);
+    EXPECT_EQ(GetMenuBarHeight(form->Handle()), 24);
+    EXPECT_EQ(form->ClientHeight(), 300 - 24);
+    Bar()->repaint();
+    const QImage image = Widget(form)->grab().toImage();
+    EXPECT_EQ(image.pixelColor(25, 12), QColor(0, 255, 0));
+    EXPECT_EQ(image.pixelColor(75, 12), QColor(0, 255, 0));
+    QColor selected;
+    PressOnPopup({Qt::Key_Escape}, [&](QMenu*) { selected = Bar()->grab().toImage().pixelColor(25, 12); });
+    QTest::mouseClick(Bar(), Qt::LeftButton, {}, QPoint(25, 12));
+    EXPECT_EQ(selected, QColor(255, 0, 0));
+}
+
+// A form built in code with a client height, a main menu and, for one case, a window made while
+// it is built.
+class TFormWithMenu : public TForm {
+    TESS_CLASS(TFormWithMenu, TForm)
+public:
+    TFormWithMenu(TComponent* AOwner, bool handleEarly) : TForm(AOwner)
+    {
+        SetClientWidth(300);
+        SetClientHeight(200);
+        if (handleEarly)
+            HandleNeeded();
+        auto* menu = new TMainMenu(this);
+        menu->Items()->Add(NewSubMenu("&File", 0, "", {NewItem("&Esci", 0, false, true, nullptr, 0, "")}));
+        Menu = menu;
+    }
+};
+
+TEST(MenuBarForms, AClientHeightSetWhileBuildingIsKept)
+{
+    for (bool handleEarly : {false, true}) {
+        auto* form = TForm::Create<TFormWithMenu>(nullptr, handleEarly);
+        ShowAndActivate(form);
+        EXPECT_EQ(form->ClientHeight(), 200) << handleEarly;
+        EXPECT_EQ(form->Height(), 200 + GetMenuBarHeight(form->Handle())) << handleEarly;
+        EXPECT_EQ(Widget(form)->height(), form->Height()) << handleEarly;
+        TComponent::Free(form);
+    }
+}
+
+TEST_F(MenuBar, ACommandMayFreeTheFormWithItsBar)
+{
+    file->Items(1)->OnClick = [this](TObject*) {
+        TComponent::Free(form);
+        form = nullptr;
+    };
+    PressOnPopup({Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});
+    QTest::mouseClick(Bar(), Qt::LeftButton, {}, QPoint(8, 9));
+    EXPECT_TRUE(PumpUntil([this] { return form == nullptr; }, 2000));
+}
+
+TEST_F(MenuBar, ADisabledShortCutLetsTheKeyReachTheEdit)
+{
+    int keyDowns = 0;
+    box->OnKeyDown = [&](TObject*, WORD& key, TShiftState) {
+        if (key == 'O')
+            ++keyDowns;
+    };
+    QTest::keyClick(Widget(box), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(clicks["Apri"], 1);
+    EXPECT_EQ(keyDowns, 0);
+    file->Items(0)->SetEnabled(false);
+    QTest::keyClick(Widget(box), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(clicks["Apri"], 1);
+    EXPECT_EQ(keyDowns, 1);
+}
+
+TEST_F(PopupMenus, ItemsFreedWhileTheMenuIsOpenAreIgnored)
+{
+    ShowAndActivate(form);
+    // The first entry goes while the menu shows it; choosing it then runs nothing.
+    PressOnPopup({Qt::Key_Down, Qt::Key_Return}, [this](QMenu*) {
+        TComponent::Free(open);
+        open = nullptr;
+    });
+    popup->Popup(150, 150);
+    EXPECT_EQ(openClicks, 0);
+    EXPECT_EQ(popup->Items()->Count(), 5);
+    // An item whose OnClick frees its own popup menu.
+    save->OnClick = [this](TObject*) {
+        TComponent::Free(popup);
+        popup = nullptr;
+    };
+    PressOnPopup({Qt::Key_Down, Qt::Key_Return});
+    popup->Popup(150, 150);
+    EXPECT_EQ(popup, nullptr);
 }
 
 TEST_F(PopupMenus, AnItemAddedTwiceRaises)
@@ -319,6 +631,18 @@ TEST_F(MenuTracking, AnEntryAddedOnInitShowsInTheSameOpening)
     PressOnPopup({Qt::Key_Escape}, [&](QMenu* qmenu) { count = static_cast<int>(qmenu->actions().size()); });
     Track();
     EXPECT_EQ(count, 4);
+}
+
+TEST_F(MenuTracking, AMenuDestroyedAsItOpensClosesCleanly)
+{
+    owner->OnInit = [this](HMENU opened) {
+        if (opened == menu)
+            DestroyMenu(menu);
+    };
+    PressOnPopup({Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape});
+    EXPECT_EQ(Track(TPM_RETURNCMD), 0);
+    EXPECT_FALSE(IsMenu(menu));
+    EXPECT_EQ(owner->Seen.back(), WM_EXITMENULOOP);
 }
 
 } // namespace
