@@ -4,6 +4,7 @@
 
 #include "platform/gui/FontEngine.h"
 #include "platform/gui/Graphic.h"
+#include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/QtBridge.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Formats.h"
@@ -13,6 +14,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDialog>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -205,6 +209,77 @@ bool SelectDirectory(std::string& directory, TSelectDirOpts options, int)
     return true;
 }
 
+namespace {
+
+// What the callback asked of the dialog window before the dialog shows.
+struct TBrowseState {
+    HWND Window = nullptr;
+    std::string Selection;
+    bool OkEnabled = true;
+};
+
+void BrowseWindowMessage(TBrowseState& state, TMessage& Message)
+{
+    switch (Message.Msg) {
+    case BFFM_SETSELECTION:
+        if (Message.WParam)
+            state.Selection = Message.LParam ? reinterpret_cast<const char*>(Message.LParam) : "";
+        else if (!PathFromIDList(reinterpret_cast<LPCITEMIDLIST>(Message.LParam), state.Selection))
+            state.Selection.clear();
+        Message.Result = TRUE;
+        return;
+    case BFFM_ENABLEOK:
+        state.OkEnabled = Message.LParam != 0;
+        return;
+    default:
+        Message.Result = DefWindowProcA(state.Window, Message.Msg, Message.WParam, Message.LParam);
+    }
+}
+
+void CopyDisplayName(const std::string& folder, char* buffer)
+{
+    if (!buffer)
+        return;
+    std::string name = ExtractFileName(ExcludeTrailingPathDelimiter(folder));
+    if (name.empty())
+        name = folder;
+    const std::size_t count = std::min<std::size_t>(name.size(), MAX_PATH - 1);
+    std::memcpy(buffer, name.data(), count);
+    buffer[count] = 0;
+}
+
+} // namespace
+
+LPITEMIDLIST SHBrowseForFolderA(BROWSEINFOA* info)
+{
+    if (!info || (info->ulFlags & BIF_BROWSEFORCOMPUTER))
+        return nullptr;
+    TBrowseState state;
+    PathFromIDList(info->pidlRoot, state.Selection);
+    HWND window = AllocateHWnd([&state](TMessage& Message) { BrowseWindowMessage(state, Message); });
+    state.Window = window;
+    struct TWindowEnd {
+        HWND Window;
+        ~TWindowEnd() { DeallocateHWnd(Window); }
+    } windowEnd{window};
+    if (info->lpfn) {
+        info->lpfn(window, BFFM_INITIALIZED, 0, info->lParam);
+        LPITEMIDLIST selected = ILCreateFromPathA(state.Selection.c_str());
+        info->lpfn(window, BFFM_SELCHANGED, reinterpret_cast<LPARAM>(selected), info->lParam);
+        ILFree(selected);
+    }
+    FolderDialogRequest request;
+    request.Title = info->lpszTitle ? info->lpszTitle : "";
+    request.Folder = state.Selection;
+    request.Options = info->ulFlags;
+    if (!Dialogs().SelectFolder(request))
+        return nullptr;
+    LPITEMIDLIST chosen = ILCreateFromPathA(request.Folder.c_str());
+    if (chosen)
+        CopyDisplayName(request.Folder, info->pszDisplayName);
+    return chosen;
+}
+
 // --- Qt implementations ---------------------------------------------------------------------------------------
 
 namespace {
@@ -225,6 +300,8 @@ QString CaseFreeMask(const QString& mask)
 // Qt name filters from "description|mask;mask|...": the descriptions show as given.
 QStringList QtFilters(const std::string& filter)
 {
+    if (filter.empty())
+        return {QStringLiteral("Tutti i file (*)")};
     QStringList parts = ToQString(filter).split(QLatin1Char('|'));
     if (parts.size() % 2 == 1)
         parts.append(parts.back());

@@ -6,7 +6,10 @@
 #include "platform/gui/DialogService.h"
 #include "platform/gui/Font.h"
 #include "platform/rtl/Classes.h"
+#include "platform/os/ShellFolders.h"
 #include "platform/rtl/Lists.h"
+
+#include <functional>
 
 #include <memory>
 #include <string>
@@ -128,6 +131,36 @@ using TSelectDirOpts = TSet<TSelectDirOpt>;
 
 bool SelectDirectory(const std::string& caption, const std::string& root, std::string& directory);
 bool SelectDirectory(std::string& directory, TSelectDirOpts options, int helpContext);
+
+// The shell's folder dialog. The callback receives BFFM_INITIALIZED with a window to which it may
+// send BFFM_SETSELECTION (WParam TRUE: LParam is a path; FALSE: an item list) and BFFM_ENABLEOK,
+// then BFFM_SELCHANGED with the item list of the selection (null when there is none).
+constexpr UINT BIF_RETURNONLYFSDIRS = 0x1, BIF_DONTGOBELOWDOMAIN = 0x2, BIF_STATUSTEXT = 0x4,
+               BIF_RETURNFSANCESTORS = 0x8, BIF_EDITBOX = 0x10, BIF_VALIDATE = 0x20, BIF_NEWDIALOGSTYLE = 0x40,
+               BIF_BROWSEFORCOMPUTER = 0x1000, BIF_BROWSEFORPRINTER = 0x2000, BIF_BROWSEINCLUDEFILES = 0x4000;
+constexpr UINT BFFM_INITIALIZED = 1, BFFM_SELCHANGED = 2, BFFM_VALIDATEFAILED = 3;
+constexpr UINT BFFM_SETSTATUSTEXT = WM_USER + 100, BFFM_ENABLEOK = WM_USER + 101, BFFM_SETSELECTION = WM_USER + 102;
+
+using BFFCALLBACK = std::function<int(HWND window, UINT message, LPARAM lParam, LPARAM data)>;
+
+struct BROWSEINFOA {
+    HWND hwndOwner = nullptr;
+    LPCITEMIDLIST pidlRoot = nullptr;
+    // MAX_PATH bytes that receive the chosen folder's name; may be null.
+    char* pszDisplayName = nullptr;
+    const char* lpszTitle = nullptr;
+    UINT ulFlags = 0;
+    BFFCALLBACK lpfn;
+    LPARAM lParam = 0;
+    int iImage = 0;
+};
+using BROWSEINFO = BROWSEINFOA;
+
+// The chosen folder as an item list (free it with ILFree, CoTaskMemFree or the allocator of
+// SHGetMalloc), or null on cancel. Browsing for computers always gives null without asking:
+// there is no network neighbourhood to browse.
+LPITEMIDLIST SHBrowseForFolderA(BROWSEINFOA* info);
+inline LPITEMIDLIST SHBrowseForFolder(BROWSEINFOA* info) { return SHBrowseForFolderA(info); }
 
 // The family a Windows program knows for a family Qt shows ("Liberation Sans" -> "Arial").
 std::string WindowsFontFamily(const std::string& family);

@@ -7,10 +7,12 @@
 #include "platform/gui/Edit.h"
 #include "platform/gui/FindDialogs.h"
 #include "platform/gui/Form.h"
+#include "platform/gui/WindowHandles.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
@@ -136,6 +138,133 @@ TEST(FileDialogs, QtDialogMatchesMasksWithoutCaseAndReturnsTheTypedFile)
     listed.sort();
     EXPECT_EQ(listed, (QStringList{"FATTURA.PDF", "nota.pdf"}));
     EXPECT_EQ(filterShown, QString("File PDF (*.pdf)"));
+    std::filesystem::remove_all(folder);
+}
+
+TEST(FolderDialogs, BrowseCallbackPreselectsAndTheChosenFolderComesBackAsAPath)
+{
+    const auto folder = TempFolder("browse");
+    const std::string preselected = (folder / "x").string();
+    const std::string chosen = (folder / "y").string();
+    std::filesystem::create_directories(preselected);
+    std::filesystem::create_directories(chosen);
+    TScriptedScope scope;
+    TDialogAnswer answer;
+    answer.Folder = chosen;
+    TDialogAnswer cancel;
+    cancel.Accepted = false;
+    scope.Dialogs().Expect(TDialogKind::SelectFolder, answer).Expect(TDialogKind::SelectFolder, cancel);
+
+    char displayName[MAX_PATH] = "";
+    std::vector<UINT> seen;
+    std::string selectionReported;
+    bool byItemList = false;
+    BROWSEINFOA info;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = "Scegli la cartella";
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
+    info.lParam = 77;
+    info.lpfn = [&](HWND window, UINT message, LPARAM lParam, LPARAM data) {
+        EXPECT_EQ(data, 77);
+        seen.push_back(message);
+        if (message == BFFM_INITIALIZED) {
+            if (byItemList) {
+                LPITEMIDLIST list = ILCreateFromPathA(preselected.c_str());
+                SendMessageA(window, BFFM_SETSELECTION, FALSE, reinterpret_cast<LPARAM>(list));
+                ILFree(list);
+            } else {
+                SendMessageA(window, BFFM_SETSELECTION, TRUE, reinterpret_cast<LPARAM>(preselected.c_str()));
+            }
+        }
+        char path[MAX_PATH];
+        if (message == BFFM_SELCHANGED && SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path))
+            selectionReported = path;
+        return 0;
+    };
+    LPITEMIDLIST result = SHBrowseForFolderA(&info);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(seen, (std::vector<UINT>{BFFM_INITIALIZED, BFFM_SELCHANGED}));
+    EXPECT_EQ(selectionReported, preselected);
+    char path[MAX_PATH];
+    ASSERT_TRUE(SHGetPathFromIDListA(result, path));
+    EXPECT_EQ(std::string(path), chosen);
+    EXPECT_STREQ(displayName, "y");
+    LPMALLOC allocator = nullptr;
+    ASSERT_EQ(SHGetMalloc(&allocator), S_OK);
+    allocator->Free(result);
+    allocator->Release();
+
+    // A selection given as an item list; cancelling gives no item list.
+    byItemList = true;
+    EXPECT_EQ(SHBrowseForFolderA(&info), nullptr);
+    // Browsing for computers never asks.
+    info.ulFlags = BIF_BROWSEFORCOMPUTER;
+    EXPECT_EQ(SHBrowseForFolderA(&info), nullptr);
+    const auto requests = scope.Dialogs().Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& request : requests) {
+        EXPECT_EQ(request.Kind, TDialogKind::SelectFolder);
+        EXPECT_EQ(request.Caption, "Scegli la cartella");
+        EXPECT_EQ(request.Text, preselected);
+    }
+    EXPECT_TRUE(scope.Dialogs().Satisfied());
+    std::filesystem::remove_all(folder);
+}
+
+TEST(FileDialogs, QtDialogFallsBackForAMissingFolderAndOddOrEmptyFilters)
+{
+    const auto folder = TempFolder("badfilters");
+    for (const char* name : {"a.txt", "IMMAGINI", "b.pdf"})
+        std::ofstream((folder / name).string()) << "x";
+    const struct {
+        const char* Name;
+        std::string Filter;
+        int FilterIndex;
+        std::string InitialDir;
+        QString ExpectedDir;
+        QStringList ExpectedFilters; // as the filter combo shows them
+        QStringList ExpectedFiles;   // empty: not checked
+    } cases[] = {
+        {"a missing folder opens the home folder", "File PDF (*.pdf)|*.PDF", 1, (folder / "manca").string(),
+         QDir::homePath(), {"File PDF (*.pdf)"}, {}},
+        {"an odd field count takes the last description as its mask", "Testo (*.txt)|*.txt|Immagini", 2,
+         folder.string(), QString::fromStdString(folder.string()), {"Testo (*.txt)", "Immagini"}, {"IMMAGINI"}},
+        {"an empty filter shows every file", "", 1, folder.string(), QString::fromStdString(folder.string()),
+         {"Tutti i file"}, {"IMMAGINI", "a.txt", "b.pdf"}},
+    };
+    for (const auto& c : cases) {
+        FileDialogRequest request;
+        request.Title = "Apri";
+        request.Filter = c.Filter;
+        request.FilterIndex = c.FilterIndex;
+        request.InitialDir = c.InitialDir;
+        QString shownDir;
+        QStringList shownFilters;
+        QStringList listed;
+        QTimer::singleShot(300, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            shownDir = dialog->directory().absolutePath();
+            if (auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo"))
+                for (int i = 0; i < combo->count(); ++i)
+                    shownFilters << combo->itemText(i);
+            if (auto* view = dialog->findChild<QAbstractItemView*>("listView")) {
+                QAbstractItemModel* model = view->model();
+                const QModelIndex root = view->rootIndex();
+                for (int row = 0; row < model->rowCount(root); ++row)
+                    listed << model->index(row, 0, root).data().toString();
+            }
+            dialog->reject();
+        });
+        EXPECT_FALSE(QtOpenFileDialog(request, false)) << c.Name;
+        EXPECT_EQ(shownDir, c.ExpectedDir) << c.Name;
+        EXPECT_EQ(shownFilters, c.ExpectedFilters) << c.Name;
+        if (!c.ExpectedFiles.isEmpty()) {
+            listed.sort();
+            EXPECT_EQ(listed, c.ExpectedFiles) << c.Name;
+        }
+    }
     std::filesystem::remove_all(folder);
 }
 
