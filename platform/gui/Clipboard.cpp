@@ -4,6 +4,7 @@
 
 #include "platform/gui/GdiObjects.h"
 #include "platform/gui/Graphic.h"
+#include "platform/gui/Metafile.h"
 #include "platform/gui/private/GdiInternals.h"
 #include "platform/gui/private/QtBridge.h"
 #include "platform/os/Atoms.h"
@@ -227,7 +228,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data)
     else if (format == CF_PALETTE)
         valid = GetObjectType(static_cast<HGDIOBJ>(data)) == OBJ_PAL;
     else if (format == CF_ENHMETAFILE)
-        valid = true;
+        valid = GetEnhMetaFileHeader(data, 0, nullptr) != 0;
     else
         valid = IsGlobalHandle(data);
     if (!valid)

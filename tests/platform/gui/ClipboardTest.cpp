@@ -8,10 +8,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 
@@ -26,6 +29,32 @@ TEST(ClipboardText, RoundTripInsideAndLineFeedsOutside)
     // Text another program put there comes back with CR LF and "?" for what Windows-1252 lacks.
     QGuiApplication::clipboard()->setText(QString::fromUtf8("a\nb \xC5\x82"));
     EXPECT_EQ(Clipboard()->AsText(), "a\r\nb ?");
+}
+
+// Another program reads the clipboard: only under a real display (xvfb-run) with xclip installed.
+TEST(ClipboardText, XclipReadsTheTextAndListsThePrivateType)
+{
+    if (QGuiApplication::platformName() != "xcb" || QStandardPaths::findExecutable("xclip").isEmpty())
+        GTEST_SKIP() << "needs the xcb platform and xclip";
+    const UINT format = RegisterClipboardFormatA("Tessellarium Icon");
+    HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, 4);
+    std::memcpy(GlobalLock(data), "icon", 4);
+    GlobalUnlock(data);
+    Clipboard()->Open();
+    Clipboard()->SetAsText("Caff\xE8 \x80 10\r\nriga 2");
+    Clipboard()->SetAsHandle(static_cast<WORD>(format), data);
+    Clipboard()->Close();
+    // xclip asks this process for the data, so the event loop runs while it works.
+    auto run = [](const QStringList& arguments) {
+        QProcess xclip;
+        xclip.start("xclip", arguments);
+        PumpUntil([&] { return xclip.state() == QProcess::NotRunning; }, 5000);
+        return QString::fromUtf8(xclip.readAllStandardOutput());
+    };
+    EXPECT_EQ(run({"-selection", "clipboard", "-o"}), QString::fromUtf8("Caff\xC3\xA8 \xE2\x82\xAC 10\nriga 2"));
+    EXPECT_TRUE(run({"-selection", "clipboard", "-t", "TARGETS", "-o"})
+                    .split('\n')
+                    .contains("application/x-tessellarium-tessellarium icon"));
 }
 
 TEST(ClipboardFormats, PrivateFormatAndTextInOneOpening)
@@ -75,10 +104,28 @@ TEST(ClipboardErrors, FreedHandleChangesNothingAndAnotherThreadBlocksOpening)
     Clipboard()->SetAsText("resta");
     HGLOBAL freed = GlobalAlloc(GMEM_MOVEABLE, 4);
     GlobalFree(freed);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EXPECT_EQ(SetClipboardData(CF_TEXT, freed), nullptr);
-    CloseClipboard();
-    EXPECT_EQ(Clipboard()->AsText(), "resta");
+    const UINT privateFormat = RegisterClipboardFormatA("Tessellarium Prova");
+    auto* unknown = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(0x5A5A50));
+    const struct {
+        const char* Name;
+        UINT Format;
+        HANDLE Data;
+    } cases[] = {
+        {"freed text", CF_TEXT, freed},
+        {"unknown text", CF_TEXT, unknown},
+        {"unknown bitmap", CF_BITMAP, unknown},
+        {"unknown metafile", CF_ENHMETAFILE, unknown},
+        {"unknown private data", privateFormat, unknown},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EXPECT_EQ(SetClipboardData(c.Format, c.Data), nullptr) << c.Name;
+        CloseClipboard();
+        EXPECT_EQ(Clipboard()->AsText(), "resta") << c.Name;
+        if (c.Format != CF_TEXT) {
+            EXPECT_FALSE(IsClipboardFormatAvailable(c.Format)) << c.Name;
+        }
+    }
 
     std::atomic<int> stage{0};
     std::thread other([&] {
