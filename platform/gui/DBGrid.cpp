@@ -815,18 +815,35 @@ bool TCustomDBGrid::IsRowSelected(int) const
     return FOptions.Contains(dgMultiSelect) && FSelectedRows->Count() > 0 && FSelectedRows->CurrentRowSelected();
 }
 
+// The indicator cell: an arrow on the current row ("*" while inserting, an I-beam while
+// editing); with multiple selection a dot marks the selected rows, beside the arrow on the
+// current one.
 void TCustomDBGrid::DrawIndicator(const TRect& rect, int record)
 {
     TCanvas* canvas = Canvas();
     canvas->Brush()->SetColor(FixedColor());
     canvas->FillRect(rect);
     TDataSet* dataSet = DataSetOf(FDataLink.get());
-    if (!dataSet || record != FDataLink->ActiveRecord())
+    if (!dataSet || record >= FDataLink->RecordCount())
         return;
-    const int cx = (rect.Left + rect.Right) / 2;
+    const int active = FDataLink->ActiveRecord();
+    bool selected = false;
+    if (FOptions.Contains(dgMultiSelect) && FSelectedRows->Count() > 0) {
+        FDataLink->SetActiveRecord(record);
+        selected = FSelectedRows->CurrentRowSelected();
+        FDataLink->SetActiveRecord(active);
+    }
+    const bool current = record == active;
+    if (!current && !selected)
+        return;
+    int cx = (rect.Left + rect.Right) / 2;
     const int cy = (rect.Top + rect.Bottom) / 2;
     canvas->Pen()->SetColor(clBlack);
     canvas->Brush()->SetColor(clBlack);
+    if (!current) {
+        canvas->FillRect({cx - 2, cy - 2, cx + 2, cy + 2});
+        return;
+    }
     switch (dataSet->State()) {
     case dsInsert:
         canvas->Brush()->SetStyle(bsClear);
@@ -844,6 +861,10 @@ void TCustomDBGrid::DrawIndicator(const TRect& rect, int record)
         canvas->LineTo(cx + 3, cy + 5);
         break;
     default:
+        if (selected) {
+            canvas->FillRect({cx + 2, cy - 1, cx + 4, cy + 1});
+            cx -= 2;
+        }
         canvas->Polygon({{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}});
         break;
     }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -516,4 +517,95 @@ TEST(DBGrid, DataThatChangesUnderTheGrid)
     EXPECT_EQ(inkIn(0, 2), 0);
     f.Grid->Perform(WM_KEYDOWN, VK_DOWN, 0);
     f.Grid->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+}
+
+TEST(DBGrid, TabsIndicatorAndOptions)
+{
+    TDBGridFixture f(100);
+    f.Show();
+    f.Open();
+    std::vector<std::string> events;
+    f.Grid->OnColExit = [&](TObject*) { events.push_back("exit " + f.Grid->SelectedField()->FieldName()); };
+    f.Grid->OnColEnter = [&](TObject*) { events.push_back("enter " + f.Grid->SelectedField()->FieldName()); };
+    f.Grid->Perform(WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(events, (std::vector<std::string>{"exit Numero", "enter Cliente"}));
+    f.Grid->SetSelectedIndex(3);
+    f.Grid->Perform(WM_KEYDOWN, VK_TAB, 0); // past the last column: the next record's first
+    EXPECT_EQ(f.RecNo(), 2);
+    EXPECT_EQ(f.Grid->SelectedIndex(), 0);
+
+    // The indicator: an arrow on the current row only, another mark while inserting or editing.
+    auto indicatorInk = [&](int row) {
+        f.Grid->Invalidate();
+        f.Grid->Update();
+        const TRect r = f.Grid->CellRect(0, row + 1);
+        QImage* image = RetainedImage(f.Grid);
+        const QPoint origin = ClientOffset(f.Grid);
+        std::vector<bool> ink;
+        for (int y = r.Top + 1; y < r.Bottom - 1; ++y)
+            for (int x = r.Left + 1; x < r.Right - 1; ++x)
+                ink.push_back(qGray(image->pixel(origin.x() + x, origin.y() + y)) < 128);
+        return ink;
+    };
+    auto count = [](const std::vector<bool>& ink) { return std::count(ink.begin(), ink.end(), true); };
+    const std::vector<bool> arrow = indicatorInk(1);
+    EXPECT_GT(count(arrow), 4);
+    EXPECT_EQ(count(indicatorInk(0)), 0);
+    EXPECT_EQ(count(indicatorInk(2)), 0);
+    f.Data->Edit();
+    const std::vector<bool> editing = indicatorInk(1);
+    EXPECT_GT(count(editing), 4);
+    EXPECT_NE(editing, arrow);
+    f.Data->Cancel();
+    f.Grid->Perform(WM_KEYDOWN, VK_INSERT, 0);
+    ASSERT_EQ(f.Data->State(), dsInsert);
+    const int insertRow = f.Grid->Row() - 1;
+    const std::vector<bool> inserting = indicatorInk(insertRow);
+    EXPECT_GT(count(inserting), 2);
+    EXPECT_NE(inserting, arrow);
+    EXPECT_NE(inserting, editing);
+    f.Data->Cancel();
+
+    // Without titles and indicator the first record starts at the top-left corner.
+    f.Grid->SetOptions(f.Grid->Options() - TDBGridOptions{dgTitles, dgIndicator});
+    EXPECT_EQ(f.Grid->FixedRows(), 0);
+    EXPECT_EQ(f.Grid->FixedCols(), 0);
+    f.Data->First();
+    const TRect first = f.Grid->CellRect(1, 2);
+    ClickAt(f.Grid, first.Left + 5, first.Top + 5);
+    EXPECT_EQ(f.RecNo(), 3);
+    EXPECT_EQ(f.Grid->SelectedField()->FieldName(), "Cliente");
+}
+
+TEST(DBGrid, SelectedRowsAreDottedInTheIndicator)
+{
+    TDBGridFixture f(20);
+    f.Grid->SetOptions(f.Grid->Options() + TDBGridOptions{dgMultiSelect});
+    f.Show();
+    f.Open();
+    auto indicatorInk = [&](int row) {
+        f.Grid->Invalidate();
+        f.Grid->Update();
+        const TRect r = f.Grid->CellRect(0, row + 1);
+        QImage* image = RetainedImage(f.Grid);
+        const QPoint origin = ClientOffset(f.Grid);
+        std::vector<bool> ink;
+        for (int y = r.Top + 1; y < r.Bottom - 1; ++y)
+            for (int x = r.Left + 1; x < r.Right - 1; ++x)
+                ink.push_back(qGray(image->pixel(origin.x() + x, origin.y() + y)) < 128);
+        return ink;
+    };
+    auto count = [](const std::vector<bool>& ink) { return std::count(ink.begin(), ink.end(), true); };
+    const std::vector<bool> plainArrow = indicatorInk(0);
+    f.Data->MoveBy(2);
+    f.Grid->SelectedRows()->SetCurrentRowSelected(true);
+    f.Data->First();
+    const std::vector<bool> dot = indicatorInk(2);
+    EXPECT_GT(count(dot), 0);
+    EXPECT_LT(count(dot), count(plainArrow));
+    EXPECT_EQ(count(indicatorInk(1)), 0);
+    f.Grid->SelectedRows()->SetCurrentRowSelected(true);
+    const std::vector<bool> arrowAndDot = indicatorInk(0);
+    EXPECT_NE(arrowAndDot, plainArrow);
+    EXPECT_GT(count(arrowAndDot), count(plainArrow));
 }
