@@ -510,6 +510,7 @@ public:
     LRESULT MenuCharAnswer = 0;
     UINT Command = 0;
     std::function<void(HMENU)> OnInit;
+    std::pair<WPARAM, LPARAM> LastSelect{0, 1};
     void WndProc(TMessage& Message) override
     {
         switch (Message.Msg) {
@@ -524,6 +525,8 @@ public:
         default:
             break;
         }
+        if (Message.Msg == WM_MENUSELECT)
+            LastSelect = {Message.WParam, Message.LParam};
         if (Message.Msg == WM_INITMENUPOPUP && OnInit)
             OnInit(reinterpret_cast<HMENU>(Message.WParam));
         if (Message.Msg == WM_MEASUREITEM) {
@@ -603,6 +606,8 @@ TEST_F(MenuTracking, OwnerDrawnEntriesAreMeasuredOnceAndDrawnWithTheirState)
     EXPECT_EQ(owner->Seen[1], WM_INITMENUPOPUP);
     EXPECT_EQ(owner->Seen.back(), WM_EXITMENULOOP);
     EXPECT_EQ(owner->Seen[owner->Seen.size() - 2], WM_MENUSELECT);
+    EXPECT_EQ(HIWORD(owner->LastSelect.first), 0xFFFF) << "the closing selection";
+    EXPECT_EQ(owner->LastSelect.second, 0);
 }
 
 TEST_F(MenuTracking, MenuCharAnswersExecuteSelectAndClose)
