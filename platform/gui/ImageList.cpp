@@ -425,7 +425,12 @@ BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int widt
     if (height <= 0)
         height = data->Height;
     if (style & ILD_MASK) {
+        // The mask shows black and white whatever colours the context holds.
+        const COLORREF oldText = SetTextColor(dc, 0x000000);
+        const COLORREF oldBack = SetBkColor(dc, 0xFFFFFF);
         Blit(dc, x, y, width, height, image->Mask, true, SRCCOPY);
+        SetTextColor(dc, oldText);
+        SetBkColor(dc, oldBack);
         return TRUE;
     }
     QImage color = image->Color.copy();

@@ -90,13 +90,14 @@ protected:
             c.Rectangle(10 + hatch * 40, 115, 45 + hatch * 40, 145);
         }
         c.Brush()->SetStyle(bsClear);
-        // Fonts at 8, 10 and 12 points.
+        // Fonts at 8, 10 and 12 points, labelled short so that the columns do not run together.
         const char* faces[3] = {"Arial", "Times New Roman", "Courier New"};
+        const char* labels[3] = {"Arial", "Times", "Courier"};
         for (int f = 0; f < 3; ++f)
             for (int s = 0; s < 3; ++s) {
                 c.Font()->SetName(faces[f]);
                 c.Font()->SetSize(8 + 2 * s);
-                c.TextOut(10 + s * 110, 155 + f * 20, std::string(faces[f]) + " " + std::to_string(8 + 2 * s));
+                c.TextOut(10 + s * 105, 155 + f * 20, std::string(labels[f]) + " " + std::to_string(8 + 2 * s));
             }
         HFONT turned = CreateFontA(-16, 0, 900, 900, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
         HGDIOBJ old = SelectObject(c.Handle(), turned);
@@ -112,7 +113,11 @@ protected:
                   "Il &totale della fattura \xE8 calcolato sulle righe del documento, con l'IVA al 22% "
                   "e lo sconto in \x80.",
                   -1, &paragraph, DT_CENTER | DT_WORDBREAK);
-        // A glyph: normal, transparent, disabled and as a mask.
+        // A glyph: normal, transparent, disabled and as a mask, on a button face so that the
+        // embossed (disabled) drawing shows its highlight.
+        c.Brush()->SetStyle(bsSolid);
+        c.Brush()->SetColor(clBtnFace);
+        c.FillRect(Rect(375, 115, 476, 176));
         c.Draw(380, 120, &FGlyph);
         FGlyph.SetTransparent(true);
         c.Draw(400, 120, &FGlyph);
@@ -180,6 +185,12 @@ TEST(DemoGrafica, DrawsEveryElementAndGrabsIt)
     EXPECT_EQ(probe.Pixels(50, 75), clWhite);          // right and bottom left out
     EXPECT_EQ(probe.Pixels(30, 60), clWhite);          // its inside
     EXPECT_EQ(probe.Pixels(381 + 6, 120 + 6), clYellow);
+    EXPECT_EQ(probe.Pixels(440, 120), clWhite);         // the mask: white where clear
+    EXPECT_EQ(probe.Pixels(448, 128), clBlack);         // and black where the glyph is
+    EXPECT_EQ(probe.Pixels(400, 120), ColorToRGB(clBtnFace)); // the transparent glyph's corner
+    EXPECT_EQ(probe.Pixels(500, 130), clBlack);         // the metafile's rectangle at double size
+    EXPECT_EQ(probe.Pixels(579, 177), clBlack);
+    EXPECT_EQ(probe.Pixels(504, 134), clAqua);
     probe.FreeHandle();
     TControlCanvas probeSecond;
     probeSecond.SetControl(seconda);

@@ -324,9 +324,18 @@ TEST_F(TListFixture, MaskedImagesDrawTheirShapesOnly)
     List.Draw(Target.Canvas(), 0, 0, 1);
     EXPECT_EQ(At(0, 0), clWhite);
     EXPECT_EQ(At(5, 5), clNavy);
-    ImageList_Draw(List.Handle(), 1, Target.Canvas()->Handle(), 20, 20, ILD_MASK);
+    // The mask is black and white whatever text and background colours the context holds.
+    HDC dc = Target.Canvas()->Handle();
+    SetTextColor(dc, ColorToRGB(clRed));
+    SetBkColor(dc, ColorToRGB(clYellow));
+    Target.Canvas()->Brush()->SetColor(clGreen);
+    Target.Canvas()->FillRect(Rect(20, 20, 36, 36));
+    SetTextColor(dc, ColorToRGB(clRed));
+    SetBkColor(dc, ColorToRGB(clYellow));
+    ImageList_Draw(List.Handle(), 1, dc, 20, 20, ILD_MASK);
     EXPECT_EQ(At(20, 20), clWhite);
     EXPECT_EQ(At(25, 25), clBlack);
+    EXPECT_EQ(GetTextColor(dc), ColorToRGB(clRed));
 
     Target.Canvas()->Brush()->SetColor(clGreen);
     Target.Canvas()->FillRect(Rect(0, 0, 40, 40));
