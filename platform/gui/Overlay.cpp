@@ -183,8 +183,10 @@ void TOverlay::Render(QPainter& painter, const QPoint& origin) const
 
 void OverlayPaintOver(TWinControl* control, QImage& image)
 {
+    // Both the toggled pixels and the plain drawing (a line drawn with a copying pen on the
+    // screen) belong in the picture.
     std::unique_ptr<TOverlay>& overlay = ScreenOverlay();
-    if (!overlay || !control || (overlay->Coverage().isEmpty()))
+    if (!overlay || !control)
         return;
     QWidget* widget = WidgetOf(control);
     if (!widget)
