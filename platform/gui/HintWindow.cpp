@@ -72,6 +72,10 @@ void THintWindow::ActivateHint(TRect rect, const std::string& hint)
     HandleNeeded();
     SetBounds(left, top, width, height);
     if (QWidget* widget = WidgetOf(this)) {
+        // The mouse passes through a hint, as through the class library's (HTTRANSPARENT): a hint
+        // pushed under the cursor at the screen's edge must not make the control lose the mouse.
+        if (!(widget->windowFlags() & Qt::WindowTransparentForInput))
+            widget->setWindowFlag(Qt::WindowTransparentForInput);
         widget->setGeometry(left, top, width, height);
         FVisible = true;
         widget->show();

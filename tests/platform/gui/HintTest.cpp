@@ -403,6 +403,8 @@ TEST(HintWindowTest, AHintNearTheScreenEdgeIsMovedInsideTheWorkArea)
         EXPECT_EQ(Widget(&hint)->geometry(), QRect(c.Expected, QSize(80, 20))) << c.Name;
         EXPECT_EQ(hint.BoundsRect(), Bounds(c.Expected.x(), c.Expected.y(), 80, 20)) << c.Name;
     }
+    // The mouse passes through it to the control beneath.
+    EXPECT_TRUE(Widget(&hint)->windowFlags() & Qt::WindowTransparentForInput);
     hint.ReleaseHandle();
     EXPECT_FALSE(Widget(&hint)->isVisible());
 }
