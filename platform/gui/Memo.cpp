@@ -54,6 +54,27 @@ QString ToQtText(const std::string& text)
     return q;
 }
 
+// The memo's window takes the text that waited for it before it shows or paints.
+class TMemoHost : public TControlHost<QPlainTextEdit> {
+public:
+    TMemoHost(TCustomMemo* memo, QWidget* parent) : TControlHost<QPlainTextEdit>(memo, parent), FMemo(memo) {}
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        FMemo->FlushPending();
+        TControlHost<QPlainTextEdit>::showEvent(event);
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        FMemo->FlushPending();
+        TControlHost<QPlainTextEdit>::paintEvent(event);
+    }
+
+private:
+    TCustomMemo* FMemo;
+};
+
 // The lines as TStrings counts them: a last empty line after a line break does not count.
 int StringsCount(int lineCount, bool lastEmpty) { return lastEmpty ? lineCount - 1 : lineCount; }
 
@@ -92,7 +113,7 @@ void TMemoStrings::Put(int index, const std::string& s)
         cursor.insertText(ToQtText(s));
         return;
     }
-    auto lines = SplitLines(FMemo->FMemoText);
+    auto lines = FMemo->CachedLines();
     lines[static_cast<std::size_t>(index)] = s;
     FMemo->SetText(JoinLines(lines));
 }
@@ -122,7 +143,7 @@ void TMemoStrings::Insert(int index, const std::string& s)
         }
         return;
     }
-    auto lines = SplitLines(FMemo->FMemoText);
+    auto lines = FMemo->CachedLines();
     if (index == count && lines.back().empty())
         lines.back() = s;
     else
@@ -153,7 +174,7 @@ void TMemoStrings::Delete(int index)
         cursor.removeSelectedText();
         return;
     }
-    auto lines = SplitLines(FMemo->FMemoText);
+    auto lines = FMemo->CachedLines();
     lines.erase(lines.begin() + index);
     if (lines.empty())
         lines.emplace_back();
@@ -183,6 +204,7 @@ void TMemoStrings::SetUpdateState(bool updating)
     std::vector<std::string> lines = std::move(FBuffer);
     FBuffer.clear();
     FMemo->SetText(JoinLines(lines));
+    FMemo->SeedLines(std::move(lines));
 }
 
 // --- TCustomMemo ------------------------------------------------------------------------------------
@@ -197,7 +219,58 @@ TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(std::
 
 TCustomMemo::~TCustomMemo() = default;
 
-QPlainTextEdit* TCustomMemo::Memo() const { return FHost ? qobject_cast<QPlainTextEdit*>(FHost->Widget()) : nullptr; }
+QPlainTextEdit* TCustomMemo::HostMemo() const
+{
+    return FHost ? qobject_cast<QPlainTextEdit*>(FHost->Widget()) : nullptr;
+}
+
+QPlainTextEdit* TCustomMemo::Memo() const
+{
+    FlushPending();
+    return HostMemo();
+}
+
+void TCustomMemo::FlushPending() const
+{
+    QPlainTextEdit* memo = HostMemo();
+    if (!FPending || !memo)
+        return;
+    FPending = false;
+    {
+        QSignalBlocker blocker(memo);
+        memo->setPlainText(ToQtText(FMemoText));
+    }
+    const_cast<TCustomMemo*>(this)->SetSelection(FMemoSelStart, FMemoSelLength);
+}
+
+void TCustomMemo::SetMemoText(const std::string& text)
+{
+    FMemoText = text;
+    FLineCacheValid = false;
+}
+
+void TCustomMemo::SeedLines(std::vector<std::string> lines)
+{
+    // The lines just joined into the text split back into themselves unless one holds a line break.
+    if (!TextHeldHere() || FLineCacheValid)
+        return;
+    if (lines.empty())
+        lines.emplace_back();
+    for (const std::string& line : lines)
+        if (line.find("\r\n") != std::string::npos || (!line.empty() && line.back() == '\r'))
+            return;
+    FLineCache = std::move(lines);
+    FLineCacheValid = true;
+}
+
+const std::vector<std::string>& TCustomMemo::CachedLines() const
+{
+    if (!FLineCacheValid) {
+        FLineCache = SplitLines(FMemoText);
+        FLineCacheValid = true;
+    }
+    return FLineCache;
+}
 
 QPlainTextEdit* TCustomMemo::EnsureMemo()
 {
@@ -221,7 +294,7 @@ void TCustomMemo::CreateParams(TCreateParams& Params)
 
 IHostWidget* TCustomMemo::CreateHost(const TCreateParams&, void* parentWidget)
 {
-    auto* host = new TControlHost<QPlainTextEdit>(this, static_cast<QWidget*>(parentWidget));
+    auto* host = new TMemoHost(this, static_cast<QWidget*>(parentWidget));
     host->setFocusPolicy(Qt::ClickFocus);
     host->setContextMenuPolicy(Qt::NoContextMenu);
     host->setTabChangesFocus(true);
@@ -232,24 +305,26 @@ IHostWidget* TCustomMemo::CreateHost(const TCreateParams&, void* parentWidget)
 void TCustomMemo::CreateWnd()
 {
     TWinControl::CreateWnd();
-    SetEditorText(FMemoText);
+    const int selStart = FMemoSelStart, selLength = FMemoSelLength;
+    SetEditorText(std::string(FMemoText));
     ApplyEditorState();
-    SetSelection(FMemoSelStart, FMemoSelLength);
+    SetSelection(selStart, selLength);
 }
 
 void TCustomMemo::DestroyWnd()
 {
-    if (Memo()) {
+    if (!TextHeldHere()) {
         FMemoSelStart = SelStart();
         FMemoSelLength = SelLength();
-        FMemoText = GetText();
+        SetMemoText(GetText());
     }
+    FPending = false;
     TWinControl::DestroyWnd();
 }
 
 void TCustomMemo::ApplyEditorState()
 {
-    QPlainTextEdit* memo = Memo();
+    QPlainTextEdit* memo = HostMemo();
     if (!memo)
         return;
     memo->setFont(StdCtrl::QtFont(*Font()));
@@ -273,9 +348,9 @@ void TCustomMemo::ApplyEditorState()
 
 std::string TCustomMemo::GetText() const
 {
-    QPlainTextEdit* memo = Memo();
-    if (!memo)
+    if (TextHeldHere())
         return FMemoText;
+    QPlainTextEdit* memo = Memo();
     QString text = memo->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return ToAnsi(text);
@@ -283,33 +358,38 @@ std::string TCustomMemo::GetText() const
 
 void TCustomMemo::SetEditorText(const std::string& text)
 {
-    QPlainTextEdit* memo = EnsureMemo();
-    if (!memo) {
-        FMemoText = text;
+    if (!HandleAllocated() && Parent())
+        HandleNeeded();
+    QPlainTextEdit* memo = HostMemo();
+    if (!memo || !memo->isVisible()) {
+        // Hidden: the window takes the text when it is shown or used.
+        SetMemoText(text);
         FMemoSelStart = 0;
         FMemoSelLength = 0;
+        FPending = memo != nullptr;
         return;
     }
+    FPending = false;
     QSignalBlocker blocker(memo);
     memo->setPlainText(ToQtText(text));
 }
 
 int TCustomMemo::LineCount() const
 {
-    if (QPlainTextEdit* memo = Memo())
-        return memo->document()->blockCount();
-    return static_cast<int>(SplitLines(FMemoText).size());
+    if (TextHeldHere())
+        return static_cast<int>(CachedLines().size());
+    return Memo()->document()->blockCount();
 }
 
 std::string TCustomMemo::LineText(int index) const
 {
     if (index < 0)
         return "";
-    if (QPlainTextEdit* memo = Memo()) {
-        const QTextBlock block = memo->document()->findBlockByNumber(index);
+    if (!TextHeldHere()) {
+        const QTextBlock block = Memo()->document()->findBlockByNumber(index);
         return block.isValid() ? ToAnsi(block.text()) : "";
     }
-    const auto lines = SplitLines(FMemoText);
+    const auto& lines = CachedLines();
     return index < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(index)] : "";
 }
 
@@ -317,9 +397,9 @@ int TCustomMemo::LineIndex(int line) const
 {
     if (line < 0 || line >= LineCount())
         return -1;
-    if (QPlainTextEdit* memo = Memo())
-        return memo->document()->findBlockByNumber(line).position() + line;
-    const auto lines = SplitLines(FMemoText);
+    if (!TextHeldHere())
+        return Memo()->document()->findBlockByNumber(line).position() + line;
+    const auto& lines = CachedLines();
     int index = 0;
     for (int i = 0; i < line; ++i)
         index += static_cast<int>(lines[static_cast<std::size_t>(i)].size()) + 2;
@@ -343,32 +423,31 @@ int TCustomMemo::ToQtPos(int pos) const
 {
     const int line = LineFromChar(pos);
     const int column = std::min(pos - LineIndex(line), static_cast<int>(LineText(line).size()));
-    if (QPlainTextEdit* memo = Memo())
-        return memo->document()->findBlockByNumber(line).position() + column;
+    if (!TextHeldHere())
+        return Memo()->document()->findBlockByNumber(line).position() + column;
     return pos;
 }
 
 int TCustomMemo::ToWinPos(int qtPos) const
 {
-    if (QPlainTextEdit* memo = Memo())
-        return qtPos + memo->document()->findBlock(qtPos).blockNumber();
+    if (!TextHeldHere())
+        return qtPos + Memo()->document()->findBlock(qtPos).blockNumber();
     return qtPos;
 }
 
 int TCustomMemo::SelStart() const
 {
-    if (QPlainTextEdit* memo = Memo())
-        return ToWinPos(memo->textCursor().selectionStart());
-    return FMemoSelStart;
+    if (TextHeldHere())
+        return FMemoSelStart;
+    return ToWinPos(Memo()->textCursor().selectionStart());
 }
 
 int TCustomMemo::SelLength() const
 {
-    if (QPlainTextEdit* memo = Memo()) {
-        const QTextCursor cursor = memo->textCursor();
-        return ToWinPos(cursor.selectionEnd()) - ToWinPos(cursor.selectionStart());
-    }
-    return FMemoSelLength;
+    if (TextHeldHere())
+        return FMemoSelLength;
+    const QTextCursor cursor = Memo()->textCursor();
+    return ToWinPos(cursor.selectionEnd()) - ToWinPos(cursor.selectionStart());
 }
 
 void TCustomMemo::SetSelection(int start, int length)
@@ -376,12 +455,12 @@ void TCustomMemo::SetSelection(int start, int length)
     const int total = static_cast<int>(GetText().size());
     start = std::clamp(start, 0, total);
     length = std::clamp(length, 0, total - start);
-    QPlainTextEdit* memo = Memo();
-    if (!memo) {
+    if (TextHeldHere()) {
         FMemoSelStart = start;
         FMemoSelLength = length;
         return;
     }
+    QPlainTextEdit* memo = Memo();
     QTextCursor cursor = memo->textCursor();
     cursor.setPosition(ToQtPos(start));
     cursor.setPosition(ToQtPos(start + length), QTextCursor::KeepAnchor);
@@ -447,7 +526,7 @@ void TCustomMemo::ReplaceSelection(const std::string& value, bool limit)
         std::string text = FMemoText;
         text.replace(static_cast<std::size_t>(FMemoSelStart), static_cast<std::size_t>(FMemoSelLength), insert);
         const int caret = FMemoSelStart + static_cast<int>(insert.size());
-        FMemoText = text;
+        SetMemoText(text);
         FMemoSelStart = caret;
         FMemoSelLength = 0;
         StdCtrl::NotifyParent(this, EN_CHANGE);

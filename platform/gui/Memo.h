@@ -73,6 +73,9 @@ public:
     int LineIndex(int line) const;
     int LineFromChar(int pos) const;
 
+    // For the layer's Qt pieces: gives the window the text that code set while it was hidden.
+    void FlushPending() const;
+
 protected:
     void CreateParams(TCreateParams& Params) override;
     IHostWidget* CreateHost(const TCreateParams& Params, void* parentWidget) override;
@@ -81,6 +84,7 @@ protected:
     void ApplyEditorState() override;
     void ReplaceSelection(const std::string& text, bool limit) override;
     void SetEditorText(const std::string& text) override;
+    // The memo's window with the text up to date.
     QPlainTextEdit* Memo() const;
     // The memo's window exists (made when a parent allows it).
     QPlainTextEdit* EnsureMemo();
@@ -91,9 +95,23 @@ private:
     int ToQtPos(int pos) const;
     int ToWinPos(int qtPos) const;
     void SetSelection(int start, int length);
+    // The window as it is, its text possibly behind FMemoText.
+    QPlainTextEdit* HostMemo() const;
+    // FMemoText holds the text: there is no window, or the window waits for it.
+    bool TextHeldHere() const { return FPending || !HostMemo(); }
+    void SetMemoText(const std::string& text);
+    // Lines known to make up FMemoText, saving the split.
+    void SeedLines(std::vector<std::string> lines);
+    // FMemoText split into lines, made once per text.
+    const std::vector<std::string>& CachedLines() const;
 
     std::unique_ptr<TMemoStrings> FLines;
+    // Text set by code while the window is hidden waits here until the window is shown or used:
+    // a Qt document of many lines costs far more than the lines themselves.
     std::string FMemoText;
+    mutable bool FPending = false;
+    mutable std::vector<std::string> FLineCache;
+    mutable bool FLineCacheValid = false;
     int FMemoSelStart = 0;
     int FMemoSelLength = 0;
     bool FWordWrap = true;

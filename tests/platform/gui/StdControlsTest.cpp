@@ -34,6 +34,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QWidget>
 
@@ -537,6 +538,30 @@ TEST_F(StdControls, MemoMaxLengthStopsTypingNotCode)
     EXPECT_EQ(memo->Lines()->Count(), 2);
     memo->SetText("123456789012");
     EXPECT_EQ(memo->Text(), "123456789012");
+}
+
+TEST_F(StdControls, MemoTextSetWhileHiddenReachesTheWindowWhenShown)
+{
+    auto* memo = Make<TMemo>();
+    memo->Lines()->SetText("uno\r\ndue\r\ntre");
+    EXPECT_EQ(memo->Lines()->Count(), 3);
+    EXPECT_EQ(memo->Lines()->Strings(1), "due");
+    EXPECT_EQ(memo->Perform(EM_LINEINDEX, 2, 0), 10);
+    memo->SetSelStart(5);
+    memo->SetSelLength(3);
+    auto* editor = qobject_cast<QPlainTextEdit*>(Widget(memo));
+    ASSERT_NE(editor, nullptr);
+    ShowAndActivate(form);
+    EXPECT_EQ(editor->toPlainText(), QString("uno\ndue\ntre"));
+    EXPECT_EQ(editor->textCursor().selectedText(), QString("due"));
+    EXPECT_EQ(memo->SelStart(), 5);
+    memo->SetFocus();
+    QTest::keyClick(Widget(memo), 'X');
+    EXPECT_EQ(memo->Text(), "uno\r\nX\r\ntre");
+    EXPECT_EQ(memo->Lines()->Strings(1), "X");
+    // Code that sets the text of a shown memo puts it on the window at once.
+    memo->Lines()->SetText("uno");
+    EXPECT_EQ(editor->toPlainText(), QString("uno"));
 }
 
 } // namespace
