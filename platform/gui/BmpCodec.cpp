@@ -61,17 +61,21 @@ BYTE Channel(DWORD value, DWORD mask)
     return static_cast<BYTE>((raw * 255 + ((1u << bits) - 1) / 2) / ((1u << bits) - 1));
 }
 
-// Decodes RLE8 or RLE4 data into top-down index rows of image (8 or 4 bits).
+// Decodes RLE8 or RLE4 data into top-down index rows of image (8 or 4 bits), whose rows start
+// as zeros.
 void DecodeRle(const std::uint8_t* data, std::size_t size, bool rle4, TDibImage& image, bool topDown)
 {
     const int width = image.Width, height = image.Height;
-    std::vector<std::uint8_t> indexes(static_cast<std::size_t>(width) * height, 0);
     int x = 0, y = 0; // y counts rows in file order
     std::size_t pos = 0;
     auto put = [&](int value) {
         if (x >= width || y >= height)
             Invalid();
-        indexes[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(value);
+        std::uint8_t* row = image.Row(topDown ? y : height - 1 - y);
+        if (rle4)
+            row[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? (value & 0x0F) << 4 : (value & 0x0F));
+        else
+            row[x] = static_cast<std::uint8_t>(value);
         ++x;
     };
     while (true) {
@@ -108,17 +112,6 @@ void DecodeRle(const std::uint8_t* data, std::size_t size, bool rle4, TDibImage&
         for (int i = 0; i < value; ++i)
             put(rle4 ? ((i % 2 == 0) ? (data[pos + i / 2] >> 4) : (data[pos + i / 2] & 0x0F)) : data[pos + i]);
         pos += bytes + (bytes & 1);
-    }
-    for (int row = 0; row < height; ++row) {
-        const int fileRow = topDown ? row : height - 1 - row;
-        std::uint8_t* out = image.Row(row);
-        for (int column = 0; column < width; ++column) {
-            const std::uint8_t index = indexes[static_cast<std::size_t>(fileRow) * width + column];
-            if (rle4)
-                out[column / 2] |= static_cast<std::uint8_t>(column % 2 == 0 ? index << 4 : index);
-            else
-                out[column] = index;
-        }
     }
 }
 
