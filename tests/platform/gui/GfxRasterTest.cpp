@@ -4,6 +4,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/GdiDraw.h"
 #include "platform/gui/Metafile.h"
+#include "platform/gui/TextOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -178,6 +179,54 @@ TEST(GfxMetafileReplay, ScaledReplayKeepsWhatItDoesNotDraw)
     EXPECT_EQ(c->Pixels(20, 20), clBlack);
     EXPECT_EQ(c->Pixels(39, 39), clBlack);
     EXPECT_EQ(c->Pixels(30, 30), clYellow);
+}
+
+// Raw calls on a context in its default state: the stock pen, brush and font.
+void DrawDefaults(HDC dc)
+{
+    Rectangle(dc, 2, 2, 40, 30);
+    MoveToEx(dc, 0, 35, nullptr);
+    LineTo(dc, 60, 35);
+    TextOutA(dc, 5, 8, "Riga 1", -1);
+}
+
+TEST(GfxMetafileReplay, StartsFromTheDefaultStateWhateverTheTargetHolds)
+{
+    TMetafile metafile;
+    metafile.SetWidth(64);
+    metafile.SetHeight(40);
+    {
+        TMetafileCanvas canvas(&metafile, nullptr);
+        DrawDefaults(canvas.Handle());
+    }
+    TBitmap direct, replayed;
+    Fill(direct, 64, 40, clWhite);
+    Fill(replayed, 64, 40, clWhite);
+    DrawDefaults(direct.Canvas()->Handle());
+    // The target's own state must not leak into the replay, and comes back afterwards.
+    HDC dc = replayed.Canvas()->Handle();
+    HPEN pen = CreatePen(PS_DOT, 1, 0x0000FF);
+    HBRUSH brush = CreateSolidBrush(0xFF0000);
+    SelectObject(dc, pen);
+    SelectObject(dc, brush);
+    SetTextColor(dc, 0x00FF00);
+    SetBkMode(dc, TRANSPARENT);
+    SetROP2(dc, R2_XORPEN);
+    SetTextAlign(dc, TA_BASELINE);
+    RECT frame{0, 0, 64, 40};
+    EXPECT_TRUE(PlayEnhMetaFile(dc, metafile.Handle(), &frame));
+    int differences = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 64; ++x)
+            differences += direct.Canvas()->Pixels(x, y) != replayed.Canvas()->Pixels(x, y) ? 1 : 0;
+    EXPECT_EQ(differences, 0);
+    EXPECT_EQ(GetROP2(dc), R2_XORPEN);
+    EXPECT_EQ(GetTextColor(dc), 0x00FF00u);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen);
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(pen);
+    DeleteObject(brush);
 }
 
 } // namespace
