@@ -152,10 +152,29 @@ for name in sorted(glob.glob(sys.argv[1] + '/depth*.bmp')):
     for y in range(h):
         pad = data[offset + y * row + used_bytes: offset + (y + 1) * row]
         assert all(b == 0 for b in pad), name
-    if bits in (24, 32):
-        top = offset + (h - 1) * row
-        b, g, r = data[top], data[top + 1], data[top + 2]
-        assert (r, g, b) == (0, 0, 0), name
+    # Every pixel against the test picture: the channels of its colours are all 0 or all 1.
+    palette = [struct.unpack_from('<BBB', data, 54 + 4 * i)[::-1] for i in range(pal)]
+    colors = [(0, 0, 0), (1, 0, 0), (0, 1, 0), (0, 0, 1), (1, 1, 0), (1, 0, 1), (0, 1, 1), (1, 1, 1)]
+    for y in range(h):
+        line = data[offset + (h - 1 - y) * row: offset + (h - y) * row]
+        for x in range(w):
+            if bits <= 8:
+                per = 8 // bits
+                index = (line[x // per] >> (8 - bits * (x % per + 1))) & ((1 << bits) - 1)
+                rgb = palette[index]
+            elif bits == 16:
+                word = struct.unpack_from('<H', line, 2 * x)[0]
+                rgb = ((word >> 11) & 31, (word >> 5) & 63, word & 31) if comp == 3 else \
+                      ((word >> 10) & 31, (word >> 5) & 31, word & 31)
+            else:
+                b, g, r = line[x * (bits // 8): x * (bits // 8) + 3]
+                rgb = (r, g, b)
+            flags = tuple(1 if c else 0 for c in rgb)
+            if bits == 1:
+                expected = (0, 0, 0) if (x * 3 + y) % 5 < 2 else (1, 1, 1)
+            else:
+                expected = colors[(x + 2 * y) % 8]
+            assert flags == expected, (name, x, y, rgb)
 print('ok')
 )PY";
     const std::filesystem::path scriptFile = folder / "check.py";
