@@ -17,6 +17,7 @@
 
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/Overlay.h"
+#include "platform/gui/private/QtBridge.h"
 
 #include <QCalendarWidget>
 #include <QDateTimeEdit>
@@ -279,6 +280,11 @@ TEST_F(Containers, DateTimePickerShowsTheDateAndFiresOnUserChange)
     ShowAndActivate(form);
     EXPECT_EQ(picker->Text(), "15/03/2026");
     EXPECT_EQ(changes, 0);
+    // The classic drop-down look: a sunken field and a raised button at the right.
+    const QImage look = Widget(picker)->grab().toImage();
+    EXPECT_EQ(ToTColor(look.pixelColor(1, 1)), static_cast<TColor>(ColorToRGB(cl3DDkShadow)));
+    EXPECT_EQ(ToTColor(look.pixelColor(look.width() - 10, 2)), static_cast<TColor>(ColorToRGB(clBtnHighlight)));
+    EXPECT_EQ(ToTColor(look.pixelColor(look.width() - 10, look.height() / 2 - 4)), static_cast<TColor>(ColorToRGB(clBtnFace)));
     auto* editor = qobject_cast<QDateTimeEdit*>(Widget(picker));
     ASSERT_NE(editor, nullptr);
     editor->setDate(QDate(2026, 3, 16));
