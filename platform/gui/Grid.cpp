@@ -1414,6 +1414,9 @@ void TCustomGrid::HideEditor(bool accept)
 {
     if (!FEditorMode)
         return;
+    // A masked text left incomplete raises here, while the editor is still in place.
+    if (accept && FInplaceEdit && FInplaceEdit->IsMasked())
+        FInplaceEdit->ValidateEdit();
     FEditorMode = false;
     FEditButtonPressed = false;
     if (FInplaceEdit) {

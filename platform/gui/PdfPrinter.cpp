@@ -52,7 +52,8 @@ std::string VirtualPrinterFolder()
             return FolderOverride();
     }
     std::string folder;
-    if (GetSpecialFolderPath(CSIDL_PERSONAL, folder) != S_OK)
+    // A desktop without a documents folder gets one, as the shell keeps it on Windows.
+    if (GetSpecialFolderPath(CSIDL_PERSONAL | CSIDL_FLAG_CREATE, folder) != S_OK)
         return {};
     return folder;
 }

@@ -653,9 +653,15 @@ int EndDoc(HDC dc)
     job.Copies = kind == TPrinterKind::System ? 1 : context->Copies;
     if (!context->Output.empty())
         job.Path = context->Output;
-    else
-        job.Path = UniquePdfPath(kind == TPrinterKind::File ? context->Info.OutputFolder : VirtualPrinterFolder(),
-                                 context->Title);
+    else {
+        const std::string folder =
+            kind == TPrinterKind::File ? context->Info.OutputFolder : VirtualPrinterFolder();
+        // Without a folder the name would land at the root of the file system.
+        if (folder.empty())
+            return Fail(*context, Format("Impossibile scrivere il file \"%s\": %s",
+                                         {PdfFileNameForTitle(context->Title), "cartella dei documenti non disponibile"}));
+        job.Path = UniquePdfPath(folder, context->Title);
+    }
     std::string error;
     if (!WritePdfJob(job, error))
         return Fail(*context, Format("Impossibile scrivere il file \"%s\": %s", {job.Path, error}));

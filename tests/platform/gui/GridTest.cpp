@@ -2,6 +2,7 @@
 
 #include "platform/gui/Edit.h"
 #include "platform/gui/Form.h"
+#include "platform/gui/MaskEdit.h"
 #include "platform/gui/Grid.h"
 #include "platform/gui/private/Surfaces.h"
 
@@ -457,4 +458,35 @@ TEST(Grid, WithoutEditingNoEditor)
     f.Grid->SetOptions(f.Grid->Options() + TGridOptions{goEditing, goRowSelect});
     PressKey(f.Grid, VK_F2);
     EXPECT_FALSE(f.Grid->EditorMode());
+}
+
+TEST(Grid, InplaceEditorTakesTheCellsMask)
+{
+    TEditFixture f;
+    f.Texts[{1, 1}] = "1203";
+    f.Grid->OnGetEditMask = [](TObject*, int col, int row, std::string& mask) {
+        if (col == 1 && row == 1)
+            mask = "00/00;1;_";
+    };
+    PressKey(f.Grid, VK_F2);
+    TWinControl* editor = f.Grid->InplaceEditor();
+    ASSERT_TRUE(editor && f.Grid->EditorMode());
+    EXPECT_EQ(editor->Text(), "12/03");
+    editor->Perform(EM_SETSEL, 0, 5);
+    editor->Perform(WM_CHAR, 'x', 0); // refused by the mask
+    editor->Perform(WM_CHAR, '3', 0);
+    editor->Perform(WM_CHAR, '1', 0);
+    // Incomplete: Enter raises the mask's error and the editor stays.
+    EXPECT_THROW(editor->Perform(WM_KEYDOWN, VK_RETURN, 0), EDBEditError);
+    EXPECT_TRUE(f.Grid->EditorMode());
+    EXPECT_TRUE(f.Sets.empty());
+    editor->Perform(WM_CHAR, '1', 0);
+    editor->Perform(WM_CHAR, '2', 0);
+    PressKey(editor, VK_RETURN);
+    EXPECT_FALSE(f.Grid->EditorMode());
+    EXPECT_EQ(f.Sets, std::vector<std::string>{"1,1=31/12"});
+    // The next cell has no mask: its editor takes any text.
+    f.Grid->SetCol(2);
+    f.Grid->Perform(WM_CHAR, 'x', 0);
+    EXPECT_EQ(f.Grid->InplaceEditor()->Text(), "x");
 }

@@ -436,6 +436,55 @@ TEST_F(PrinterTest, FullDiskDuringEndDocLeavesNoFile)
     EXPECT_EQ(FilesIn(Folder->Path()), std::vector<std::string>{"Disco pieno.pdf"});
 }
 
+// The virtual printer writes into the documents folder, making it when the desktop has none; a
+// printer with no folder at all refuses the job rather than writing at the root.
+TEST_F(PrinterTest, DocumentsFolderIsMadeWhenMissing)
+{
+    auto saveEnv = [](const char* name) {
+        const char* value = getenv(name);
+        return std::make_pair(value != nullptr, std::string(value ? value : ""));
+    };
+    const auto home = saveEnv("HOME"), config = saveEnv("XDG_CONFIG_HOME"), documents = saveEnv("XDG_DOCUMENTS_DIR");
+    setenv("HOME", Folder->Path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", PathOf("config").c_str(), 1);
+    unsetenv("XDG_DOCUMENTS_DIR");
+    SetVirtualPrinterFolder("");
+    PrintPages("Nei documenti", 1);
+    auto restore = [](const char* name, const std::pair<bool, std::string>& value) {
+        if (value.first)
+            setenv(name, value.second.c_str(), 1);
+        else
+            unsetenv(name);
+    };
+    restore("HOME", home);
+    restore("XDG_CONFIG_HOME", config);
+    restore("XDG_DOCUMENTS_DIR", documents);
+    SetVirtualPrinterFolder(Folder->Path());
+    EXPECT_TRUE(FileExists(PathOf("Documents/Nei documenti.pdf")));
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Opened[0], PathOf("Documents/Nei documenti.pdf"));
+
+    TPrinterCatalogue catalogue;
+    TPrinterInfo file;
+    file.Name = "Senza cartella";
+    file.Kind = TPrinterKind::File;
+    catalogue.Printers.push_back(file);
+    SetPrinterCatalogue(catalogue);
+    TPrinter* printer = Printer();
+    printer->SetPrinterIndex(0);
+    printer->Title = "tess-radice";
+    printer->BeginDoc();
+    printer->Canvas()->TextOut(0, 0, "uno");
+    try {
+        printer->EndDoc();
+        FAIL() << "no exception";
+    } catch (const EPrinter& e) {
+        EXPECT_NE(e.Message.find("Impossibile scrivere il file \"tess-radice.pdf\""), std::string::npos) << e.Message;
+    }
+    EXPECT_FALSE(printer->Printing());
+    EXPECT_FALSE(FileExists("/tess-radice.pdf"));
+}
+
 TEST_F(PrinterTest, NoPrinterAtAll)
 {
     TPrinterCatalogue none;
