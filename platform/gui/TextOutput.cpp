@@ -215,16 +215,18 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
             painter.setRenderHint(QPainter::TextAntialiasing, !job.Target.Mono);
             painter.setPen(QColor::fromRgb(fore));
             painter.drawGlyphRun(QPointF(deviceCell.left(), deviceCell.top() + tm.tmAscent), run);
-            const QFontMetrics metrics(font->Font);
-            const int thickness = std::max(1, metrics.lineWidth());
-            if (font->Font.underline())
-                painter.fillRect(QRectF(deviceCell.left(), deviceCell.top() + tm.tmAscent + metrics.underlinePos(),
-                                        width, thickness),
-                                 QColor::fromRgb(fore));
-            if (font->Font.strikeOut())
-                painter.fillRect(QRectF(deviceCell.left(), deviceCell.top() + tm.tmAscent - metrics.strikeOutPos(),
-                                        width, thickness),
-                                 QColor::fromRgb(fore));
+            if (font->Font.underline() || font->Font.strikeOut()) {
+                const QFontMetrics metrics(font->Font);
+                const int thickness = std::max(1, metrics.lineWidth());
+                if (font->Font.underline())
+                    painter.fillRect(QRectF(deviceCell.left(), deviceCell.top() + tm.tmAscent + metrics.underlinePos(),
+                                            width, thickness),
+                                     QColor::fromRgb(fore));
+                if (font->Font.strikeOut())
+                    painter.fillRect(QRectF(deviceCell.left(), deviceCell.top() + tm.tmAscent - metrics.strikeOutPos(),
+                                            width, thickness),
+                                     QColor::fromRgb(fore));
+            }
         }
         const QPoint offset = area.topLeft() + QPoint(job.Target.Origin.X, job.Target.Origin.Y);
         for (const QRect& clip : job.Clip) {
