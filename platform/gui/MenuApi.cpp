@@ -5,12 +5,14 @@
 #include "platform/gui/DeviceContext.h"
 #include "platform/gui/ListBox.h"
 #include "platform/gui/MessageQueue.h"
+#include "platform/gui/Screen.h"
 #include "platform/gui/SystemMetrics.h"
 #include "platform/gui/WinControl.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/GdiInternals.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/QtBridge.h"
+#include "platform/gui/private/StdCtrlSupport.h"
 #include "platform/rtl/Codepage.h"
 
 #include <QAction>
@@ -650,6 +652,8 @@ TMenuBar::TMenuBar(HWND window, QWidget* parent) : QWidget(parent), FWindow(wind
 {
     setAttribute(Qt::WA_NoMousePropagation);
     setFocusPolicy(Qt::NoFocus);
+    if (Screen && Screen->MenuFont())
+        setFont(StdCtrl::QtFont(*Screen->MenuFont()));
     parent->installEventFilter(this);
     TAltWatcher::Install();
 }
