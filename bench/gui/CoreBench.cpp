@@ -96,9 +96,16 @@ void BM_KeyPressesThroughTheLayer(benchmark::State& state)
 {
     EnsureApplication();
     TForm form(nullptr);
+    form.KeyPreview = true;
     auto* control = new TCustomControl(&form);
     control->SetParent(&form);
-    control->HandleNeeded();
+    control->SetTabStop(true);
+    long counted = 0;
+    control->OnKeyDown = [&](TObject*, WORD&, TShiftState) { ++counted; };
+    control->OnKeyPress = [&](TObject*, char&) { ++counted; };
+    control->OnKeyUp = [&](TObject*, WORD&, TShiftState) { ++counted; };
+    form.Show();
+    control->SetFocus();
     QWidget* widget = WidgetOf(control);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, "a");
@@ -106,6 +113,8 @@ void BM_KeyPressesThroughTheLayer(benchmark::State& state)
         QCoreApplication::sendEvent(widget, &press);
         QCoreApplication::sendEvent(widget, &release);
     }
+    benchmark::DoNotOptimize(counted);
+    form.Hide();
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_KeyPressesThroughTheLayer);

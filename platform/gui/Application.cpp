@@ -256,8 +256,7 @@ void TApplication::ProcessMessages()
 void TApplication::ProcessMessagesExcludingInput()
 {
     CheckGuiThread();
-    EventLoop::ProcessEvents(false, true);
-    DispatchPostedMessages();
+    ::ProcessMessagesExcludingInput();
 }
 
 void TApplication::HandleMessage()

@@ -1,5 +1,6 @@
 #include "platform/gui/Control.h"
 
+#include "platform/gui/DragDrop.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/WinControl.h"
 #include "platform/gui/WindowHandles.h"
@@ -554,10 +555,79 @@ void TControl::Dispatch(TMessage& Message)
     case CM_PARENTSHOWHINTCHANGED:
         CMParentShowHintChanged(Message);
         return;
+    case CM_DRAG:
+        CMDrag(Message);
+        return;
     default:
         break;
     }
     DefaultHandler(Message);
+}
+
+// --- Drag and drop ---------------------------------------------------------------------------------------
+
+void TControl::BeginDrag(bool Immediate, int Threshold) { ::BeginDrag(this, Immediate, Threshold); }
+
+void TControl::EndDrag(bool Drop) { ::EndDrag(this, Drop); }
+
+bool TControl::Dragging() const { return ::Dragging(this); }
+
+void TControl::DoStartDrag(TDragObject*& DragObject)
+{
+    if (OnStartDrag)
+        OnStartDrag(this, DragObject);
+}
+
+void TControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept)
+{
+    Accept = false;
+    if (OnDragOver) {
+        Accept = true;
+        OnDragOver(this, Source, X, Y, State, Accept);
+    }
+}
+
+void TControl::DragDrop(TObject* Source, int X, int Y)
+{
+    if (OnDragDrop)
+        OnDragDrop(this, Source, X, Y);
+}
+
+void TControl::DoEndDrag(TObject* Target, int X, int Y)
+{
+    if (OnEndDrag)
+        OnEndDrag(this, Target, X, Y);
+}
+
+void TControl::CMDrag(TMessage& Message)
+{
+    auto* rec = reinterpret_cast<TDragRec*>(Message.LParam);
+    if (!rec)
+        return;
+    // The events name the dragged control when a control is dragged, else the drag object.
+    TObject* source = rec->Source;
+    if (auto* controlObject = dynamic_cast<TDragControlObject*>(rec->Source))
+        source = controlObject->Control;
+    const TPoint local = ScreenToClient(rec->Pos);
+    switch (static_cast<TDragMessage>(Message.WParam)) {
+    case dmDragEnter:
+    case dmDragLeave:
+    case dmDragMove: {
+        const TDragState state = Message.WParam == dmDragEnter   ? dsDragEnter
+                                 : Message.WParam == dmDragLeave ? dsDragLeave
+                                                                 : dsDragMove;
+        bool accept = false;
+        DragOver(source, local.X, local.Y, state, accept);
+        rec->Accept = accept;
+        Message.Result = accept ? 1 : 0;
+        return;
+    }
+    case dmDragDrop:
+        DragDrop(source, local.X, local.Y);
+        return;
+    default:
+        return;
+    }
 }
 
 void TControl::DefaultHandler(TMessage& Message)

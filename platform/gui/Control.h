@@ -70,6 +70,15 @@ using TMouseWheelEvent =
 using TMouseWheelUpDownEvent = std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 using TCanResizeEvent = std::function<void(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize)>;
 
+// Drag and drop between controls (DragDrop unit).
+class TDragObject;
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+
 // Minimum and maximum sizes of a control; 0 means no limit.
 class TSizeConstraints : public TPersistent {
     TESS_CLASS(TSizeConstraints, TPersistent)
@@ -198,6 +207,19 @@ public:
     virtual void Click();
     virtual void DblClick();
 
+    // --- Drag and drop ---
+    // Immediate false: the drag starts once the mouse moves Threshold pixels (-1: 5).
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    // Ends the control's drag, dropping on the current target when Drop is true.
+    void EndDrag(bool Drop);
+    bool Dragging() const;
+    // Called by the drag (DragDrop unit): raise the events, each overridable.
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
+    virtual void DragCanceled() {}
+
     bool HasParent() const override { return true; }
     TComponent* GetParentComponent() const override;
 
@@ -212,6 +234,10 @@ public:
     TMouseWheelUpDownEvent OnMouseWheelUp;
     TNotifyEvent OnResize;
     TCanResizeEvent OnCanResize;
+    TStartDragEvent OnStartDrag;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
     // The layer's host widget (nullptr until one exists).
     IHostWidget* Host() const { return FHost; }
@@ -252,6 +278,8 @@ protected:
     void CMParentFontChanged(TMessage& Message);
     void CMParentColorChanged(TMessage& Message);
     void CMParentShowHintChanged(TMessage& Message);
+    // CM_DRAG: DragOver for enter, move and leave, DragDrop for the drop.
+    void CMDrag(TMessage& Message);
     // Pops up the popup menu of the control or of a parent for WM_CONTEXTMENU; true when shown.
     bool ShowContextMenu(TMessage& Message);
 

@@ -2,6 +2,7 @@
 
 #include "platform/gui/private/ControlHost.h"
 
+#include "platform/gui/DragDrop.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/MessageQueue.h"
 #include "platform/gui/WindowHandles.h"
@@ -27,6 +28,9 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <typeinfo>
 #include <vector>
 
 bool AnyHostInEvent();
@@ -38,6 +42,55 @@ void RaiseWidget(QWidget* widget)
     if (widget->isWindow() && QGuiApplication::platformName() == QLatin1String("offscreen"))
         return;
     widget->raise();
+}
+
+// --- Type tests ----------------------------------------------------------------------------------------------
+
+namespace {
+
+// The answer of a dynamic_cast kept per dynamic type: typeid costs a virtual look-up, a failed
+// dynamic_cast compares type names. During construction typeid gives the class being built,
+// whose answer is just as right for that moment. Each slot holds a type_info address with the
+// answer in its lowest bit (type_info is aligned), so that a slot is always a whole pair.
+constexpr int TypeSlots = 32;
+
+template <typename Target>
+bool IsA(const TControl* control)
+{
+    static std::atomic<std::uintptr_t> answers[TypeSlots];
+    static std::atomic<unsigned> next{0};
+    const auto type = reinterpret_cast<std::uintptr_t>(&typeid(*control));
+    for (const auto& slot : answers) {
+        const std::uintptr_t value = slot.load(std::memory_order_relaxed);
+        if (value == 0)
+            break;
+        if ((value & ~std::uintptr_t(1)) == type)
+            return (value & 1) != 0;
+    }
+    const bool yes = dynamic_cast<const Target*>(control) != nullptr;
+    answers[next.fetch_add(1, std::memory_order_relaxed) % TypeSlots].store(type | (yes ? 1 : 0),
+                                                                          std::memory_order_relaxed);
+    return yes;
+}
+
+} // namespace
+
+TWinControl* AsWinControl(TControl* control)
+{
+    return control && IsA<TWinControl>(control) ? static_cast<TWinControl*>(control) : nullptr;
+}
+
+TCustomForm* AsForm(const TControl* control)
+{
+    return control && IsA<TCustomForm>(control) ? static_cast<TCustomForm*>(const_cast<TControl*>(control)) : nullptr;
+}
+
+TCustomForm* ParentFormOf(const TControl* control)
+{
+    const TControl* top = control;
+    while (top && top->Parent())
+        top = top->Parent();
+    return AsForm(top);
 }
 
 // --- Capture -------------------------------------------------------------------------------------------------
@@ -188,6 +241,7 @@ THostBridge::THostBridge(TControl* control, QWidget* widget, bool paintsRetained
 {
     widget->setMouseTracking(true);
     InstallFocusTracking();
+    InstallDragWatch();
     EventLoop::Initialize();
 }
 
@@ -299,12 +353,14 @@ bool THostBridge::Event(QEvent* event, const TBase& base)
 
 bool THostBridge::KeyEvent(QKeyEvent* event, const TBase& base)
 {
-    auto* control = dynamic_cast<TWinControl*>(Control);
+    TWinControl* control = AsWinControl(Control);
     if (!control) {
         event->ignore();
         return false;
     }
-    HintManager::Cancel();
+    // A pressed key hides the hint, as on Windows; a release leaves it alone.
+    if (event->type() == QEvent::KeyPress)
+        HintManager::Cancel();
     const TKeyTranslation key = TranslateKey(event);
     Qt::KeyboardModifiers modifiers = event->modifiers();
     if (!key.Shift.Contains(ssCtrl))
@@ -312,10 +368,14 @@ bool THostBridge::KeyEvent(QKeyEvent* event, const TBase& base)
     if (!key.Alt)
         modifiers &= ~Qt::AltModifier;
     RecordModifiers(modifiers, QApplication::mouseButtons());
-    HWND handle = control->Handle();
+    control->HandleNeeded();
+    // Held for the whole key: the handlers may destroy the window (the record then says so) or
+    // the widget (the guard then says so).
+    const std::shared_ptr<TWindowRecord> record = control->FRecord;
+    const HWND handle = control->FHandle;
     const WORD vk = key.VirtualKey;
     QPointer<QWidget> guard(Widget);
-    auto alive = [&] { return guard && Control && IsWindow(handle); };
+    auto alive = [&] { return guard && Control && record && !record->Destroyed; };
 
     if (event->type() == QEvent::KeyRelease) {
         if (vk == 0)
@@ -331,7 +391,7 @@ bool THostBridge::KeyEvent(QKeyEvent* event, const TBase& base)
             return true;
         FCurrentKey = event;
         FKeyReachedDefault = false;
-        SendMessageA(handle, message, vk, msg.lParam);
+        SendMessageToRecord(record, message, vk, msg.lParam);
         if (alive() && !PaintsRetained && FKeyReachedDefault && vk != VK_TAB)
             base(event);
         if (guard)
@@ -358,7 +418,7 @@ bool THostBridge::KeyEvent(QKeyEvent* event, const TBase& base)
         else if (control->Perform(CN_BASE + message, vk, key.KeyData) != 0)
             ended = true;
         else if (alive())
-            SendMessageA(handle, message, vk, key.KeyData);
+            SendMessageToRecord(record, message, vk, key.KeyData);
     }
     if (!ended && key.HasChar && alive()) {
         const UINT message = key.Alt ? WM_SYSCHAR : WM_CHAR;
@@ -369,7 +429,7 @@ bool THostBridge::KeyEvent(QKeyEvent* event, const TBase& base)
         msg.lParam = key.KeyData;
         if (!EventLoop::FilterInput(msg) && alive() &&
             control->Perform(CN_BASE + message, key.Char, key.KeyData) == 0 && alive())
-            SendMessageA(handle, message, key.Char, key.KeyData);
+            SendMessageToRecord(record, message, key.Char, key.KeyData);
     }
     if (!PaintsRetained && alive() && vk != VK_TAB) {
         if (key.HasChar) {

@@ -12,17 +12,9 @@
 #include <QMouseEvent>
 
 #include <cstdlib>
-#include <map>
 #include <memory>
 
 namespace {
-
-// Forgets a control's events when it is freed.
-class TDragEventsEntry : public TComponent {
-public:
-    TDragEventsEntry() : TComponent(nullptr) {}
-    TDragEvents Events;
-};
 
 struct TDragSession {
     TControl* Source = nullptr;
@@ -34,12 +26,6 @@ struct TDragSession {
     int Threshold = 5;
 };
 
-std::map<TControl*, std::unique_ptr<TDragEventsEntry>>& Entries()
-{
-    static std::map<TControl*, std::unique_ptr<TDragEventsEntry>> entries;
-    return entries;
-}
-
 std::unique_ptr<TDragSession> session;
 
 class TForgetter : public TComponent {
@@ -50,7 +36,6 @@ public:
         TComponent::Notification(AComponent, Operation);
         if (Operation != opRemove)
             return;
-        Entries().erase(static_cast<TControl*>(AComponent));
         if (session && (session->Source == AComponent || session->Target == AComponent)) {
             if (session->Source == AComponent)
                 session.reset();
@@ -66,20 +51,7 @@ TForgetter& Forgetter()
     return forgetter;
 }
 
-TDragEvents* EventsOf(TControl* control)
-{
-    auto it = Entries().find(control);
-    return it == Entries().end() ? nullptr : &it->second->Events;
-}
-
-TObject* SourceObject()
-{
-    if (auto* controlObject = dynamic_cast<TDragControlObject*>(session->Object))
-        return controlObject->Control;
-    return session->Object;
-}
-
-// Sends CM_DRAG to target and raises its drag events; returns whether it accepts.
+// Sends CM_DRAG to target, which raises its drag events; returns whether it accepts.
 bool DragTo(TControl* target, TDragMessage message, TPoint screen)
 {
     if (!target || !session)
@@ -88,21 +60,8 @@ bool DragTo(TControl* target, TDragMessage message, TPoint screen)
     rec.Source = session->Object;
     rec.Target = target;
     rec.Pos = screen;
-    const TPoint local = target->ScreenToClient(screen);
-    TDragEvents* events = EventsOf(target);
-    if (message == dmDragDrop) {
-        target->Perform(CM_DRAG, dmDragDrop, reinterpret_cast<LPARAM>(&rec));
-        if (events && events->OnDragDrop)
-            events->OnDragDrop(target, SourceObject(), local.X, local.Y);
-        return true;
-    }
-    rec.Accept = events && events->OnDragOver;
     target->Perform(CM_DRAG, message, reinterpret_cast<LPARAM>(&rec));
-    if (events && events->OnDragOver) {
-        const TDragState state = message == dmDragEnter ? dsDragEnter : message == dmDragLeave ? dsDragLeave : dsDragMove;
-        events->OnDragOver(target, SourceObject(), local.X, local.Y, state, rec.Accept);
-    }
-    return rec.Accept;
+    return message == dmDragDrop || rec.Accept;
 }
 
 void Finish(bool drop, TPoint screen)
@@ -119,32 +78,38 @@ void Finish(bool drop, TPoint screen)
             DragTo(target, dmDragLeave, screen);
     }
     const bool dropped = drop && accepted && target;
-    if (dropped)
+    if (dropped && session)
         DragTo(target, dmDragDrop, screen);
+    if (!session)
+        return; // a handler ended the drag itself
+    // A press that never passed the threshold has no drag object and no cursor of its own.
     TDragObject* object = session->Object;
-    object->Dropped = dropped;
-    const bool wasPending = session->Pending;
+    if (object)
+        object->Dropped = dropped;
+    const bool wasPending = session->Pending || !object;
     std::unique_ptr<TDragSession> done = std::move(session);
     if (GetCaptureControl() == source)
         SetCaptureControl(nullptr);
-    QApplication::restoreOverrideCursor();
     if (wasPending)
         return;
+    QApplication::restoreOverrideCursor();
     if (!dropped)
         object->DragCanceled();
-    if (TDragEvents* events = EventsOf(source); events && events->OnEndDrag) {
-        TControl* reported = dropped ? target : nullptr;
-        const TPoint local = reported ? reported->ScreenToClient(screen) : TPoint{0, 0};
-        events->OnEndDrag(source, reported, local.X, local.Y);
-    }
+    if (!dropped)
+        source->DragCanceled();
+    TControl* reported = dropped ? target : nullptr;
+    const TPoint local = reported ? reported->ScreenToClient(screen) : TPoint{0, 0};
+    source->DoEndDrag(reported, local.X, local.Y);
 }
 
 void Start()
 {
-    session->Pending = false;
     TDragObject* object = nullptr;
-    if (TDragEvents* events = EventsOf(session->Source); events && events->OnStartDrag)
-        events->OnStartDrag(session->Source, object);
+    TControl* source = session->Source;
+    source->DoStartDrag(object);
+    if (!session)
+        return;
+    session->Pending = false;
     if (!object) {
         session->OwnObject = std::make_unique<TDragControlObject>(session->Source);
         object = session->OwnObject.get();
@@ -162,6 +127,8 @@ void Move(TPoint screen)
             std::abs(screen.Y - session->Start.Y) < session->Threshold)
             return;
         Start();
+        if (!session)
+            return;
     }
     session->Object->DragPos = screen;
     TControl* target = FindDragTarget(screen, false);
@@ -246,6 +213,8 @@ void EnsureWatch()
 
 } // namespace
 
+void InstallDragWatch() { EnsureWatch(); }
+
 TCursor TDragObject::GetDragCursor(bool accepted, int, int) { return accepted ? crDrag : crNoDrop; }
 
 TCursor TDragControlObject::GetDragCursor(bool accepted, int X, int Y)
@@ -253,17 +222,6 @@ TCursor TDragControlObject::GetDragCursor(bool accepted, int X, int Y)
     if (accepted && Control)
         return Control->DragCursor;
     return TDragObject::GetDragCursor(accepted, X, Y);
-}
-
-TDragEvents& DragEvents(TControl* control)
-{
-    EnsureWatch();
-    auto& entry = Entries()[control];
-    if (!entry) {
-        entry = std::make_unique<TDragEventsEntry>();
-        control->FreeNotification(&Forgetter());
-    }
-    return entry->Events;
 }
 
 void BeginDrag(TControl* control, bool immediate, int threshold)

@@ -1,17 +1,14 @@
 #pragma once
 // The class library's drag and drop between controls, inside the program: a left press on a
 // control with DragMode dmAutomatic starts a drag after the mouse moves 5 pixels; the control under
-// the cursor hears CM_DRAG (enter, move, leave, drop) and the drag events; Escape or the right
-// button cancels.
-//
-// The drag events of a control live in its DragEvents() record until the control class carries
-// them itself.
+// the cursor hears CM_DRAG (enter, move, leave, drop), which TControl turns into DragOver and
+// DragDrop and their events; Escape or the right button cancels. The events and BeginDrag,
+// EndDrag and Dragging are members of TControl.
 
 #include "platform/gui/Control.h"
 
 #include <functional>
 
-enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
 
 class TDragObject : public TObject {
@@ -44,25 +41,11 @@ struct TDragRec {
     bool Accept = false;
 };
 
-using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
-using TDragOverEvent =
-    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
-using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
-using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
-
-struct TDragEvents {
-    TStartDragEvent OnStartDrag;
-    TDragOverEvent OnDragOver;
-    TDragDropEvent OnDragDrop;
-    TEndDragEvent OnEndDrag;
-};
-
-// The drag events of a control (made on first use, forgotten when the control goes).
-TDragEvents& DragEvents(TControl* control);
-// immediate false: the drag starts once the mouse moves threshold pixels (-1: 5).
+// The work of TControl::BeginDrag, EndDrag and Dragging.
 void BeginDrag(TControl* control, bool immediate, int threshold = -1);
-// Ends the drag of the control, dropping on the current target when drop is true.
 void EndDrag(TControl* control, bool drop);
 bool Dragging(const TControl* control);
+// Starts watching the application's mouse and keys for drags (once; the host widgets call it).
+void InstallDragWatch();
 // The control being dragged, nullptr when none.
 TControl* DragControl();

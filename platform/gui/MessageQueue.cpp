@@ -7,6 +7,7 @@
 #include "platform/rtl/Threads.h"
 
 #include <QAbstractEventDispatcher>
+#include <QPointer>
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -14,7 +15,9 @@
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -80,6 +83,14 @@ std::function<void(int)>& QuitHandler()
     return handler;
 }
 
+// True while ProcessMessagesExcludingInput runs: input messages stay in the queue.
+bool excludingInput = false;
+
+bool IsInputMessage(UINT message)
+{
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
 class TWaker : public QObject {
 public:
     bool event(QEvent* e) override
@@ -108,10 +119,13 @@ void WakeQueue(TThreadQueue& queue)
     }
 }
 
-bool TakeMessage(TThreadQueue& queue, MSG& msg, HWND handle, UINT filterMin, UINT filterMax, bool remove)
+bool TakeMessage(TThreadQueue& queue, MSG& msg, HWND handle, UINT filterMin, UINT filterMax, bool remove,
+                 bool skipInput = false)
 {
     std::lock_guard<std::mutex> lock(queue.Lock);
     for (auto it = queue.Messages.begin(); it != queue.Messages.end(); ++it) {
+        if (skipInput && IsInputMessage(it->message))
+            continue;
         if (handle && it->hwnd != handle)
             continue;
         if ((filterMin || filterMax) && (it->message < filterMin || it->message > filterMax))
@@ -143,11 +157,60 @@ void Deliver(MSG& msg)
 bool TWaker::DispatchOne(TThreadQueue& queue)
 {
     MSG msg;
-    if (!TakeMessage(queue, msg, nullptr, 0, 0, true))
+    if (!TakeMessage(queue, msg, nullptr, 0, 0, true, excludingInput))
         return false;
     Deliver(msg);
     return true;
 }
+
+// Holds back the input events Qt delivers from its posted-event queue while input is excluded,
+// and posts them again afterwards in their order. (Input from the window system is held back by
+// Qt itself through ExcludeUserInputEvents.)
+class TInputHold : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!IsInputEvent(event->type()))
+            return false;
+        Held.push_back({QPointer<QObject>(watched), std::unique_ptr<QEvent>(event->clone())});
+        return true;
+    }
+
+    void Release()
+    {
+        std::vector<THeld> held = std::move(Held);
+        Held.clear();
+        for (THeld& entry : held)
+            if (entry.Receiver)
+                QCoreApplication::postEvent(entry.Receiver, entry.Event.release());
+    }
+
+private:
+    static bool IsInputEvent(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    struct THeld {
+        QPointer<QObject> Receiver;
+        std::unique_ptr<QEvent> Event;
+    };
+    std::vector<THeld> Held;
+};
 
 void RestoreWakes(TThreadQueue& queue)
 {
@@ -350,6 +413,35 @@ DWORD MsgWaitForMultipleObjects(DWORD, const HANDLE*, BOOL, DWORD milliseconds, 
 void SetPostedMessageFilter(TPostedMessageFilter filter) { Filter() = std::move(filter); }
 
 void SetQuitHandler(std::function<void(int)> handler) { QuitHandler() = std::move(handler); }
+
+void ProcessMessagesExcludingInput()
+{
+    if (excludingInput)
+        return;
+    std::shared_ptr<TThreadQueue> queue = CurrentQueue();
+    TInputHold hold;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app)
+        app->installEventFilter(&hold);
+    excludingInput = true;
+    try {
+        EventLoop::ProcessEvents(false, true);
+        while (TWaker::DispatchOne(*queue)) {
+        }
+    } catch (...) {
+        excludingInput = false;
+        if (app)
+            app->removeEventFilter(&hold);
+        hold.Release();
+        throw;
+    }
+    excludingInput = false;
+    if (app)
+        app->removeEventFilter(&hold);
+    hold.Release();
+    // Each input message left in the queue still needs its wake event.
+    RestoreWakes(*queue);
+}
 
 bool DispatchPostedMessages()
 {

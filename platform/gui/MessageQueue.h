@@ -47,5 +47,9 @@ void SetQuitHandler(std::function<void(int exitCode)> handler);
 
 // Dispatches every message waiting in the calling thread's queue; true when one was dispatched.
 bool DispatchPostedMessages();
+// Processes what is pending except the user's input, which waits for the next full pass: input
+// from the window system and posted input events stay queued, and so do the keyboard and mouse
+// messages in the calling thread's queue; timers, painting and other messages go on.
+void ProcessMessagesExcludingInput();
 // The number of messages waiting in the calling thread's queue.
 int PostedMessageCount();

@@ -2,6 +2,7 @@
 
 #include "platform/gui/Form.h"
 #include "platform/gui/Menus.h"
+#include "platform/gui/ScrollBar.h"
 #include "platform/gui/Timer.h"
 #include "platform/gui/WindowFunctions.h"
 #include "platform/gui/WindowHandles.h"
@@ -223,6 +224,9 @@ void TWinControl::CreateWnd()
     SendMessageA(FHandle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create));
     SendMessageA(FHandle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create));
 
+    FBareScrollBar = -1;
+    if (SameText(params.WinClassName, "SCROLLBAR") && !InheritsFrom("TScrollBar"))
+        FBareScrollBar = (params.Style & SBS_VERT) ? 1 : 0;
     if (params.Style & WS_VSCROLL)
         FScrollShown[1] = true;
     if (params.Style & WS_HSCROLL)
@@ -384,7 +388,9 @@ TControl* TWinControl::FindChildControl(const std::string& name) const
 
 void TWinControl::Broadcast(TMessage& Message)
 {
-    for (TControl* control : std::vector<TControl*>(FControls)) {
+    // By index, as the class library does: a handler may add or remove controls.
+    for (std::size_t i = 0; i < FControls.size(); ++i) {
+        TControl* control = FControls[i];
         control->WindowProc ? control->WindowProc(Message) : control->WndProc(Message);
         if (Message.Result != 0)
             return;
@@ -869,7 +875,8 @@ void TWinControl::LayoutScrollBars()
     const TRect client = FClientInWindow;
     for (int index = 0; index < 2; ++index) {
         auto* bar = static_cast<QScrollBar*>(FScrollBars[index]);
-        if (!FScrollShown[index]) {
+        const bool shown = FBareScrollBar >= 0 ? index == FBareScrollBar : FScrollShown[index];
+        if (!shown) {
             if (bar)
                 bar->hide();
             continue;
@@ -903,8 +910,7 @@ void TWinControl::LayoutScrollBars()
                     break;
                 case QAbstractSlider::SliderMove: {
                     ScrollInfo(which).nTrackPos = bar->sliderPosition();
-                    SendMessageA(FHandle, message, MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(bar->sliderPosition())),
-                                 0);
+                    SendScrollAction(message, MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(bar->sliderPosition())));
                     return;
                 }
                 default:
@@ -912,16 +918,15 @@ void TWinControl::LayoutScrollBars()
                 }
                 // The bar moves only when the window's code sets the position.
                 bar->setSliderPosition(bar->value());
-                HWND handle = FHandle;
-                SendMessageA(handle, message, MAKEWPARAM(code, 0), 0);
-                SendMessageA(handle, message, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+                SendScrollAction(message, MAKEWPARAM(code, 0));
+                SendScrollAction(message, MAKEWPARAM(SB_ENDSCROLL, 0));
             });
             QObject::connect(bar, &QAbstractSlider::sliderReleased, bar, [this, bar, which, message] {
                 const int track = bar->sliderPosition();
                 ScrollInfo(which).nTrackPos = track;
                 HWND handle = FHandle;
-                SendMessageA(handle, message, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(track)), 0);
-                SendMessageA(handle, message, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+                SendScrollAction(message, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(track)));
+                SendScrollAction(message, MAKEWPARAM(SB_ENDSCROLL, 0));
                 if (HandleTable::Find(handle))
                     bar->setSliderPosition(ScrollInfo(which).nPos);
             });
@@ -934,11 +939,99 @@ void TWinControl::LayoutScrollBars()
         bar->setValue(info.nPos);
         bar->blockSignals(false);
         bar->setEnabled(FScrollEnabled[index]);
-        if (index == 1)
+        if (FBareScrollBar >= 0)
+            bar->setGeometry(0, 0, FWidth, FHeight);
+        else if (index == 1)
             bar->setGeometry(client.Right, client.Top, 16, client.Height());
         else
             bar->setGeometry(client.Left, client.Bottom, client.Width(), 16);
         bar->show();
+    }
+}
+
+void TWinControl::SendScrollAction(UINT message, WPARAM wParam)
+{
+    HWND handle = FHandle;
+    if (!handle)
+        return;
+    // A scroll-bar window tells its parent, naming itself; a window's own bars tell the window.
+    if (FBareScrollBar >= 0) {
+        if (FParent && FParent->HandleAllocated())
+            SendMessageA(FParent->Handle(), message, wParam, reinterpret_cast<LPARAM>(handle));
+        return;
+    }
+    SendMessageA(handle, message, wParam, 0);
+}
+
+bool TWinControl::BareScrollBarMessage(TMessage& Message)
+{
+    const int bar = FBareScrollBar == 1 ? SB_VERT : SB_HORZ;
+    SCROLLINFO& info = ScrollInfo(bar);
+    auto apply = [&](const SCROLLINFO& source) {
+        if (source.fMask & SIF_RANGE) {
+            info.nMin = source.nMin;
+            info.nMax = std::max(source.nMax, source.nMin);
+        }
+        if (source.fMask & SIF_PAGE)
+            info.nPage = std::min<UINT>(source.nPage, static_cast<UINT>(info.nMax - info.nMin + 1));
+        if (source.fMask & SIF_POS)
+            info.nPos = source.nPos;
+        info.nPos = std::clamp(info.nPos, info.nMin,
+                               std::max(info.nMax - std::max(static_cast<int>(info.nPage) - 1, 0), info.nMin));
+        LayoutScrollBars();
+    };
+    switch (Message.Msg) {
+    case SBM_SETSCROLLINFO:
+        if (const auto* source = reinterpret_cast<const SCROLLINFO*>(Message.LParam))
+            apply(*source);
+        Message.Result = info.nPos;
+        return true;
+    case SBM_GETSCROLLINFO:
+        if (auto* target = reinterpret_cast<SCROLLINFO*>(Message.LParam)) {
+            if (target->fMask & SIF_RANGE) {
+                target->nMin = info.nMin;
+                target->nMax = info.nMax;
+            }
+            if (target->fMask & SIF_PAGE)
+                target->nPage = info.nPage;
+            if (target->fMask & SIF_POS)
+                target->nPos = info.nPos;
+            if (target->fMask & SIF_TRACKPOS)
+                target->nTrackPos = info.nTrackPos;
+        }
+        Message.Result = TRUE;
+        return true;
+    case SBM_SETPOS: {
+        const LRESULT previous = info.nPos;
+        SCROLLINFO source{};
+        source.fMask = SIF_POS;
+        source.nPos = static_cast<int>(Message.WParam);
+        apply(source);
+        Message.Result = previous;
+        return true;
+    }
+    case SBM_GETPOS:
+        Message.Result = info.nPos;
+        return true;
+    case SBM_SETRANGE:
+    case SBM_SETRANGEREDRAW: {
+        SCROLLINFO source{};
+        source.fMask = SIF_RANGE;
+        source.nMin = static_cast<int>(Message.WParam);
+        source.nMax = static_cast<int>(Message.LParam);
+        apply(source);
+        Message.Result = info.nPos;
+        return true;
+    }
+    case SBM_GETRANGE:
+        if (Message.WParam)
+            *reinterpret_cast<int*>(Message.WParam) = info.nMin;
+        if (Message.LParam)
+            *reinterpret_cast<int*>(Message.LParam) = info.nMax;
+        Message.Result = TRUE;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -1034,6 +1127,8 @@ void TWinControl::PaintTo(HDC DC, int X, int Y)
 
 bool TWinControl::DefaultWindowMessage(TMessage& Message)
 {
+    if (FBareScrollBar >= 0 && BareScrollBarMessage(Message))
+        return true;
     switch (Message.Msg) {
     case WM_ERASEBKGND:
         if (FSurface && FSurface->PaintPainter) {
@@ -1139,7 +1234,17 @@ void TWinControl::DefaultHandler(TMessage& Message)
     DefaultWindowMessage(Message);
 }
 
-bool TWinControl::IsMenuKey(TMessage& Message) { return MenuKeyShortCut(this, Message); }
+bool TWinControl::IsMenuKey(TMessage& Message)
+{
+    // Most keys meet no menu at all; F10 may still open a menu bar set on the window directly.
+    bool anyMenu = Message.WParam == VK_F10;
+    for (TControl* c = this; c && !anyMenu; c = c->Parent())
+        anyMenu = c->PopupMenu != nullptr;
+    if (!anyMenu)
+        if (TCustomForm* form = ParentFormOf(this))
+            anyMenu = static_cast<TMainMenu*>(form->Menu) != nullptr;
+    return anyMenu && MenuKeyShortCut(this, Message);
+}
 
 TWinControl* TWinControl::NotifyingChild(const TMessage& Message) const
 {
@@ -1246,7 +1351,7 @@ void TWinControl::Dispatch(TMessage& Message)
         }
         if (mask != 0 && Perform(CM_WANTSPECIALKEY, code, Message.LParam) == 0 &&
             (Perform(WM_GETDLGCODE, 0, 0) & mask) == 0) {
-            if (TCustomForm* form = GetParentForm(this))
+            if (TCustomForm* form = ParentFormOf(this))
                 if (form->Perform(CM_DIALOGKEY, code, Message.LParam) != 0)
                     return;
         }
@@ -1260,7 +1365,7 @@ void TWinControl::Dispatch(TMessage& Message)
         const bool letter = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
         const bool alt = Message.Msg == CN_SYSCHAR;
         if (alt || (letter && (Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) == 0))
-            if (TCustomForm* form = GetParentForm(this))
+            if (TCustomForm* form = ParentFormOf(this))
                 if (form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0)
                     return;
         Message.Result = 0;
@@ -1317,7 +1422,7 @@ void TWinControl::Dispatch(TMessage& Message)
 
 bool TWinControl::DoKeyDown(TMessage& Message)
 {
-    TCustomForm* form = GetParentForm(this);
+    TCustomForm* form = ParentFormOf(this);
     if (form && form != this && form->KeyPreview && static_cast<TWinControl*>(form)->DoKeyDown(Message))
         return true;
     TWMKey key(Message);
@@ -1333,7 +1438,7 @@ bool TWinControl::DoKeyDown(TMessage& Message)
 
 bool TWinControl::DoKeyUp(TMessage& Message)
 {
-    TCustomForm* form = GetParentForm(this);
+    TCustomForm* form = ParentFormOf(this);
     if (form && form != this && form->KeyPreview && static_cast<TWinControl*>(form)->DoKeyUp(Message))
         return true;
     TWMKey key(Message);
@@ -1349,7 +1454,7 @@ bool TWinControl::DoKeyUp(TMessage& Message)
 
 bool TWinControl::DoKeyPress(TMessage& Message)
 {
-    TCustomForm* form = GetParentForm(this);
+    TCustomForm* form = ParentFormOf(this);
     if (form && form != this && form->KeyPreview && static_cast<TWinControl*>(form)->DoKeyPress(Message))
         return true;
     TWMKey key(Message);

@@ -177,6 +177,12 @@ private:
     bool FScrollShown[2] = {false, false};
     bool FScrollEnabled[2] = {true, true};
     void* FScrollBars[2] = {nullptr, nullptr};
+    // A plain control of the "SCROLLBAR" window class: its whole window is one bar (index 1 for
+    // SBS_VERT) that answers the SBM_* messages and tells the parent of the user's actions.
+    int FBareScrollBar = -1;
+    bool BareScrollBarMessage(TMessage& Message);
+    // Reports a user action on the window's bars (WM_HSCROLL or WM_VSCROLL).
+    void SendScrollAction(UINT message, WPARAM wParam);
 };
 
 // A windowed control that paints itself through Paint into its retained image.

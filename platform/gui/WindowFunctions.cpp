@@ -1,6 +1,7 @@
 #include "platform/gui/WindowFunctions.h"
 
 #include "platform/gui/Form.h"
+#include "platform/gui/ScrollBar.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/HandleTable.h"
@@ -598,8 +599,12 @@ void ApplyScrollInfo(TWinControl* control, int bar, bool disableNoScroll)
 
 } // namespace
 
-int SetScrollInfo(HWND handle, int bar, const SCROLLINFO& source, BOOL)
+int SetScrollInfo(HWND handle, int bar, const SCROLLINFO& source, BOOL redraw)
 {
+    // A scroll-bar control keeps its own values: SB_CTL talks to it through its messages.
+    if (bar == SB_CTL)
+        return static_cast<int>(
+            SendMessageA(handle, SBM_SETSCROLLINFO, static_cast<WPARAM>(redraw), reinterpret_cast<LPARAM>(&source)));
     TWinControl* control = ControlOf(handle);
     if (!control || (bar != SB_HORZ && bar != SB_VERT))
         return 0;
@@ -622,6 +627,8 @@ int SetScrollInfo(HWND handle, int bar, const SCROLLINFO& source, BOOL)
 
 BOOL GetScrollInfo(HWND handle, int bar, SCROLLINFO& target)
 {
+    if (bar == SB_CTL)
+        return IsWindow(handle) && SendMessageA(handle, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&target)) != 0;
     TWinControl* control = ControlOf(handle);
     if (!control || (bar != SB_HORZ && bar != SB_VERT))
         return FALSE;
@@ -641,6 +648,8 @@ BOOL GetScrollInfo(HWND handle, int bar, SCROLLINFO& target)
 
 int SetScrollPos(HWND handle, int bar, int position, BOOL redraw)
 {
+    if (bar == SB_CTL)
+        return static_cast<int>(SendMessageA(handle, SBM_SETPOS, static_cast<WPARAM>(position), redraw));
     TWinControl* control = ControlOf(handle);
     if (!control || (bar != SB_HORZ && bar != SB_VERT))
         return 0;
@@ -654,6 +663,8 @@ int SetScrollPos(HWND handle, int bar, int position, BOOL redraw)
 
 int GetScrollPos(HWND handle, int bar)
 {
+    if (bar == SB_CTL)
+        return static_cast<int>(SendMessageA(handle, SBM_GETPOS, 0, 0));
     TWinControl* control = ControlOf(handle);
     if (!control || (bar != SB_HORZ && bar != SB_VERT))
         return 0;
@@ -671,6 +682,12 @@ BOOL SetScrollRange(HWND handle, int bar, int minimum, int maximum, BOOL redraw)
 
 BOOL GetScrollRange(HWND handle, int bar, int* minimum, int* maximum)
 {
+    if (bar == SB_CTL) {
+        if (!IsWindow(handle))
+            return FALSE;
+        SendMessageA(handle, SBM_GETRANGE, reinterpret_cast<WPARAM>(minimum), reinterpret_cast<LPARAM>(maximum));
+        return TRUE;
+    }
     TWinControl* control = ControlOf(handle);
     if (!control || (bar != SB_HORZ && bar != SB_VERT))
         return FALSE;

@@ -1,5 +1,6 @@
 #include "platform/gui/WindowHandles.h"
 
+#include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/HandleTable.h"
 #include "platform/gui/MessageQueue.h"
 #include "platform/rtl/Classes.h"
@@ -11,6 +12,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -23,6 +25,15 @@ struct TTable {
     std::mutex Lock;
     std::map<std::uintptr_t, std::shared_ptr<TWindowRecord>> Records;
     std::uintptr_t Next = 0x1000;
+    // Bumped whenever a handle goes, so that a thread's last look-up can be trusted without the lock.
+    std::atomic<unsigned> Releases{0};
+};
+
+// The last handle a thread looked up: messages come in runs to the same window.
+struct TLastFound {
+    std::uintptr_t Key = 0;
+    unsigned Releases = 0;
+    std::shared_ptr<TWindowRecord> Record;
 };
 
 TTable& Table()
@@ -54,9 +65,18 @@ std::shared_ptr<TWindowRecord> Find(HWND handle)
     if (!handle)
         return nullptr;
     TTable& table = Table();
+    static thread_local TLastFound last;
+    const unsigned releases = table.Releases.load(std::memory_order_acquire);
+    if (last.Key == Key(handle) && last.Releases == releases && last.Record)
+        return last.Record;
     std::lock_guard<std::mutex> lock(table.Lock);
     auto found = table.Records.find(Key(handle));
-    return found == table.Records.end() ? nullptr : found->second;
+    if (found == table.Records.end())
+        return nullptr;
+    last.Key = Key(handle);
+    last.Releases = releases;
+    last.Record = found->second;
+    return found->second;
 }
 
 void Release(HWND handle)
@@ -70,6 +90,7 @@ void Release(HWND handle)
             return;
         record = found->second;
         table.Records.erase(found);
+        table.Releases.fetch_add(1, std::memory_order_release);
     }
     record->Destroyed = true;
 }
@@ -133,9 +154,14 @@ LRESULT CallProcedureOf(const std::shared_ptr<TWindowRecord>& record, UINT messa
 
 LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    std::shared_ptr<TWindowRecord> record = HandleTable::Find(handle);
-    if (!record)
+    return SendMessageToRecord(HandleTable::Find(handle), message, wParam, lParam);
+}
+
+LRESULT SendMessageToRecord(const std::shared_ptr<TWindowRecord>& record, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!record || record->Destroyed)
         return 0;
+    HWND handle = record->Handle;
     if (record->Thread == std::this_thread::get_id() || !QCoreApplication::instance() || !IsGuiThreadId(record->Thread))
         return CallProcedureOf(record, message, wParam, lParam);
     // Another thread's window: run it there and wait for the answer.

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <type_traits>
 
 class QKeyEvent;
@@ -83,7 +84,10 @@ public:
     }
     bool DefaultMessage(TMessage& Message) override
     {
-        return FBridge.DefaultMessage(Message, [this](QEvent* e) { return QtBase::event(e); });
+        if constexpr (PaintsRetained)
+            return false;
+        else
+            return FBridge.DefaultMessage(Message, [this](QEvent* e) { return QtBase::event(e); });
     }
 
 protected:
@@ -121,3 +125,16 @@ void RaiseWidget(QWidget* widget);
 
 // The widget of a control's host, nullptr without one.
 QWidget* WidgetOf(const TControl* control);
+
+class TCustomForm;
+// The control as a windowed control or as a form, nullptr when it is not one. Cheaper than
+// dynamic_cast on the key and mouse paths: the answer is kept per dynamic type.
+TWinControl* AsWinControl(TControl* control);
+TCustomForm* AsForm(const TControl* control);
+// GetParentForm with the cheaper test.
+TCustomForm* ParentFormOf(const TControl* control);
+
+struct TWindowRecord;
+// SendMessage to a window whose record the caller already holds (no look-up in the handle table).
+LRESULT SendMessageToRecord(const std::shared_ptr<TWindowRecord>& record, UINT message, WPARAM wParam,
+                            LPARAM lParam);
