@@ -4,6 +4,7 @@
 
 #include "platform/gui/DeviceContext.h"
 #include "platform/gui/GdiDraw.h"
+#include "platform/gui/InputTranslation.h"
 #include "platform/gui/TextOutput.h"
 #include "platform/gui/WindowFunctions.h"
 #include "platform/gui/private/QtBridge.h"
@@ -118,7 +119,7 @@ int TCustomListBox::ItemHeight() const
 {
     if (FItemHeightSet || OwnerDraw())
         return FItemHeight;
-    return StdCtrl::TextHeight(*Font());
+    return StdCtrl::TextHeight(*FWindow->Font());
 }
 
 void TCustomListBox::SetItemHeight(int value)
@@ -137,14 +138,14 @@ int TCustomListBox::HeightOf(int index) const
     return ItemHeight();
 }
 
-int TCustomListBox::VisibleHeight() const { return ClientHeight(); }
+int TCustomListBox::VisibleHeight() const { return FWindow->ClientHeight(); }
 
 void TCustomListBox::Changed()
 {
     if (FUpdateCount > 0)
         return;
     UpdateScrollBars();
-    Invalidate();
+    FWindow->Invalidate();
 }
 
 int TCustomListBox::InsertItem(int index, const std::string& text, bool sortedAdd)
@@ -172,10 +173,10 @@ int TCustomListBox::InsertItem(int index, const std::string& text, bool sortedAd
     if (FStyle == lbOwnerDrawVariable) {
         MEASUREITEMSTRUCT measure;
         measure.CtlType = ODT_LISTBOX;
-        measure.CtlID = static_cast<UINT>(StdCtrl::ControlId(this));
+        measure.CtlID = static_cast<UINT>(StdCtrl::ControlId(FWindow));
         measure.itemID = static_cast<UINT>(index);
         measure.itemHeight = static_cast<UINT>(ItemHeight());
-        StdCtrl::SendToParent(this, WM_MEASUREITEM, measure.CtlID, reinterpret_cast<LPARAM>(&measure));
+        StdCtrl::SendToParent(FWindow, WM_MEASUREITEM, measure.CtlID, reinterpret_cast<LPARAM>(&measure));
         FList[static_cast<std::size_t>(index)].Height = static_cast<int>(measure.itemHeight);
     }
     Changed();
@@ -206,6 +207,12 @@ void TCustomListBox::ResetContent()
 
 void TCustomListBox::Clear() { FItems->Clear(); }
 
+void TCustomListBox::Notify(WORD code)
+{
+    if (FNotify)
+        StdCtrl::NotifyParent(FWindow, code);
+}
+
 int TCustomListBox::ItemIndex() const
 {
     if (FMultiSelect)
@@ -225,7 +232,7 @@ void TCustomListBox::SetItemIndex(int value)
     FCaret = value;
     if (value >= 0)
         MakeVisible(value);
-    Invalidate();
+    FWindow->Invalidate();
 }
 
 bool TCustomListBox::Selected(int index) const
@@ -247,7 +254,7 @@ void TCustomListBox::SetSelected(int index, bool value)
         return;
     }
     FList[static_cast<std::size_t>(index)].Selected = value;
-    Invalidate();
+    FWindow->Invalidate();
 }
 
 int TCustomListBox::SelCount() const
@@ -260,7 +267,7 @@ int TCustomListBox::SelCount() const
 void TCustomListBox::SetMultiSelect(bool value)
 {
     FMultiSelect = value;
-    if (HandleAllocated())
+    if (FWindow->HandleAllocated())
         RecreateWnd();
 }
 
@@ -291,13 +298,13 @@ void TCustomListBox::SetColumns(int value)
 void TCustomListBox::SetTabWidth(int value)
 {
     FTabWidth = std::max(value, 0);
-    Invalidate();
+    FWindow->Invalidate();
 }
 
 void TCustomListBox::SetBorderStyle(TBorderStyle value)
 {
     FBorderStyle = value;
-    if (HandleAllocated())
+    if (FWindow->HandleAllocated())
         RecreateWnd();
 }
 
@@ -308,12 +315,12 @@ void TCustomListBox::SetTopIndex(int value)
         return;
     FTopIndex = value;
     UpdateScrollBars();
-    Invalidate();
+    FWindow->Invalidate();
 }
 
 TRect TCustomListBox::ItemRect(int index) const
 {
-    const int width = std::max(ClientWidth(), FHorizontalExtent);
+    const int width = std::max(FWindow->ClientWidth(), FHorizontalExtent);
     if (index < 0 || index > Count())
         return TRect();
     int top = 0;
@@ -329,7 +336,7 @@ TRect TCustomListBox::ItemRect(int index) const
 
 int TCustomListBox::ItemAtPos(TPoint pos, bool existing) const
 {
-    if (pos.Y < 0 || pos.X < 0 || pos.X >= ClientWidth()) {
+    if (pos.Y < 0 || pos.X < 0 || pos.X >= FWindow->ClientWidth()) {
         if (existing)
             return -1;
     }
@@ -339,7 +346,7 @@ int TCustomListBox::ItemAtPos(TPoint pos, bool existing) const
         if (pos.Y >= top && pos.Y < top + height)
             return i;
         top += height;
-        if (top > ClientHeight() && pos.Y < top)
+        if (top > FWindow->ClientHeight() && pos.Y < top)
             break;
     }
     return existing ? -1 : Count();
@@ -380,38 +387,38 @@ void TCustomListBox::MakeVisible(int index)
 
 void TCustomListBox::UpdateScrollBars()
 {
-    if (!HandleAllocated() || FUpdateCount > 0)
+    if (!FWindow->HandleAllocated() || FUpdateCount > 0)
         return;
     int perPage = 0;
     for (int i = FTopIndex, h = 0; i < Count(); ++i) {
         h += HeightOf(i);
-        if (h > ClientHeight())
+        if (h > FWindow->ClientHeight())
             break;
         ++perPage;
     }
     int total = 0;
-    for (int i = 0; i < Count() && total <= ClientHeight(); ++i)
+    for (int i = 0; i < Count() && total <= FWindow->ClientHeight(); ++i)
         total += HeightOf(i);
-    const bool vertical = total > ClientHeight();
+    const bool vertical = total > FWindow->ClientHeight();
     SCROLLINFO info;
     info.fMask = SIF_ALL;
     info.nMin = 0;
     info.nMax = std::max(Count() - 1, 0);
     info.nPage = static_cast<UINT>(std::max(perPage, 1));
     info.nPos = FTopIndex;
-    ShowScrollBar(Handle(), SB_VERT, vertical ? TRUE : FALSE);
+    ShowScrollBar(FWindow->Handle(), SB_VERT, vertical ? TRUE : FALSE);
     if (vertical)
-        SetScrollInfo(Handle(), SB_VERT, info, TRUE);
-    const bool horizontal = FHorizontalExtent > ClientWidth();
-    ShowScrollBar(Handle(), SB_HORZ, horizontal ? TRUE : FALSE);
+        SetScrollInfo(FWindow->Handle(), SB_VERT, info, TRUE);
+    const bool horizontal = FHorizontalExtent > FWindow->ClientWidth();
+    ShowScrollBar(FWindow->Handle(), SB_HORZ, horizontal ? TRUE : FALSE);
     if (horizontal) {
         SCROLLINFO h;
         h.fMask = SIF_ALL;
         h.nMin = 0;
         h.nMax = FHorizontalExtent - 1;
-        h.nPage = static_cast<UINT>(ClientWidth());
+        h.nPage = static_cast<UINT>(FWindow->ClientWidth());
         h.nPos = FLeftOffset;
-        SetScrollInfo(Handle(), SB_HORZ, h, TRUE);
+        SetScrollInfo(FWindow->Handle(), SB_HORZ, h, TRUE);
     } else {
         FLeftOffset = 0;
     }
@@ -434,7 +441,7 @@ void TCustomListBox::SetCaret(int index)
 {
     FCaret = index;
     MakeVisible(index);
-    Invalidate();
+    FWindow->Invalidate();
 }
 
 void TCustomListBox::SelectRange(int from, int to, bool value)
@@ -453,14 +460,14 @@ void TCustomListBox::UserSelect(int index, TShiftState shift, bool fromMouse)
         const bool changed = ItemIndex() != index;
         SetItemIndex(index);
         if (changed)
-            StdCtrl::NotifyParent(this, LBN_SELCHANGE);
+            Notify(LBN_SELCHANGE);
         return;
     }
     if (!FExtendedSelect) {
         if (fromMouse || shift.Contains(ssCtrl))
             FList[static_cast<std::size_t>(index)].Selected = !FList[static_cast<std::size_t>(index)].Selected;
         SetCaret(index);
-        StdCtrl::NotifyParent(this, LBN_SELCHANGE);
+        Notify(LBN_SELCHANGE);
         return;
     }
     if (shift.Contains(ssShift) && FAnchor >= 0) {
@@ -479,22 +486,22 @@ void TCustomListBox::UserSelect(int index, TShiftState shift, bool fromMouse)
         FAnchor = index;
     }
     SetCaret(index);
-    StdCtrl::NotifyParent(this, LBN_SELCHANGE);
+    Notify(LBN_SELCHANGE);
 }
 
 void TCustomListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     if (Button == mbLeft) {
-        if (CanFocus() && !Focused())
-            SetFocus();
+        if (FWindow->CanFocus() && !FWindow->Focused())
+            FWindow->SetFocus();
         if (Shift.Contains(ssDouble)) {
-            StdCtrl::NotifyParent(this, LBN_DBLCLK);
+            Notify(LBN_DBLCLK);
         } else {
             const int index = ItemAtPos({X, Y}, true);
             if (index >= 0)
                 UserSelect(index, Shift, true);
             FMouseSelecting = true;
-            SetMouseCapture(true);
+            FWindow->SetMouseCapture(true);
         }
     }
     TWinControl::MouseDown(Button, Shift, X, Y);
@@ -502,8 +509,8 @@ void TCustomListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
 
 void TCustomListBox::MouseMove(TShiftState Shift, int X, int Y)
 {
-    if (FMouseSelecting && Shift.Contains(ssLeft) && DragMode == dmManual) {
-        const int index = ItemAtPos({X, std::clamp(Y, 0, std::max(ClientHeight() - 1, 0))}, true);
+    if (FMouseSelecting && Shift.Contains(ssLeft) && FWindow->DragMode == dmManual) {
+        const int index = ItemAtPos({X, std::clamp(Y, 0, std::max(FWindow->ClientHeight() - 1, 0))}, true);
         if (index >= 0 && index != FCaret) {
             if (FMultiSelect && FExtendedSelect)
                 UserSelect(index, TShiftState{ssShift}, true);
@@ -518,7 +525,7 @@ void TCustomListBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
 {
     if (Button == mbLeft && FMouseSelecting) {
         FMouseSelecting = false;
-        SetMouseCapture(false);
+        FWindow->SetMouseCapture(false);
     }
     TWinControl::MouseUp(Button, Shift, X, Y);
 }
@@ -554,8 +561,8 @@ void TCustomListBox::KeyDown(WORD& Key, TShiftState Shift)
         if (FMultiSelect && Valid(FCaret)) {
             FList[static_cast<std::size_t>(FCaret)].Selected = !FList[static_cast<std::size_t>(FCaret)].Selected;
             FAnchor = FCaret;
-            Invalidate();
-            StdCtrl::NotifyParent(this, LBN_SELCHANGE);
+            FWindow->Invalidate();
+            Notify(LBN_SELCHANGE);
         }
         return;
     default:
@@ -613,8 +620,8 @@ void TCustomListBox::DrawItemStruct(DRAWITEMSTRUCT& draw)
 {
     const TOwnerDrawState state = TOwnerDrawState::FromBits(draw.itemState & 0xFFFF);
     FCanvas->SetHandle(draw.hDC);
-    FCanvas->SetFont(Font());
-    FCanvas->Brush()->SetColor(Color());
+    FCanvas->SetFont(FWindow->Font());
+    FCanvas->Brush()->SetColor(FWindow->Color());
     FCanvas->Brush()->SetStyle(bsSolid);
     const int index = static_cast<int>(draw.itemID);
     if (index >= 0 && state.Contains(odSelected)) {
@@ -639,44 +646,44 @@ void TCustomListBox::MeasureItemStruct(MEASUREITEMSTRUCT& measure)
 
 void TCustomListBox::Paint()
 {
-    if (!HandleAllocated())
+    if (!FWindow->HandleAllocated())
         return;
-    StdCtrl::TClientPaintDC paintDC(this);
+    StdCtrl::TClientPaintDC paintDC(FWindow);
     HDC dc = paintDC.Handle();
-    const int clientHeight = ClientHeight();
+    const int clientHeight = FWindow->ClientHeight();
     int bottom = 0;
     for (int i = FTopIndex; i < Count() && bottom < clientHeight; ++i) {
         DRAWITEMSTRUCT draw;
         draw.CtlType = ODT_LISTBOX;
-        draw.CtlID = static_cast<UINT>(StdCtrl::ControlId(this));
+        draw.CtlID = static_cast<UINT>(StdCtrl::ControlId(FWindow));
         draw.itemID = static_cast<UINT>(i);
         draw.itemAction = ODA_DRAWENTIRE;
         const TItem& item = FList[static_cast<std::size_t>(i)];
         if (item.Selected)
             draw.itemState |= ODS_SELECTED;
-        if (i == FCaret && Focused())
+        if (i == FCaret && FWindow->Focused())
             draw.itemState |= ODS_FOCUS;
-        if (!Enabled())
+        if (!FWindow->Enabled())
             draw.itemState |= ODS_DISABLED;
-        draw.hwndItem = Handle();
+        draw.hwndItem = FWindow->Handle();
         draw.hDC = dc;
         draw.rcItem = ItemRect(i);
         draw.itemData = item.Data;
         bottom = draw.rcItem.Bottom;
         if (OwnerDraw())
-            StdCtrl::SendToParent(this, WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+            StdCtrl::SendToParent(FWindow, WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
         else
             DrawItemStruct(draw);
     }
     if (bottom < clientHeight) {
         FCanvas->SetHandle(dc);
-        FCanvas->Brush()->SetColor(Color());
+        FCanvas->Brush()->SetColor(FWindow->Color());
         FCanvas->Brush()->SetStyle(bsSolid);
-        FCanvas->FillRect(Rect(0, bottom, ClientWidth(), clientHeight));
+        FCanvas->FillRect(Rect(0, bottom, FWindow->ClientWidth(), clientHeight));
         FCanvas->SetHandle(nullptr);
     }
-    if (Count() == 0 && Focused()) {
-        const TRect focus = Rect(0, 0, ClientWidth(), ItemHeight());
+    if (Count() == 0 && FWindow->Focused()) {
+        const TRect focus = Rect(0, 0, FWindow->ClientWidth(), ItemHeight());
         DrawFocusRect(dc, &focus);
     }
 }
@@ -741,7 +748,7 @@ LRESULT TCustomListBox::ListMessage(TMessage& Message, bool& handled)
         } else {
             return LB_ERR;
         }
-        Invalidate();
+        FWindow->Invalidate();
         return 0;
     }
     case LB_SELITEMRANGE:
@@ -753,7 +760,7 @@ LRESULT TCustomListBox::ListMessage(TMessage& Message, bool& handled)
                                                   : static_cast<int>(Message.LParam);
         bool value = Message.Msg == LB_SELITEMRANGE ? Message.WParam != 0 : first <= last;
         SelectRange(first, last, value);
-        Invalidate();
+        FWindow->Invalidate();
         return 0;
     }
     case LB_GETSELCOUNT:
@@ -810,7 +817,7 @@ LRESULT TCustomListBox::ListMessage(TMessage& Message, bool& handled)
             FList[static_cast<std::size_t>(index)].Height = height;
         else
             SetItemHeight(height);
-        Invalidate();
+        FWindow->Invalidate();
         return 0;
     }
     case LB_GETITEMHEIGHT:
@@ -832,7 +839,7 @@ LRESULT TCustomListBox::ListMessage(TMessage& Message, bool& handled)
     case LB_SETHORIZONTALEXTENT:
         FHorizontalExtent = index;
         UpdateScrollBars();
-        Invalidate();
+        FWindow->Invalidate();
         return 0;
     case LB_GETHORIZONTALEXTENT:
         return FHorizontalExtent;
@@ -901,7 +908,7 @@ void TCustomListBox::Dispatch(TMessage& Message)
         case SB_THUMBPOSITION: {
             SCROLLINFO info;
             info.fMask = SIF_TRACKPOS;
-            if (HandleAllocated() && GetScrollInfo(Handle(), SB_VERT, info))
+            if (FWindow->HandleAllocated() && GetScrollInfo(FWindow->Handle(), SB_VERT, info))
                 SetTopIndex(info.nTrackPos);
             else
                 SetTopIndex(static_cast<SHORT>(HIWORD(Message.WParam)));
@@ -919,7 +926,7 @@ void TCustomListBox::Dispatch(TMessage& Message)
         return;
     }
     case WM_HSCROLL: {
-        const int maxOffset = std::max(FHorizontalExtent - ClientWidth(), 0);
+        const int maxOffset = std::max(FHorizontalExtent - FWindow->ClientWidth(), 0);
         int offset = FLeftOffset;
         switch (LOWORD(Message.WParam)) {
         case SB_LINELEFT:
@@ -929,16 +936,16 @@ void TCustomListBox::Dispatch(TMessage& Message)
             offset += 8;
             break;
         case SB_PAGELEFT:
-            offset -= ClientWidth();
+            offset -= FWindow->ClientWidth();
             break;
         case SB_PAGERIGHT:
-            offset += ClientWidth();
+            offset += FWindow->ClientWidth();
             break;
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION: {
             SCROLLINFO info;
             info.fMask = SIF_TRACKPOS;
-            if (HandleAllocated() && GetScrollInfo(Handle(), SB_HORZ, info))
+            if (FWindow->HandleAllocated() && GetScrollInfo(FWindow->Handle(), SB_HORZ, info))
                 offset = info.nTrackPos;
             break;
         }
@@ -947,7 +954,7 @@ void TCustomListBox::Dispatch(TMessage& Message)
         }
         FLeftOffset = std::clamp(offset, 0, maxOffset);
         UpdateScrollBars();
-        Invalidate();
+        FWindow->Invalidate();
         return;
     }
     case WM_GETDLGCODE:
@@ -956,7 +963,7 @@ void TCustomListBox::Dispatch(TMessage& Message)
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         TWinControl::Dispatch(Message);
-        Invalidate();
+        FWindow->Invalidate();
         return;
     case CM_FONTCHANGED:
     case CM_ENABLEDCHANGED:
@@ -969,5 +976,80 @@ void TCustomListBox::Dispatch(TMessage& Message)
         return;
     default:
         TWinControl::Dispatch(Message);
+    }
+}
+
+// --- TListBoxWindow --------------------------------------------------------------------------------
+
+TListBoxWindow::TListBoxWindow(TWinControl* window, DWORD style) : TCustomListBox(nullptr)
+{
+    FWindow = window;
+    FCanvas->SetControl(window);
+    FNotify = (style & LBS_NOTIFY) != 0;
+    FSorted = (style & LBS_SORT) != 0;
+    FMultiSelect = (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0;
+    FExtendedSelect = (style & LBS_EXTENDEDSEL) != 0;
+    if (style & LBS_OWNERDRAWVARIABLE)
+        FStyle = lbOwnerDrawVariable;
+    else if (style & LBS_OWNERDRAWFIXED)
+        FStyle = lbOwnerDrawFixed;
+}
+
+bool TListBoxWindow::WindowMessage(TMessage& Message)
+{
+    if (Message.Msg >= LB_ADDSTRING && Message.Msg <= LB_ITEMFROMPOINT) {
+        bool handled = false;
+        const LRESULT result = ListMessage(Message, handled);
+        if (handled)
+            Message.Result = result;
+        return handled;
+    }
+    const int x = GET_X_LPARAM(Message.LParam);
+    const int y = GET_Y_LPARAM(Message.LParam);
+    TShiftState shift = KeysToShiftState(static_cast<WORD>(Message.WParam & 0xFFFF));
+    switch (Message.Msg) {
+    case WM_LBUTTONDOWN:
+        MouseDown(mbLeft, shift, x, y);
+        return true;
+    case WM_LBUTTONDBLCLK:
+        shift.Include(ssDouble);
+        MouseDown(mbLeft, shift, x, y);
+        return true;
+    case WM_MOUSEMOVE:
+        MouseMove(shift, x, y);
+        return true;
+    case WM_LBUTTONUP:
+        MouseUp(mbLeft, shift, x, y);
+        return true;
+    case WM_KEYDOWN: {
+        WORD key = static_cast<WORD>(Message.WParam);
+        KeyDown(key, KeyDataToShiftState(static_cast<int>(Message.LParam)));
+        return true;
+    }
+    case WM_CHAR: {
+        char key = static_cast<char>(Message.WParam);
+        KeyPress(key);
+        return true;
+    }
+    case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+        return true;
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+        // Only the window's own bars; a scroll-bar child's reports belong to the control.
+        if (Message.LParam != 0)
+            return false;
+        Dispatch(Message);
+        return true;
+    case WM_SIZE:
+        UpdateScrollBars();
+        return true;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        FWindow->Invalidate();
+        Notify(Message.Msg == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
+        return true;
+    default:
+        return false;
     }
 }

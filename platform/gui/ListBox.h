@@ -128,6 +128,12 @@ protected:
 
 private:
     friend class TListBoxStrings;
+    friend class TListBoxWindow;
+    // The window the list lives in: the list box itself, or the control a TListBoxWindow serves.
+    TWinControl* FWindow = this;
+    // Without LBS_NOTIFY the window tells its parent nothing.
+    bool FNotify = true;
+    void Notify(WORD code);
     struct TItem {
         std::string Text;
         std::uintptr_t Data = 0;
@@ -175,6 +181,19 @@ private:
     int FUpdateCount = 0;
     bool FMouseSelecting = false;
     TBorderStyle FBorderStyle = bsSingle;
+};
+
+// The "LISTBOX" window's own processing for a control that names the class in CreateParams
+// without being a list box of the class library: the items and the list-box rules live here, while
+// painting, input, scroll bars and notifications belong to the control's window.
+class TListBoxWindow : public TCustomListBox {
+    TESS_CLASS(TListBoxWindow, TCustomListBox)
+public:
+    TListBoxWindow(TWinControl* window, DWORD style);
+    // Answers the message as the window's default processing does; false when it has no answer.
+    bool WindowMessage(TMessage& Message);
+    // Draws the items into the window's client area during its paint.
+    void PaintWindow() { Paint(); }
 };
 
 class TListBox : public TCustomListBox {

@@ -1,6 +1,7 @@
 #include "platform/gui/WinControl.h"
 
 #include "platform/gui/Form.h"
+#include "platform/gui/ListBox.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/ScrollBar.h"
 #include "platform/gui/Timer.h"
@@ -221,6 +222,10 @@ void TWinControl::CreateWnd()
     create.dwExStyle = params.ExStyle;
     create.lpszName = params.Caption.c_str();
     create.lpszClass = record->ClassName.c_str();
+    // A control that only names the "LISTBOX" class gets the list box's window processing, with
+    // an empty list each time its window is made.
+    if (SameText(params.WinClassName, "LISTBOX") && !InheritsFrom("TCustomListBox"))
+        FListBoxWindow = std::make_unique<TListBoxWindow>(this, params.Style);
     SendMessageA(FHandle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create));
     SendMessageA(FHandle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create));
 
@@ -287,6 +292,7 @@ void TWinControl::DestroyWnd()
     FHandle = nullptr;
     FRecord.reset();
     FScrollBars[0] = FScrollBars[1] = nullptr;
+    FListBoxWindow.reset();
     DestroyHost();
     FSurface.reset();
     FClientValid = false;
@@ -1129,6 +1135,8 @@ bool TWinControl::DefaultWindowMessage(TMessage& Message)
 {
     if (FBareScrollBar >= 0 && BareScrollBarMessage(Message))
         return true;
+    if (FListBoxWindow && FListBoxWindow->WindowMessage(Message))
+        return true;
     switch (Message.Msg) {
     case WM_ERASEBKGND:
         if (FSurface && FSurface->PaintPainter) {
@@ -1304,6 +1312,9 @@ void TWinControl::Dispatch(TMessage& Message)
     switch (Message.Msg) {
     case WM_PAINT:
         if (FSurface && FSurface->PaintPainter) {
+            // The window class paints first, as its window procedure would, then the control.
+            if (FListBoxWindow)
+                FListBoxWindow->PaintWindow();
             PaintMessage();
             return;
         }

@@ -9,6 +9,7 @@
 #include <vector>
 
 struct TWindowRecord;
+class TListBoxWindow;
 
 struct TCreateParams {
     std::string Caption;
@@ -180,6 +181,8 @@ private:
     // A plain control of the "SCROLLBAR" window class: its whole window is one bar (index 1 for
     // SBS_VERT) that answers the SBM_* messages and tells the parent of the user's actions.
     int FBareScrollBar = -1;
+    // A plain control of the "LISTBOX" window class: the list box's window processing.
+    std::unique_ptr<TListBoxWindow> FListBoxWindow;
     bool BareScrollBarMessage(TMessage& Message);
     // Reports a user action on the window's bars (WM_HSCROLL or WM_VSCROLL).
     void SendScrollAction(UINT message, WPARAM wParam);
