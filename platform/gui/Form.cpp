@@ -34,10 +34,7 @@ void SetModalStartHook(std::function<void(TCustomForm*)> hook) { ModalStartHook(
 
 TCustomForm* GetParentForm(const TControl* control)
 {
-    const TControl* top = control;
-    while (top && top->Parent())
-        top = top->Parent();
-    return const_cast<TCustomForm*>(dynamic_cast<const TCustomForm*>(top));
+    return ParentFormOf(control);
 }
 
 TCustomForm* ValidParentForm(const TControl* control)

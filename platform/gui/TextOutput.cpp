@@ -521,6 +521,28 @@ TLine StripPrefix(const std::string& text, UINT format)
     return line;
 }
 
+// The number of leading characters of text that fit in width. Widths add up character by
+// character, so one pass finds it; cutting one character at a time and measuring again would take
+// quadratic time on long texts.
+std::size_t FittingLength(const TLayout& layout, const std::string& text, int width)
+{
+    const std::vector<int> advances = Advances(*layout.Dc, *layout.Font, text);
+    std::size_t count = 0;
+    int running = 0;
+    while (count < text.size() && running + advances[count] <= width)
+        running += advances[count++];
+    return count;
+}
+
+// The longest start of text that fits width followed by suffix.
+std::string FittingHead(const TLayout& layout, const std::string& text, const std::string& suffix, int width)
+{
+    std::string head = text.substr(0, FittingLength(layout, text, width - layout.Width(suffix)));
+    while (!head.empty() && layout.Width(head + suffix) > width)
+        head.pop_back();
+    return head;
+}
+
 // Cuts a line to width with "..." at the end (DT_END_ELLIPSIS), after the last whole word
 // (DT_WORD_ELLIPSIS) or in the middle of a path (DT_PATH_ELLIPSIS).
 std::string Ellipsize(const TLayout& layout, const std::string& text, int width)
@@ -532,23 +554,18 @@ std::string Ellipsize(const TLayout& layout, const std::string& text, int width)
         const std::size_t slash = text.find_last_of("\\/");
         if (slash != std::string::npos && slash > 0) {
             const std::string tail = text.substr(slash);
-            std::string head = text.substr(0, slash);
-            while (!head.empty() && layout.Width(head + dots + tail) > width)
-                head.pop_back();
+            const std::string head = FittingHead(layout, text.substr(0, slash), dots + tail, width);
             if (!head.empty())
                 return head + dots + tail;
         }
     }
-    std::string head = text;
+    std::string head = FittingHead(layout, text, dots, width);
     if (layout.Format & DT_WORD_ELLIPSIS) {
-        while (!head.empty() && layout.Width(head + dots) > width) {
-            const std::size_t blank = head.find_last_of(' ');
-            head = blank == std::string::npos ? head.substr(0, head.size() - 1) : head.substr(0, blank);
-        }
-        return head + dots;
+        // Back to the last blank that ends a whole word; the first word alone is cut anywhere.
+        const std::size_t blank = text.rfind(' ', head.size());
+        if (blank != std::string::npos)
+            head.resize(blank);
     }
-    while (!head.empty() && layout.Width(head + dots) > width)
-        head.pop_back();
     return head + dots;
 }
 

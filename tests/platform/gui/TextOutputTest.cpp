@@ -5,6 +5,7 @@
 #include "platform/gui/Metafile.h"
 #include "platform/gui/TextOutput.h"
 #include "platform/gui/private/MetafileRecording.h"
+#include "platform/rtl/Codepage.h"
 #include "platform/rtl/TextUtils.h"
 
 #include <gtest/gtest.h>
@@ -203,6 +204,38 @@ TEST(DrawTextLayout, CentredAndEllipsisedLines)
     EXPECT_EQ(cut.substr(cut.size() - 3), u"...");
     EXPECT_EQ(texts[2]->Values[0], 100 - width);
     EXPECT_EQ(texts[2]->Values[1], 20 - tmHeight);
+}
+
+// Each case: the text, the format, the part whose width (plus "...") is the rectangle's width, and
+// the text drawn.
+TEST(DrawTextLayout, EllipsisKindsCutWhereWindowsCuts)
+{
+    struct TCase {
+        const char* Text;
+        UINT Format;
+        const char* FitsWithDots;
+        const char* Drawn;
+    };
+    const TCase cases[] = {
+        {"Totale documento", DT_END_ELLIPSIS, "Totale doc", "Totale doc..."},
+        {"Totale documento fattura", DT_WORD_ELLIPSIS, "Totale documento fa", "Totale documento..."},
+        {"Imponibilecomplessivo", DT_WORD_ELLIPSIS, "Imponibile", "Imponibile..."},
+        {"C:\\Documenti\\Fatture\\fattura.pdf", DT_PATH_ELLIPSIS, "C:\\Docu\\fattura.pdf", "C:\\Docu...\\fattura.pdf"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Text);
+        TMetafile metafile;
+        {
+            TMetafileCanvas canvas(&metafile, nullptr);
+            canvas.Font()->SetName("Arial");
+            canvas.Font()->SetHeight(-13);
+            RECT r{0, 0, canvas.TextWidth(std::string(c.FitsWithDots) + "..."), 20};
+            DrawTextA(canvas.Handle(), c.Text, -1, &r, c.Format | DT_SINGLELINE);
+        }
+        auto texts = TextRecords(metafile);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0]->Text, AnsiToUtf16(c.Drawn));
+    }
 }
 
 TEST_F(TTextFixture, TurnedTextGoesUpward)
