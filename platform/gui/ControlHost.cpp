@@ -655,7 +655,52 @@ void THostBridge::PaintRetained(QPaintEvent* event)
     painter.drawImage(rect, control->Surface()->Image, rect);
 }
 
-void THostBridge::PaintAfter(QPaintEvent*) {}
+// A window painted by Qt (an edit, a combo box, a memo) paints first; then the control hears
+// WM_PAINT and may draw over it, as a handler that calls the inherited paint and draws on top
+// does. What it draws lives on a transparent image laid over Qt's painting; invalidating an area
+// clears the image there, so drawing outside WM_PAINT stays until then, as on the retained image.
+void THostBridge::PaintAfter(QPaintEvent* event)
+{
+    TControl* control = Control;
+    TWinControl* win = AsWinControl(control);
+    if (!win || !win->HandleAllocated())
+        return;
+    TSurface& surface = control->EnsureSurface();
+    surface.Transparent = true; // Qt's painting shows wherever nothing was drawn
+    surface.EnsureSize(Widget->size());
+    const QRegion region = event->region();
+    const QRegion cleared = surface.Pending & region;
+    if (!cleared.isEmpty()) {
+        QPainter clear(&surface.Image);
+        clear.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect& rect : cleared)
+            clear.fillRect(rect, Qt::transparent);
+        surface.Pending -= region;
+    }
+    const TRect client = win->ClientRectInWindow();
+    const QRect clientRect = ToQRect(client);
+    {
+        QPainter painter(&surface.Image);
+        painter.setClipRegion(region & clientRect);
+        painter.translate(client.Left, client.Top);
+        surface.ClientRect = clientRect;
+        surface.PaintRect = (region & clientRect).boundingRect().translated(-client.Left, -client.Top);
+        surface.PaintErase = false;
+        QPainter* previous = surface.PaintPainter;
+        surface.PaintPainter = &painter;
+        try {
+            SendMessageA(win->Handle(), WM_PAINT, 0, 0);
+        } catch (...) {
+            HandleApplicationException(control);
+        }
+        surface.PaintPainter = previous;
+    }
+    if (Control != control)
+        return;
+    QPainter over(Widget);
+    over.setClipRegion(region);
+    over.drawImage(QPoint(0, 0), surface.Image);
+}
 
 bool THostBridge::DefaultMessage(TMessage& Message, const TBase& base)
 {

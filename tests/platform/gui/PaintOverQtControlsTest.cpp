@@ -1,0 +1,91 @@
+// Controls painted by Qt (edits) still hear WM_PAINT after their window class painted, so a
+// handler can draw over them, and GetDC drawing on them shows until the area is invalidated.
+
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Canvas.h"
+#include "platform/gui/DeviceContext.h"
+#include "platform/gui/GdiDraw.h"
+#include "platform/gui/GdiObjects.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Messages.h"
+#include "platform/gui/Edit.h"
+
+#include <QImage>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+// An edit that draws a red square in its top-left corner after the inherited paint, as a flat
+// control draws its frame.
+class TMarkedEdit : public TEdit {
+    TESS_CLASS(TMarkedEdit, TEdit)
+public:
+    explicit TMarkedEdit(TComponent* AOwner) : TEdit(AOwner) {}
+    int Paints = 0;
+
+    void WndProc(TMessage& Message) override
+    {
+        TEdit::WndProc(Message);
+        if (Message.Msg != WM_PAINT)
+            return;
+        ++Paints;
+        TControlCanvas canvas;
+        canvas.SetControl(this);
+        canvas.Brush()->SetColor(clRed);
+        canvas.FillRect(Rect(0, 0, 6, 6));
+    }
+};
+
+QRgb PixelOf(TControl* control, int x, int y)
+{
+    return Widget(control)->grab().toImage().pixel(x, y) & 0xFFFFFFu;
+}
+
+} // namespace
+
+TEST(PaintOverQtControls, AHandlerDrawsOverTheInheritedPaint)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* edit = new TMarkedEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 10, 120, 24);
+    edit->SetText("Totale");
+    ShowAndActivate(&form);
+    ASSERT_TRUE(PumpUntil([&] { return edit->Paints > 0; }));
+
+    const QImage image = Widget(edit)->grab().toImage();
+    const QPoint client(edit->ClientOrigin().X - form.ClientOrigin().X - edit->Left(),
+                        edit->ClientOrigin().Y - form.ClientOrigin().Y - edit->Top());
+    EXPECT_EQ(image.pixel(client + QPoint(2, 2)) & 0xFFFFFFu, 0xFF0000u);
+    // Away from the square the edit's own painting (its white field) shows through.
+    EXPECT_EQ(image.pixel(image.width() - 6, image.height() / 2) & 0xFFFFFFu, 0xFFFFFFu);
+}
+
+TEST(PaintOverQtControls, DrawingOutsidePaintStaysUntilInvalidated)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 10, 150, 40);
+    ShowAndActivate(&form);
+    Pump(50);
+
+    const QPoint client(edit->ClientOrigin().X - form.ClientOrigin().X - edit->Left(),
+                        edit->ClientOrigin().Y - form.ClientOrigin().Y - edit->Top());
+    HDC dc = GetDC(edit->Handle());
+    HBRUSH blue = CreateSolidBrush(clBlue);
+    RECT box{20, 20, 40, 40};
+    FillRect(dc, &box, blue);
+    ReleaseDC(edit->Handle(), dc);
+    DeleteObject(blue);
+    Pump(50);
+    EXPECT_EQ(PixelOf(edit, client.x() + 30, client.y() + 30), 0x0000FFu);
+
+    edit->Invalidate();
+    Pump(50);
+    EXPECT_EQ(PixelOf(edit, client.x() + 30, client.y() + 30), 0xFFFFFFu);
+}
