@@ -59,7 +59,10 @@ bool IsA(const TControl* control)
 {
     static std::atomic<std::uintptr_t> answers[TypeSlots];
     static std::atomic<unsigned> next{0};
-    const auto type = reinterpret_cast<std::uintptr_t>(&typeid(*control));
+    // Taken into a reference first: GCC 12 gives the static type's type_info for
+    // reinterpret_cast<std::uintptr_t>(&typeid(*control)), which made every class share one slot.
+    const std::type_info& info = typeid(*control);
+    const auto type = reinterpret_cast<std::uintptr_t>(&info);
     for (const auto& slot : answers) {
         const std::uintptr_t value = slot.load(std::memory_order_relaxed);
         if (value == 0)

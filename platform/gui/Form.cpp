@@ -34,12 +34,7 @@ void SetModalStartHook(std::function<void(TCustomForm*)> hook) { ModalStartHook(
 
 TCustomForm* GetParentForm(const TControl* control)
 {
-    // A real dynamic_cast: this also runs while forms are destroyed, when the cached type test of
-    // the key path could answer for the class the object no longer is.
-    const TControl* top = control;
-    while (top && top->Parent())
-        top = top->Parent();
-    return const_cast<TCustomForm*>(dynamic_cast<const TCustomForm*>(top));
+    return ParentFormOf(control);
 }
 
 TCustomForm* ValidParentForm(const TControl* control)
