@@ -251,6 +251,16 @@ TEST_F(WindowClasses, PlainOwnerDrawnListBoxDrawsEachVisibleItemThroughItsParent
         EXPECT_EQ(draw.Window, handle);
         EXPECT_EQ((draw.ItemState & ODS_SELECTED) != 0, i == 1) << i;
     }
+
+    // The window's own bar scrolls the list: the next paint starts at the new top item.
+    SendMessageA(handle, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(SendMessageA(handle, LB_GETTOPINDEX, 0, 0), 1);
+    control->Draws.clear();
+    control->Invalidate();
+    control->Repaint();
+    PumpUntil([&] { return !control->Draws.empty(); });
+    ASSERT_FALSE(control->Draws.empty());
+    EXPECT_EQ(control->Draws.front().ItemID, 1u);
 }
 
 } // namespace
