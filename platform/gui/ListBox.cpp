@@ -993,6 +993,21 @@ TListBoxWindow::TListBoxWindow(TWinControl* window, DWORD style) : TCustomListBo
         FStyle = lbOwnerDrawVariable;
     else if (style & LBS_OWNERDRAWFIXED)
         FStyle = lbOwnerDrawFixed;
+    if (FStyle == lbOwnerDrawFixed)
+        AskItemHeight();
+}
+
+// A fixed owner-drawn list asks its parent once, while its window is made, how high its items are.
+void TListBoxWindow::AskItemHeight()
+{
+    MEASUREITEMSTRUCT measure;
+    measure.CtlType = ODT_LISTBOX;
+    measure.CtlID = static_cast<UINT>(StdCtrl::ControlId(FWindow));
+    measure.itemID = 0;
+    measure.itemHeight = static_cast<UINT>(ItemHeight());
+    StdCtrl::SendToParent(FWindow, WM_MEASUREITEM, measure.CtlID, reinterpret_cast<LPARAM>(&measure));
+    if (measure.itemHeight > 0 && measure.itemHeight <= 255)
+        SetItemHeight(static_cast<int>(measure.itemHeight));
 }
 
 bool TListBoxWindow::WindowMessage(TMessage& Message)

@@ -194,6 +194,9 @@ public:
     bool WindowMessage(TMessage& Message);
     // Draws the items into the window's client area during its paint.
     void PaintWindow() { Paint(); }
+
+private:
+    void AskItemHeight();
 };
 
 class TListBox : public TCustomListBox {

@@ -13,6 +13,7 @@
 #include "platform/gui/private/HintManager.h"
 #include "platform/gui/private/PaintCanvas.h"
 #include "platform/gui/private/QtBridge.h"
+#include "platform/gui/private/ScrollInfo.h"
 #include "platform/gui/private/StdCtrlSupport.h"
 #include "platform/gui/private/Surfaces.h"
 #include "platform/rtl/TextUtils.h"
@@ -974,16 +975,7 @@ bool TWinControl::BareScrollBarMessage(TMessage& Message)
     const int bar = FBareScrollBar == 1 ? SB_VERT : SB_HORZ;
     SCROLLINFO& info = ScrollInfo(bar);
     auto apply = [&](const SCROLLINFO& source) {
-        if (source.fMask & SIF_RANGE) {
-            info.nMin = source.nMin;
-            info.nMax = std::max(source.nMax, source.nMin);
-        }
-        if (source.fMask & SIF_PAGE)
-            info.nPage = std::min<UINT>(source.nPage, static_cast<UINT>(info.nMax - info.nMin + 1));
-        if (source.fMask & SIF_POS)
-            info.nPos = source.nPos;
-        info.nPos = std::clamp(info.nPos, info.nMin,
-                               std::max(info.nMax - std::max(static_cast<int>(info.nPage) - 1, 0), info.nMin));
+        MergeScrollInfo(info, source);
         LayoutScrollBars();
     };
     switch (Message.Msg) {
@@ -993,18 +985,8 @@ bool TWinControl::BareScrollBarMessage(TMessage& Message)
         Message.Result = info.nPos;
         return true;
     case SBM_GETSCROLLINFO:
-        if (auto* target = reinterpret_cast<SCROLLINFO*>(Message.LParam)) {
-            if (target->fMask & SIF_RANGE) {
-                target->nMin = info.nMin;
-                target->nMax = info.nMax;
-            }
-            if (target->fMask & SIF_PAGE)
-                target->nPage = info.nPage;
-            if (target->fMask & SIF_POS)
-                target->nPos = info.nPos;
-            if (target->fMask & SIF_TRACKPOS)
-                target->nTrackPos = info.nTrackPos;
-        }
+        if (auto* target = reinterpret_cast<SCROLLINFO*>(Message.LParam))
+            ReadScrollInfo(info, *target);
         Message.Result = TRUE;
         return true;
     case SBM_SETPOS: {

@@ -6,6 +6,7 @@
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/HandleTable.h"
 #include "platform/gui/private/QtBridge.h"
+#include "platform/gui/private/ScrollInfo.h"
 #include "platform/gui/private/Surfaces.h"
 #include "platform/rtl/Threads.h"
 
@@ -599,6 +600,33 @@ void ApplyScrollInfo(TWinControl* control, int bar, bool disableNoScroll)
 
 } // namespace
 
+void MergeScrollInfo(SCROLLINFO& info, const SCROLLINFO& source)
+{
+    if (source.fMask & SIF_RANGE) {
+        info.nMin = source.nMin;
+        info.nMax = std::max(source.nMax, source.nMin);
+    }
+    if (source.fMask & SIF_PAGE)
+        info.nPage = std::min<UINT>(source.nPage, static_cast<UINT>(info.nMax - info.nMin + 1));
+    if (source.fMask & SIF_POS)
+        info.nPos = source.nPos;
+    info.nPos = std::clamp(info.nPos, info.nMin, MaxScrollPos(info));
+}
+
+void ReadScrollInfo(const SCROLLINFO& info, SCROLLINFO& target)
+{
+    if (target.fMask & SIF_RANGE) {
+        target.nMin = info.nMin;
+        target.nMax = info.nMax;
+    }
+    if (target.fMask & SIF_PAGE)
+        target.nPage = info.nPage;
+    if (target.fMask & SIF_POS)
+        target.nPos = info.nPos;
+    if (target.fMask & SIF_TRACKPOS)
+        target.nTrackPos = info.nTrackPos;
+}
+
 int SetScrollInfo(HWND handle, int bar, const SCROLLINFO& source, BOOL redraw)
 {
     // A scroll-bar control keeps its own values: SB_CTL talks to it through its messages.
@@ -609,15 +637,7 @@ int SetScrollInfo(HWND handle, int bar, const SCROLLINFO& source, BOOL redraw)
     if (!control || (bar != SB_HORZ && bar != SB_VERT))
         return 0;
     SCROLLINFO& info = control->ScrollInfo(bar);
-    if (source.fMask & SIF_RANGE) {
-        info.nMin = source.nMin;
-        info.nMax = std::max(source.nMax, source.nMin);
-    }
-    if (source.fMask & SIF_PAGE)
-        info.nPage = std::min<UINT>(source.nPage, static_cast<UINT>(info.nMax - info.nMin + 1));
-    if (source.fMask & SIF_POS)
-        info.nPos = source.nPos;
-    info.nPos = std::clamp(info.nPos, info.nMin, MaxScrollPos(info));
+    MergeScrollInfo(info, source);
     if (source.fMask & (SIF_RANGE | SIF_PAGE))
         ApplyScrollInfo(control, bar, (source.fMask & SIF_DISABLENOSCROLL) != 0);
     else
@@ -632,17 +652,7 @@ BOOL GetScrollInfo(HWND handle, int bar, SCROLLINFO& target)
     TWinControl* control = ControlOf(handle);
     if (!control || (bar != SB_HORZ && bar != SB_VERT))
         return FALSE;
-    const SCROLLINFO& info = control->ScrollInfo(bar);
-    if (target.fMask & SIF_RANGE) {
-        target.nMin = info.nMin;
-        target.nMax = info.nMax;
-    }
-    if (target.fMask & SIF_PAGE)
-        target.nPage = info.nPage;
-    if (target.fMask & SIF_POS)
-        target.nPos = info.nPos;
-    if (target.fMask & SIF_TRACKPOS)
-        target.nTrackPos = info.nTrackPos;
+    ReadScrollInfo(control->ScrollInfo(bar), target);
     return TRUE;
 }
 

@@ -42,11 +42,22 @@ public:
     };
     std::vector<WORD> Commands;
     std::vector<TDraw> Draws;
+    // The item height answered to CN_MEASUREITEM (0 leaves the proposed one) and the questions seen.
+    UINT MeasuredHeight = 0;
+    int Measures = 0;
 
     void WndProc(TMessage& Message) override
     {
         if (Message.Msg == CN_COMMAND)
             Commands.push_back(HIWORD(Message.WParam));
+        if (Message.Msg == CN_MEASUREITEM) {
+            ++Measures;
+            auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
+            if (MeasuredHeight)
+                measure->itemHeight = MeasuredHeight;
+            Message.Result = 1;
+            return;
+        }
         if (Message.Msg == CN_DRAWITEM) {
             const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
             Draws.push_back({draw->CtlType, draw->itemID, draw->itemState, draw->hwndItem});
@@ -251,6 +262,17 @@ TEST_F(WindowClasses, PlainOwnerDrawnListBoxDrawsEachVisibleItemThroughItsParent
         EXPECT_EQ(draw.Window, handle);
         EXPECT_EQ((draw.ItemState & ODS_SELECTED) != 0, i == 1) << i;
     }
+
+    // A new window asks the control once how high its items are.
+    control->MeasuredHeight = 25;
+    control->Measures = 0;
+    control->RecreateWnd();
+    EXPECT_EQ(control->Measures, 1);
+    EXPECT_EQ(SendMessageA(control->Handle(), LB_GETITEMHEIGHT, 0, 0), 25);
+    handle = control->Handle();
+    for (const char* item : {"a", "b", "c", "d", "e", "f", "g", "h"})
+        SendMessageA(handle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    SendMessageA(handle, LB_SETITEMHEIGHT, 0, 20);
 
     // The window's own bar scrolls the list: the next paint starts at the new top item.
     SendMessageA(handle, WM_VSCROLL, SB_LINEDOWN, 0);
