@@ -1,6 +1,8 @@
 // The visual layer's core: message dispatch, posted messages, key translation, building and
 // resizing forms, each beside the plain Qt work it stands on.
 
+#include "BenchApplication.h"
+
 #include "platform/gui/Application.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/MessageQueue.h"
@@ -16,20 +18,9 @@
 
 namespace {
 
-void EnsureApplication()
-{
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "bench_platform_gui";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-    Application->Initialize();
-}
-
 void BM_PerformThroughReplacedProcedures(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     WNDPROC previous;
     long counted = 0;
     TForm form(nullptr);
@@ -53,7 +44,7 @@ BENCHMARK(BM_PerformThroughReplacedProcedures);
 
 void BM_PostAndDrainMessages(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     long delivered = 0;
     HWND window = AllocateHWnd([&](TMessage&) { ++delivered; });
     for (auto _ : state) {
@@ -81,7 +72,7 @@ public:
 
 void BM_PostAndDrainQtEvents(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     TCountingObject target;
     for (auto _ : state) {
         for (int i = 0; i < 100000; ++i)
@@ -94,7 +85,7 @@ BENCHMARK(BM_PostAndDrainQtEvents)->Unit(benchmark::kMillisecond);
 
 void BM_KeyPressesThroughTheLayer(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     TForm form(nullptr);
     form.KeyPreview = true;
     auto* control = new TCustomControl(&form);
@@ -130,7 +121,7 @@ protected:
 
 void BM_KeyPressesToAPlainWidget(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     TCountingWidget widget;
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, "a");
@@ -144,7 +135,7 @@ BENCHMARK(BM_KeyPressesToAPlainWidget);
 
 void BM_FormWithThousandControls(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     for (auto _ : state) {
         auto* form = new TForm(nullptr);
         form->SetBounds(0, 0, 800, 600);
@@ -175,7 +166,7 @@ BENCHMARK(BM_FormWithThousandControls)->Unit(benchmark::kMillisecond);
 
 void BM_ThousandPlainWidgetsInLayouts(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     for (auto _ : state) {
         auto* window = new QWidget;
         window->resize(800, 600);
@@ -199,7 +190,7 @@ BENCHMARK(BM_ThousandPlainWidgetsInLayouts)->Unit(benchmark::kMillisecond);
 
 void BM_ResizeFormWithAlignedAndAnchoredControls(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     TForm form(nullptr);
     form.SetBounds(0, 0, 800, 600);
     for (int i = 0; i < 100; ++i) {

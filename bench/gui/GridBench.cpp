@@ -2,6 +2,8 @@
 // array-backed data sets (its cost must not grow with the record count), and looking up the
 // selected rows.
 
+#include "BenchApplication.h"
+
 #include "platform/gui/Application.h"
 #include "platform/gui/DBGrid.h"
 #include "platform/gui/Form.h"
@@ -17,18 +19,6 @@
 #include <memory>
 
 namespace {
-
-void EnsureApplication()
-{
-    if (QApplication::instance())
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "bench_platform_gui";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-    Application->Initialize();
-}
 
 std::unique_ptr<TForm> ShownForm()
 {
@@ -46,7 +36,7 @@ void PaintNow(TControl* control)
 
 void BM_DrawGridPaintScreen(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     auto form = ShownForm();
     auto* grid = new TDrawGrid(form.get());
     grid->SetBorderStyle(bsNone);
@@ -65,7 +55,7 @@ BENCHMARK(BM_DrawGridPaintScreen)->Unit(benchmark::kMillisecond);
 
 void BM_DrawGridLastRowAndPaint(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     auto form = ShownForm();
     auto* grid = new TDrawGrid(form.get());
     grid->SetBorderStyle(bsNone);
@@ -100,7 +90,7 @@ struct TDataGridSetup {
 
 void BM_DataGridOpenAndPaint(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     TDataGridSetup setup(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         setup.Data.Open();
@@ -114,7 +104,7 @@ BENCHMARK(BM_DataGridOpenAndPaint)->Arg(10000)->Arg(100000)->Unit(benchmark::kMi
 
 void BM_DataGridThousandPageDowns(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     TDataGridSetup setup(static_cast<int>(state.range(0)));
     setup.Data.Open();
     // 400 down, 400 up and 200 down again: every press moves a page, even over 10,000 records
@@ -131,7 +121,7 @@ BENCHMARK(BM_DataGridThousandPageDowns)->Arg(10000)->Arg(100000)->Unit(benchmark
 
 void BM_SelectedRowsLookup(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     TDataGridSetup setup(20000);
     setup.Grid->SetOptions(setup.Grid->Options() + TDBGridOptions{dgMultiSelect});
     setup.Data.Open();

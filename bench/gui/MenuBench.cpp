@@ -1,6 +1,8 @@
 // An owner-drawn popup menu of 500 items from Popup to its first painted items, beside a plain Qt
 // menu of 500 actions from exec to its first paint. Each run closes the menu as soon as it painted.
 
+#include "BenchApplication.h"
+
 #include "platform/gui/Application.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Menus.h"
@@ -18,17 +20,6 @@ namespace {
 
 constexpr int ItemCount = 500;
 
-void EnsureMenuApplication()
-{
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "bench_platform_gui";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-    Application->Initialize();
-}
-
 void CloseOpenPopupSoon()
 {
     QTimer::singleShot(0, [] {
@@ -39,7 +30,7 @@ void CloseOpenPopupSoon()
 
 void BM_OwnerDrawnPopup500(benchmark::State& state)
 {
-    EnsureMenuApplication();
+    EnsureBenchApplication();
     auto popup = std::make_unique<TPopupMenu>(nullptr);
     bool closing = false;
     for (int i = 0; i < ItemCount; ++i) {
@@ -82,7 +73,7 @@ public:
 
 void BM_QtMenu500(benchmark::State& state)
 {
-    EnsureMenuApplication();
+    EnsureBenchApplication();
     QMenu menu;
     for (int i = 0; i < ItemCount; ++i)
         menu.addAction(QString("Voce di menu %1").arg(i));

@@ -1,6 +1,8 @@
 // Printing 100 A4 pages of 60 ruled lines of Arial 10 to the virtual PDF printer, beside the same
 // drawing done with a raw QPainter on a Qt PDF writer at 1200 dpi; the file sizes are counters.
 
+#include "BenchApplication.h"
+
 #include "platform/gui/PdfPrinter.h"
 #include "platform/gui/Printer.h"
 #include "platform/os/TempFiles.h"
@@ -23,17 +25,6 @@ namespace {
 constexpr int Pages = 100;
 constexpr int Lines = 60;
 
-void EnsureApplication()
-{
-    if (QApplication::instance())
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "bench_platform_gui";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
 std::string LineText(int page, int line)
 {
     return "Riga " + std::to_string(line + 1) + " della pagina " + std::to_string(page + 1) +
@@ -42,7 +33,7 @@ std::string LineText(int page, int line)
 
 void BM_VirtualPrinter100Pages(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     TTempFolder folder("tess-print-bench");
     SetPrinterCatalogue(TPrinterCatalogue{});
     SetVirtualPrinterFolder(folder.Path());
@@ -82,7 +73,7 @@ BENCHMARK(BM_VirtualPrinter100Pages)->Unit(benchmark::kMillisecond)->Iterations(
 
 void BM_RawQPainter100Pages(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     TTempFolder folder("tess-print-bench");
     const QString path = QString::fromStdString(folder.Path()) + "/raw.pdf";
     std::int64_t size = 0;

@@ -1,6 +1,8 @@
 // The standard controls at volume: list and combo boxes filling, list painting far down, masked
 // typing, memo lines and the clipboard, beside the plain Qt work where there is one.
 
+#include "BenchApplication.h"
+
 #include "platform/gui/Application.h"
 #include "platform/gui/Clipboard.h"
 #include "platform/gui/ComboBox.h"
@@ -18,17 +20,6 @@
 
 namespace {
 
-void EnsureStdApplication()
-{
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "bench_platform_gui";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-    Application->Initialize();
-}
-
 std::vector<std::string> Items(int count)
 {
     std::vector<std::string> items;
@@ -40,7 +31,7 @@ std::vector<std::string> Items(int count)
 
 void BM_ListBoxAdd100000(benchmark::State& state)
 {
-    EnsureStdApplication();
+    EnsureBenchApplication();
     const auto items = Items(100000);
     for (auto _ : state) {
         TForm form(nullptr);
@@ -58,7 +49,7 @@ BENCHMARK(BM_ListBoxAdd100000)->Unit(benchmark::kMillisecond);
 
 void BM_QListWidgetAdd100000(benchmark::State& state)
 {
-    EnsureStdApplication();
+    EnsureBenchApplication();
     const auto items = Items(100000);
     QStringList strings;
     for (const std::string& item : items)
@@ -74,7 +65,7 @@ BENCHMARK(BM_QListWidgetAdd100000)->Unit(benchmark::kMillisecond);
 
 void BM_ListBoxPaintAt50000(benchmark::State& state)
 {
-    EnsureStdApplication();
+    EnsureBenchApplication();
     TForm form(nullptr);
     form.SetBounds(0, 0, 300, 460);
     auto* list = new TListBox(&form);
@@ -96,7 +87,7 @@ BENCHMARK(BM_ListBoxPaintAt50000)->Unit(benchmark::kMicrosecond);
 
 void BM_ComboBoxAdd10000(benchmark::State& state)
 {
-    EnsureStdApplication();
+    EnsureBenchApplication();
     const auto items = Items(10000);
     for (auto _ : state) {
         TForm form(nullptr);
@@ -114,7 +105,7 @@ BENCHMARK(BM_ComboBoxAdd10000)->Unit(benchmark::kMillisecond);
 
 void BM_MaskEditKeystroke(benchmark::State& state)
 {
-    EnsureStdApplication();
+    EnsureBenchApplication();
     TForm form(nullptr);
     auto* edit = new TMaskEdit(&form);
     edit->SetParent(&form);
@@ -133,7 +124,7 @@ BENCHMARK(BM_MaskEditKeystroke)->Unit(benchmark::kMicrosecond);
 
 void MemoLines(benchmark::State& state, int count)
 {
-    EnsureStdApplication();
+    EnsureBenchApplication();
     std::string text;
     for (int i = 0; i < count; ++i)
         text += "Riga di testo numero " + std::to_string(i) + "\r\n";
@@ -161,7 +152,7 @@ BENCHMARK(BM_MemoLines50000)->Unit(benchmark::kMillisecond);
 
 void BM_ClipboardText1MB(benchmark::State& state)
 {
-    EnsureStdApplication();
+    EnsureBenchApplication();
     std::string text;
     while (text.size() < 1024 * 1024)
         text += "Caff\xE8 e cornetto, riga di prova\r\n";
