@@ -14,6 +14,7 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Codepage.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QDragEnterEvent>
@@ -662,16 +663,21 @@ void THostBridge::PaintRetained(QPaintEvent* event)
 // WM_PAINT and may draw over it, as a handler that calls the inherited paint and draws on top
 // does. What it draws lives on a transparent image laid over Qt's painting; invalidating an area
 // clears the image there, so drawing outside WM_PAINT stays until then, as on the retained image.
-void THostBridge::PaintAfter(QPaintEvent* event)
+void THostBridge::PaintAfter(QPaintEvent* event) { PaintOver(Widget, event->region()); }
+
+// Paints the control's drawing over target (the window or the viewport Qt paints the text in),
+// for region in the target's coordinates.
+void THostBridge::PaintOver(QWidget* target, const QRegion& targetRegion)
 {
     TControl* control = Control;
     TWinControl* win = AsWinControl(control);
     if (!win || !win->HandleAllocated())
         return;
+    const QPoint offset = target == Widget ? QPoint(0, 0) : target->mapTo(Widget, QPoint(0, 0));
+    const QRegion region = targetRegion.translated(offset);
     TSurface& surface = control->EnsureSurface();
     surface.Transparent = true; // Qt's painting shows wherever nothing was drawn
     surface.EnsureSize(Widget->size());
-    const QRegion region = event->region();
     const QRegion cleared = surface.Pending & region;
     if (!cleared.isEmpty()) {
         QPainter clear(&surface.Image);
@@ -700,9 +706,57 @@ void THostBridge::PaintAfter(QPaintEvent* event)
     }
     if (Control != control)
         return;
-    QPainter over(Widget);
-    over.setClipRegion(region);
-    over.drawImage(QPoint(0, 0), surface.Image);
+    QPainter over(target);
+    over.setClipRegion(targetRegion);
+    over.drawImage(QPoint(0, 0), surface.Image, QRect(offset, target->size()));
+}
+
+namespace {
+
+// Qt paints a scroll area's text in its viewport, a child that covers the window: the control's
+// drawing goes over the viewport once the scroll area has painted it.
+class TViewportPainter : public QObject {
+public:
+    TViewportPainter(THostBridge* bridge, QWidget* viewport) : QObject(viewport), FBridge(bridge), FViewport(viewport)
+    {
+        viewport->installEventFilter(this);
+    }
+    THostBridge* Bridge() const { return FBridge; }
+    void Forget() { FBridge = nullptr; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != FViewport || event->type() != QEvent::Paint || !FBridge || FInPaint)
+            return false;
+        FInPaint = true;
+        QCoreApplication::sendEvent(FViewport, event);
+        FInPaint = false;
+        if (FBridge)
+            FBridge->PaintOver(FViewport, static_cast<QPaintEvent*>(event)->region());
+        return true;
+    }
+
+private:
+    THostBridge* FBridge;
+    QWidget* FViewport;
+    bool FInPaint = false;
+};
+
+} // namespace
+
+void THostBridge::WatchViewport()
+{
+    auto* area = qobject_cast<QAbstractScrollArea*>(Widget);
+    if (!area || !area->viewport() || PaintsRetained)
+        return;
+    FViewportPainter = new TViewportPainter(this, area->viewport());
+}
+
+THostBridge::~THostBridge()
+{
+    if (FViewportPainter)
+        static_cast<TViewportPainter*>(FViewportPainter.data())->Forget();
 }
 
 bool THostBridge::DefaultMessage(TMessage& Message, const TBase& base)

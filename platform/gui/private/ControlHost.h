@@ -6,6 +6,7 @@
 #include "platform/gui/WinControl.h"
 
 #include <QEvent>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -40,7 +41,11 @@ public:
     using TBase = std::function<bool(QEvent*)>;
     bool Event(QEvent* event, const TBase& base);
     void PaintRetained(QPaintEvent* event);
+    ~THostBridge();
     void PaintAfter(QPaintEvent* event);
+    void PaintOver(QWidget* target, const QRegion& targetRegion);
+    // Paints over the viewport of a scroll area too; called once the Qt widget is complete.
+    void WatchViewport();
     bool DefaultMessage(TMessage& Message, const TBase& base);
 
     TControl* Control = nullptr;
@@ -63,6 +68,7 @@ private:
     bool FKeyReachedDefault = false;
     bool FCharReachedDefault = false;
     unsigned char FDefaultChar = 0;
+    QPointer<QObject> FViewportPainter;
 };
 
 template <typename QtBase>
@@ -70,7 +76,10 @@ class TControlHost : public QtBase, public IHostWidget {
 public:
     static constexpr bool PaintsRetained = std::is_same_v<QtBase, QWidget>;
 
-    TControlHost(TControl* control, QWidget* parent) : QtBase(parent), FBridge(control, this, PaintsRetained) {}
+    TControlHost(TControl* control, QWidget* parent) : QtBase(parent), FBridge(control, this, PaintsRetained)
+    {
+        FBridge.WatchViewport();
+    }
 
     QWidget* Widget() override { return this; }
     TControl* Control() const override { return FBridge.Control; }

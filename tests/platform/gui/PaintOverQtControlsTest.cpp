@@ -1,4 +1,4 @@
-// Controls painted by Qt (edits) still hear WM_PAINT after their window class painted, so a
+// Controls painted by Qt (edits, memos) still hear WM_PAINT after their window class painted, so a
 // handler can draw over them, and GetDC drawing on them shows until the area is invalidated.
 
 #include "GuiTestSupport.h"
@@ -10,6 +10,7 @@
 #include "platform/gui/Form.h"
 #include "platform/gui/Messages.h"
 #include "platform/gui/Edit.h"
+#include "platform/gui/Memo.h"
 
 #include <QImage>
 #include <QWidget>
@@ -64,28 +65,32 @@ TEST(PaintOverQtControls, AHandlerDrawsOverTheInheritedPaint)
     EXPECT_EQ(image.pixel(image.width() - 6, image.height() / 2) & 0xFFFFFFu, 0xFFFFFFu);
 }
 
+// An edit paints itself; a memo paints its text in a viewport child: both show the drawing.
 TEST(PaintOverQtControls, DrawingOutsidePaintStaysUntilInvalidated)
 {
-    TForm form(nullptr);
-    form.SetBounds(0, 0, 300, 200);
-    auto* edit = new TEdit(&form);
-    edit->SetParent(&form);
-    edit->SetBounds(10, 10, 150, 40);
-    ShowAndActivate(&form);
-    Pump(50);
+    for (bool memo : {false, true}) {
+        SCOPED_TRACE(memo ? "memo" : "edit");
+        TForm form(nullptr);
+        form.SetBounds(0, 0, 300, 200);
+        TWinControl* edit = memo ? static_cast<TWinControl*>(new TMemo(&form)) : new TEdit(&form);
+        edit->SetParent(&form);
+        edit->SetBounds(10, 10, 150, 60);
+        ShowAndActivate(&form);
+        Pump(50);
 
-    const QPoint client(edit->ClientOrigin().X - form.ClientOrigin().X - edit->Left(),
-                        edit->ClientOrigin().Y - form.ClientOrigin().Y - edit->Top());
-    HDC dc = GetDC(edit->Handle());
-    HBRUSH blue = CreateSolidBrush(clBlue);
-    RECT box{20, 20, 40, 40};
-    FillRect(dc, &box, blue);
-    ReleaseDC(edit->Handle(), dc);
-    DeleteObject(blue);
-    Pump(50);
-    EXPECT_EQ(PixelOf(edit, client.x() + 30, client.y() + 30), 0x0000FFu);
+        const QPoint client(edit->ClientOrigin().X - form.ClientOrigin().X - edit->Left(),
+                            edit->ClientOrigin().Y - form.ClientOrigin().Y - edit->Top());
+        HDC dc = GetDC(edit->Handle());
+        HBRUSH blue = CreateSolidBrush(clBlue);
+        RECT box{20, 20, 40, 40};
+        FillRect(dc, &box, blue);
+        ReleaseDC(edit->Handle(), dc);
+        DeleteObject(blue);
+        Pump(50);
+        EXPECT_EQ(PixelOf(edit, client.x() + 30, client.y() + 30), 0x0000FFu);
 
-    edit->Invalidate();
-    Pump(50);
-    EXPECT_EQ(PixelOf(edit, client.x() + 30, client.y() + 30), 0xFFFFFFu);
+        edit->Invalidate();
+        Pump(50);
+        EXPECT_EQ(PixelOf(edit, client.x() + 30, client.y() + 30), 0xFFFFFFu);
+    }
 }
