@@ -99,24 +99,6 @@ TEST(FontAssignTest, HandleCarriesTheEscapement)
     EXPECT_EQ(assigned.Handle(), FontHandle(assigned));
 }
 
-namespace {
-
-std::string CommandOutput(const std::string& command)
-{
-    std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
-} // namespace
-
 // A font recorded without a height takes its default size at the job's resolution: 8 points on
 // paper, not 8 points of a 96-dpi screen shrunk into 1200-dpi printer pixels.
 TEST(PrinterFontTest, DefaultHeightIsRealisedAtTheJobResolution)
@@ -142,7 +124,7 @@ TEST(PrinterFontTest, DefaultHeightIsRealisedAtTheJobResolution)
     ResetPrinterCatalogue();
     SetVirtualPrinterFolder("");
 
-    const std::string bbox = CommandOutput("pdftotext -bbox '" + pdf + "' -");
+    const std::string bbox = RunCommand("pdftotext -bbox '" + pdf + "' -");
     std::smatch word;
     ASSERT_TRUE(std::regex_search(
         bbox, word, std::regex(R"re(yMin="([0-9.]+)" xMax="[0-9.]+" yMax="([0-9.]+)">Altezza)re")))

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -121,4 +122,18 @@ std::set<UINT> InputMessages()
             WM_LBUTTONDOWN,  WM_LBUTTONUP,    WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_RBUTTONUP,  WM_MOUSEWHEEL,
             CM_MOUSEENTER,   CM_MOUSELEAVE,   WM_SETFOCUS,     WM_KILLFOCUS,   CM_DIALOGKEY,  CM_DIALOGCHAR,
             CM_CANCELMODE,   WM_DROPFILES,    WM_CONTEXTMENU};
+}
+
+std::string RunCommand(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    pclose(pipe);
+    return output;
 }

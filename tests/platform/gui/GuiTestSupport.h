@@ -66,5 +66,9 @@ void ShowAndActivate(TCustomForm* form);
 // The folder for screenshots: TESS_SCREENSHOT_DIR, else screenshots/ in the build folder.
 std::string ScreenshotDir();
 
+// Runs a shell command (the PDF tools that check printed files) and returns what it printed,
+// standard error included.
+std::string RunCommand(const std::string& command);
+
 // The input messages a recorder should watch in key and mouse tests.
 std::set<UINT> InputMessages();

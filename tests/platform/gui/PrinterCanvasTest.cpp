@@ -20,20 +20,6 @@ void RecordDesktopOpener(std::vector<std::string>* targets);
 
 namespace {
 
-std::string RunCommand(const std::string& command)
-{
-    std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
 // The height in points of the first word of a PDF page's text, from pdftotext's boxes.
 double WordHeight(const std::string& pdf, const std::string& word)
 {
