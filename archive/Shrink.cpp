@@ -1,12 +1,11 @@
 #include "archive/Shrink.h"
 
+#include "archive/ZipFormat.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
-constexpr int NodeCount = TShrinkEncoder::MaxCode + 1;
-constexpr int FirstFreeCode = 257;
-constexpr int EscapeCode = 256;
 constexpr int None = -1;
 
 // The children are found through a hash of (parent, character): a parent never has two
@@ -28,14 +27,14 @@ std::uint32_t SlotOf(std::uint32_t key)
 } // namespace
 
 struct TShrinkEncoder::TDictionary {
-    std::int16_t Parent[NodeCount];
-    std::uint8_t Character[NodeCount];
-    std::uint16_t ChildCount[NodeCount];
-    // Entries FirstFreeCode..MaxCode hold the codes still to be assigned, in assignment order.
-    std::uint16_t FreeCodes[NodeCount];
-    int NextFree = FirstFreeCode;
+    std::int16_t Parent[ShrinkNodeCount];
+    std::uint8_t Character[ShrinkNodeCount];
+    std::uint16_t ChildCount[ShrinkNodeCount];
+    // Entries ShrinkFirstFreeCode..MaxCode hold the codes still to be assigned, in assignment order.
+    std::uint16_t FreeCodes[ShrinkNodeCount];
+    int NextFree = ShrinkFirstFreeCode;
     bool Full = false;
-    bool Leaf[NodeCount];
+    bool Leaf[ShrinkNodeCount];
     std::uint32_t Keys[HashSize];
     std::uint16_t Codes[HashSize];
 
@@ -75,13 +74,13 @@ TShrinkEncoder::~TShrinkEncoder() = default;
 void TShrinkEncoder::Reset()
 {
     TDictionary& d = *FDict;
-    for (int code = 0; code < NodeCount; ++code) {
+    for (int code = 0; code < ShrinkNodeCount; ++code) {
         d.Parent[code] = None;
         d.Character[code] = static_cast<std::uint8_t>(code < 256 ? code : 0);
         d.ChildCount[code] = 0;
         d.FreeCodes[code] = static_cast<std::uint16_t>(code);
     }
-    d.NextFree = FirstFreeCode;
+    d.NextFree = ShrinkFirstFreeCode;
     d.Full = false;
     d.ClearHash();
     FOutputCount = 0;
@@ -111,7 +110,7 @@ inline void TShrinkEncoder::PutByte(std::uint8_t c)
         // A full table ends the string whatever it holds, so the code before the clear is
         // always a single character, which the clear never frees.
         Emit(FCurrent);
-        Emit(EscapeCode);
+        Emit(ShrinkEscapeCode);
         Emit(2);
         PartialClear();
         AddNode(FCurrent, c);
@@ -127,7 +126,7 @@ inline void TShrinkEncoder::PutByte(std::uint8_t c)
     AddNode(FCurrent, c);
     FCurrent = c;
     if (FCodeWidth < 13 && d.NextFree <= MaxCode && d.FreeCodes[d.NextFree] > FLargestCode) {
-        Emit(EscapeCode);
+        Emit(ShrinkEscapeCode);
         Emit(1);
         ++FCodeWidth;
         FLargestCode = (1 << FCodeWidth) - 1;
@@ -190,11 +189,11 @@ void TShrinkEncoder::PartialClear()
 {
     TDictionary& d = *FDict;
     ++FStatistics.PartialClears;
-    for (int code = FirstFreeCode; code < NodeCount; ++code)
+    for (int code = ShrinkFirstFreeCode; code < ShrinkNodeCount; ++code)
         d.Leaf[code] = d.ChildCount[code] == 0;
 
-    int index = NodeCount;
-    for (int code = MaxCode; code >= FirstFreeCode; --code) {
+    int index = ShrinkNodeCount;
+    for (int code = MaxCode; code >= ShrinkFirstFreeCode; --code) {
         if (!d.Leaf[code])
             continue;
         if (d.Parent[code] != None)
@@ -203,11 +202,11 @@ void TShrinkEncoder::PartialClear()
         d.FreeCodes[--index] = static_cast<std::uint16_t>(code);
     }
     d.NextFree = index;
-    if (index < NodeCount)
+    if (index < ShrinkNodeCount)
         d.Full = false;
 
     d.ClearHash();
-    for (int code = FirstFreeCode; code < NodeCount; ++code)
+    for (int code = ShrinkFirstFreeCode; code < ShrinkNodeCount; ++code)
         if (!d.Leaf[code])
             d.InsertChild(d.Parent[code], d.Character[code], code);
 }

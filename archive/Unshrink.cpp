@@ -7,25 +7,21 @@
 
 namespace {
 
-constexpr int MaxCode = 8191;
-constexpr int NodeCount = MaxCode + 1;
-constexpr int FirstFreeCode = 257;
-constexpr int EscapeCode = 256;
 constexpr int MaxWidth = 13;
-constexpr int StackSize = NodeCount;
+constexpr int StackSize = ShrinkNodeCount;
 
 struct TUnshrinkTables {
-    std::int16_t Parent[NodeCount];
-    std::uint8_t Character[NodeCount];
-    std::uint16_t ChildCount[NodeCount];
-    std::uint16_t FreeCodes[NodeCount];
+    std::int16_t Parent[ShrinkNodeCount];
+    std::uint8_t Character[ShrinkNodeCount];
+    std::uint16_t ChildCount[ShrinkNodeCount];
+    std::uint16_t FreeCodes[ShrinkNodeCount];
     std::uint8_t Stack[StackSize];
-    std::uint16_t Cleared[NodeCount];
-    int NextFree = FirstFreeCode;
+    std::uint16_t Cleared[ShrinkNodeCount];
+    int NextFree = ShrinkFirstFreeCode;
 
     TUnshrinkTables()
     {
-        for (int code = 0; code < NodeCount; ++code) {
+        for (int code = 0; code < ShrinkNodeCount; ++code) {
             Parent[code] = -1;
             Character[code] = static_cast<std::uint8_t>(code < 256 ? code : 0);
             ChildCount[code] = 0;
@@ -35,7 +31,7 @@ struct TUnshrinkTables {
 
     void AddNode(int parent, std::uint8_t c)
     {
-        if (NextFree > MaxCode)
+        if (NextFree > ShrinkMaxCode)
             return;
         int code = FreeCodes[NextFree++];
         Parent[code] = static_cast<std::int16_t>(parent);
@@ -47,10 +43,10 @@ struct TUnshrinkTables {
     void PartialClear()
     {
         int count = 0;
-        for (int code = FirstFreeCode; code <= MaxCode; ++code)
+        for (int code = ShrinkFirstFreeCode; code <= ShrinkMaxCode; ++code)
             if (ChildCount[code] == 0)
                 Cleared[count++] = static_cast<std::uint16_t>(code);
-        NextFree = NodeCount;
+        NextFree = ShrinkNodeCount;
         while (count > 0) {
             int code = Cleared[--count];
             if (Parent[code] != -1)
@@ -87,7 +83,7 @@ TDecodeResult Unshrink(TZipBitReader& input, TZipMemberOutput& output,
         code = input.ReadBits(width);
         if (code == TZipBitReader::EndMark)
             return TDecodeResult::Complete;
-        if (code == EscapeCode) {
+        if (code == ShrinkEscapeCode) {
             int subCode = input.ReadBits(width);
             if (subCode == TZipBitReader::EndMark)
                 return TDecodeResult::Complete;
@@ -101,19 +97,19 @@ TDecodeResult Unshrink(TZipBitReader& input, TZipMemberOutput& output,
             }
             continue;
         }
-        if (code > MaxCode) {
+        if (code > ShrinkMaxCode) {
             report(ZipMessages::UnshrinkBadCode);
             return TDecodeResult::Damaged;
         }
 
         int incoming = code;
         int depth = 0;
-        if (code >= FirstFreeCode && t.Parent[code] == -1) {
+        if (code >= ShrinkFirstFreeCode && t.Parent[code] == -1) {
             // Not yet defined: the previous string followed by its own first character.
             t.Stack[depth++] = lastCharacter;
             code = previous;
         }
-        while (code >= FirstFreeCode) {
+        while (code >= ShrinkFirstFreeCode) {
             if (t.Parent[code] == -1)
                 return TDecodeResult::Damaged; // a chain through an undefined code
             if (depth >= StackSize) {

@@ -23,6 +23,12 @@ constexpr std::uint16_t ZipMethodShrunk = 1;
 constexpr std::uint16_t ZipMethodImploded = 6;
 constexpr std::uint32_t ZipArchiveAttribute = 0x20;
 
+// The code space of the Shrink method (LZW with partial clearing), shared by encoder and decoder.
+constexpr int ShrinkMaxCode = 8191;
+constexpr int ShrinkNodeCount = ShrinkMaxCode + 1;
+constexpr int ShrinkFirstFreeCode = 257;
+constexpr int ShrinkEscapeCode = 256;
+
 inline std::uint16_t GetLE16(const std::uint8_t* p)
 {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));

@@ -1,24 +1,67 @@
-# tess_library(<target> DEPS <libs...>)
-# One static library made of every .cpp in the calling folder.
-function(tess_library target)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  add_library(${target} STATIC ${sources})
-  target_include_directories(${target} PUBLIC "${CMAKE_SOURCE_DIR}")
-  target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+# Unity builds: each target compiles its sources in batches, one translation unit a batch. Local
+# names of the sources in one batch must therefore not clash.
+option(TESSELLARIUM_UNITY "Compile each target in batches of sources (unity build)" ON)
+set(TESSELLARIUM_UNITY_BATCH 12 CACHE STRING "Sources in one unity batch")
+
+function(tess_unity target)
+  if(TESSELLARIUM_UNITY)
+    set_target_properties(${target} PROPERTIES
+      UNITY_BUILD ON
+      UNITY_BUILD_BATCH_SIZE ${TESSELLARIUM_UNITY_BATCH})
+    # GCC takes the sources of a batch for headers and warns about their anonymous namespaces.
+    target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>)
+  endif()
 endfunction()
 
-# tess_tests(<target> LIBS <libs...>)
-# One GoogleTest executable made of every .cpp in the calling test folder.
+# tess_library(<target> DEPS <libs...> [PCH <headers...>])
+# One static library made of every .cpp in the calling folder. PCH adds heavy, stable headers to
+# the precompiled set.
+function(tess_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS;PCH" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  target_precompile_headers(${target} PRIVATE
+    "${PROJECT_SOURCE_DIR}/cmake/pch/StandardLibrary.h" ${ARG_PCH})
+  tess_unity(${target})
+endfunction()
+
+# tess_fixture_source(<target>)
+# Gives the target TestFixtureDir() (the calling source folder) and TestBinaryDir() (its build
+# folder), declared in tests/TestFixtures.h. The two paths are compiled into one small generated
+# source only, so that no other source depends on where the checkout lies and a second checkout
+# reuses the compiler cache.
+function(tess_fixture_source target)
+  set(fixture_source "${CMAKE_CURRENT_BINARY_DIR}/${target}_fixtures.cpp")
+  file(CONFIGURE OUTPUT "${fixture_source}" CONTENT [[
+#include "tests/TestFixtures.h"
+const char* TestFixtureDir() { return "@CMAKE_CURRENT_SOURCE_DIR@"; }
+const char* TestBinaryDir() { return "@CMAKE_CURRENT_BINARY_DIR@"; }
+]] @ONLY)
+  target_sources(${target} PRIVATE "${fixture_source}")
+  set_source_files_properties("${fixture_source}" PROPERTIES
+    SKIP_UNITY_BUILD_INCLUSION ON SKIP_PRECOMPILE_HEADERS ON)
+endfunction()
+
+# tess_tests(<target> LIBS <libs...> [PCH <headers...>])
+# One GoogleTest executable made of every .cpp in the calling test folder. PCH adds heavy, stable
+# headers to the precompiled set.
 function(tess_tests target)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;PCH" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
   if(NOT sources)
     return()
   endif()
   add_executable(${target} ${sources})
-  target_include_directories(${target} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+  tess_fixture_source(${target})
+  target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_precompile_headers(${target} PRIVATE
+    "${PROJECT_SOURCE_DIR}/cmake/pch/StandardLibrary.h"
+    "${PROJECT_SOURCE_DIR}/cmake/pch/GoogleTest.h"
+    ${ARG_PCH})
+  tess_unity(${target})
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
@@ -31,6 +74,9 @@ function(tess_bench target)
     return()
   endif()
   add_executable(${target} ${sources})
-  target_include_directories(${target} PRIVATE "${CMAKE_SOURCE_DIR}")
+  tess_fixture_source(${target})
+  target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
+  target_precompile_headers(${target} PRIVATE "${PROJECT_SOURCE_DIR}/cmake/pch/StandardLibrary.h")
+  tess_unity(${target})
 endfunction()

@@ -5,6 +5,7 @@
 #include "foundation/DataModule.h"
 #include "foundation/ExceptMessage.h"
 #include "foundation/SupportDB.h"
+#include "foundation/SupportDate.h"
 #include "foundation/SupportFiles.h"
 #include "foundation/SupportString.h"
 #include "platform/os/MessageBox.h"
@@ -43,7 +44,7 @@ const std::vector<TTipoDocumento>& TipiDocumento()
     return tipi;
 }
 
-void Segnala(const std::string& messaggio, const std::string& funzione, int riga,
+void SegnalaCaricamento(const std::string& messaggio, const std::string& funzione, int riga,
              const Exception* eccezione)
 {
     const TThrowSite& lancio = LastThrowSite();
@@ -66,25 +67,16 @@ const char* const MESSAGGIO_DANNEGGIATO =
 bool CaricaTabellaInTemp(TzelMemTable* tabella, const std::string& file)
 {
     if (!FileExists(file)) {
-        Segnala(MESSAGGIO_NON_TROVATO, "CaricaFattura", __LINE__, nullptr);
+        SegnalaCaricamento(MESSAGGIO_NON_TROVATO, "CaricaFattura", __LINE__, nullptr);
         return false;
     }
     try {
         tabella->LoadFromFileViaFormat(file, DC->SaveFormat);
         return true;
     } catch (const Exception& e) {
-        Segnala(MESSAGGIO_DANNEGGIATO, "CaricaFattura", __LINE__, &e);
+        SegnalaCaricamento(MESSAGGIO_DANNEGGIATO, "CaricaFattura", __LINE__, &e);
     }
     return false;
-}
-
-int AnnoDi(TDateTime data)
-{
-    int anno = 0;
-    int mese = 0;
-    int giorno = 0;
-    DecodeDate(data, anno, mese, giorno);
-    return anno;
 }
 
 // A free name beside the file for setting it aside.
@@ -515,7 +507,7 @@ bool TArchivioDocumenti::EliminaFattura(int numero, const std::string& modificat
             RenameFile(accantonato, fileEliminato);
         if (copia)
             copia->Ripristina();
-        Segnala("Problema nell'eliminazione della fattura.", "EliminaFattura", __LINE__,
+        SegnalaCaricamento("Problema nell'eliminazione della fattura.", "EliminaFattura", __LINE__,
                 dynamic_cast<const Exception*>(&e));
         return false;
     }

@@ -3,6 +3,7 @@
 #include "documents/CalcolaImporti.h"
 #include "documents/CaricaFattura.h"
 #include "foundation/DataModule.h"
+#include "foundation/SupportDate.h"
 #include "platform/db/DB.h"
 #include "platform/os/MessageBox.h"
 #include "platform/rtl/DateTime.h"
@@ -32,15 +33,6 @@ TValoriChiusura ConvertiValori(const TDatiChiusura& dati)
     if (valori.ConRitenuta)
         valori.Ritenuta = StrToFloat(ritenuta);
     return valori;
-}
-
-int AnnoDi(TDateTime data)
-{
-    int anno = 0;
-    int mese = 0;
-    int giorno = 0;
-    DecodeDate(data, anno, mese, giorno);
-    return anno;
 }
 
 // The fields of a register row that the save of a document does not write.

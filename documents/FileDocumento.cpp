@@ -22,7 +22,7 @@ namespace {
 const char* const ARTICOLI = "Articoli.aft";
 const char* const CLIENTE = "Cliente.cft";
 
-void Segnala(const std::string& messaggio, const std::string& funzione, int riga,
+void SegnalaFileDocumento(const std::string& messaggio, const std::string& funzione, int riga,
              const Exception* eccezione)
 {
     const TThrowSite& lancio = LastThrowSite();
@@ -81,14 +81,14 @@ bool EstraiFileFattura(const std::string& archivio, const std::string& cartella,
             return true;
         // A member that came out of a damaged archive must not be loaded as if it were whole.
         EliminaMembri(cartella);
-        Segnala(messaggio, "EstraiFileFattura", __LINE__, nullptr);
+        SegnalaFileDocumento(messaggio, "EstraiFileFattura", __LINE__, nullptr);
         return false;
     } catch (const Exception& e) {
         EliminaMembri(cartella);
-        Segnala(messaggio, "EstraiFileFattura", __LINE__, &e);
+        SegnalaFileDocumento(messaggio, "EstraiFileFattura", __LINE__, &e);
     } catch (const std::exception&) {
         EliminaMembri(cartella);
-        Segnala(messaggio, "EstraiFileFattura", __LINE__, nullptr);
+        SegnalaFileDocumento(messaggio, "EstraiFileFattura", __LINE__, nullptr);
     }
     return false;
 }
@@ -118,14 +118,14 @@ bool ComprimiFileFattura(const std::string& archivio, const std::string& cartell
             return true;
         }
         DeleteFile(temporaneo);
-        Segnala(messaggio, "ComprimiFileFattura", __LINE__, nullptr);
+        SegnalaFileDocumento(messaggio, "ComprimiFileFattura", __LINE__, nullptr);
         return false;
     } catch (const Exception& e) {
         DeleteFile(temporaneo);
-        Segnala(messaggio, "ComprimiFileFattura", __LINE__, &e);
+        SegnalaFileDocumento(messaggio, "ComprimiFileFattura", __LINE__, &e);
     } catch (const std::exception&) {
         DeleteFile(temporaneo);
-        Segnala(messaggio, "ComprimiFileFattura", __LINE__, nullptr);
+        SegnalaFileDocumento(messaggio, "ComprimiFileFattura", __LINE__, nullptr);
     }
     return false;
 }

@@ -6,10 +6,6 @@
 #include <memory>
 #include <string>
 
-namespace {
-constexpr char StatusPresent = 2;
-}
-
 TzelBlobStream::TzelBlobStream(TField* Field, TBlobStreamMode Mode)
     : FField(Field), FTable(dynamic_cast<TzelCustomMemTable*>(Field->DataSet())), FMode(Mode)
 {
@@ -124,5 +120,5 @@ void TzelBlobStream::WriteBlobData()
     char* block = TzelCommon::CreateVarLengthBlock(static_cast<int>(size));
     std::memcpy(TzelCommon::VarLengthBlockData(block), bytes, static_cast<std::size_t>(size));
     TzelCommon::SetSlotBlock(FBufferSlot, block);
-    FBufferSlot[0] = StatusPresent;
+    FBufferSlot[0] = zelSlotPresent;
 }

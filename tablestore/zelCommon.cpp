@@ -14,7 +14,6 @@
 namespace {
 
 constexpr std::int32_t UniqueIDLimit = 2147483600;
-constexpr std::uint8_t StatusPresent = 2;
 
 void* AllocateZeroed(std::size_t size)
 {
@@ -341,7 +340,7 @@ TzelRecord* TzelCommon::_InternalCopyRecord(TzelRecord* Source, bool WithVarLeng
             const int offset = FFieldOffsets[fieldNo];
             if (const char* block = SlotBlock(Source->Data + offset)) {
                 SetSlotBlock(copy->Data + offset, CopyVarLengthBlock(block));
-                copy->Data[offset] = static_cast<char>(StatusPresent);
+                copy->Data[offset] = zelSlotPresent;
             }
         }
     } catch (...) {
@@ -360,7 +359,7 @@ void TzelCommon::_InternalCopyVarLength(TzelRecord* Source, TzelRecord* Target, 
     SetSlotBlock(targetSlot, nullptr);
     if (const char* block = SlotBlock(Source->Data + FFieldOffsets[FieldNo])) {
         SetSlotBlock(targetSlot, CopyVarLengthBlock(block));
-        targetSlot[0] = static_cast<char>(StatusPresent);
+        targetSlot[0] = zelSlotPresent;
     }
 }
 

@@ -28,6 +28,7 @@ constexpr std::uint8_t zelFieldModified = 4;
 constexpr std::uint8_t zelRecordOwnsVersions = 1;
 
 // A variable-length slot: a status byte (0 null, 2 present) and a native pointer to a block.
+constexpr char zelSlotPresent = 2;
 constexpr int ZEL_VARLENGTH_SLOT_SIZE = 1 + static_cast<int>(sizeof(char*));
 // Bytes per attach slot in the bookmark part: record identifier (4), bookmark flag (1), unused (3).
 constexpr int ZEL_BOOKMARK_SLOT_SIZE = 8;

@@ -40,7 +40,7 @@ double ToTenThousandths(double value)
 }
 
 // The width a file records: the field's own, or the type's default.
-int StoredDisplayWidth(TField* field)
+int BinaryDisplayWidth(TField* field)
 {
     switch (field->DataType()) {
     case ftString:
@@ -60,7 +60,7 @@ int StoredDisplayWidth(TField* field)
     }
 }
 
-int FindName(const char* const* names, int count, const std::string& name)
+int FindBinaryName(const char* const* names, int count, const std::string& name)
 {
     for (int i = 0; i < count; ++i)
         if (name == names[i])
@@ -117,7 +117,7 @@ void TzelCustomBinaryStreamFormat::SaveFieldDefs(TzelCustomMemTable* Table)
             FWriter->WriteInteger(field->Size());
             FWriter->WriteString(field->DisplayName());
             FWriter->WriteString(field->EditMask());
-            FWriter->WriteInteger(StoredDisplayWidth(field));
+            FWriter->WriteInteger(BinaryDisplayWidth(field));
             FWriter->WriteBoolean(field->Required());
             FWriter->WriteBoolean(field->ReadOnly());
             const int kind = field->FieldKind();
@@ -363,10 +363,10 @@ void TzelCustomBinaryStreamFormat::LoadFieldDef(TzelCustomMemTable* Table)
     if (FFileVersion >= FirstVersionWithTenthValue)
         FReader->ReadString();
 
-    const int type = FindName(FieldTypeNames, 23, typeName);
+    const int type = FindBinaryName(FieldTypeNames, 23, typeName);
     if (type <= ftUnknown || type > HighestStoredType)
         RAISE(EMemTableError(Format("Unknown field type (%s)", {typeName})));
-    const int kind = std::max(FindName(FieldKindNames, 5, kindName), 0);
+    const int kind = std::max(FindBinaryName(FieldKindNames, 5, kindName), 0);
     if (size < 0)
         RaiseInvalidValue();
     if (!sfDef.Contains(sfLoadDef))

@@ -46,7 +46,7 @@ bool IsBinaryType(TFieldType Type)
     }
 }
 
-int FindName(const char* const* Names, int Count, const std::string& Name)
+int FindCsvName(const char* const* Names, int Count, const std::string& Name)
 {
     for (int i = 0; i < Count; ++i)
         if (Name == Names[i])
@@ -55,7 +55,7 @@ int FindName(const char* const* Names, int Count, const std::string& Name)
 }
 
 // The width a definition records: the field's own, or the type's default.
-int StoredDisplayWidth(TField* Field)
+int CsvDisplayWidth(TField* Field)
 {
     if (Field->DataType() == ftBCD) {
         auto* bcd = static_cast<TBCDField*>(Field);
@@ -393,7 +393,7 @@ void TzelCustomCSVStreamFormat::SaveFieldDef(TField* Field)
                        (type >= 0 && type <= ftCursor ? FieldTypeNames[type] : "Unknown") + "," +
                        std::to_string(Field->Size()) + "," + Quoted(Field->DisplayName(), '"') +
                        "," + Quoted(Field->EditMask(), '"') + "," +
-                       std::to_string(StoredDisplayWidth(Field));
+                       std::to_string(CsvDisplayWidth(Field));
     if (Field->Required())
         line += ",REQ";
     if (Field->ReadOnly())
@@ -813,7 +813,7 @@ void TzelCustomCSVStreamFormat::LoadFieldDef(TzelCustomMemTable* Table,
     const std::string rest = equal == std::string::npos ? std::string() : line.substr(equal + 1);
     const std::vector<std::string> items = SplitCommaText(rest);
     const std::string typeName = Item(items, 0);
-    const int type = FindName(FieldTypeNames, 23, typeName);
+    const int type = FindCsvName(FieldTypeNames, 23, typeName);
     if (type <= ftUnknown || type > ftTypedBinary)
         RAISE(EMemTableError(
             Format("Unknown field type (%s) in CSV file. (%s)", {typeName, FirstValue})));
@@ -824,7 +824,7 @@ void TzelCustomCSVStreamFormat::LoadFieldDef(TzelCustomMemTable* Table,
     const bool required = Holds(rest, ",REQ");
     const bool readOnly = Holds(rest, ",RO");
     const bool invisible = Holds(rest, ",INV");
-    int kind = items.empty() ? -1 : FindName(FieldKindNames, 5, items.back());
+    int kind = items.empty() ? -1 : FindCsvName(FieldKindNames, 5, items.back());
     if (kind < 0)
         kind = fkData;
     if (size < 0)

@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr char StatusPresent = 2;
 constexpr int BookmarkFlagOffset = 4;
 
 void WriteInt32(char* target, std::int32_t value)
@@ -1550,7 +1549,7 @@ void TzelCustomMemTable::WriteVarLengthValue(TField* Field, char* Slot, const ch
     }
     TzelCommon::FreeVarLengthBlock(TzelCommon::SlotBlock(Slot));
     TzelCommon::SetSlotBlock(Slot, block);
-    Slot[0] = Value ? StatusPresent : 0;
+    Slot[0] = Value ? zelSlotPresent : 0;
 }
 
 void TzelCustomMemTable::SetFieldData(TField* Field, const void* Buffer)
@@ -1578,7 +1577,7 @@ void TzelCustomMemTable::SetFieldData(TField* Field, const void* Buffer)
     if (kind == fkData && FCommon->IsVarLengthField(fieldNo)) {
         WriteVarLengthValue(Field, slot, value, size);
     } else {
-        slot[0] = value ? StatusPresent : 0;
+        slot[0] = value ? zelSlotPresent : 0;
         if (value)
             std::memcpy(slot + 1, value, static_cast<std::size_t>(size));
     }
@@ -1657,7 +1656,7 @@ void TzelCustomMemTable::PopulateField(TzelRecord* Record, TField* Field, const 
         if (varLength) {
             WriteVarLengthValue(Field, slot, target, size);
         } else {
-            slot[0] = StatusPresent;
+            slot[0] = zelSlotPresent;
             std::memcpy(slot + 1, target, static_cast<std::size_t>(size));
         }
     }
@@ -1682,7 +1681,7 @@ void TzelCustomMemTable::PopulateVarLength(TzelRecord* Record, TField* Field, in
     }
     TzelCommon::FreeVarLengthBlock(TzelCommon::SlotBlock(slot));
     TzelCommon::SetSlotBlock(slot, block);
-    slot[0] = block ? StatusPresent : 0;
+    slot[0] = block ? zelSlotPresent : 0;
 }
 
 void TzelCustomMemTable::CloseBlob(TField* Field)

@@ -2,6 +2,7 @@
 // 100 000 customers as CSV (beside Python's csv module reading and writing the same file),
 // loading a table from another table, and updating 10 000 customers by key.
 
+#include "tests/TestFixtures.h"
 #include "tablestore/zelMemCSVStreamFormat.h"
 #include "tablestore/zelMemTable.h"
 
@@ -21,15 +22,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int CustomerRows = 100000;
+constexpr int CsvCustomerRows = 100000;
 constexpr int UpdateRows = 10000;
 
-struct FieldSpec {
+struct CsvFieldSpec {
     const char* name;
     int size;
 };
 
-const FieldSpec CustomerFields[] = {
+const CsvFieldSpec CsvCustomerFields[] = {
     {"Denominazione", 128}, {"CodiceFiscale", 24}, {"PartitaIVA", 24},
     {"Indirizzo", 128},     {"Citta", 32},         {"CAP", 5},
     {"Provincia", 2},       {"Stato", 16},         {"Telefono", 24},
@@ -39,14 +40,14 @@ const FieldSpec CustomerFields[] = {
 std::unique_ptr<TzelMemTable> EmptyCustomers()
 {
     auto table = std::make_unique<TzelMemTable>(nullptr);
-    for (const FieldSpec& spec : CustomerFields)
+    for (const CsvFieldSpec& spec : CsvCustomerFields)
         table->FieldDefs().Add(spec.name, ftString, spec.size);
     table->CreateTable();
     table->Open();
     return table;
 }
 
-std::string RandomText(std::mt19937& random, int length, bool special)
+std::string CsvRandomText(std::mt19937& random, int length, bool special)
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof letters) - 2);
@@ -81,7 +82,7 @@ std::unique_ptr<TzelMemTable> Customers(int rows, int firstKey, std::mt19937& ra
             const bool special = random() % 10 == 0;
             const int length = field->Size() >= 1024 ? longLength(random)
                                                      : std::min(shortLength(random), field->Size());
-            field->SetAsString(RandomText(random, length, special));
+            field->SetAsString(CsvRandomText(random, length, special));
         }
         table->Post();
     }
@@ -92,7 +93,7 @@ TzelMemTable& SourceCustomers()
 {
     static std::unique_ptr<TzelMemTable> table = [] {
         std::mt19937 random(42);
-        return Customers(CustomerRows, 0, random);
+        return Customers(CsvCustomerRows, 0, random);
     }();
     return *table;
 }
@@ -117,7 +118,7 @@ void BM_CsvSave(benchmark::State& state)
         table.SaveToStreamViaFormat(&stream, &format);
         benchmark::DoNotOptimize(stream.Size());
     }
-    state.counters["rows"] = CustomerRows;
+    state.counters["rows"] = CsvCustomerRows;
 }
 BENCHMARK(BM_CsvSave)->Unit(benchmark::kMillisecond);
 
@@ -138,14 +139,14 @@ void BM_CsvLoad(benchmark::State& state)
         table.reset();
         state.ResumeTiming();
     }
-    state.counters["rows"] = CustomerRows;
+    state.counters["rows"] = CsvCustomerRows;
 }
 BENCHMARK(BM_CsvLoad)->Unit(benchmark::kMillisecond);
 
 // The peer script beside this source file.
 std::string PeerScript()
 {
-    return (fs::path(__FILE__).parent_path() / "peers" / "csv_roundtrip.py").string();
+    return (fs::path(TestFixtureDir()) / "peers" / "csv_roundtrip.py").string();
 }
 
 // Our save and load of the file against Python's csv module reading it and writing it again.
@@ -194,7 +195,7 @@ void BM_LoadFromDataSet(benchmark::State& state)
         table.reset();
         state.ResumeTiming();
     }
-    state.counters["rows"] = CustomerRows;
+    state.counters["rows"] = CsvCustomerRows;
 }
 BENCHMARK(BM_LoadFromDataSet)->Unit(benchmark::kMillisecond);
 

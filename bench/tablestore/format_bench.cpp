@@ -17,19 +17,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int CustomerRows = 20000;
+constexpr int FormatCustomerRows = 20000;
 constexpr int ArticleRows = 20000;
 constexpr int NoteRows = 2000;
 constexpr int RegisterRows = 5000;
 constexpr int RegisterCount = 10;
 
-struct FieldSpec {
+struct FormatFieldSpec {
     const char* name;
     TFieldType type;
     int size;
 };
 
-const std::vector<FieldSpec> CustomerFields = {
+const std::vector<FormatFieldSpec> FormatCustomerFields = {
     {"Denominazione", ftString, 128}, {"CodiceFiscale", ftString, 24},
     {"PartitaIVA", ftString, 24},     {"Indirizzo", ftString, 128},
     {"Citta", ftString, 32},          {"CAP", ftString, 5},
@@ -38,7 +38,7 @@ const std::vector<FieldSpec> CustomerFields = {
     {"Fax", ftString, 24},            {"IndirizzoMail", ftString, 64},
     {"BancaAppoggio", ftString, 128}, {"Destinazione", ftString, 1024}};
 
-const std::vector<FieldSpec> ArticleFields = {
+const std::vector<FormatFieldSpec> ArticleFields = {
     {"Nome", ftString, 64},        {"Descrizione", ftString, 1024},
     {"Descrittivo", ftBoolean, 0}, {"Misura", ftString, 4},
     {"Prezzo", ftFloat, 0},        {"ScontoPercentuale", ftBoolean, 0},
@@ -47,12 +47,12 @@ const std::vector<FieldSpec> ArticleFields = {
     {"DicituraIva", ftString, 128}, {"NoContributi", ftBoolean, 0},
     {"NoRitenuta", ftBoolean, 0},  {"NoRitenutaEnasarco", ftBoolean, 0}};
 
-const std::vector<FieldSpec> NoteFields = {
+const std::vector<FormatFieldSpec> NoteFields = {
     {"Appunto", ftString, 128},   {"MemoAppunto", ftString, 2048}, {"Priorita", ftInteger, 0},
     {"DataScadenza", ftDate, 0},  {"OraScadenza", ftTime, 0},      {"Allarme", ftBoolean, 0},
     {"OrePreavviso", ftInteger, 0}, {"MinutiPreavviso", ftInteger, 0}};
 
-const std::vector<FieldSpec> RegisterFields = {
+const std::vector<FormatFieldSpec> RegisterFields = {
     {"Fattura", ftInteger, 0},         {"Modificatore", ftString, 5},
     {"Data", ftDate, 0},               {"Denominazione", ftString, 128},
     {"Aliquota", ftFloat, 0},          {"IVA", ftFloat, 0},
@@ -63,7 +63,7 @@ const std::vector<FieldSpec> RegisterFields = {
     {"Pagato", ftBoolean, 0},          {"DataPagamento", ftDate, 0},
     {"Tipologia", ftString, 2},        {"Protetta", ftBoolean, 0}};
 
-std::string RandomText(std::mt19937& random, int length)
+std::string FormatRandomText(std::mt19937& random, int length)
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ\xE0\xE8\xE9";
     std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof letters) - 2);
@@ -89,7 +89,7 @@ void Fill(TzelMemTable& table, int rows, std::mt19937& random)
                 int length = field->Size() >= 1024
                                  ? std::min(static_cast<int>(longLength(random)), field->Size())
                                  : std::min(shortLength(random), field->Size());
-                field->SetAsString(RandomText(random, length));
+                field->SetAsString(FormatRandomText(random, length));
                 break;
             }
             case ftInteger:
@@ -130,7 +130,7 @@ public:
         fs::create_directories(FFolder / "Data");
         std::mt19937 random(42);
         TzelBinaryStreamFormat format(nullptr);
-        Add(format, random, "Clienti.DAT", "Denominazione", CustomerFields, CustomerRows);
+        Add(format, random, "Clienti.DAT", "Denominazione", FormatCustomerFields, FormatCustomerRows);
         Add(format, random, "Articoli.DAT", "Nome", ArticleFields, ArticleRows);
         Add(format, random, "Appunti.DAT", "DataScadenza", NoteFields, NoteRows);
         for (int year = 0; year < RegisterCount; ++year)
@@ -143,11 +143,11 @@ public:
 
 private:
     void Add(TzelBinaryStreamFormat& format, std::mt19937& random, const std::string& name,
-             const std::string& sortFields, const std::vector<FieldSpec>& fields, int rows,
+             const std::string& sortFields, const std::vector<FormatFieldSpec>& fields, int rows,
              bool withIndex = false)
     {
         auto table = std::make_unique<TzelMemTable>(nullptr);
-        for (const FieldSpec& field : fields)
+        for (const FormatFieldSpec& field : fields)
             table->FieldDefs().Add(field.name, field.type, field.size);
         if (withIndex)
             table->IndexDefs().Add("TabellaFattureIndex0", "Tipologia", {});

@@ -13,7 +13,7 @@ namespace {
 
 constexpr int RowCount = 100000;
 
-const std::vector<std::pair<std::string, int>> CustomerFields = {
+const std::vector<std::pair<std::string, int>> MemTableCustomerFields = {
     {"Denominazione", 128}, {"CodiceFiscale", 24}, {"PartitaIVA", 24},
     {"Indirizzo", 128},     {"Citta", 32},         {"CAP", 5},
     {"Provincia", 2},       {"Stato", 16},         {"Telefono", 24},
@@ -23,7 +23,7 @@ const std::vector<std::pair<std::string, int>> CustomerFields = {
 std::unique_ptr<TzelMemTable> MakeCustomerTable()
 {
     auto table = std::make_unique<TzelMemTable>(nullptr);
-    for (const auto& [name, size] : CustomerFields)
+    for (const auto& [name, size] : MemTableCustomerFields)
         table->FieldDefs().Add(name, ftString, size);
     table->CreateTable();
     table->Open();

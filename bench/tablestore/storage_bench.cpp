@@ -70,7 +70,7 @@ protected:
     bool IsCursorOpen() override { return false; }
 };
 
-const std::vector<std::pair<std::string, int>> CustomerFields = {
+const std::vector<std::pair<std::string, int>> StorageCustomerFields = {
     {"Denominazione", 128}, {"CodiceFiscale", 24}, {"PartitaIVA", 24}, {"Indirizzo", 128},
     {"Citta", 32},          {"CAP", 5},            {"Provincia", 2},   {"Stato", 16},
     {"Telefono", 24},       {"TelefonoAlternativo", 24}, {"Fax", 24}, {"IndirizzoMail", 64},
@@ -154,7 +154,7 @@ TzelRecord* FilledRecord(TzelCommon& storage)
 void BM_StoreCustomerRecords(benchmark::State& state)
 {
     BenchTable table;
-    table.Define(CustomerFields);
+    table.Define(StorageCustomerFields);
     for (auto _ : state) {
         state.PauseTiming();
         auto storage = std::make_unique<TzelCommon>(&table);
@@ -172,7 +172,7 @@ BENCHMARK(BM_StoreCustomerRecords)->Unit(benchmark::kMillisecond);
 void BM_DeleteAllAndStoreAgain(benchmark::State& state)
 {
     BenchTable table;
-    table.Define(CustomerFields);
+    table.Define(StorageCustomerFields);
     TzelCommon storage(&table);
     storage.LayoutRecord();
     for (int i = 0; i < RecordCount; ++i)

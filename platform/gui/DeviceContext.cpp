@@ -25,7 +25,7 @@ struct TDcTable {
     std::uintptr_t Next = 0x20000002;
 };
 
-TDcTable& Table()
+TDcTable& ContextTable()
 {
     static TDcTable table;
     return table;
@@ -120,7 +120,7 @@ TDeviceContext* FindDC(HDC dc)
 {
     if (!dc)
         return nullptr;
-    auto& table = Table();
+    auto& table = ContextTable();
     std::lock_guard lock(table.Mutex);
     auto found = table.Contexts.find(reinterpret_cast<std::uintptr_t>(dc));
     return found == table.Contexts.end() ? nullptr : found->second.get();
@@ -129,7 +129,7 @@ TDeviceContext* FindDC(HDC dc)
 HDC AddDC(std::unique_ptr<TDeviceContext> dc)
 {
     SelectAll(dc->State, 1);
-    auto& table = Table();
+    auto& table = ContextTable();
     std::lock_guard lock(table.Mutex);
     const std::uintptr_t id = table.Next;
     table.Next += 4;
@@ -299,7 +299,7 @@ BOOL DeleteDC(HDC dc)
 {
     std::unique_ptr<TDeviceContext> removed;
     {
-        auto& table = Table();
+        auto& table = ContextTable();
         std::lock_guard lock(table.Mutex);
         auto found = table.Contexts.find(reinterpret_cast<std::uintptr_t>(dc));
         if (found == table.Contexts.end())

@@ -16,7 +16,7 @@ struct TObjectTable {
     std::uintptr_t Next = 0x10000;
 };
 
-TObjectTable& Table()
+TObjectTable& ObjectTable()
 {
     static TObjectTable table;
     return table;
@@ -134,7 +134,7 @@ namespace Gdi {
 
 HGDIOBJ AddObject(std::shared_ptr<TGdiObject> object)
 {
-    auto& table = Table();
+    auto& table = ObjectTable();
     std::lock_guard lock(table.Mutex);
     const std::uintptr_t id = table.Next;
     table.Next += 4;
@@ -146,7 +146,7 @@ TGdiObject* Find(HGDIOBJ handle)
 {
     if (!handle)
         return nullptr;
-    auto& table = Table();
+    auto& table = ObjectTable();
     std::lock_guard lock(table.Mutex);
     auto found = table.Objects.find(reinterpret_cast<std::uintptr_t>(handle));
     return found == table.Objects.end() ? nullptr : found->second.get();
@@ -451,7 +451,7 @@ BOOL DeleteObject(HGDIOBJ handle)
         return TRUE;
     if (object->SelectCount > 0)
         return FALSE;
-    auto& table = Table();
+    auto& table = ObjectTable();
     std::lock_guard lock(table.Mutex);
     table.Objects.erase(reinterpret_cast<std::uintptr_t>(handle));
     return TRUE;

@@ -24,7 +24,7 @@ std::map<HGLOBAL, std::unique_ptr<TBlock>>& Blocks()
     return blocks;
 }
 
-TBlock* Find(HGLOBAL memory)
+TBlock* FindBlock(HGLOBAL memory)
 {
     auto it = Blocks().find(memory);
     return it == Blocks().end() ? nullptr : it->second.get();
@@ -47,7 +47,7 @@ HGLOBAL GlobalAlloc(UINT, std::size_t size)
 HGLOBAL GlobalReAlloc(HGLOBAL memory, std::size_t size, UINT flags)
 {
     std::lock_guard<std::mutex> lock(blocksMutex);
-    TBlock* block = Find(memory);
+    TBlock* block = FindBlock(memory);
     if (!block)
         return nullptr;
     const std::size_t old = block->Bytes.size();
@@ -60,7 +60,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL memory, std::size_t size, UINT flags)
 void* GlobalLock(HGLOBAL memory)
 {
     std::lock_guard<std::mutex> lock(blocksMutex);
-    TBlock* block = Find(memory);
+    TBlock* block = FindBlock(memory);
     if (!block)
         return nullptr;
     ++block->Locks;
@@ -70,7 +70,7 @@ void* GlobalLock(HGLOBAL memory)
 BOOL GlobalUnlock(HGLOBAL memory)
 {
     std::lock_guard<std::mutex> lock(blocksMutex);
-    TBlock* block = Find(memory);
+    TBlock* block = FindBlock(memory);
     if (!block || block->Locks == 0)
         return FALSE;
     return --block->Locks > 0 ? TRUE : FALSE;
@@ -79,7 +79,7 @@ BOOL GlobalUnlock(HGLOBAL memory)
 std::size_t GlobalSize(HGLOBAL memory)
 {
     std::lock_guard<std::mutex> lock(blocksMutex);
-    TBlock* block = Find(memory);
+    TBlock* block = FindBlock(memory);
     return block ? block->Bytes.size() : 0;
 }
 
@@ -92,5 +92,5 @@ HGLOBAL GlobalFree(HGLOBAL memory)
 bool IsGlobalHandle(HGLOBAL memory)
 {
     std::lock_guard<std::mutex> lock(blocksMutex);
-    return Find(memory) != nullptr;
+    return FindBlock(memory) != nullptr;
 }

@@ -15,7 +15,7 @@ struct TIconTableData {
     std::uintptr_t Next = 0x30000000;
 };
 
-TIconTableData& Table()
+TIconTableData& IconTable()
 {
     static TIconTableData table;
     return table;
@@ -27,7 +27,7 @@ namespace Icons {
 
 HICON Add(TIconObject icon)
 {
-    auto& table = Table();
+    auto& table = IconTable();
     std::lock_guard lock(table.Mutex);
     const std::uintptr_t id = table.Next;
     table.Next += 4;
@@ -37,7 +37,7 @@ HICON Add(TIconObject icon)
 
 TIconObject* Find(HICON handle)
 {
-    auto& table = Table();
+    auto& table = IconTable();
     std::lock_guard lock(table.Mutex);
     auto found = table.Icons.find(reinterpret_cast<std::uintptr_t>(handle));
     return found == table.Icons.end() ? nullptr : found->second.get();
@@ -45,7 +45,7 @@ TIconObject* Find(HICON handle)
 
 bool Remove(HICON handle)
 {
-    auto& table = Table();
+    auto& table = IconTable();
     std::lock_guard lock(table.Mutex);
     return table.Icons.erase(reinterpret_cast<std::uintptr_t>(handle)) > 0;
 }

@@ -36,7 +36,7 @@ struct TListTable {
     std::uintptr_t Next = 0x60000000;
 };
 
-TListTable& Table()
+TListTable& ListTable()
 {
     static TListTable table;
     return table;
@@ -112,9 +112,9 @@ std::shared_ptr<TListData> SystemList(int which)
     return data;
 }
 
-std::shared_ptr<TListData> Find(HIMAGELIST handle)
+std::shared_ptr<TListData> FindList(HIMAGELIST handle)
 {
-    auto& table = Table();
+    auto& table = ListTable();
     std::lock_guard lock(table.Mutex);
     const auto id = reinterpret_cast<std::uintptr_t>(handle);
     auto found = table.Lists.find(id);
@@ -242,7 +242,7 @@ HIMAGELIST ImageList_Create(int width, int height, UINT flags, int, int)
     data->Width = width;
     data->Height = height;
     data->Masked = (flags & ILC_MASK) != 0;
-    auto& table = Table();
+    auto& table = ListTable();
     std::lock_guard lock(table.Mutex);
     const std::uintptr_t id = table.Next;
     table.Next += 4;
@@ -255,17 +255,17 @@ BOOL ImageList_Destroy(HIMAGELIST list)
     const auto id = reinterpret_cast<std::uintptr_t>(list);
     if (id == SystemImageListLarge || id == SystemImageListSmall)
         return FALSE; // the system lists live as long as the process
-    auto& table = Table();
+    auto& table = ListTable();
     std::lock_guard lock(table.Mutex);
     return table.Lists.erase(id) > 0;
 }
 
 static int AddImages(HIMAGELIST list, int index, std::vector<TListImage> images)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     if (!data || data->SystemSize)
         return -1;
-    std::lock_guard lock(Table().Mutex);
+    std::lock_guard lock(ListTable().Mutex);
     if (index < 0 || index > static_cast<int>(data->Images.size()))
         index = static_cast<int>(data->Images.size());
     data->Images.insert(data->Images.begin() + index, images.begin(), images.end());
@@ -274,7 +274,7 @@ static int AddImages(HIMAGELIST list, int index, std::vector<TListImage> images)
 
 int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     const QImage* color = BitmapImage(image);
     if (!data || !color)
         return -1;
@@ -283,7 +283,7 @@ int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask)
 
 int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF maskColor)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     const QImage* color = BitmapImage(image);
     if (!data || !color)
         return -1;
@@ -308,11 +308,11 @@ static TListImage IconImage(const TListData& data, HICON icon)
 
 int ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     if (!data || !Icons::Find(icon) || data->SystemSize)
         return -1;
     TListImage image = IconImage(*data, icon);
-    std::lock_guard lock(Table().Mutex);
+    std::lock_guard lock(ListTable().Mutex);
     if (index < 0) {
         data->Images.push_back(image);
         return static_cast<int>(data->Images.size()) - 1;
@@ -325,7 +325,7 @@ int ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon)
 
 BOOL ImageList_Replace(HIMAGELIST list, int index, HBITMAP image, HBITMAP mask)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     const QImage* color = BitmapImage(image);
     if (!data || !color || index < 0 || index >= static_cast<int>(data->Images.size()))
         return FALSE;
@@ -335,10 +335,10 @@ BOOL ImageList_Replace(HIMAGELIST list, int index, HBITMAP image, HBITMAP mask)
 
 BOOL ImageList_Remove(HIMAGELIST list, int index)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     if (!data || data->SystemSize)
         return FALSE;
-    std::lock_guard lock(Table().Mutex);
+    std::lock_guard lock(ListTable().Mutex);
     if (index < 0) {
         data->Images.clear();
         return TRUE;
@@ -351,7 +351,7 @@ BOOL ImageList_Remove(HIMAGELIST list, int index)
 
 int ImageList_GetImageCount(HIMAGELIST list)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     if (!data)
         return 0;
     Refresh(*data);
@@ -360,7 +360,7 @@ int ImageList_GetImageCount(HIMAGELIST list)
 
 BOOL ImageList_GetIconSize(HIMAGELIST list, int* width, int* height)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     if (!data)
         return FALSE;
     if (width)
@@ -372,7 +372,7 @@ BOOL ImageList_GetIconSize(HIMAGELIST list, int* width, int* height)
 
 BOOL ImageList_SetIconSize(HIMAGELIST list, int width, int height)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     if (!data || data->SystemSize || width <= 0 || height <= 0)
         return FALSE;
     data->Width = width;
@@ -383,7 +383,7 @@ BOOL ImageList_SetIconSize(HIMAGELIST list, int width, int height)
 
 COLORREF ImageList_SetBkColor(HIMAGELIST list, COLORREF color)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     if (!data)
         return CLR_NONE;
     const COLORREF previous = data->Background;
@@ -393,13 +393,13 @@ COLORREF ImageList_SetBkColor(HIMAGELIST list, COLORREF color)
 
 COLORREF ImageList_GetBkColor(HIMAGELIST list)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     return data ? data->Background : CLR_NONE;
 }
 
 HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     if (!data)
         return nullptr;
     TListImage* image = ImageAt(*data, index);
@@ -414,7 +414,7 @@ HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT)
 BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int width, int height, COLORREF background,
                       COLORREF foreground, UINT style)
 {
-    auto data = Find(list);
+    auto data = FindList(list);
     if (!data || !Gdi::FindDC(dc))
         return FALSE;
     TListImage* image = ImageAt(*data, index);
@@ -528,8 +528,8 @@ void TCustomImageList::Assign(TPersistent* Source)
     SetWidth(source->Width());
     SetHeight(source->Height());
     Clear();
-    auto from = Find(source->Handle());
-    auto to = Find(Handle());
+    auto from = FindList(source->Handle());
+    auto to = FindList(Handle());
     if (from && to)
         for (int i = 0; i < source->Count(); ++i)
             if (TListImage* image = ImageAt(*from, i))
@@ -544,13 +544,13 @@ void TCustomImageList::Assign(TPersistent* Source)
 
 int TCustomImageList::Width() const
 {
-    auto data = FHandle ? Find(FHandle) : nullptr;
+    auto data = FHandle ? FindList(FHandle) : nullptr;
     return data ? data->Width : FWidth;
 }
 
 int TCustomImageList::Height() const
 {
-    auto data = FHandle ? Find(FHandle) : nullptr;
+    auto data = FHandle ? FindList(FHandle) : nullptr;
     return data ? data->Height : FHeight;
 }
 
@@ -630,7 +630,7 @@ int TCustomImageList::Add(TBitmap* image, TBitmap* mask)
 {
     if (!image || image->Empty())
         return -1;
-    auto data = Find(Handle());
+    auto data = FindList(Handle());
     const QImage* color = static_cast<const QImage*>(image->PixelImage());
     const QImage* maskImage = mask && !mask->Empty() ? static_cast<const QImage*>(mask->PixelImage()) : nullptr;
     const int index = AddImages(FHandle, -1, Split(*data, *color, maskImage));
@@ -642,7 +642,7 @@ int TCustomImageList::AddMasked(TBitmap* image, TColor maskColor)
 {
     if (!image || image->Empty())
         return -1;
-    auto data = Find(Handle());
+    auto data = FindList(Handle());
     const TColor key = maskColor == clDefault ? image->TransparentColor() : maskColor;
     const QImage* color = static_cast<const QImage*>(image->PixelImage());
     const QImage mask = MaskByColor(*color, ColorToRGB(key));
@@ -663,7 +663,7 @@ int TCustomImageList::AddIcon(TIcon* icon)
 void TCustomImageList::Insert(int index, TBitmap* image, TBitmap* mask)
 {
     CheckIndex(index, true);
-    auto data = Find(Handle());
+    auto data = FindList(Handle());
     const QImage* maskImage = mask && !mask->Empty() ? static_cast<const QImage*>(mask->PixelImage()) : nullptr;
     AddImages(FHandle, index, Split(*data, *static_cast<const QImage*>(image->PixelImage()), maskImage));
     Change();
@@ -672,7 +672,7 @@ void TCustomImageList::Insert(int index, TBitmap* image, TBitmap* mask)
 void TCustomImageList::InsertMasked(int index, TBitmap* image, TColor maskColor)
 {
     CheckIndex(index, true);
-    auto data = Find(Handle());
+    auto data = FindList(Handle());
     const QImage* color = static_cast<const QImage*>(image->PixelImage());
     const QImage mask = MaskByColor(*color, ColorToRGB(maskColor == clDefault ? image->TransparentColor() : maskColor));
     AddImages(FHandle, index, Split(*data, *color, &mask));
@@ -682,7 +682,7 @@ void TCustomImageList::InsertMasked(int index, TBitmap* image, TColor maskColor)
 void TCustomImageList::Replace(int index, TBitmap* image, TBitmap* mask)
 {
     CheckIndex(index);
-    auto data = Find(Handle());
+    auto data = FindList(Handle());
     const QImage* maskImage = mask && !mask->Empty() ? static_cast<const QImage*>(mask->PixelImage()) : nullptr;
     data->Images[static_cast<std::size_t>(index)] =
         Split(*data, *static_cast<const QImage*>(image->PixelImage()), maskImage).front();
@@ -692,7 +692,7 @@ void TCustomImageList::Replace(int index, TBitmap* image, TBitmap* mask)
 void TCustomImageList::ReplaceMasked(int index, TBitmap* image, TColor maskColor)
 {
     CheckIndex(index);
-    auto data = Find(Handle());
+    auto data = FindList(Handle());
     const QImage* color = static_cast<const QImage*>(image->PixelImage());
     const QImage mask = MaskByColor(*color, ColorToRGB(maskColor == clDefault ? image->TransparentColor() : maskColor));
     data->Images[static_cast<std::size_t>(index)] = Split(*data, *color, &mask).front();
@@ -727,7 +727,7 @@ void TCustomImageList::Move(int currentIndex, int newIndex)
         return;
     CheckIndex(currentIndex);
     CheckIndex(newIndex);
-    auto data = Find(Handle());
+    auto data = FindList(Handle());
     TListImage image = data->Images[static_cast<std::size_t>(currentIndex)];
     data->Images.erase(data->Images.begin() + currentIndex);
     data->Images.insert(data->Images.begin() + newIndex, image);
@@ -773,7 +773,7 @@ void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabl
     }
     // Disabled: the image's shape (its opaque pixels that are not white) embossed in the
     // highlight colour one pixel down and right, then in the shadow colour in place.
-    auto data = Find(FHandle);
+    auto data = FindList(FHandle);
     TListImage* image = ImageAt(*data, index);
     if (!image)
         return;

@@ -8,8 +8,6 @@
 #include <memory>
 #include <vector>
 
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
 class TCustomMemo;
 class QPlainTextEdit;
 

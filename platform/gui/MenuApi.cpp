@@ -48,7 +48,7 @@ struct TMenuRecord {
     bool Popup = false;
 };
 
-std::map<HMENU, std::unique_ptr<TMenuRecord>>& Table()
+std::map<HMENU, std::unique_ptr<TMenuRecord>>& MenuTable()
 {
     static std::map<HMENU, std::unique_ptr<TMenuRecord>> table;
     return table;
@@ -73,20 +73,20 @@ HMENU NewMenu(bool popup)
     auto handle = reinterpret_cast<HMENU>(next);
     auto record = std::make_unique<TMenuRecord>();
     record->Popup = popup;
-    Table()[handle] = std::move(record);
+    MenuTable()[handle] = std::move(record);
     return handle;
 }
 
-TMenuRecord* Find(HMENU menu)
+TMenuRecord* FindMenu(HMENU menu)
 {
-    auto it = Table().find(menu);
-    return it == Table().end() ? nullptr : it->second.get();
+    auto it = MenuTable().find(menu);
+    return it == MenuTable().end() ? nullptr : it->second.get();
 }
 
 // The entry at a position, or with a command (searched in sub-menus too, as Windows does).
 TEntry* Locate(HMENU menu, UINT item, bool byPosition, HMENU* owner = nullptr, int* position = nullptr)
 {
-    TMenuRecord* record = Find(menu);
+    TMenuRecord* record = FindMenu(menu);
     if (!record)
         return nullptr;
     if (byPosition) {
@@ -271,7 +271,7 @@ struct TTracker {
     }
     void DrawOwnerDrawn(QPainter* painter, const QStyleOptionMenuItem* option, HMENU menu, int position)
     {
-        TMenuRecord* record = Find(menu);
+        TMenuRecord* record = FindMenu(menu);
         if (!record || position < 0 || position >= static_cast<int>(record->Entries.size()))
             return;
         const TEntry entry = record->Entries[static_cast<std::size_t>(position)];
@@ -293,7 +293,7 @@ public:
                 HMENU menu = nullptr;
                 int position = 0;
                 if (TTracker::ParseMarker(item->text, menu, position))
-                    if (TMenuRecord* record = Find(menu); record && position < static_cast<int>(record->Entries.size())) {
+                    if (TMenuRecord* record = FindMenu(menu); record && position < static_cast<int>(record->Entries.size())) {
                         const QSize measured =
                             FTracker->MeasureOnce(menu, position, record->Entries[static_cast<std::size_t>(position)]);
                         return QSize(measured.width() + CheckMarkWidth, measured.height());
@@ -330,7 +330,7 @@ QMenu* BuildMenu(TTracker& tracker, HMENU handle, QWidget* parent, int positionI
 
 bool HasOwnerDrawn(HMENU handle)
 {
-    TMenuRecord* record = Find(handle);
+    TMenuRecord* record = FindMenu(handle);
     if (!record)
         return false;
     return std::any_of(record->Entries.begin(), record->Entries.end(),
@@ -346,7 +346,7 @@ void FillMenu(TTracker& tracker, QMenu* qmenu, HMENU handle, int positionInParen
         if (QMenu* sub = action->menu())
             sub->deleteLater();
     qmenu->clear();
-    TMenuRecord* record = Find(handle);
+    TMenuRecord* record = FindMenu(handle);
     if (!record)
         return;
     for (std::size_t i = 0; i < record->Entries.size(); ++i) {
@@ -394,7 +394,7 @@ bool MenuChar(TTracker& tracker, QMenu* qmenu, HMENU handle, QKeyEvent* key)
         return false;
     const std::string ansi = ToAnsi(text);
     const char typed = ansi.empty() ? '?' : ansi[0];
-    TMenuRecord* record = Find(handle);
+    TMenuRecord* record = FindMenu(handle);
     if (!record)
         return false;
     if (!HasOwnerDrawn(handle)) {
@@ -500,7 +500,7 @@ QMenu* BuildMenu(TTracker& tracker, HMENU handle, QWidget* parent, int positionI
         FillMenu(tracker, qmenu, handle, positionInParent);
     });
     QObject::connect(qmenu, &QMenu::hovered, qmenu, [&tracker, handle](QAction* action) {
-        TMenuRecord* record = Find(handle);
+        TMenuRecord* record = FindMenu(handle);
         const int position = action->data().toInt();
         if (!record || position < 0 || position >= static_cast<int>(record->Entries.size()))
             return;
@@ -713,7 +713,7 @@ int TMenuBar::BarHeight()
 
 std::vector<TEntry> TMenuBar::Entries() const
 {
-    TMenuRecord* record = Find(FMenu);
+    TMenuRecord* record = FindMenu(FMenu);
     return record ? record->Entries : std::vector<TEntry>();
 }
 
@@ -1083,11 +1083,11 @@ HMENU CreatePopupMenu() { return NewMenu(true); }
 
 BOOL DestroyMenu(HMENU menu)
 {
-    auto it = Table().find(menu);
-    if (it == Table().end())
+    auto it = MenuTable().find(menu);
+    if (it == MenuTable().end())
         return FALSE;
     std::unique_ptr<TMenuRecord> record = std::move(it->second);
-    Table().erase(it);
+    MenuTable().erase(it);
     for (const TEntry& entry : record->Entries)
         if (entry.Sub)
             DestroyMenu(entry.Sub);
@@ -1099,11 +1099,11 @@ BOOL DestroyMenu(HMENU menu)
     return TRUE;
 }
 
-BOOL IsMenu(HMENU menu) { return Find(menu) ? TRUE : FALSE; }
+BOOL IsMenu(HMENU menu) { return FindMenu(menu) ? TRUE : FALSE; }
 
 BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR newItem, const char* text)
 {
-    TMenuRecord* record = Find(menu);
+    TMenuRecord* record = FindMenu(menu);
     if (!record)
         return FALSE;
     record->Entries.push_back(EntryFromFlags(flags, newItem, text));
@@ -1119,7 +1119,7 @@ BOOL AppendMenuData(HMENU menu, UINT flags, UINT_PTR newItem, std::uintptr_t dat
 BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, const char* text)
 {
     NotifyBars(menu);
-    TMenuRecord* record = Find(menu);
+    TMenuRecord* record = FindMenu(menu);
     if (!record)
         return FALSE;
     const TEntry entry = EntryFromFlags(flags & ~MF_BYPOSITION, newItem, text);
@@ -1132,7 +1132,7 @@ BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, const 
     int at = 0;
     if (!Locate(menu, position, false, &owner, &at))
         return FALSE;
-    TMenuRecord* target = Find(owner);
+    TMenuRecord* target = FindMenu(owner);
     target->Entries.insert(target->Entries.begin() + at, entry);
     return TRUE;
 }
@@ -1150,7 +1150,7 @@ BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, const 
 BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOA* info)
 {
     NotifyBars(menu);
-    TMenuRecord* record = Find(menu);
+    TMenuRecord* record = FindMenu(menu);
     if (!record || !info)
         return FALSE;
     TEntry entry;
@@ -1178,7 +1178,7 @@ BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOA
         record->Entries.push_back(entry);
         return TRUE;
     }
-    TMenuRecord* target = Find(owner);
+    TMenuRecord* target = FindMenu(owner);
     target->Entries.insert(target->Entries.begin() + at, entry);
     return TRUE;
 }
@@ -1238,7 +1238,7 @@ static BOOL RemoveEntry(HMENU menu, UINT position, UINT flags, bool destroy)
     int at = 0;
     if (!Locate(menu, position, (flags & MF_BYPOSITION) != 0, &owner, &at))
         return FALSE;
-    TMenuRecord* record = Find(owner);
+    TMenuRecord* record = FindMenu(owner);
     const HMENU sub = record->Entries[static_cast<std::size_t>(at)].Sub;
     record->Entries.erase(record->Entries.begin() + at);
     if (destroy && sub)
@@ -1251,7 +1251,7 @@ BOOL RemoveMenu(HMENU menu, UINT position, UINT flags) { return RemoveEntry(menu
 
 int GetMenuItemCount(HMENU menu)
 {
-    TMenuRecord* record = Find(menu);
+    TMenuRecord* record = FindMenu(menu);
     return record ? static_cast<int>(record->Entries.size()) : -1;
 }
 

@@ -48,8 +48,6 @@ public:
 
 namespace {
 
-constexpr DWORD StockFlag = 0x80000000u;
-
 struct THandleTable {
     std::mutex Mutex;
     std::unordered_map<std::uintptr_t, std::shared_ptr<TMetafileImage>> Images;
@@ -113,13 +111,13 @@ int ObjectIndex(TDeviceContext& dc, HGDIOBJ handle)
         return found->second;
     const int stock = StockIndex(handle);
     if (stock >= 0) {
-        const int index = static_cast<int>(StockFlag | static_cast<DWORD>(stock));
+        const int index = static_cast<int>(ENHMETA_STOCK_OBJECT | static_cast<DWORD>(stock));
         recorder.ObjectIndexes[handle] = index;
         return index;
     }
     TGdiObject* object = Gdi::Find(handle);
     if (!object)
-        return static_cast<int>(StockFlag | static_cast<DWORD>(BLACK_PEN));
+        return static_cast<int>(ENHMETA_STOCK_OBJECT | static_cast<DWORD>(BLACK_PEN));
     DWORD type = 0;
     switch (object->Kind) {
     case TGdiKind::Pen:
@@ -132,7 +130,7 @@ int ObjectIndex(TDeviceContext& dc, HGDIOBJ handle)
         type = EMR_EXTCREATEFONTINDIRECTW;
         break;
     default:
-        return static_cast<int>(StockFlag | static_cast<DWORD>(BLACK_PEN));
+        return static_cast<int>(ENHMETA_STOCK_OBJECT | static_cast<DWORD>(BLACK_PEN));
     }
     const int index = recorder.NextIndex++;
     TEmrRecord& record = Append(dc, type, {index});
@@ -415,8 +413,8 @@ struct TPlayer {
 
     HGDIOBJ Object(int index)
     {
-        if (static_cast<DWORD>(index) & StockFlag)
-            return GetStockObject(static_cast<int>(static_cast<DWORD>(index) & ~StockFlag));
+        if (static_cast<DWORD>(index) & ENHMETA_STOCK_OBJECT)
+            return GetStockObject(static_cast<int>(static_cast<DWORD>(index) & ~ENHMETA_STOCK_OBJECT));
         auto found = Objects.find(index);
         return found == Objects.end() ? nullptr : found->second;
     }

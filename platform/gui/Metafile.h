@@ -15,6 +15,9 @@
 struct TEmrRecord;
 using HENHMETAFILE = void*;
 
+// Set on an object index of a metafile record that names a stock object.
+constexpr DWORD ENHMETA_STOCK_OBJECT = 0x80000000u;
+
 struct ENHMETAHEADER {
     DWORD iType = 1;
     DWORD nSize = 0;

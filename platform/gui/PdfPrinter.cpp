@@ -1,5 +1,6 @@
 #include "platform/gui/PdfPrinter.h"
 
+#include "platform/gui/Metafile.h"
 #include "platform/gui/TextOutput.h"
 #include "platform/gui/Regions.h"
 #include "platform/gui/private/FontCache.h"
@@ -132,8 +133,6 @@ bool WritePdfJob(const TPdfJob& job, std::string& error)
 
 namespace {
 
-constexpr DWORD StockFlag = 0x80000000u;
-
 struct TPlayObject {
     TGdiKind Kind = TGdiKind::Pen;
     LOGPEN Pen;
@@ -206,8 +205,8 @@ private:
 
     TPlayObject Object(int index)
     {
-        if (static_cast<DWORD>(index) & StockFlag)
-            return Stock(static_cast<int>(static_cast<DWORD>(index) & ~StockFlag));
+        if (static_cast<DWORD>(index) & ENHMETA_STOCK_OBJECT)
+            return Stock(static_cast<int>(static_cast<DWORD>(index) & ~ENHMETA_STOCK_OBJECT));
         auto found = FObjects.find(index);
         return found == FObjects.end() ? Stock(BLACK_PEN) : found->second;
     }

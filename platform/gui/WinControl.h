@@ -31,6 +31,9 @@ using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 
 enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 
+// The scroll bars a memo or a grid shows.
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
 class TWinControl : public TControl {
     TESS_CLASS(TWinControl, TControl)
 public:

@@ -36,7 +36,7 @@ struct TLastFound {
     std::shared_ptr<TWindowRecord> Record;
 };
 
-TTable& Table()
+TTable& WindowTable()
 {
     static TTable table;
     return table;
@@ -50,7 +50,7 @@ namespace HandleTable {
 
 HWND Allocate(const std::shared_ptr<TWindowRecord>& record)
 {
-    TTable& table = Table();
+    TTable& table = WindowTable();
     std::lock_guard<std::mutex> lock(table.Lock);
     // Steps of 4 keep handles apart from the small special values (HWND_TOPMOST and others).
     table.Next += 4;
@@ -64,7 +64,7 @@ std::shared_ptr<TWindowRecord> Find(HWND handle)
 {
     if (!handle)
         return nullptr;
-    TTable& table = Table();
+    TTable& table = WindowTable();
     static thread_local TLastFound last;
     const unsigned releases = table.Releases.load(std::memory_order_acquire);
     if (last.Key == Key(handle) && last.Releases == releases && last.Record)
@@ -81,7 +81,7 @@ std::shared_ptr<TWindowRecord> Find(HWND handle)
 
 void Release(HWND handle)
 {
-    TTable& table = Table();
+    TTable& table = WindowTable();
     std::shared_ptr<TWindowRecord> record;
     {
         std::lock_guard<std::mutex> lock(table.Lock);
@@ -97,7 +97,7 @@ void Release(HWND handle)
 
 std::vector<std::shared_ptr<TWindowRecord>> All()
 {
-    TTable& table = Table();
+    TTable& table = WindowTable();
     std::lock_guard<std::mutex> lock(table.Lock);
     std::vector<std::shared_ptr<TWindowRecord>> records;
     records.reserve(table.Records.size());

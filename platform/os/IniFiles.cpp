@@ -1,5 +1,7 @@
 #include "platform/os/IniFiles.h"
 
+#include "platform/os/private/OsSupport.h"
+
 #include "platform/rtl/TextUtils.h"
 
 #include <algorithm>
@@ -373,25 +375,19 @@ std::vector<std::string> TIniFile::SectionValues(const std::string& section)
 #include "platform/rtl/Lists.h"
 
 namespace {
-void FillStrings(TStrings& target, const std::vector<std::string>& items)
-{
-    target.Clear();
-    for (const std::string& item : items)
-        target.Add(item);
-}
 } // namespace
 
 void TIniFile::ReadSection(const std::string& section, TStrings& idents)
 {
-    FillStrings(idents, SectionIdents(section));
+    OsSupport::FillStrings(idents, SectionIdents(section));
 }
 
 void TIniFile::ReadSections(TStrings& sections)
 {
-    FillStrings(sections, SectionNames());
+    OsSupport::FillStrings(sections, SectionNames());
 }
 
 void TIniFile::ReadSectionValues(const std::string& section, TStrings& values)
 {
-    FillStrings(values, SectionValues(section));
+    OsSupport::FillStrings(values, SectionValues(section));
 }

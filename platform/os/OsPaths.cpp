@@ -1,5 +1,7 @@
 #include "platform/os/OsPaths.h"
 
+#include "platform/os/private/OsSupport.h"
+
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Files.h"
 
@@ -37,14 +39,6 @@ bool WriteAll(int fd, const std::string& bytes)
         done += static_cast<size_t>(written);
     }
     return true;
-}
-
-std::string FolderOf(const std::string& nativePath)
-{
-    const auto slash = nativePath.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : nativePath.substr(0, slash);
 }
 
 } // namespace
@@ -102,7 +96,7 @@ bool MakeFolders(const std::string& nativePath, mode_t mode)
         errno = ENOTDIR;
         return false;
     }
-    const std::string parent = FolderOf(nativePath);
+    const std::string parent = OsSupport::FolderOf(nativePath);
     if (parent != nativePath && parent != "." && !MakeFolders(parent, mode))
         return false;
     return mkdir(nativePath.c_str(), mode) == 0 || errno == EEXIST;

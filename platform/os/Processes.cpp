@@ -1,5 +1,7 @@
 #include "platform/os/Processes.h"
 
+#include "platform/os/private/OsSupport.h"
+
 #include "platform/os/OsPaths.h"
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Files.h"
@@ -44,12 +46,12 @@ struct TProcess {
 std::mutex tableMutex;
 std::map<std::uintptr_t, std::shared_ptr<TProcess>> processes;
 std::map<std::uintptr_t, bool> threadHandles;
-std::uintptr_t nextHandle = 0x40000;
+std::uintptr_t nextProcessHandle = 0x40000;
 
 HANDLE NewHandleValue()
 {
-    nextHandle += 4;
-    return reinterpret_cast<HANDLE>(nextHandle);
+    nextProcessHandle += 4;
+    return reinterpret_cast<HANDLE>(nextProcessHandle);
 }
 
 std::shared_ptr<TProcess> ProcessOf(HANDLE handle)
@@ -145,11 +147,6 @@ bool ExistsAsFile(const std::string& native)
     return stat(native.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool HasWindowsProgramExtension(const std::string& name)
-{
-    const std::string upper = UpperCase(name);
-    return upper.ends_with(".EXE") || upper.ends_with(".COM") || upper.ends_with(".BAT");
-}
 
 // The file a program name given with a folder stands for, or "".
 std::string ProgramFileAt(const std::string& ansiName)
@@ -157,7 +154,7 @@ std::string ProgramFileAt(const std::string& ansiName)
     const std::string native = NativePath(ansiName);
     if (ExistsAsFile(native))
         return native;
-    if (HasWindowsProgramExtension(ansiName)) {
+    if (OsSupport::HasWindowsProgramExtension(ansiName)) {
         const std::string twin = NativePath(ansiName.substr(0, ansiName.size() - 4));
         if (ExistsAsFile(twin))
             return twin;

@@ -1,5 +1,7 @@
 #include "platform/os/Registry.h"
 
+#include "platform/os/private/OsSupport.h"
+
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -10,10 +12,6 @@
 
 namespace {
 
-const char* const rootNames[] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                 "HKEY_USERS",            "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
-                                 "HKEY_DYN_DATA"};
-
 struct TOpenKey {
     TRegPath Path;
     REGSAM Access = 0;
@@ -22,7 +20,7 @@ struct TOpenKey {
 
 std::mutex handleMutex;
 std::unordered_map<std::uintptr_t, TOpenKey> openKeys;
-std::uintptr_t nextHandle = 0x1000;
+std::uintptr_t nextKeyHandle = 0x1000;
 
 LONG Code(std::uint32_t code)
 {
@@ -43,7 +41,7 @@ bool LookUp(HKEY key, TOpenKey& result)
 {
     unsigned root = 0;
     if (IsRootKey(key, root)) {
-        result.Path = {rootNames[root]};
+        result.Path = {OsSupport::RegistryRootNames[root]};
         result.Access = KEY_ALL_ACCESS;
         return true;
     }
@@ -66,7 +64,7 @@ void MarkWritten(HKEY key)
 HKEY NewHandle(const TRegPath& path, REGSAM access, bool wrote)
 {
     std::lock_guard<std::mutex> lock(handleMutex);
-    const std::uintptr_t id = nextHandle++;
+    const std::uintptr_t id = nextKeyHandle++;
     openKeys[id] = TOpenKey{path, access, wrote};
     return reinterpret_cast<HKEY>(id);
 }
@@ -905,35 +903,29 @@ void TRegIniFile::DeleteKey(const std::string& section, const std::string& ident
 // --- String-list forms --------------------------------------------------------------------------
 
 namespace {
-void FillStrings(TStrings& target, const std::vector<std::string>& items)
-{
-    target.Clear();
-    for (const std::string& item : items)
-        target.Add(item);
-}
 } // namespace
 
 void TRegistry::GetKeyNames(TStrings& names)
 {
-    FillStrings(names, KeyNames());
+    OsSupport::FillStrings(names, KeyNames());
 }
 
 void TRegistry::GetValueNames(TStrings& names)
 {
-    FillStrings(names, ValueNames());
+    OsSupport::FillStrings(names, ValueNames());
 }
 
 void TRegIniFile::ReadSection(const std::string& section, TStrings& idents)
 {
-    FillStrings(idents, SectionIdents(section));
+    OsSupport::FillStrings(idents, SectionIdents(section));
 }
 
 void TRegIniFile::ReadSections(TStrings& sections)
 {
-    FillStrings(sections, SectionNames());
+    OsSupport::FillStrings(sections, SectionNames());
 }
 
 void TRegIniFile::ReadSectionValues(const std::string& section, TStrings& values)
 {
-    FillStrings(values, SectionValues(section));
+    OsSupport::FillStrings(values, SectionValues(section));
 }

@@ -1,5 +1,7 @@
 #include "platform/os/RegistryStore.h"
 
+#include "platform/os/private/OsSupport.h"
+
 #include "platform/os/OsPaths.h"
 #include "platform/rtl/SysErrors.h"
 #include "platform/rtl/TextUtils.h"
@@ -17,10 +19,6 @@
 namespace {
 
 const char* const fileHeader = "TESSELLARIUM REGISTRY 1";
-const char* const rootNames[] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                 "HKEY_USERS",            "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
-                                 "HKEY_DYN_DATA"};
-
 struct TKey {
     std::string Name;
     std::map<std::string, std::unique_ptr<TKey>> Children; // by upper-case name
@@ -32,7 +30,7 @@ struct TTree {
 
     TTree()
     {
-        for (const char* name : rootNames) {
+        for (const char* name : OsSupport::RegistryRootNames) {
             auto root = std::make_unique<TKey>();
             root->Name = name;
             Roots.emplace(name, std::move(root));
@@ -102,23 +100,23 @@ TRegValueData* FindValue(TKey& key, const std::string& name)
 }
 
 // One change of this process, replayed on a fresh copy of the file before saving.
-struct TOperation {
+struct TRegistryOperation {
     enum TKind { CreateKey, DeleteKey, SetValue, DeleteValue } Kind;
     TRegPath Path;
     TRegValueData Value; // the value set, or the name deleted
 };
 
-void Apply(TTree& tree, const TOperation& operation)
+void Apply(TTree& tree, const TRegistryOperation& operation)
 {
     bool created = false;
     switch (operation.Kind) {
-    case TOperation::CreateKey:
+    case TRegistryOperation::CreateKey:
         tree.Create(operation.Path, created);
         break;
-    case TOperation::DeleteKey:
+    case TRegistryOperation::DeleteKey:
         tree.Remove(operation.Path);
         break;
-    case TOperation::SetValue:
+    case TRegistryOperation::SetValue:
         if (TKey* key = tree.Create(operation.Path, created)) {
             if (TRegValueData* existing = FindValue(*key, operation.Value.Name))
                 *existing = operation.Value;
@@ -126,7 +124,7 @@ void Apply(TTree& tree, const TOperation& operation)
                 key->Values.push_back(operation.Value);
         }
         break;
-    case TOperation::DeleteValue:
+    case TRegistryOperation::DeleteValue:
         if (TKey* key = tree.Find(operation.Path)) {
             auto& values = key->Values;
             const std::string upper = AnsiUpperCase(operation.Value.Name);
@@ -318,7 +316,7 @@ bool ParseKeyLine(const std::string& line, TRegPath& path)
         const size_t slash = inner.find('\\', start);
         const std::string part = inner.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         if (path.empty()) {
-            if (std::find(std::begin(rootNames), std::end(rootNames), AnsiUpperCase(part)) == std::end(rootNames))
+            if (std::find(std::begin(OsSupport::RegistryRootNames), std::end(OsSupport::RegistryRootNames), AnsiUpperCase(part)) == std::end(OsSupport::RegistryRootNames))
                 return false;
         } else if (!IsValidRegKeyPart(part)) {
             return false;
@@ -387,7 +385,7 @@ void FormatKey(const TKey& key, const std::string& path, bool isRoot, std::strin
 std::string FormatFile(const TTree& tree)
 {
     std::string out = std::string(fileHeader) + "\r\n";
-    for (const char* name : rootNames)
+    for (const char* name : OsSupport::RegistryRootNames)
         FormatKey(*tree.Roots.at(name), name, true, out);
     return out;
 }
@@ -398,12 +396,6 @@ std::string DefaultRegistryFile()
     if (overridden != nullptr && overridden[0] != '\0')
         return overridden;
     return ConfigHomeFolder() + "/Tessellarium/registry.reg";
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
 } // namespace
@@ -434,7 +426,7 @@ struct TRegistryStore::TImpl {
     std::string OriginalBytes;
     TFileIdentity Identity;
     TTree Tree;
-    std::vector<TOperation> Pending;
+    std::vector<TRegistryOperation> Pending;
     std::vector<std::string> Problems;
 
     void EnsureLoaded()
@@ -466,7 +458,7 @@ struct TRegistryStore::TImpl {
         if (BackupPending)
             OriginalBytes = bytes;
         Problems = std::move(problems);
-        for (const TOperation& operation : Pending)
+        for (const TRegistryOperation& operation : Pending)
             Apply(fresh, operation);
         Tree = std::move(fresh);
     }
@@ -478,7 +470,7 @@ struct TRegistryStore::TImpl {
             Load();
     }
 
-    LONG Record(TOperation operation)
+    LONG Record(TRegistryOperation operation)
     {
         if (Unreadable)
             return static_cast<LONG>(ERROR_ACCESS_DENIED);
@@ -496,7 +488,7 @@ struct TRegistryStore::TImpl {
             SetLastError(ERROR_ACCESS_DENIED);
             return false;
         }
-        const std::string folder = FolderOf(FilePath);
+        const std::string folder = OsSupport::FolderOf(FilePath);
         if (!MakeFolders(folder, 0700)) {
             SetLastErrorFromErrno(errno);
             return false;
@@ -579,7 +571,7 @@ LONG TRegistryStore::CreateKey(const TRegPath& path, bool& created)
         return 0;
     if (path.empty() || impl_->Tree.Roots.count(AnsiUpperCase(path[0])) == 0)
         return static_cast<LONG>(ERROR_INVALID_HANDLE);
-    const LONG result = impl_->Record({TOperation::CreateKey, path, {}});
+    const LONG result = impl_->Record({TRegistryOperation::CreateKey, path, {}});
     created = result == 0;
     return result;
 }
@@ -593,7 +585,7 @@ LONG TRegistryStore::DeleteKey(const TRegPath& path, bool subtree)
         return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
     if (path.size() < 2 || (!subtree && !key->Children.empty()))
         return static_cast<LONG>(ERROR_ACCESS_DENIED);
-    return impl_->Record({TOperation::DeleteKey, path, {}});
+    return impl_->Record({TRegistryOperation::DeleteKey, path, {}});
 }
 
 LONG TRegistryStore::SetValue(const TRegPath& path, const TRegValueData& value)
@@ -604,7 +596,7 @@ LONG TRegistryStore::SetValue(const TRegPath& path, const TRegValueData& value)
         return static_cast<LONG>(ERROR_INVALID_PARAMETER);
     if (impl_->Tree.Find(path) == nullptr)
         return static_cast<LONG>(ERROR_KEY_DELETED);
-    return impl_->Record({TOperation::SetValue, path, value});
+    return impl_->Record({TRegistryOperation::SetValue, path, value});
 }
 
 LONG TRegistryStore::QueryValue(const TRegPath& path, const std::string& name, TRegValueData& value)
@@ -632,7 +624,7 @@ LONG TRegistryStore::DeleteValue(const TRegPath& path, const std::string& name)
         return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
     TRegValueData named;
     named.Name = name;
-    return impl_->Record({TOperation::DeleteValue, path, named});
+    return impl_->Record({TRegistryOperation::DeleteValue, path, named});
 }
 
 LONG TRegistryStore::SubKeys(const TRegPath& path, std::vector<std::string>& names)

@@ -1,5 +1,7 @@
 #include "platform/os/Shell.h"
 
+#include "platform/os/private/OsSupport.h"
+
 #include "platform/os/OsPaths.h"
 #include "platform/os/Processes.h"
 #include "platform/rtl/Codepage.h"
@@ -102,11 +104,6 @@ struct TResult {
     HANDLE Process = nullptr;
 };
 
-bool HasWindowsProgramExtension(const std::string& name)
-{
-    const std::string upper = UpperCase(name);
-    return upper.ends_with(".EXE") || upper.ends_with(".COM") || upper.ends_with(".BAT");
-}
 
 // Starts a program file with the parameters split by the Windows rules.
 TResult StartProgramFile(const std::string& program, const char* parametersText, const std::string& directory,
@@ -163,7 +160,7 @@ TResult Execute(const char* verbText, const char* fileText, const char* paramete
     struct stat info {};
     if (stat(native.c_str(), &info) != 0) {
         // "Help\Guidello.exe" stands for the program "Help/Guidello".
-        if (HasWindowsProgramExtension(path)) {
+        if (OsSupport::HasWindowsProgramExtension(path)) {
             const std::string twin = NativePath(path.substr(0, path.size() - 4));
             if (stat(twin.c_str(), &info) == 0 && S_ISREG(info.st_mode))
                 return StartProgramFile(twin, parametersText, directory, wantProcess);
@@ -194,7 +191,7 @@ TResult Execute(const char* verbText, const char* fileText, const char* paramete
     // FAT keys and shares mark every file executable: only a real program or script is run.
     const bool executable = S_ISREG(info.st_mode) && (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0 &&
                             LooksRunnable(native);
-    if (executable || (HasWindowsProgramExtension(AnsiFromNative(native)) && StartsWithMZ(native)))
+    if (executable || (OsSupport::HasWindowsProgramExtension(AnsiFromNative(native)) && StartsWithMZ(native)))
         return StartProgramFile(native, parametersText, directory, wantProcess);
     return {CallOpener(native)};
 }

@@ -202,9 +202,9 @@ int CopyLink(const std::string& source, const std::string& target)
     return 0;
 }
 
-class TOperation {
+class TShellOperation {
 public:
-    TOperation(SHFILEOPSTRUCTA& request, std::shared_ptr<TFileOperationUi> ui) : request_(request), ui_(std::move(ui)) {}
+    TShellOperation(SHFILEOPSTRUCTA& request, std::shared_ptr<TFileOperationUi> ui) : request_(request), ui_(std::move(ui)) {}
 
     int Run()
     {
@@ -444,7 +444,7 @@ int SHFileOperationA(SHFILEOPSTRUCTA* operation)
         std::lock_guard<std::mutex> lock(uiMutex);
         ui = installedUi;
     }
-    TOperation run(*operation, ui);
+    TShellOperation run(*operation, ui);
     return run.Run();
 }
 

@@ -1,6 +1,7 @@
 // Replays the extraction fuzz target over the starting archives and deterministic mutations of them.
 // Run as "archive_tests --write-corpus <folder>" it writes the seeds for the fuzzer instead.
 
+#include "tests/TestScale.h"
 #include "ArchiveTestSupport.h"
 
 #include "fuzz/UnZipFuzzCase.h"
@@ -157,7 +158,8 @@ TEST_F(FuzzReplay, SeedsAndMutationsStayInsideTheFolder)
     for (const TBytes& start : seeds)
         RunUnZipFuzzCase(start.data(), start.size());
     std::mt19937 random(20261210);
-    for (int i = 0; i < 20000; ++i) {
+    const int rounds = 20000 * TestScale();
+    for (int i = 0; i < rounds; ++i) {
         TBytes mutated = Mutate(seeds[random() % seeds.size()], random);
         RunUnZipFuzzCase(mutated.data(), mutated.size());
     }

@@ -4,7 +4,7 @@
 
 namespace {
 
-const std::string ABC12 = "ABCABCABCABC";
+const std::string RepeatedABC = "ABCABCABCABC";
 
 class UnZipTest : public TArchiveTest {
 protected:
@@ -220,7 +220,7 @@ TEST_F(UnZipTest, ImplodedMembersDecode)
         WriteBytes(archive, MakeArchive({Imploded(c.Flags, c.Hex)}));
         fs::path into = Dir / ("i" + std::to_string(c.Flags));
         ASSERT_TRUE(ExtractAll(archive, into));
-        EXPECT_EQ(ReadBytes(into / "abc.txt"), TextBytes(ABC12)) << c.Flags;
+        EXPECT_EQ(ReadBytes(into / "abc.txt"), TextBytes(RepeatedABC)) << c.Flags;
         ExpectPeersAccept(archive);
     }
     EXPECT_TRUE(Messages.empty());
@@ -247,5 +247,5 @@ TEST_F(UnZipTest, ReducedMembersDecode)
     EXPECT_TRUE(Messages.empty());
     EXPECT_EQ(Damaged, 0);
     for (int method = 2; method <= 5; ++method)
-        EXPECT_EQ(ReadBytes(Dir / "out" / ("r" + std::to_string(method))), TextBytes(ABC12));
+        EXPECT_EQ(ReadBytes(Dir / "out" / ("r" + std::to_string(method))), TextBytes(RepeatedABC));
 }

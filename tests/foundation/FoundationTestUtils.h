@@ -2,7 +2,9 @@
 // Shared by the foundation tests: a temporary folder, a recorder of message boxes and the
 // fixtures written by peers/genera_peer.py.
 
+#include "tests/TestFixtures.h"
 #include "platform/os/MessageBox.h"
+#include "platform/rtl/Lists.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -63,7 +65,16 @@ private:
 
 inline std::string FileDiPeer(const std::string& nome)
 {
-    return (std::filesystem::path(__FILE__).parent_path() / "peers" / nome).string();
+    return (std::filesystem::path(TestFixtureDir()) / "peers" / nome).string();
+}
+
+// The lines of a string list.
+inline std::vector<std::string> Righe(const TStrings& elenco)
+{
+    std::vector<std::string> righe;
+    for (int i = 0; i < elenco.Count(); ++i)
+        righe.push_back(elenco.Strings(i));
+    return righe;
 }
 
 inline std::vector<std::string> RigheDi(const std::string& percorso)

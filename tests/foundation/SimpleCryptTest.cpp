@@ -1,3 +1,4 @@
+#include "tests/TestFixtures.h"
 #include "foundation/SimpleCrypt.h"
 
 #include "FoundationTestUtils.h"
@@ -25,7 +26,7 @@ std::string Esadecimale(const std::string& byte)
 
 std::string Pc1Py()
 {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "tools" / "pc1.py").string();
+    return (std::filesystem::path(TestFixtureDir()).parent_path() / "tools" / "pc1.py").string();
 }
 
 } // namespace

@@ -19,14 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Righe(const TStrings& elenco)
-{
-    std::vector<std::string> righe;
-    for (int i = 0; i < elenco.Count(); ++i)
-        righe.push_back(elenco.Strings(i));
-    return righe;
-}
-
 std::vector<std::string> Parole(const std::string& testo)
 {
     std::istringstream flusso(testo);

@@ -9,14 +9,6 @@
 
 namespace {
 
-std::vector<std::string> Righe(const TStrings& elenco)
-{
-    std::vector<std::string> righe;
-    for (int i = 0; i < elenco.Count(); ++i)
-        righe.push_back(elenco.Strings(i));
-    return righe;
-}
-
 // The rule taken literally: every round searches again from the start.
 std::string SostituisciLetterale(std::string testo, const std::string& cercato,
                                  const std::string& sostituto)

@@ -1,6 +1,7 @@
 // Random tables of every storable type against an independent reader and writer of the file
 // format (peers/tpf0.py, Python standard library only).
 
+#include "tests/TestFixtures.h"
 #include "FormatTestSupport.h"
 
 #include <cmath>
@@ -29,7 +30,7 @@ const PeerField PeerFields[] = {
     {"DO", ftDBaseOle, 0},  {"TB", ftTypedBinary, 0},
 };
 
-std::string RandomBytes(std::mt19937& random, int length, int lowest)
+std::string RandomPeerBytes(std::mt19937& random, int length, int lowest)
 {
     std::uniform_int_distribution<int> byte(lowest, 255);
     std::string bytes(static_cast<std::size_t>(length), '\0');
@@ -45,7 +46,7 @@ void FillValue(TzelMemTable& table, TField* field, std::mt19937& random)
     };
     switch (field->DataType()) {
     case ftString:
-        field->SetAsString(RandomBytes(random, static_cast<int>(number(0, 600)), 1));
+        field->SetAsString(RandomPeerBytes(random, static_cast<int>(number(0, 600)), 1));
         break;
     case ftSmallint:
         field->SetAsInteger(static_cast<int>(number(-32768, 32767)));
@@ -88,14 +89,14 @@ void FillValue(TzelMemTable& table, TField* field, std::mt19937& random)
                              static_cast<double>(number(0, 86399999)) / 86400000);
         break;
     case ftBytes:
-        field->SetAsString(RandomBytes(random, 8, 0));
+        field->SetAsString(RandomPeerBytes(random, 8, 0));
         break;
     case ftVarBytes:
-        field->SetAsString(RandomBytes(random, static_cast<int>(number(0, 8)), 0));
+        field->SetAsString(RandomPeerBytes(random, static_cast<int>(number(0, 8)), 0));
         break;
     default:
         table.StoreBlobValue(table.GetActiveRecord(), field,
-                             RandomBytes(random, static_cast<int>(number(0, 600)), 0));
+                             RandomPeerBytes(random, static_cast<int>(number(0, 600)), 0));
         break;
     }
 }
@@ -216,7 +217,7 @@ TEST(BinaryFormatPeer, RandomTablesAgreeWithThePythonCodec)
         files.push_back(ReadFile(file));
     }
     std::ofstream(folder / "peer.py") << PeerScript;
-    const std::string peers = TABLESTORE_PEERS_DIR;
+    const std::string peers = std::string(TestFixtureDir()) + "/peers";
     // The command-line form once, on the first table; then every table in one process.
     const std::string command = "cd '" + folder.string() + "' && python3 '" + peers +
                                 "/tpf0.py' dump t0.tpf > cli.json && python3 '" + peers +

@@ -27,16 +27,6 @@ std::unique_ptr<TzelMemTable> Numbered(int rows, TComponent* owner = nullptr)
     return table;
 }
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message;
-    }
-    return "<no error>";
-}
-
 TField* AddField(TzelMemTable& table, TFieldType type, const std::string& name, TFieldKind kind,
                  int size = 0)
 {

@@ -110,16 +110,6 @@ std::string RunCommand(const std::string& command)
     return output;
 }
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message;
-    }
-    return "<no error>";
-}
-
 } // namespace
 
 // --- Exact bytes ---------------------------------------------------------------------------------
@@ -601,7 +591,7 @@ const TFieldType RoundTripTypes[] = {ftString, ftSmallint, ftInteger,  ftWord,  
                                      ftMemo,   ftGraphic,  ftFmtMemo,  ftParadoxOle,
                                      ftDBaseOle, ftTypedBinary};
 
-std::string RandomBytes(std::mt19937& random, int maxLength, int lowest)
+std::string RandomCsvBytes(std::mt19937& random, int maxLength, int lowest)
 {
     std::string bytes(static_cast<std::size_t>(random() % (maxLength + 1)), '\0');
     for (char& b : bytes)
@@ -613,7 +603,7 @@ void FillRandom(TField* field, std::mt19937& random)
 {
     switch (field->DataType()) {
     case ftString:
-        field->SetAsString(RandomBytes(random, field->Size(), 1));
+        field->SetAsString(RandomCsvBytes(random, field->Size(), 1));
         break;
     case ftSmallint:
         field->SetAsInteger(static_cast<int>(random() % 65536) - 32768);
@@ -654,14 +644,14 @@ void FillRandom(TField* field, std::mt19937& random)
         break;
     case ftBytes:
     case ftVarBytes: {
-        std::string raw = RandomBytes(random, field->Size(), 0);
+        std::string raw = RandomCsvBytes(random, field->Size(), 0);
         if (field->DataType() == ftBytes)
             raw.resize(static_cast<std::size_t>(field->Size()), '\0');
         field->SetAsString(raw);
         break;
     }
     default:
-        field->SetAsString(RandomBytes(random, 40, 0));
+        field->SetAsString(RandomCsvBytes(random, 40, 0));
         break;
     }
 }
@@ -727,9 +717,9 @@ TEST(CsvFormat, RandomMemoAndBlobValuesRoundTrip)
     std::mt19937 random(99);
     for (int t = 0; t < 50; ++t) {
         // Every value holds a byte at least, so that the binary bytes can be found.
-        const std::string memo = "m" + RandomBytes(random, 60, 0);
-        const std::string blob = RandomBytes(random, 60, 0) + "b";
-        const std::string graphic = "g" + RandomBytes(random, 60, 0);
+        const std::string memo = "m" + RandomCsvBytes(random, 60, 0);
+        const std::string blob = RandomCsvBytes(random, 60, 0) + "b";
+        const std::string graphic = "g" + RandomCsvBytes(random, 60, 0);
         auto quoted = [](const std::string& text) {
             std::string result = "\"";
             for (char c : text) {

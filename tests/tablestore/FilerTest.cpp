@@ -1,3 +1,4 @@
+#include "tests/TestFixtures.h"
 #include "tablestore/Filer.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +65,7 @@ Bytes Written(const std::function<void(TWriter&)>& write)
     return Contents(stream);
 }
 
-std::string ErrorOf(const std::function<void()>& action)
+std::string FilerErrorOf(const std::function<void()>& action)
 {
     try {
         action();
@@ -268,7 +269,7 @@ TEST(FilerReader, AcceptanceAndRefusals)
         TMemoryStream stream;
         Fill(stream, Hex(c.input));
         TReader reader(&stream, 16384);
-        EXPECT_EQ(ErrorOf([&] { c.action(reader); }), c.error);
+        EXPECT_EQ(FilerErrorOf([&] { c.action(reader); }), c.error);
     }
 }
 
@@ -412,7 +413,7 @@ TEST(FilerWriter, PartialWriteFails)
     stream.AcceptHalf = true;
     TWriter writer(&stream, 16384);
     writer.WriteString("Fattura");
-    EXPECT_EQ(ErrorOf([&] { writer.FlushBuffer(); }), "EWriteError: Stream write error");
+    EXPECT_EQ(FilerErrorOf([&] { writer.FlushBuffer(); }), "EWriteError: Stream write error");
 }
 
 // --- Peer check with exact rationals ---
@@ -426,7 +427,7 @@ std::filesystem::path TempFile(const std::string& name)
 int RunPeer(const std::string& arguments)
 {
     const std::string command =
-        "python3 \"" + std::string(TABLESTORE_PEERS_DIR) + "/ext80.py\" " + arguments;
+        "python3 \"" + std::string(TestFixtureDir()) + "/peers/ext80.py\" " + arguments;
     return std::system(command.c_str());
 }
 

@@ -9,8 +9,20 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+
+// The message of the exception an action raises, or "<no error>".
+inline std::string ErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message;
+    }
+    return "<no error>";
+}
 
 inline std::string FromHex(const std::string& hex)
 {

@@ -1,6 +1,7 @@
 // Record versions, nested transactions, checkpoints, packing and the delta handler of the memory
 // table, with a model test of random operations.
 
+#include "tests/TestScale.h"
 #include "MemTableTestSupport.h"
 
 #include "tablestore/zelCustomDeltaHandler.h"
@@ -28,7 +29,7 @@ void EditNome(TDataSet& table, const std::string& value)
     table.Post();
 }
 
-std::vector<std::string> Names(TDataSet& table)
+std::vector<std::string> NamesInRowOrder(TDataSet& table)
 {
     return ScanField(table, "Nome");
 }
@@ -115,9 +116,9 @@ TEST(Transactions, RollbackUndoesInsertDeleteEditAndCommittedInnerChanges)
     table->Last();
     EditNome(*table, "Y");
     table->Commit();
-    EXPECT_EQ(Names(*table), (std::vector<std::string>{"X", "R3", "Y"}));
+    EXPECT_EQ(NamesInRowOrder(*table), (std::vector<std::string>{"X", "R3", "Y"}));
     table->Rollback();
-    EXPECT_EQ(Names(*table), (std::vector<std::string>{"R1", "R2", "R3"}));
+    EXPECT_EQ(NamesInRowOrder(*table), (std::vector<std::string>{"R1", "R2", "R3"}));
     EXPECT_EQ(table->RecordCount(), 3);
 }
 
@@ -241,7 +242,7 @@ TEST(DeltaHandler, ResolveReportsEachKindOfChange)
 TEST(VersionModel, RandomOperationsMatchTheModel)
 {
     using Rows = std::map<int, std::pair<std::string, TUpdateStatus>>;
-    for (unsigned randomStart = 1; randomStart <= 20; ++randomStart) {
+    for (unsigned randomStart = 1; randomStart <= 20u * TestScale(); ++randomStart) {
         auto table = MakeNameTable();
         table->SetVersioningMode(mtvmAllSinceCheckPoint);
         table->SetEnableVersioning(true);

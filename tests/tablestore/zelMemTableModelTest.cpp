@@ -2,6 +2,7 @@
 // model of plain vectors: the row order of each table, the cursor of the first and the kept
 // bookmarks.
 
+#include "tests/TestScale.h"
 #include "MemTableTestSupport.h"
 
 #include <algorithm>
@@ -315,7 +316,7 @@ private:
 
 TEST(MemTableModel, RandomOperationsMatchTheModel)
 {
-    for (unsigned randomStart = 1; randomStart <= 20; ++randomStart) {
+    for (unsigned randomStart = 1; randomStart <= 20u * TestScale(); ++randomStart) {
         MemTableModel model(randomStart);
         for (int step = 1; step <= 2000; ++step) {
             std::string operation;

@@ -9,8 +9,6 @@
 
 namespace {
 
-LPARAM At(int x, int y) { return static_cast<LPARAM>((y << 16) | (x & 0xFFFF)); }
-
 struct TCalendarFixture {
     std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
     TCalendar* Calendar = nullptr;
@@ -29,8 +27,8 @@ struct TCalendarFixture {
     {
         const TRect r = Calendar->CellRect(col, row);
         const int x = (r.Left + r.Right) / 2, y = (r.Top + r.Bottom) / 2;
-        Calendar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
-        Calendar->Perform(WM_LBUTTONUP, 0, At(x, y));
+        Calendar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        Calendar->Perform(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     }
 };
 

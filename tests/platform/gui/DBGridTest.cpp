@@ -17,12 +17,10 @@
 
 namespace {
 
-LPARAM At(int x, int y) { return static_cast<LPARAM>((y << 16) | (x & 0xFFFF)); }
-
 void ClickAt(TControl* control, int x, int y, WPARAM keys = 0)
 {
-    control->Perform(WM_LBUTTONDOWN, MK_LBUTTON | keys, At(x, y));
-    control->Perform(WM_LBUTTONUP, keys, At(x, y));
+    control->Perform(WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
+    control->Perform(WM_LBUTTONUP, keys, MAKELPARAM(x, y));
 }
 
 QRgb Rgb(TColor color)
@@ -187,8 +185,8 @@ TEST(DBGrid, MouseAndScrollMessages)
     EXPECT_EQ(f.RecNo(), 4);
     ASSERT_NE(cellClicked, nullptr);
     EXPECT_EQ(cellClicked->FieldName(), "Cliente");
-    f.Grid->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, At(row4.X, row4.Y));
-    f.Grid->Perform(WM_LBUTTONUP, 0, At(row4.X, row4.Y));
+    f.Grid->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(row4.X, row4.Y));
+    f.Grid->Perform(WM_LBUTTONUP, 0, MAKELPARAM(row4.X, row4.Y));
     EXPECT_EQ(doubleClicks, 1);
 
     f.Grid->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
@@ -206,7 +204,7 @@ TEST(DBGrid, MouseAndScrollMessages)
     f.Grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 50), 0);
     EXPECT_EQ(f.RecNo(), 50);
 
-    f.Grid->Perform(WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<WORD>(-120)) << 16, At(50, 50));
+    f.Grid->Perform(WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<WORD>(-120)) << 16, MAKELPARAM(50, 50));
     EXPECT_EQ(f.RecNo(), 50);
 }
 

@@ -1,3 +1,4 @@
+#include "tests/TestFixtures.h"
 #include "platform/os/Libraries.h"
 
 #include "TestEnvironment.h"
@@ -10,7 +11,7 @@
 
 TEST(Libraries, WindowsLibraryNameLoadsTheSharedObjectBesideIt)
 {
-    const std::string dll = std::string(TESS_TEST_BINARY_DIR) + "\\Libs\\TabulinoTest.dll";
+    const std::string dll = std::string(TestBinaryDir()) + "\\Libs\\TabulinoTest.dll";
     const HMODULE module = LoadLibraryA(dll.c_str());
     ASSERT_NE(module, nullptr) << GetLastError();
     auto init = reinterpret_cast<int (*)()>(GetProcAddress(module, "_XlsInit"));
@@ -23,7 +24,7 @@ TEST(Libraries, WindowsLibraryNameLoadsTheSharedObjectBesideIt)
     EXPECT_EQ(GetLastError(), 127u);
     char path[1024];
     ASSERT_GT(GetModuleFileNameA(module, path, sizeof path), 0u);
-    EXPECT_EQ(std::string(path), std::string(TESS_TEST_BINARY_DIR) + "/Libs/libtabulinotest.so");
+    EXPECT_EQ(std::string(path), std::string(TestBinaryDir()) + "/Libs/libtabulinotest.so");
     EXPECT_TRUE(FreeLibrary(module));
     EXPECT_TRUE(FreeLibrary(module));
 }

@@ -1,0 +1,4 @@
+// GoogleTest and GoogleMock, compiled once per test executable.
+#pragma once
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
