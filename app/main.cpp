@@ -1,9 +1,19 @@
-// The program entry. For now it only starts the run-time layer.
+// The program entry. Until the program's windows exist it only checks that its data folder lies
+// beside it, and exits.
 
+#include "platform/rtl/Codepage.h"
+#include "platform/rtl/Files.h"
 #include "platform/rtl/System.h"
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
     SetCommandLine(argc, argv);
+    const std::string dataFolder = ExtractFilePath(ParamStr(0)) + "Shared";
+    if (!DirectoryExists(dataFolder)) {
+        std::fprintf(stderr, "%s\n", AnsiToUtf8("Cartella dei dati mancante: " + dataFolder).c_str());
+        return 1;
+    }
     return 0;
 }
