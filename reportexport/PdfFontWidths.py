@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""Writes PdfFontWidths.cpp: the advance widths of the twelve standard PDF fonts for the character
+codes 32 to 255 of WinAnsiEncoding.
+
+The widths come from the AFM files of Debian's fonts-urw-base35, whose Nimbus fonts share the
+metrics of the standard Helvetica and Times fonts. Run it by hand when the tables must change:
+
+    python3 reportexport/PdfFontWidths.py > reportexport/PdfFontWidths.cpp
+
+The build never runs it.
+"""
+
+import os
+import sys
+
+AFM_FOLDER = "/usr/share/fonts/type1/urw-base35"
+
+# The glyph WinAnsiEncoding places at each code from 32 to 255; None where the code is unused.
+WIN_ANSI_NAMES = [
+    # 32-63
+    "space", "exclam", "quotedbl", "numbersign", "dollar", "percent", "ampersand", "quotesingle",
+    "parenleft", "parenright", "asterisk", "plus", "comma", "hyphen", "period", "slash",
+    "zero", "one", "two", "three", "four", "five", "six", "seven",
+    "eight", "nine", "colon", "semicolon", "less", "equal", "greater", "question",
+    # 64-95
+    "at", "A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M", "N", "O",
+    "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z",
+    "bracketleft", "backslash", "bracketright", "asciicircum", "underscore",
+    # 96-127
+    "grave", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n", "o",
+    "p", "q", "r", "s", "t", "u", "v", "w", "x", "y", "z",
+    "braceleft", "bar", "braceright", "asciitilde", None,
+    # 128-159
+    "Euro", None, "quotesinglbase", "florin", "quotedblbase", "ellipsis", "dagger", "daggerdbl",
+    "circumflex", "perthousand", "Scaron", "guilsinglleft", "OE", None, "Zcaron", None,
+    None, "quoteleft", "quoteright", "quotedblleft", "quotedblright", "bullet", "endash", "emdash",
+    "tilde", "trademark", "scaron", "guilsinglright", "oe", None, "zcaron", "Ydieresis",
+    # 160-191
+    "space", "exclamdown", "cent", "sterling", "currency", "yen", "brokenbar", "section",
+    "dieresis", "copyright", "ordfeminine", "guillemotleft", "logicalnot", "hyphen", "registered",
+    "macron", "degree", "plusminus", "twosuperior", "threesuperior", "acute", "mu", "paragraph",
+    "periodcentered", "cedilla", "onesuperior", "ordmasculine", "guillemotright", "onequarter",
+    "onehalf", "threequarters", "questiondown",
+    # 192-223
+    "Agrave", "Aacute", "Acircumflex", "Atilde", "Adieresis", "Aring", "AE", "Ccedilla",
+    "Egrave", "Eacute", "Ecircumflex", "Edieresis", "Igrave", "Iacute", "Icircumflex", "Idieresis",
+    "Eth", "Ntilde", "Ograve", "Oacute", "Ocircumflex", "Otilde", "Odieresis", "multiply",
+    "Oslash", "Ugrave", "Uacute", "Ucircumflex", "Udieresis", "Yacute", "Thorn", "germandbls",
+    # 224-255
+    "agrave", "aacute", "acircumflex", "atilde", "adieresis", "aring", "ae", "ccedilla",
+    "egrave", "eacute", "ecircumflex", "edieresis", "igrave", "iacute", "icircumflex", "idieresis",
+    "eth", "ntilde", "ograve", "oacute", "ocircumflex", "otilde", "odieresis", "divide",
+    "oslash", "ugrave", "uacute", "ucircumflex", "udieresis", "yacute", "thorn", "ydieresis",
+]
+assert len(WIN_ANSI_NAMES) == 224
+
+# Table name in the C++ source, AFM file (None: every width is 600), width of the euro sign.
+FONTS = [
+    ("FixedWidth", None, None),
+    ("FixedWidthBold", None, None),
+    ("FixedWidthItalic", None, None),
+    ("FixedWidthBoldItalic", None, None),
+    ("Arial", "NimbusSans-Regular", 556),
+    ("ArialBold", "NimbusSans-Bold", 556),
+    ("ArialItalic", "NimbusSans-Italic", 556),
+    ("ArialBoldItalic", "NimbusSans-BoldItalic", 556),
+    ("TimesRoman", "NimbusRoman-Regular", 500),
+    ("TimesBold", "NimbusRoman-Bold", 500),
+    ("TimesItalic", "NimbusRoman-Italic", 500),
+    ("TimesBoldItalic", "NimbusRoman-BoldItalic", 500),
+]
+
+# Codes WinAnsiEncoding leaves unused.
+UNUSED_CODES = (127, 129, 141, 143, 144, 157)
+
+
+def read_afm_widths(path):
+    """Glyph name -> advance width, from the character metrics of an AFM file."""
+    widths = {}
+    with open(path, encoding="latin-1") as afm:
+        for line in afm:
+            if not line.startswith("C "):
+                continue
+            fields = {}
+            for part in line.split(";"):
+                words = part.split()
+                if len(words) >= 2:
+                    fields[words[0]] = words[1]
+            if "N" in fields and "WX" in fields:
+                widths[fields["N"]] = int(round(float(fields["WX"])))
+    return widths
+
+
+def win_ansi_widths(afm_name, euro_width):
+    """The 224 widths of codes 32-255 for one font."""
+    if afm_name is None:
+        return [600] * 224
+    glyphs = read_afm_widths(os.path.join(AFM_FOLDER, afm_name + ".afm"))
+    widths = []
+    for code, name in enumerate(WIN_ANSI_NAMES, start=32):
+        if code in UNUSED_CODES:
+            widths.append(0)
+        elif code == 128:
+            widths.append(euro_width)
+        else:
+            widths.append(glyphs[name])
+    return widths
+
+
+def main():
+    out = sys.stdout
+    out.write("// Generated by reportexport/PdfFontWidths.py from the AFM files of fonts-urw-base35.\n")
+    out.write("// Do not edit: change the script and run it again.\n\n")
+    out.write('#include "reportexport/PdfFonts.h"\n\n')
+    out.write("namespace PdfFontWidths {\n")
+    for table, afm_name, euro_width in FONTS:
+        widths = win_ansi_widths(afm_name, euro_width)
+        out.write("\nconst TWidthTable %s = {\n" % table)
+        for row in range(0, 224, 16):
+            values = ", ".join("%d" % w for w in widths[row:row + 16])
+            out.write("    %s, // %d-%d\n" % (values, row + 32, row + 47))
+        out.write("};\n")
+    out.write("\n} // namespace PdfFontWidths\n")
+
+
+if __name__ == "__main__":
+    main()
