@@ -43,6 +43,17 @@ std::string Written(TPdfObject& object)
     return std::string(stream.Memory(), static_cast<std::size_t>(stream.Size()));
 }
 
+std::string WrittenValue(TPdfObject& object)
+{
+    if (object.ObjectType() != okIndirect)
+        return Written(object);
+    TMemoryStream stream;
+    object.WriteObject(stream);
+    std::string definition(stream.Memory(), static_cast<std::size_t>(stream.Size()));
+    std::size_t start = definition.find(" obj\r\n") + 6;
+    return definition.substr(start, definition.size() - start - 10);
+}
+
 std::string SavedBytes(TPdfDoc& doc)
 {
     TMemoryStream stream;

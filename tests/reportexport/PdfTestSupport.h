@@ -25,6 +25,8 @@ public:
 
 // The textual form of an object as Write gives it.
 std::string Written(TPdfObject& object);
+// The value of an object, also of a registered one.
+std::string WrittenValue(TPdfObject& object);
 // The file SaveToStream writes.
 std::string SavedBytes(TPdfDoc& doc);
 // The bytes of the current page's content stream.
