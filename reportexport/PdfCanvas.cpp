@@ -4,7 +4,12 @@
 
 #include "platform/rtl/Formats.h"
 
-using namespace PdfObject;
+using PdfObject::EscapeName;
+using PdfObject::EscapeText;
+using PdfObject::FormatReal;
+using PdfObject::IsMultiByteText;
+using PdfObject::TextToHex;
+using PdfObject::WriteString;
 
 namespace {
 

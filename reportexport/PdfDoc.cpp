@@ -4,7 +4,9 @@
 
 #include <cstdio>
 
-using namespace PdfObject;
+using PdfObject::FormatPdfDate;
+using PdfObject::TypeOf;
+using PdfObject::WriteString;
 
 namespace {
 
@@ -17,7 +19,7 @@ void SetPdfDocNameValue(TPdfDictionary& dictionary, const std::string& key, cons
         dictionary.Add(key, std::make_unique<TPdfName>(value));
 }
 
-const char* PageLayoutName(TPdfPageLayout value)
+const char* PdfPageLayoutName(TPdfPageLayout value)
 {
     switch (value) {
     case plOneColumn:
@@ -31,7 +33,7 @@ const char* PageLayoutName(TPdfPageLayout value)
     }
 }
 
-const char* PageModeName(TPdfPageMode value)
+const char* PdfPageModeName(TPdfPageMode value)
 {
     switch (value) {
     case pmUseOutlines:
@@ -45,14 +47,14 @@ const char* PageModeName(TPdfPageMode value)
     }
 }
 
-const char* DestinationTypeName(TPdfDestinationType value)
+const char* PdfDestinationTypeName(TPdfDestinationType value)
 {
     static const char* const names[] = {"XYZ", "Fit", "FitH", "FitV", "FitR", "FitB", "FitBH", "FitBV"};
     return names[value];
 }
 
 // A coordinate below -100 lets the viewer keep its own.
-std::unique_ptr<TPdfObject> DestinationCoordinate(float value)
+std::unique_ptr<TPdfObject> PdfDestinationCoordinate(float value)
 {
     if (value < -100)
         return std::make_unique<TPdfNull>();
@@ -183,26 +185,26 @@ std::unique_ptr<TPdfArray> TPdfDestination::GetValue() const
 {
     auto value = std::make_unique<TPdfArray>(FPage->ObjectMgr());
     value->Add(*FPage);
-    value->Add(std::make_unique<TPdfName>(DestinationTypeName(DestinationType)));
+    value->Add(std::make_unique<TPdfName>(PdfDestinationTypeName(DestinationType)));
     switch (DestinationType) {
     case dtXYZ:
-        value->Add(DestinationCoordinate(Left));
-        value->Add(DestinationCoordinate(Top));
+        value->Add(PdfDestinationCoordinate(Left));
+        value->Add(PdfDestinationCoordinate(Top));
         value->Add(std::make_unique<TPdfReal>(Zoom < 0 ? 0 : Zoom));
         break;
     case dtFitH:
     case dtFitBH:
-        value->Add(DestinationCoordinate(Top));
+        value->Add(PdfDestinationCoordinate(Top));
         break;
     case dtFitV:
     case dtFitBV:
-        value->Add(DestinationCoordinate(Left));
+        value->Add(PdfDestinationCoordinate(Left));
         break;
     case dtFitR:
-        value->Add(DestinationCoordinate(Left));
-        value->Add(DestinationCoordinate(Bottom));
-        value->Add(DestinationCoordinate(Right));
-        value->Add(DestinationCoordinate(Top));
+        value->Add(PdfDestinationCoordinate(Left));
+        value->Add(PdfDestinationCoordinate(Bottom));
+        value->Add(PdfDestinationCoordinate(Right));
+        value->Add(PdfDestinationCoordinate(Top));
         break;
     case dtFit:
     case dtFitB:
@@ -219,12 +221,12 @@ void TPdfCatalog::SetPages(const TPdfDictionary& pages)
 
 void TPdfCatalog::SetPageLayout(TPdfPageLayout value)
 {
-    SetPdfDocNameValue(*Data(), "PageLayout", PageLayoutName(value));
+    SetPdfDocNameValue(*Data(), "PageLayout", PdfPageLayoutName(value));
 }
 
 void TPdfCatalog::SetPageMode(TPdfPageMode value)
 {
-    SetPdfDocNameValue(*Data(), "PageMode", PageModeName(value));
+    SetPdfDocNameValue(*Data(), "PageMode", PdfPageModeName(value));
 }
 
 TPdfDictionary& TPdfCatalog::ViewerPreferences()
@@ -242,7 +244,7 @@ void TPdfCatalog::SetNonFullScreenPageMode(TPdfPageMode value)
 {
     TPdfDictionary& preferences = ViewerPreferences();
     if (value == pmUseOutlines || value == pmUseThumbs)
-        SetPdfDocNameValue(preferences, "NonFullScreenPageMode", PageModeName(value));
+        SetPdfDocNameValue(preferences, "NonFullScreenPageMode", PdfPageModeName(value));
     else
         preferences.Remove("NonFullScreenPageMode");
 }

@@ -19,14 +19,14 @@ namespace {
 
 const char PdfObjectHexDigits[] = "0123456789ABCDEF";
 
-void AppendHexByte(std::string& out, unsigned char byte)
+void AppendPdfHexByte(std::string& out, unsigned char byte)
 {
     out += PdfObjectHexDigits[byte >> 4];
     out += PdfObjectHexDigits[byte & 0x0F];
 }
 
 // Fixed notation of a finite double with at most 15 significant digits.
-std::string FixedFifteenDigits(double value)
+std::string PdfRealDigits(double value)
 {
     if (value == 0)
         return "0";
@@ -59,13 +59,13 @@ std::string FixedFifteenDigits(double value)
     return sign + text;
 }
 
-std::string NumberReference(int objectNumber, int generationNumber)
+std::string PdfObjectReference(int objectNumber, int generationNumber)
 {
     return std::to_string(objectNumber) + " " + std::to_string(generationNumber);
 }
 
 // The stream's data as it goes into the file: deflated at level 9 or unchanged.
-std::string EncodedStreamData(TMemoryStream& data, bool deflate)
+std::string PdfStreamEncodedData(TMemoryStream& data, bool deflate)
 {
     const auto* bytes = reinterpret_cast<const Bytef*>(data.Memory());
     auto size = static_cast<uLong>(data.Size());
@@ -87,7 +87,7 @@ std::string EncodedStreamData(TMemoryStream& data, bool deflate)
 void TPdfObject::Write(TStream& stream)
 {
     if (FObjectType != okDirect)
-        WriteString(NumberReference(FObjectNumber, FGenerationNumber) + " R", stream);
+        WriteString(PdfObjectReference(FObjectNumber, FGenerationNumber) + " R", stream);
     else
         WriteValue(stream);
 }
@@ -96,7 +96,7 @@ void TPdfObject::WriteObject(TStream& stream)
 {
     if (FObjectType != okIndirect)
         RAISE(EPdfInvalidOperation("internal error wrong object type"));
-    WriteString(NumberReference(FObjectNumber, FGenerationNumber) + " obj\r\n", stream);
+    WriteString(PdfObjectReference(FObjectNumber, FGenerationNumber) + " obj\r\n", stream);
     WriteValue(stream);
     WriteString("\r\nendobj\r\n", stream);
 }
@@ -128,7 +128,7 @@ void TPdfReal::WriteValue(TStream& stream)
 {
     if (!std::isfinite(FValue))
         RAISE(EPdfInvalidValue("WriteValue --invalid real value."));
-    WriteString(FixedFifteenDigits(FValue), stream);
+    WriteString(PdfRealDigits(FValue), stream);
 }
 
 void TPdfText::WriteValue(TStream& stream)
@@ -351,7 +351,7 @@ void TPdfStream::WriteValue(TStream& stream)
 {
     TPdfArray* filter = FAttributes->ArrayOf("Filter");
     bool deflate = filter && filter->FindName("FlateDecode");
-    std::string data = EncodedStreamData(*FStream, deflate);
+    std::string data = PdfStreamEncodedData(*FStream, deflate);
 
     auto length = static_cast<std::int32_t>(data.size());
     if (TPdfNumber* lengthNumber = FAttributes->NumberOf("Length"))
@@ -439,7 +439,7 @@ std::string EscapeName(const std::string& name)
     for (char c : name) {
         auto byte = static_cast<unsigned char>(c);
         if (byte < 33 || byte > 126 || std::strchr("#%()/<>[]{}", c))
-            AppendHexByte(escaped += '#', byte);
+            AppendPdfHexByte(escaped += '#', byte);
         else
             escaped += c;
     }
@@ -451,7 +451,7 @@ std::string TextToHex(const std::string& text)
     std::string hex;
     hex.reserve(text.size() * 2);
     for (char c : text)
-        AppendHexByte(hex, static_cast<unsigned char>(c));
+        AppendPdfHexByte(hex, static_cast<unsigned char>(c));
     return hex;
 }
 
@@ -459,8 +459,8 @@ std::string TextToUnicodeHex(const std::string& text)
 {
     std::string hex;
     for (char16_t unit : AnsiToUtf16(text)) {
-        AppendHexByte(hex, static_cast<unsigned char>(unit >> 8));
-        AppendHexByte(hex, static_cast<unsigned char>(unit & 0xFF));
+        AppendPdfHexByte(hex, static_cast<unsigned char>(unit >> 8));
+        AppendPdfHexByte(hex, static_cast<unsigned char>(unit & 0xFF));
     }
     return hex;
 }

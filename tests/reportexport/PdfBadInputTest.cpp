@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <random>
 
-using namespace PdfObject;
 using namespace PdfTestSupport;
 
 namespace {

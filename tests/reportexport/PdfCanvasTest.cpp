@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-using namespace PdfObject;
 using namespace PdfTestSupport;
 
 namespace {

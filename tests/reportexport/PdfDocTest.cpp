@@ -6,7 +6,6 @@
 
 #include <regex>
 
-using namespace PdfObject;
 using namespace PdfTestSupport;
 
 namespace {

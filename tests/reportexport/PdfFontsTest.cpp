@@ -7,7 +7,6 @@
 #include <regex>
 #include <sstream>
 
-using namespace PdfObject;
 using namespace PdfTestSupport;
 
 namespace {

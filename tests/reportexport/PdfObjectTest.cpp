@@ -7,7 +7,6 @@
 #include <cmath>
 #include <limits>
 
-using namespace PdfObject;
 using namespace PdfTestSupport;
 
 namespace {

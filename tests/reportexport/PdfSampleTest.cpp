@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <fstream>
 
-using namespace PdfObject;
 using namespace PdfTestSupport;
 
 namespace {

@@ -14,6 +14,17 @@ namespace PdfTestSupport {
 
 namespace fs = std::filesystem;
 
+using PdfObject::EscapeName;
+using PdfObject::EscapeText;
+using PdfObject::FormatPdfDate;
+using PdfObject::FormatReal;
+using PdfObject::IsMultiByteText;
+using PdfObject::MakePdfRect;
+using PdfObject::TextToHex;
+using PdfObject::TextToUnicodeHex;
+using PdfObject::TypeOf;
+using PdfObject::UnicodeLanguagePrefix;
+
 // 2 January 2024 03:04:05 as the clock's time for the life of the object.
 class TFixedClock {
 public:
