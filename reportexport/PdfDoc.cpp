@@ -530,8 +530,15 @@ TPdfFont& TPdfDoc::GetFont(const std::string& name)
     return CreateFont(name);
 }
 
+void TPdfDoc::CheckDocument(const char* operation) const
+{
+    if (!FHasDoc)
+        RAISE(EPdfInvalidOperation(std::string(operation) + " --document is null."));
+}
+
 TPdfFont& TPdfDoc::CreateFont(const std::string& name)
 {
+    CheckDocument("CreateFont");
     const TPersistentClass& fontClass = FindClass(name);
     std::unique_ptr<TPersistent> made(fontClass.Create(nullptr));
     std::unique_ptr<TPdfFont> font(dynamic_cast<TPdfFont*>(made.get()));
@@ -560,6 +567,7 @@ void TPdfDoc::CheckXObjectName(const TPdfXObject& object, const std::string& nam
 
 void TPdfDoc::RegisterXObject(std::unique_ptr<TPdfXObject> object, const std::string& name)
 {
+    CheckDocument("RegisterXObject");
     if (!object)
         RAISE(EPdfInvalidValue("RegisterXObject --AObject is null"));
     // Checked before the object is registered, so a refused object leaves nothing behind.
@@ -574,6 +582,7 @@ void TPdfDoc::RegisterXObject(std::unique_ptr<TPdfXObject> object, const std::st
 
 void TPdfDoc::RegisterXObject(TPdfXObject* object, const std::string& name)
 {
+    CheckDocument("RegisterXObject");
     if (!object)
         RAISE(EPdfInvalidValue("RegisterXObject --AObject is null"));
     CheckXObjectName(*object, name);

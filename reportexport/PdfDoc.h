@@ -305,6 +305,8 @@ public:
 private:
     friend class TPdfOutlineEntry;
     TPdfXref& Xref() const { return *FXref; }
+    // Raises EPdfInvalidOperation "<operation> --document is null." without an open document.
+    void CheckDocument(const char* operation) const;
     TPdfDictionary& RegisterDictionary();
     void CreateCatalog();
     void CreateInfo();

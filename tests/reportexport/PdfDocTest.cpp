@@ -158,6 +158,39 @@ TEST(PdfDocFile, CompressedPagesAndOutlinesPassQpdf)
     EXPECT_NE(text.find("Compressed text"), std::string::npos) << text;
 }
 
+TEST(PdfDocFile, OutlineEntriesLinkToTheirParentAndSiblings)
+{
+    TPdfDoc doc;
+    doc.SetUseOutlines(true);
+    doc.NewDocument();
+    doc.AddPage();
+    TPdfOutlineRoot& root = doc.OutlineRoot();
+    TPdfOutlineEntry& first = TPdfOutlineEntry::CreateEntry(&root);
+    first.Title = "Fattura 1";
+    first.SetDest(std::make_unique<TPdfDestination>(doc.Canvas().Page()));
+    TPdfOutlineEntry& second = TPdfOutlineEntry::CreateEntry(&root);
+    second.Title = "Fattura 2";
+    EXPECT_EQ(root.First(), &first);
+    EXPECT_EQ(root.Last(), &second);
+    EXPECT_EQ(first.Next(), &second);
+    EXPECT_EQ(second.Prev(), &first);
+    try {
+        TPdfOutlineEntry::CreateEntry(nullptr);
+        ADD_FAILURE() << "an entry without parent";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "CreateEntry --invalid parent.");
+    }
+
+    std::string file = SavedBytes(doc);
+    // catalog 1, outline root 2, information 3, pages 4, page 5, content 6, font 7, entries 8, 9
+    EXPECT_EQ(ObjectText(file, 8), "8 0 obj\r\n<<\r\n/Count 0\r\n/Title (Fattura 1)\r\n/Parent 2 0 R\r\n"
+                                   "/Dest [5 0 R /XYZ null null 0 ]\r\n/Next 9 0 R\r\n>>\r\nendobj\r\n");
+    EXPECT_NE(ObjectText(file, 9).find("/Prev 8 0 R"), std::string::npos);
+    EXPECT_NE(ObjectText(file, 2).find("/First 8 0 R\r\n/Last 9 0 R"), std::string::npos);
+    TTestFolder folder;
+    ExpectQpdfAccepts(folder.Write("outlines.pdf", file));
+}
+
 TEST(PdfDocState, OperationsNeedAnOpenDocumentWithAPage)
 {
     TPdfDoc doc;
@@ -173,6 +206,8 @@ TEST(PdfDocState, OperationsNeedAnOpenDocumentWithAPage)
         {[&] { doc.Root(); }, "GetRoot --this method can not use this state.."},
         {[&] { doc.OutlineRoot(); }, "GetOutlineRoot --document is null.."},
         {[&] { doc.GetFont("Arial"); }, "GetFont --document is null."},
+        {[&] { doc.CreateFont("Arial"); }, "CreateFont --document is null."},
+        {[&] { doc.AddImage("Logo", SmallImage()); }, "RegisterXObject --document is null."},
     };
     for (const auto& c : cases) {
         try {
