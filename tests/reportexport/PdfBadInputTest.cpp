@@ -32,9 +32,9 @@ std::string RandomBlockText(std::mt19937& random, int block, std::string& expect
     return text;
 }
 
-void WriteRandomDocument(unsigned seed, const TTestFolder& folder)
+void WriteRandomDocument(unsigned sample, const TTestFolder& folder)
 {
-    std::mt19937 random(seed);
+    std::mt19937 random(sample);
     std::uniform_real_distribution<float> left(20, 200), width(200, 350), height(5, 70);
     std::uniform_real_distribution<float> size(6, 12), leading(0, 14), spacing(-1, 3);
     std::uniform_int_distribution<int> font(0, 11), coin(0, 1);
@@ -58,7 +58,7 @@ void WriteRandomDocument(unsigned seed, const TTestFolder& folder)
         canvas.WriteTextBlock(rect, text, coin(random) == 1);
         markers.push_back(marker);
     }
-    auto path = folder.Write("random-" + std::to_string(seed) + ".pdf", SavedBytes(doc));
+    auto path = folder.Write("random-" + std::to_string(sample) + ".pdf", SavedBytes(doc));
     ExpectQpdfAccepts(path);
     std::string text;
     ASSERT_EQ(RunCommand("pdftotext -raw " + Quoted(path) + " -", &text), 0) << text;
