@@ -2,6 +2,7 @@
 // mutations of them, and paints a share of the mutated lines. Run as
 // "widgets_tests --write-corpus <folder>" it writes those lines for the fuzzer instead.
 
+#include "tests/TestScale.h"
 #include "WidgetsTestSupport.h"
 
 #include "fuzz/HintLineFuzzCase.h"
@@ -84,7 +85,8 @@ TEST(HintLineFuzzReplay, CorpusAndMutationsSplitAndPaint)
     form.Show();
     std::mt19937 random(20240517);
     std::vector<std::string> painted;
-    for (int i = 0; i < 20000; ++i) {
+    const int rounds = 20000 * TestScale();
+    for (int i = 0; i < rounds; ++i) {
         const std::string line = MutateHintLine(corpus[random() % corpus.size()], random);
         RunHintLineFuzzCase(reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
         if (i % 100 == 0)
