@@ -1,6 +1,8 @@
 #include "platform/gui/Grab.h"
 
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/WinControl.h"
+#include "platform/gui/private/GdiInternals.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/Overlay.h"
 #include "platform/rtl/Codepage.h"
@@ -13,14 +15,16 @@
 #include <QSaveFile>
 #include <QWidget>
 
-bool GrabToPng(TWinControl* control, const std::string& path)
+namespace {
+
+bool GrabWindowImage(TWinControl* control, QImage& image)
 {
     if (!control || !control->HandleAllocated())
         return false;
     QWidget* widget = WidgetOf(control);
     if (!widget)
         return false;
-    QImage image = widget->grab().toImage();
+    image = widget->grab().toImage();
     OverlayPaintOver(control, image);
     if (widget->isWindow()) {
         // Hints and popups are windows of their own; a picture of the form shows those over it.
@@ -34,6 +38,16 @@ bool GrabToPng(TWinControl* control, const std::string& path)
             painter.drawPixmap(other->geometry().topLeft() - area.topLeft(), other->grab());
         }
     }
+    return true;
+}
+
+} // namespace
+
+bool GrabToPng(TWinControl* control, const std::string& path)
+{
+    QImage image;
+    if (!GrabWindowImage(control, image))
+        return false;
     // Written under a temporary name and renamed, so that a failure leaves nothing behind.
     QSaveFile file(QString::fromStdString(AnsiToUtf8(path)));
     if (!file.open(QIODevice::WriteOnly))
@@ -43,4 +57,14 @@ bool GrabToPng(TWinControl* control, const std::string& path)
         return false;
     }
     return file.commit();
+}
+
+bool GrabToBitmap(TWinControl* control, TBitmap* bitmap)
+{
+    QImage image;
+    if (!bitmap || !GrabWindowImage(control, image))
+        return false;
+    bitmap->SetHandle(Gdi::CreateBitmapFromImage(image, false));
+    bitmap->SetPixelFormat(pf32bit);
+    return true;
 }

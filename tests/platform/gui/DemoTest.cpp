@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/Grab.h"
 #include "platform/gui/WindowFunctions.h"
@@ -191,6 +192,34 @@ TEST(Demonstration, GrabToPngRefusesWhatItCannotWrite)
     EXPECT_EQ(left, std::vector<std::string>{"cartella.png"});
     EXPECT_TRUE(GrabToPng(&form, dir + "/modulo.png"));
     EXPECT_TRUE(std::filesystem::is_regular_file(dir + "/modulo.png"));
+}
+
+// The bitmap picture holds the window's pixels; a control without a window gives none.
+TEST(Demonstration, GrabToBitmapGivesTheWindowsPixels)
+{
+    TForm form(nullptr);
+    form.SetBounds(10, 10, 120, 80);
+    form.SetColor(clYellow);
+    auto* red = new TRecorder(&form);
+    red->PaintColor = clRed;
+    red->SetParent(&form);
+    red->SetBounds(10, 20, 30, 15);
+    auto* withoutHandle = new TRecorder(&form);
+    TBitmap bitmap;
+    bitmap.SetSize(3, 3);
+    EXPECT_FALSE(GrabToBitmap(&form, &bitmap));
+    ShowAndActivate(&form);
+    EXPECT_FALSE(GrabToBitmap(withoutHandle, &bitmap));
+    EXPECT_FALSE(GrabToBitmap(&form, nullptr));
+    EXPECT_EQ(bitmap.Width(), 3);
+    ASSERT_TRUE(GrabToBitmap(&form, &bitmap));
+    EXPECT_EQ(bitmap.Width(), form.ClientWidth());
+    EXPECT_EQ(bitmap.Height(), form.ClientHeight());
+    EXPECT_EQ(bitmap.PixelFormat(), pf32bit);
+    EXPECT_EQ(bitmap.Canvas()->Pixels(10, 20), clRed);
+    EXPECT_EQ(bitmap.Canvas()->Pixels(39, 34), clRed);
+    EXPECT_EQ(bitmap.Canvas()->Pixels(40, 20), clYellow);
+    EXPECT_EQ(bitmap.Canvas()->Pixels(10, 35), clYellow);
 }
 
 } // namespace
