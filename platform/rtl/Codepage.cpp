@@ -253,3 +253,82 @@ std::string Utf8ToAnsi(std::string_view text)
     result.resize(out);
     return result;
 }
+
+namespace {
+
+// The characters of code page 850 bytes 0x80..0xFF.
+constexpr char16_t UnicodeOfOemBytes80ToFF[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
+    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192,
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
+    0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0,
+    0x00A9, 0x2563, 0x2551, 0x2557, 0x255D, 0x00A2, 0x00A5, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4,
+    0x00F0, 0x00D0, 0x00CA, 0x00CB, 0x00C8, 0x0131, 0x00CD, 0x00CE,
+    0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580,
+    0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE,
+    0x00DE, 0x00DA, 0x00DB, 0x00D9, 0x00FD, 0x00DD, 0x00AF, 0x00B4,
+    0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
+    0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,
+};
+
+struct OemTables {
+    std::array<char, 256> ansiToOem{};
+    std::array<char, 256> oemToAnsi{};
+};
+
+const OemTables& OemCodepageTables()
+{
+    static const OemTables tables = [] {
+        OemTables t;
+        for (int b = 0; b < 256; ++b) {
+            t.ansiToOem[b] = b < 0x80 ? static_cast<char>(b) : '?';
+            t.oemToAnsi[b] = b < 0x80 ? static_cast<char>(b) : UnicodeToAnsiChar(UnicodeOfOemBytes80ToFF[b - 0x80]);
+        }
+        for (int oem = 0x80; oem < 0x100; ++oem) {
+            const char ansi = UnicodeToAnsiChar(UnicodeOfOemBytes80ToFF[oem - 0x80]);
+            // '?' is what a missing character became, never a real counterpart above 0x7F.
+            if (ansi != '?')
+                t.ansiToOem[static_cast<unsigned char>(ansi)] = static_cast<char>(oem);
+        }
+        return t;
+    }();
+    return tables;
+}
+
+bool TranslateOemBytes(const std::array<char, 256>& table, const char* source, char* destination,
+                       std::size_t length)
+{
+    if (!source || !destination)
+        return false;
+    for (std::size_t i = 0; i < length; ++i)
+        destination[i] = table[static_cast<unsigned char>(source[i])];
+    return true;
+}
+
+} // namespace
+
+bool CharToOemBuffA(const char* source, char* destination, std::size_t length)
+{
+    return TranslateOemBytes(OemCodepageTables().ansiToOem, source, destination, length);
+}
+
+bool OemToCharBuffA(const char* source, char* destination, std::size_t length)
+{
+    return TranslateOemBytes(OemCodepageTables().oemToAnsi, source, destination, length);
+}
+
+bool CharToOemA(const char* source, char* destination)
+{
+    // The terminating zero is translated too: it maps to itself.
+    return source && CharToOemBuffA(source, destination, std::char_traits<char>::length(source) + 1);
+}
+
+bool OemToCharA(const char* source, char* destination)
+{
+    return source && OemToCharBuffA(source, destination, std::char_traits<char>::length(source) + 1);
+}

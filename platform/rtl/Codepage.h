@@ -21,3 +21,12 @@ std::string Utf8ToAnsi(std::string_view text);
 
 // Writes text.size() UTF-16 units to destination, which must have room for them.
 void AnsiToUtf16(std::string_view text, char16_t* destination);
+
+// Windows-1252 <-> code page 850, the OEM code page of an Italian Windows. Bytes 0x00..0x7F are
+// the same in both; a character the other code page lacks becomes '?'. Source and destination
+// may be the same buffer. False only for a null pointer.
+bool CharToOemBuffA(const char* source, char* destination, std::size_t length);
+bool OemToCharBuffA(const char* source, char* destination, std::size_t length);
+// The same for a zero-terminated text; the destination needs room for it and its zero.
+bool CharToOemA(const char* source, char* destination);
+bool OemToCharA(const char* source, char* destination);

@@ -64,6 +64,14 @@ public:
     unsigned ErrorCode = 0;
 };
 
+// Raised for a failed Windows call by the class library's own code, with the message
+// "Win32 Error.  Code: %d.\n%s" (the code and the system's text for it).
+class EWin32Error : public EOSError {
+    TESS_CLASS(EWin32Error, EOSError)
+public:
+    using EOSError::EOSError;
+};
+
 // Where the last exception of this thread was raised.
 struct TThrowSite {
     std::string ClassName;

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 // Adds the class name and the name-based inheritance test to a class derived from TObject.
 #define TESS_CLASS(Name, Base)                                                  \
@@ -30,3 +31,20 @@ public:
 void SetCommandLine(int argc, const char* const* argv);
 int ParamCount();
 std::string ParamStr(int index);
+
+class TComponent;
+
+// Clears the reference first, then frees the object it held (nothing for nullptr), so that the
+// object's destructor and the notifications it sends already see the reference empty. A
+// component goes through TComponent::Free, anything else through delete.
+template <class T>
+void FreeAndNil(T*& reference)
+{
+    static_assert(sizeof(T) > 0, "FreeAndNil needs the complete type");
+    T* object = reference;
+    reference = nullptr;
+    if constexpr (std::is_base_of_v<TComponent, T>)
+        T::TComponent::Free(object); // the base's name through the class, known only here
+    else
+        delete object;
+}

@@ -73,6 +73,19 @@ private:
     TApplicationExceptionHandler FPrevious;
 };
 
+// Writes down, while it is being destroyed, what the reference that held it holds.
+template <class Base>
+class TSelfWatcher : public Base {
+public:
+    using Base::Base;
+    ~TSelfWatcher() override { *Seen = *Reference; }
+
+    TSelfWatcher** Reference = nullptr;
+    const void** Seen = nullptr;
+};
+
+class TPlainObject : public TObject {};
+
 } // namespace
 
 TEST(Component, OwnerFreesOwnedComponentsNewestFirstAfterTellingWatchers)
@@ -344,4 +357,33 @@ TEST(CommandLine, ArgumentsArriveInWindows1252)
     EXPECT_EQ(ParamStr(3), "?");
     EXPECT_EQ(ParamStr(4), "");
     EXPECT_FALSE(ParamStr(0).empty());
+}
+
+TEST(FreeAndNil, ClearsTheReferenceBeforeTheObjectIsFreed)
+{
+    // A component goes through Free, so its watcher hears of it.
+    std::vector<std::string> log;
+    TRecorder watcher(nullptr, "Watcher", log);
+    const void* seen = &seen;
+    auto* component = new TSelfWatcher<TRecorder>(nullptr, "Component", log);
+    component->Reference = &component;
+    component->Seen = &seen;
+    component->FreeNotification(&watcher);
+    FreeAndNil(component);
+    EXPECT_EQ(component, nullptr);
+    EXPECT_EQ(seen, nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"Watcher hears remove Component", "free Component"}));
+
+    // Any other object is deleted.
+    seen = &seen;
+    auto* plain = new TSelfWatcher<TPlainObject>();
+    plain->Reference = &plain;
+    plain->Seen = &seen;
+    FreeAndNil(plain);
+    EXPECT_EQ(plain, nullptr);
+    EXPECT_EQ(seen, nullptr);
+
+    TPlainObject* none = nullptr;
+    FreeAndNil(none);
+    EXPECT_EQ(none, nullptr);
 }

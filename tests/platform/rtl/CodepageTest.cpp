@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -38,6 +39,37 @@ std::string SystemCp1252ToUtf8(char byte)
     if (rc == static_cast<size_t>(-1))
         return {};
     return std::string(out, outPtr);
+}
+
+// What python3 makes of every byte: decoded from `from` and encoded to `to`, both with
+// errors="replace". Empty when python3 cannot be run.
+std::string PythonRecode(const char* from, const char* to)
+{
+    const std::string command = std::string("python3 -c \"import sys; sys.stdout.buffer.write(bytes(range(256))"
+                                            ".decode('") + from + "', 'replace').encode('" + to + "', 'replace'))\"";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        std::size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        pclose(pipe);
+    }
+    return output;
+}
+
+std::string AnsiToOem(const std::string& text)
+{
+    std::string result(text.size(), '\0');
+    CharToOemBuffA(text.data(), result.data(), text.size());
+    return result;
+}
+
+std::string OemToAnsi(const std::string& text)
+{
+    std::string result(text.size(), '\0');
+    OemToCharBuffA(text.data(), result.data(), text.size());
+    return result;
 }
 
 } // namespace
@@ -141,4 +173,29 @@ TEST(Codepage, EmbeddedNulsAndEmptyTextsSurvive)
     EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(withNul)), withNul);
     EXPECT_EQ(AnsiToUtf16(""), u"");
     EXPECT_EQ(Utf8ToAnsi(""), "");
+}
+
+// The five bytes Windows-1252 leaves undefined decode to U+FFFD in Python and so become '?',
+// which is also what they become here (their C1 controls are not in code page 850).
+TEST(Codepage, OemConversionAgreesWithPythonCodePage850)
+{
+    const std::string toOem = PythonRecode("cp1252", "cp850");
+    const std::string toAnsi = PythonRecode("cp850", "cp1252");
+    ASSERT_EQ(toOem.size(), 256u) << "python3 is needed";
+    ASSERT_EQ(toAnsi.size(), 256u);
+    const std::string bytes = AllBytes();
+    EXPECT_EQ(AnsiToOem(bytes), toOem);
+    EXPECT_EQ(OemToAnsi(bytes), toAnsi);
+    EXPECT_EQ(AnsiToOem("perch\xE9 citt\xE0 \x80"), "perch\x82 citt\x85 ?");
+}
+
+TEST(Codepage, OemConversionWorksInPlaceAndOnZeroTerminatedTexts)
+{
+    char text[] = "Caff\xE8 \xB0" "C";
+    EXPECT_TRUE(CharToOemA(text, text));
+    EXPECT_STREQ(text, "Caff\x8A \xF8" "C");
+    EXPECT_TRUE(OemToCharA(text, text));
+    EXPECT_STREQ(text, "Caff\xE8 \xB0" "C");
+    EXPECT_FALSE(CharToOemBuffA(nullptr, text, 1));
+    EXPECT_FALSE(OemToCharA(text, nullptr));
 }

@@ -19,3 +19,16 @@ TEST(Exceptions, RaiseRecordsClassFileAndLine)
     EXPECT_EQ(LastThrowSite().Line, line);
     EXPECT_NE(std::string(LastThrowSite().File).find("ExceptionsTest.cpp"), std::string::npos);
 }
+
+TEST(Exceptions, Win32ErrorIsAnOSErrorWithItsCode)
+{
+    EWin32Error error("Win32 Error.  Code: 2.\nx");
+    error.ErrorCode = 2;
+    try {
+        RAISE(error);
+    } catch (const EOSError& e) {
+        EXPECT_EQ(e.ClassName(), "EWin32Error");
+        EXPECT_TRUE(e.InheritsFrom("EOSError"));
+        EXPECT_EQ(e.ErrorCode, 2u);
+    }
+}
