@@ -4,6 +4,7 @@
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/CursorTable.h"
 #include "platform/gui/private/HandleTable.h"
+#include "platform/gui/private/IconTable.h"
 #include "platform/rtl/TextUtils.h"
 
 #include <QApplication>
@@ -122,6 +123,25 @@ QCursor* CursorSlot(int index)
     return result;
 }
 
+// The Qt cursor of a handle: a system cursor of LoadCursorA, a program cursor (an icon object
+// with a hot spot) or a slot of the cursor table.
+QCursor ScreenCursorOfHandle(HCURSOR cursor)
+{
+    const int shape = SystemCursorShape(cursor);
+    if (shape >= 0)
+        return QCursor(static_cast<Qt::CursorShape>(shape));
+    if (TIconObject* icon = Icons::Find(reinterpret_cast<HICON>(cursor))) {
+        // The mask is white where the cursor is transparent.
+        QImage image = icon->Color.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (x < icon->Mask.width() && y < icon->Mask.height() && qGray(icon->Mask.pixel(x, y)) > 127)
+                    image.setPixel(x, y, 0);
+        return QCursor(QPixmap::fromImage(image), icon->HotX, icon->HotY);
+    }
+    return *static_cast<QCursor*>(cursor);
+}
+
 } // namespace
 
 QCursor QtCursorOf(TCursor cursor) { return *CursorSlot(cursor); }
@@ -183,7 +203,7 @@ HCURSOR SetCursor(HCURSOR cursor)
     if (TControl* control = FindDragTarget(pos, true))
         if (QWidget* widget = WidgetOf(control)) {
             if (cursor)
-                widget->setCursor(*static_cast<QCursor*>(cursor));
+                widget->setCursor(ScreenCursorOfHandle(cursor));
             else
                 widget->unsetCursor();
         }
@@ -291,7 +311,7 @@ void TScreen::SetCursors(int index, HCURSOR cursor)
             cursors.erase(index);
         return;
     }
-    cursors[index] = std::make_unique<QCursor>(*static_cast<QCursor*>(cursor));
+    cursors[index] = std::make_unique<QCursor>(ScreenCursorOfHandle(cursor));
 }
 
 namespace {

@@ -17,7 +17,8 @@ constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBea
 
 // The system cursor of an IDC_ value (the instance must be null).
 HCURSOR LoadCursor(HINSTANCE instance, int id);
-// Shows cursor over the control under the mouse; returns the previous one.
+// Shows cursor over the control under the mouse; returns the previous one. Any cursor handle
+// serves: the table's, a system one or a program cursor loaded from the resources.
 HCURSOR SetCursor(HCURSOR cursor);
 
 class TScreen : public TComponent {
@@ -43,7 +44,8 @@ public:
     // One application-wide override cursor: any value but crDefault replaces it, crDefault removes it.
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor value);
-    // A slot never assigned answers the crDefault cursor.
+    // A slot never assigned answers the crDefault cursor. SetCursors copies the cursor of any
+    // handle SetCursor takes.
     HCURSOR Cursors(int index) const;
     void SetCursors(int index, HCURSOR cursor);
 

@@ -4,6 +4,7 @@
 #include "platform/gui/Font.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/Grab.h"
+#include "platform/gui/IcoCodec.h"
 #include "platform/gui/Overlay.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/SystemMetrics.h"
@@ -155,6 +156,29 @@ TEST(Cursors, OneOverrideAndUnassignedSlotsAnswerTheDefault)
     EXPECT_EQ(Screen->Cursors(101), Screen->Cursors(crDefault));
     Screen->SetCursors(1, Screen->Cursors(crHandPoint));
     EXPECT_EQ(static_cast<QCursor*>(Screen->Cursors(1))->shape(), Qt::PointingHandCursor);
+}
+
+TEST(Cursors, TheTableTakesSystemAndProgramCursorHandles)
+{
+    Screen->SetCursors(2, LoadCursorA(nullptr, MAKEINTRESOURCE(IDC_CROSS)));
+    EXPECT_EQ(static_cast<QCursor*>(Screen->Cursors(2))->shape(), Qt::CrossCursor);
+
+    // A 16 x 16 cursor: a black square in the top-left quarter, the rest transparent.
+    TIcoImage image;
+    image.Width = image.Height = 16;
+    image.Pixels.assign(256, 0xFF000000u);
+    image.Transparent.assign(256, 1);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.Transparent[y * 16 + x] = 0;
+    RegisterCursorResource(MainInstance(), "TEST_SQUARE", IcoCodec::Write(image, 32), 3, 4);
+    Screen->SetCursors(3, LoadCursorA(MainInstance(), "TEST_SQUARE"));
+    const QCursor* cursor = static_cast<QCursor*>(Screen->Cursors(3));
+    EXPECT_EQ(cursor->shape(), Qt::BitmapCursor);
+    EXPECT_EQ(cursor->hotSpot(), QPoint(3, 4));
+    const QImage picture = cursor->pixmap().toImage();
+    EXPECT_EQ(qAlpha(picture.pixel(2, 2)), 255);
+    EXPECT_EQ(qAlpha(picture.pixel(12, 12)), 0);
 }
 
 TEST(Overlays, ToggledTwiceLeavesNothingAndShowsInvertedColoursOnce)
