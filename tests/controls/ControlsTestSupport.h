@@ -1,0 +1,11 @@
+#pragma once
+// Shared pieces of the control library's tests: the application under Qt's offscreen platform,
+// a scratch folder and python3 as the reference the results are compared with.
+
+#include <string>
+
+// A folder of its own for this test run, removed at the end.
+std::string ControlsScratchDir();
+// Writes script and input to the scratch folder, runs python3 on them (the input's path is the
+// script's first argument) and returns what the script printed. Empty when python3 fails.
+std::string RunPython(const std::string& script, const std::string& input);
