@@ -85,6 +85,13 @@ bool VCLUtilsThreadHasWindowOfClass(const std::string& className)
     return found;
 }
 
+// Opens the form's own handle destruction to MergeForm, which destroys the window of a form it is
+// about to embed (DestroyWindow on a form's handle releases the whole form).
+class VCLUtilsFormWindow : public TCustomForm {
+public:
+    using TCustomForm::DestroyHandle;
+};
+
 } // namespace
 
 std::string ResStr(const std::string& Ident) { return Ident; }
@@ -219,8 +226,10 @@ void MergeForm(TWinControl* AControl, TCustomForm* AForm, TAlign Align, bool Sho
 {
     const bool autoScroll = AForm->AutoScroll();
     AForm->Hide();
-    if (AForm->HandleAllocated())
-        DestroyWindow(AForm->Handle());
+    if (AForm->HandleAllocated()) {
+        void (TCustomForm::*destroyHandle)() = &VCLUtilsFormWindow::DestroyHandle;
+        (AForm->*destroyHandle)();
+    }
     AForm->SetBorderStyle(bsNone);
     AForm->SetBorderIcons({});
     AForm->SetParent(AControl);
@@ -240,6 +249,9 @@ void MergeForm(TWinControl* AControl, TCustomForm* AForm, TAlign Align, bool Sho
     AControl->EnableAlign();
     AForm->SetAutoScroll(autoScroll);
     AForm->SetVisible(Show);
+    // A form shown inside a control does not ask its parent to align it again by itself.
+    if (Align != alNone)
+        AControl->Realign();
 }
 
 void ShowMDIClientEdge(HWND ClientHandle, bool ShowEdge)

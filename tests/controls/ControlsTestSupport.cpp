@@ -58,6 +58,12 @@ std::string ControlsScratchDir()
     return folder;
 }
 
+std::string ControlsPictureDir()
+{
+    const char* folder = std::getenv("TESS_SCREENSHOT_DIR");
+    return folder && *folder ? folder : ControlsScratchDir();
+}
+
 std::string RunPython(const std::string& script, const std::string& input)
 {
     static int counter = 0;

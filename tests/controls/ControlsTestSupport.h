@@ -6,6 +6,8 @@
 
 // A folder of its own for this test run, removed at the end.
 std::string ControlsScratchDir();
+// Where pictures for a person to look at go: TESS_SCREENSHOT_DIR, else the scratch folder.
+std::string ControlsPictureDir();
 // Writes script and input to the scratch folder, runs python3 on them (the input's path is the
 // script's first argument) and returns what the script printed. Empty when python3 fails.
 std::string RunPython(const std::string& script, const std::string& input);
