@@ -113,69 +113,101 @@ bool DateUtilScanDateFields(const std::string& S, const std::string& DateFormat,
     return DateUtilIsValidDateParts(Y, M, D) && Pos > static_cast<int>(S.size());
 }
 
-// The index of the first run of count copies of ch in format, ignoring case; npos when none.
-std::size_t DateUtilFindRun(const std::string& format, char ch, int count)
+// Where a field of a format lies: from Start (npos when the format has none) to End, where its
+// run of letters ends.
+struct DateUtilField {
+    std::size_t Start = std::string::npos;
+    std::size_t End = 0;
+};
+
+// The fields of one format; the last format used is kept, since an edit parses with the same
+// one again and again.
+struct DateUtilLayout {
+    std::string Format;
+    DateUtilField MonthName; // "MMM"
+    DateUtilField Month;
+    DateUtilField Day;
+    DateUtilField Year;
+};
+
+// The first run of count copies of ch in format, ignoring case.
+DateUtilField DateUtilFindRun(const std::string& format, char ch, int count)
 {
     const char upper = DateUtilUpper(ch);
+    DateUtilField field;
     int run = 0;
     for (std::size_t i = 0; i < format.size(); ++i) {
         run = DateUtilUpper(format[i]) == upper ? run + 1 : 0;
-        if (run == count)
-            return i + 1 - static_cast<std::size_t>(count);
-    }
-    return std::string::npos;
-}
-
-// A decimal integer made only of digits, DateUtilNoNumber otherwise.
-int DateUtilDecimal(const std::string& text)
-{
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return DateUtilNoNumber;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-// The field of S that stands where format has ch (count of them in a row, as "MMM" for a month
-// name): Default when S is longer than the format or the format has no such field, Blank when
-// the field holds only blanks.
-int DateUtilExtractMaskedField(const std::string& Format, const std::string& S, char Ch, int Count, int Blank,
-                               int Default)
-{
-    if (S.size() > Format.size())
-        return Default;
-    const std::size_t last = S.size(); // the format is cut to the text's length
-    const std::size_t start = DateUtilFindRun(Format, Ch, Count);
-    if (start == std::string::npos)
-        return Default;
-    std::string field;
-    const char upper = DateUtilUpper(Ch);
-    for (std::size_t i = start; i < last && DateUtilUpper(Format[i]) == upper; ++i) {
-        if (S[i] == ' ')
-            continue;
-        if (static_cast<int>(field.size()) == DateUtilMaxFieldLength)
+        if (run == count) {
+            field.Start = i + 1 - static_cast<std::size_t>(count);
             break;
-        field += S[i];
+        }
     }
-    if (field.empty())
+    if (field.Start != std::string::npos)
+        for (field.End = field.Start; field.End < format.size() && DateUtilUpper(format[field.End]) == upper;)
+            ++field.End;
+    return field;
+}
+
+const DateUtilLayout& DateUtilLayoutOf(const std::string& format)
+{
+    thread_local DateUtilLayout layout;
+    thread_local bool known = false;
+    if (!known || layout.Format != format) {
+        layout.Format = format;
+        layout.MonthName = DateUtilFindRun(format, 'm', 3);
+        layout.Month = DateUtilFindRun(format, 'm', 1);
+        layout.Day = DateUtilFindRun(format, 'd', 1);
+        layout.Year = DateUtilFindRun(format, 'y', 1);
+        known = true;
+    }
+    return layout;
+}
+
+// The field of S that stands where the format has it (a month name for "MMM"): Default when S is
+// longer than the format or the format has no such field, Blank when the field holds only
+// blanks, DateUtilNoNumber when it is not a number (or no month name). The format is cut to the
+// text's length, and at most DateUtilMaxFieldLength characters count.
+int DateUtilExtractMaskedField(const std::string& Format, const std::string& S, const DateUtilField& Field,
+                               bool MonthName, int Blank, int Default)
+{
+    if (S.size() > Format.size() || Field.Start == std::string::npos)
+        return Default;
+    const std::size_t end = Field.End < S.size() ? Field.End : S.size();
+    int collected = 0;
+    std::int64_t value = 0;
+    bool number = true;
+    std::string name;
+    for (std::size_t i = Field.Start; i < end && collected < DateUtilMaxFieldLength; ++i) {
+        const char c = S[i];
+        if (c == ' ')
+            continue;
+        ++collected;
+        if (MonthName)
+            name += c;
+        else if (c >= '0' && c <= '9' && value <= 0x7FFFFFFF)
+            value = value * 10 + (c - '0');
+        else
+            number = false;
+    }
+    if (collected == 0)
         return Blank;
-    if (Count == 1)
-        return DateUtilDecimal(field);
-    const int month = MonthFromName(field, static_cast<int>(field.size()));
+    if (!MonthName)
+        return number && value <= 0x7FFFFFFF ? static_cast<int>(value) : DateUtilNoNumber;
+    const int month = MonthFromName(name, static_cast<int>(name.size()));
     return month == 0 ? DateUtilNoNumber : month;
 }
 
 bool DateUtilParseDateWithFormat(const std::string& Format, const std::string& S, int& D, int& M, int& Y)
 {
-    M = DateUtilExtractMaskedField(Format, S, 'm', 3, DateUtilNoNumber, 0);
+    const DateUtilLayout& layout = DateUtilLayoutOf(Format);
+    M = DateUtilExtractMaskedField(Format, S, layout.MonthName, true, DateUtilNoNumber, 0);
     if (M == 0)
-        M = DateUtilExtractMaskedField(Format, S, 'm', 1, DateUtilNoNumber, 0);
-    D = DateUtilExtractMaskedField(Format, S, 'd', 1, DateUtilNoNumber, 1);
+        M = DateUtilExtractMaskedField(Format, S, layout.Month, false, DateUtilNoNumber, 0);
+    D = DateUtilExtractMaskedField(Format, S, layout.Day, false, DateUtilNoNumber, 1);
     // The current year only where the text has no year field at all.
     constexpr int noYearField = -2;
-    Y = DateUtilExtractMaskedField(Format, S, 'y', 1, DateUtilNoNumber, noYearField);
+    Y = DateUtilExtractMaskedField(Format, S, layout.Year, false, DateUtilNoNumber, noYearField);
     Y = Y == noYearField ? CurrentYear() : DateUtilExpandTwoDigitYear(Y);
     if (DateUtilIsValidDateParts(Y, M, D))
         return true;
