@@ -1,8 +1,6 @@
-// The program entry. Until the program's windows exist it checks that its data folder lies
-// beside it, starts the application object with the control library's cursors, and exits.
+// The program entry. Until the program's windows exist it only checks that its data folder lies
+// beside it, and exits.
 
-#include "controls/ExConst.h"
-#include "platform/gui/Application.h"
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/System.h"
@@ -17,7 +15,5 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", AnsiToUtf8("Cartella dei dati mancante: " + dataFolder).c_str());
         return 1;
     }
-    Application->Initialize();
-    InstallExCursors();
     return 0;
 }
