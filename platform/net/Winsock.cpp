@@ -324,14 +324,28 @@ void ArmWrite(const TEntryPtr& entry)
     Refresh(entry);
 }
 
+// A reset taken from the socket by a call is remembered: FD_CLOSE still tells it.
+void NoteReset(const TEntryPtr& entry, int error)
+{
+    if (error != Winsock::WSAECONNRESET)
+        return;
+    std::lock_guard<std::mutex> lock(TableLock());
+    entry->ResetSeen = true;
+}
+
 int ReceiveResult(const TEntryPtr& entry, int received, int length)
 {
     RearmRead(entry);
-    if (received < 0)
+    if (received < 0) {
+        NoteReset(entry, PosixSockets::LastError());
         return FailWithPosixError();
+    }
     // The readiness check already took the reset from the socket; the reader still learns of it.
-    if (received == 0 && length > 0 && entry->ResetSeen)
-        return WinsockState::Failed(Winsock::WSAECONNRESET);
+    if (received == 0 && length > 0) {
+        std::lock_guard<std::mutex> lock(TableLock());
+        if (entry->ResetSeen)
+            return WinsockState::Failed(Winsock::WSAECONNRESET);
+    }
     return received;
 }
 
@@ -341,6 +355,7 @@ int SendResult(const TEntryPtr& entry, int sent, int length)
         const int error = PosixSockets::LastError();
         if (error == Winsock::WSAEWOULDBLOCK)
             ArmWrite(entry);
+        NoteReset(entry, error);
         return WinsockState::Failed(error);
     }
     // A partial send means the socket is full as well: the rest waits for FD_WRITE.
