@@ -1,11 +1,10 @@
 // Replays the host-entry packer's fuzz target over starting inputs and deterministic mutations.
-// TESS_FUZZ_MUTATIONS sets how many mutations run (default 20000).
 
 #include "fuzz/HostentPackFuzzCase.h"
+#include "tests/TestScale.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
 
 namespace HostentPackReplayTest {
@@ -69,8 +68,7 @@ TEST(HostentPackFuzz, StartingInputsAndMutationsStayInsideTheBuffer)
     const std::vector<TBytes> inputs = StartingInputs();
     for (const TBytes& input : inputs)
         EXPECT_EQ(HostentPackFuzz::RunHostentPackFuzzCase(input.data(), input.size()), "");
-    const char* setting = std::getenv("TESS_FUZZ_MUTATIONS");
-    const int mutations = setting ? std::atoi(setting) : 20000;
+    const int mutations = 20000 * TestScale();
     std::mt19937 random(20240611);
     for (int i = 0; i < mutations; ++i) {
         const TBytes mutated = Mutate(inputs[random() % inputs.size()], random);

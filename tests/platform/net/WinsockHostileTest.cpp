@@ -1,12 +1,11 @@
 // Hostile peers: floods of small packets, half-closed connections and resets at any moment give
 // neither a crash, nor a lost or repeated FD_CLOSE, nor a stream of notices.
-// TESS_NET_STRESS_ROUNDS sets how many rounds of each kind run (default 1).
 
 #include "NetTestSupport.h"
+#include "tests/TestScale.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace WinsockHostileTest {
@@ -54,12 +53,6 @@ elif mode == "reset-reading":
     connection.close()
 )";
 
-int StressRounds()
-{
-    const char* setting = std::getenv("TESS_NET_STRESS_ROUNDS");
-    return setting ? std::max(1, std::atoi(setting)) : 1;
-}
-
 struct TRun {
     int Received = 0;
     int ReceiveCalls = 0;
@@ -81,7 +74,7 @@ TEST(HostilePeers, NoticesStayOneForOneAndTheCloseComesOnce)
         {"reset", 2000, false, WSAECONNRESET},
         {"reset-reading", 0, false, WSAECONNRESET},
     };
-    const int rounds = StressRounds();
+    const int rounds = TestScale();
     for (int round = 0; round < rounds; ++round) {
         for (const TCase& c : cases) {
             SCOPED_TRACE(std::string(c.Mode) + " round " + std::to_string(round));
