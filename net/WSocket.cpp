@@ -1,5 +1,6 @@
 #include "net/WSocket.h"
 
+#include "platform/os/Libraries.h"
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/TextUtils.h"
 

@@ -10,7 +10,6 @@
 #include "platform/gui/Messages.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/net/Winsock.h"
-#include "platform/os/Libraries.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Lists.h"
 

@@ -40,7 +40,7 @@ struct TSocketEntry {
     bool AcceptArmed = true;   // FD_ACCEPT may be posted
     bool WriteWanted = false;  // a send found the socket full: FD_WRITE when room comes back
     bool CloseReported = false;
-    bool ResetSeen = false; // the readiness check took the reset error from the socket
+    bool ResetSeen = false; // a call or the readiness check took the reset error from the socket
     bool Closed = false;
     bool Watched = false; // watchers were asked for on the GUI thread
     bool RefreshQueued = false;
