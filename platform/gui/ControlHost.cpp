@@ -663,7 +663,11 @@ void THostBridge::PaintRetained(QPaintEvent* event)
 // WM_PAINT and may draw over it, as a handler that calls the inherited paint and draws on top
 // does. What it draws lives on a transparent image laid over Qt's painting; invalidating an area
 // clears the image there, so drawing outside WM_PAINT stays until then, as on the retained image.
-void THostBridge::PaintAfter(QPaintEvent* event) { PaintOver(Widget, event->region()); }
+void THostBridge::PaintAfter(QPaintEvent* event)
+{
+    if (!PaintingViewport)
+        PaintOver(Widget, event->region());
+}
 
 // Paints the control's drawing over target (the window or the viewport Qt paints the text in),
 // for region in the target's coordinates.
@@ -730,10 +734,13 @@ protected:
         if (watched != FViewport || event->type() != QEvent::Paint || !FBridge || FInPaint)
             return false;
         FInPaint = true;
+        FBridge->PaintingViewport = true;
         QCoreApplication::sendEvent(FViewport, event);
         FInPaint = false;
-        if (FBridge)
+        if (FBridge) {
+            FBridge->PaintingViewport = false;
             FBridge->PaintOver(FViewport, static_cast<QPaintEvent*>(event)->region());
+        }
         return true;
     }
 

@@ -53,6 +53,9 @@ public:
     bool PaintsRetained = true;
     int EventDepth = 0;
     bool SettingGeometry = false;
+    // True while a scroll area's viewport paints through the area's paintEvent: the drawing goes
+    // over the viewport then, never over the window outside its own paint.
+    bool PaintingViewport = false;
 
 private:
     bool KeyEvent(QKeyEvent* event, const TBase& base);

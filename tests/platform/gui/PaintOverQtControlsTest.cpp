@@ -10,11 +10,15 @@
 #include "platform/gui/Form.h"
 #include "platform/gui/Messages.h"
 #include "platform/gui/Edit.h"
+#include "platform/gui/ListView.h"
 #include "platform/gui/Memo.h"
 
 #include <QImage>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -38,6 +42,13 @@ public:
         canvas.FillRect(Rect(0, 0, 6, 6));
     }
 };
+
+std::vector<std::string> paintOverWarnings;
+
+void RecordPaintOverWarning(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    paintOverWarnings.push_back(message.toStdString());
+}
 
 QRgb PixelOf(TControl* control, int x, int y)
 {
@@ -92,5 +103,28 @@ TEST(PaintOverQtControls, DrawingOutsidePaintStaysUntilInvalidated)
         edit->Invalidate();
         Pump(50);
         EXPECT_EQ(PixelOf(edit, client.x() + 30, client.y() + 30), 0xFFFFFFu);
+    }
+}
+
+// A memo or a list view paints its text in a viewport child: the drawing over it happens in the
+// viewport's paint, and nothing tries to paint the window outside the window's own paint.
+TEST(PaintOverQtControls, ScrollAreasPaintOnlyInsideTheirPaintEvents)
+{
+    for (bool memo : {false, true}) {
+        SCOPED_TRACE(memo ? "memo" : "list view");
+        TForm form(nullptr);
+        form.SetBounds(0, 0, 300, 200);
+        TWinControl* area = memo ? static_cast<TWinControl*>(new TMemo(&form)) : new TListView(&form);
+        area->SetParent(&form);
+        area->SetBounds(10, 10, 150, 60);
+        ShowAndActivate(&form);
+        Pump(20);
+        paintOverWarnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(RecordPaintOverWarning);
+        area->Repaint();
+        Widget(area)->grab();
+        Pump(20);
+        qInstallMessageHandler(previous);
+        EXPECT_EQ(paintOverWarnings, std::vector<std::string>{});
     }
 }
