@@ -10,10 +10,14 @@
 #include "platform/gui/private/EventLoop.h"
 #include "platform/gui/private/HandleTable.h"
 #include "platform/gui/private/HintManager.h"
+#include "platform/gui/private/QtBridge.h"
 #include "platform/os/Libraries.h"
 #include "platform/rtl/Files.h"
 
 #include <QApplication>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 #include <algorithm>
@@ -25,6 +29,45 @@ namespace {
 int qtArgc = 1;
 char qtProgram[] = "tessellarium";
 char* qtArgv[] = {qtProgram, nullptr};
+
+// The Qt palette of the classic desktop, from the layer's system colours: the 3-D edges Qt draws
+// for edits, lists, scroll bars and tabs take the same four shades as the layer's own edges.
+QPalette ApplicationClassicPalette()
+{
+    QPalette palette;
+    const auto set = [&palette](QPalette::ColorRole role, TColor color) { palette.setColor(role, ToQColor(color)); };
+    set(QPalette::Window, clBtnFace);
+    set(QPalette::WindowText, clWindowText);
+    set(QPalette::Base, clWindow);
+    set(QPalette::AlternateBase, clBtnFace);
+    set(QPalette::Text, clWindowText);
+    set(QPalette::Button, clBtnFace);
+    set(QPalette::ButtonText, clBtnText);
+    set(QPalette::BrightText, clBtnHighlight);
+    set(QPalette::Light, clBtnHighlight);
+    set(QPalette::Midlight, cl3DLight);
+    set(QPalette::Mid, clBtnShadow);
+    set(QPalette::Dark, clBtnShadow);
+    set(QPalette::Shadow, cl3DDkShadow);
+    set(QPalette::Highlight, clHighlight);
+    set(QPalette::HighlightedText, clHighlightText);
+    set(QPalette::ToolTipBase, clInfoBk);
+    set(QPalette::ToolTipText, clInfoText);
+    set(QPalette::PlaceholderText, clGrayText);
+    set(QPalette::Link, clHotLight);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, ToQColor(clGrayText));
+    return palette;
+}
+
+// One look for every control Qt paints: the classic "Windows" style (sunken 2-pixel edges,
+// square boxes, dotted focus rectangles) in the system colours.
+void ApplyClassicLook(QApplication* app)
+{
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows")))
+        app->setStyle(style);
+    app->setPalette(ApplicationClassicPalette());
+}
 
 } // namespace
 
@@ -43,6 +86,8 @@ void TApplication::Initialize()
     if (!QCoreApplication::instance())
         new QApplication(qtArgc, qtArgv);
     SetGuiThread();
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        ApplyClassicLook(app);
     EventLoop::Initialize();
     InstallFocusTracking();
     SetPostedMessageFilter([this](MSG& msg) { return FilterMessage(msg); });

@@ -21,8 +21,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
-#include <QPointer>
-#include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
@@ -78,27 +76,6 @@ private:
     TCustomComboBox* FCombo;
 };
 
-// The drop-down list opens below the control, as on Windows, not over the current item.
-class TComboStyle : public QProxyStyle {
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override
-    {
-        if (hint == SH_ComboBox_Popup)
-            return 0;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-
-QStyle* ComboStyle()
-{
-    // One for every combo box, alive as long as the process (styles are not owned by widgets).
-    static QPointer<TComboStyle> style;
-    if (!style)
-        style = new TComboStyle;
-    return style;
-}
-
 // The classic combo box: a sunken field with, except in the simple style, a raised button holding
 // a down arrow at its right; the simple style shows its list always, below the edit part.
 class TComboHost : public TControlHost<QComboBox> {
@@ -106,7 +83,6 @@ public:
     TComboHost(TCustomComboBox* combo, QWidget* parent, TComboBoxStyle style)
         : TControlHost<QComboBox>(combo, parent), FCombo(combo), FStyle(style)
     {
-        setStyle(ComboStyle());
         if (style == csSimple) {
             FList = new QListView(this);
             FList->setFocusPolicy(Qt::NoFocus);
@@ -217,7 +193,7 @@ private:
             painter.setPen(ToQColor(clBtnShadow));
             painter.drawRect(button.adjusted(0, 0, -1, -1));
         } else {
-            StdCtrl::DrawRaisedEdge(painter, button, false);
+            StdCtrl::DrawArrowButtonEdge(painter, button);
         }
         const int shift = FDropped ? 1 : 0;
         const int x = button.left() + (button.width() - 7) / 2 + shift;

@@ -11,75 +11,11 @@
 #include <QDateTimeEdit>
 #include <QEvent>
 #include <QLocale>
-#include <QPainter>
-#include <QPointer>
-#include <QProxyStyle>
 #include <QSignalBlocker>
-#include <QStyleOptionComplex>
-
-#include "platform/gui/SystemMetrics.h"
 
 #include <cmath>
 
 namespace {
-
-// The drop-down picker in the classic look of a combo box: a sunken field and a raised button
-// with a down arrow at its right.
-class TPickerStyle : public QProxyStyle {
-public:
-    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
-                         const QWidget* widget) const override
-    {
-        if (control != CC_ComboBox)
-            return QProxyStyle::subControlRect(control, option, sub, widget);
-        const QRect r = option->rect;
-        const int button = GetSystemMetrics(SM_CXVSCROLL);
-        switch (sub) {
-        case SC_ComboBoxArrow:
-            return QRect(r.right() - 1 - button, r.top() + 2, button, r.height() - 4);
-        case SC_ComboBoxEditField:
-            return QRect(r.left() + 3, r.top() + 3, std::max(r.width() - 6 - button, 0), std::max(r.height() - 6, 0));
-        default:
-            return r;
-        }
-    }
-    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
-                            const QWidget* widget) const override
-    {
-        if (control != CC_ComboBox) {
-            QProxyStyle::drawComplexControl(control, option, painter, widget);
-            return;
-        }
-        const bool enabled = option->state & State_Enabled;
-        painter->fillRect(option->rect.adjusted(2, 2, -2, -2),
-                          enabled ? option->palette.color(QPalette::Base) : ToQColor(clBtnFace));
-        StdCtrl::DrawSunkenEdge(*painter, option->rect);
-        const QRect button = subControlRect(control, option, SC_ComboBoxArrow, widget);
-        const bool pressed = (option->activeSubControls & SC_ComboBoxArrow) && (option->state & State_Sunken);
-        painter->fillRect(button, ToQColor(clBtnFace));
-        if (pressed) {
-            painter->setPen(ToQColor(clBtnShadow));
-            painter->drawRect(button.adjusted(0, 0, -1, -1));
-        } else {
-            StdCtrl::DrawRaisedEdge(*painter, button, false);
-        }
-        const int shift = pressed ? 1 : 0;
-        const int x = button.left() + (button.width() - 7) / 2 + shift;
-        const int y = button.top() + (button.height() - 4) / 2 + shift;
-        const QColor arrow = ToQColor(enabled ? clBtnText : clBtnShadow);
-        for (int row = 0; row < 4; ++row)
-            painter->fillRect(QRect(x + row, y + row, 7 - 2 * row, 1), arrow);
-    }
-};
-
-QStyle* PickerStyle()
-{
-    // One for every picker, alive as long as the process (styles are not owned by widgets).
-    static QPointer<TPickerStyle> style;
-    if (!style)
-        style = new TPickerStyle;
-    return style;
-}
 
 QDateTime ToQDateTime(TDateTime value)
 {
@@ -142,7 +78,6 @@ void TDateTimePicker::CreateParams(TCreateParams& Params)
 IHostWidget* TDateTimePicker::CreateHost(const TCreateParams&, void* parentWidget)
 {
     auto* host = new TControlHost<QDateTimeEdit>(this, static_cast<QWidget*>(parentWidget));
-    host->setStyle(PickerStyle());
     host->setFocusPolicy(Qt::ClickFocus);
     host->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     QObject::connect(host, &QDateTimeEdit::dateTimeChanged, host, [this] { UserChanged(); });

@@ -81,8 +81,6 @@ void TCustomEdit::ApplyEditorState()
     QPalette palette = editor->palette();
     palette.setColor(QPalette::Base, ToQColor(Color()));
     palette.setColor(QPalette::Text, ToQColor(Font()->Color()));
-    palette.setColor(QPalette::Highlight, ToQColor(clHighlight));
-    palette.setColor(QPalette::HighlightedText, ToQColor(clHighlightText));
     editor->setPalette(palette);
     editor->setReadOnly(FReadOnly);
     editor->setFrame(FBorderStyle != bsNone);

@@ -331,8 +331,6 @@ void TCustomMemo::ApplyEditorState()
     QPalette palette = memo->palette();
     palette.setColor(QPalette::Base, ToQColor(Color()));
     palette.setColor(QPalette::Text, ToQColor(Font()->Color()));
-    palette.setColor(QPalette::Highlight, ToQColor(clHighlight));
-    palette.setColor(QPalette::HighlightedText, ToQColor(clHighlightText));
     memo->setPalette(palette);
     memo->setReadOnly(ReadOnly());
     memo->setFrameShape(BorderStyle() == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);

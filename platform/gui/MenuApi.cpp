@@ -315,12 +315,6 @@ public:
             }
         QProxyStyle::drawControl(element, option, painter, widget);
     }
-    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
-    {
-        if (metric == PM_MenuPanelWidth || metric == PM_MenuHMargin || metric == PM_MenuVMargin)
-            return metric == PM_MenuPanelWidth ? 2 : 1;
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
 
 private:
     TTracker* FTracker;

@@ -64,26 +64,49 @@ void TRadioButton::Dispatch(TMessage& Message)
     }
 }
 
+namespace RadioButtonPaint {
+
+// The classic 12 x 12 radio mark: the outer ring shadow at the top left and white at the bottom
+// right, the inner ring dark shadow over 3-D light, the field inside; X is the check's dot.
+const char* const MarkRows[12] = {
+    "....SSSS....",
+    "..SSDDDDSS..",
+    ".SDDWWWWDDH.",
+    ".SDWWWWWWLH.",
+    "SDWWWXXWWWLH",
+    "SDWWXXXXWWLH",
+    "SDWWXXXXWWLH",
+    "SDWWWXXWWWLH",
+    ".SDWWWWWWLH.",
+    ".SDLWWWWLLH.",
+    "..HHLLLLHH..",
+    "....HHHH....",
+};
+
+} // namespace RadioButtonPaint
+
 void TRadioButton::Paint()
 {
     QPainter* painter = PaintPainter(this);
     if (!painter)
         return;
     const int boxLeft = FAlignment == taRightJustify ? 0 : Width() - 13;
-    const QRect box(boxLeft, (Height() - 12) / 2, 12, 12);
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing, false);
-    painter->setPen(ToQColor(clBtnShadow));
-    painter->setBrush(ToQColor(Enabled() && !Pressed() ? clWindow : clBtnFace));
-    painter->drawEllipse(box.adjusted(0, 0, -1, -1));
-    painter->setPen(ToQColor(cl3DDkShadow));
-    painter->setBrush(Qt::NoBrush);
-    painter->drawArc(box.adjusted(1, 1, -2, -2), 45 * 16, 180 * 16);
-    if (FChecked) {
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(ToQColor(Enabled() ? clWindowText : clBtnShadow));
-        painter->drawEllipse(QRect(box.left() + 4, box.top() + 4, 4, 4));
-    }
-    painter->restore();
+    const QPoint box(boxLeft, (Height() - 12) / 2);
+    const QColor field = ToQColor(Enabled() && !Pressed() ? clWindow : clBtnFace);
+    const QColor dot = FChecked ? ToQColor(Enabled() ? clWindowText : clBtnShadow) : field;
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) {
+            QColor color;
+            switch (RadioButtonPaint::MarkRows[y][x]) {
+            case 'S': color = ToQColor(clBtnShadow); break;
+            case 'H': color = ToQColor(clBtnHighlight); break;
+            case 'D': color = ToQColor(cl3DDkShadow); break;
+            case 'L': color = ToQColor(cl3DLight); break;
+            case 'W': color = field; break;
+            case 'X': color = dot; break;
+            default: continue;
+            }
+            painter->fillRect(QRect(box.x() + x, box.y() + y, 1, 1), color);
+        }
     StdCtrl::DrawMarkCaption(this, *painter, FAlignment, Caption(), Enabled(), Focused());
 }

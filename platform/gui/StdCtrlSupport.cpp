@@ -99,6 +99,13 @@ void DrawRaisedEdge(QPainter& painter, const QRect& rect, bool pressed)
     }
 }
 
+void DrawArrowButtonEdge(QPainter& painter, const QRect& rect)
+{
+    QRect r = rect;
+    Frame3D(painter, r, cl3DLight, cl3DDkShadow, 1);
+    Frame3D(painter, r, clBtnHighlight, clBtnShadow, 1);
+}
+
 void DrawSunkenEdge(QPainter& painter, const QRect& rect)
 {
     QRect r = rect;

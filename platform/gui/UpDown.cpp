@@ -168,7 +168,10 @@ void TCustomUpDown::Paint()
     const QRect first = vertical ? QRect(0, 0, w, h / 2) : QRect(0, 0, w / 2, h);
     const QRect second = vertical ? QRect(0, h / 2, w, h - h / 2) : QRect(w / 2, 0, w - w / 2, h);
     auto drawButton = [&](const QRect& rect, bool pressed, int direction) {
-        StdCtrl::DrawRaisedEdge(*painter, rect, pressed);
+        if (pressed)
+            StdCtrl::DrawRaisedEdge(*painter, rect, true);
+        else
+            StdCtrl::DrawArrowButtonEdge(*painter, rect);
         const QColor arrow = ToQColor(Enabled() ? clBtnText : clGrayText);
         const QPoint centre = rect.center() + (pressed ? QPoint(1, 1) : QPoint());
         for (int i = 0; i < 3; ++i) {

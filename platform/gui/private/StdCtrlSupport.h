@@ -21,8 +21,11 @@ int TextWidth(const TFont& font, const std::string& text);
 
 // Draws a raised or sunken edge of width pixels and shrinks rect inside it.
 void Frame3D(QPainter& painter, QRect& rect, TColor topLeft, TColor bottomRight, int width);
-// The 2-pixel edges of the classic look.
+// The 2-pixel edges of the classic look. A raised edge is a push button's: white outermost.
 void DrawRaisedEdge(QPainter& painter, const QRect& rect, bool pressed);
+// The raised edge of an arrow button (combo drop button, up-down and scroll-bar arrows), as Qt's
+// classic style draws its own: the white line inside a 3-D light one.
+void DrawArrowButtonEdge(QPainter& painter, const QRect& rect);
 void DrawSunkenEdge(QPainter& painter, const QRect& rect);
 void DrawFocusRect(QPainter& painter, const QRect& rect);
 

@@ -116,7 +116,8 @@ TEST_F(Containers, ScrollBarPageClickAndDragFollowTheClassLibrary)
     };
     bar->OnChange = [&](TObject*) { events.push_back("change " + std::to_string(bar->Position())); };
     ShowAndActivate(form);
-    QTest::mouseClick(Widget(bar), Qt::LeftButton, {}, QPoint(185, 8));
+    // Right of the thumb and left of the arrow button: a page to the right.
+    QTest::mouseClick(Widget(bar), Qt::LeftButton, {}, QPoint(150, 8));
     EXPECT_EQ(bar->Position(), 20);
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0], "scroll 3 20");
@@ -280,10 +281,12 @@ TEST_F(Containers, DateTimePickerShowsTheDateAndFiresOnUserChange)
     ShowAndActivate(form);
     EXPECT_EQ(picker->Text(), "15/03/2026");
     EXPECT_EQ(changes, 0);
-    // The classic drop-down look: a sunken field and a raised button at the right.
+    // The classic drop-down look: a sunken field and a raised arrow button at the right, its
+    // white line inside a 3-D light one.
     const QImage look = Widget(picker)->grab().toImage();
     EXPECT_EQ(ToTColor(look.pixelColor(1, 1)), static_cast<TColor>(ColorToRGB(cl3DDkShadow)));
-    EXPECT_EQ(ToTColor(look.pixelColor(look.width() - 10, 2)), static_cast<TColor>(ColorToRGB(clBtnHighlight)));
+    EXPECT_EQ(ToTColor(look.pixelColor(look.width() - 10, 2)), static_cast<TColor>(ColorToRGB(cl3DLight)));
+    EXPECT_EQ(ToTColor(look.pixelColor(look.width() - 10, 3)), static_cast<TColor>(ColorToRGB(clBtnHighlight)));
     EXPECT_EQ(ToTColor(look.pixelColor(look.width() - 10, look.height() / 2 - 4)), static_cast<TColor>(ColorToRGB(clBtnFace)));
     auto* editor = qobject_cast<QDateTimeEdit*>(Widget(picker));
     ASSERT_NE(editor, nullptr);

@@ -23,12 +23,6 @@ void ClickAt(TControl* control, int x, int y, WPARAM keys = 0)
     control->Perform(WM_LBUTTONUP, keys, MAKELPARAM(x, y));
 }
 
-QRgb Rgb(TColor color)
-{
-    const COLORREF c = ColorToRGB(color);
-    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF) & 0xFFFFFF;
-}
-
 // A form with a data grid over a test data set.
 struct TDBGridFixture {
     // The data outlive the form that shows them.
@@ -223,12 +217,12 @@ TEST(DBGrid, CustomDrawnCellAndRowSelect)
         canvas->FillRect({cx - 5, cy - 5, cx + 5, cy + 5});
     };
     f.Data->MoveBy(1); // record 2: paid
-    EXPECT_EQ(f.PixelAt(f.CellCentre(3, 1)), Rgb(clLime));
-    EXPECT_EQ(f.PixelAt(f.CellCentre(3, 0)), Rgb(clRed));
+    EXPECT_EQ(f.PixelAt(f.CellCentre(3, 1)), PictureRgb(clLime));
+    EXPECT_EQ(f.PixelAt(f.CellCentre(3, 0)), PictureRgb(clRed));
     const TRect cliente = f.Grid->CellRect(2, 2);
-    EXPECT_EQ(f.PixelAt({cliente.Right - 3, cliente.Top + 3}), Rgb(clHighlight));
+    EXPECT_EQ(f.PixelAt({cliente.Right - 3, cliente.Top + 3}), PictureRgb(clHighlight));
     const TRect other = f.Grid->CellRect(2, 3);
-    EXPECT_EQ(f.PixelAt({other.Right - 3, other.Top + 3}), Rgb(clWindow));
+    EXPECT_EQ(f.PixelAt({other.Right - 3, other.Top + 3}), PictureRgb(clWindow));
 
     // Without default drawing the text is left out: the Cliente cell of another row is plain.
     auto darkPixels = [&](const TRect& r) {
@@ -344,7 +338,6 @@ TEST(DBGrid, DeleteAsksFirst)
     ASSERT_FALSE(scripted.Dialogs().Requests().empty());
     EXPECT_EQ(scripted.Dialogs().Requests().back().Text, "Eliminare il record?");
 }
-
 
 TEST(DBGrid, EditorWritesTheFieldOfItsOwnRecord)
 {

@@ -78,12 +78,6 @@ public:
     TCalendar* Month;
 };
 
-QRgb Rgb(TColor color)
-{
-    const COLORREF c = ColorToRGB(color);
-    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF) & 0xFFFFFF;
-}
-
 } // namespace
 
 TEST(DemoGriglie, FormWithTheThreeGrids)
@@ -112,12 +106,12 @@ TEST(DemoGriglie, FormWithTheThreeGrids)
     auto pixel = [&](int x, int y) { return image.pixel(grid.x() + x, grid.y() + y) & 0xFFFFFF; };
     // The Cliente cell of record 2 (a selected row, not current) is highlighted.
     const TRect cliente = form->Data->CellRect(2, 2);
-    EXPECT_EQ(pixel(cliente.Right - 4, cliente.Top + 3), Rgb(clHighlight));
+    EXPECT_EQ(pixel(cliente.Right - 4, cliente.Top + 3), PictureRgb(clHighlight));
     // The Pagato square of record 1 (unpaid) is red at the cell's centre; record 2 is paid.
     const TRect unpaid = form->Data->CellRect(4, 1);
-    EXPECT_EQ(pixel((unpaid.Left + unpaid.Right) / 2, (unpaid.Top + unpaid.Bottom) / 2), Rgb(clRed));
+    EXPECT_EQ(pixel((unpaid.Left + unpaid.Right) / 2, (unpaid.Top + unpaid.Bottom) / 2), PictureRgb(clRed));
     const TRect paid = form->Data->CellRect(4, 2);
-    EXPECT_EQ(pixel((paid.Left + paid.Right) / 2, (paid.Top + paid.Bottom) / 2), Rgb(clGreen));
+    EXPECT_EQ(pixel((paid.Left + paid.Right) / 2, (paid.Top + paid.Bottom) / 2), PictureRgb(clGreen));
     // Only the square: the field's text is not left under it.
     int ink = 0;
     for (int y = unpaid.Top; y < unpaid.Bottom; ++y)
@@ -125,7 +119,7 @@ TEST(DemoGriglie, FormWithTheThreeGrids)
             if (qGray(pixel(x, y)) < 100)
                 ++ink;
     EXPECT_EQ(ink, 0);
-    EXPECT_EQ(pixel(paid.Left + 3, paid.Top + 3), Rgb(clHighlight));
+    EXPECT_EQ(pixel(paid.Left + 3, paid.Top + 3), PictureRgb(clHighlight));
     form.reset();
 }
 

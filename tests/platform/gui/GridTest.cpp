@@ -64,12 +64,6 @@ struct TGridFixture {
     }
 };
 
-QRgb Rgb(TColor color)
-{
-    const COLORREF c = ColorToRGB(color);
-    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF) & 0xFFFFFF;
-}
-
 } // namespace
 
 TEST(Grid, GeometryWithDefaults)
@@ -236,13 +230,13 @@ TEST(Grid, SelectCellRefusalAndRowSelect)
     EXPECT_EQ(f.Grid->Selection(), (TGridRect{1, 5, 19, 5}));
     f.Repaint();
     if (f.Grid->Focused()) {
-        const QRgb highlight = Rgb(clHighlight);
+        const QRgb highlight = PictureRgb(clHighlight);
         for (int col : {1, 3, 5}) {
             const TRect cell = f.Grid->CellRect(col, 5);
             EXPECT_EQ(f.PixelAt(cell.Left + 10, cell.Top + 10), highlight) << col;
         }
         const TRect other = f.Grid->CellRect(3, 6);
-        EXPECT_EQ(f.PixelAt(other.Left + 10, other.Top + 10), Rgb(clWindow));
+        EXPECT_EQ(f.PixelAt(other.Left + 10, other.Top + 10), PictureRgb(clWindow));
     } else {
         ADD_FAILURE() << "the grid did not take the focus";
     }
@@ -426,7 +420,7 @@ TEST(Grid, InplaceEditorDrawsLikeAnEditAndFollowsItsCell)
             const QColor pixel = image.pixelColor(origin + QPoint(x, y));
             if (pixel.lightness() < 100)
                 ++dark;
-            else if ((pixel.rgb() & 0xFFFFFF) == Rgb(clWindow))
+            else if ((pixel.rgb() & 0xFFFFFF) == PictureRgb(clWindow))
                 ++window;
         }
     EXPECT_GT(dark, 10);

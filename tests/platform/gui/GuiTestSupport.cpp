@@ -93,6 +93,12 @@ bool PumpUntil(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
+unsigned PictureRgb(TColor color)
+{
+    const COLORREF c = ColorToRGB(color);
+    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF) & 0xFFFFFF;
+}
+
 QWidget* Widget(TControl* control) { return WidgetOf(control); }
 
 void ShowAndActivate(TCustomForm* form)

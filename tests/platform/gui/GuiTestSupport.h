@@ -56,6 +56,9 @@ protected:
     void Paint() override;
 };
 
+// The pixel value a grabbed picture holds for a colour, without its alpha.
+unsigned PictureRgb(TColor color);
+
 // Processes messages for about ms milliseconds.
 void Pump(int ms);
 // Processes messages until condition holds or timeoutMs passes; returns the condition.
