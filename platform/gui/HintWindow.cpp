@@ -65,6 +65,10 @@ void THintWindow::ActivateHint(TRect rect, const std::string& hint)
 {
     SetCaption(hint);
     const TRect screen = Screen ? Screen->WorkAreaRect() : Rect(0, 0, 1024, 768);
+    // Four pixels taller than asked: Paint draws the text 2 pixels below the client's top, and
+    // the measured rectangle leaves room only for the border, so the last line would lose its
+    // descenders; with these the text keeps 2 pixels of margin on every side.
+    rect.Bottom += 4;
     int width = rect.Width();
     int height = rect.Height();
     int left = std::max(std::min(rect.Left, screen.Right - width), screen.Left);

@@ -25,8 +25,8 @@ class THintWindow : public TCustomControl {
 public:
     explicit THintWindow(TComponent* AOwner);
 
-    // Sets the caption, moves the window to rect (kept inside the screen) and shows it without
-    // activating it.
+    // Sets the caption, moves the window to rect made 4 pixels taller (kept inside the screen)
+    // and shows it without activating it.
     virtual void ActivateHint(TRect rect, const std::string& hint);
     virtual void ActivateHintData(TRect rect, const std::string& hint, void* data);
     // The text measured from (0, 0), word-wrapped to maxWidth without "&" prefixes, widened by 6

@@ -66,7 +66,7 @@ public:
         BlueClient->SetParent(this);
         BlueClient->SetAlign(alClient);
         Corner = Make(clYellow);
-        Corner->SetBounds(340, 260, 30, 20);
+        Corner->SetBounds(340, 250, 30, 20);
         Corner->SetAnchors({akRight, akBottom});
         Corner->BringToFront();
         Corner->SetHint("Angolo|Controllo ancorato in basso a destra");

@@ -6,12 +6,15 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Form.h"
+#include "platform/gui/Grab.h"
 #include "platform/gui/HintWindow.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/TextOutput.h"
 #include "platform/gui/private/ControlHost.h"
+#include "platform/gui/private/QtBridge.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTest>
 #include <QWidget>
 
@@ -389,24 +392,80 @@ TEST(HintWindowTest, AHintNearTheScreenEdgeIsMovedInsideTheWorkArea)
         TRect Asked;
         QPoint Expected;
     };
+    // Every window is 4 pixels taller than asked, as the class library makes it.
     const TCase cases[] = {
         {"inside", Bounds(area.Left + 50, area.Top + 60, 80, 20), QPoint(area.Left + 50, area.Top + 60)},
         {"past the right edge", Bounds(area.Right - 30, area.Top + 60, 80, 20), QPoint(area.Right - 80, area.Top + 60)},
-        {"past the bottom", Bounds(area.Left + 50, area.Bottom - 5, 80, 20), QPoint(area.Left + 50, area.Bottom - 20)},
-        {"past both", Bounds(area.Right + 100, area.Bottom + 100, 80, 20), QPoint(area.Right - 80, area.Bottom - 20)},
+        {"past the bottom", Bounds(area.Left + 50, area.Bottom - 5, 80, 20), QPoint(area.Left + 50, area.Bottom - 24)},
+        {"past both", Bounds(area.Right + 100, area.Bottom + 100, 80, 20), QPoint(area.Right - 80, area.Bottom - 24)},
         {"before the left edge", Bounds(area.Left - 40, area.Top + 60, 80, 20), QPoint(area.Left, area.Top + 60)},
     };
     THintWindow hint(nullptr);
     for (const TCase& c : cases) {
         hint.ActivateHint(c.Asked, "Suggerimento");
         ASSERT_NE(Widget(&hint), nullptr);
-        EXPECT_EQ(Widget(&hint)->geometry(), QRect(c.Expected, QSize(80, 20))) << c.Name;
-        EXPECT_EQ(hint.BoundsRect(), Bounds(c.Expected.x(), c.Expected.y(), 80, 20)) << c.Name;
+        EXPECT_EQ(Widget(&hint)->geometry(), QRect(c.Expected, QSize(80, 24))) << c.Name;
+        EXPECT_EQ(hint.BoundsRect(), Bounds(c.Expected.x(), c.Expected.y(), 80, 24)) << c.Name;
     }
     // The mouse passes through it to the control beneath.
     EXPECT_TRUE(Widget(&hint)->windowFlags() & Qt::WindowTransparentForInput);
     hint.ReleaseHandle();
     EXPECT_FALSE(Widget(&hint)->isVisible());
+}
+
+// The smallest rectangle holding the pixels of area whose colour is not background.
+QRect HintTextInk(const std::function<TColor(int x, int y)>& pixel, const QRect& area, TColor background)
+{
+    QRect ink;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (pixel(x, y) != background)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+TEST(HintWindowTest, TheTextShowsWholeWithTwoPixelsOfMarginAllRound)
+{
+    // The descenders of the last line are the first pixels a window too short loses.
+    const std::string texts[] = {"Angolo", "Angolo in basso\r\na destra: gg"};
+    THintWindow hint(nullptr);
+    const TColor background = static_cast<TColor>(ColorToRGB(hint.Color()));
+    for (const std::string& text : texts) {
+        TRect rect = hint.CalcHintRect(1000, text, nullptr);
+        OffsetRect(rect, 100, 100);
+        hint.ActivateHint(rect, text);
+        Pump(30);
+        const std::string path = ScreenshotDir() + "/hint.png";
+        ASSERT_TRUE(GrabToPng(&hint, path));
+        const QImage shown(QString::fromStdString(path));
+        EXPECT_EQ(shown.size(), QSize(rect.Width(), rect.Height() + 4)) << text;
+        // Inside the 1-pixel border.
+        const QRect inside = shown.rect().adjusted(1, 1, -1, -1);
+        const QRect ink = HintTextInk([&shown](int x, int y) { return ToTColor(shown.pixelColor(x, y)); }, inside, background);
+
+        // The same text drawn by DrawText at (0, 0) on a bitmap with room to spare.
+        TBitmap bitmap;
+        bitmap.SetSize(rect.Width() + 20, rect.Height() + 20);
+        TCanvas* canvas = bitmap.Canvas();
+        canvas->Brush()->SetColor(hint.Color());
+        canvas->FillRect(Rect(0, 0, bitmap.Width(), bitmap.Height()));
+        canvas->Font()->Assign(hint.Font());
+        canvas->Font()->SetColor(clInfoText);
+        canvas->Brush()->SetStyle(bsClear);
+        RECT area = Rect(0, 0, rect.Width() - 6, bitmap.Height());
+        DrawTextA(canvas->Handle(), text, -1, &area, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+        const QRect expected = HintTextInk([canvas](int x, int y) { return canvas->Pixels(x, y); },
+                                     QRect(0, 0, bitmap.Width(), bitmap.Height()), background);
+
+        ASSERT_FALSE(expected.isEmpty()) << text;
+        // Border, 2 pixels of margin, then the text as DrawText draws it, nothing cut off.
+        EXPECT_EQ(ink, expected.translated(3, 3)) << text;
+        EXPECT_GE(ink.left(), 3) << text;
+        EXPECT_GE(ink.top(), 3) << text;
+        EXPECT_LE(ink.right(), shown.width() - 4) << text;
+        EXPECT_LE(ink.bottom(), shown.height() - 4) << text;
+    }
+    hint.ReleaseHandle();
 }
 
 TEST(HintWindowTest, TextsOfAnyLengthReachTheWindowWhole)
