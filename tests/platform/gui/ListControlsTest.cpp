@@ -4,11 +4,13 @@
 
 #include "platform/gui/ComboBox.h"
 #include "platform/gui/Form.h"
+#include "platform/gui/Grab.h"
 #include "platform/gui/ListBox.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/WindowFunctions.h"
 
 #include <QAbstractItemView>
+#include <QImage>
 #include <QLineEdit>
 #include <QListView>
 #include <QTest>
@@ -151,6 +153,51 @@ TEST_F(ListBoxMessages, OwnerDrawnFixedSendsDrawItemPerVisibleItem)
     ASSERT_GE(parent->Draws.size(), 5u);
     for (const auto& [item, state] : parent->Draws)
         EXPECT_EQ((state & ODS_SELECTED) != 0, item == 1) << item;
+}
+
+// A box whose height is not a whole number of items shows as much of the next row as fits, drawn
+// as a taller box draws it; scrolled to the end, it shows the last item whole.
+TEST_F(ListBoxMessages, APartialLastRowIsDrawnAndTheEndShowsTheLastItemWhole)
+{
+    auto* tall = new TListBox(form);
+    tall->SetParent(parent);
+    for (int i = 1; i <= 10; ++i) {
+        Add(("Articolo " + std::to_string(i)).c_str());
+        tall->Items()->Add("Articolo " + std::to_string(i));
+    }
+    const int itemHeight = list->ItemHeight();
+    list->SetBounds(10, 10, 150, 4 + 4 * itemHeight + itemHeight / 2);
+    tall->SetBounds(180, 10, 150, 4 + 10 * itemHeight);
+    ShowAndActivate(form);
+    Pump(20);
+    ASSERT_EQ(list->ClientHeight(), 4 * itemHeight + itemHeight / 2);
+    auto grab = [](TListBox* box, const std::string& name) {
+        const std::string path = ScreenshotDir() + "/" + name;
+        EXPECT_TRUE(GrabToPng(box, path));
+        return QImage(QString::fromStdString(path));
+    };
+    // Rows from the given top of each box's client area (inside the 2-pixel edge) look alike.
+    auto differences = [&](const QImage& shown, int shownTop, const QImage& reference, int referenceTop, int height) {
+        int count = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < list->ClientWidth(); ++x)
+                count += shown.pixel(2 + x, 2 + shownTop + y) != reference.pixel(2 + x, 2 + referenceTop + y);
+        return count;
+    };
+    const QImage reference = grab(tall, "listbox-whole.png");
+    const QImage partial = grab(list, "listbox-partial.png");
+    EXPECT_EQ(differences(partial, 0, reference, 0, list->ClientHeight()), 0);
+    int inkInPartialRow = 0;
+    for (int y = 4 * itemHeight; y < list->ClientHeight(); ++y)
+        for (int x = 0; x < list->ClientWidth(); ++x)
+            inkInPartialRow += (partial.pixel(2 + x, 2 + y) & 0xFFFFFFu) != 0xFFFFFFu;
+    EXPECT_GT(inkInPartialRow, 0);
+
+    Send(WM_VSCROLL, SB_BOTTOM);
+    Pump(20);
+    EXPECT_EQ(list->TopIndex(), 6);
+    const QImage end = grab(list, "listbox-end.png");
+    EXPECT_EQ(differences(end, 0, reference, 6 * itemHeight, 4 * itemHeight), 0);
 }
 
 TEST_F(ListBoxMessages, HorizontalExtentShowsTheHorizontalBar)
