@@ -40,6 +40,15 @@ QIcon IconOf(TCustomImageList* images, int index)
     return QIcon(QPixmap::fromImage(image));
 }
 
+// A column's alignment, which its heading follows as well as its cells.
+Qt::Alignment ListViewColumnAlignment(TAlignment alignment)
+{
+    const Qt::Alignment horizontal = alignment == taRightJustify ? Qt::AlignRight
+                                     : alignment == taCenter    ? Qt::AlignHCenter
+                                                                : Qt::AlignLeft;
+    return horizontal | Qt::AlignVCenter;
+}
+
 } // namespace
 
 // --- Columns ---------------------------------------------------------------------------------------------
@@ -329,6 +338,8 @@ void TCustomListView::Rebuild()
         for (int c = 0; c < FColumns->Count(); ++c) {
             const TListColumn* column = FColumns->Items(c);
             model->setHeaderData(c, Qt::Horizontal, ToQString(column->Caption()));
+            model->setHeaderData(c, Qt::Horizontal, QVariant::fromValue(ListViewColumnAlignment(column->Alignment())),
+                                 Qt::TextAlignmentRole);
             tree->setColumnWidth(c, column->Width());
         }
         tree->header()->setSectionsClickable(ColumnClick);
@@ -349,13 +360,8 @@ void TCustomListView::Rebuild()
         for (int s = 0; report && s + 1 < columns; ++s)
             row << new QStandardItem(s < item->SubItems()->Count() ? ToQString(item->SubItems()->Strings(s)) : QString());
         if (report)
-            for (int c = 0; c < columns && c < FColumns->Count(); ++c) {
-                const TAlignment alignment = FColumns->Items(c)->Alignment();
-                row[c]->setTextAlignment((alignment == taRightJustify ? Qt::AlignRight
-                                          : alignment == taCenter     ? Qt::AlignHCenter
-                                                                      : Qt::AlignLeft) |
-                                         Qt::AlignVCenter);
-            }
+            for (int c = 0; c < columns && c < FColumns->Count(); ++c)
+                row[c]->setTextAlignment(ListViewColumnAlignment(FColumns->Items(c)->Alignment()));
         model->appendRow(row);
     }
     QItemSelection selection;

@@ -32,7 +32,10 @@
 
 #include "platform/gui/private/QtBridge.h"
 
+#include <QHeaderView>
 #include <QImage>
+#include <QStandardItemModel>
+#include <QTreeView>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -134,12 +137,13 @@ public:
         tabSet->Tabs()->Add("Foglio2");
         tabSet->SetTabIndex(0);
 
-        auto* view = Place(new TListView(this), 380, 162);
+        auto* view = View = Place(new TListView(this), 380, 162);
         view->SetBounds(380, 162, 410, 100);
         view->SetViewStyle(vsReport);
         for (const char* caption : {"Codice", "Descrizione", "Prezzo"})
             view->Columns()->Add()->SetCaption(caption);
         view->Columns()->Items(1)->SetWidth(200);
+        view->Columns()->Items(2)->SetAlignment(taRightJustify);
         for (int i = 1; i <= 3; ++i) {
             TListItem* item = view->Items()->Add();
             item->SetCaption("A00" + std::to_string(i));
@@ -170,8 +174,8 @@ public:
         auto* bar = Place(new TScrollBar(this), 380, 302);
         bar->SetBounds(380, 302, 200, 17);
         bar->SetPosition(30);
-        auto* box = Place(new TScrollBox(this), 600, 302);
-        box->SetBounds(600, 302, 190, 80);
+        auto* box = Place(new TScrollBox(this), 640, 302);
+        box->SetBounds(640, 302, 150, 80);
         auto* inBox = new TButton(this);
         inBox->SetParent(box);
         inBox->SetBounds(150, 100, 75, 25);
@@ -224,13 +228,13 @@ public:
         rightPane->SetAlign(alClient);
         rightPane->SetCaption("Destra");
 
-        auto* status = Place(new TStatusBar(this), 0, 580);
+        auto* status = Status = Place(new TStatusBar(this), 0, 580);
         status->Panels()->Add()->SetWidth(200);
         status->Panels()->Items(0)->SetText("Pronto");
         status->Panels()->Add()->SetText("Utente: Mario");
-        auto* onStatus = new TLabel(this);
+        auto* onStatus = OnStatus = new TLabel(this);
         onStatus->SetParent(status);
-        onStatus->SetBounds(420, 3, 80, 14);
+        onStatus->SetBounds(420, 4, 80, 14);
         onStatus->SetCaption("NUM");
         onStatus->Font()->SetColor(clBlue);
 
@@ -256,7 +260,25 @@ public:
     TProgressBar* Progress = nullptr;
     TCheckBox* Check = nullptr;
     TListBox* List = nullptr;
+    TListView* View = nullptr;
+    TStatusBar* Status = nullptr;
+    TLabel* OnStatus = nullptr;
 };
+
+TEST(DemoControls, NoControlCoversAnother)
+{
+    auto* form = TForm::Create<TFormDemoControlli>(nullptr);
+    for (int i = 0; i < form->ControlCount(); ++i)
+        for (int j = i + 1; j < form->ControlCount(); ++j) {
+            TControl* a = form->Controls(i);
+            TControl* b = form->Controls(j);
+            TRect common;
+            EXPECT_FALSE(IntersectRect(common, a->BoundsRect(), b->BoundsRect()))
+                << a->ClassName() << " at " << a->Left() << "," << a->Top() << " and " << b->ClassName() << " at "
+                << b->Left() << "," << b->Top();
+        }
+    TComponent::Free(form);
+}
 
 TEST(DemoControls, FormWithOneOfEachControlIsGrabbed)
 {
@@ -286,6 +308,39 @@ TEST(DemoControls, FormWithOneOfEachControlIsGrabbed)
     // The down speed button is sunken: dark top-left edge, where a raised one is white.
     EXPECT_EQ(pixelAt(form->Speed[1], 0, 10), static_cast<TColor>(ColorToRGB(clBtnShadow)));
     EXPECT_EQ(pixelAt(form->Speed[0], 0, 10), static_cast<TColor>(ColorToRGB(clBtnHighlight)));
+
+    // The panel texts and the label laid on the status bar stand on one baseline: the lowest row
+    // with text (none of them has descenders).
+    auto baseline = [&](const TRect& area) {
+        for (int y = area.Bottom - 1; y >= area.Top; --y)
+            for (int x = area.Left; x < area.Right; ++x)
+                if (pixelAt(form->Status, x, y) != static_cast<TColor>(ColorToRGB(clBtnFace)))
+                    return y;
+        return -1;
+    };
+    TRect first = form->Status->PanelRect(0), second = form->Status->PanelRect(1);
+    InflateRect(first, -2, -2);
+    InflateRect(second, -2, -2);
+    second.Right = form->OnStatus->Left() - 1;
+    const int labelBaseline = baseline(form->OnStatus->BoundsRect());
+    EXPECT_NE(labelBaseline, -1);
+    EXPECT_EQ(baseline(first), labelBaseline);
+    EXPECT_EQ(baseline(second), labelBaseline);
+
+    // The amounts stand at the right of their column.
+    auto* tree = qobject_cast<QTreeView*>(Widget(form->View));
+    ASSERT_NE(tree, nullptr);
+    const QRect cell = tree->visualRect(tree->model()->index(2, 2));
+    const QRect cellInImage(tree->viewport()->mapTo(Widget(form), cell.topLeft()), cell.size());
+    int inkLeft = cellInImage.right(), inkRight = cellInImage.left();
+    for (int y = cellInImage.top(); y <= cellInImage.bottom(); ++y)
+        for (int x = cellInImage.left(); x <= cellInImage.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x);
+            }
+    EXPECT_GE(inkRight, cellInImage.right() - 8);
+    EXPECT_GE(inkLeft, cellInImage.left() + 12);
     TComponent::Free(form);
 }
 
