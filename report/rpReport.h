@@ -1,0 +1,162 @@
+#pragma once
+// The report component a window places: its design pages, values and variables, its settings and
+// events, and the entry points that load and save templates.
+
+#include "report/rpPages.h"
+#include "report/rpValues.h"
+
+#include "platform/gui/WinTypes.h"
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/Lists.h"
+#include "platform/rtl/Variants.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TBitmap;
+class TDataSet;
+class TStream;
+class TrpBand;
+class TrpDataset;
+class TrpPreview;
+
+enum TrpPreviewZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
+enum TrpPreviewButton { pbZoom, pbLoad, pbSave, pbPrint, pbFind, pbHelp, pbExit };
+using TrpPreviewButtons = TSet<TrpPreviewButton>;
+enum TrpReportType { rtSimple, rtMultiple };
+
+using TBeginDocEvent = std::function<void()>;
+using TEndDocEvent = std::function<void()>;
+using TBeginPageEvent = std::function<void(int pgNo)>;
+using TEndPageEvent = std::function<void(int pgNo)>;
+using TBeginBandEvent = std::function<void(TrpBand* Band)>;
+using TEndBandEvent = std::function<void(TrpBand* Band)>;
+using TDetailEvent = std::function<void(const std::string& ParName, Variant& ParValue)>;
+using TEnterRectEvent = std::function<void(TStrings* Memo, TrpView* View)>;
+using TFunctionEvent = std::function<void(const std::string& Name, const Variant& p1, const Variant& p2,
+                                          const Variant& p3, std::string& Val)>;
+using TProgressEvent = std::function<void(int n)>;
+using TBeginColumnEvent = std::function<void(TrpBand* Band)>;
+using TPrintColumnEvent = std::function<void(int ColNo, int& Width)>;
+using TManualBuildEvent = std::function<void(TrpPage* Page)>;
+
+class TrpReport : public TComponent {
+    TESS_CLASS(TrpReport, TComponent)
+public:
+    // Starts the engine when it has not started.
+    explicit TrpReport(TComponent* AOwner);
+    ~TrpReport() override;
+
+    // --- Templates ---
+    // False, with the message box "Unsupported FRF format" and one empty page, for a damaged
+    // template; a version above 23 keeps the pages. A file that cannot be opened raises.
+    bool LoadFromFile(const std::string& fileName);
+    // Written whole to a temporary file and renamed; a template the format cannot hold raises
+    // EWriteError and leaves the file as it was.
+    void SaveToFile(const std::string& fileName);
+    bool LoadFromStream(TStream& stream);
+    void SaveToStream(TStream& stream);
+    // A design object of any page by name (case ignored), nullptr when none.
+    TrpView* FindObject(const std::string& name) const;
+
+    // Loads the template in the second field (a blob) of the first record whose first field
+    // equals number; false when no record has it or the template is damaged.
+    bool LoadFromDB(TDataSet* dataSet, int number);
+    // Writes the template into the record of that number, appended when there is none.
+    void SaveToDB(TDataSet* dataSet, int number);
+    // A template file with a description and a picture before the report.
+    void SaveTemplate(const std::string& fileName, TStrings* description, TBitmap* picture);
+    // With loadReport the report is loaded and description and picture are left alone; without,
+    // only the description and the picture are read. False for a damaged file.
+    bool LoadTemplate(const std::string& fileName, TStrings* description, TBitmap* picture, bool loadReport);
+    // The "ReportForm" value of a form: 23, then with StoreInDFM the template's size and bytes.
+    void WriteReportForm(TStream& stream);
+    void ReadReportForm(TStream& stream);
+
+    // Adds a page when there is none and becomes the current report.
+    void DesignReport();
+
+    // --- Printer ---
+    // Selects the printer of that exact name unless PrintToDefaultPrinter; "" and unknown names
+    // change nothing.
+    void SetPrinterTo(const std::string& printerName);
+
+    // --- Variables ---
+    // Lines not starting with a blank are categories, " name" lines their variables.
+    void GetCategoryList(TStrings* list) const;
+    void GetVarList(int categoryIndex, TStrings* list) const;
+    // The index of the line " " + name, -1 when none.
+    int FindVariable(const std::string& name) const;
+    void SetVars(TStrings* vars);
+
+    // --- Hooks for the objects ---
+    // Loads a bound blob field into the object, then raises OnEnterRect.
+    void InternalOnEnterRect(TStrings* memo, TrpView* view);
+    // Hands the object to the running export; nothing while no export runs.
+    void InternalOnExportData(TrpView* view);
+    void InternalOnBeginColumn(TrpBand* band);
+    void InternalOnPrintColumn(int columnNumber, int& width);
+
+    // --- Properties ---
+    TrpDataset* Dataset() const { return FDataset; }
+    void SetDataset(TrpDataset* value);
+    TrpPreview* Preview() const { return FPreview; }
+    // The preview control; callers see its whole class, which is a component.
+    template <typename TPreview>
+    void SetPreview(TPreview* value)
+    {
+        AttachPreview(value, value);
+    }
+    void SetPreview(std::nullptr_t) { AttachPreview(nullptr, nullptr); }
+
+    bool GrayedButtons = false;
+    TrpPreviewZoom InitialZoom = pzDefault;
+    bool ModalPreview = true;
+    bool ModifyPrepared = true;
+    TrpPreviewButtons PreviewButtons{pbZoom, pbLoad, pbSave, pbPrint, pbFind, pbHelp, pbExit};
+    TrpReportType ReportType = rtSimple;
+    bool ShowProgress = true;
+    bool StoreInDFM = false;
+    std::string Title;
+    bool PrintToDefaultPrinter = false;
+    bool TwoPass = false;
+    // Set to stop a build, a print or an export.
+    bool Terminated = false;
+    std::string FileName;
+
+    const std::unique_ptr<TrpPages> DesignPages;
+    const std::unique_ptr<TStringList> VariableList;
+    const std::unique_ptr<TrpValues> Values;
+
+    // --- Events ---
+    TBeginDocEvent OnBeginDoc;
+    TEndDocEvent OnEndDoc;
+    TBeginPageEvent OnBeginPage;
+    TEndPageEvent OnEndPage;
+    TBeginBandEvent OnBeginBand;
+    TEndBandEvent OnEndBand;
+    TDetailEvent OnGetValue;
+    TEnterRectEvent OnEnterRect;
+    TFunctionEvent OnUserFunction;
+    TProgressEvent OnProgress;
+    TBeginColumnEvent OnBeginColumn;
+    TPrintColumnEvent OnPrintColumn;
+    TManualBuildEvent OnManualBuild;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void AttachPreview(TrpPreview* preview, TComponent* component);
+    void ShowFormatError();
+    // Reads the pages after the version byte; false after the message box.
+    bool LoadPages(TStream& stream);
+    // The template after its version byte, into a memory stream (a refused save raises half way).
+    void SavePagesTo(TStream& stream);
+
+    TrpDataset* FDataset = nullptr;
+    TrpPreview* FPreview = nullptr;
+    TComponent* FPreviewComponent = nullptr;
+};
