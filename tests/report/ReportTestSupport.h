@@ -1,0 +1,68 @@
+#pragma once
+// Shared by the report engine's tests: the engine started once with only the virtual printer,
+// byte helpers, a scratch folder, scripted message boxes and the sample template.
+
+#include "report/RP_Class.h"
+
+#include "platform/gui/ScriptedDialogs.h"
+#include "platform/rtl/Streams.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+using TBytes = std::vector<std::uint8_t>;
+
+// Hex digits, blanks and line breaks ignored.
+TBytes FromHex(const std::string& hex);
+std::string ToHex(const TBytes& bytes);
+TBytes ReadFileBytes(const fs::path& path);
+void WriteFileBytes(const fs::path& path, const TBytes& bytes);
+
+TBytes SaveToBytes(TrpReport& report);
+bool LoadFromBytes(TrpReport& report, const TBytes& bytes);
+
+// The 163-byte template: one A4 page and the text object "Memo1" showing "[Price]".
+extern const char* const SampleTemplateHex;
+// The same in the version-22 form.
+extern const char* const SampleTemplate22Hex;
+// The report of the sample template, put together in code.
+void BuildSampleReport(TrpReport& report);
+
+// A folder removed with the object.
+class TScratchFolder {
+public:
+    TScratchFolder();
+    ~TScratchFolder();
+    TScratchFolder(const TScratchFolder&) = delete;
+    TScratchFolder& operator=(const TScratchFolder&) = delete;
+    const fs::path& Path() const { return FPath; }
+    std::string File(const std::string& name) const { return (FPath / name).string(); }
+
+private:
+    fs::path FPath;
+};
+
+// Scripted dialogs for the object's life: every message box is recorded and answered OK.
+class TBoxRecorder {
+public:
+    TBoxRecorder();
+    ~TBoxRecorder();
+    TBoxRecorder(const TBoxRecorder&) = delete;
+    TBoxRecorder& operator=(const TBoxRecorder&) = delete;
+    std::vector<TDialogRequestRecord> Boxes() const { return FDialogs->Requests(); }
+    TScriptedDialogs& Dialogs() { return *FDialogs; }
+
+private:
+    TScriptedDialogs* FDialogs;
+    std::unique_ptr<IDialogService> FPrevious;
+};
+
+// Only the engine's virtual printer (the state every test starts from).
+void UseVirtualPrinterOnly();
