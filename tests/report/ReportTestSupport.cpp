@@ -19,17 +19,7 @@ namespace {
 // One application, the engine started once and message boxes answered without a screen.
 class TReportEnvironment : public testing::Environment {
 public:
-    void SetUp() override
-    {
-        Application->Initialize();
-        TPrinterCatalogue none;
-        none.VirtualWhenEmpty = false;
-        SetPrinterCatalogue(none);
-        auto dialogs = std::make_unique<TScriptedDialogs>();
-        dialogs->AnswerAll(TDialogKind::MessageBox, TDialogAnswer::Code(IDOK));
-        SetDialogService(std::move(dialogs));
-        rpInitEngine();
-    }
+    void SetUp() override { StartReportEngine(); }
     void TearDown() override { rpDoneEngine(); }
 };
 
@@ -64,6 +54,18 @@ const char* const SampleTemplate22Hex = R"(
 2c 02 00 00 00 5b 50 72 69 63 65 5d 00 41 72 69 61 6c 00 0a 00 00 00 00 00 00 00 00 00 00
 00 00 00 00 00 02 00 00 00 00 00 ff ff ff 00 00 fe 00 00 00 00 00
 )";
+
+void StartReportEngine()
+{
+    Application->Initialize();
+    TPrinterCatalogue none;
+    none.VirtualWhenEmpty = false;
+    SetPrinterCatalogue(none);
+    auto dialogs = std::make_unique<TScriptedDialogs>();
+    dialogs->AnswerAll(TDialogKind::MessageBox, TDialogAnswer::Code(IDOK));
+    SetDialogService(std::move(dialogs));
+    rpInitEngine();
+}
 
 TBytes FromHex(const std::string& hex)
 {

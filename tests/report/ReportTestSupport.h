@@ -64,5 +64,9 @@ private:
     std::unique_ptr<IDialogService> FPrevious;
 };
 
+// The application, message boxes answered OK, only the virtual printer and the engine started:
+// what the tests run in.
+void StartReportEngine();
+
 // Only the engine's virtual printer (the state every test starts from).
 void UseVirtualPrinterOnly();
