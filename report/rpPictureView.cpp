@@ -23,15 +23,23 @@ enum TPictureKind : std::uint8_t { pkNone = 0, pkBitmap = 1, pkMetafile = 2, pkI
 constexpr std::uint16_t StretchBit = 1, CenterBit = 2, KeepRatioBit = 4;
 constexpr int HeaderSize = 5;
 
+bool Drawable(TGraphic* graphic)
+{
+    return graphic && !graphic->Empty() && graphic->Width() > 0 && graphic->Height() > 0;
+}
+
 TPictureKind KindOf(TGraphic* graphic)
 {
-    if (!graphic || graphic->Empty() || graphic->Width() <= 0 || graphic->Height() <= 0)
+    if (!graphic || graphic->Empty())
         return pkNone;
     if (dynamic_cast<TMetafile*>(graphic))
         return pkMetafile;
     if (dynamic_cast<TIcon*>(graphic))
         return pkIcon;
-    return pkBitmap;
+    if (dynamic_cast<TBitmap*>(graphic))
+        return pkBitmap;
+    // Any other class is written as a bitmap of its picture, which needs a size.
+    return Drawable(graphic) ? pkBitmap : pkNone;
 }
 
 // The picture of any other graphic class, drawn on white at its size.
@@ -136,7 +144,7 @@ void TrpPictureView::Draw(TCanvas* canvas)
     CalcGaps();
     ShowBackGround();
     TGraphic* graphic = Picture->Graphic();
-    if (KindOf(graphic) == pkNone) {
+    if (!Drawable(graphic)) {
         if (DocMode == dmDesigning) {
             TFont* font = Canvas->Font();
             font->SetName("Arial");
