@@ -11,6 +11,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/TextUtils.h"
+#include "report/RP_DBSet.h"
 #include "tablestore/zelMemBinaryStreamFormat.h"
 #include "tablestore/zelMemCSVStreamFormat.h"
 #include "tablestore/zelMemTable.h"
@@ -328,6 +329,17 @@ TDataSource* TDC::CreaSorgente(const std::string& nome, TzelMemTable* tabella)
     return sorgente;
 }
 
+TrpDBDataSet* TDC::CreaDatiReport(const std::string& nome, TzelMemTable* tabella, TDataSource* sorgente)
+{
+    auto* dati = new TrpDBDataSet(this);
+    dati->SetName(nome);
+    if (sorgente)
+        dati->SetDataSource(sorgente);
+    else
+        dati->SetDataSet(tabella);
+    return dati;
+}
+
 void TDC::CreaComponenti()
 {
     TabellaArticoliInFattura = CreaTabella("TabellaArticoliInFattura", CAMPI_ARTICOLI_IN_FATTURA);
@@ -396,6 +408,16 @@ void TDC::CreaComponenti()
     SourceDocumenti = CreaSorgente("SourceDocumenti", TabellaDocumenti);
     SourceAliquoteIva = CreaSorgente("SourceAliquoteIva", TabellaAliquoteIva);
     SourceDettaglioCalcolo = CreaSorgente("SourceDettaglioCalcolo", TabellaDettaglioCalcolo);
+
+    ReportDocumenti = CreaDatiReport("ReportDocumenti", nullptr, SourceFattureReport);
+    ReportMastrini = CreaDatiReport("ReportMastrini", nullptr, SourceMastrino);
+    ReportArticoli = CreaDatiReport("ReportArticoli", TabellaArticoli, nullptr);
+    ReportClienti = CreaDatiReport("ReportClienti", TabellaClienti, nullptr);
+    ReportSourceDocumenti = CreaDatiReport("ReportSourceDocumenti", TabellaFattureFiltrate, nullptr);
+    ReportArticoliInFattura = CreaDatiReport("ReportArticoliInFattura", nullptr, SourceStampaArticoli);
+    ReportDitta = CreaDatiReport("ReportDitta", nullptr, SourceDitta);
+    ReportClienteInFattura = CreaDatiReport("ReportClienteInFattura", nullptr, SourceClienteInFattura);
+    ReportDettaglioCalcolo = CreaDatiReport("ReportDettaglioCalcolo", nullptr, SourceDettaglioCalcolo);
 
     for (int i = 0; i < ComponentCount(); ++i) {
         if (auto* tabella = dynamic_cast<TzelMemTable*>(Components(i)))

@@ -21,6 +21,7 @@ class TzelBinaryStreamFormat;
 class TzelCSVStreamFormat;
 class TContesto;
 class TFormExceptMessage;
+class TrpDBDataSet;
 
 class TDC : public TDataModule {
     TESS_CLASS(TDC, TDataModule)
@@ -78,6 +79,17 @@ public:
     TDataSource* SourceDocumenti = nullptr;
     TDataSource* SourceAliquoteIva = nullptr;
     TDataSource* SourceDettaglioCalcolo = nullptr;
+
+    // --- Report data sets, under the names stored templates give their bands ---
+    TrpDBDataSet* ReportDocumenti = nullptr;
+    TrpDBDataSet* ReportMastrini = nullptr;
+    TrpDBDataSet* ReportArticoli = nullptr;
+    TrpDBDataSet* ReportClienti = nullptr;
+    TrpDBDataSet* ReportSourceDocumenti = nullptr;
+    TrpDBDataSet* ReportArticoliInFattura = nullptr;
+    TrpDBDataSet* ReportDitta = nullptr;
+    TrpDBDataSet* ReportClienteInFattura = nullptr;
+    TrpDBDataSet* ReportDettaglioCalcolo = nullptr;
 
     // --- Run-time members ---
     uint32_t MsgApriFattura = 0;
@@ -137,6 +149,7 @@ private:
     void CreaComponenti();
     TzelMemTable* CreaTabella(const std::string& nome, const char* campi);
     TDataSource* CreaSorgente(const std::string& nome, TzelMemTable* tabella);
+    TrpDBDataSet* CreaDatiReport(const std::string& nome, TzelMemTable* tabella, TDataSource* sorgente);
     void CreaGestoreErrori();
     void ProcessUsbPen(const std::vector<std::string>& argomenti);
     std::string LeggiSharedPath();
