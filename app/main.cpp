@@ -1,6 +1,9 @@
 // The program entry. Until the program's windows exist it only checks that its data folder lies
-// beside it, and exits.
+// beside it, starts and ends the report engine, and exits.
 
+#include "report/rpEngine.h"
+
+#include "platform/gui/Printer.h"
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/System.h"
@@ -15,5 +18,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", AnsiToUtf8("Cartella dei dati mancante: " + dataFolder).c_str());
         return 1;
     }
+    rpInitEngine();
+    rpDoneEngine();
+    // The class library's printer goes while the printer contexts it holds still exist.
+    SetPrinter(nullptr);
     return 0;
 }

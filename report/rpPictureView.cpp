@@ -21,7 +21,6 @@ namespace {
 
 enum TPictureKind : std::uint8_t { pkNone = 0, pkBitmap = 1, pkMetafile = 2, pkIcon = 3 };
 constexpr std::uint16_t StretchBit = 1, CenterBit = 2, KeepRatioBit = 4;
-constexpr int HeaderSize = 5;
 
 bool Drawable(TGraphic* graphic)
 {

@@ -1,6 +1,7 @@
 #include "ReportTestSupport.h"
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Printer.h"
 #include "platform/gui/PrinterDevice.h"
 
 #include <cstdlib>
@@ -20,7 +21,12 @@ namespace {
 class TReportEnvironment : public testing::Environment {
 public:
     void SetUp() override { StartReportEngine(); }
-    void TearDown() override { rpDoneEngine(); }
+    void TearDown() override
+    {
+        rpDoneEngine();
+        // The printer contexts the tests opened go before the tables that hold them.
+        SetPrinter(nullptr);
+    }
 };
 
 const testing::Environment* const ReportEnvironment = testing::AddGlobalTestEnvironment(new TReportEnvironment);

@@ -378,3 +378,30 @@ TEST_F(RoundTrip, APictureOfAnotherClassIsKeptAsABitmap)
             EXPECT_EQ(bitmap->Canvas()->Pixels(x, y), x < 3 ? clRed : clBlue) << x << "," << y;
     TPicture::UnregisterGraphicClass("TTwoColourGraphic");
 }
+
+TEST_F(RoundTrip, AMetafileWhoseSizeIsUnknownKeepsItsBytes)
+{
+    // A plain Windows metafile without the placeable header: the layer cannot tell its size.
+    const TBytes wmf = FromHex("01 00 09 00 00 03 0C 00 00 00 00 00 00 00 00 00 00 00 03 00 00 00 00 00");
+    TMemoryStream data;
+    data.WriteBuffer(wmf.data(), static_cast<int>(wmf.size()));
+    data.SetPosition(0);
+    TrpReport report(nullptr);
+    auto picture = std::make_unique<TrpPictureView>();
+    picture->Name = "Disegno";
+    picture->Picture->Metafile()->LoadFromStream(data);
+    report.DesignPages->Add()->Objects.push_back(std::move(picture));
+
+    TrpReport loaded(nullptr);
+    ASSERT_TRUE(LoadFromBytes(loaded, SaveToBytes(report)));
+    auto* metafile = dynamic_cast<TMetafile*>(dynamic_cast<TrpPictureView*>(loaded.FindObject("Disegno"))->Picture->Graphic());
+    ASSERT_NE(metafile, nullptr);
+    TMemoryStream saved;
+    metafile->SaveToStream(saved);
+    EXPECT_EQ(TBytes(saved.Memory(), saved.Memory() + saved.Size()), wmf);
+    // Nothing to draw, and no failure drawing it.
+    TBitmap surface;
+    surface.SetSize(50, 50);
+    loaded.FindObject("Disegno")->SetBounds(0, 0, 40, 40);
+    loaded.FindObject("Disegno")->Draw(surface.Canvas());
+}
