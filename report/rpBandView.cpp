@@ -84,12 +84,8 @@ void TrpBandView::Draw(TCanvas* canvas)
 
 void TrpBandView::DrawTitle(const std::string& name)
 {
+    SetCaptionFont();
     TFont* font = Canvas->Font();
-    font->SetName("Arial");
-    font->SetSize(8);
-    font->SetColor(clBlack);
-    font->SetStyle({});
-    font->SetCharset(rpCharset);
     font->SetOrientation(IsCrossBand() ? 900 : 0);
     if (ShowBandTitles) {
         const TRect tab = TitleTab();

@@ -145,12 +145,7 @@ void TrpPictureView::Draw(TCanvas* canvas)
     TGraphic* graphic = Picture->Graphic();
     if (!Drawable(graphic)) {
         if (DocMode == dmDesigning) {
-            TFont* font = Canvas->Font();
-            font->SetName("Arial");
-            font->SetSize(8);
-            font->SetColor(clBlack);
-            font->SetStyle({});
-            font->SetCharset(rpCharset);
+            SetCaptionFont();
             Canvas->Brush()->SetStyle(bsClear);
             Canvas->TextOut(Left + 2, Top + 2, rpLoadStr(55227));
         }

@@ -43,12 +43,7 @@ void TrpSubReportView::Draw(TCanvas* canvas)
     Canvas->Pen()->SetColor(clBlack);
     Canvas->Pen()->SetWidth(1);
     Canvas->Rectangle(Left, Top, Left + Width + 1, Top + Height + 1);
-    TFont* font = Canvas->Font();
-    font->SetName("Arial");
-    font->SetSize(8);
-    font->SetColor(clBlack);
-    font->SetStyle({});
-    font->SetCharset(rpCharset);
+    SetCaptionFont();
     Canvas->Brush()->SetStyle(bsClear);
     Canvas->TextRect(DrawRect, Left + 2, Top + 2, rpLoadStr(55226) + " " + IntToStr(static_cast<std::int64_t>(SubPage) + 1));
     RestoreCoord();

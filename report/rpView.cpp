@@ -414,6 +414,16 @@ void TrpView::CreateUniqueName()
     }
 }
 
+void TrpView::SetCaptionFont()
+{
+    TFont* font = Canvas->Font();
+    font->SetName("Arial");
+    font->SetSize(8);
+    font->SetColor(clBlack);
+    font->SetStyle({});
+    font->SetCharset(rpCharset);
+}
+
 void TrpView::AddSeparator(TPopupMenu* menu)
 {
     auto* item = new TMenuItem(menu);

@@ -113,6 +113,8 @@ protected:
     // of the edited page, or on this object alone.
     TMenuItem* AddFlagItem(TPopupMenu* menu, int captionId, std::uint16_t bit, bool selectedObjects = true);
     static void AddSeparator(TPopupMenu* menu);
+    // The font of the captions objects show in a designer: Arial 8, black, the engine's charset.
+    void SetCaptionFont();
 
 private:
     void DrawFrameLine(int x1, int y1, int x2, int y2);

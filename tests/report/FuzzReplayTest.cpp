@@ -34,15 +34,8 @@ TBytes ObjectsTemplate()
     auto picture = std::make_unique<TrpPictureView>();
     picture->Picture->SetGraphic(&bitmap);
     page->Objects.push_back(std::move(picture));
-    TBitmap color, mask;
-    color.SetSize(4, 4);
-    mask.SetMonochrome(true);
-    mask.SetSize(4, 4);
-    ICONINFO info;
-    info.hbmColor = color.Handle();
-    info.hbmMask = mask.Handle();
     TIcon icon;
-    icon.SetHandle(CreateIconIndirect(&info));
+    MakeTestIcon(icon, 4, clBlue);
     auto iconPicture = std::make_unique<TrpPictureView>();
     iconPicture->Picture->SetGraphic(&icon);
     page->Objects.push_back(std::move(iconPicture));

@@ -1,6 +1,7 @@
 #include "ReportTestSupport.h"
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/Printer.h"
 #include "platform/gui/PrinterDevice.h"
 
@@ -141,6 +142,20 @@ void BuildSampleReport(TrpReport& report)
     memo->SetBounds(10, 20, 100, 18);
     memo->Memo->Add("[Price]");
     page->Objects.push_back(std::move(memo));
+}
+
+void MakeTestIcon(TIcon& icon, int size, TColor color)
+{
+    TBitmap image, mask;
+    image.SetSize(size, size);
+    image.Canvas()->Brush()->SetColor(color);
+    image.Canvas()->FillRect({0, 0, size, size});
+    mask.SetMonochrome(true);
+    mask.SetSize(size, size);
+    ICONINFO info;
+    info.hbmColor = image.Handle();
+    info.hbmMask = mask.Handle();
+    icon.SetHandle(CreateIconIndirect(&info));
 }
 
 TScratchFolder::TScratchFolder()

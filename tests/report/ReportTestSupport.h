@@ -4,6 +4,7 @@
 
 #include "report/RP_Class.h"
 
+#include "platform/gui/Icon.h"
 #include "platform/gui/ScriptedDialogs.h"
 #include "platform/rtl/Streams.h"
 
@@ -34,6 +35,9 @@ extern const char* const SampleTemplateHex;
 extern const char* const SampleTemplate22Hex;
 // The report of the sample template, put together in code.
 void BuildSampleReport(TrpReport& report);
+
+// A square icon of one colour with an opaque mask.
+void MakeTestIcon(TIcon& icon, int size, TColor color);
 
 // A folder removed with the object.
 class TScratchFolder {

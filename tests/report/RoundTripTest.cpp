@@ -102,15 +102,8 @@ void BuildEveryKind(TrpReport& report)
     emfPicture->Picture->SetGraphic(&metafile);
     AddObject(first, std::move(emfPicture), "ImgMetafile", 70);
 
-    TBitmap color, mask;
-    MakeBitmap(color, 16, 16, clRed);
-    mask.SetMonochrome(true);
-    mask.SetSize(16, 16);
-    ICONINFO info;
-    info.hbmColor = color.Handle();
-    info.hbmMask = mask.Handle();
     TIcon icon;
-    icon.SetHandle(CreateIconIndirect(&info));
+    MakeTestIcon(icon, 16, clRed);
     auto icoPicture = std::make_unique<TrpPictureView>();
     icoPicture->Picture->SetGraphic(&icon);
     AddObject(first, std::move(icoPicture), "ImgIcon", 100);
