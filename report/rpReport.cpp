@@ -113,7 +113,13 @@ bool TrpReport::LoadFromStream(TStream& stream)
 
 bool TrpReport::LoadFromFile(const std::string& fileName)
 {
-    TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+    // Read whole first: the reader takes a few bytes at a time.
+    TMemoryStream stream;
+    {
+        TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+        stream.LoadFromStream(file);
+    }
+    stream.SetPosition(0);
     const bool loaded = LoadFromStream(stream);
     FileName = fileName;
     return loaded;
@@ -210,7 +216,12 @@ void TrpReport::SaveTemplate(const std::string& fileName, TStrings* description,
 bool TrpReport::LoadTemplate(const std::string& fileName, TStrings* description, TBitmap* picture,
                              bool loadReport)
 {
-    TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+    TMemoryStream stream;
+    {
+        TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+        stream.LoadFromStream(file);
+    }
+    stream.SetPosition(0);
     CurReport = this;
     // The description is written in the current form whatever the last file read was.
     rpVersion = rpReport::CurrentVersion;
