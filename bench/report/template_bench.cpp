@@ -5,6 +5,7 @@
 
 #include "platform/gui/PrinterDevice.h"
 #include "platform/rtl/Streams.h"
+#include "tests/TestFixtures.h"
 
 #include <benchmark/benchmark.h>
 
@@ -112,7 +113,7 @@ void BM_PythonReader(benchmark::State& state)
     TMemoryStream& source = GeneratedTemplate();
     const fs::path file = fs::temp_directory_path() / "tess-report-bench.frf";
     TFileStream(file.string(), fmCreate).WriteBuffer(source.Memory(), static_cast<int>(source.Size()));
-    const std::string command = std::string("python3 ") + REPORT_TESTS_DIR + "/frf_dump.py '" + file.string() + "' > /dev/null";
+    const std::string command = std::string("python3 ") + TestFixtureDir() + "/../../tests/report/frf_dump.py '" + file.string() + "' > /dev/null";
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         if (std::system(command.c_str()) != 0)

@@ -6,6 +6,7 @@
 #include "fuzz/TemplateFuzzCase.h"
 
 #include "report/RP_Utils.h"
+#include "tests/TestFixtures.h"
 
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Icon.h"
@@ -343,7 +344,7 @@ TEST_F(RoundTrip, EveryKindSavesLoadsAndSavesTheSameBytes)
     TScratchFolder folder;
     WriteFileBytes(folder.Path() / "every.frf", first);
     std::ofstream(folder.Path() / "model.json") << ModelJson(loaded);
-    const std::string command = std::string("python3 ") + REPORT_TESTS_DIR + "/frf_dump.py " + folder.File("every.frf") +
+    const std::string command = std::string("python3 ") + TestFixtureDir() + "/frf_dump.py " + folder.File("every.frf") +
                                 " --addin TrpStubAddIn=4 --expect " + folder.File("model.json") + " > " +
                                 folder.File("differences.txt") + " 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(folder.Path() / "differences.txt");
