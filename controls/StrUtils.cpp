@@ -88,17 +88,6 @@ int StrUtilsCompare(std::uint32_t flags, const std::string& S1, const std::strin
            2;
 }
 
-int StrUtilsHexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 int StrUtilsRomanValue(char c)
 {
     switch (AnsiUpperChar(c)) {
@@ -557,8 +546,8 @@ std::string XorDecode(const std::string& Key, const std::string& Source)
     std::string result;
     result.reserve(Source.size() / 2);
     for (std::size_t pair = 0; pair < Source.size() / 2; ++pair) {
-        const int high = StrUtilsHexDigit(Source[2 * pair]);
-        const int low = StrUtilsHexDigit(Source[2 * pair + 1]);
+        const int high = HexDigitValue(Source[2 * pair]);
+        const int low = HexDigitValue(Source[2 * pair + 1]);
         unsigned char c = high < 0 || low < 0 ? ' ' : static_cast<unsigned char>(high * 16 + low);
         if (!Key.empty())
             c ^= static_cast<unsigned char>(Key[pair % Key.size()]);

@@ -165,17 +165,6 @@ std::string Quote(const std::string& text)
     return out + "\"";
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads a quoted text starting at pos; moves pos past the closing quote.
 bool Unquote(const std::string& line, size_t& pos, std::string& text)
 {
@@ -204,8 +193,8 @@ bool Unquote(const std::string& line, size_t& pos, std::string& text)
         case 'x': {
             if (pos + 2 >= line.size())
                 return false;
-            const int high = HexDigit(line[pos + 1]);
-            const int low = HexDigit(line[pos + 2]);
+            const int high = HexDigitValue(line[pos + 1]);
+            const int low = HexDigitValue(line[pos + 2]);
             if (high < 0 || low < 0)
                 return false;
             text += static_cast<char>(high * 16 + low);
@@ -270,7 +259,7 @@ bool ParseValue(const std::string& line, TRegValueData& value)
             return false;
         std::uint32_t number = 0;
         for (size_t i = 6; i < 14; ++i) {
-            const int digit = HexDigit(rest[i]);
+            const int digit = HexDigitValue(rest[i]);
             if (digit < 0)
                 return false;
             number = number * 16 + static_cast<std::uint32_t>(digit);
@@ -288,8 +277,8 @@ bool ParseValue(const std::string& line, TRegValueData& value)
         while (at < rest.size()) {
             if (at + 2 > rest.size())
                 return false;
-            const int high = HexDigit(rest[at]);
-            const int low = HexDigit(rest[at + 1]);
+            const int high = HexDigitValue(rest[at]);
+            const int low = HexDigitValue(rest[at + 1]);
             if (high < 0 || low < 0)
                 return false;
             value.Data += static_cast<char>(high * 16 + low);

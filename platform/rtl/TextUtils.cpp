@@ -409,6 +409,17 @@ std::string IntToHex(std::uint64_t value, int digits)
     return HexDigits(value, digits);
 }
 
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 bool TryStrToInt(const std::string& s, int& value)
 {
     std::int64_t parsed = 0;

@@ -71,6 +71,8 @@ std::string IntToHex(int value, int digits);
 std::string IntToHex(unsigned value, int digits);
 std::string IntToHex(std::int64_t value, int digits);
 std::string IntToHex(std::uint64_t value, int digits);
+// The value of one hexadecimal digit (either case), or -1 for any other character.
+int HexDigitValue(char c);
 
 // Decimal or hexadecimal ("$", "0x", "x") with optional leading blanks and sign. A text that is
 // not a valid integer raises EConvertError "'%s' is not a valid integer value".

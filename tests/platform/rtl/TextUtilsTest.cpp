@@ -202,3 +202,14 @@ TEST(TextUtils, IntegerTexts)
     EXPECT_EQ(StrToInt64Def("9223372036854775808", 5), 5);
     EXPECT_THROW(StrToInt64("x"), EConvertError);
 }
+
+TEST(TextUtils, HexDigitValueOfEveryByte)
+{
+    const std::string digits = "0123456789abcdef";
+    for (int c = 0; c < 256; ++c) {
+        const char ch = static_cast<char>(c);
+        const auto lower = digits.find(static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c));
+        const int expected = c == 0 || lower == std::string::npos ? -1 : static_cast<int>(lower);
+        EXPECT_EQ(HexDigitValue(ch), expected) << c;
+    }
+}
