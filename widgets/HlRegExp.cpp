@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Formats.h"
+#include "platform/rtl/TextUtils.h"
 
 #include <cstring>
 #include <memory>
@@ -74,17 +75,6 @@ bool RxIsSpecial(char c)
 bool RxIsRepeat(char c)
 {
     return c == '*' || c == '+' || c == '?';
-}
-
-int RxHexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool RxIsDigit(std::uint8_t c)
@@ -547,7 +537,7 @@ std::uint8_t TRegExpHlMemo::ParseHexByte()
         const char c = ExpressionAt(FParsePos);
         if (c == '\0')
             RxSyntaxError("No hex code after \\x");
-        const int v = RxHexValue(c);
+        const int v = HexDigitValue(c);
         if (v < 0)
             RxSyntaxError(std::string("Bad hex digit \"") + c + "\"");
         value = value * 16 + v;
