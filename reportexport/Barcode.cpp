@@ -4,6 +4,7 @@
 #include "platform/rtl/Formats.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -11,9 +12,8 @@
 #include <numbers>
 #include <vector>
 
-using namespace Barcode;
-
-namespace BarcodeTables {
+namespace Barcode {
+namespace {
 
 // The five elements of each digit in the 2-of-5 symbologies, "1" for a wide one.
 const char* const TwoOfFive[10] = {"00110", "10001", "01001", "11000", "00101",
@@ -255,9 +255,76 @@ int ClampToInt(std::int64_t value)
     return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
 
-} // namespace BarcodeTables
+// True when a polygon painted with the canvas's pen and brush, both of one colour, covers
+// exactly the pixels inside and on its outline, which filling the rectangle does too.
+bool PlainTools(TCanvas* canvas)
+{
+    TPen* pen = canvas->Pen();
+    TBrush* brush = canvas->Brush();
+    return pen->Style() == psSolid && pen->Mode() == pmCopy && pen->Width() <= 1 &&
+           brush->Style() == bsSolid && brush->Bitmap() == nullptr;
+}
 
-using namespace BarcodeTables;
+struct TBarElement {
+    int Width = 0;
+    TBarLineType LineType = white;
+};
+
+using TBarCorners = std::array<TPoint, 4>;
+
+// Where the elements land: x runs along the bars, y down them, both turned by the angle about
+// the origin (the y axis points down, so a positive angle turns counter-clockwise on screen).
+class TBarPlacement {
+public:
+    TBarPlacement(double angle, int left, int top)
+        : FCos(std::cos(angle * std::numbers::pi / 180.0)), FSin(std::sin(angle * std::numbers::pi / 180.0)),
+          FLeft(left), FTop(top)
+    {
+    }
+
+    // The corners of the element from x to end (excluded), height rows tall. The outline is
+    // painted too, so the far corners lie on the last column and row.
+    TBarCorners Corners(std::int64_t x, std::int64_t end, int height) const
+    {
+        return {Corner(x, 0), Corner(x, height - 1), Corner(end - 1, height - 1), Corner(end - 1, 0)};
+    }
+
+private:
+    TPoint Corner(std::int64_t x, std::int64_t y) const
+    {
+        const double dx = static_cast<double>(x);
+        const double dy = static_cast<double>(y);
+        return TPoint{ClampToInt(Round(dx * FCos + dy * FSin) + FLeft),
+                      ClampToInt(Round(-dx * FSin + dy * FCos) + FTop)};
+    }
+
+    double FCos;
+    double FSin;
+    int FLeft;
+    int FTop;
+};
+
+// The rectangle (right and bottom excluded) whose outline runs through the four corners, when
+// they lie on the axes; empty otherwise.
+TRect AxisAlignedBox(const TBarCorners& corners)
+{
+    const bool upright = corners[0].X == corners[1].X && corners[2].X == corners[3].X &&
+                         corners[0].Y == corners[3].Y && corners[1].Y == corners[2].Y;
+    const bool lying = corners[0].Y == corners[1].Y && corners[2].Y == corners[3].Y &&
+                       corners[0].X == corners[3].X && corners[1].X == corners[2].X;
+    if (!upright && !lying)
+        return TRect{};
+    const auto [left, right] = std::minmax(corners[0].X, corners[2].X);
+    const auto [top, bottom] = std::minmax(corners[0].Y, corners[2].Y);
+    if (right == INT_MAX || bottom == INT_MAX)
+        return TRect{};
+    return Rect(left, top, right + 1, bottom + 1);
+}
+
+} // namespace
+} // namespace Barcode
+
+using namespace Barcode;
 
 TBarcode::TBarcode(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -597,31 +664,47 @@ void TBarcode::DrawBarcode(TCanvas* canvas)
 
 void TBarcode::DoLines(const std::string& data, TCanvas* canvas)
 {
-    const double alpha = FAngle * std::numbers::pi / 180.0;
-    const double cosAlpha = std::cos(alpha);
-    const double sinAlpha = std::sin(alpha);
-    auto corner = [&](std::int64_t x, std::int64_t y) {
-        const double dx = static_cast<double>(x);
-        const double dy = static_cast<double>(y);
-        return TPoint{ClampToInt(Round(dx * cosAlpha + dy * sinAlpha) + FLeft),
-                      ClampToInt(Round(-dx * sinAlpha + dy * cosAlpha) + FTop)};
-    };
-    canvas->Pen()->SetWidth(1);
-    std::int64_t x = 0;
+    std::vector<TBarElement> elements;
+    std::int64_t total = 0;
+    bool shortBars = false;
     for (char code : data) {
-        int width = 0;
-        TBarLineType lineType = white;
-        OneBarProps(code, width, lineType);
-        const TColor colour = lineType == white ? clWhite : clBlack;
+        TBarElement element;
+        OneBarProps(code, element.Width, element.LineType);
+        elements.push_back(element);
+        total += element.Width;
+        shortBars = shortBars || element.LineType == black_half;
+    }
+    const TBarPlacement place(FAngle, FLeft, FTop);
+    canvas->Pen()->SetWidth(1);
+    canvas->Pen()->SetColor(clWhite);
+    canvas->Brush()->SetColor(clWhite);
+    // Turned by quarters, the spaces and full bars tile one rectangle: painting it white and then
+    // only the bars gives the same pixels with half the work.
+    TRect whole;
+    if (std::fmod(FAngle, 90.0) == 0 && !shortBars && total > 0 && FHeight > 0 && PlainTools(canvas))
+        whole = AxisAlignedBox(place.Corners(0, total, FHeight));
+    const bool spacesPainted = whole.Right > whole.Left;
+    if (spacesPainted)
+        canvas->FillRect(whole);
+    std::int64_t x = 0;
+    for (const TBarElement& element : elements) {
+        x += element.Width;
+        if (spacesPainted && element.LineType == white)
+            continue;
+        const TColor colour = element.LineType == white ? clWhite : clBlack;
         canvas->Pen()->SetColor(colour);
         canvas->Brush()->SetColor(colour);
-        const int height = lineType == black_half ? FHeight * 2 / 5 : FHeight;
-        // The outline is painted too, so the far corners lie on the last column and row: an
-        // element covers exactly its width and height.
-        if (width > 0 && height > 0)
-            canvas->Polygon({corner(x, 0), corner(x, height - 1), corner(x + width - 1, height - 1),
-                             corner(x + width - 1, 0)});
-        x += width;
+        const int height = element.LineType == black_half ? FHeight * 2 / 5 : FHeight;
+        if (element.Width <= 0 || height <= 0)
+            continue;
+        const TBarCorners corners = place.Corners(x - element.Width, x, height);
+        // A polygon is drawn through a mask of its own; bars on the axes take the same pixels
+        // far faster as rectangles.
+        const TRect box = PlainTools(canvas) ? AxisAlignedBox(corners) : TRect{};
+        if (box.Right > box.Left)
+            canvas->FillRect(box);
+        else
+            canvas->Polygon({corners[0], corners[1], corners[2], corners[3]});
     }
 }
 

@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <numbers>
 #include <string>
 
 using namespace Barcode;
@@ -74,16 +77,21 @@ std::filesystem::path PaintToFile(TBarcode& barcode, double angle, const TTestFo
     barcode.SetModul(2);
     barcode.SetHeight(BarHeight);
     barcode.SetAngle(angle);
-    const int length = barcode.GetWidth();
-    const bool upright = angle == 90 || angle == 270;
-    const int width = (upright ? BarHeight : length) + 2 * QuietZone;
-    const int height = (upright ? length : BarHeight) + 2 * QuietZone;
-    const int farX = width - QuietZone - 1;
-    const int farY = height - QuietZone - 1;
-    // The origin is the corner where the first bar starts: 90 runs upwards, 180 leftwards.
-    barcode.SetLeft(angle == 0 || angle == 90 ? QuietZone : farX);
-    barcode.SetTop(angle == 0 || angle == 270 ? QuietZone : farY);
-    auto bitmap = WhiteBitmap(width, height);
+    const double length = barcode.GetWidth();
+    // The turned corners of the bars, as the painter turns them (y pointing down).
+    const double radians = angle * std::numbers::pi / 180.0;
+    const double c = std::cos(radians), s = std::sin(radians);
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    for (auto [x, y] : {std::pair{length, 0.0}, {0.0, double(BarHeight)}, {length, double(BarHeight)}}) {
+        minX = std::min(minX, x * c + y * s);
+        maxX = std::max(maxX, x * c + y * s);
+        minY = std::min(minY, -x * s + y * c);
+        maxY = std::max(maxY, -x * s + y * c);
+    }
+    barcode.SetLeft(QuietZone + static_cast<int>(std::ceil(-minX)));
+    barcode.SetTop(QuietZone + static_cast<int>(std::ceil(-minY)));
+    auto bitmap = WhiteBitmap(static_cast<int>(maxX - minX) + 2 * QuietZone + 2,
+                              static_cast<int>(maxY - minY) + 2 * QuietZone + 2);
     barcode.DrawBarcode(bitmap->Canvas());
     const std::filesystem::path file = folder.Path() / (name + ".bmp");
     bitmap->SaveToFile(file.string());
@@ -144,7 +152,8 @@ TEST(BarcodeDecode, TurnedBarsStillRead)
     if (!HaveZbar())
         GTEST_SKIP() << "zbarimg is not installed";
     TTestFolder folder;
-    for (double angle : {90.0, 180.0, 270.0}) {
+    // 15 degrees turns every bar into a polygon of its own.
+    for (double angle : {90.0, 180.0, 270.0, 15.0, -10.0}) {
         auto barcode = MakeBarcode({bcCodeEAN13, "123456789012", true});
         const auto file = PaintToFile(*barcode, angle, folder, "ean13-" + std::to_string(int(angle)));
         EXPECT_EQ(Decode(file), "1234567890128") << angle;

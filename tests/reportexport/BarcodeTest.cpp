@@ -333,6 +333,39 @@ TEST(BarcodePainting, ABarFillsItsWidthAndHeightAtEachAngle)
     }
 }
 
+// The rows of a 24-bit bitmap on which a whole barcode was painted, the canvas's pen in a given
+// style.
+std::string PaintedRows(const TBarcodeSetup& setup, double angle, TPenStyle penStyle)
+{
+    auto bitmap = WhiteBitmap(200, 200);
+    bitmap->Canvas()->Brush()->SetColor(clYellow);
+    bitmap->Canvas()->FillRect(Rect(0, 0, 200, 200));
+    bitmap->Canvas()->Pen()->SetStyle(penStyle);
+    auto barcode = MakeBarcode(setup);
+    barcode->SetHeight(50);
+    barcode->SetLeft(100);
+    barcode->SetTop(100);
+    barcode->SetAngle(angle);
+    barcode->DrawBarcode(bitmap->Canvas());
+    std::string rows;
+    for (int y = 0; y < 200; ++y)
+        rows.append(reinterpret_cast<const char*>(bitmap->ScanLine(y)), 3 * 200);
+    return rows;
+}
+
+TEST(BarcodePainting, RectanglesAndPolygonsGiveTheSamePixels)
+{
+    // An inside-frame pen of width 1 draws as a solid one but makes every element a polygon.
+    for (const TBarcodeSetup& setup : {TBarcodeSetup{bcCode128B, "Fattura 1"}, TBarcodeSetup{bcCodePostNet, "12345"},
+                                       TBarcodeSetup{bcCodeEAN8, "1234567", true, 2}})
+        for (double angle : {0.0, 90.0, 180.0, 270.0, -90.0, 1e-9, 30.0}) {
+            SCOPED_TRACE(std::string(setup.Text) + " at " + std::to_string(angle));
+            const std::string rows = PaintedRows(setup, angle, psSolid);
+            EXPECT_NE(rows.find(std::string(3, '\0')), std::string::npos); // black was painted
+            EXPECT_TRUE(rows == PaintedRows(setup, angle, psInsideFrame));
+        }
+}
+
 TEST(BarcodePainting, NothingIsPaintedForEmptyElements)
 {
     auto bitmap = WhiteBitmap(40, 40);
