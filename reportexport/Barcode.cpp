@@ -210,7 +210,7 @@ char MsiCheckDigit(const std::string& digits)
     bool doubled = true;
     for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
         const int value = DigitOf(*it) * (doubled ? 2 : 1);
-        sum += value / 10 + value % 10;
+        sum = (sum + value / 10 + value % 10) % 10;
         doubled = !doubled;
     }
     return static_cast<char>('0' + (10 - sum % 10) % 10);
@@ -360,7 +360,7 @@ void TBarcode::MakeModules()
         break;
     }
     if (lowest > 0) {
-        if (FRatio < lowest)
+        if (!(FRatio >= lowest)) // below, or not a number
             FRatio = lowest;
         else if (FRatio > 3.0)
             FRatio = 3.0;

@@ -154,6 +154,29 @@ TEST(BarcodeProperties, RatioClampsAndModulLimits)
     EXPECT_EQ(barcode.Modul(), 49);
 }
 
+TEST(BarcodeProperties, ModuleWidthsRoundHalvesToEvenAndNeverWrap)
+{
+    // An empty Code 39 is the start and stop characters with a gap: 13 narrow and 6 wide
+    // elements. Module width 1 is Modul × Ratio rounded with halves to even.
+    const struct {
+        int Modul;
+        double Ratio;
+        int Width;
+    } cases[] = {
+        {1, 2.5, 13 + 6 * 2},        // 2.5 rounds to 2
+        {3, 2.5, 13 * 3 + 6 * 8},    // 7.5 rounds to 8
+        {1, 2.51, 13 + 6 * 3},
+        {49, 3.0, 13 * 49 + 6 * 147}, // wider than a signed byte holds
+    };
+    for (const auto& c : cases) {
+        auto barcode = MakeBarcode({bcCode39, "", false, c.Modul, c.Ratio});
+        EXPECT_EQ(barcode->GetWidth(), c.Width) << c.Modul << " x " << c.Ratio;
+    }
+    auto notANumber = MakeBarcode({bcCode39, "", false, 1, std::numeric_limits<double>::quiet_NaN()});
+    notANumber->GetWidth();
+    EXPECT_DOUBLE_EQ(notANumber->Ratio(), 2.0);
+}
+
 TEST(BarcodeProperties, DefaultsAndDisplayNames)
 {
     TBarcode barcode(nullptr);
