@@ -9,6 +9,7 @@
 #include <QPainterPathStroker>
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <deque>
 #include <numbers>
@@ -892,25 +893,30 @@ struct TSourcePixels {
     bool Valid = false;
 };
 
-TSourcePixels ReadSource(TDeviceContext& source, TDeviceContext& destination, bool destinationMono, int x, int y,
-                         int width, int height)
+// Reads width x height pixels of a source's pixels from device point origin, converted for the
+// destination; sourceBack is the source context's background colour (colour to monochrome).
+TSourcePixels ReadPixels(const Gdi::TTarget& target, TPoint origin, COLORREF sourceBackColor,
+                         TDeviceContext& destination, bool destinationMono, int width, int height)
 {
     TSourcePixels result;
-    Gdi::TTarget target;
-    if (!TargetOf(source, target))
-        return result;
-    const TPoint origin = ToDevice(source, {x, y});
     QRect area(origin.X + target.Origin.X, origin.Y + target.Origin.Y, width, height);
     result.Image = QImage(width, height, QImage::Format_RGB32);
     result.Image.fill(0xFFFFFFFFu);
     const QRect inside = area & target.Bounds;
-    if (!inside.isEmpty()) {
+    if (!inside.isEmpty() && target.Image->format() == QImage::Format_RGB32) {
+        // Bitmaps hold the result's own format: their rows are copied as they are.
+        const QPoint at = inside.topLeft() - area.topLeft();
+        const std::size_t bytes = static_cast<std::size_t>(inside.width()) * 4;
+        for (int row = 0; row < inside.height(); ++row)
+            std::memcpy(result.Image.scanLine(at.y() + row) + at.x() * 4,
+                        target.Image->constScanLine(inside.top() + row) + inside.left() * 4, bytes);
+    } else if (!inside.isEmpty()) {
         QPainter painter(&result.Image);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(inside.topLeft() - area.topLeft(), *target.Image, inside);
     }
     const std::uint32_t text = ToPixel(destination.State.TextColor), back = ToPixel(destination.State.BkColor);
-    const std::uint32_t sourceBack = ToPixel(source.State.BkColor);
+    const std::uint32_t sourceBack = ToPixel(sourceBackColor);
     if (target.Mono != destinationMono) {
         for (int row = 0; row < height; ++row) {
             auto* pixels = reinterpret_cast<std::uint32_t*>(result.Image.scanLine(row));
@@ -921,6 +927,16 @@ TSourcePixels ReadSource(TDeviceContext& source, TDeviceContext& destination, bo
     }
     result.Valid = true;
     return result;
+}
+
+TSourcePixels ReadSource(TDeviceContext& source, TDeviceContext& destination, bool destinationMono, int x, int y,
+                         int width, int height)
+{
+    Gdi::TTarget target;
+    if (!TargetOf(source, target))
+        return TSourcePixels();
+    return ReadPixels(target, ToDevice(source, {x, y}), source.State.BkColor, destination, destinationMono, width,
+                      height);
 }
 
 // Scales the source to width x height by the stretch mode; negative sizes mirror.
@@ -1007,19 +1023,21 @@ void ApplyRop3(TJob& job, const QRect& device, const QImage* source, DWORD rop)
 
 } // namespace
 
-BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
-                int widthSource, int heightSource, DWORD rop)
+namespace {
+
+// The source of a blit: a device context, or an image that no context holds.
+struct TBlitSource {
+    TDeviceContext* Context = nullptr;
+    const Gdi::TTarget* Image = nullptr;
+};
+
+BOOL StretchFrom(HDC destination, int x, int y, int width, int height, const TBlitSource& source, int xSource,
+                 int ySource, int widthSource, int heightSource, DWORD rop)
 {
     TDeviceContext* context = FindDC(destination);
     if (!context)
         return FALSE;
     const bool needsSource = RasterOps::UsesSource(rop);
-    TDeviceContext* sourceContext = needsSource ? FindDC(source) : nullptr;
-    if (needsSource && !sourceContext)
-        return FALSE;
-    if (context->Recorder)
-        return Metafiles::RecordBlt(*context, x, y, width, height, sourceContext, xSource, ySource, widthSource,
-                                    heightSource, rop);
     TJob job;
     if (!BeginJob(destination, job))
         return needsSource ? FALSE : TRUE;
@@ -1042,7 +1060,10 @@ BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source
         }
         if (sw == 0 || sh == 0 || device.isEmpty())
             return TRUE;
-        TSourcePixels pixels = ReadSource(*sourceContext, *context, job.Target.Mono, sx, sy, sw, sh);
+        // An image read directly stands as a new memory context would: white background.
+        TSourcePixels pixels = source.Context
+                                   ? ReadSource(*source.Context, *context, job.Target.Mono, sx, sy, sw, sh)
+                                   : ReadPixels(*source.Image, {sx, sy}, 0xFFFFFF, *context, job.Target.Mono, sw, sh);
         if (!pixels.Valid)
             return FALSE;
         QImage image = pixels.Image;
@@ -1056,6 +1077,91 @@ BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source
     EndJob(job);
     return TRUE;
 }
+
+} // namespace
+
+BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+                int widthSource, int heightSource, DWORD rop)
+{
+    TDeviceContext* context = FindDC(destination);
+    if (!context)
+        return FALSE;
+    const bool needsSource = RasterOps::UsesSource(rop);
+    TDeviceContext* sourceContext = needsSource ? FindDC(source) : nullptr;
+    if (needsSource && !sourceContext)
+        return FALSE;
+    if (context->Recorder)
+        return Metafiles::RecordBlt(*context, x, y, width, height, sourceContext, xSource, ySource, widthSource,
+                                    heightSource, rop);
+    TBlitSource from;
+    from.Context = sourceContext;
+    return StretchFrom(destination, x, y, width, height, from, xSource, ySource, widthSource, heightSource, rop);
+}
+
+namespace Gdi {
+
+BOOL BlitImage(HDC destination, int x, int y, int width, int height, const QImage& image, bool mono, DWORD rop)
+{
+    TDeviceContext* context = FindDC(destination);
+    if (!context)
+        return FALSE;
+    if (context->Recorder || image.format() != QImage::Format_RGB32) {
+        // A recording keeps its source as a bitmap: blit from a memory context holding one.
+        HBITMAP bitmap = CreateBitmapFromImage(image, mono);
+        HDC source = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(source, bitmap);
+        const BOOL done = StretchBlt(destination, x, y, width, height, source, 0, 0, image.width(), image.height(), rop);
+        SelectObject(source, old);
+        DeleteDC(source);
+        DeleteObject(bitmap);
+        return done;
+    }
+    TTarget target;
+    target.Image = const_cast<QImage*>(&image); // only read
+    target.Bounds = image.rect();
+    target.Mono = mono;
+    TBlitSource from;
+    from.Image = &target;
+    return StretchFrom(destination, x, y, width, height, from, 0, 0, image.width(), image.height(), rop);
+}
+
+BOOL BlitMasked(HDC destination, int x, int y, const QImage& color, const QImage& mask)
+{
+    TDeviceContext* context = FindDC(destination);
+    const bool direct = context && !context->Recorder && color.format() == QImage::Format_RGB32 &&
+                        mask.format() == QImage::Format_RGB32 && color.size() == mask.size();
+    TJob job;
+    if (!direct || !BeginJob(destination, job) || job.Target.Mono) {
+        BlitImage(destination, x, y, color.width(), color.height(), mask, true, SRCAND);
+        return BlitImage(destination, x, y, color.width(), color.height(), color, false, SRCPAINT);
+    }
+    // The two blits in one pass: (destination AND mask in the context's colours) OR colour.
+    const std::uint32_t text = ToPixel(context->State.TextColor), back = ToPixel(context->State.BkColor);
+    const QPoint origin = Device(*context, x, y);
+    const QRect device(origin, color.size());
+    const int ox = job.Target.Origin.X, oy = job.Target.Origin.Y;
+    for (const QRect& clip : job.Clip) {
+        const QRect area = device.translated(ox, oy) & clip;
+        if (area.isEmpty())
+            continue;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(job.Target.Image->scanLine(y));
+            const int sourceRow = y - oy - device.top();
+            const auto* colorRow = reinterpret_cast<const std::uint32_t*>(color.constScanLine(sourceRow));
+            const auto* maskRow = reinterpret_cast<const std::uint32_t*>(mask.constScanLine(sourceRow));
+            for (int column = area.left(); column <= area.right(); ++column) {
+                const int sourceColumn = column - ox - device.left();
+                const std::uint32_t keep = RasterOps::MonoToColor(maskRow[sourceColumn] | 0xFF000000u, text, back);
+                row[column] = 0xFF000000u | (row[column] & keep) | colorRow[sourceColumn];
+            }
+        }
+        job.Touched |= area;
+    }
+    EndJob(job);
+    return TRUE;
+}
+
+} // namespace Gdi
 
 BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource, DWORD rop)
 {

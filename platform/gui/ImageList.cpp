@@ -2,6 +2,7 @@
 
 #include "platform/gui/GdiDraw.h"
 #include "platform/gui/private/GdiInternals.h"
+#include "platform/gui/private/GdiPaint.h"
 #include "platform/gui/private/IconTable.h"
 #include "platform/os/ShellFileInfo.h"
 
@@ -223,13 +224,7 @@ std::uint32_t Blend(std::uint32_t pixel, std::uint32_t with, int percent)
 // Blits an image (Format_RGB32) with a raster operation, through a temporary memory context.
 void Blit(HDC dc, int x, int y, int width, int height, const QImage& image, bool mono, DWORD rop)
 {
-    HBITMAP bitmap = Gdi::CreateBitmapFromImage(image, mono);
-    HDC source = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(source, bitmap);
-    StretchBlt(dc, x, y, width, height, source, 0, 0, image.width(), image.height(), rop);
-    SelectObject(source, old);
-    DeleteDC(source);
-    DeleteObject(bitmap);
+    Gdi::BlitImage(dc, x, y, width, height, image, mono, rop);
 }
 
 } // namespace
@@ -433,7 +428,7 @@ BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int widt
         SetBkColor(dc, oldBack);
         return TRUE;
     }
-    QImage color = image->Color.copy();
+    QImage color = image->Color; // copied only when blended or filled below
     if (style & (ILD_BLEND25 | ILD_BLEND50)) {
         const COLORREF blend = (foreground == CLR_DEFAULT || foreground == CLR_NONE) ? GetSysColor(COLOR_HIGHLIGHT)
                                                                                        : foreground;
@@ -451,8 +446,12 @@ BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int widt
     if (transparent && data->Masked) {
         const COLORREF oldText = SetTextColor(dc, 0x000000);
         const COLORREF oldBack = SetBkColor(dc, 0xFFFFFF);
-        Blit(dc, x, y, width, height, image->Mask, true, SRCAND);
-        Blit(dc, x, y, width, height, color, false, SRCPAINT);
+        if (width == color.width() && height == color.height()) {
+            Gdi::BlitMasked(dc, x, y, color, image->Mask);
+        } else {
+            Blit(dc, x, y, width, height, image->Mask, true, SRCAND);
+            Blit(dc, x, y, width, height, color, false, SRCPAINT);
+        }
         SetTextColor(dc, oldText);
         SetBkColor(dc, oldBack);
         return TRUE;

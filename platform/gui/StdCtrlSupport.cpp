@@ -272,20 +272,23 @@ TClientPaintDC::TClientPaintDC(TControl* control) : FControl(control)
     if (retained && !retained->Image.isNull()) {
         const QImage area = retained->Image.copy(QRect(ClientOffset(control), size));
         if (retained->Transparent && area.hasAlphaChannel()) {
-            FOriginal = area.convertToFormat(QImage::Format_ARGB32);
+            // Opaque pixels read the same premultiplied or not; the others become the mark.
+            FOriginal = area.convertToFormat(QImage::Format_ARGB32_Premultiplied);
             FImage = QImage(size, QImage::Format_RGB32);
-            for (int y = 0; y < size.height(); ++y)
-                for (int x = 0; x < size.width(); ++x) {
-                    const QRgb pixel = FOriginal.pixel(x, y);
-                    FImage.setPixel(x, y, qAlpha(pixel) == 255 ? pixel : TransparentMark);
-                }
+            const int width = size.width();
+            for (int y = 0; y < size.height(); ++y) {
+                const auto* before = reinterpret_cast<const QRgb*>(FOriginal.constScanLine(y));
+                auto* copy = reinterpret_cast<QRgb*>(FImage.scanLine(y));
+                for (int x = 0; x < width; ++x)
+                    copy[x] = qAlpha(before[x]) == 255 ? before[x] : TransparentMark;
+            }
         } else {
             FImage = area.convertToFormat(QImage::Format_RGB32);
         }
     } else {
         FImage = QImage(size, QImage::Format_RGB32);
         FImage.fill(TransparentMark);
-        FOriginal = QImage(size, QImage::Format_ARGB32);
+        FOriginal = QImage(size, QImage::Format_ARGB32_Premultiplied);
         FOriginal.fill(Qt::transparent);
     }
     FHandle = Gdi::CreateImageDC(
@@ -309,18 +312,21 @@ TClientPaintDC::~TClientPaintDC()
         painter->drawImage(0, 0, FImage);
         return;
     }
-    QImage result = FOriginal;
-    for (int y = 0; y < result.height(); ++y)
-        for (int x = 0; x < result.width(); ++x) {
-            const QRgb drawn = FImage.pixel(x, y);
-            const QRgb before = FOriginal.pixel(x, y);
-            const QRgb expected = qAlpha(before) == 255 ? before : TransparentMark;
-            if (drawn != expected)
-                result.setPixel(x, y, drawn | 0xFF000000u);
+    // The pixels drawn replace the original ones; the rest keep their transparency.
+    const int width = FOriginal.width();
+    for (int y = 0; y < FOriginal.height(); ++y) {
+        const auto* drawnRow = reinterpret_cast<const QRgb*>(FImage.constScanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(FOriginal.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgb before = row[x];
+            const QRgb drawn = drawnRow[x] | 0xFF000000u;
+            const QRgb expected = (before >> 24) == 0xFF ? before : TransparentMark;
+            row[x] = drawn != expected ? drawn : before;
         }
+    }
     painter->save();
     painter->setCompositionMode(QPainter::CompositionMode_Source);
-    painter->drawImage(0, 0, result);
+    painter->drawImage(0, 0, FOriginal);
     painter->restore();
 }
 

@@ -57,6 +57,13 @@ std::vector<TSpan> SubtractSpans(const std::vector<TSpan>& spans, const std::vec
 // and the gaps; the style position is carried across calls.
 void LineSpans(TPoint a, TPoint b, int penStyle, int& stylePos, std::vector<TSpan>& on, std::vector<TSpan>& off);
 
+// Blits image (Format_RGB32, black and white when mono) to width x height at (x, y) of dest, as a
+// StretchBlt from a memory context holding it would, without making one.
+BOOL BlitImage(HDC destination, int x, int y, int width, int height, const QImage& image, bool mono, DWORD rop);
+// The masked draw of an image list: SRCAND of mask (black and white) then SRCPAINT of color, both
+// at (x, y) and of color's size, in one pass where the destination allows.
+BOOL BlitMasked(HDC destination, int x, int y, const QImage& color, const QImage& mask);
+
 // One line of text at the logical reference point (x, y), placed by the context's alignment;
 // advances null means the font's (with character extra and justification).
 BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const std::string& text,

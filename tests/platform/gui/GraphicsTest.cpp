@@ -5,6 +5,7 @@
 #include "platform/gui/Icon.h"
 #include "platform/gui/ImageList.h"
 #include "platform/gui/Metafile.h"
+#include "platform/gui/Regions.h"
 #include "platform/gui/Resources.h"
 #include "platform/gui/TextOutput.h"
 #include "platform/gui/private/MetafileRecording.h"
@@ -350,6 +351,41 @@ TEST_F(TListFixture, MaskedImagesDrawTheirShapesOnly)
     EXPECT_EQ(copy.Width(), 16);
     EXPECT_EQ(copy.Canvas()->Pixels(0, 0), clBlack);
     EXPECT_EQ(copy.Canvas()->Pixels(5, 5), clNavy);
+}
+
+TEST_F(TListFixture, AMaskedDrawIsTheMaskAndImageBlitsUnderViewportAndClip)
+{
+    List.AddMasked(&Strip, clFuchsia);
+    TBitmap mask, image;
+    mask.SetSize(16, 16);
+    ImageList_Draw(List.Handle(), 1, mask.Canvas()->Handle(), 0, 0, ILD_MASK);
+    ASSERT_TRUE(List.GetBitmap(1, &image));
+    auto scene = [](TBitmap& target) {
+        target.SetSize(40, 40);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                target.Canvas()->SetPixels(x, y, static_cast<TColor>(x * 6 | (y * 6) << 8 | 0x400000));
+        HDC dc = target.Canvas()->Handle();
+        SaveDC(dc);
+        SetViewportOrgEx(dc, 3, 5, nullptr);
+        IntersectClipRect(dc, 0, 0, 20, 14);
+        return dc;
+    };
+    TBitmap drawn, expected;
+    HDC dc = scene(drawn);
+    List.Draw(drawn.Canvas(), 10, 2, 1);
+    RestoreDC(dc, -1);
+    dc = scene(expected);
+    SetTextColor(dc, 0x000000);
+    SetBkColor(dc, 0xFFFFFF);
+    BitBlt(dc, 10, 2, 16, 16, mask.Canvas()->Handle(), 0, 0, SRCAND);
+    BitBlt(dc, 10, 2, 16, 16, image.Canvas()->Handle(), 0, 0, SRCPAINT);
+    RestoreDC(dc, -1);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(drawn.Canvas()->Pixels(x, y), expected.Canvas()->Pixels(x, y)) << x << "," << y;
+    EXPECT_EQ(drawn.Canvas()->Pixels(3 + 10 + 5, 5 + 2 + 5), clNavy);
+    EXPECT_NE(drawn.Canvas()->Pixels(3 + 10 + 5, 5 + 14 + 1), clNavy) << "clipped";
 }
 
 TEST_F(TListFixture, ChangeLinksHearChanges)
