@@ -31,6 +31,7 @@ template <class TBase>
 TFlatButtonBase<TBase>::TFlatButtonBase(TComponent* AOwner, TFlatHoverTracker& tracker)
     : TBase(AOwner), FHover(tracker), FGlyph(std::make_unique<TBitmap>())
 {
+    FGlyph->OnChange = [this](TObject*) { FGlyphImage.reset(); };
     this->ControlStyle = TControlStyle{csCaptureMouse, csDoubleClicks};
     this->SetBounds(this->Left(), this->Top(), 25, 25);
     FHover.AddInstance();
@@ -39,6 +40,7 @@ TFlatButtonBase<TBase>::TFlatButtonBase(TComponent* AOwner, TFlatHoverTracker& t
 template <class TBase>
 TFlatButtonBase<TBase>::~TFlatButtonBase()
 {
+    FGlyph->OnChange = nullptr;
     FHover.RemoveInstance(this);
 }
 
@@ -207,6 +209,7 @@ void TFlatButtonBase<TBase>::SetNumGlyphs(int Value)
     if (Value == FNumGlyphs)
         return;
     FNumGlyphs = Value;
+    FGlyphImage.reset();
     this->Invalidate();
 }
 
@@ -294,6 +297,8 @@ void TFlatButtonBase<TBase>::Dispatch(TMessage& Message)
     case CM_SYSCOLORCHANGE:
     case CM_PARENTCOLORCHANGED:
         TBase::Dispatch(Message);
+        if (Message.Msg == CM_SYSCOLORCHANGE)
+            FGlyphImage.reset(); // the embossed image is made of system colours
         ColorsFollowParent();
         return;
     case CM_MOUSEENTER:
@@ -449,11 +454,8 @@ bool TFlatButtonBase<TBase>::ShowsParent() const
 template <class TBase>
 void TFlatButtonBase<TBase>::PaintFace(TCanvas* canvas)
 {
-    const bool hasGlyph = !FGlyph->Empty();
-    TColor transparentColor = clNone;
-    if (hasGlyph)
-        transparentColor = FGlyph->Canvas()->Pixels(0, FGlyph->Height() - 1);
-    canvas->SetFont(this->Font());
+    if (!(*canvas->Font() == *this->Font()))
+        canvas->SetFont(this->Font());
     const bool pressedLook = FState == bsDown || FState == bsExclusive;
     const TRect client = this->ClientRect();
     FlatDrawing::CalcButtonLayout(canvas, client, pressedLook ? Point(1, 1) : Point(0, 0), FLayout, FSpacing,
@@ -495,10 +497,12 @@ void TFlatButtonBase<TBase>::PaintFace(TCanvas* canvas)
         break;
     }
 
-    if (hasGlyph)
-        DrawGlyph(canvas, transparentColor);
+    if (!FGlyph->Empty())
+        DrawGlyph(canvas);
 
     canvas->Brush()->SetStyle(bsClear);
+    if (this->Caption().empty())
+        return;
     if (FState == bsDisabled) {
         TRect raised = FTextBounds;
         OffsetRect(raised, 1, 1);
@@ -510,7 +514,7 @@ void TFlatButtonBase<TBase>::PaintFace(TCanvas* canvas)
 }
 
 template <class TBase>
-void TFlatButtonBase<TBase>::DrawGlyph(TCanvas* canvas, TColor transparentColor)
+void TFlatButtonBase<TBase>::DrawGlyph(TCanvas* canvas)
 {
     const int stripWidth = FGlyph->Width();
     const int height = FGlyph->Height();
@@ -519,26 +523,34 @@ void TFlatButtonBase<TBase>::DrawGlyph(TCanvas* canvas, TColor transparentColor)
     if (imageWidth <= 0 || height <= 0)
         return;
     const int index = FlatButtonBase::ImageForState(FNumGlyphs, FState);
-    const int left = index * imageWidth;
-    const int right = index == FNumGlyphs - 1 ? stripWidth : left + imageWidth;
-    auto image = std::make_unique<TBitmap>();
-    image->SetSize(imageWidth, height);
-    image->Canvas()->CopyRect(Rect(0, 0, imageWidth, height), FGlyph->Canvas(), Rect(left, 0, right, height));
-    if (FNumGlyphs == 1 && FState == bsDisabled) {
-        image = FlatDrawing::CreateDisabledBitmap(image.get(), clBlack, clBtnFace, clBtnHighlight, clBtnShadow, true);
-        transparentColor = image->Canvas()->Pixels(0, height - 1);
+    const bool embossed = FNumGlyphs == 1 && FState == bsDisabled;
+    const int key = index * 2 + (embossed ? 1 : 0);
+    if (!FGlyphImage || FGlyphImageKey != key) {
+        // The strip's bottom-left pixel is transparent in every image.
+        TColor transparentColor = FGlyph->Canvas()->Pixels(0, height - 1);
+        const int left = index * imageWidth;
+        const int right = index == FNumGlyphs - 1 ? stripWidth : left + imageWidth;
+        auto image = std::make_unique<TBitmap>();
+        image->SetSize(imageWidth, height);
+        image->Canvas()->CopyRect(Rect(0, 0, imageWidth, height), FGlyph->Canvas(), Rect(left, 0, right, height));
+        if (embossed) {
+            image = FlatDrawing::CreateDisabledBitmap(image.get(), clBlack, clBtnFace, clBtnHighlight, clBtnShadow, true);
+            transparentColor = image->Canvas()->Pixels(0, height - 1);
+        }
+        auto images = std::make_unique<TCustomImageList>(imageWidth, height);
+        images->AddMasked(image.get(), transparentColor);
+        FGlyphImage = std::move(images);
+        FGlyphImageKey = key;
     }
-    TCustomImageList images(imageWidth, height);
-    images.AddMasked(image.get(), transparentColor);
-    images.Draw(canvas, FGlyphPos.X, FGlyphPos.Y, 0);
+    FGlyphImage->Draw(canvas, FGlyphPos.X, FGlyphPos.Y, 0);
 }
 
 template <class TBase>
 void TFlatButtonBase<TBase>::DrawCaption(TCanvas* canvas, TRect bounds, TColor color)
 {
-    canvas->Font()->SetColor(color);
-    canvas->TextExtent(""); // selects the font and its colour into the context
+    // The font was selected when the layout measured the caption; nothing since has changed it.
     HDC dc = canvas->Handle();
+    SetTextColor(dc, ColorToRGB(color));
     SetBkMode(dc, TRANSPARENT);
     DrawTextA(dc, this->Caption(), -1, &bounds, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 }

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+class TCustomImageList;
+
 template <class TBase>
 class TFlatButtonBase : public TBase {
 public:
@@ -113,7 +115,7 @@ private:
     void ColorsFollowParent();
     void EnabledChanged();
     bool InsideForPress(int X, int Y) const;
-    void DrawGlyph(TCanvas* canvas, TColor transparentColor);
+    void DrawGlyph(TCanvas* canvas);
     void DrawCaption(TCanvas* canvas, TRect bounds, TColor color);
 
     TFlatHoverTracker& FHover;
@@ -132,6 +134,9 @@ private:
     TColor FColorFocused = 0xE1EAEB;
     int FGroupIndex = 0;
     std::unique_ptr<TBitmap> FGlyph;
+    // The glyph's image last drawn, ready with its mask, until the glyph or its count changes.
+    std::unique_ptr<TCustomImageList> FGlyphImage;
+    int FGlyphImageKey = -1;
     bool FDown = false;
     bool FDragging = false;
     bool FAllowAllUp = false;

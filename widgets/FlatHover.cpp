@@ -20,6 +20,8 @@ void TFlatHoverTracker::AddInstance()
     FTimer = std::make_unique<TTimer>(nullptr);
     FTimer->SetEnabled(false);
     FTimer->SetInterval(HoverPollInterval);
+    // Each tick watches whichever control owns the hover look at the time.
+    FTimer->OnTimer = [this](TObject*) { Tick(); };
 }
 
 void TFlatHoverTracker::RemoveInstance(TControl* control)
@@ -37,17 +39,21 @@ void TFlatHoverTracker::MouseMoved(TControl* control, const std::function<void()
     if (FOwner == control || !PointerIsOver(control))
         return;
     if (FOwner) {
-        // A copy: the leave step releases the owner, which clears the stored one.
+        // A copy: the leave step releases the owner, which clears the stored one. The timer
+        // keeps running through the handover to this control; it stops below when there is none.
         const std::function<void()> previousLeave = FOwnerLeave;
+        FHandingOver = true;
         if (previousLeave)
             previousLeave();
+        FHandingOver = false;
     }
-    if (!GetActiveWindow() || !FTimer)
+    if (!GetActiveWindow() || !FTimer) {
+        if (FTimer && !FOwner)
+            FTimer->SetEnabled(false);
         return;
-    FTimer->SetEnabled(false);
+    }
     FOwner = control;
     FOwnerLeave = leave;
-    FTimer->OnTimer = [this](TObject*) { Tick(); };
     FTimer->SetEnabled(true);
     if (enter)
         enter();
@@ -57,7 +63,7 @@ void TFlatHoverTracker::Release(TControl* control)
 {
     if (!control || control != FOwner)
         return;
-    if (FTimer)
+    if (FTimer && !FHandingOver)
         FTimer->SetEnabled(false);
     FOwner = nullptr;
     FOwnerLeave = nullptr;

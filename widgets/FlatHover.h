@@ -43,4 +43,5 @@ private:
     TControl* FOwner = nullptr;
     std::function<void()> FOwnerLeave;
     int FInstances = 0;
+    bool FHandingOver = false;
 };
