@@ -257,6 +257,16 @@ TYPED_TEST(FlatButtonClasses, PressReleaseAndGroups)
     Release(button, 25, 12);
     EXPECT_EQ(clicks, 1) << "the column at ClientWidth does not";
 
+    std::vector<std::string> events;
+    button->OnMouseEnter = [&](TObject* sender) { events.push_back(sender == button ? "enter" : "?"); };
+    button->OnMouseLeave = [&](TObject* sender) { events.push_back(sender == button ? "leave" : "?"); };
+    button->OnDblClick = [&](TObject*) { events.push_back("double"); };
+    button->Perform(CM_MOUSEENTER, 0, 0);
+    button->Perform(CM_MOUSELEAVE, 0, 0);
+    button->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, At(5, 5));
+    Release(button);
+    EXPECT_EQ(events, (std::vector<std::string>{"enter", "leave"})) << "a double click counts only when down";
+
     TypeParam* group[3];
     for (int i = 0; i < 3; ++i) {
         group[i] = scene.Add<TypeParam>(60 + 30 * i, 20);
@@ -404,7 +414,13 @@ TEST(FlatButton, SpaceBarAcceleratorAndDefaultFrame)
     button->OnClick = [&](TObject*) { ++clicks; };
     other->OnClick = [&](TObject*) { ++saves; };
 
+    Press(button);
+    Release(button, 40, 40);
+    EXPECT_TRUE(button->Focused()) << "a press takes the focus";
+    other->SetFocus();
     button->SetFocus();
+    EXPECT_EQ(TButtonPicture(scene.Panel, button).At(0, 0), clWhite) << "the focused button looks hovered";
+    EXPECT_EQ(TButtonPicture(scene.Panel, other).At(0, 0), RestBorder) << "the one that lost the focus does not";
     button->Perform(WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ(TButtonPicture(scene.Panel, button).At(12, 12), DownFill);
     EXPECT_EQ(clicks, 0);
@@ -426,6 +442,16 @@ TEST(FlatButton, SpaceBarAcceleratorAndDefaultFrame)
     EXPECT_EQ(framed.At(1, 1), RestBorder);
     EXPECT_EQ(framed.At(23, 23), RestBorder);
     EXPECT_EQ(framed.At(2, 2), FlatFace);
+}
+
+TEST(FlatButton, TheGlyphLoaderFindsBothClassesByName)
+{
+    TFlatButton button(nullptr);
+    TFlatSpeedButton speedButton(nullptr);
+    EXPECT_EQ(button.ClassName(), "TFlatButton");
+    EXPECT_TRUE(button.InheritsFrom("TCustomControl"));
+    EXPECT_EQ(speedButton.ClassName(), "TFlatSpeedButton");
+    EXPECT_TRUE(speedButton.InheritsFrom("TGraphicControl"));
 }
 
 TEST(FlatButton, AClickHandsTheModalResultToTheForm)
