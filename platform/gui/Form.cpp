@@ -12,6 +12,7 @@
 #include "platform/gui/private/Overlay.h"
 #include "platform/gui/private/PaintCanvas.h"
 #include "platform/gui/private/QtBridge.h"
+#include "platform/gui/private/StdCtrlSupport.h"
 #include "platform/rtl/Formats.h"
 
 #include <QGuiApplication>
@@ -44,6 +45,8 @@ TCustomForm* ValidParentForm(const TControl* control)
         RAISE(EInvalidOperation(Format("Control '%s' has no parent window", {control ? control->Name() : std::string()})));
     return form;
 }
+
+bool IsAccel(WORD VK, const std::string& Str) { return StdCtrl::IsAccel(static_cast<unsigned char>(VK & 0xFF), Str); }
 
 // --- TFormMenu ---------------------------------------------------------------------------------------------
 

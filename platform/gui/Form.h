@@ -192,6 +192,8 @@ T* CreateDataModule(TComponent* AOwner)
 TCustomForm* GetParentForm(const TControl* control);
 // Raises EInvalidOperation "Control '%s' has no parent window" when there is none.
 TCustomForm* ValidParentForm(const TControl* control);
+// True when VK is the "&" accelerator of Str (letters compared without case); "&&" is a plain "&".
+bool IsAccel(WORD VK, const std::string& Str);
 
 // For tests: runs once each time a modal loop has started and its form is shown.
 void SetModalStartHook(std::function<void(TCustomForm*)> hook);

@@ -1,14 +1,17 @@
 #include "platform/gui/WinControl.h"
 
 #include "platform/gui/Form.h"
+#include "platform/gui/GdiDraw.h"
 #include "platform/gui/ListBox.h"
 #include "platform/gui/Menus.h"
+#include "platform/gui/Regions.h"
 #include "platform/gui/ScrollBar.h"
 #include "platform/gui/Timer.h"
 #include "platform/gui/WindowFunctions.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/CursorTable.h"
+#include "platform/gui/private/GdiInternals.h"
 #include "platform/gui/private/HandleTable.h"
 #include "platform/gui/private/HintManager.h"
 #include "platform/gui/private/PaintCanvas.h"
@@ -1111,6 +1114,74 @@ void TWinControl::PaintTo(HDC DC, int X, int Y)
     widget->render(painter, QPoint(X, Y), QRegion(), QWidget::DrawChildren);
 }
 
+void TWinControl::PaintIntoContext(HDC dc)
+{
+    PaintClientInto(this, dc);
+    for (TControl* child : std::vector<TControl*>(FControls)) {
+        if (!dynamic_cast<TGraphicControl*>(child) || !child->Visible())
+            continue;
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, child->Left(), child->Top(), child->Left() + child->Width(),
+                          child->Top() + child->Height());
+        OffsetViewportOrgEx(dc, child->Left(), child->Top(), nullptr);
+        PaintClientInto(child, dc);
+        RestoreDC(dc, saved);
+    }
+}
+
+void TWinControl::PaintClientInto(TControl* control, HDC dc)
+{
+    const int width = control->ClientWidth();
+    const int height = control->ClientHeight();
+    if (width <= 0 || height <= 0)
+        return;
+    // The control paints as it paints its window, on a stand-in for its retained image that holds
+    // what the context shows under the client area, so that what Paint leaves alone stays.
+    const QPoint client = ClientOffset(control);
+    const QRect clientRect(client, QSize(width, height));
+    auto stage = std::make_unique<TSurface>();
+    stage->Image = QImage(QSize(std::max(control->Width(), clientRect.right() + 1),
+                                std::max(control->Height(), clientRect.bottom() + 1)),
+                          QImage::Format_ARGB32_Premultiplied);
+    stage->Image.fill(Qt::black);
+    stage->ClientRect = clientRect;
+    stage->PaintRect = QRect(0, 0, width, height);
+    auto copyBetween = [&](HDC destination, HDC source, bool intoStage) {
+        HDC stageDC = Gdi::CreateImageDC([&](TDcSurface& surface) {
+            surface.Image = &stage->Image;
+            surface.Origin = {client.x(), client.y()};
+            surface.Bounds = clientRect;
+            return true;
+        });
+        if (intoStage)
+            BitBlt(stageDC, 0, 0, width, height, source, 0, 0, SRCCOPY);
+        else
+            BitBlt(destination, 0, 0, width, height, stageDC, 0, 0, SRCCOPY);
+        DeleteDC(stageDC);
+    };
+    copyBetween(nullptr, dc, true);
+
+    {
+        std::swap(control->FSurface, stage);
+        // Gives the control its own surface back however Paint ends (after the painter closed).
+        struct TRestore {
+            TControl* Control;
+            std::unique_ptr<TSurface>& Stage;
+            ~TRestore()
+            {
+                Control->FSurface->PaintPainter = nullptr;
+                std::swap(Control->FSurface, Stage);
+            }
+        } restore{control, stage};
+        QPainter painter(&control->FSurface->Image);
+        painter.setClipRect(clientRect);
+        painter.translate(client);
+        control->FSurface->PaintPainter = &painter;
+        control->PaintMessage();
+    }
+    copyBetween(dc, nullptr, false);
+}
+
 // --- Messages -------------------------------------------------------------------------------------------------------
 
 bool TWinControl::DefaultWindowMessage(TMessage& Message)
@@ -1121,7 +1192,12 @@ bool TWinControl::DefaultWindowMessage(TMessage& Message)
         return true;
     switch (Message.Msg) {
     case WM_ERASEBKGND:
-        if (FSurface && FSurface->PaintPainter) {
+        if (HDC dc = reinterpret_cast<HDC>(Message.WParam); dc && IsDeviceContext(dc)) {
+            const RECT client{0, 0, ClientWidth(), ClientHeight()};
+            HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
+            FillRect(dc, &client, brush);
+            DeleteObject(brush);
+        } else if (FSurface && FSurface->PaintPainter) {
             const TRect client = ClientRectInWindow();
             FSurface->PaintPainter->fillRect(QRect(0, 0, client.Width(), client.Height()), ToQColor(Color()));
         }
@@ -1293,6 +1369,10 @@ void TWinControl::Dispatch(TMessage& Message)
     }
     switch (Message.Msg) {
     case WM_PAINT:
+        if (HDC dc = reinterpret_cast<HDC>(Message.WParam); dc && IsDeviceContext(dc)) {
+            PaintIntoContext(dc);
+            return;
+        }
         if (FSurface && FSurface->PaintPainter) {
             // The window class paints first, as its window procedure would, then the control.
             if (FListBoxWindow)

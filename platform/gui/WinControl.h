@@ -163,6 +163,11 @@ private:
     friend void DestroyControlWindow(TWinControl* control);
     friend void ApplyWindowStyle(HWND handle, LONG_PTR oldStyle, LONG_PTR oldExStyle);
     void CreateChildHandles();
+    // WM_PAINT with a device context (a control painting its parent's image under itself): the
+    // client area, then each visible graphic child, painted into the context.
+    void PaintIntoContext(HDC dc);
+    // Paints control's client area into dc at the context's logical (0, 0).
+    static void PaintClientInto(TControl* control, HDC dc);
     void UpdateNcLayout();
     void LayoutScrollBars();
     void ApplyAnchors(int oldClientWidth, int oldClientHeight);
