@@ -125,8 +125,12 @@ void FileUtilResetProgressQuietly(TControl* control)
 
 void FileUtilCopyBlocks(int source, TAtomicFileStream& destination, TControl* progress)
 {
+    // The disk starts writing every few megabytes, so that the flush before the rename finds
+    // little left to do.
+    constexpr long writeBehind = 8L << 20;
     std::vector<char> buffer(FileUtilChunkSize);
     long total = 0;
+    long flushed = 0;
     for (;;) {
         const int got = FileRead(source, buffer.data(), FileUtilChunkSize);
         if (got < 0)
@@ -134,6 +138,10 @@ void FileUtilCopyBlocks(int source, TAtomicFileStream& destination, TControl* pr
         total += got;
         if (got > 0)
             destination.WriteBuffer(buffer.data(), got);
+        if (total - flushed >= writeBehind) {
+            sync_file_range(destination.Handle(), flushed, total - flushed, SYNC_FILE_RANGE_WRITE);
+            flushed = total;
+        }
         SetProgressValue(progress, total);
         if (got < FileUtilChunkSize)
             return;
