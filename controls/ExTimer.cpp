@@ -137,10 +137,7 @@ void TTimerThread::DirectTick()
 
 } // namespace ExTimer
 
-using ExTimer::TTimerState;
-using ExTimer::TTimerThread;
-
-TExTimer::TExTimer(TComponent* AOwner) : TComponent(AOwner), FState(std::make_shared<TTimerState>())
+TExTimer::TExTimer(TComponent* AOwner) : TComponent(AOwner), FState(std::make_shared<ExTimer::TTimerState>())
 {
     FState->Owner = this;
     FWindowHandle = AllocateHWnd([this](TMessage& Message) { WndProc(Message); });
@@ -271,7 +268,7 @@ void TExTimer::PauseThread()
 void TExTimer::ResumeThread()
 {
     if (!FThread) {
-        FThread = new TTimerThread(FState);
+        FThread = new ExTimer::TTimerThread(FState);
         FThread->Start();
     }
     FThread->SetPriority(FThreadPriority);

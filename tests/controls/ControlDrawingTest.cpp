@@ -16,7 +16,7 @@
 
 #include <functional>
 
-namespace {
+namespace ControlDrawingTest {
 
 void PumpBriefly()
 {
@@ -281,4 +281,4 @@ TEST(Cursors, DefinedCursorsTakeTheFreeSlotsFromOneHundred)
     Screen->SetCursors(100, nullptr);
 }
 
-} // namespace
+} // namespace ControlDrawingTest

@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-namespace {
+namespace DrawingTest {
 
 TColor PixelAt(TBitmap& bitmap, int x, int y) { return bitmap.Canvas()->Pixels(x, y); }
 
@@ -389,4 +389,4 @@ TEST(Resources, MissingBitmapsAndIconsGiveNothingAndTheErrorNamesTheResource)
     EXPECT_THROW(ResourceNotFound("CURSORE"), EResNotFound);
 }
 
-} // namespace
+} // namespace DrawingTest

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace ExPrgrssTest {
 
 class TPlainBar : public TProgressBar {
     TESS_CLASS(TPlainBar, TProgressBar)
@@ -135,4 +135,4 @@ TEST(ProgressRegistry, UnregisteredControlsAndNothingAreLeftAlone)
     EXPECT_FALSE(SetProgressValue(nullptr, 1));
 }
 
-} // namespace
+} // namespace ExPrgrssTest

@@ -15,7 +15,7 @@
 #include <dirent.h>
 #include <functional>
 
-namespace {
+namespace ExTimerTest {
 
 using TClock = std::chrono::steady_clock;
 
@@ -242,4 +242,4 @@ TEST(ExTimer, AHandlerOnTheThreadHandsWorkToTheGuiThread)
     EXPECT_TRUE(direct);
 }
 
-} // namespace
+} // namespace ExTimerTest

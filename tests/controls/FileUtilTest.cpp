@@ -24,10 +24,11 @@
 #include <fstream>
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
+
+namespace FileUtilTest {
 
 namespace fs = std::filesystem;
-
-namespace {
 
 std::string ReadAll(const std::string& path)
 {
@@ -268,6 +269,27 @@ TEST_F(CopyFileTest, AFailedCopyLeavesTheOldDestinationWholeAndNoTemporary)
     EXPECT_THROW(CopyFile(source, scratch / "nuovo.bin/dentro/x.bin", nullptr), EFCreateError);
     EXPECT_THROW(CopyFile(source, scratch / std::string(4000, 'n'), nullptr), EFCreateError);
     EXPECT_EQ(scratch.Names(), (std::vector<std::string>{"nuovo.bin", "vecchio.bin"}));
+}
+
+TEST_F(CopyFileTest, AnUnreadableSourceOrAnUnwritableFolderRaisesAndLeavesNoPart)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    TScratch scratch("permissions");
+    const std::string bytes = RandomBytes(10000, 7);
+    WriteAll(scratch / "segreto.bin", bytes);
+    fs::permissions(scratch / "segreto.bin", fs::perms::all, fs::perm_options::remove);
+    EXPECT_THROW(CopyFile(scratch / "segreto.bin", scratch / "copia.bin", nullptr), EFOpenError);
+    fs::permissions(scratch / "segreto.bin", fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(ReadAll(scratch / "segreto.bin"), bytes);
+
+    fs::create_directories(scratch / "chiusa");
+    fs::permissions(scratch / "chiusa", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EXPECT_THROW(CopyFile(scratch / "segreto.bin", scratch / "chiusa/copia.bin", nullptr), EFCreateError);
+    fs::permissions(scratch / "chiusa", fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_TRUE(fs::is_empty(scratch / "chiusa"));
+    EXPECT_EQ(ReadAll(scratch / "segreto.bin"), bytes);
 }
 
 TEST_F(CopyFileTest, MovesRenameOrCopyAndNeverLoseTheSource)
@@ -528,4 +550,4 @@ TEST(FolderDialog, TheChosenFolderComesBackWithoutItsSeparator)
     SetDialogService(std::move(previous));
 }
 
-} // namespace
+} // namespace FileUtilTest

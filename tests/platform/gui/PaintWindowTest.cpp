@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace PaintWindowTest {
 
 int InkPixels(TBitmap& bitmap, TColor background)
 {
@@ -56,4 +56,4 @@ TEST(PaintWindow, TheWindowAloneThenItsGraphicChildIntoTheSameContext)
     EXPECT_EQ(target.Canvas()->Pixels(5, 5), clLime) << "left of the label the panel shows";
 }
 
-} // namespace
+} // namespace PaintWindowTest

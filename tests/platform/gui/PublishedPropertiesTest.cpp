@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-namespace {
+namespace PublishedPropertiesTest {
 
 bool Lists(const TPropList& list, const std::string& name)
 {
@@ -104,4 +104,4 @@ TEST(PublishedProperties, MemoLinesAndProgressBarBounds)
     EXPECT_FALSE(RegisteredClassInheritsFrom("TCustomLabel", "TWinControl"));
 }
 
-} // namespace
+} // namespace PublishedPropertiesTest

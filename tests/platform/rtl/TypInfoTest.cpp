@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace TypInfoTest {
 
 class TTypInfoShape : public TObject {
     TESS_CLASS(TTypInfoShape, TObject)
@@ -75,12 +75,12 @@ std::vector<std::string> Names(const TPropList& list)
     return names;
 }
 
-class TypInfoTest : public testing::Test {
+class TypInfoRegistry : public testing::Test {
 protected:
     static void SetUpTestSuite() { RegisterTestClasses(); }
 };
 
-TEST_F(TypInfoTest, ListsFollowTheChainOfTheMostDerivedRegisteredClass)
+TEST_F(TypInfoRegistry, ListsFollowTheChainOfTheMostDerivedRegisteredClass)
 {
     const std::vector<std::string> shape{"Width", "Title", "Ratio", "Data", "Partner", "Label"};
     std::vector<std::string> box = shape;
@@ -108,7 +108,7 @@ TEST_F(TypInfoTest, ListsFollowTheChainOfTheMostDerivedRegisteredClass)
     EXPECT_FALSE(RegisteredClassInheritsFrom("TTypInfoBigCrate", "TTypInfoShape")) << "not registered";
 }
 
-TEST_F(TypInfoTest, ValuesOfEveryKindAreReadAndWrittenByName)
+TEST_F(TypInfoRegistry, ValuesOfEveryKindAreReadAndWrittenByName)
 {
     TTypInfoBox box;
     TTypInfoShape partner;
@@ -125,7 +125,7 @@ TEST_F(TypInfoTest, ValuesOfEveryKindAreReadAndWrittenByName)
     EXPECT_EQ(GetPropInfo(&box, "Partner")->PropType->ClassName, "TTypInfoShape");
 }
 
-TEST_F(TypInfoTest, MissingPropertiesWrongKindsAndReadOnlyWritesRaise)
+TEST_F(TypInfoRegistry, MissingPropertiesWrongKindsAndReadOnlyWritesRaise)
 {
     TTypInfoShape shape;
     const std::vector<std::function<void()>> calls = {
@@ -151,7 +151,7 @@ TEST_F(TypInfoTest, MissingPropertiesWrongKindsAndReadOnlyWritesRaise)
     EXPECT_EQ(shape.Title, "shape");
 }
 
-TEST_F(TypInfoTest, EnumerationNamesAndValues)
+TEST_F(TypInfoRegistry, EnumerationNamesAndValues)
 {
     EXPECT_EQ(GetEnumName(TypeInfoBoolean(), 0), "False");
     EXPECT_EQ(GetEnumName(TypeInfoBoolean(), 1), "True");
@@ -167,4 +167,4 @@ TEST_F(TypInfoTest, EnumerationNamesAndValues)
     EXPECT_EQ(TypeInfoBoolean()->Kind, tkEnumeration);
 }
 
-} // namespace
+} // namespace TypInfoTest
