@@ -5,6 +5,7 @@
 #include "platform/gui/MessageQueue.h"
 #include "platform/gui/Timer.h"
 #include "platform/gui/WindowHandles.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -135,10 +136,38 @@ void TTimerThread::DirectTick()
     }
 }
 
+// The published properties, for the property storage; the events are not stored.
+void RegisterProperties()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        const auto flag = [](const char* name, bool (TExTimer::*get)() const, void (TExTimer::*set)(bool)) {
+            return OrdProp<TExTimer>(
+                name, TypeInfoBoolean(), [get](TExTimer& t) -> std::int64_t { return (t.*get)(); },
+                [set](TExTimer& t, std::int64_t v) { (t.*set)(v != 0); });
+        };
+        RegisterPropInfos(
+            "TExTimer", "",
+            {flag("Enabled", &TExTimer::Enabled, &TExTimer::SetEnabled),
+             OrdProp<TExTimer>(
+                 "Interval", IntegerTypeInfo("Cardinal"), [](TExTimer& t) -> std::int64_t { return t.Interval(); },
+                 [](TExTimer& t, std::int64_t v) { t.SetInterval(static_cast<UINT>(v)); }),
+             flag("SyncEvent", &TExTimer::SyncEvent, &TExTimer::SetSyncEvent),
+             flag("Threaded", &TExTimer::Threaded, &TExTimer::SetThreaded),
+             OrdProp<TExTimer>(
+                 "ThreadPriority",
+                 EnumTypeInfo("TThreadPriority", {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher",
+                                                  "tpHighest", "tpTimeCritical"}),
+                 [](TExTimer& t) -> std::int64_t { return t.ThreadPriority(); },
+                 [](TExTimer& t, std::int64_t v) { t.SetThreadPriority(static_cast<TThreadPriority>(v)); })});
+    });
+}
+
 } // namespace ExTimer
 
 TExTimer::TExTimer(TComponent* AOwner) : TComponent(AOwner), FState(std::make_shared<ExTimer::TTimerState>())
 {
+    ExTimer::RegisterProperties();
     FState->Owner = this;
     FWindowHandle = AllocateHWnd([this](TMessage& Message) { WndProc(Message); });
     FState->Window = FWindowHandle;

@@ -17,9 +17,11 @@
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <cerrno>
 #include <dirent.h>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -254,12 +256,68 @@ std::string FileUtilLinkName(const std::string& displayName, int folder)
     return path + "/" + displayName + ".lnk";
 }
 
+// The published properties of the two components, for the property storage; events are not stored.
+void FileUtilRegisterProperties()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        RegisterPropInfos(
+            "TBrowseFolderDlg", "",
+            {OrdProp<TBrowseFolderDlg>(
+                 "BrowseKind", EnumTypeInfo("TBrowseKind", {"bfFolders", "bfComputers"}),
+                 [](TBrowseFolderDlg& d) -> std::int64_t { return d.BrowseKind; },
+                 [](TBrowseFolderDlg& d, std::int64_t v) { d.BrowseKind = static_cast<TBrowseKind>(v); }),
+             OrdProp<TBrowseFolderDlg>(
+                 "DesktopRoot", TypeInfoBoolean(), [](TBrowseFolderDlg& d) -> std::int64_t { return d.DesktopRoot; },
+                 [](TBrowseFolderDlg& d, std::int64_t v) { d.DesktopRoot = v != 0; }),
+             StrProp<TBrowseFolderDlg>(
+                 "DialogText", [](TBrowseFolderDlg& d) { return d.DialogText; },
+                 [](TBrowseFolderDlg& d, const std::string& v) { d.DialogText = v; }),
+             StrProp<TBrowseFolderDlg>(
+                 "FolderName", [](TBrowseFolderDlg& d) { return d.FolderName; },
+                 [](TBrowseFolderDlg& d, const std::string& v) { d.FolderName = v; }),
+             OrdProp<TBrowseFolderDlg>(
+                 "HelpContext", IntegerTypeInfo("THelpContext"),
+                 [](TBrowseFolderDlg& d) -> std::int64_t { return d.HelpContext; },
+                 [](TBrowseFolderDlg& d, std::int64_t v) { d.HelpContext = static_cast<int>(v); }),
+             OrdProp<TBrowseFolderDlg>(
+                 "Position", EnumTypeInfo("TDialogPosition", {"dpDefault", "dpScreenCenter"}),
+                 [](TBrowseFolderDlg& d) -> std::int64_t { return d.Position; },
+                 [](TBrowseFolderDlg& d, std::int64_t v) { d.Position = static_cast<TDialogPosition>(v); })});
+        RegisterPropInfos(
+            "TExFileOperator", "",
+            {StrProp<TExFileOperator>(
+                 "Destination", [](TExFileOperator& o) { return o.Destination; },
+                 [](TExFileOperator& o, const std::string& v) { o.Destination = v; }),
+             OrdProp<TExFileOperator>(
+                 "Operation", EnumTypeInfo("TFileOperation", {"foCopy", "foDelete", "foMove", "foRename"}),
+                 [](TExFileOperator& o) -> std::int64_t { return o.Operation; },
+                 [](TExFileOperator& o, std::int64_t v) { o.Operation = static_cast<TFileOperation>(v); }),
+             OrdProp<TExFileOperator>(
+                 "Options",
+                 SetTypeInfo("TFileOperFlags",
+                             EnumTypeInfo("TFileOperFlag", {"flAllowUndo", "flConfirmMouse", "flFilesOnly",
+                                                            "flMultiDest", "flNoConfirmation", "flNoConfirmMkDir",
+                                                            "flRenameOnCollision", "flSilent", "flSimpleProgress",
+                                                            "flNoErrorUI"})),
+                 [](TExFileOperator& o) { return static_cast<std::int64_t>(o.Options.Bits()); },
+                 [](TExFileOperator& o, std::int64_t v) { o.Options = TFileOperFlags::FromBits(v & 0x3FF); }),
+             StrProp<TExFileOperator>(
+                 "ProgressTitle", [](TExFileOperator& o) { return o.ProgressTitle; },
+                 [](TExFileOperator& o, const std::string& v) { o.ProgressTitle = v; }),
+             StrProp<TExFileOperator>(
+                 "Source", [](TExFileOperator& o) { return o.Source; },
+                 [](TExFileOperator& o, const std::string& v) { o.Source = v; })});
+    });
+}
+
 } // namespace
 
 // --- TBrowseFolderDlg ---
 
 TBrowseFolderDlg::TBrowseFolderDlg(TComponent* AOwner) : TComponent(AOwner)
 {
+    FileUtilRegisterProperties();
     FObjectInstance = MakeObjectInstance([this](TMessage& Message) { DialogWndProc(Message); });
 }
 
@@ -361,6 +419,8 @@ void TBrowseFolderDlg::DialogWndProc(TMessage& Message)
 }
 
 // --- TExFileOperator ---
+
+TExFileOperator::TExFileOperator(TComponent* AOwner) : TComponent(AOwner) { FileUtilRegisterProperties(); }
 
 bool TExFileOperator::Execute()
 {

@@ -74,7 +74,7 @@ using TFileOperFlags = TSet<TFileOperFlag>;
 class TExFileOperator : public TComponent {
     TESS_CLASS(TExFileOperator, TComponent)
 public:
-    explicit TExFileOperator(TComponent* AOwner) : TComponent(AOwner) {}
+    explicit TExFileOperator(TComponent* AOwner);
 
     std::string Destination;
     TFileOperation Operation = foCopy;

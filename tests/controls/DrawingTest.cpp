@@ -368,6 +368,11 @@ TEST(Geometry, RectanglesPolygonsAndPalettes)
     EXPECT_EQ(PaletteColor(clRed), static_cast<TColor>(0x020000FF));
     EXPECT_EQ(PaletteColor(clBtnFace), static_cast<TColor>(ColorToRGB(clBtnFace) | 0x02000000));
     EXPECT_EQ(PaletteEntries(nullptr), 0);
+    LOGPALETTE palette;
+    palette.palPalEntry.resize(16);
+    HPALETTE handle = CreatePalette(&palette);
+    EXPECT_EQ(PaletteEntries(handle), 16);
+    DeleteObject(handle);
 }
 
 TEST(Resources, MissingBitmapsAndIconsGiveNothingAndTheErrorNamesTheResource)
