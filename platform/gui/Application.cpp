@@ -4,6 +4,7 @@
 #include "platform/gui/FontEngine.h"
 #include "platform/gui/ImageList.h"
 #include "platform/gui/MessageQueue.h"
+#include "platform/gui/PublishedProperties.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/ControlHost.h"
@@ -74,6 +75,7 @@ void ApplyClassicLook(QApplication* app)
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner)
 {
     FTitle = "Tessellarium";
+    RegisterPublishedProperties();
 }
 
 TApplication::~TApplication() = default;

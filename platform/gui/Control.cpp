@@ -1,5 +1,6 @@
 #include "platform/gui/Control.h"
 
+#include "platform/gui/DeviceContext.h"
 #include "platform/gui/DragDrop.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/WinControl.h"
@@ -542,7 +543,12 @@ void TControl::Dispatch(TMessage& Message)
         break;
     case WM_PAINT:
         if (!dynamic_cast<TWinControl*>(this)) {
-            PaintMessage();
+            // With a device context (a control painting what lies under it) the control paints
+            // into that context instead of its own image.
+            if (HDC dc = reinterpret_cast<HDC>(Message.WParam); dc && IsDeviceContext(dc))
+                TWinControl::PaintClientInto(this, dc);
+            else
+                PaintMessage();
             return;
         }
         break;

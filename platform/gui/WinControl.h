@@ -89,6 +89,9 @@ public:
 
     // Paints the control and its children into the device context at (X, Y).
     void PaintTo(HDC DC, int X, int Y);
+    // Paints the window alone, without its graphic children, into DC at the context's logical
+    // (0, 0), as the window's own painting draws it.
+    void PaintWindow(HDC DC) { PaintClientInto(this, DC); }
     void Invalidate() override;
     void Update() override;
     TRect ClientRect() const override;

@@ -55,6 +55,8 @@ TESS_EXCEPTION(EDivByZero, EIntError)
 TESS_EXCEPTION(EParserError, Exception)
 TESS_EXCEPTION(EResNotFound, Exception)
 TESS_EXCEPTION(EComponentError, Exception)
+// A published property that does not exist or does not take the value: "Invalid property value".
+TESS_EXCEPTION(EPropertyError, Exception)
 
 // Raised for a failed system call; ErrorCode is the Windows error number.
 class EOSError : public Exception {

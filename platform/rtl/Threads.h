@@ -37,6 +37,8 @@ bool CheckSynchronize(std::uint32_t timeoutMs = 0);
 
 // --- TThread ------------------------------------------------------------------------------------
 
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
 // A thread running Execute. C++ cannot start it from TThread's own constructor (the derived part
 // would not exist yet): a class created with createSuspended = false calls Start() at the end of
 // its own constructor; one created suspended is started with Resume() or Start().
@@ -62,6 +64,10 @@ public:
 
     bool Suspended() const;
     bool Finished() const;
+    // Kept for the class library's callers: the scheduler gives every thread of the program the
+    // normal share (raising a thread's priority needs privileges a desktop program lacks).
+    TThreadPriority Priority() const { return FPriority; }
+    void SetPriority(TThreadPriority value) { FPriority = value; }
     std::uint32_t ThreadID() const { return FThreadID; }
 
     // With FreeOnTerminate the thread deletes itself after Execute and OnTerminate; such a thread
@@ -92,6 +98,7 @@ private:
     bool FFinished = false;
     std::atomic<bool> FTerminated{false};
     std::uint32_t FThreadID = 0;
+    std::atomic<TThreadPriority> FPriority{tpNormal};
 };
 
 // --- Locks and signals --------------------------------------------------------------------------
