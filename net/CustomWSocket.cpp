@@ -1140,10 +1140,10 @@ void TCustomWSocket::AssignDefaultValue()
     FLocalPortResolved = false;
     FProtoAssigned = true;
     FProto = Winsock::IPPROTO_TCP;
-    FProtoStr = "tcp";
+    FProtoStr = std::string("tcp");
     FType = Winsock::SOCK_STREAM;
-    FLocalPortStr = "0";
-    FLocalAddr = "0.0.0.0";
+    FLocalPortStr = std::string("0");
+    FLocalAddr = std::string("0.0.0.0");
     FLocalAddrNum = Winsock::INADDR_ANY;
     FLingerOnOff = wsLingerOn;
     FLingerTimeout = 0;

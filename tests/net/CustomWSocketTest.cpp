@@ -417,6 +417,29 @@ TEST(WSocketReports, AddressesChangeOnlyWhileClosed)
     EXPECT_EQ(client.State(), wsConnected);
 }
 
+// A raw socket needs privileges; receive-all does not exist on this system. Either way the report
+// comes through SocketError and the component stays closed.
+TEST(WSocketReports, RawListenerWithReceiveAll)
+{
+    TCustomWSocket socket(nullptr);
+    socket.SetProto("raw_icmp");
+    socket.SetAddr("127.0.0.1");
+    socket.SetPort("0");
+    socket.SetComponentOptions({wsoSIO_RCVALL});
+    std::string message;
+    try {
+        socket.Listen();
+    } catch (const ESocketException& e) {
+        message = e.Message;
+    }
+    if (message.rfind("Error 10013 ", 0) == 0)
+        EXPECT_EQ(message, "Error 10013 in function socket\r\nPermission denied");
+    else
+        EXPECT_EQ(message, "Error 10045 in function WSAIoctl(SIO_RCVALL)\r\nOperation not supported on socket");
+    EXPECT_EQ(socket.State(), wsClosed);
+    EXPECT_EQ(socket.HSocket(), Winsock::INVALID_SOCKET);
+}
+
 TEST(WSocketReports, FailedListenLeavesNoSocketBehind)
 {
     TCustomWSocket first(nullptr);
@@ -788,27 +811,33 @@ TEST(WSocketSending, DatagramsBothWays)
 
 // --- Threads and background exceptions -------------------------------------------------------
 
+// A worker thread that takes the component over, runs body (the message loop, a wait) and gives
+// it back.
 class TSocketWorker : public TThread {
 public:
-    explicit TSocketWorker(TCustomWSocket& socket) : TThread(true), FSocket(socket) {}
+    TSocketWorker(TCustomWSocket& socket, std::function<void()> body)
+        : TThread(true), FSocket(socket), FBody(std::move(body))
+    {
+    }
     ~TSocketWorker() override
     {
         Terminate();
         WaitFor();
     }
-    std::atomic<bool> Looping{false};
+    std::atomic<bool> Attached{false};
 
 protected:
     void Execute() override
     {
         FSocket.ThreadAttach();
-        Looping = true;
-        FSocket.MessageLoop();
+        Attached = true;
+        FBody();
         FSocket.ThreadDetach();
     }
 
 private:
     TCustomWSocket& FSocket;
+    std::function<void()> FBody;
 };
 
 TEST(WSocketThreads, DataEventsFollowTheComponentToAWorker)
@@ -829,9 +858,9 @@ TEST(WSocketThreads, DataEventsFollowTheComponentToAWorker)
     };
 
     pair.Client.ThreadDetach();
-    TSocketWorker worker(pair.Client);
+    TSocketWorker worker(pair.Client, [&] { pair.Client.MessageLoop(); });
     worker.Start();
-    ASSERT_TRUE(PumpUntil([&] { return worker.Looping.load(); }));
+    ASSERT_TRUE(PumpUntil([&] { return worker.Attached.load(); }));
     pair.Server.SendStr("on the worker");
     ASSERT_TRUE(PumpUntil([&] { return receivedText() == "on the worker"; }));
     PostThreadMessageA(worker.ThreadID(), WM_QUIT, 0, 0);
@@ -845,6 +874,41 @@ TEST(WSocketThreads, DataEventsFollowTheComponentToAWorker)
     ASSERT_GE(threads.size(), 2u);
     EXPECT_EQ(threads.front(), worker.ThreadID());
     EXPECT_EQ(threads.back(), GetCurrentThreadId());
+}
+
+// With MultiThreaded a wait on a worker runs the worker's own messages.
+TEST(WSocketThreads, AWaitOnAWorkerPumpsItsOwnMessages)
+{
+    TPair pair;
+    std::mutex lock;
+    std::vector<std::string> seen;
+    auto note = [&](const std::string& what) {
+        std::lock_guard<std::mutex> guard(lock);
+        seen.push_back(what + (GetCurrentThreadId() == MainThreadID() ? " on main" : " on worker"));
+    };
+    pair.Client.OnDataAvailable = [&](TObject*, WORD) {
+        const std::string text = pair.Client.ReceiveStr();
+        if (!text.empty())
+            note("data " + text);
+    };
+    pair.Client.OnSessionClosed = [&](TObject*, WORD) { note("closed"); };
+    pair.Client.SetMultiThreaded(true);
+    pair.Client.ThreadDetach();
+    std::atomic<bool> waited{false};
+    TSocketWorker worker(pair.Client, [&] {
+        pair.Client.WaitForClose();
+        waited = true;
+    });
+    worker.Start();
+    ASSERT_TRUE(PumpUntil([&] { return worker.Attached.load(); }));
+    pair.Server.SendStr("last words");
+    Pump(200);
+    pair.Server.Close();
+    ASSERT_TRUE(PumpUntil([&] { return worker.Finished(); }));
+    EXPECT_TRUE(waited);
+    EXPECT_EQ(pair.Client.State(), wsClosed);
+    std::lock_guard<std::mutex> guard(lock);
+    EXPECT_EQ(seen, (std::vector<std::string>{"data last words on worker", "closed on worker"}));
 }
 
 TEST(WSocketThreads, BackgroundExceptionsReachOnBgException)
