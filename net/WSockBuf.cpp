@@ -14,14 +14,14 @@ void TBuffer::SetBufSize(int Size)
     if (Size == FBufSize)
         return;
     if (FWrCount == FRdCount) {
-        FBuf = std::make_unique<char[]>(static_cast<std::size_t>(Size));
+        FBuf = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(Size));
         FBufSize = Size;
         return;
     }
     // Cutting unread data would lose it: the block keeps its size.
     if (Size < FWrCount)
         return;
-    auto storage = std::make_unique<char[]>(static_cast<std::size_t>(Size));
+    auto storage = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(Size));
     std::memcpy(storage.get(), FBuf.get(), static_cast<std::size_t>(FWrCount));
     FBuf = std::move(storage);
     FBufSize = Size;

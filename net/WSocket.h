@@ -2,7 +2,8 @@
 // The socket unit: the socket library bound at run time (loaded on first use, each entry point
 // looked up by name and cached, unloaded when the last user is gone), the services that belong to
 // no single socket (name, port and protocol resolution, error texts, the local host's name and
-// addresses) and the hidden window through which every socket component gets its notices.
+// addresses), the hidden window through which every socket component gets its notices, and the
+// socket component itself (net/CustomWSocket.h).
 //
 // The HTTP and SMTP clients make their own hidden windows with AllocateHWnd and DeallocateHWnd of
 // platform/gui/WindowHandles.h, which this header brings along.
@@ -133,3 +134,6 @@ HWND XSocketAllocateHWnd(TObject* Obj);
 // Destroys the window; false when it was no window.
 bool XSocketDeallocateHWnd(HWND Wnd);
 void WSocketUnregisterClass();
+
+// The socket component stands on everything above.
+#include "net/CustomWSocket.h"

@@ -1,0 +1,91 @@
+#include "SinkProcesses.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace SinkProcesses {
+
+namespace {
+
+int Spawn(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    return posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0 ? pid : -1;
+}
+
+// Whether 127.0.0.1:port is in the listening state, read from the kernel's table, so that the
+// check takes no connection from a sink that serves only one.
+bool Listening(int port)
+{
+    char wanted[32];
+    std::snprintf(wanted, sizeof wanted, "0100007F:%04X", port);
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    while (std::getline(table, line))
+        if (line.find(wanted) != std::string::npos && line.find(" 0A ") != std::string::npos)
+            return true;
+    return false;
+}
+
+} // namespace
+
+int FreePort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+int StartSink(int port)
+{
+    const int pid = Spawn({"socat", "-u", "TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1", "OPEN:/dev/null"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (pid > 0 && !Listening(port) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return pid;
+}
+
+void WaitForExit(int pid)
+{
+    int status = 0;
+    while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+void Stop(int pid)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    WaitForExit(pid);
+}
+
+void CopyFileWithSocat(const std::string& file, int port)
+{
+    WaitForExit(Spawn({"socat", "-u", "FILE:" + file, "TCP:127.0.0.1:" + std::to_string(port)}));
+}
+
+} // namespace SinkProcesses
