@@ -1121,6 +1121,21 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes)
     stream.Commit();
 }
 
+bool SyncFileSystemOf(const std::string& path)
+{
+    const std::string native = ResolvePath(path);
+    const int handle = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle < 0) {
+        SetLastErrorFromErrno(errno, native);
+        return false;
+    }
+    const bool synced = syncfs(handle) == 0;
+    if (!synced)
+        SetLastErrorFromErrno(errno, native);
+    close(handle);
+    return synced;
+}
+
 void ForgetCachedFolder(const std::string& nativePath)
 {
     ForgetFolderOf(nativePath);

@@ -85,7 +85,8 @@ std::string NativeNameOf(const std::string& nativePath)
 int CreateTemporaryBeside(const std::string& targetNative, std::string& tempNative)
 {
     static std::atomic<unsigned> counter{0};
-    std::random_device random;
+    // Made once per thread: setting one up costs more than the file it names.
+    thread_local std::random_device random;
     const std::string folder = NativeFolderOf(targetNative);
     // The temporary name must stay within the 255 bytes a folder entry may hold, however long
     // the target's name is; cut at a character boundary.
@@ -449,12 +450,13 @@ void TAtomicFileStream::Discard()
     }
 }
 
-void TAtomicFileStream::Commit()
+void TAtomicFileStream::Commit(TAtomicCommit mode)
 {
     if (FCommitted)
         return;
+    const bool flushed = mode == TAtomicCommit::Flushed;
     int failure = 0;
-    if (fsync(FHandle) != 0)
+    if (flushed && fsync(FHandle) != 0)
         failure = errno;
     if (close(FHandle) != 0 && failure == 0)
         failure = errno;
@@ -468,6 +470,7 @@ void TAtomicFileStream::Commit()
     }
     FTempNative.clear();
     FCommitted = true;
-    SyncFolder(NativeFolderOf(FTargetNative));
+    if (flushed)
+        SyncFolder(NativeFolderOf(FTargetNative));
     ForgetCachedFolder(FTargetNative);
 }

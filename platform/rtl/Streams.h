@@ -150,6 +150,10 @@ private:
     std::int64_t FPosition = 0;
 };
 
+// How Commit leaves the new version: flushed to the disk with its folder entry, or only renamed
+// (a scratch copy, or one of many files whose caller flushes the file system once at the end).
+enum class TAtomicCommit { Flushed, Unflushed };
+
 // Writes a new version of a file without touching the old one until it is complete: the bytes go
 // to a temporary file in the target's folder; Commit() flushes it to the disk and renames it over
 // the target. Destroyed without Commit (an exception half way), it removes the temporary and the
@@ -164,7 +168,7 @@ public:
     TAtomicFileStream(const TAtomicFileStream&) = delete;
     TAtomicFileStream& operator=(const TAtomicFileStream&) = delete;
 
-    void Commit();
+    void Commit(TAtomicCommit mode = TAtomicCommit::Flushed);
     const std::string& FileName() const { return FFileName; }
 
 private:
