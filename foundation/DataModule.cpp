@@ -1,8 +1,10 @@
 #include "foundation/DataModule.h"
 
+#include "archive/ZipFormat.h"
 #include "foundation/Configurazione.h"
 #include "foundation/Contesto.h"
 #include "foundation/ExceptMessage.h"
+#include "foundation/Log.h"
 #include "foundation/SupportFiles.h"
 #include "foundation/SupportFormDB.h"
 #include "platform/db/DB.h"
@@ -283,13 +285,30 @@ TDC::~TDC()
 {
     DestroyComponents();
     delete FGestoreErrori;
-    if (DC == this)
+    if (DC == this) {
         DC = nullptr;
+        SetZipLogWriter(nullptr);
+    }
 }
+
+namespace {
+
+// What the archive components' one warning box leaves out goes into the daily log.
+void ScriviInRegistroGiornaliero(const std::vector<std::string>& righe)
+{
+    TLog registro(SottocartellaApplicazione("Debug"));
+    TStringList testi;
+    for (const std::string& riga : righe)
+        testi.Add(riga);
+    registro.ScriviElenco(testi);
+}
+
+} // namespace
 
 void TDC::Costruisci(const std::vector<std::string>& argomenti)
 {
     DC = this;
+    SetZipLogWriter(ScriviInRegistroGiornaliero);
     SetName("DC");
     OnCreate = [this](TObject* sender) { DCCreate(sender); };
     try {

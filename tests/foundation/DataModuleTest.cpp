@@ -1,5 +1,6 @@
 #include "DataModuleTestUtils.h"
 
+#include "archive/UnZip.h"
 #include "foundation/Contesto.h"
 #include "platform/db/DB.h"
 #include "platform/rtl/Files.h"
@@ -491,6 +492,34 @@ TEST_F(DataModuleFixture, FirstStartOnAnEmptyFolder)
     EXPECT_EQ(LeggiImpostazione("Ventisca,Tessellarium,Versioning", "Database", ""), "3.0.18");
     const std::string ini = ContenutoDi(Nel("Config/Ventisca/Tessellarium.ini"));
     EXPECT_NE(ini.find("Database=3.0.18\r\n"), std::string::npos);
+}
+
+TEST_F(DataModuleFixture, WhatAnArchiveBoxLeavesOutGoesToTheDailyLog)
+{
+    ImpostaDati(Nel("dati"));
+    ImpostaVersione("3.0.18");
+    Avvia();
+    // Twelve deflated members: twelve reports of a method the reader does not handle.
+    const std::string archivio = Nel("dodici.zip");
+    ASSERT_EQ(std::system(("python3 -c \"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1], 'w', "
+                           "zipfile.ZIP_DEFLATED); [z.writestr('m%02d' % i, 'x' * 100) for i in range(12)]\" '" +
+                           archivio + "'").c_str()),
+              0);
+    TUnZip unzip(nullptr);
+    unzip.SetArcName(archivio);
+    unzip.SetExtrPath(Nel("estratti"));
+    unzip.Overwrite = true;
+    EXPECT_TRUE(unzip.Extract());
+    ASSERT_EQ(Box.Box.size(), 1u);
+    EXPECT_NE(Box.Box[0].Testo.find("... e altri 2 messaggi"), std::string::npos) << Box.Box[0].Testo;
+
+    const std::set<std::string> registri = FileNellaCartella(Nel("Debug"));
+    ASSERT_EQ(registri.size(), 1u);
+    const std::string righe = ContenutoDi(Nel("Debug/" + *registri.begin()));
+    EXPECT_NE(righe.find(": " + archivio + ": Unknown compress method (8) use on m10 ! Skip next...\r\r\n"),
+              std::string::npos) << righe;
+    EXPECT_NE(righe.find("use on m11 "), std::string::npos) << righe;
+    EXPECT_EQ(righe.find("use on m09 "), std::string::npos) << righe;
 }
 
 TEST_F(DataModuleFixture, SharedPathValues)
