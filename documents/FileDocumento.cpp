@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <vector>
 
 namespace {
 
@@ -38,6 +39,29 @@ void EliminaMembri(const std::string& cartella)
 {
     DeleteFile(cartella + ARTICOLI);
     DeleteFile(cartella + CLIENTE);
+}
+
+void EliminaEstratti(const std::vector<std::string>& estratti, const std::string& cartella)
+{
+    for (const std::string& file : estratti)
+        DeleteFile(file);
+    EliminaMembri(cartella);
+}
+
+// The document file by its name and the members that could not be read from it.
+std::string MessaggioDanneggiato(const std::string& archivio, const std::vector<std::string>& membri)
+{
+    std::string testo = "Impossibile caricare i dati della fattura.\nIl file \"" +
+                        ExtractFileName(archivio) + "\" \xE8 danneggiato";
+    for (size_t i = 0; i < membri.size(); ++i)
+        testo += (i == 0 ? ": non si possono leggere " : ", ") + membri[i];
+    return testo + ".";
+}
+
+void SegnalaDanneggiato(const std::string& messaggio, const std::string& segnalazioni, int riga)
+{
+    TFormExceptMessage::MostraErrore(messaggio, segnalazioni, "EstraiFileFattura", riga,
+                                     "FileDocumento", nullptr, nullptr, "", "", "", 1);
 }
 
 // A staged file is scratch: it needs no flush to disk, only the document file does.
@@ -76,12 +100,21 @@ bool EstraiFileFattura(const std::string& archivio, const std::string& cartella,
         unzip.SetArcName(archivio);
         unzip.SetExtrPath(cartella);
         unzip.Overwrite = true;
+        unzip.StagingFolder = true;
+        // The archive's own reports go into the one message of the load, not a box each.
+        std::string segnalazioni;
+        unzip.OnError = [&segnalazioni](TObject*, const std::string& testo) {
+            segnalazioni += (segnalazioni.empty() ? "" : "\n") + testo;
+        };
         const bool estratto = unzip.Extract();
         if (estratto && unzip.DamagedCount() == 0)
             return true;
-        // A member that came out of a damaged archive must not be loaded as if it were whole.
-        EliminaMembri(cartella);
-        SegnalaFileDocumento(messaggio, "EstraiFileFattura", __LINE__, nullptr);
+        // A document with a damaged member must not be loaded in part: nothing of it stays.
+        EliminaEstratti(unzip.ExtractedFiles(), cartella);
+        const bool danneggiato = unzip.DamagedCount() > 0;
+        SegnalaDanneggiato(messaggi && danneggiato ? MessaggioDanneggiato(archivio, unzip.DamagedMembers())
+                                                   : messaggio,
+                           segnalazioni, __LINE__);
         return false;
     } catch (const Exception& e) {
         EliminaMembri(cartella);
