@@ -220,10 +220,14 @@ TEST_F(FilesTest, RenameNeverReplacesAnExistingFile)
 {
     WriteNative("a.txt", "A");
     WriteNative("B.txt", "B");
-    EXPECT_FALSE(RenameFile(Root + "/a.txt", Root + "/b.TXT"));
-    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    for (const char* target : {"/b.TXT", "/B.txt"}) {
+        EXPECT_FALSE(RenameFile(Root + "/a.txt", Root + target));
+        EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+        EXPECT_EQ(ReadNative("a.txt"), "A");
+        EXPECT_EQ(ReadNative("B.txt"), "B");
+    }
+    EXPECT_TRUE(RenameFile(Root + "/a.txt", Root + "/a.txt"));
     EXPECT_EQ(ReadNative("a.txt"), "A");
-    EXPECT_EQ(ReadNative("B.txt"), "B");
 
     EXPECT_TRUE(RenameFile(Root + "/A.TXT", Root + "/c.txt"));
     EXPECT_EQ(ReadNative("c.txt"), "A");
