@@ -333,7 +333,11 @@ bool TUnZip::TWalker::ProcessMember(TZipBitReader& reader, const TZipLocalHeader
     FileSetDate(file->Handle(), static_cast<int>((static_cast<std::uint32_t>(header.Date) << 16) |
                                                  header.Time));
     try {
-        // Scratch copies never need the disk; other folders are flushed once at the end.
+        // Scratch copies never need the disk; other folders are flushed once at the end. A file
+        // renamed over another makes the file system write its data at once, which keeps a
+        // user's file safe in a crash; a scratch copy is removed first and spares that wait.
+        if (FUnZip.StagingFolder)
+            DeleteFile(target);
         file->Commit(TAtomicCommit::Unflushed);
         FUnZip.FExtractedFiles.push_back(target);
     } catch (const Exception&) {

@@ -128,6 +128,19 @@ void BM_CompressLcg(benchmark::State& state)
 }
 BENCHMARK(BM_CompressLcg)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The built-in reader and the unzip tool extract into the same folder, replacing the same files,
+// so that both meet the same file-system state (new files in a folder full of recently deleted
+// ones cost the file system more than in a fresh one).
+fs::path LcgOutput()
+{
+    return BenchDir() / "lcg-out";
+}
+
+fs::path SmallMembersOutput()
+{
+    return BenchDir() / "small-out";
+}
+
 // Argument 0: into a folder of the user's, flushed to the disk before Extract answers;
 // 1: into a staging folder, never flushed.
 bool ExtractInto(const fs::path& archive, const fs::path& folder, bool staging)
@@ -150,7 +163,7 @@ void BM_ExtractLcg(benchmark::State& state)
     const fs::path& archive = LcgArchive();
     const TCpuTimes start = CpuTimes(RUSAGE_SELF);
     for (auto _ : state)
-        if (!ExtractInto(archive, BenchDir() / "x", state.range(0) != 0))
+        if (!ExtractInto(archive, LcgOutput(), state.range(0) != 0))
             state.SkipWithError("Extract failed");
     SetCpuCounters(state, RUSAGE_SELF, start);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * LcgSize));
@@ -162,7 +175,7 @@ void BM_ExtractLcgWithUnzipTool(benchmark::State& state)
 {
     const fs::path& archive = LcgArchive();
     const std::string command = "unzip -o -qq '" + archive.string() + "' -d '" +
-                                (BenchDir() / "u").string() + "'";
+                                LcgOutput().string() + "'";
     const TCpuTimes start = CpuTimes(RUSAGE_CHILDREN);
     for (auto _ : state)
         if (std::system(command.c_str()) != 0)
@@ -208,7 +221,7 @@ void BM_ExtractSmallMembers(benchmark::State& state)
     const fs::path& archive = SmallMembersArchive();
     const TCpuTimes start = CpuTimes(RUSAGE_SELF);
     for (auto _ : state)
-        if (!ExtractInto(archive, BenchDir() / "xs", state.range(0) != 0))
+        if (!ExtractInto(archive, SmallMembersOutput(), state.range(0) != 0))
             state.SkipWithError("Extract failed");
     SetCpuCounters(state, RUSAGE_SELF, start);
     state.SetItemsProcessed(state.iterations() * SmallMembers);
@@ -220,7 +233,7 @@ void BM_ExtractSmallMembersWithUnzipTool(benchmark::State& state)
 {
     const fs::path& archive = SmallMembersArchive();
     const std::string command = "unzip -o -qq '" + archive.string() + "' -d '" +
-                                (BenchDir() / "us").string() + "'";
+                                SmallMembersOutput().string() + "'";
     const TCpuTimes start = CpuTimes(RUSAGE_CHILDREN);
     for (auto _ : state)
         if (std::system(command.c_str()) != 0)

@@ -60,10 +60,20 @@ TEST_F(UnZipTest, DocumentFileRoundTrip)
     }
     EXPECT_EQ(Entries(Dir / "out"), (std::vector<std::string>{"Articoli.aft", "Cliente.cft"}));
 
-    // Existing files are replaced; a missing folder is created with its parents.
+    // Existing files are replaced, in a staging folder too; a missing folder is created with
+    // its parents.
     WriteText(Dir / "out" / "Articoli.aft", "older");
     ASSERT_TRUE(ExtractAll(archive, Dir / "out"));
     EXPECT_EQ(ReadBytes(Dir / "out" / "Articoli.aft"), TBytes(20, 0x41));
+    WriteText(Dir / "out" / "Cliente.cft", "older");
+    TUnZip staging(nullptr);
+    staging.SetArcName(archive.string());
+    staging.SetExtrPath(Out());
+    staging.Overwrite = true;
+    staging.StagingFolder = true;
+    ASSERT_TRUE(staging.Extract());
+    EXPECT_EQ(ReadBytes(Dir / "out" / "Cliente.cft"), TBytes{0x42});
+    EXPECT_EQ(Entries(Dir / "out"), (std::vector<std::string>{"Articoli.aft", "Cliente.cft"}));
     ASSERT_TRUE(ExtractAll(archive, Dir / "deep" / "er"));
     EXPECT_EQ(ReadBytes(Dir / "deep" / "er" / "Cliente.cft"), TBytes{0x42});
 }
