@@ -6,7 +6,6 @@
 #include "foundation/ExceptMessage.h"
 #include "foundation/SupportFiles.h"
 #include "platform/os/FileApi.h"
-#include "platform/os/Processes.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
@@ -14,8 +13,6 @@
 #include "tablestore/zelMemBinaryStreamFormat.h"
 #include "tablestore/zelMemTable.h"
 
-#include <atomic>
-#include <chrono>
 #include <vector>
 
 namespace {
@@ -73,13 +70,11 @@ void SalvaInTemp(TzelMemTable* tabella, const std::string& percorso)
     file.WriteBuffer(dati.Memory(), static_cast<int>(dati.Size()));
 }
 
-// Beside the document, never ending in ").tsd", so that it is never taken for a document.
+// Beside the document, hidden and named by the rule of every atomic save, so that it is never
+// taken for a document and a save cut short leaves nothing the start-up clean-up misses.
 std::string NomeArchivioTemporaneo(const std::string& archivio)
 {
-    static std::atomic<unsigned> contatore{0};
-    const auto istante = std::chrono::steady_clock::now().time_since_epoch().count();
-    return archivio + "." + IntToHex(static_cast<int>(GetCurrentProcessId()), 1) +
-           IntToHex(static_cast<int>(istante & 0x7FFFFFFF), 8) + IntToStr(++contatore) + ".tmp";
+    return ExtractFilePath(archivio) + AtomicTemporaryName(ExtractFileName(archivio));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Origins of Seek.
@@ -149,6 +150,14 @@ private:
     std::string FDataString;
     std::int64_t FPosition = 0;
 };
+
+// Every temporary of an atomic save is named "." + the target's name + "." + twelve lower-case
+// hexadecimal digits + ".tmp" in the target's folder, the target's name cut to 200 bytes: hidden,
+// and recognisable as the leftover of a save cut short, which may then be deleted.
+std::string AtomicTemporaryName(const std::string& targetName);
+bool IsAtomicTemporaryName(std::string_view name);
+// Creates a new file by that rule beside a native target path; its descriptor, or -1 with errno.
+int CreateAtomicTemporary(const std::string& targetNative, std::string& temporaryNative);
 
 // How Commit leaves the new version: flushed to the disk with its folder entry, or only renamed
 // (a scratch copy, or one of many files whose caller flushes the file system once at the end).
