@@ -1,6 +1,10 @@
 #include "DocumentiTestSupport.h"
 
 #include "documents/FileDocumento.h"
+#include "platform/rtl/Streams.h"
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,6 +83,30 @@ TEST_F(FileDocumentoTest, ACreditNoteIsStoredInTheInvoiceSeriesAsAZipOfTwoTables
     EXPECT_FALSE(fs::exists(Temp("Articoli.aft")));
     EXPECT_FALSE(fs::exists(Temp("Cliente.cft")));
     EXPECT_TRUE(MessaggiErrore().empty());
+}
+
+TEST_F(FileDocumentoTest, EveryTemporaryOfASaveIsHiddenAndRecognisable)
+{
+    Documento();
+    ASSERT_TRUE(Salva());
+    // Every name that appears in the series folder while the document is saved again.
+    const int avvisi = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(avvisi, 0);
+    ASSERT_GE(inotify_add_watch(avvisi, NeiDati("FT").c_str(), IN_CREATE | IN_MOVED_TO), 0);
+    ASSERT_TRUE(Salva());
+    std::vector<std::string> nomi;
+    alignas(inotify_event) char buffer[16384];
+    for (ssize_t letti; (letti = read(avvisi, buffer, sizeof buffer)) > 0;)
+        for (ssize_t pos = 0; pos < letti;) {
+            const auto* evento = reinterpret_cast<const inotify_event*>(buffer + pos);
+            nomi.push_back(evento->name);
+            pos += static_cast<ssize_t>(sizeof(inotify_event) + evento->len);
+        }
+    close(avvisi);
+    ASSERT_FALSE(nomi.empty());
+    for (const std::string& nome : nomi)
+        EXPECT_TRUE(nome == "Doc7 - Rossi Srl (5-3-2009).tsd" || IsAtomicTemporaryName(nome)) << nome;
+    EXPECT_EQ(Elenco(NeiDati("FT")), std::vector<std::string>{"Doc7 - Rossi Srl (5-3-2009).tsd"});
 }
 
 TEST_F(FileDocumentoTest, ANameWithAccentsIsStoredInUtf8AndForbiddenCharactersAreLeftOut)
