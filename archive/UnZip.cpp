@@ -443,10 +443,14 @@ void TUnZip::ShowHeldReports()
     held.swap(FHeldReports);
     std::string text;
     const std::size_t shown = std::min(held.size(), ReportsInOneBox);
-    for (std::size_t i = 0; i < shown; ++i)
-        text += (i > 0 ? "\n" : "") + held[i];
+    for (std::size_t i = 0; i < shown; ++i) {
+        if (i > 0)
+            text += '\n';
+        text += held[i];
+    }
     if (held.size() > shown) {
-        text += "\n" + ZipMessages::MoreInTheLog(static_cast<int>(held.size() - shown));
+        text += '\n';
+        text += ZipMessages::MoreInTheLog(static_cast<int>(held.size() - shown));
         std::vector<std::string> rest;
         for (std::size_t i = shown; i < held.size(); ++i)
             rest.push_back(FArcName + ": " + held[i]);
