@@ -9,6 +9,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysErrors.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <unistd.h>
@@ -110,10 +111,28 @@ struct TMaskParts {
 
     bool Matches(const TMaskParts& other) const
     {
-        return Folder == other.Folder && ZipWildcardMatch(Name, other.Name) &&
-               ZipWildcardMatch(Extension, other.Extension);
+        return Folder == other.Folder && MatchesBareName(other);
+    }
+
+    bool MatchesBareName(const TMaskParts& other) const
+    {
+        return ZipWildcardMatch(Name, other.Name) && ZipWildcardMatch(Extension, other.Extension);
     }
 };
+
+bool HasFolderPart(const std::string& name)
+{
+    return name.find_first_of("/\\") != std::string::npos;
+}
+
+// A stored folder ("sub/"): it holds no data of its own.
+bool IsFolderEntry(const std::string& name)
+{
+    return !name.empty() && (name.back() == '/' || name.back() == '\\');
+}
+
+// How many held reports one warning box shows; the others go to the daily log.
+constexpr std::size_t ReportsInOneBox = 10;
 
 } // namespace
 
@@ -129,14 +148,24 @@ private:
     bool ProcessMember(TZipBitReader& reader, const TZipLocalHeader& header,
                        const std::string& name);
     bool Wanted(const std::string& name) const;
+    // Left out only because of its folder part: the masks would take its bare name.
+    bool WantedButInSubFolder(const std::string& name) const;
     bool SkipMember(TZipBitReader& reader);
+    // Decodes into the temporary file; true when the member came out whole and correct.
+    bool ExtractWhole(TZipBitReader& reader, TZipMemberOutput& output,
+                      const TZipLocalHeader& header, const std::string& name,
+                      const std::string& target);
     TDecodeResult Decode(TZipBitReader& reader, TZipMemberOutput& output,
                          const TZipLocalHeader& header, const std::string& name);
+    void LeftOut(const std::string& name);
     void Report(const std::string& message) { FUnZip.Report(message); }
+    bool FlushToDisk();
 
     TUnZip& FUnZip;
     std::vector<TMaskParts> FMasks;
     TZipReport FReport;
+    int FSubFolderMembers = 0;
+    std::string FFirstSubFolderMember;
 };
 
 bool TUnZip::TWalker::Run()
@@ -172,7 +201,25 @@ bool TUnZip::TWalker::Run()
     TZipBitReader reader(input, progress);
     while (NextMember(input, reader)) {
     }
-    return true;
+    if (FSubFolderMembers > 0)
+        Report(ZipMessages::SubFolderMembers(FSubFolderMembers, FFirstSubFolderMember));
+    return FlushToDisk();
+}
+
+bool TUnZip::TWalker::FlushToDisk()
+{
+    if (FUnZip.StagingFolder || FUnZip.FExtractedFiles.empty())
+        return true;
+    if (SyncFileSystemOf(FUnZip.ExtrPath()))
+        return true;
+    Report(ZipMessages::InOutError(LastInOutError()));
+    return false;
+}
+
+void TUnZip::TWalker::LeftOut(const std::string& name)
+{
+    ++FUnZip.FDamagedCount;
+    FUnZip.FDamagedMembers.push_back(name);
 }
 
 bool TUnZip::TWalker::NextMember(TZipInput& input, TZipBitReader& reader)
@@ -233,18 +280,35 @@ bool TUnZip::TWalker::Wanted(const std::string& name) const
     return false;
 }
 
+bool TUnZip::TWalker::WantedButInSubFolder(const std::string& name) const
+{
+    if (!HasFolderPart(name) || IsFolderEntry(name))
+        return false;
+    TMaskParts member(name);
+    for (const TMaskParts& mask : FMasks)
+        if (mask.MatchesBareName(member))
+            return true;
+    return false;
+}
+
 bool TUnZip::TWalker::ProcessMember(TZipBitReader& reader, const TZipLocalHeader& header,
                                     const std::string& name)
 {
     reader.Start(header.CompressedSize);
     if (IsUnsafeName(name)) {
         Report(ZipMessages::BadName);
-        ++FUnZip.FDamagedCount;
+        LeftOut(name);
         reader.SkipRest();
         return !reader.Truncated();
     }
-    if (!Wanted(name))
+    if (!Wanted(name)) {
+        if (WantedButInSubFolder(name)) {
+            if (FSubFolderMembers++ == 0)
+                FFirstSubFolderMember = name;
+            LeftOut(name);
+        }
         return SkipMember(reader);
+    }
     const std::string target = FUnZip.ExtrPath() + name;
     if (!FUnZip.Overwrite && FileExists(target))
         return SkipMember(reader);
@@ -254,35 +318,55 @@ bool TUnZip::TWalker::ProcessMember(TZipBitReader& reader, const TZipLocalHeader
         file = std::make_unique<TAtomicFileStream>(target);
     } catch (const Exception&) {
         Report(ZipMessages::InOutError(LastInOutError()));
+        LeftOut(name);
         return SkipMember(reader);
     }
     TZipMemberOutput output([&file](const std::uint8_t* data, std::size_t size) {
         file->WriteBuffer(data, static_cast<int>(size));
     });
-
-    TDecodeResult result = Decode(reader, output, header, name);
-    bool damaged = result != TDecodeResult::Complete;
-    reader.SkipRest();
-    if (reader.Truncated())
-        damaged = true;
-    // Unknown methods and tables that could not be allocated leave the data unread: no CRC.
-    bool knownMethod = header.Method <= ZipMethodImploded;
-    bool checkCrc = knownMethod && result != TDecodeResult::NoMemory;
-    if (checkCrc && output.Crc() != header.Crc) {
-        Report(ZipMessages::BadCrc(target, header.Crc, output.Crc()));
-        damaged = true;
+    if (!ExtractWhole(reader, output, header, name, target)) {
+        // The temporary goes with the stream: an existing file of that name stays as it was.
+        LeftOut(name);
+        return !reader.Truncated();
     }
     output.Flush();
     FileSetDate(file->Handle(), static_cast<int>((static_cast<std::uint32_t>(header.Date) << 16) |
                                                  header.Time));
     try {
-        file->Commit();
+        // Scratch copies never need the disk; other folders are flushed once at the end. A file
+        // renamed over another makes the file system write its data at once, which keeps a
+        // user's file safe in a crash; a scratch copy is removed first and spares that wait.
+        if (FUnZip.StagingFolder)
+            DeleteFile(target);
+        file->Commit(TAtomicCommit::Unflushed);
+        FUnZip.FExtractedFiles.push_back(target);
     } catch (const Exception&) {
         Report(ZipMessages::InOutError(LastInOutError()));
+        LeftOut(name);
     }
-    if (damaged)
-        ++FUnZip.FDamagedCount;
-    return !reader.Truncated();
+    return true;
+}
+
+bool TUnZip::TWalker::ExtractWhole(TZipBitReader& reader, TZipMemberOutput& output,
+                                   const TZipLocalHeader& header, const std::string& name,
+                                   const std::string& target)
+{
+    TDecodeResult result = Decode(reader, output, header, name);
+    reader.SkipRest();
+    // Unknown methods and tables that could not be allocated leave the data unread: no CRC.
+    bool knownMethod = header.Method <= ZipMethodImploded;
+    if (knownMethod && result != TDecodeResult::NoMemory && output.Crc() != header.Crc) {
+        Report(ZipMessages::BadCrc(target, header.Crc, output.Crc()));
+        return false;
+    }
+    if (result != TDecodeResult::Complete)
+        return false; // the decoder has said why
+    // The bytes may be right and still fewer or more than the header promised.
+    if (reader.Truncated() || output.Written() != header.UncompressedSize) {
+        Report(ZipMessages::BadSize(target));
+        return false;
+    }
+    return true;
 }
 
 TDecodeResult TUnZip::TWalker::Decode(TZipBitReader& reader, TZipMemberOutput& output,
@@ -325,12 +409,18 @@ void TUnZip::SetExtrPath(const std::string& value)
 bool TUnZip::Extract()
 {
     FDamagedCount = 0;
+    FDamagedMembers.clear();
+    FExtractedFiles.clear();
+    FHeldReports.clear();
+    bool done = false;
     try {
         TWalker walker(*this);
-        return walker.Run();
+        done = walker.Run();
     } catch (...) {
-        return false;
+        done = false;
     }
+    ShowHeldReports();
+    return done;
 }
 
 void TUnZip::Report(const std::string& message)
@@ -339,6 +429,39 @@ void TUnZip::Report(const std::string& message)
         const TZipError handler = OnError; // the handler may reassign OnError while it runs
         handler(this, message);
     } else {
-        ZipShowWarning(message);
+        FHeldReports.push_back(message);
+    }
+}
+
+// One box for the whole archive, however many members were damaged: the first reports, and the
+// others written to the daily log.
+void TUnZip::ShowHeldReports()
+{
+    if (FHeldReports.empty())
+        return;
+    std::vector<std::string> held;
+    held.swap(FHeldReports);
+    std::string text;
+    const std::size_t shown = std::min(held.size(), ReportsInOneBox);
+    for (std::size_t i = 0; i < shown; ++i) {
+        if (i > 0)
+            text += '\n';
+        text += held[i];
+    }
+    if (held.size() > shown) {
+        text += '\n';
+        text += ZipMessages::MoreInTheLog(static_cast<int>(held.size() - shown));
+        std::vector<std::string> rest;
+        for (std::size_t i = shown; i < held.size(); ++i)
+            rest.push_back(FArcName + ": " + held[i]);
+        try {
+            ZipWriteLog(rest);
+        } catch (...) {
+            // A log that cannot be written must not hide the box.
+        }
+    }
+    try {
+        ZipShowWarning(text);
+    } catch (...) {
     }
 }

@@ -271,6 +271,22 @@ std::string StackOverflow(int count)
     return UnshrinkStackOverflow + std::to_string(count) + ")!";
 }
 
+std::string BadSize(const std::string& path)
+{
+    return "Il file " + path + " non ha la lunghezza indicata nell'archivio.";
+}
+
+std::string SubFolderMembers(int count, const std::string& firstName)
+{
+    return "File in sottocartelle dell'archivio non estratti: " + std::to_string(count) +
+           " (il primo: " + firstName + ")";
+}
+
+std::string MoreInTheLog(int count)
+{
+    return "... e altri " + std::to_string(count) + " messaggi, scritti nel registro del giorno.";
+}
+
 std::string InOutError(int code)
 {
     switch (code) {
@@ -306,4 +322,25 @@ int ZipInOutErrorFromErrno(int err, const std::string& nativePath)
 void ZipShowWarning(const std::string& text)
 {
     MessageBoxA(nullptr, text, "Attenzione", MB_OK | MB_ICONWARNING);
+}
+
+namespace {
+
+TZipLogWriter& ZipLogWriter()
+{
+    static TZipLogWriter writer;
+    return writer;
+}
+
+} // namespace
+
+void SetZipLogWriter(TZipLogWriter writer)
+{
+    ZipLogWriter() = std::move(writer);
+}
+
+void ZipWriteLog(const std::vector<std::string>& lines)
+{
+    if (ZipLogWriter() && !lines.empty())
+        ZipLogWriter()(lines);
 }

@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr std::uint32_t ZipLocalHeaderSignature = 0x04034B50;
 constexpr std::uint32_t ZipCentralHeaderSignature = 0x02014B50;
@@ -128,6 +130,12 @@ std::string CannotOpenMember(const std::string& name);
 std::string UnknownMethod(int method, const std::string& name);
 std::string BadCrc(const std::string& path, std::uint32_t stored, std::uint32_t computed);
 std::string StackOverflow(int count);
+// A member whose decoded length differs from the length its header gives.
+std::string BadSize(const std::string& path);
+// Members left out because their names carry a folder part; reported once per extraction.
+std::string SubFolderMembers(int count, const std::string& firstName);
+// The end of a warning box that could not show every report.
+std::string MoreInTheLog(int count);
 // The I/O error text for a run-time I/O error number.
 std::string InOutError(int code);
 } // namespace ZipMessages
@@ -138,3 +146,9 @@ int ZipInOutErrorFromErrno(int err, const std::string& nativePath = {});
 
 // The components' reporting step without an OnError handler: a warning box with an OK button.
 void ZipShowWarning(const std::string& text);
+
+// Where reports that a warning box leaves out are written: the program's daily log, installed at
+// start-up by the application; until then they are dropped.
+using TZipLogWriter = std::function<void(const std::vector<std::string>& lines)>;
+void SetZipLogWriter(TZipLogWriter writer);
+void ZipWriteLog(const std::vector<std::string>& lines);

@@ -6,7 +6,6 @@
 #include "foundation/ExceptMessage.h"
 #include "foundation/SupportFiles.h"
 #include "platform/os/FileApi.h"
-#include "platform/os/Processes.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
@@ -14,8 +13,7 @@
 #include "tablestore/zelMemBinaryStreamFormat.h"
 #include "tablestore/zelMemTable.h"
 
-#include <atomic>
-#include <chrono>
+#include <vector>
 
 namespace {
 
@@ -40,6 +38,29 @@ void EliminaMembri(const std::string& cartella)
     DeleteFile(cartella + CLIENTE);
 }
 
+void EliminaEstratti(const std::vector<std::string>& estratti, const std::string& cartella)
+{
+    for (const std::string& file : estratti)
+        DeleteFile(file);
+    EliminaMembri(cartella);
+}
+
+// The document file by its name and the members that could not be read from it.
+std::string MessaggioDanneggiato(const std::string& archivio, const std::vector<std::string>& membri)
+{
+    std::string testo = "Impossibile caricare i dati della fattura.\nIl file \"" +
+                        ExtractFileName(archivio) + "\" \xE8 danneggiato";
+    for (size_t i = 0; i < membri.size(); ++i)
+        testo += (i == 0 ? ": non si possono leggere " : ", ") + membri[i];
+    return testo + ".";
+}
+
+void SegnalaDanneggiato(const std::string& messaggio, const std::string& segnalazioni, int riga)
+{
+    TFormExceptMessage::MostraErrore(messaggio, segnalazioni, "EstraiFileFattura", riga,
+                                     "FileDocumento", nullptr, nullptr, "", "", "", 1);
+}
+
 // A staged file is scratch: it needs no flush to disk, only the document file does.
 void SalvaInTemp(TzelMemTable* tabella, const std::string& percorso)
 {
@@ -49,13 +70,11 @@ void SalvaInTemp(TzelMemTable* tabella, const std::string& percorso)
     file.WriteBuffer(dati.Memory(), static_cast<int>(dati.Size()));
 }
 
-// Beside the document, never ending in ").tsd", so that it is never taken for a document.
+// Beside the document, hidden and named by the rule of every atomic save, so that it is never
+// taken for a document and a save cut short leaves nothing the start-up clean-up misses.
 std::string NomeArchivioTemporaneo(const std::string& archivio)
 {
-    static std::atomic<unsigned> contatore{0};
-    const auto istante = std::chrono::steady_clock::now().time_since_epoch().count();
-    return archivio + "." + IntToHex(static_cast<int>(GetCurrentProcessId()), 1) +
-           IntToHex(static_cast<int>(istante & 0x7FFFFFFF), 8) + IntToStr(++contatore) + ".tmp";
+    return ExtractFilePath(archivio) + AtomicTemporaryName(ExtractFileName(archivio));
 }
 
 } // namespace
@@ -76,12 +95,21 @@ bool EstraiFileFattura(const std::string& archivio, const std::string& cartella,
         unzip.SetArcName(archivio);
         unzip.SetExtrPath(cartella);
         unzip.Overwrite = true;
+        unzip.StagingFolder = true;
+        // The archive's own reports go into the one message of the load, not a box each.
+        std::string segnalazioni;
+        unzip.OnError = [&segnalazioni](TObject*, const std::string& testo) {
+            segnalazioni += (segnalazioni.empty() ? "" : "\n") + testo;
+        };
         const bool estratto = unzip.Extract();
         if (estratto && unzip.DamagedCount() == 0)
             return true;
-        // A member that came out of a damaged archive must not be loaded as if it were whole.
-        EliminaMembri(cartella);
-        SegnalaFileDocumento(messaggio, "EstraiFileFattura", __LINE__, nullptr);
+        // A document with a damaged member must not be loaded in part: nothing of it stays.
+        EliminaEstratti(unzip.ExtractedFiles(), cartella);
+        const bool danneggiato = unzip.DamagedCount() > 0;
+        SegnalaDanneggiato(messaggi && danneggiato ? MessaggioDanneggiato(archivio, unzip.DamagedMembers())
+                                                   : messaggio,
+                           segnalazioni, __LINE__);
         return false;
     } catch (const Exception& e) {
         EliminaMembri(cartella);

@@ -6,10 +6,11 @@
 
 // EstraiFileFattura into the staging folder (CartellaTemp()), messages on.
 bool EstraiFileFatturaInTemp(const std::string& percorsoFattura);
-// Deletes the staged Articoli.aft and Cliente.cft of the folder, then extracts every member of
-// the archive into it. A missing archive extracts nothing and answers true. An archive that
-// cannot be read, or that has a damaged member, answers false after the failure was reported
-// (with an empty message when messaggi is off) and leaves no staged member behind.
+// Deletes the staged Articoli.aft and Cliente.cft of the staging folder, then extracts every
+// member of the archive into it. A missing archive extracts nothing and answers true. An archive
+// that cannot be read, or that has a damaged member, answers false after one report naming the
+// file and its damaged members (with an empty message when messaggi is off) and leaves nothing
+// it extracted behind.
 bool EstraiFileFattura(const std::string& archivio, const std::string& cartella, bool messaggi);
 // ComprimiFileFattura through the staging folder, messages on.
 bool ComprimiFileFatturaDaTemp(const std::string& percorsoFattura);

@@ -1,15 +1,19 @@
 #include "foundation/DataModule.h"
 
+#include "archive/ZipFormat.h"
 #include "foundation/Configurazione.h"
 #include "foundation/Contesto.h"
 #include "foundation/ExceptMessage.h"
+#include "foundation/Log.h"
 #include "foundation/SupportFiles.h"
 #include "foundation/SupportFormDB.h"
 #include "platform/db/DB.h"
 #include "platform/os/Atoms.h"
+#include "platform/os/FileApi.h"
 #include "platform/os/MessageBox.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Formats.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/RP_DBSet.h"
 #include "tablestore/zelMemBinaryStreamFormat.h"
@@ -283,13 +287,87 @@ TDC::~TDC()
 {
     DestroyComponents();
     delete FGestoreErrori;
-    if (DC == this)
+    if (DC == this) {
         DC = nullptr;
+        SetZipLogWriter(nullptr);
+    }
+    if (FBloccoCartellaDati >= 0) {
+        UnlockFile(FBloccoCartellaDati, 0, 0, 1, 0);
+        FileClose(FBloccoCartellaDati);
+    }
 }
+
+namespace {
+
+// The file every running copy locks to tell the others that it holds the data folder.
+const char* const FILE_BLOCCO_DATI = ".Tessellarium.lock";
+// The folders of the document series, below the data root.
+const char* const CARTELLE_SERIE[] = {"FT", "PV", "DT"};
+
+bool CifreEsadecimaliMaiuscole(const std::string& testo)
+{
+    return !testo.empty() &&
+           testo.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+}
+
+// The visible temporary an earlier document save made beside the document:
+// "<document>.tsd." + its process, time and counter in upper-case hexadecimal and digits + ".tmp".
+bool TemporaneoDocumentoVecchio(const std::string& nome)
+{
+    const std::string fine = ".tmp";
+    const std::string documento = ".tsd.";
+    if (nome.size() <= fine.size() || nome.compare(nome.size() - fine.size(), fine.size(), fine) != 0)
+        return false;
+    const std::string resto = nome.substr(0, nome.size() - fine.size());
+    const size_t inizio = resto.rfind(documento);
+    if (inizio == std::string::npos || inizio == 0)
+        return false;
+    const std::string codice = resto.substr(inizio + documento.size());
+    return codice.size() >= 10 && CifreEsadecimaliMaiuscole(codice);
+}
+
+// Removes every leftover of the folder for which resto says so; one log line per removal.
+void RimuoviNellaCartella(const std::string& cartella,
+                          const std::function<bool(const std::string& nome)>& resto,
+                          std::unique_ptr<TLog>& registro)
+{
+    if (!DirectoryExists(cartella))
+        return;
+    const std::unique_ptr<TStringList> file = ElencoFile(cartella + "*.*");
+    for (int i = 0; i < file->Count(); ++i) {
+        const std::string percorso = file->Strings(i);
+        if (!resto(ExtractFileName(percorso)))
+            continue;
+        const bool rimosso = DeleteFile(percorso);
+        try {
+            if (!registro)
+                registro = std::make_unique<TLog>(SottocartellaApplicazione("Debug"));
+            registro->Scrivi((rimosso ? "Rimosso il file temporaneo di un salvataggio interrotto: "
+                                      : "Impossibile rimuovere il file temporaneo di un salvataggio "
+                                        "interrotto: ") +
+                             percorso);
+        } catch (const Exception&) {
+            // A log that cannot be written does not stop the start.
+        }
+    }
+}
+
+// What the archive components' one warning box leaves out goes into the daily log.
+void ScriviInRegistroGiornaliero(const std::vector<std::string>& righe)
+{
+    TLog registro(SottocartellaApplicazione("Debug"));
+    TStringList testi;
+    for (const std::string& riga : righe)
+        testi.Add(riga);
+    registro.ScriviElenco(testi);
+}
+
+} // namespace
 
 void TDC::Costruisci(const std::vector<std::string>& argomenti)
 {
     DC = this;
+    SetZipLogWriter(ScriviInRegistroGiornaliero);
     SetName("DC");
     OnCreate = [this](TObject* sender) { DCCreate(sender); };
     try {
@@ -303,6 +381,8 @@ void TDC::Costruisci(const std::vector<std::string>& argomenti)
         CampiClienteInFattura = NomiCampi(TabellaClienteInFattura);
         ProcessUsbPen(argomenti);
         PercorsoDati = LeggiSharedPath();
+        if (PrendiCartellaDati())
+            RimuoviTemporaneiRimasti();
         ContestoStampa = std::make_unique<TContesto>("ContestoStampa");
     } catch (...) {
         delete FGestoreErrori;
@@ -310,6 +390,35 @@ void TDC::Costruisci(const std::vector<std::string>& argomenti)
         DC = nullptr;
         throw;
     }
+}
+
+bool TDC::PrendiCartellaDati()
+{
+    const std::string percorso = PercorsoDati + FILE_BLOCCO_DATI;
+    int blocco = FileOpen(percorso, fmOpenReadWrite);
+    if (blocco < 0)
+        blocco = FileCreate(percorso);
+    if (blocco < 0)
+        return false; // a folder that cannot be locked is treated as held by another copy
+    if (!LockFile(blocco, 0, 0, 1, 0)) {
+        FileClose(blocco);
+        return false;
+    }
+    FBloccoCartellaDati = blocco;
+    return true;
+}
+
+void TDC::RimuoviTemporaneiRimasti()
+{
+    std::unique_ptr<TLog> registro;
+    RimuoviNellaCartella(PercorsoDati + "Data\\", IsAtomicTemporaryName, registro);
+    for (const char* serie : CARTELLE_SERIE)
+        RimuoviNellaCartella(PercorsoDati + serie + "\\", [](const std::string& nome) {
+            return IsAtomicTemporaryName(nome) || TemporaneoDocumentoVecchio(nome);
+        }, registro);
+    RimuoviNellaCartella(CartellaApplicazione() + "Temp\\", [](const std::string& nome) {
+        return IsAtomicTemporaryName(nome) || nome == "Articoli.aft" || nome == "Cliente.cft";
+    }, registro);
 }
 
 TzelMemTable* TDC::CreaTabella(const std::string& nome, const char* campi)

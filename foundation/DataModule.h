@@ -158,11 +158,18 @@ private:
     void CaricaTabellaOrdinata(TzelMemTable* tabella, const std::string& file,
                                const std::string& ordinamento);
     void ConservaFileDanneggiato(const std::string& percorso);
+    // True when no other running copy of the program holds the data folder; this module then
+    // holds it until it is destroyed.
+    bool PrendiCartellaDati();
+    // Deletes what saves cut short left in Data, the series folders and Temp; nothing else.
+    void RimuoviTemporaneiRimasti();
 
     // The error report entry this module created; its destructor clears FormExceptMessage.
     TFormExceptMessage* FGestoreErrori = nullptr;
     // Tables whose last load failed, with the file they could not read.
     std::map<const TComponent*, std::string> FCaricamentiFalliti;
+    // The open lock file of the data folder while this module holds it, else -1.
+    int FBloccoCartellaDati = -1;
 };
 
 extern TDC* DC;

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Streams.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -118,8 +119,8 @@ TFileIdentity FileIdentityOf(const std::string& nativePath)
 
 bool ReplaceFileContents(const std::string& nativePath, const std::string& bytes, mode_t newFileMode)
 {
-    std::string temporary = nativePath + ".tmpXXXXXX";
-    const int fd = mkstemp(temporary.data());
+    std::string temporary;
+    const int fd = CreateAtomicTemporary(nativePath, temporary);
     if (fd < 0)
         return false;
 

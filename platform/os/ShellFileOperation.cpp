@@ -4,6 +4,7 @@
 #include "platform/os/OsPaths.h"
 #include "platform/os/TempFiles.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/SysErrors.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -137,13 +138,15 @@ int CopyFileContents(const std::string& source, const std::string& target)
         return static_cast<int>(WindowsErrorFromErrno(errno));
     struct stat info {};
     fstat(in, &info);
-    std::string temporary = target + ".tmpXXXXXX";
-    const int out = mkostemp(temporary.data(), O_CLOEXEC);
+    std::string temporary;
+    const int out = CreateAtomicTemporary(target, temporary);
     if (out < 0) {
         const int error = static_cast<int>(WindowsErrorFromErrno(errno));
         close(in);
         return error;
     }
+    // A private file stays private while its copy is being written.
+    fchmod(out, info.st_mode & 0700);
     bool ok = true;
     char buffer[65536];
     for (;;) {
@@ -192,7 +195,8 @@ int CopyLink(const std::string& source, const std::string& target)
     if (length < 0)
         return static_cast<int>(WindowsErrorFromErrno(errno));
     buffer[length] = '\0';
-    const std::string temporary = target + ".tmplink" + std::to_string(getpid());
+    const std::size_t slash = target.rfind('/');
+    const std::string temporary = target.substr(0, slash + 1) + AtomicTemporaryName(target.substr(slash + 1));
     unlink(temporary.c_str());
     if (symlink(buffer, temporary.c_str()) != 0 || rename(temporary.c_str(), target.c_str()) != 0) {
         const int error = static_cast<int>(WindowsErrorFromErrno(errno));

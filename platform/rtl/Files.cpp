@@ -723,17 +723,25 @@ bool DeleteFile(const std::string& fileName)
 bool RenameFile(const std::string& oldName, const std::string& newName)
 {
     const std::string oldNative = ResolvePath(oldName);
-    struct stat oldInfo;
-    if (lstat(oldNative.c_str(), &oldInfo) != 0) {
-        SetLastErrorFromErrno(errno, oldNative);
-        return false;
-    }
     // The new name keeps the case it was given; only its folder is resolved. An entry that
     // matches it in another case is the target already there, unless it is the source itself
     // (a rename that changes only the case).
     const std::string newExisting = ResolvePath(newName);
     const std::string newNative =
         AppendPart(ExtractFilePath(newExisting), AnsiToUtf8(ExtractFileName(newName)));
+    // No entry of the new name in another case: the kernel alone refuses to replace one, so the
+    // usual rename costs one system call. Any failure takes the careful way below.
+    if (newExisting == newNative &&
+        renameat2(AT_FDCWD, oldNative.c_str(), AT_FDCWD, newNative.c_str(), RENAME_NOREPLACE) == 0) {
+        ForgetFolderOf(oldNative);
+        ForgetFolderOf(newNative);
+        return true;
+    }
+    struct stat oldInfo;
+    if (lstat(oldNative.c_str(), &oldInfo) != 0) {
+        SetLastErrorFromErrno(errno, oldNative);
+        return false;
+    }
     struct stat newInfo;
     const bool targetExists = lstat(newExisting.c_str(), &newInfo) == 0;
     if (targetExists && !SameEntry(oldInfo, newInfo)) {
@@ -1119,6 +1127,21 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes)
         done += static_cast<size_t>(chunk);
     }
     stream.Commit();
+}
+
+bool SyncFileSystemOf(const std::string& path)
+{
+    const std::string native = ResolvePath(path);
+    const int handle = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle < 0) {
+        SetLastErrorFromErrno(errno, native);
+        return false;
+    }
+    const bool synced = syncfs(handle) == 0;
+    if (!synced)
+        SetLastErrorFromErrno(errno, native);
+    close(handle);
+    return synced;
 }
 
 void ForgetCachedFolder(const std::string& nativePath)

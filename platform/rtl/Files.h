@@ -159,3 +159,7 @@ void FileClose(int handle);
 // over fileName. On any failure the previous file is untouched, the temporary is removed and
 // EFCreateError or EWriteError is raised naming the file.
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes);
+// Flushes to the disk every pending write of the file system that holds the path (a file or a
+// folder): one flush after many files written without one. False, with the reason kept for
+// GetLastError, when the path cannot be opened or the disk refuses the writes.
+bool SyncFileSystemOf(const std::string& path);

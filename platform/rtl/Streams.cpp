@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -81,15 +82,16 @@ std::string NativeNameOf(const std::string& nativePath)
     return slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
 }
 
-// Creates a new file with a name no one else uses, beside the target; -1 on failure.
-int CreateTemporaryBeside(const std::string& targetNative, std::string& tempNative)
+} // namespace
+
+std::string AtomicTemporaryName(const std::string& targetName)
 {
     static std::atomic<unsigned> counter{0};
-    std::random_device random;
-    const std::string folder = NativeFolderOf(targetNative);
+    // Made once per thread: setting one up costs more than the file it names.
+    thread_local std::random_device random;
     // The temporary name must stay within the 255 bytes a folder entry may hold, however long
     // the target's name is; cut at a character boundary.
-    std::string name = NativeNameOf(targetNative);
+    std::string name = targetName;
     constexpr std::size_t longestKeptName = 200;
     if (name.size() > longestKeptName) {
         std::size_t cut = longestKeptName;
@@ -97,19 +99,44 @@ int CreateTemporaryBeside(const std::string& targetNative, std::string& tempNati
             --cut;
         name.resize(cut);
     }
-    const std::string prefix = folder + "/." + name + ".";
+    char suffix[32];
+    snprintf(suffix, sizeof suffix, "%08x%04x.tmp", random(), (counter++) & 0xFFFF);
+    return "." + name + "." + suffix;
+}
+
+bool IsAtomicTemporaryName(std::string_view name)
+{
+    constexpr std::string_view ending = ".tmp";
+    constexpr std::size_t digits = 12;
+    // "." + at least one byte of the target's name + "." + the digits + ".tmp"
+    if (name.size() < 3 + digits + ending.size() || name.front() != '.' ||
+        name.substr(name.size() - ending.size()) != ending)
+        return false;
+    const std::size_t first = name.size() - ending.size() - digits;
+    if (name[first - 1] != '.')
+        return false;
+    for (std::size_t i = first; i < first + digits; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i])) && (name[i] < 'a' || name[i] > 'f'))
+            return false;
+    return true;
+}
+
+int CreateAtomicTemporary(const std::string& targetNative, std::string& temporaryNative)
+{
+    const std::string folder = NativeFolderOf(targetNative);
+    const std::string prefix = folder == "/" ? folder : folder + "/";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        snprintf(suffix, sizeof suffix, "%08x%04x.tmp", random(), (counter++) & 0xFFFF);
-        tempNative = prefix + suffix;
+        temporaryNative = prefix + AtomicTemporaryName(NativeNameOf(targetNative));
         const int handle =
-            open(tempNative.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            open(temporaryNative.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (handle >= 0 || errno != EEXIST)
             return handle;
     }
     errno = EEXIST;
     return -1;
 }
+
+namespace {
 
 void SyncFolder(const std::string& folder)
 {
@@ -417,7 +444,7 @@ TAtomicFileStream::TAtomicFileStream(const std::string& fileName)
         SetLastError(ERROR_ACCESS_DENIED);
         RaiseCreateError(fileName);
     }
-    FHandle = CreateTemporaryBeside(FTargetNative, FTempNative);
+    FHandle = CreateAtomicTemporary(FTargetNative, FTempNative);
     if (FHandle < 0) {
         SetLastErrorFromErrno(errno, FTempNative, TErrnoContext::CreateFile);
         RaiseCreateError(fileName);
@@ -449,12 +476,13 @@ void TAtomicFileStream::Discard()
     }
 }
 
-void TAtomicFileStream::Commit()
+void TAtomicFileStream::Commit(TAtomicCommit mode)
 {
     if (FCommitted)
         return;
+    const bool flushed = mode == TAtomicCommit::Flushed;
     int failure = 0;
-    if (fsync(FHandle) != 0)
+    if (flushed && fsync(FHandle) != 0)
         failure = errno;
     if (close(FHandle) != 0 && failure == 0)
         failure = errno;
@@ -468,6 +496,7 @@ void TAtomicFileStream::Commit()
     }
     FTempNative.clear();
     FCommitted = true;
-    SyncFolder(NativeFolderOf(FTargetNative));
+    if (flushed)
+        SyncFolder(NativeFolderOf(FTargetNative));
     ForgetCachedFolder(FTargetNative);
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Origins of Seek.
@@ -150,6 +151,18 @@ private:
     std::int64_t FPosition = 0;
 };
 
+// Every temporary of an atomic save is named "." + the target's name + "." + twelve lower-case
+// hexadecimal digits + ".tmp" in the target's folder, the target's name cut to 200 bytes: hidden,
+// and recognisable as the leftover of a save cut short, which may then be deleted.
+std::string AtomicTemporaryName(const std::string& targetName);
+bool IsAtomicTemporaryName(std::string_view name);
+// Creates a new file by that rule beside a native target path; its descriptor, or -1 with errno.
+int CreateAtomicTemporary(const std::string& targetNative, std::string& temporaryNative);
+
+// How Commit leaves the new version: flushed to the disk with its folder entry, or only renamed
+// (a scratch copy, or one of many files whose caller flushes the file system once at the end).
+enum class TAtomicCommit { Flushed, Unflushed };
+
 // Writes a new version of a file without touching the old one until it is complete: the bytes go
 // to a temporary file in the target's folder; Commit() flushes it to the disk and renames it over
 // the target. Destroyed without Commit (an exception half way), it removes the temporary and the
@@ -164,7 +177,7 @@ public:
     TAtomicFileStream(const TAtomicFileStream&) = delete;
     TAtomicFileStream& operator=(const TAtomicFileStream&) = delete;
 
-    void Commit();
+    void Commit(TAtomicCommit mode = TAtomicCommit::Flushed);
     const std::string& FileName() const { return FFileName; }
 
 private:

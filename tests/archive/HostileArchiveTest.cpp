@@ -2,6 +2,8 @@
 
 #include "fuzz/UnZipFuzzCase.h"
 
+#include "platform/os/MessageBox.h"
+
 #include <unistd.h>
 
 namespace {
@@ -123,6 +125,99 @@ TEST_F(HostileArchive, DataDescriptorMemberDoesNotCrash)
     ASSERT_EQ(GetLE16(ReadBytes(archive).data() + 6) & 8, 8); // sizes follow the data
     ExtractContained(ReadBytes(archive));
     EXPECT_GE(Damaged, 1);
+}
+
+TEST_F(HostileArchive, MemberThatIsNotWholeNeverReplacesAFile)
+{
+    const std::string victim = "victim.dat";
+    TRawMember badCrc = StoredMember(victim, "damaged bytes");
+    badCrc.Crc ^= 1;
+    TRawMember cutShort = StoredMember(victim, "the archive ends in here");
+    cutShort.CompressedSize = 4096;
+    TRawMember longerThanItsHeader = StoredMember(victim, "twelve bytes and more");
+    longerThanItsHeader.UncompressedSize = 12;
+    TRawMember shorterThanItsHeader = StoredMember(victim, "short");
+    shorterThanItsHeader.UncompressedSize = 100;
+    TRawMember deflated = StoredMember(victim, "not really deflated");
+    deflated.Method = 8;
+    TBitWriter widen; // the code width grows past 13 bits
+    widen.Put('A', 9);
+    for (int width = 9; width <= 14; ++width) {
+        widen.Put(256, width);
+        widen.Put(1, width);
+    }
+    const TRawMember brokenShrink = Raw(victim, 1, widen.Bytes(), 100);
+    const TRawMember brokenImplode = Raw(victim, 6, FromHex("03ffffffff"), 100);
+    struct TCase {
+        const char* What;
+        TRawMember Member;
+    } cases[] = {
+        {"bad CRC", badCrc},
+        {"archive ends inside", cutShort},
+        {"longer than its header", longerThanItsHeader},
+        {"shorter than its header", shorterThanItsHeader},
+        {"unknown method", deflated},
+        {"broken shrink", brokenShrink},
+        {"broken implode", brokenImplode},
+    };
+    for (const TCase& c : cases) {
+        for (bool existing : {true, false}) {
+            std::error_code ignored;
+            fs::remove_all(Dir / "work", ignored);
+            fs::create_directories(Dir / "work" / "out");
+            if (existing)
+                WriteText(Dir / "work" / "out" / victim, "precious");
+            Messages.clear();
+            ExtractContained(MakeArchive({c.Member}, false));
+            EXPECT_FALSE(Messages.empty()) << c.What;
+            EXPECT_EQ(Damaged, 1) << c.What;
+            std::vector<std::string> left;
+            for (const auto& entry : fs::directory_iterator(Dir / "work" / "out"))
+                left.push_back(entry.path().filename().string());
+            EXPECT_EQ(left, existing ? std::vector<std::string>{victim} : std::vector<std::string>{})
+                << c.What;
+            if (existing) {
+                EXPECT_EQ(ReadBytes(Dir / "work" / "out" / victim), TextBytes("precious")) << c.What;
+            }
+        }
+    }
+}
+
+TEST_F(HostileArchive, WithoutOnErrorOneBoxPerArchive)
+{
+    std::vector<TRawMember> members;
+    for (int i = 0; i < 25; ++i) {
+        TRawMember member = StoredMember("m" + std::to_string(i), "data");
+        member.Method = 8;
+        members.push_back(member);
+    }
+    WriteBytes(Dir / "many.zip", MakeArchive(members));
+    std::vector<std::string> boxes;
+    TMessageBoxHandler previous = SetMessageBoxHandler(
+        [&](HWND, const std::string& text, const std::string& caption, UINT) {
+            boxes.push_back(caption + "|" + text);
+            return IDOK;
+        });
+    std::vector<std::string> logged;
+    SetZipLogWriter([&](const std::vector<std::string>& lines) {
+        logged.insert(logged.end(), lines.begin(), lines.end());
+    });
+    TUnZip unzip(nullptr);
+    unzip.SetArcName((Dir / "many.zip").string());
+    unzip.SetExtrPath((Dir / "out").string());
+    unzip.Overwrite = true;
+    EXPECT_TRUE(unzip.Extract());
+    SetZipLogWriter(nullptr);
+    SetMessageBoxHandler(previous);
+
+    std::string expected = "Attenzione|";
+    for (int i = 0; i < 10; ++i)
+        expected += "Unknown compress method (8) use on m" + std::to_string(i) + " ! Skip next...\n";
+    expected += "... e altri 15 messaggi, scritti nel registro del giorno.";
+    EXPECT_EQ(boxes, std::vector<std::string>{expected});
+    ASSERT_EQ(logged.size(), 15u);
+    EXPECT_EQ(logged.front(), (Dir / "many.zip").string() + ": Unknown compress method (8) use on m10 ! Skip next...");
+    EXPECT_EQ(unzip.DamagedCount(), 25);
 }
 
 TEST_F(HostileArchive, SymbolicLinkIsReplacedNotFollowed)

@@ -1,6 +1,10 @@
 #include "DocumentiTestSupport.h"
 
 #include "documents/FileDocumento.h"
+#include "platform/rtl/Streams.h"
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -81,6 +85,30 @@ TEST_F(FileDocumentoTest, ACreditNoteIsStoredInTheInvoiceSeriesAsAZipOfTwoTables
     EXPECT_TRUE(MessaggiErrore().empty());
 }
 
+TEST_F(FileDocumentoTest, EveryTemporaryOfASaveIsHiddenAndRecognisable)
+{
+    Documento();
+    ASSERT_TRUE(Salva());
+    // Every name that appears in the series folder while the document is saved again.
+    const int avvisi = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(avvisi, 0);
+    ASSERT_GE(inotify_add_watch(avvisi, NeiDati("FT").c_str(), IN_CREATE | IN_MOVED_TO), 0);
+    ASSERT_TRUE(Salva());
+    std::vector<std::string> nomi;
+    alignas(inotify_event) char buffer[16384];
+    for (ssize_t letti; (letti = read(avvisi, buffer, sizeof buffer)) > 0;)
+        for (ssize_t pos = 0; pos < letti;) {
+            const auto* evento = reinterpret_cast<const inotify_event*>(buffer + pos);
+            nomi.push_back(evento->name);
+            pos += static_cast<ssize_t>(sizeof(inotify_event) + evento->len);
+        }
+    close(avvisi);
+    ASSERT_FALSE(nomi.empty());
+    for (const std::string& nome : nomi)
+        EXPECT_TRUE(nome == "Doc7 - Rossi Srl (5-3-2009).tsd" || IsAtomicTemporaryName(nome)) << nome;
+    EXPECT_EQ(Elenco(NeiDati("FT")), std::vector<std::string>{"Doc7 - Rossi Srl (5-3-2009).tsd"});
+}
+
 TEST_F(FileDocumentoTest, ANameWithAccentsIsStoredInUtf8AndForbiddenCharactersAreLeftOut)
 {
     Documento();
@@ -154,36 +182,66 @@ TEST_F(FileDocumentoTest, AMissingDocumentLeavesBothTablesAndShowsTheEmptyPrevie
     EXPECT_EQ(mostrati, 1);
 }
 
-TEST_F(FileDocumentoTest, ADamagedMemberLeavesBothTablesAsTheyWere)
+TEST_F(FileDocumentoTest, ADamagedMemberGivesOneMessageAndChangesNothing)
 {
     Documento();
     ASSERT_TRUE(Salva());
-    // Flip one byte inside the data of the first member, Articoli.aft.
     const std::string file = NeiDati(FILE_NA);
-    std::string zip = LeggiFile(file);
-    const auto u16 = [&zip](size_t at) {
+    const std::string integro = LeggiFile(file);
+    const auto u16 = [](const std::string& zip, size_t at) {
         return static_cast<unsigned char>(zip[at]) | static_cast<unsigned char>(zip[at + 1]) << 8;
     };
-    ASSERT_EQ(zip.substr(30, 12), "Articoli.aft");
-    const size_t dati = 30 + u16(26) + u16(28);
-    const size_t compresso = u16(18) | static_cast<size_t>(u16(20)) << 16;
-    zip[dati + compresso / 2] ^= 0x5A;
-    ScriviFile(file, zip);
+    ASSERT_EQ(integro.substr(30, 12), "Articoli.aft");
+    const size_t dati = 30 + u16(integro, 26) + u16(integro, 28);
+    const size_t compresso = u16(integro, 18) | static_cast<size_t>(u16(integro, 20)) << 16;
+    // A whole third member, which a rejected document must not leave in the staging folder.
+    const std::string cartella = NelProgramma("pacco");
+    fs::create_directories(cartella);
+    ScriviFile(cartella + "/Extra.txt", "extra");
+    std::string conExtra = NeiDati("FT/extra.zip");
+    ScriviFile(conExtra, integro);
+    Comando("cd '" + cartella + "' && zip -q -0 '" + conExtra + "' Extra.txt");
 
     NuovaTestata({{"Denominazione", Variant("Altro")}, {"Tipologia", Variant("FT")}});
     Righe().EmptyTable();
     AggiungiRecord(Righe(), {{"Nome", Variant("X")}});
     const auto testata = Istantanea(Testata());
     const auto righe = Istantanea(Righe());
-    EXPECT_FALSE(Carica());
-    EXPECT_EQ(Istantanea(Testata()), testata);
-    EXPECT_EQ(Istantanea(Righe()), righe);
-    ASSERT_FALSE(MessaggiErrore().empty());
-    EXPECT_EQ(MessaggiErrore().back(), "Impossibile caricare i dati della fattura.");
-    EXPECT_EQ(TFormExceptMessage::RapportiRegistrati().back().Funzione, "EstraiFileFattura");
-    EXPECT_EQ(TFormExceptMessage::RapportiRegistrati().back().Livello, 1);
-    EXPECT_FALSE(fs::exists(Temp("Articoli.aft")));
-    EXPECT_FALSE(fs::exists(Temp("Cliente.cft")));
+    const auto registro = Istantanea(Registro());
+    // One byte flipped in the shrunk data of Articoli.aft; the same data read as imploded,
+    // which makes the decoder report every inconsistent tree it meets.
+    struct TCaso {
+        const char* Cosa;
+        size_t Posizione;
+        char Maschera;
+        char Valore;
+    } casi[] = {
+        {"byte flipped", dati + compresso / 2, 0x5A, 0},
+        {"imploded", 8, 0, 6},
+    };
+    for (const TCaso& caso : casi) {
+        std::string zip = LeggiFile(conExtra);
+        zip[caso.Posizione] = caso.Maschera != 0 ? static_cast<char>(zip[caso.Posizione] ^ caso.Maschera)
+                                                 : caso.Valore;
+        ScriviFile(file, zip);
+        ScriviFile(Temp("Cliente.cft"), "scarto di un documento precedente");
+        TFormExceptMessage::AzzeraRapporti();
+        Box.clear();
+        EXPECT_FALSE(Carica()) << caso.Cosa;
+        ASSERT_EQ(Box.size(), 1u) << caso.Cosa;
+        const std::string atteso = "Impossibile caricare i dati della fattura.\n"
+                                   "Il file \"Doc7 - Rossi Srl (5-3-2009).tsd\" \xE8 danneggiato: "
+                                   "non si possono leggere Articoli.aft.";
+        EXPECT_EQ(Box[0].Testo, atteso) << caso.Cosa;
+        EXPECT_EQ(MessaggiErrore(), std::vector<std::string>{atteso}) << caso.Cosa;
+        EXPECT_EQ(TFormExceptMessage::RapportiRegistrati().back().Funzione, "EstraiFileFattura");
+        EXPECT_EQ(TFormExceptMessage::RapportiRegistrati().back().Livello, 1);
+        EXPECT_NE(TFormExceptMessage::RapportiRegistrati().back().TestoEccezione, "");
+        EXPECT_EQ(Istantanea(Testata()), testata);
+        EXPECT_EQ(Istantanea(Righe()), righe);
+        EXPECT_EQ(Istantanea(Registro()), registro);
+        EXPECT_EQ(Elenco(NelProgramma("Temp")), std::vector<std::string>{}) << caso.Cosa;
+    }
 }
 
 TEST_F(FileDocumentoTest, ADamagedTableInsideAWholeArchiveIsReportedAndChangesNothing)

@@ -1,15 +1,20 @@
 #include "DataModuleTestUtils.h"
 
+#include "archive/UnZip.h"
 #include "foundation/Contesto.h"
 #include "platform/db/DB.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <iterator>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -493,6 +498,34 @@ TEST_F(DataModuleFixture, FirstStartOnAnEmptyFolder)
     EXPECT_NE(ini.find("Database=3.0.18\r\n"), std::string::npos);
 }
 
+TEST_F(DataModuleFixture, WhatAnArchiveBoxLeavesOutGoesToTheDailyLog)
+{
+    ImpostaDati(Nel("dati"));
+    ImpostaVersione("3.0.18");
+    Avvia();
+    // Twelve deflated members: twelve reports of a method the reader does not handle.
+    const std::string archivio = Nel("dodici.zip");
+    ASSERT_EQ(std::system(("python3 -c \"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1], 'w', "
+                           "zipfile.ZIP_DEFLATED); [z.writestr('m%02d' % i, 'x' * 100) for i in range(12)]\" '" +
+                           archivio + "'").c_str()),
+              0);
+    TUnZip unzip(nullptr);
+    unzip.SetArcName(archivio);
+    unzip.SetExtrPath(Nel("estratti"));
+    unzip.Overwrite = true;
+    EXPECT_TRUE(unzip.Extract());
+    ASSERT_EQ(Box.Box.size(), 1u);
+    EXPECT_NE(Box.Box[0].Testo.find("... e altri 2 messaggi"), std::string::npos) << Box.Box[0].Testo;
+
+    const std::set<std::string> registri = FileNellaCartella(Nel("Debug"));
+    ASSERT_EQ(registri.size(), 1u);
+    const std::string righe = ContenutoDi(Nel("Debug/" + *registri.begin()));
+    EXPECT_NE(righe.find(": " + archivio + ": Unknown compress method (8) use on m10 ! Skip next...\r\r\n"),
+              std::string::npos) << righe;
+    EXPECT_NE(righe.find("use on m11 "), std::string::npos) << righe;
+    EXPECT_EQ(righe.find("use on m09 "), std::string::npos) << righe;
+}
+
 TEST_F(DataModuleFixture, SharedPathValues)
 {
     ImpostaDati("Dati");
@@ -827,4 +860,169 @@ TEST_F(DataModuleStartup, ASaveReplacesTheFileWhateverItsLetterCase)
     TzelMemTable letta(nullptr);
     dc.CaricaTabella(&letta, "DATA", "CLIENTI");
     EXPECT_EQ(letta.RecordCount(), 4);
+}
+
+// --- Leftovers of saves cut short ----------------------------------------------------------------
+
+class DataModuleLeftovers : public DataModuleStartup {
+protected:
+    // The program's own files beside the leftovers, with their bytes.
+    std::map<std::string, std::string> Propri;
+    std::set<std::string> Avanzi;
+
+    // Begins an atomic save of the target in a child process and kills it with SIGKILL after
+    // quanti bytes, as a power cut or kill -9 would end the save.
+    void SalvataggioUcciso(const std::string& bersaglio, const std::string& byte, size_t quanti)
+    {
+        const std::set<std::string> prima = FileNellaCartella(fs::path(bersaglio).parent_path());
+        const pid_t figlio = fork();
+        ASSERT_GE(figlio, 0);
+        if (figlio == 0) {
+            auto* flusso = new TAtomicFileStream(bersaglio);
+            flusso->WriteBuffer(byte.data(), static_cast<int>(quanti));
+            raise(SIGKILL);
+            _exit(3);
+        }
+        int stato = 0;
+        ASSERT_EQ(waitpid(figlio, &stato, 0), figlio);
+        ASSERT_TRUE(WIFSIGNALED(stato));
+        for (const std::string& nome : FileNellaCartella(fs::path(bersaglio).parent_path()))
+            if (!prima.count(nome))
+                Avanzi.insert((fs::path(bersaglio).parent_path() / nome).string());
+    }
+
+    void Proprio(const std::string& percorso, const std::string& byte)
+    {
+        fs::create_directories(fs::path(percorso).parent_path());
+        ScriviFile(percorso, byte);
+        Propri[percorso] = byte;
+    }
+
+    // A partial and a complete temporary of a table, of a register and of a document, both
+    // temporaries of a document save cut between its renames, the visible temporary an earlier
+    // document save left, the staged members in Temp, and the user's own files that only look
+    // temporary.
+    void PreparaAvanzi()
+    {
+        PreparaDati();
+        TDC& dc = Avvia();
+        AggiungiRiga(*dc.TabellaFatture, {{"Fattura", "7"}, {"Denominazione", "Rossi Srl"}});
+        dc.SalvaTabella(dc.TabellaFatture, "Data", "FT2009");
+        Modulo.reset();
+        for (const char* nome : {"DATA/Clienti.DAT", "DATA/Articoli.DAT", "DATA/FT2009.DAT"})
+            Propri[Nel(std::string("dati/") + nome)] = ContenutoDi(Nel(std::string("dati/") + nome));
+        const std::string documento = Nel("dati/FT/Doc7 - Rossi Srl (5-3-2009).tsd");
+        Proprio(documento, "PK\x03\x04 un documento");
+        for (const char* nome : {"dati/DATA/x.tmp", "dati/DATA/.notes.tmp.txt", "dati/FT/x.tmp",
+                                 "dati/FT/.notes.tmp.txt", "Temp/x.tmp", "dati/FT/Doc7.tsd.tmp"})
+            Proprio(Nel(nome), "mio");
+
+        const std::string clienti = Propri[Nel("dati/DATA/Clienti.DAT")];
+        const std::string registro = Propri[Nel("dati/DATA/FT2009.DAT")];
+        SalvataggioUcciso(Nel("dati/DATA/Clienti.DAT"), clienti, clienti.size() / 2);
+        SalvataggioUcciso(Nel("dati/DATA/Clienti.DAT"), clienti, clienti.size());
+        SalvataggioUcciso(Nel("dati/DATA/FT2009.DAT"), registro, registro.size() / 2);
+        SalvataggioUcciso(Nel("dati/DATA/FT2009.DAT"), registro, registro.size());
+        // The document is packed beside itself, then moved over it.
+        const std::string pacco = Nel("dati/FT/") + AtomicTemporaryName(fs::path(documento).filename().string());
+        SalvataggioUcciso(pacco, "PK\x03\x04 nuovo", 6);
+        SalvataggioUcciso(pacco, "PK\x03\x04 nuovo", 12);
+        ScriviFile(pacco, "PK\x03\x04 nuovo");
+        Avanzi.insert(pacco);
+        for (const char* nome : {"dati/FT/Doc7 - Rossi Srl (5-3-2009).tsd.1F2E3D4C5B6A71.tmp",
+                                 "Temp/Articoli.aft", "Temp/Cliente.cft"}) {
+            fs::create_directories(fs::path(Nel(nome)).parent_path());
+            ScriviFile(Nel(nome), "scarto");
+            Avanzi.insert(Nel(nome));
+        }
+        SalvataggioUcciso(Nel("Temp/Articoli.aft"), "scarto", 3);
+        ASSERT_EQ(Avanzi.size(), 11u);
+    }
+
+    std::set<std::string> FileRimasti() const
+    {
+        std::set<std::string> rimasti;
+        for (const char* cartella : {"dati/DATA", "dati/FT", "Temp"})
+            for (const std::string& nome : FileNellaCartella(Nel(cartella)))
+                rimasti.insert(Nel(cartella) + "/" + nome);
+        return rimasti;
+    }
+
+    std::vector<std::string> RigheDelRegistro() const
+    {
+        std::vector<std::string> righe;
+        if (!fs::exists(Nel("Debug")))
+            return righe;
+        for (const std::string& file : FileNellaCartella(Nel("Debug"))) {
+            std::istringstream testo(ContenutoDi(Nel("Debug/" + file)));
+            for (std::string riga; std::getline(testo, riga);)
+                righe.push_back(riga);
+        }
+        return righe;
+    }
+};
+
+TEST_F(DataModuleLeftovers, AreRemovedAtStartAndNothingElseIs)
+{
+    PreparaAvanzi();
+    const std::set<std::string> prima = FileRimasti();
+    TDC& dc = Avvia();
+
+    std::set<std::string> attesi;
+    std::set_difference(prima.begin(), prima.end(), Avanzi.begin(), Avanzi.end(),
+                        std::inserter(attesi, attesi.end()));
+    EXPECT_EQ(FileRimasti(), attesi);
+    for (const auto& [percorso, byte] : Propri)
+        EXPECT_EQ(ContenutoDi(percorso), byte) << percorso;
+    EXPECT_EQ(dc.TabellaClienti->RecordCount(), 3);
+    EXPECT_EQ(dc.TabellaArticoli->RecordCount(), 5);
+
+    const std::vector<std::string> righe = RigheDelRegistro();
+    EXPECT_EQ(righe.size(), Avanzi.size());
+    for (const std::string& avanzo : Avanzi) {
+        const std::string nome = fs::path(avanzo).filename().string();
+        EXPECT_EQ(std::count_if(righe.begin(), righe.end(),
+                                [&](const std::string& riga) {
+                                    return riga.find("Rimosso il file temporaneo di un salvataggio "
+                                                     "interrotto: ") != std::string::npos &&
+                                           riga.find(nome + "\r") != std::string::npos;
+                                }),
+                  1)
+            << nome;
+    }
+}
+
+TEST_F(DataModuleLeftovers, StayWhileAnotherCopyHoldsTheDataFolder)
+{
+    PreparaAvanzi();
+    const std::set<std::string> prima = FileRimasti();
+    // Another process holds the lock a running copy takes, until its input is closed.
+    const std::string pronto = Nel("pronto");
+    FILE* altro = popen(("python3 -c \"import fcntl, sys; f = open(sys.argv[1], 'a+'); "
+                         "fcntl.lockf(f, fcntl.LOCK_EX); open(sys.argv[2], 'w').close(); "
+                         "sys.stdin.read()\" '" +
+                         Nel("dati/.Tessellarium.lock") + "' '" + pronto + "'")
+                            .c_str(),
+                        "w");
+    ASSERT_NE(altro, nullptr);
+    for (int attesa = 0; attesa < 1000 && !fs::exists(pronto); ++attesa)
+        usleep(10000);
+    ASSERT_TRUE(fs::exists(pronto));
+    TDC& dc = Avvia();
+    EXPECT_EQ(FileRimasti(), prima);
+    EXPECT_TRUE(RigheDelRegistro().empty());
+    EXPECT_EQ(dc.TabellaClienti->RecordCount(), 3);
+    pclose(altro);
+
+    // Alone, the program cleans up and holds the folder: a second copy cleans nothing.
+    Modulo.reset();
+    Avvia();
+    EXPECT_EQ(FileRimasti().size(), prima.size() - Avanzi.size());
+    const std::string avanzo = *Avanzi.begin();
+    ScriviFile(avanzo, "scarto");
+    {
+        TDC secondo(nullptr, std::vector<std::string>{"TESSELLARIUM_USBPEN:Chiavetta"});
+        EXPECT_TRUE(fs::exists(avanzo));
+    }
+    DC = Modulo.get(); // the second copy made itself the global while it lived
 }

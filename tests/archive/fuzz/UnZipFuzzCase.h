@@ -23,8 +23,7 @@ inline bool FuzzClaimsTooMuch(const std::uint8_t* data, std::size_t size)
     return false;
 }
 
-// A private folder, removed when the process ends; in memory when there is such a file system,
-// since every member is flushed to the disk on rename.
+// A private folder, removed when the process ends; in memory when there is such a file system.
 struct TFuzzFolder {
     std::filesystem::path Path;
 
@@ -70,6 +69,7 @@ inline void RunUnZipFuzzCase(const std::uint8_t* data, std::size_t size)
     unzip.SetArcName(archive.string());
     unzip.SetExtrPath(into.string() + "/");
     unzip.Overwrite = true;
+    unzip.StagingFolder = true;
     unzip.OnError = [](TObject*, const std::string&) {};
     unzip.Extract();
 

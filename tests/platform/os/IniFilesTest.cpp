@@ -1,11 +1,14 @@
 #include "platform/os/IniFiles.h"
 #include "platform/rtl/Lists.h"
+#include "platform/rtl/Streams.h"
 
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 #include <sys/stat.h>
 
 namespace {
@@ -154,7 +157,13 @@ TEST_F(IniFiles, RefusedAndFailedWritesChangeNothing)
         EXPECT_THROW(ini.WriteString(section, key, "v"), EIniFileException) << section << "/" << key;
     EXPECT_THROW(ini.WriteString("A", "K", "due\nrighe"), EIniFileException);
 
-    SetWriteFaultHook([](const std::string&) { return true; });
+    // The temporary of the save follows the rule of every atomic save.
+    std::vector<std::string> beside;
+    SetWriteFaultHook([&](const std::string&) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            beside.push_back(entry.path().filename().string());
+        return true;
+    });
     try {
         ini.WriteString("A", "K", "2");
         FAIL() << "the write should fail";
@@ -162,6 +171,8 @@ TEST_F(IniFiles, RefusedAndFailedWritesChangeNothing)
         EXPECT_EQ(e.Message, "Unable to write to " + path);
     }
     SetWriteFaultHook({});
+    ASSERT_EQ(beside.size(), 2u);
+    EXPECT_EQ(std::count_if(beside.begin(), beside.end(), IsAtomicTemporaryName), 1);
     EXPECT_EQ(ReadTestFile(path), original);
     EXPECT_EQ(ini.ReadString("A", "K", ""), "1");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);

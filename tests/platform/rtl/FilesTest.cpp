@@ -220,10 +220,14 @@ TEST_F(FilesTest, RenameNeverReplacesAnExistingFile)
 {
     WriteNative("a.txt", "A");
     WriteNative("B.txt", "B");
-    EXPECT_FALSE(RenameFile(Root + "/a.txt", Root + "/b.TXT"));
-    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    for (const char* target : {"/b.TXT", "/B.txt"}) {
+        EXPECT_FALSE(RenameFile(Root + "/a.txt", Root + target));
+        EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+        EXPECT_EQ(ReadNative("a.txt"), "A");
+        EXPECT_EQ(ReadNative("B.txt"), "B");
+    }
+    EXPECT_TRUE(RenameFile(Root + "/a.txt", Root + "/a.txt"));
     EXPECT_EQ(ReadNative("a.txt"), "A");
-    EXPECT_EQ(ReadNative("B.txt"), "B");
 
     EXPECT_TRUE(RenameFile(Root + "/A.TXT", Root + "/c.txt"));
     EXPECT_EQ(ReadNative("c.txt"), "A");
@@ -445,6 +449,27 @@ TEST_F(FilesTest, AtomicWriteRefusesReadOnlyTargetsAndMissingFolders)
     EXPECT_EQ(ReadNative("ro.txt"), "keep");
     EXPECT_THROW(WriteFileAtomically(Root + "/missing/x.txt", "new"), EFCreateError);
     EXPECT_EQ(ListNative(), (std::set<std::string>{"ro.txt"}));
+}
+
+TEST_F(FilesTest, UnflushedFilesReachTheDiskWithOneFileSystemSync)
+{
+    WriteNative("Data/CLIENTI.dat", "old");
+    chmod(At("Data/CLIENTI.dat").c_str(), 0640);
+    for (const char* name : {"\\data\\Clienti.DAT", "/Data/Nuovo.dat"}) {
+        TAtomicFileStream stream(Root + name);
+        stream.WriteBuffer("new", 3);
+        stream.Commit(TAtomicCommit::Unflushed);
+    }
+    EXPECT_EQ(ReadNative("Data/CLIENTI.dat"), "new");
+    EXPECT_EQ(ListNative("Data"), (std::set<std::string>{"CLIENTI.dat", "Nuovo.dat"}));
+    struct stat info;
+    ASSERT_EQ(stat(At("Data/CLIENTI.dat").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+
+    EXPECT_TRUE(SyncFileSystemOf(Root + "\\DATA"));
+    EXPECT_TRUE(SyncFileSystemOf(Root + "/Data/nuovo.DAT"));
+    EXPECT_FALSE(SyncFileSystemOf(Root + "/missing"));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
 } // namespace

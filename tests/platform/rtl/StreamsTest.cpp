@@ -265,3 +265,40 @@ TEST_F(StreamsTest, AtomicStreamWritesTheLongestNameAFolderHolds)
         }
     }
 }
+
+TEST_F(StreamsTest, EveryAtomicTemporaryIsHiddenAndRecognisable)
+{
+    // Names as the program gives them (Windows-1252) and as they stand on the disk.
+    const std::pair<std::string, std::string> names[] = {
+        {"Clienti.DAT", "Clienti.DAT"},
+        {std::string(255, 'a'), std::string(200, 'a')},
+        {"Doc7 - Caff\xE8.tsd", "Doc7 - Caff\xC3\xA8.tsd"},
+    };
+    for (const auto& [name, onDisk] : names) {
+        TAtomicFileStream stream(Root + "/" + name);
+        stream.WriteBuffer("data", 4);
+        ASSERT_EQ(EntryCount(), 1u);
+        const std::string temporary = fs::directory_iterator(Root)->path().filename().string();
+        EXPECT_TRUE(IsAtomicTemporaryName(temporary)) << temporary;
+        EXPECT_LE(temporary.size(), 255u);
+        EXPECT_EQ(temporary.substr(0, onDisk.size() + 2), "." + onDisk + ".");
+    }
+    const struct {
+        const char* Name;
+        bool Rule;
+    } cases[] = {
+        {".Clienti.DAT.8fae31bf000f.tmp", true},
+        {"..Doc1.tsd.0123456789ab.tmp.8fae31bf000f.tmp", true},
+        {"x.tmp", false},
+        {".notes.tmp.txt", false},
+        {".x.tmp", false},
+        {"Clienti.DAT.8fae31bf000f.tmp", false},
+        {".Clienti.DAT.8FAE31BF000F.tmp", false},
+        {".Clienti.DAT.8fae31bf00.tmp", false},
+        {".Clienti.DAT-8fae31bf000f.tmp", false},
+        {"..8fae31bf000f.tmp", false},
+        {".Clienti.DAT.8fae31bf000g.tmp", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsAtomicTemporaryName(c.Name), c.Rule) << c.Name;
+}
