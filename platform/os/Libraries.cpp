@@ -366,3 +366,18 @@ bool FindModuleSection(const void* address, TModuleSection& result)
     result.Offset = search.Offset;
     return true;
 }
+
+std::string ExceptionErrorMessage(const Exception& e, const void* address)
+{
+    TModuleSection section;
+    std::string module = FindModuleSection(address, section) ? section.ModulePath : GetModuleFileName(nullptr);
+    const size_t separator = module.find_last_of("\\/");
+    if (separator != std::string::npos)
+        module.erase(0, separator + 1);
+    std::string text = "Exception " + e.ClassName() + " in module " + module + " at " +
+                       IntToHex(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(address)), 8) + ".\n" +
+                       e.Message;
+    if (text.back() != '.')
+        text += '.';
+    return text;
+}
