@@ -1,4 +1,5 @@
 #include "foundation/ExceptMessage.h"
+#include "foundation/SupportFiles.h"
 
 #include "FoundationTestUtils.h"
 
@@ -10,8 +11,17 @@ namespace {
 
 class ExceptMessage : public ::testing::Test {
 protected:
-    void SetUp() override { TFormExceptMessage::AzzeraRapporti(); }
-    void TearDown() override { TFormExceptMessage::AzzeraRapporti(); }
+    // Full and silent reports write into the program's Debug folder: keep it out of the build.
+    void SetUp() override
+    {
+        TFormExceptMessage::AzzeraRapporti();
+        ImpostaCartellaApplicazione(Programma.Percorso());
+    }
+    void TearDown() override
+    {
+        TFormExceptMessage::AzzeraRapporti();
+        ImpostaCartellaApplicazione("");
+    }
 
     static void Mostra(const std::string& messaggio, const std::string& file, int riga, int8_t livello)
     {
@@ -19,6 +29,7 @@ protected:
                                          livello);
     }
 
+    TCartellaTemporanea Programma;
     TRegistraBox Box;
 };
 
@@ -130,7 +141,9 @@ TEST_F(ExceptMessage, MacroFillsTheHandlersPlaceAndTheLastThrow)
         EXPECT_EQ(r.Riga, rigaCatch);
         EXPECT_EQ(r.FileSorgente, "ExceptMessageTest.cpp");
         EXPECT_EQ(r.Eccezione, &e);
-        EXPECT_EQ(r.Indirizzo, nullptr);
+        // The code address of the raise travels with the throw site.
+        EXPECT_EQ(r.Indirizzo, LastThrowSite().Address);
+        EXPECT_NE(r.Indirizzo, nullptr);
         EXPECT_EQ(r.ClasseLanciata, "EConvertError");
         EXPECT_EQ(r.FileLancio, "ExceptMessageTest.cpp");
         EXPECT_EQ(r.RigaLancio, std::to_string(rigaLancio));

@@ -66,6 +66,8 @@ TEST(Libraries, ModuleSectionOfAFunctionOfThisProgram)
     TModuleSection section;
     ASSERT_TRUE(FindModuleSection(reinterpret_cast<const void*>(&NewTestFolder), section));
     EXPECT_NE(section.ModulePath.find("platform_os_tests"), std::string::npos) << section.ModulePath;
+    // Absolute, whatever folder the program was started from.
+    EXPECT_EQ(section.ModulePath.front(), '/') << section.ModulePath;
     EXPECT_GE(section.Section, 1);
     char self[1024];
     EXPECT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
