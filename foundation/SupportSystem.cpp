@@ -2,6 +2,7 @@
 
 #include "platform/gui/Application.h"
 #include "platform/gui/ImageList.h"
+#include "platform/os/FileApi.h"
 #include "platform/os/MessageBox.h"
 #include "platform/os/Processes.h"
 #include "platform/os/ShellFileInfo.h"
@@ -94,8 +95,13 @@ TImageList* ImmaginiDiSistema(const std::string& dimensione, TComponent* proprie
     immagini->SetMasked(false);
     // The shell answers a request for an item's system icon index with the system list itself.
     SHFILEINFOA informazioni;
-    const DWORD_PTR sistema = SHGetFileInfoA(reinterpret_cast<const char*>(desktop.ItemIdList), 0, &informazioni,
-                                             sizeof informazioni, SHGFI_PIDL | SHGFI_SYSICONINDEX | misura);
+    DWORD_PTR sistema = SHGetFileInfoA(reinterpret_cast<const char*>(desktop.ItemIdList), 0, &informazioni,
+                                       sizeof informazioni, SHGFI_PIDL | SHGFI_SYSICONINDEX | misura);
+    // Many Linux desktops have no desktop folder: any folder's name, without a look at the disk,
+    // gives the same list, so that the file lists still show their icons.
+    if (sistema == 0)
+        sistema = SHGetFileInfoA("Desktop", FILE_ATTRIBUTE_DIRECTORY, &informazioni, sizeof informazioni,
+                                 SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | misura);
     immagini->SetHandle(reinterpret_cast<HIMAGELIST>(sistema));
     return immagini;
 }

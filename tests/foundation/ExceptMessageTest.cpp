@@ -1,5 +1,6 @@
 #include "foundation/ExceptMessage.h"
 #include "foundation/SupportFiles.h"
+#include "platform/rtl/DateTime.h"
 
 #include "FoundationTestUtils.h"
 
@@ -109,6 +110,25 @@ TEST_F(ExceptMessage, TheInstancesThresholdsCountAndTheGlobalIsClearedWithIt)
     EXPECT_EQ(Box.Box[1].Titolo, "Errore nell'applicazione");
     entry.reset();
     EXPECT_EQ(FormExceptMessage, nullptr);
+}
+
+TEST_F(ExceptMessage, WithoutTheVisualApplicationAFullReportWritesItsFilesAndShowsTheBox)
+{
+    // A run of the whole program made windows possible: this case is for a process without them.
+    if (Application->Initialized())
+        GTEST_SKIP();
+    auto finestra = std::unique_ptr<TFormExceptMessage>(TFormExceptMessage::Create(nullptr));
+    ASSERT_NE(finestra, nullptr);
+    EXPECT_EQ(FormExceptMessage, finestra.get());
+    EXPECT_EQ(finestra->MemoErrore, nullptr);
+    Mostra("Errore", "X.cpp", 75, 0);
+    const std::string debug = Programma.Percorso() + "/Debug/";
+    EXPECT_NE(ContenutoDi(debug + "ExcpText.txt").find("Catch: Modulo X.cpp, riga 75, funzione Funzione.\r\n"),
+              std::string::npos);
+    EXPECT_EQ(RigheDi(debug + "Log_" + DataPerNomeFile(Date()) + ".log").size(), 10u);
+    ASSERT_EQ(Box.Box.size(), 1u);
+    EXPECT_EQ(Box.Box[0].Titolo, "Errore nell'applicazione - (X.cpp,75)");
+    EXPECT_FALSE(Application->Initialized());
 }
 
 TEST_F(ExceptMessage, NeverThrowsWhateverHappens)
