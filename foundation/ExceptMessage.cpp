@@ -85,12 +85,6 @@ std::string FileDebug(const std::string& nome)
     return CartellaApplicazione() + "Debug\\" + nome;
 }
 
-// The same, creating the folder when missing (raises when it cannot be made).
-std::string FileDebugCreando(const std::string& nome)
-{
-    return SottocartellaApplicazione("Debug") + nome;
-}
-
 void ScriviFileTesto(const std::vector<std::string>& righe)
 {
     std::string testo;
@@ -98,7 +92,7 @@ void ScriviFileTesto(const std::vector<std::string>& righe)
         testo += riga;
         testo += "\r\n";
     }
-    WriteFileAtomically(FileDebugCreando(FileTesto), testo);
+    WriteFileAtomically(SottocartellaApplicazione("Debug") + FileTesto, testo);
 }
 
 void MostraBoxConTitolo(const std::string& messaggio, const std::string& titolo)
@@ -449,16 +443,17 @@ void TFormExceptMessage::SalvaSchermata()
 {
     const std::string percorso = ExpandFileName(ExceptMessage::FileDebug(ExceptMessage::FileSchermata));
     PnlFileImmagine->SetCaption(percorso);
-    ExceptMessage::FileDebugCreando(ExceptMessage::FileSchermata);
+    SottocartellaApplicazione("Debug");
     std::unique_ptr<TBitmap> schermata = ScreenCapture->Capture();
     schermata->SaveToFile(percorso);
 }
 
 bool TFormExceptMessage::ComprimiRapporto()
 {
-    const std::string schermata = ExceptMessage::FileDebugCreando(ExceptMessage::FileSchermata);
-    const std::string testo = ExceptMessage::FileDebug(ExceptMessage::FileTesto);
-    Zip->SetArcName(ExceptMessage::FileDebug(ExceptMessage::FilePacchetto));
+    const std::string cartella = SottocartellaApplicazione("Debug");
+    const std::string schermata = cartella + ExceptMessage::FileSchermata;
+    const std::string testo = cartella + ExceptMessage::FileTesto;
+    Zip->SetArcName(cartella + ExceptMessage::FilePacchetto);
     Zip->Files()->Clear();
     if (FileExists(schermata) && !ChkAllegaImmagine->Checked())
         Zip->Files()->Add(schermata);
