@@ -137,6 +137,19 @@ void RapportoCompleto(const TFormExceptMessage::Rapporto& rapporto)
     Passo([&] { MostraBoxRapporto(rapporto); });
 }
 
+// Opens a file or a link with the desktop's program for it; says so when there is none.
+void Apri(TFormExceptMessage* finestra, const std::string& destinazione)
+{
+    const HWND proprietario = finestra->HandleAllocated() ? finestra->Handle() : nullptr;
+    const auto risposta = reinterpret_cast<std::intptr_t>(
+        ShellExecuteA(proprietario, "open", destinazione.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (risposta <= 32) {
+        const std::string motivo = SysErrorMessage(GetLastError());
+        MessageBoxA(proprietario, "Impossibile aprire \"" + destinazione + "\".\r\n" + motivo, Titolo,
+                    MB_OK | MB_ICONWARNING);
+    }
+}
+
 TStringList* LineeAiuto()
 {
     auto* linee = new TStringList;
@@ -465,18 +478,14 @@ bool TFormExceptMessage::ComprimiRapporto()
 
 void TFormExceptMessage::ApriMailto(const std::string& indirizzo)
 {
-    const std::string collegamento = "mailto:" + indirizzo;
-    ShellExecuteA(HandleAllocated() ? Handle() : nullptr, "open", collegamento.c_str(), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    ExceptMessage::Apri(this, "mailto:" + indirizzo);
 }
 
 // --- The handlers ------------------------------------------------------------------------------
 
 void TFormExceptMessage::BtnImmagineClick(TObject*)
 {
-    const std::string percorso = PnlFileImmagine->Caption();
-    ShellExecuteA(HandleAllocated() ? Handle() : nullptr, "open", percorso.c_str(), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    ExceptMessage::Apri(this, PnlFileImmagine->Caption());
 }
 
 void TFormExceptMessage::BtnInviaClick(TObject*)

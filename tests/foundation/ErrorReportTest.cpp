@@ -17,6 +17,7 @@
 #include "platform/os/Shell.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/SysErrors.h"
 #include "widgets/HintBox.h"
 
 #include <gtest/gtest.h>
@@ -292,6 +293,18 @@ TEST_F(ErrorReport, TheButtonsSendSaveAndOpen)
                                                   "mailto:assistenza@ventisca.example",
                                                   Debug("ExcpScreen.bmp")}));
     EXPECT_TRUE(Dialoghi.Servizio().Satisfied());
+}
+
+TEST_F(ErrorReport, WithoutAMailProgramTheUserIsTold)
+{
+    SetDesktopOpener([](const std::string&) { return DWORD{ERROR_NO_ASSOCIATION}; });
+    MentreMostrata = [&] { Finestra->BtnInvia->Click(); };
+    Segnala("", 0);
+    const auto box = Dialoghi.Box();
+    ASSERT_EQ(box.size(), 1u);
+    EXPECT_EQ(box[0].Text.rfind("Impossibile aprire \"mailto:assistenza@ventisca.example\".\r\n", 0), 0u)
+        << box[0].Text;
+    EXPECT_EQ(box[0].Icon, MB_ICONWARNING);
 }
 
 TEST_F(ErrorReport, SavingAPackageThatCannotBeWrittenSaysSoAndCopiesNothing)
