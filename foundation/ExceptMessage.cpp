@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 TFormExceptMessage* FormExceptMessage = nullptr;
@@ -150,9 +151,9 @@ void Apri(TFormExceptMessage* finestra, const std::string& destinazione)
     }
 }
 
-TStringList* LineeAiuto()
+std::unique_ptr<TStringList> LineeAiuto()
 {
-    auto* linee = new TStringList;
+    auto linee = std::make_unique<TStringList>();
     linee->Add("Si \xE8 verificato un errore inatteso nell'applicazione. L'errore rappresenta una anomalia del "
                "programma che pu\xF2 derivare da incongruenze ed omissioni nel codice, manomissioni volontarie o "
                "involantarie dei file di supporto o da confilitti non previsti con il sistema ospitante.");
@@ -198,8 +199,7 @@ void TFormExceptMessage::CreaComponenti()
     Aiuto->SetParent(this);
     Aiuto->SetAlign(alTop);
     Aiuto->SetHeight(96);
-    std::unique_ptr<TStringList> linee(ExceptMessage::LineeAiuto());
-    Aiuto->SetLines(linee.get());
+    Aiuto->SetLines(ExceptMessage::LineeAiuto().get());
 
     TitoloErrore = new TPanel(this);
     TitoloErrore->SetName("TitoloErrore");
