@@ -285,8 +285,9 @@ TDC::TDC(TComponent* owner, const std::vector<std::string>& argomenti) : TDataMo
 
 TDC::~TDC()
 {
+    // The error report window is one of the components: it goes with them.
     DestroyComponents();
-    delete FGestoreErrori;
+    FGestoreErrori = nullptr;
     if (DC == this) {
         DC = nullptr;
         SetZipLogWriter(nullptr);
@@ -385,7 +386,7 @@ void TDC::Costruisci(const std::vector<std::string>& argomenti)
             RimuoviTemporaneiRimasti();
         ContestoStampa = std::make_unique<TContesto>("ContestoStampa");
     } catch (...) {
-        delete FGestoreErrori;
+        TComponent::Free(FGestoreErrori);
         FGestoreErrori = nullptr;
         DC = nullptr;
         throw;
@@ -538,8 +539,9 @@ void TDC::CreaComponenti()
 void TDC::CreaGestoreErrori()
 {
     try {
-        FGestoreErrori = new TFormExceptMessage(nullptr);
-        FormExceptMessage = FGestoreErrori;
+        FGestoreErrori = TFormExceptMessage::Create(this);
+        if (FGestoreErrori != nullptr)
+            FormExceptMessage = FGestoreErrori;
     } catch (...) {
         MessageBoxA(nullptr, "Impossibile istanziare il gestore degli errori.",
                     "Errore inizializzazione", MB_OK | MB_ICONERROR);

@@ -5,6 +5,8 @@
 #include "foundation/SupportFiles.h"
 #include "platform/rtl/Files.h"
 
+#include "bench/foundation/ProgrammaTemporaneo.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -17,24 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A program folder of its own, removed at the end.
-class TProgrammaTemporaneo {
-public:
-    TProgrammaTemporaneo()
-    {
-        std::string modello = (fs::temp_directory_path() / "f12-bench-XXXXXX").string();
-        Percorso = mkdtemp(modello.data());
-        ImpostaCartellaApplicazione(Percorso);
-    }
-    ~TProgrammaTemporaneo()
-    {
-        ImpostaCartellaApplicazione("");
-        std::error_code ignorato;
-        fs::remove_all(Percorso, ignorato);
-    }
-    std::string Percorso;
-};
 
 std::string File64MiB(const std::string& cartella)
 {

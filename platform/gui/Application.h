@@ -29,6 +29,8 @@ public:
     // Creates the QApplication when there is none yet and connects the layer to it: the posted
     // messages, the synchronisation of threads, the exception route and the dialog service.
     void Initialize();
+    // True once Initialize has run: windows can be shown from then on.
+    bool Initialized() const { return FInitialized; }
 
     // Constructs a form or data module of class T owned by the application; the first form
     // becomes MainForm.

@@ -6,6 +6,7 @@
 #include "platform/gui/private/Surfaces.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/PrinterDevice.h"
+#include "platform/gui/WindowFunctions.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/WinControl.h"
 
@@ -224,7 +225,8 @@ bool IsDeviceContext(HDC dc) { return Gdi::FindDC(dc) != nullptr; }
 
 static HDC WindowDC(HWND window, bool whole)
 {
-    if (!window)
+    // The desktop window's context is the screen's, as on Windows.
+    if (!window || window == GetDesktopWindow())
         return NewDC(TDcKind::Screen, nullptr);
     auto dc = std::make_unique<TDeviceContext>();
     dc->Kind = TDcKind::Window;

@@ -2,6 +2,7 @@
 
 #include "platform/gui/Form.h"
 #include "platform/gui/ScrollBar.h"
+#include "platform/gui/SystemMetrics.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/HandleTable.h"
@@ -155,6 +156,11 @@ BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL)
 
 BOOL GetWindowRect(HWND handle, TRect& rect)
 {
+    // The desktop window covers the primary screen, whose picture the screen context gives.
+    if (handle && handle == GetDesktopWindow()) {
+        rect = Rect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        return TRUE;
+    }
     TWinControl* control = ControlOf(handle);
     if (!control)
         return FALSE;

@@ -309,6 +309,7 @@ struct TSectionSearch {
     std::uintptr_t Address = 0;
     int Section = 0;
     std::uintptr_t Offset = 0;
+    bool Program = false; // the object found is the program itself
 };
 
 int VisitObject(dl_phdr_info* info, size_t, void* data)
@@ -335,6 +336,7 @@ int VisitObject(dl_phdr_info* info, size_t, void* data)
         if (search->Address >= start && search->Address < start + header.p_memsz) {
             search->Section = loadable;
             search->Offset = search->Address - start;
+            search->Program = info->dlpi_name == nullptr || info->dlpi_name[0] == '\0';
             return 1;
         }
     }
@@ -355,7 +357,8 @@ bool FindModuleSection(const void* address, TModuleSection& result)
     if (search.Section == 0)
         return false;
     std::string path = info.dli_fname != nullptr ? info.dli_fname : "";
-    if (path.empty() || path.find('/') == std::string::npos) {
+    // The program is named as it was started, possibly relative to a folder since left.
+    if (search.Program || path.empty() || path.find('/') == std::string::npos) {
         char self[4096];
         const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
         if (length > 0)
@@ -365,4 +368,19 @@ bool FindModuleSection(const void* address, TModuleSection& result)
     result.Section = search.Section;
     result.Offset = search.Offset;
     return true;
+}
+
+std::string ExceptionErrorMessage(const Exception& e, const void* address)
+{
+    TModuleSection section;
+    std::string module = FindModuleSection(address, section) ? section.ModulePath : GetModuleFileName(nullptr);
+    const size_t separator = module.find_last_of("\\/");
+    if (separator != std::string::npos)
+        module.erase(0, separator + 1);
+    std::string text = "Exception " + e.ClassName() + " in module " + module + " at " +
+                       IntToHex(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(address)), 8) + ".\n" +
+                       e.Message;
+    if (text.back() != '.')
+        text += '.';
+    return text;
 }

@@ -3,6 +3,7 @@
 // system libraries callers look up at run time are registered modules.
 
 #include "platform/os/WinBase.h"
+#include "platform/rtl/Exceptions.h"
 
 #include <map>
 #include <string>
@@ -32,3 +33,8 @@ struct TModuleSection {
 };
 // Where an address lies: module, loadable segment in program-header order, offset inside it.
 bool FindModuleSection(const void* address, TModuleSection& result);
+
+// The class library's description of an exception raised at an address: "Exception <class> in
+// module <file> at <address>." and, on the next line, the message ending with a full stop. The
+// module is the bare file name of the one holding the address, or the program's own file.
+std::string ExceptionErrorMessage(const Exception& e, const void* address);

@@ -42,6 +42,9 @@ struct PROCESS_INFORMATION {
 };
 
 constexpr DWORD STARTF_USESHOWWINDOW = 0x1;
+// Asks for the busy cursor while the program starts; the desktop gives its own feedback, so it
+// changes nothing here.
+constexpr DWORD STARTF_FORCEONFEEDBACK = 0x40;
 constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 constexpr DWORD CREATE_NEW_CONSOLE = 0x10;
 constexpr DWORD CREATE_NO_WINDOW = 0x08000000;

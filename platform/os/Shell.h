@@ -53,6 +53,9 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 using TDesktopOpener = std::function<DWORD(const std::string& targetUtf8)>;
 TDesktopOpener SetDesktopOpener(TDesktopOpener opener);
 
+// Windows answers CoInitialize so when its component libraries do not match; never here.
+constexpr HRESULT OLE_E_WRONGCOMPOBJ = static_cast<HRESULT>(0x8004000Eu);
+
 // S_OK on a thread's first call, S_FALSE after; there is nothing to start or stop.
 HRESULT CoInitialize(void* reserved);
 void CoUninitialize();

@@ -79,15 +79,22 @@ struct TThrowSite {
     std::string ClassName;
     const char* File = "";
     int Line = 0;
+    // A code address inside the function that raised; null when unknown.
+    const void* Address = nullptr;
 };
 
 const TThrowSite& LastThrowSite();
-void RecordThrowSite(const std::string& className, const char* file, int line);
+void RecordThrowSite(const std::string& className, const char* file, int line,
+                     const void* address = nullptr);
 
+// Kept out of line so that its return address lies in the function that raised. One byte is
+// taken off it: a call to a function that never returns may be the last instruction of its
+// function, and the address after it would then belong to the next one.
 template <typename E>
-[[noreturn]] void ThrowAt(E exception, const char* file, int line)
+[[noreturn, gnu::noinline]] void ThrowAt(E exception, const char* file, int line)
 {
-    RecordThrowSite(exception.ClassName(), file, line);
+    RecordThrowSite(exception.ClassName(), file, line,
+                    static_cast<const char*>(__builtin_return_address(0)) - 1);
     throw exception;
 }
 

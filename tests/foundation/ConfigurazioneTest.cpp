@@ -22,18 +22,6 @@ namespace fs = std::filesystem;
 const std::string Generale = "Ventisca,Tessellarium,Generale";
 const std::string Versioning = "Ventisca,Tessellarium,Versioning";
 
-std::string UscitaDi(const std::string& comando)
-{
-    std::string uscita;
-    if (FILE* processo = popen(comando.c_str(), "r")) {
-        char buffer[4096];
-        for (size_t letti; (letti = fread(buffer, 1, sizeof buffer, processo)) > 0;)
-            uscita.append(buffer, letti);
-        pclose(processo);
-    }
-    return uscita;
-}
-
 // A temporary program folder and a registry file of its own, for the test's life.
 class Configurazione : public ::testing::Test {
 protected:

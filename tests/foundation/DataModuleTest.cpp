@@ -251,6 +251,7 @@ TEST_F(DataModuleFixture, SpecialPropertiesSourcesAndFormat)
 
     EXPECT_EQ(DC, &dc);
     ASSERT_NE(FormExceptMessage, nullptr);
+    EXPECT_EQ(FormExceptMessage->Owner(), &dc);
     EXPECT_EQ(FormExceptMessage->SogliaRapporto, 0);
     EXPECT_EQ(FormExceptMessage->SogliaMessaggio, 1);
     ASSERT_NE(dc.ContestoStampa, nullptr);

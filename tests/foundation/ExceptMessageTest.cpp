@@ -1,4 +1,6 @@
 #include "foundation/ExceptMessage.h"
+#include "foundation/SupportFiles.h"
+#include "platform/rtl/DateTime.h"
 
 #include "FoundationTestUtils.h"
 
@@ -10,8 +12,17 @@ namespace {
 
 class ExceptMessage : public ::testing::Test {
 protected:
-    void SetUp() override { TFormExceptMessage::AzzeraRapporti(); }
-    void TearDown() override { TFormExceptMessage::AzzeraRapporti(); }
+    // Full and silent reports write into the program's Debug folder: keep it out of the build.
+    void SetUp() override
+    {
+        TFormExceptMessage::AzzeraRapporti();
+        ImpostaCartellaApplicazione(Programma.Percorso());
+    }
+    void TearDown() override
+    {
+        TFormExceptMessage::AzzeraRapporti();
+        ImpostaCartellaApplicazione("");
+    }
 
     static void Mostra(const std::string& messaggio, const std::string& file, int riga, int8_t livello)
     {
@@ -19,6 +30,7 @@ protected:
                                          livello);
     }
 
+    TCartellaTemporanea Programma;
     TRegistraBox Box;
 };
 
@@ -100,6 +112,25 @@ TEST_F(ExceptMessage, TheInstancesThresholdsCountAndTheGlobalIsClearedWithIt)
     EXPECT_EQ(FormExceptMessage, nullptr);
 }
 
+TEST_F(ExceptMessage, WithoutTheVisualApplicationAFullReportWritesItsFilesAndShowsTheBox)
+{
+    // A run of the whole program made windows possible: this case is for a process without them.
+    if (Application->Initialized())
+        GTEST_SKIP();
+    auto finestra = std::unique_ptr<TFormExceptMessage>(TFormExceptMessage::Create(nullptr));
+    ASSERT_NE(finestra, nullptr);
+    EXPECT_EQ(FormExceptMessage, finestra.get());
+    EXPECT_EQ(finestra->MemoErrore, nullptr);
+    Mostra("Errore", "X.cpp", 75, 0);
+    const std::string debug = Programma.Percorso() + "/Debug/";
+    EXPECT_NE(ContenutoDi(debug + "ExcpText.txt").find("Catch: Modulo X.cpp, riga 75, funzione Funzione.\r\n"),
+              std::string::npos);
+    EXPECT_EQ(RigheDi(debug + "Log_" + DataPerNomeFile(Date()) + ".log").size(), 10u);
+    ASSERT_EQ(Box.Box.size(), 1u);
+    EXPECT_EQ(Box.Box[0].Titolo, "Errore nell'applicazione - (X.cpp,75)");
+    EXPECT_FALSE(Application->Initialized());
+}
+
 TEST_F(ExceptMessage, NeverThrowsWhateverHappens)
 {
     SetMessageBoxHandler([](HWND, const std::string&, const std::string&, UINT) -> int {
@@ -130,7 +161,9 @@ TEST_F(ExceptMessage, MacroFillsTheHandlersPlaceAndTheLastThrow)
         EXPECT_EQ(r.Riga, rigaCatch);
         EXPECT_EQ(r.FileSorgente, "ExceptMessageTest.cpp");
         EXPECT_EQ(r.Eccezione, &e);
-        EXPECT_EQ(r.Indirizzo, nullptr);
+        // The code address of the raise travels with the throw site.
+        EXPECT_EQ(r.Indirizzo, LastThrowSite().Address);
+        EXPECT_NE(r.Indirizzo, nullptr);
         EXPECT_EQ(r.ClasseLanciata, "EConvertError");
         EXPECT_EQ(r.FileLancio, "ExceptMessageTest.cpp");
         EXPECT_EQ(r.RigaLancio, std::to_string(rigaLancio));

@@ -3,12 +3,16 @@
 // fixtures written by peers/genera_peer.py.
 
 #include "tests/TestFixtures.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/ScriptedDialogs.h"
 #include "platform/os/MessageBox.h"
 #include "platform/rtl/Lists.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,6 +42,42 @@ public:
 
 private:
     TMessageBoxHandler FPrecedente;
+};
+
+// The layer's application under Qt's offscreen platform, for the tests that show windows. The
+// other tests run without it, as the data module must.
+inline void AvviaApplicazioneVisuale()
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    Application->Initialize();
+}
+
+// Serves every dialog from a scripted service while it lives; message boxes are answered OK.
+class TDialoghiScritti {
+public:
+    TDialoghiScritti() : FServizio(new TScriptedDialogs)
+    {
+        FServizio->AnswerAll(TDialogKind::MessageBox, TDialogAnswer::Code(IDOK));
+        FPrecedente = SetDialogService(std::unique_ptr<IDialogService>(FServizio));
+    }
+    ~TDialoghiScritti() { SetDialogService(std::move(FPrecedente)); }
+    TDialoghiScritti(const TDialoghiScritti&) = delete;
+    TDialoghiScritti& operator=(const TDialoghiScritti&) = delete;
+
+    TScriptedDialogs& Servizio() { return *FServizio; }
+    // The message boxes shown so far.
+    std::vector<TDialogRequestRecord> Box() const
+    {
+        std::vector<TDialogRequestRecord> box;
+        for (const TDialogRequestRecord& richiesta : FServizio->Requests())
+            if (richiesta.Kind == TDialogKind::MessageBox)
+                box.push_back(richiesta);
+        return box;
+    }
+
+private:
+    TScriptedDialogs* FServizio;
+    std::unique_ptr<IDialogService> FPrecedente;
 };
 
 // A fresh folder removed with its contents at the end.
@@ -92,6 +132,19 @@ inline std::string ContenutoDi(const std::string& percorso)
     std::ostringstream contenuto;
     contenuto << file.rdbuf();
     return contenuto.str();
+}
+
+// What a shell command printed on its standard output.
+inline std::string UscitaDi(const std::string& comando)
+{
+    std::string uscita;
+    if (FILE* processo = popen(comando.c_str(), "r")) {
+        char blocco[4096];
+        for (size_t letti; (letti = fread(blocco, 1, sizeof blocco, processo)) > 0;)
+            uscita.append(blocco, letti);
+        pclose(processo);
+    }
+    return uscita;
 }
 
 inline void ScriviFile(const std::string& percorso, const std::string& contenuto = "x")

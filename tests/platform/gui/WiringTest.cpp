@@ -12,6 +12,7 @@
 #include "platform/gui/Screen.h"
 #include "platform/gui/SystemMetrics.h"
 #include "platform/gui/TextOutput.h"
+#include "platform/gui/WindowFunctions.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/StdCtrlSupport.h"
 #include "platform/os/ShellFileInfo.h"
@@ -92,6 +93,27 @@ TEST(PaintCanvas, CustomGraphicControlsAndFormsDrawThroughTheirCanvasInPaint)
     static_cast<TControlCanvas*>(custom->Canvas())->FreeHandle();
     Pump(50);
     EXPECT_EQ(ScreenPixel(custom, 25, 25), clBlue);
+}
+
+TEST(PaintCanvas, TheDesktopWindowsContextIsTheScreen)
+{
+    TCanvasPainter<TForm> form(nullptr);
+    form.SetBounds(60, 50, 120, 80);
+    form.SetColor(clWhite);
+    ShowAndActivate(&form);
+    Pump(100);
+
+    const HWND desktop = GetDesktopWindow();
+    TRect area;
+    ASSERT_TRUE(GetWindowRect(desktop, area));
+    EXPECT_EQ(area, Rect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    const TPoint at = form.ClientToScreen(Point(10, 10));
+    TBitmap grab;
+    grab.SetSize(area.Width(), area.Height());
+    HDC screen = GetDC(desktop);
+    EXPECT_TRUE(BitBlt(grab.Canvas()->Handle(), 0, 0, area.Width(), area.Height(), screen, 0, 0, SRCCOPY));
+    EXPECT_EQ(ReleaseDC(desktop, screen), 1);
+    EXPECT_EQ(grab.Canvas()->Pixels(at.X, at.Y), clRed);
 }
 
 // Windows without a parent that never take input: the screen overlay's.

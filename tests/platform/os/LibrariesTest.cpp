@@ -4,6 +4,7 @@
 #include "TestEnvironment.h"
 #include "platform/os/Volumes.h"
 #include "platform/rtl/SysErrors.h"
+#include "platform/rtl/TextUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,29 @@ TEST(Libraries, ModuleSectionOfAFunctionOfThisProgram)
     TModuleSection section;
     ASSERT_TRUE(FindModuleSection(reinterpret_cast<const void*>(&NewTestFolder), section));
     EXPECT_NE(section.ModulePath.find("platform_os_tests"), std::string::npos) << section.ModulePath;
+    // Absolute, whatever folder the program was started from.
+    EXPECT_EQ(section.ModulePath.front(), '/') << section.ModulePath;
     EXPECT_GE(section.Section, 1);
     char self[1024];
     EXPECT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
+}
+
+TEST(Libraries, ExceptionErrorMessageNamesClassModuleAndAddress)
+{
+    const void* here = reinterpret_cast<const void*>(&NewTestFolder);
+    const std::string hex = IntToHex(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(here)), 8);
+    EXPECT_EQ(ExceptionErrorMessage(EConvertError("Valore non valido"), here),
+              "Exception EConvertError in module platform_os_tests at " + hex + ".\nValore non valido.");
+    EXPECT_EQ(ExceptionErrorMessage(EFOpenError("Fine."), here),
+              "Exception EFOpenError in module platform_os_tests at " + hex + ".\nFine.");
+    // No module holds a null address: the program's own file is named.
+    EXPECT_EQ(ExceptionErrorMessage(Exception(""), nullptr),
+              "Exception Exception in module platform_os_tests at 00000000.\n.");
+
+    const HMODULE module = LoadLibraryA((std::string(TestBinaryDir()) + "\\Libs\\TabulinoTest.dll").c_str());
+    ASSERT_NE(module, nullptr);
+    const void* inLibrary = reinterpret_cast<const void*>(GetProcAddress(module, "_XlsInit"));
+    EXPECT_EQ(ExceptionErrorMessage(Exception("x"), inLibrary).rfind("Exception Exception in module libtabulinotest.so at ", 0),
+              0u);
+    FreeLibrary(module);
 }

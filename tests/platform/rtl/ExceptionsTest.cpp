@@ -32,3 +32,23 @@ TEST(Exceptions, Win32ErrorIsAnOSErrorWithItsCode)
         EXPECT_EQ(e.ErrorCode, 2u);
     }
 }
+
+namespace {
+
+[[gnu::noinline]] void RaiseFromHere()
+{
+    RAISE(EConvertError("fuori"));
+}
+
+} // namespace
+
+TEST(Exceptions, RaiseRecordsAnAddressInsideTheRaisingFunction)
+{
+    EXPECT_THROW(RaiseFromHere(), EConvertError);
+    const auto* start = reinterpret_cast<const char*>(&RaiseFromHere);
+    const auto* address = static_cast<const char*>(LastThrowSite().Address);
+    ASSERT_NE(address, nullptr);
+    // Past the function's entry and well before anything a few functions further on.
+    EXPECT_GT(address, start);
+    EXPECT_LT(address - start, 1024);
+}
