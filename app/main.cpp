@@ -3,7 +3,6 @@
 
 #include "report/rpEngine.h"
 
-#include "platform/gui/Printer.h"
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/System.h"
@@ -20,7 +19,5 @@ int main(int argc, char** argv)
     }
     rpInitEngine();
     rpDoneEngine();
-    // The class library's printer goes while the printer contexts it holds still exist.
-    SetPrinter(nullptr);
     return 0;
 }

@@ -26,10 +26,12 @@ struct TDcTable {
     std::uintptr_t Next = 0x20000002;
 };
 
+// Never destroyed: objects that outlive main (the printer object among them) still delete their
+// contexts at exit.
 TDcTable& ContextTable()
 {
-    static TDcTable table;
-    return table;
+    static auto* table = new TDcTable;
+    return *table;
 }
 
 // A window's context draws on the control's retained image and shows the result at once.

@@ -18,10 +18,12 @@ struct TBlock {
 
 std::mutex blocksMutex;
 
+// Never destroyed: objects that outlive main (the printer object's device mode among them) still
+// free their blocks at exit.
 std::map<HGLOBAL, std::unique_ptr<TBlock>>& Blocks()
 {
-    static std::map<HGLOBAL, std::unique_ptr<TBlock>> blocks;
-    return blocks;
+    static auto* blocks = new std::map<HGLOBAL, std::unique_ptr<TBlock>>;
+    return *blocks;
 }
 
 TBlock* FindBlock(HGLOBAL memory)

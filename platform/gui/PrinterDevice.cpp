@@ -157,10 +157,12 @@ struct TPrinterContext {
     std::string LastFile;
 };
 
+// Never destroyed: objects that outlive main (the printer object among them) still release their
+// contexts at exit.
 std::map<std::uintptr_t, std::unique_ptr<TPrinterContext>>& Contexts()
 {
-    static std::map<std::uintptr_t, std::unique_ptr<TPrinterContext>> contexts;
-    return contexts;
+    static auto* contexts = new std::map<std::uintptr_t, std::unique_ptr<TPrinterContext>>;
+    return *contexts;
 }
 
 TPrinterContext* FindContext(HDC dc)
