@@ -1,7 +1,8 @@
 // The program entry. Until the program's windows exist it only checks that its data folder lies
-// beside it, starts and ends the report engine, and exits.
+// beside it, starts and ends the report engine and the report export library, and exits.
 
 #include "report/rpEngine.h"
+#include "reportexport/ReportExportInit.h"
 
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Files.h"
@@ -18,6 +19,8 @@ int main(int argc, char** argv)
         return 1;
     }
     rpInitEngine();
+    InitReportExport();
+    DoneReportExport();
     rpDoneEngine();
     return 0;
 }
