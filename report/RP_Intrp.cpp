@@ -466,22 +466,10 @@ void TScriptCompiler::CheckFactor()
 // A bracketed part: brackets nest, and those inside quotes do not count.
 void TScriptCompiler::CheckBracketed(int start)
 {
-    int depth = 0;
-    bool inDouble = false, inSingle = false;
-    for (int i = start; i < Length; ++i) {
-        const char c = Text[static_cast<std::size_t>(i)];
-        if (c == '"' && !inSingle)
-            inDouble = !inDouble;
-        else if (c == '\'' && !inDouble)
-            inSingle = !inSingle;
-        else if (!inDouble && !inSingle && c == '[')
-            ++depth;
-        else if (!inDouble && !inSingle && c == ']' && --depth == 0) {
-            Cur = i + 1;
-            return;
-        }
-    }
-    throw TScriptError{Length, BracketExpected};
+    const int closing = FindClosingBracket(Text, start + 1);
+    if (closing == 0)
+        throw TScriptError{Length, BracketExpected};
+    Cur = closing;
 }
 
 void TScriptCompiler::CheckArguments()

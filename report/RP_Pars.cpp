@@ -3,6 +3,7 @@
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/TextUtils.h"
 
+#include <cstring>
 #include <vector>
 
 namespace RP_Pars {
@@ -75,54 +76,15 @@ bool IsPrefixOperator(char op)
 
 bool IsUnaryOperator(char op) { return IsPrefixOperator(op); }
 
+// The operator bytes of the translated form: 1 to 14 but 8, and * + - / < = >.
 bool IsOperatorByte(char c)
 {
-    switch (c) {
-    case OpGreaterEqual:
-    case OpLessEqual:
-    case OpNotEqual:
-    case OpOr:
-    case OpAnd:
-    case OpInt:
-    case OpFrac:
-    case OpUnaryMinus:
-    case OpUnaryPlus:
-    case OpStr:
-    case OpNot:
-    case OpMod:
-    case OpRound:
-    case '*':
-    case '+':
-    case '-':
-    case '/':
-    case '<':
-    case '=':
-    case '>':
-        return true;
-    default:
-        return false;
-    }
+    if (c >= OpGreaterEqual && c <= OpRound)
+        return c != 8;
+    return c != '\0' && std::strchr("*+-/<=>", c) != nullptr;
 }
 
-bool EndsIdentifier(char c)
-{
-    switch (c) {
-    case ' ':
-    case '(':
-    case ')':
-    case '*':
-    case '+':
-    case '-':
-    case '/':
-    case '<':
-    case '=':
-    case '>':
-    case ';':
-        return true;
-    default:
-        return false;
-    }
-}
+bool EndsIdentifier(char c) { return c != '\0' && std::strchr(" ()*+-/<=>;", c) != nullptr; }
 
 bool StartsNumber(char c) { return (c >= '0' && c <= '9') || c == '.' || c == ','; }
 
@@ -316,17 +278,12 @@ int SkipBlanks(const std::string& s, int i)
 } // namespace
 } // namespace RP_Pars
 
-std::string GetBrackedVariable(const std::string& s, int& start, int& end)
+int FindClosingBracket(const std::string& s, int start)
 {
     const int length = static_cast<int>(s.size());
-    if (start < 1 || start > length || s[static_cast<std::size_t>(start - 1)] != '[') {
-        end = start;
-        return "";
-    }
     int depth = 0;
     bool inDouble = false, inSingle = false;
-    end = length;
-    for (int i = start; i <= length; ++i) {
+    for (int i = start; i >= 1 && i <= length; ++i) {
         const char c = s[static_cast<std::size_t>(i - 1)];
         if (c == '"' && !inSingle)
             inDouble = !inDouble;
@@ -334,11 +291,21 @@ std::string GetBrackedVariable(const std::string& s, int& start, int& end)
             inSingle = !inSingle;
         else if (!inDouble && !inSingle && c == '[')
             ++depth;
-        else if (!inDouble && !inSingle && c == ']' && --depth == 0) {
-            end = i;
-            break;
-        }
+        else if (!inDouble && !inSingle && c == ']' && --depth == 0)
+            return i;
     }
+    return 0;
+}
+
+std::string GetBrackedVariable(const std::string& s, int& start, int& end)
+{
+    const int length = static_cast<int>(s.size());
+    if (start < 1 || start > length || s[static_cast<std::size_t>(start - 1)] != '[') {
+        end = start;
+        return "";
+    }
+    const int closing = FindClosingBracket(s, start);
+    end = closing > 0 ? closing : length;
     return Copy(s, start + 1, end - start - 1);
 }
 

@@ -57,3 +57,6 @@ private:
 // position when it is not closed; the result is the text strictly between start and end. When
 // the character at start is not "[", end = start and the result is "".
 std::string GetBrackedVariable(const std::string& s, int& start, int& end);
+// The position of the "]" that closes the "[" at position start, by the same rules; 0 when the
+// text ends first.
+int FindClosingBracket(const std::string& s, int start);

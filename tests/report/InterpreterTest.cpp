@@ -3,30 +3,21 @@
 
 #include "ReportTestSupport.h"
 
-#include "report/RP_Intrp.h"
+#include "fuzz/ScriptFuzzCase.h"
 
-#include <chrono>
 
 namespace InterpreterTest {
 
 // Keeps the variables a script sets and records the functions it calls.
-class TTestInterpretator : public TrpInterpretator {
-    TESS_CLASS(TTestInterpretator, TrpInterpretator)
+class TTestInterpretator : public TFuzzInterpretator {
+    TESS_CLASS(TTestInterpretator, TFuzzInterpretator)
 public:
-    void GetValue(const std::string& name, Variant& value) override
-    {
-        const int index = Variables.IndexOf(name);
-        if (index >= 0)
-            value = Variables.GetValue(index);
-    }
-    void SetValue(const std::string& name, const Variant& value) override { Variables.SetVariable(name, value); }
     void DoFunction(const std::string& name, const Variant& p1, const Variant&, const Variant&, std::string& val) override
     {
         Functions.push_back(name + "(" + VarToStr(p1) + ")");
         val = "0";
     }
 
-    TrpVariables Variables;
     std::vector<std::string> Functions;
 };
 

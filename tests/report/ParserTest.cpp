@@ -106,6 +106,10 @@ TEST(ReportParser, NamesReachTheHostInCapitalsAndBracketsAsWritten)
     TTestParser test;
     test.Parser.Calc("qta + [Prezzo unitario] + Tabella.\"Nome lungo\"");
     EXPECT_EQ(test.Asked, (std::vector<std::string>{"QTA", "Prezzo unitario", "TABELLA.\"NOME LUNGO\""}));
+    // Without the event every name stays unassigned: 0 or "" in operations.
+    TrpParser bare;
+    EXPECT_TRUE(bare.Calc("[X] + 1") == Variant(1));
+    EXPECT_TRUE(bare.Calc("x + 'a'") == Variant("a"));
 }
 
 TEST(ReportParser, BrokenExpressionsRaiseInsteadOfReadingOutsideTheStack)
