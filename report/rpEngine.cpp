@@ -1,5 +1,7 @@
 #include "report/rpEngine.h"
 
+#include "report/RP_Intrp.h"
+#include "report/RP_Pars.h"
 #include "report/RP_Prntr.h"
 #include "report/rpBandView.h"
 #include "report/rpLineView.h"
@@ -32,6 +34,10 @@ TBitmap* rpPatternBitmap = nullptr;
 bool ShowBandTitles = true;
 TrpParser* rpParser = nullptr;
 TrpInterpretator* rpInterpretator = nullptr;
+TrpVariables* rpVariables = nullptr;
+
+const char* const rpSpecFuncs[rpSpecCount] = {"PAGE#", "", "DATE", "TIME", "LINE#", "LINETHROUGH#", "COLUMN#",
+                                              "CURRENT#", "TOTALPAGES"};
 
 std::vector<std::string> rpBandNames;
 std::vector<std::string> rpSpecArr;
@@ -123,8 +129,14 @@ std::unique_ptr<TrpView> rpCreateObject(std::uint8_t typ, const std::string& cla
     }
 }
 
-// The script interpreter comes with the building pass; until then scripts do not run.
-void rpDoScript(TStrings*) {}
+// Bands come with the building pass; until then no band is current.
+TDataSet* GetDefaultDataSet() { return nullptr; }
+
+void rpDoScript(TStrings* script)
+{
+    if (rpInterpretator)
+        rpInterpretator->DoScript(script);
+}
 
 void rpInitEngine()
 {
@@ -143,6 +155,9 @@ void rpInitEngine()
     BooleanFormats = LoadTexts(55170, 55173);
     rpDateFormats = LoadTexts(55175, 55178);
     rpTimeFormats = LoadTexts(55179, 55182);
+    rpParser = new TrpParser;
+    rpInterpretator = new TrpInterpretator;
+    rpVariables = new TrpVariables;
     rpPrinter();
 }
 
@@ -154,6 +169,12 @@ void rpDoneEngine()
     Started = false;
     rpFreePrinter();
     rpFunctions.clear();
+    delete rpVariables;
+    rpVariables = nullptr;
+    delete rpInterpretator;
+    rpInterpretator = nullptr;
+    delete rpParser;
+    rpParser = nullptr;
     delete ScratchBitmap;
     ScratchBitmap = nullptr;
     delete rpPatternBitmap;

@@ -27,6 +27,8 @@ class TrpFunctionLibrary;
 class TrpExportFilter;
 class TrpParser;
 class TrpInterpretator;
+class TrpVariables;
+class TDataSet;
 
 enum TrpDocMode { dmDesigning, dmPrinting };
 
@@ -60,9 +62,19 @@ extern TBitmap* ScratchBitmap;
 extern TBitmap* rpPatternBitmap;
 // Band titles are drawn on tabs outside the bands in a designer.
 extern bool ShowBandTitles;
-// The expression parser and the script interpreter, when the engine has them.
+// The expression parser, the script interpreter and the variables scripts set, from engine start
+// to engine end.
 extern TrpParser* rpParser;
 extern TrpInterpretator* rpInterpretator;
+extern TrpVariables* rpVariables;
+
+// The special value names, by the OtherKind of a report value; 1 selects an expression instead.
+constexpr int rpSpecCount = 9;
+extern const char* const rpSpecFuncs[rpSpecCount];
+
+// The platform data set of the data band that governs the band being printed; null when no band
+// is current.
+TDataSet* GetDefaultDataSet();
 
 // Texts loaded from the string table when the engine starts.
 extern std::vector<std::string> rpBandNames;    // 22 band types
@@ -131,7 +143,7 @@ void rpRegisterTool(const std::string& caption, TBitmap* buttonBmp, TNotifyEvent
 // EClassNotFound.
 std::unique_ptr<TrpView> rpCreateObject(std::uint8_t typ, const std::string& className);
 
-// Runs an object's script before it prints; nothing while the engine has no interpreter.
+// Runs an object's compiled script before it prints; nothing while the engine has no interpreter.
 void rpDoScript(TStrings* script);
 
 // --- Start and end ---

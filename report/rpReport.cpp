@@ -2,16 +2,31 @@
 
 #include "report/RP_DBRel.h"
 #include "report/RP_DSet.h"
+#include "report/RP_Intrp.h"
+#include "report/RP_Utils.h"
 #include "report/rpEngine.h"
 #include "report/rpResources.h"
 #include "report/rpStreams.h"
 
+#include "platform/db/DBCommon.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/StdFields.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TextUtils.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+std::string CurrentExpression;
+Variant CurrentValue;
+std::string EvaluatingName;
+TDateTime ReportDate = 0;
+TDateTime ReportTime = 0;
 
 namespace rpReport {
 namespace {
@@ -46,6 +61,190 @@ void WriteAtomically(const std::string& fileName, TMemoryStream& content)
     file.Commit();
 }
 
+// --- Values
+
+constexpr int ExpressionKind = 1;
+constexpr std::uint32_t NumberCategory = 0x01000000, DateCategory = 0x02000000, BooleanCategory = 0x04000000;
+constexpr std::uint32_t FixedVariant = 0x00010000, FormatStringVariant = 0x00040000;
+constexpr int FormatStringIndex = 4;
+constexpr std::size_t MaxBooleanText = 255;
+// Float formatting takes at most this many decimals.
+constexpr int MaxDecimals = 18;
+
+// The report whose values the engine's parser asks; its callbacks are dropped with the report.
+TrpReport* ParserReport = nullptr;
+
+// The names being evaluated as expressions, innermost last: a name met again would recurse for
+// ever.
+std::vector<std::string> NamesInEvaluation;
+
+class TNameEvaluation {
+public:
+    explicit TNameEvaluation(const std::string& name) : Previous(EvaluatingName)
+    {
+        for (const std::string& evaluating : NamesInEvaluation)
+            if (evaluating == name || AnsiSameText(evaluating, name))
+                RAISE(EParserError("Undefined symbol \"" + name + "\""));
+        NamesInEvaluation.push_back(name);
+        EvaluatingName = name;
+    }
+    ~TNameEvaluation()
+    {
+        NamesInEvaluation.pop_back();
+        EvaluatingName = Previous;
+    }
+    TNameEvaluation(const TNameEvaluation&) = delete;
+    TNameEvaluation& operator=(const TNameEvaluation&) = delete;
+
+private:
+    std::string Previous;
+};
+
+Variant EvaluateName(const std::string& name, const std::string& expression)
+{
+    TNameEvaluation evaluation(name);
+    return rpParser ? rpParser->Calc(expression) : Variant();
+}
+
+Variant FieldValue(TField* field)
+{
+    if (!field->DataSet()->Active())
+        field->DataSet()->Open();
+    if (field->OnGetText)
+        return Variant(field->DisplayText());
+    return field->Value();
+}
+
+Variant DataFieldValue(const TrpValue& value)
+{
+    if (!value.DataSetRef)
+        RAISE(EDatabaseError("Archivio dati non trovato: " + value.DataSetName));
+    if (!value.DataSetRef->Active())
+        value.DataSetRef->Open();
+    return FieldValue(value.DataSetRef->FieldByName(value.FieldText));
+}
+
+Variant ReportValue(const std::string& name, const TrpValue& value)
+{
+    switch (value.Kind) {
+    case vtDBField:
+        return DataFieldValue(value);
+    case vtFRVar:
+        return EvaluateName(name, value.FieldText);
+    case vtOther:
+        if (value.OtherKind == ExpressionKind)
+            return EvaluateName(name, value.FieldText);
+        if (value.OtherKind >= 0 && value.OtherKind < rpSpecCount)
+            return EvaluateName(name, rpSpecFuncs[value.OtherKind]);
+        return Variant("");
+    default:
+        return Variant("");
+    }
+}
+
+// The band counters come with the bands; until then no band is current and they are 0.
+int BandCounter(const std::string&) { return 0; }
+
+bool SpecialValue(const std::string& name, Variant& value)
+{
+    if (name == "PAGE#")
+        value = Variant(PageNo + 1);
+    else if (name == "DATE")
+        value = VarFromDateTime(ReportDate);
+    else if (name == "TIME")
+        value = VarFromDateTime(ReportTime);
+    else if (name == "LINE#" || name == "LINETHROUGH#" || name == "COLUMN#" || name == "CURRENT#")
+        value = Variant(BandCounter(name));
+    else if (name == "TOTALPAGES")
+        value = Variant(TotalPageCount);
+    else
+        return false;
+    return true;
+}
+
+// The bands set the aggregate band's visibility; no aggregate band counts as visible.
+bool AggregateBandVisible() { return AggregateBand == nullptr; }
+
+// A display format after " #" replaces the object's code and format string.
+void ReadDisplayFormat(std::string format, std::uint32_t& code, std::string& formatText)
+{
+    const char first = format.empty() ? '\0' : format[0];
+    if ((first >= '0' && first <= '9') || first == 'N' || first == 'n') {
+        if (first >= '0' && first <= '9')
+            format.insert(0, "N");
+        const bool fixed = format.size() > 1 && format[1] >= '0' && format[1] <= '9';
+        code = NumberCategory | (fixed ? FixedVariant : FormatStringVariant);
+        const std::size_t separator = format.find_last_of(",-.");
+        if (separator != std::string::npos && separator > 0) {
+            code |= static_cast<unsigned char>(format[separator]);
+            format[separator] = '.';
+            int decimals = 0;
+            for (std::size_t i = separator + 1; fixed && i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i)
+                decimals = std::min(decimals * 10 + (format[i] - '0'), 255);
+            code |= static_cast<std::uint32_t>(decimals) << 8;
+        }
+        if (!fixed)
+            formatText = format.substr(1);
+    } else if (first == 'D' || first == 'd' || first == 'T' || first == 't') {
+        code = DateCategory | FormatStringVariant;
+        formatText = format.substr(1);
+    } else if (first == 'B' || first == 'b') {
+        code = BooleanCategory | FormatStringVariant;
+        formatText = format.substr(1);
+    } else {
+        formatText = format;
+    }
+}
+
+// One of the built-in formats of a category, or the format string from variant 4 on.
+std::string FormatFor(const std::vector<std::string>& table, int variant, const std::string& formatText)
+{
+    if (variant < FormatStringIndex && variant < static_cast<int>(table.size()))
+        return table[static_cast<std::size_t>(variant)];
+    return formatText;
+}
+
+std::string FormatNumber(double number, std::uint32_t code, const std::string& formatText)
+{
+    const int variant = static_cast<int>((code >> 16) & 0xFF);
+    const int decimals = std::min(static_cast<int>((code >> 8) & 0xFF), MaxDecimals);
+    const char separator = (code & 0xFF) != 0 ? static_cast<char>(code & 0xFF) : ',';
+    // The program's settings are never changed: a copy takes another separator, and grouping
+    // then uses the other of "," and "." so that it never looks like the decimal point.
+    const TFormatSettings* settings = &FormatSettings();
+    const char thousands = separator == settings->ThousandSeparator ? (separator == '.' ? ',' : '.')
+                                                                    : settings->ThousandSeparator;
+    std::optional<TFormatSettings> changed;
+    if (separator != settings->DecimalSeparator || thousands != settings->ThousandSeparator) {
+        changed = *settings;
+        changed->DecimalSeparator = separator;
+        changed->ThousandSeparator = thousands;
+        settings = &*changed;
+    }
+    switch (variant) {
+    case 0:
+        return FormatFloat("###.##", number, *settings);
+    case 1:
+        return FloatToStrF(number, ffFixed, 15, decimals, *settings);
+    case 2:
+        return FormatFloat("#,###.##", number, *settings);
+    case 3:
+        return FloatToStrF(number, ffNumber, 15, decimals, *settings);
+    default:
+        return FormatFloat(formatText, number, *settings);
+    }
+}
+
+std::string FormatBoolean(const Variant& value, int variant, const std::string& formatText)
+{
+    const bool isFalse = static_cast<std::int64_t>(value) == 0;
+    const std::string pair = FormatFor(BooleanFormats, variant, formatText);
+    const std::size_t semicolon = pair.find(';');
+    if (semicolon == std::string::npos)
+        return isFalse ? pair : std::string();
+    return isFalse ? pair.substr(0, semicolon) : pair.substr(semicolon + 1, MaxBooleanText);
+}
+
 } // namespace
 } // namespace rpReport
 
@@ -59,6 +258,13 @@ TrpReport::TrpReport(TComponent* AOwner)
 
 TrpReport::~TrpReport()
 {
+    if (rpReport::ParserReport == this) {
+        rpReport::ParserReport = nullptr;
+        if (rpParser) {
+            rpParser->OnGetValue = nullptr;
+            rpParser->OnFunction = nullptr;
+        }
+    }
     if (CurReport == this)
         CurReport = nullptr;
     if (MasterReport == this)
@@ -353,6 +559,113 @@ int TrpReport::FindVariable(const std::string& name) const
 }
 
 void TrpReport::SetVars(TStrings* vars) { VariableList->Assign(vars); }
+
+// --- Values
+
+void TrpReport::BeginPrepare()
+{
+    ReportDate = Date();
+    ReportTime = Time();
+    MasterReport = this;
+    CurReport = this;
+    if (!rpParser)
+        return;
+    rpReport::ParserReport = this;
+    rpParser->OnGetValue = [this](const std::string& name, Variant& value) { GetVariableValue(name, value); };
+    rpParser->OnFunction = [this](const std::string& name, const Variant& p1, const Variant& p2, const Variant& p3,
+                                  std::string& val) { OnGetParsFunction(name, p1, p2, p3, val); };
+}
+
+void TrpReport::GetVariableValue(const std::string& name, Variant& value)
+{
+    using namespace rpReport;
+    value = Variant();
+    if (OnGetValue) {
+        OnGetValue(name, value);
+        if (!VarIsEmpty(value))
+            return;
+    }
+    if (const TrpValue* reportValue = Values->FindVariable(name)) {
+        value = ReportValue(name, *reportValue);
+        return;
+    }
+    TDataSet* dataSet = GetDefaultDataSet();
+    TField* field = nullptr;
+    rpGetDataSetAndField(name, dataSet, field);
+    if (field) {
+        value = FieldValue(field);
+        return;
+    }
+    if (name == "VALUE") {
+        value = CurrentValue;
+        return;
+    }
+    if (SpecialValue(name, value))
+        return;
+    const int index = rpVariables ? rpVariables->IndexOf(name) : -1;
+    if (index >= 0) {
+        value = rpVariables->GetValue(index);
+        return;
+    }
+    value = EvaluateName(name, name);
+}
+
+void TrpReport::InternalOnGetValue(const std::string& expression, std::string& text)
+{
+    EvaluatingName.clear();
+    std::uint32_t code = CurView ? CurView->Format : 0;
+    std::string formatText = CurView ? CurView->FormatText : std::string();
+    std::string name = expression;
+    const std::size_t suffix = expression.find(" #");
+    if (suffix != std::string::npos) {
+        name = expression.substr(0, suffix);
+        rpReport::ReadDisplayFormat(expression.substr(suffix + 2), code, formatText);
+    }
+    CurrentExpression = name;
+    CurrentValue = Variant(0);
+    GetVariableValue(name, CurrentValue);
+    text = FormatValue(CurrentValue, code, formatText);
+}
+
+std::string TrpReport::FormatValue(const Variant& value, std::uint32_t format, const std::string& formatText) const
+{
+    using namespace rpReport;
+    if (VarIsEmpty(value) || VarIsNull(value))
+        return " ";
+    const int category = static_cast<int>((format >> 24) & 0x0F);
+    const int variant = static_cast<int>((format >> 16) & 0xFF);
+    if (category == 0)
+        return VarToStr(value);
+    if (category > 4)
+        return "";
+    // A value the category cannot take, or a format that cannot be applied to it, shows as its
+    // plain text.
+    try {
+        switch (category) {
+        case 1:
+            return FormatNumber(static_cast<double>(value), format, formatText);
+        case 2:
+            return FormatDateTime(FormatFor(rpDateFormats, variant, formatText), VarToDateTime(value));
+        case 3:
+            return FormatDateTime(FormatFor(rpTimeFormats, variant, formatText), VarToDateTime(value));
+        default:
+            return FormatBoolean(value, variant, formatText);
+        }
+    } catch (const Exception&) {
+        return VarToStr(value);
+    }
+}
+
+void TrpReport::OnGetParsFunction(const std::string& name, const Variant& p1, const Variant& p2, const Variant& p3,
+                                  std::string& val)
+{
+    val = "0";
+    for (const std::unique_ptr<TrpFunctionLibrary>& library : rpFunctions)
+        if (library->OnFunction(name, p1, p2, p3, val))
+            return;
+    if (rpReport::AggregateBandVisible() && OnUserFunction)
+        OnUserFunction(name, p1, p2, p3, val);
+}
 
 // --- Hooks
 

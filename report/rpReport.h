@@ -2,15 +2,18 @@
 // The report component a window places: its design pages, values and variables, its settings and
 // events, and the entry points that load and save templates.
 
+#include "report/RP_Pars.h"
 #include "report/rpPages.h"
 #include "report/rpValues.h"
 
 #include "platform/gui/WinTypes.h"
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/Variants.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,12 +38,19 @@ using TBeginBandEvent = std::function<void(TrpBand* Band)>;
 using TEndBandEvent = std::function<void(TrpBand* Band)>;
 using TDetailEvent = std::function<void(const std::string& ParName, Variant& ParValue)>;
 using TEnterRectEvent = std::function<void(TStrings* Memo, TrpView* View)>;
-using TFunctionEvent = std::function<void(const std::string& Name, const Variant& p1, const Variant& p2,
-                                          const Variant& p3, std::string& Val)>;
 using TProgressEvent = std::function<void(int n)>;
 using TBeginColumnEvent = std::function<void(TrpBand* Band)>;
 using TPrintColumnEvent = std::function<void(int ColNo, int& Width)>;
 using TManualBuildEvent = std::function<void(TrpPage* Page)>;
+
+// The expansion being worked on: the expression text and the value of the last expansion (also
+// the value of the name "VALUE"), and the name being evaluated as an expression.
+extern std::string CurrentExpression;
+extern Variant CurrentValue;
+extern std::string EvaluatingName;
+// The date and the time a build started, without a time and without a date part.
+extern TDateTime ReportDate;
+extern TDateTime ReportTime;
 
 class TrpReport : public TComponent {
     TESS_CLASS(TrpReport, TComponent)
@@ -90,6 +100,27 @@ public:
     // The index of the line " " + name, -1 when none.
     int FindVariable(const std::string& name) const;
     void SetVars(TStrings* vars);
+
+    // --- Values ---
+    // The start of a build that values rely on: ReportDate and ReportTime are taken from the
+    // clock, this becomes the current and master report, and the engine's parser asks this
+    // report's GetVariableValue and OnGetParsFunction.
+    void BeginPrepare();
+    // The value of a name: the host's OnGetValue, the report values, a data-set field, "VALUE",
+    // the special names, the script variables, and last the name evaluated as an expression. A
+    // name that comes back to itself while it is evaluated raises EParserError
+    // 'Undefined symbol "NAME"'.
+    void GetVariableValue(const std::string& name, Variant& value);
+    // The display text of one bracketed expression, with the display format after " #" or the
+    // current object's.
+    void InternalOnGetValue(const std::string& expression, std::string& text);
+    // The text of a value by a format code (category, variant, decimals, decimal separator from
+    // the high byte down) and a format string, in the program's settings.
+    std::string FormatValue(const Variant& value, std::uint32_t format, const std::string& formatText) const;
+    // A function of an expression: the registered libraries, then OnUserFunction; "0" when none
+    // answers.
+    void OnGetParsFunction(const std::string& name, const Variant& p1, const Variant& p2, const Variant& p3,
+                           std::string& val);
 
     // --- Hooks for the objects ---
     // Loads a bound blob field into the object, then raises OnEnterRect.
