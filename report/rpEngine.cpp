@@ -1,6 +1,7 @@
 #include "report/rpEngine.h"
 
 #include "report/RP_Prntr.h"
+#include "report/RP_progr.h"
 #include "report/rpBandView.h"
 #include "report/rpLineView.h"
 #include "report/rpMemoView.h"
@@ -144,6 +145,7 @@ void rpInitEngine()
     rpDateFormats = LoadTexts(55175, 55178);
     rpTimeFormats = LoadTexts(55179, 55182);
     rpPrinter();
+    rpProgressForm = TForm::Create<TrpProgressForm>(nullptr);
 }
 
 void rpDoneEngine()
@@ -152,6 +154,8 @@ void rpDoneEngine()
     if (!Started)
         return;
     Started = false;
+    TComponent::Free(rpProgressForm);
+    rpProgressForm = nullptr;
     rpFreePrinter();
     rpFunctions.clear();
     delete ScratchBitmap;
