@@ -34,3 +34,15 @@ TControl* rpControlAtPos(TWinControl* parent, TPoint point);
 int rpGetFontStyle(TFontStyles style);
 TFontStyles rpSetFontStyle(int style);
 std::string rpGetWindowsVersion();
+
+// A component of the engine's windows, which are built in code: a control of class T named name,
+// owned by owner, placed on parent at bounds.
+template <class T>
+T* rpCreateControl(TComponent* owner, TWinControl* parent, const std::string& name, const TRect& bounds)
+{
+    T* control = new T(owner);
+    control->SetName(name);
+    control->SetParent(parent);
+    control->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+    return control;
+}

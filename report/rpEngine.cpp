@@ -3,6 +3,7 @@
 #include "report/RP_Intrp.h"
 #include "report/RP_Pars.h"
 #include "report/RP_Prntr.h"
+#include "report/RP_progr.h"
 #include "report/rpBandView.h"
 #include "report/rpLineView.h"
 #include "report/rpMemoView.h"
@@ -159,6 +160,7 @@ void rpInitEngine()
     rpInterpretator = new TrpInterpretator;
     rpVariables = new TrpVariables;
     rpPrinter();
+    rpProgressForm = TForm::Create<TrpProgressForm>(nullptr);
 }
 
 void rpDoneEngine()
@@ -167,6 +169,8 @@ void rpDoneEngine()
     if (!Started)
         return;
     Started = false;
+    TComponent::Free(rpProgressForm);
+    rpProgressForm = nullptr;
     rpFreePrinter();
     rpFunctions.clear();
     delete rpVariables;

@@ -148,7 +148,8 @@ void rpDoScript(TStrings* script);
 
 // --- Start and end ---
 
-// Creates the engine's shared objects once; later calls do nothing.
+// Creates the engine's shared objects once, the progress window among them; later calls do
+// nothing.
 void rpInitEngine();
 // Frees them; the engine may be started again afterwards.
 void rpDoneEngine();

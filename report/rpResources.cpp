@@ -49,6 +49,12 @@ const TrpStringEntry StringTable[] = {
     {53046, "Pagina corr&ente"},
     {53047, "&Numeri:"},
     {53048, "Immettere i numeri di pagina e/o gli intervalli di pagina separati da virgole. Es.: 1,3,5-12 "},
+    // Format editor
+    {53420, "Formato di visualizzazione"},
+    {53421, "Formato"},
+    {53422, "&Decimali:"},
+    {53423, "&Separatore:"},
+    {53424, "Formato &personalizzato:"},
     {55000, "OK"},
     {55001, "Annulla"},
     {55004, "Pagina"},

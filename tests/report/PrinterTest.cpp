@@ -14,23 +14,6 @@ protected:
     void SetUp() override { UseVirtualPrinterOnly(); }
     void TearDown() override { UseVirtualPrinterOnly(); }
 
-    // Two file printers offering A4 and Letter at 600 dpi.
-    static void UseTwoPrinters()
-    {
-        TPrinterCatalogue catalogue;
-        catalogue.VirtualWhenEmpty = false;
-        for (const char* name : {"Ufficio", "Magazzino"}) {
-            TPrinterInfo info;
-            info.Name = name;
-            info.Kind = TPrinterKind::File;
-            info.Resolution = 600;
-            info.Papers = {DMPAPER_A4, DMPAPER_LETTER};
-            catalogue.Printers.push_back(info);
-        }
-        SetPrinterCatalogue(catalogue);
-        rpPrinter()->SetPrinter(Printer());
-    }
-
     static std::vector<int> Metrics(const TrpPrnInfo& i)
     {
         return {i.PaperWidthPx, i.PaperHeightPx, i.OffsetX, i.OffsetY, i.PrintWidth, i.PrintHeight};

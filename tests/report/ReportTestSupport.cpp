@@ -1,13 +1,18 @@
 #include "ReportTestSupport.h"
 
+#include "report/RP_Prntr.h"
+
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
+#include "platform/gui/Grab.h"
 #include "platform/gui/Printer.h"
 #include "platform/gui/PrinterDevice.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 // The font configuration library keeps its caches for the life of the process; the leak checker
 // of the sanitizer builds would report them at exit.
@@ -186,4 +191,56 @@ void UseVirtualPrinterOnly()
     none.VirtualWhenEmpty = false;
     SetPrinterCatalogue(none);
     rpPrinter()->SetPrinter(Printer());
+}
+
+void UseTwoPrinters()
+{
+    TPrinterCatalogue catalogue;
+    catalogue.VirtualWhenEmpty = false;
+    for (const char* name : {"Ufficio", "Magazzino"}) {
+        TPrinterInfo info;
+        info.Name = name;
+        info.Kind = TPrinterKind::File;
+        info.Resolution = 600;
+        info.Papers = {DMPAPER_A4, DMPAPER_LETTER};
+        catalogue.Printers.push_back(info);
+    }
+    SetPrinterCatalogue(catalogue);
+    rpPrinter()->SetPrinter(Printer());
+}
+
+LPARAM MouseAt(int x, int y) { return static_cast<LPARAM>((y << 16) | (x & 0xFFFF)); }
+
+void ClickOn(TControl* control)
+{
+    control->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(3, 3));
+    control->Perform(WM_LBUTTONUP, 0, MouseAt(3, 3));
+}
+
+bool PumpUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        Application->ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+void GrabWindow(TWinControl* control, TBitmap& picture) { ASSERT_TRUE(GrabToBitmap(control, &picture)); }
+
+std::vector<int> RgbAt(TBitmap& picture, int x, int y)
+{
+    const COLORREF c = ColorToRGB(picture.Canvas()->Pixels(x, y));
+    return {static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF)};
+}
+
+std::string ScreenshotFolder()
+{
+    const char* env = std::getenv("TESS_SCREENSHOT_DIR");
+    const fs::path folder = env && *env ? fs::path(env) : fs::current_path() / "screenshots";
+    fs::create_directories(folder);
+    return folder.string();
 }

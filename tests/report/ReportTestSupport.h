@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,3 +75,27 @@ void StartReportEngine();
 
 // Only the engine's virtual printer (the state every test starts from).
 void UseVirtualPrinterOnly();
+// Two file printers, "Ufficio" and "Magazzino", offering A4 and Letter at 600 dpi; the engine
+// printer takes the class library's current one.
+void UseTwoPrinters();
+
+// --- Windows ---
+
+class TBitmap;
+class TWinControl;
+
+class TControl;
+
+// The LPARAM of a mouse message at (x, y).
+LPARAM MouseAt(int x, int y);
+// The left button pressed and released at (3, 3) of the control.
+void ClickOn(TControl* control);
+// Processes messages until condition holds or timeoutMs passes; returns the condition.
+bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 3000);
+// A picture of the window as it shows now (what is pending is painted first).
+void GrabWindow(TWinControl* control, TBitmap& picture);
+// The pixel's colour as red, green and blue.
+std::vector<int> RgbAt(TBitmap& picture, int x, int y);
+// Where pictures for a person to look at go: TESS_SCREENSHOT_DIR, else screenshots/ in the
+// working folder.
+std::string ScreenshotFolder();
