@@ -338,6 +338,21 @@ TEST_F(ErrorReport, ADebugFolderThatIsAFileStillGivesTheWindowTheMemoAndTheBox)
     EXPECT_EQ(ContenutoDi(Programma.Percorso() + "/Debug"), "non una cartella");
 }
 
+TEST_F(ErrorReport, AScreenThatCannotBeReadCostsOnlyTheScreenshot)
+{
+    Finestra->ScreenCapture->OnCapture = [](TObject*) { RAISE(EInvalidGraphicOperation("schermo illeggibile")); };
+    EXPECT_NO_THROW(Segnala("Errore", 0));
+    const auto righe = TFormExceptMessage::ComponiRapporto(Esempio());
+    EXPECT_EQ(FinestreMostrate, 1);
+    EXPECT_FALSE(fs::exists(Debug("ExcpScreen.bmp")));
+    EXPECT_EQ(ContenutoDi(Debug("ExcpText.txt")), UnisciConCrLf(righe));
+    EXPECT_EQ(RigheMemo(Finestra->MemoErrore), righe);
+    EXPECT_NE(ContenutoDi(Debug("Log_8_3_2009.log")).find(std::string(80, '-')), std::string::npos);
+    const auto box = Dialoghi.Box();
+    ASSERT_EQ(box.size(), 1u);
+    EXPECT_EQ(box[0].Caption, "Errore nell'applicazione - (X.cpp,75)");
+}
+
 TEST_F(ErrorReport, AReportMadeWhileTheWindowIsOpenOnlyLogsAndShowsItsBox)
 {
     std::string testoDuranteIlPrimo;
