@@ -32,8 +32,9 @@ void DateUtilSkipBlanks(const std::string& S, int& Pos)
         ++Pos;
 }
 
-// Decimal digits, stopping at MaxLength digits or once the value has reached 1000.
-bool DateUtilScanNumberAt(const std::string& S, int MaxLength, int& Pos, int& Number)
+// Decimal digits, stopping at MaxLength digits or once the value has reached 1000; Digits tells
+// how many were read.
+bool DateUtilScanNumberAt(const std::string& S, int MaxLength, int& Pos, int& Number, int& Digits)
 {
     DateUtilSkipBlanks(S, Pos);
     int i = Pos;
@@ -47,6 +48,7 @@ bool DateUtilScanNumberAt(const std::string& S, int MaxLength, int& Pos, int& Nu
     }
     if (i == Pos)
         return false;
+    Digits = i - Pos;
     Pos = i;
     Number = value;
     return true;
@@ -68,11 +70,12 @@ void DateUtilSkipToDigit(const std::string& S, int& Pos)
         ++Pos;
 }
 
-// A two-digit year placed in the hundred years from CenturyOffset years ago. A negative year is
-// the mark of a missing year and stays so, so that the date is not valid.
-int DateUtilExpandTwoDigitYear(int Year)
+// A year typed with one or two digits placed in the hundred years from CenturyOffset years ago.
+// A year typed with more digits is the year written ("0000" is no year 2000), and a negative year
+// is the mark of a missing year: both stay, so that such a date is not valid.
+int DateUtilExpandTwoDigitYear(int Year, int Digits)
 {
-    if (Year >= 100 || Year < 0)
+    if (Year >= 100 || Year < 0 || Digits > 2)
         return Year;
     const int pivot = CurrentYear() - CenturyOffset;
     Year += pivot / 100 * 100;
@@ -89,18 +92,19 @@ bool DateUtilScanDateFields(const std::string& S, const std::string& DateFormat,
     if (!shortFormat.empty() && (shortFormat[0] == 'g' || shortFormat[0] == 'G'))
         DateUtilSkipToDigit(S, Pos);
     int n1 = 0, n2 = 0, n3 = 0;
-    if (!DateUtilScanNumberAt(S, 0x7FFFFFFF, Pos, n1) || !DateUtilScanSeparator(S, Pos) ||
-        !DateUtilScanNumberAt(S, 0x7FFFFFFF, Pos, n2))
+    int digits1 = 0, digits2 = 0, digits3 = 0;
+    if (!DateUtilScanNumberAt(S, 0x7FFFFFFF, Pos, n1, digits1) || !DateUtilScanSeparator(S, Pos) ||
+        !DateUtilScanNumberAt(S, 0x7FFFFFFF, Pos, n2, digits2))
         return false;
     if (DateUtilScanSeparator(S, Pos)) {
-        if (!DateUtilScanNumberAt(S, 0x7FFFFFFF, Pos, n3))
+        if (!DateUtilScanNumberAt(S, 0x7FFFFFFF, Pos, n3, digits3))
             return false;
         switch (order) {
         case doMDY: Y = n3, M = n1, D = n2; break;
         case doDMY: Y = n3, M = n2, D = n1; break;
         case doYMD: Y = n1, M = n2, D = n3; break;
         }
-        Y = DateUtilExpandTwoDigitYear(Y);
+        Y = DateUtilExpandTwoDigitYear(Y, order == doYMD ? digits1 : digits3);
     } else {
         Y = CurrentYear();
         if (order == doDMY)
@@ -167,9 +171,10 @@ const DateUtilLayout& DateUtilLayoutOf(const std::string& format)
 // The field of S that stands where the format has it (a month name for "MMM"): Default when S is
 // longer than the format or the format has no such field, Blank when the field holds only
 // blanks, DateUtilNoNumber when it is not a number (or no month name). The format is cut to the
-// text's length, and at most DateUtilMaxFieldLength characters count.
+// text's length, and at most DateUtilMaxFieldLength characters count; Collected, when given,
+// tells how many characters other than blanks the field held.
 int DateUtilExtractMaskedField(const std::string& Format, const std::string& S, const DateUtilField& Field,
-                               bool MonthName, int Blank, int Default)
+                               bool MonthName, int Blank, int Default, int* Collected = nullptr)
 {
     if (S.size() > Format.size() || Field.Start == std::string::npos)
         return Default;
@@ -190,6 +195,8 @@ int DateUtilExtractMaskedField(const std::string& Format, const std::string& S, 
         else
             number = false;
     }
+    if (Collected)
+        *Collected = collected;
     if (collected == 0)
         return Blank;
     if (!MonthName)
@@ -207,8 +214,9 @@ bool DateUtilParseDateWithFormat(const std::string& Format, const std::string& S
     D = DateUtilExtractMaskedField(Format, S, layout.Day, false, DateUtilNoNumber, 1);
     // The current year only where the text has no year field at all.
     constexpr int noYearField = -2;
-    Y = DateUtilExtractMaskedField(Format, S, layout.Year, false, DateUtilNoNumber, noYearField);
-    Y = Y == noYearField ? CurrentYear() : DateUtilExpandTwoDigitYear(Y);
+    int yearDigits = 0;
+    Y = DateUtilExtractMaskedField(Format, S, layout.Year, false, DateUtilNoNumber, noYearField, &yearDigits);
+    Y = Y == noYearField ? CurrentYear() : DateUtilExpandTwoDigitYear(Y, yearDigits);
     if (DateUtilIsValidDateParts(Y, M, D))
         return true;
     int pos = 1;

@@ -125,29 +125,57 @@ void FileUtilResetProgressQuietly(TControl* control)
     }
 }
 
-void FileUtilCopyBlocks(int source, TAtomicFileStream& destination, TControl* progress)
-{
-    // The disk starts writing every few megabytes, so that the flush before the rename finds
-    // little left to do.
-    constexpr long writeBehind = 8L << 20;
-    std::vector<char> buffer(FileUtilChunkSize);
-    long total = 0;
-    long flushed = 0;
-    for (;;) {
-        const int got = FileRead(source, buffer.data(), FileUtilChunkSize);
+// Copies from the current offset of source to that of destination: inside the kernel when both
+// lie on one file system, else through a buffer (also once the kernel refuses). The bytes copied,
+// 0 at the end of the source. A failure raises the read or the write error.
+class FileUtilBlockCopier {
+public:
+    FileUtilBlockCopier(int source, TAtomicFileStream& destination) : FSource(source), FDestination(destination)
+    {
+        struct stat from, to;
+        FInKernel = fstat(source, &from) == 0 && fstat(destination.Handle(), &to) == 0 && S_ISREG(from.st_mode) &&
+                    from.st_dev == to.st_dev;
+    }
+
+    long Next()
+    {
+        if (FInKernel) {
+            const ssize_t copied = copy_file_range(FSource, nullptr, FDestination.Handle(), nullptr, IoSize, 0);
+            if (copied >= 0)
+                return static_cast<long>(copied);
+            // Nothing was copied: the buffer takes over and tells a real failure apart.
+            FInKernel = false;
+        }
+        FBuffer.resize(IoSize);
+        const int got = FileRead(FSource, FBuffer.data(), IoSize);
         if (got < 0)
             RAISE(EReadError("Stream read error"));
-        total += got;
-        if (got > 0)
-            destination.WriteBuffer(buffer.data(), got);
-        if (total - flushed >= writeBehind) {
-            sync_file_range(destination.Handle(), flushed, total - flushed, SYNC_FILE_RANGE_WRITE);
-            flushed = total;
-        }
-        SetProgressValue(progress, total);
-        if (got < FileUtilChunkSize)
-            return;
+        FDestination.WriteBuffer(FBuffer.data(), got);
+        return got;
     }
+
+private:
+    static constexpr int IoSize = 1 << 20;
+    int FSource;
+    TAtomicFileStream& FDestination;
+    bool FInKernel = false;
+    std::vector<char> FBuffer;
+};
+
+// The progress moves as if the file were read in blocks of FileUtilChunkSize bytes: after every
+// whole block, and once more for the last, shorter (possibly empty) one. The disk is read and
+// written in larger pieces.
+void FileUtilCopyBlocks(int source, TAtomicFileStream& destination, TControl* progress)
+{
+    FileUtilBlockCopier copier(source, destination);
+    long total = 0;
+    long reported = 0;
+    for (long got = copier.Next(); got > 0; got = copier.Next()) {
+        total += got;
+        for (; total - reported >= FileUtilChunkSize; reported += FileUtilChunkSize)
+            SetProgressValue(progress, reported + FileUtilChunkSize);
+    }
+    SetProgressValue(progress, total);
 }
 
 void FileUtilCopy(const std::string& fileName, std::string destination, bool overwriteReadOnly, TControl* progress)
@@ -171,7 +199,9 @@ void FileUtilCopy(const std::string& fileName, std::string destination, bool ove
             RAISE(EFCreateError(Format("Cannot create file %s", {destination})));
         FileSetAttr(destination, attr & ~faReadOnly);
     }
-    // The copy grows under a temporary name and replaces the destination only when complete.
+    // The copy grows under a temporary name and replaces the destination only when complete. It
+    // is not flushed to the disk, as no copy command does: the source is still there; a move
+    // flushes before it deletes the source.
     TAtomicFileStream copy(destination);
     FileUtilCopyBlocks(source.Handle(), copy, progress);
     struct stat sourceInfo;
@@ -179,7 +209,7 @@ void FileUtilCopy(const std::string& fileName, std::string destination, bool ove
         const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
         futimens(copy.Handle(), times);
     }
-    copy.Commit();
+    copy.Commit(TAtomicCommit::Unflushed);
 }
 
 // Removes what the open folder holds, without following links; true when everything went.
@@ -525,6 +555,9 @@ void MoveFile(const std::string& FileName, const std::string& DestName)
     if (attr >= 0 && (attr & faReadOnly))
         FileSetAttr(FileName, attr & ~faReadOnly);
     CopyFile(FileName, destination, nullptr);
+    // The copy must be on the disk before the only other copy of the data goes.
+    if (!SyncFileSystemOf(destination))
+        RAISE(EWriteError("Stream write error"));
     DeleteFile(FileName);
 }
 

@@ -82,6 +82,11 @@ TEST_F(DateUtilIn2026, ParserReadsByPositionThenByScanning)
         {"YYYY/MM/DD", "2005/12/31", EncodeDate(2005, 12, 31)},
         // Bad input: too long, too many digits, only separators, years and months out of range.
         {"DD/MM/YYYY", "12/12/10000", -1},
+        {"DD/MM/YYYY", "12/12/0000", -1},
+        {"DD/MM/YYYY", "1/2/0000", -1},
+        {"YYYY/MM/DD", "0000/12/12", -1},
+        {"YYYY/MM/DD", "0/12/12", EncodeDate(2000, 12, 12)},
+        {"DD/MM/YY", "12/12/00", EncodeDate(2000, 12, 12)},
         {"DD/MM/YYYY", "12/13/2005", -1},
         {"DD/MM/YYYY", "12/12/20052005200520052005", -1},
         {"DD/MM/YYYY", "99999999999999999999/1/2005", -1},

@@ -214,6 +214,29 @@ TEST_F(CopyFileTest, ProgressStepsIdenticalBytesAndTheSameTime)
     EXPECT_EQ(bar.Positions, (std::vector<long>{0, 8192, 16384, 16384, 0}));
     CopyFile(source, scratch / "senza_barra.bin", nullptr);
     EXPECT_EQ(ReadAll(scratch / "senza_barra.bin"), ReadAll(source));
+
+    // From another file system the bytes pass through a buffer, with the same steps; an empty
+    // file reports its one empty block.
+    struct stat scratchFs, shmFs;
+    if (stat(scratch.Path().c_str(), &scratchFs) == 0 && stat("/dev/shm", &shmFs) == 0 &&
+        scratchFs.st_dev != shmFs.st_dev) {
+        const std::string elsewhere = "/dev/shm/controls_tests_" + std::to_string(getpid()) + ".bin";
+        const std::string bytes = RandomBytes(3 * 1048576 + 5, 8);
+        WriteAll(elsewhere, bytes);
+        bar.Positions.clear();
+        CopyFile(elsewhere, scratch / "da_altrove.bin", &bar);
+        EXPECT_EQ(ReadAll(scratch / "da_altrove.bin"), bytes);
+        ASSERT_EQ(bar.Positions.size(), 3u * 128 + 3);
+        EXPECT_EQ(bar.Positions[384], 3 * 1048576);
+        EXPECT_EQ(bar.Positions[385], 3 * 1048576 + 5);
+        EXPECT_EQ(bar.Positions.back(), 0);
+        std::remove(elsewhere.c_str());
+    }
+    WriteAll(source, "");
+    bar.Positions.clear();
+    CopyFile(source, scratch / "vuoto.bin", &bar);
+    EXPECT_EQ(bar.Positions, (std::vector<long>{0, 0, 0}));
+    EXPECT_TRUE(fs::exists(scratch / "vuoto.bin"));
 }
 
 TEST_F(CopyFileTest, ACopyOntoItsOwnSourceRaisesAndTouchesNothing)
