@@ -1,4 +1,4 @@
-#include "net/CustomWSocket.h"
+#include "net/WSocket.h"
 
 #include "platform/gui/Application.h"
 #include "platform/gui/MessageQueue.h"
@@ -451,6 +451,10 @@ void TCustomWSocket::SetLocalAddr(const std::string& sLocalAddr)
     }
     FLocalAddr = sLocalAddr.empty() ? "0.0.0.0" : sLocalAddr;
 }
+
+BYTE TCustomWSocket::ReqVerLow() const { return ::ReqVerLow; }
+
+BYTE TCustomWSocket::ReqVerHigh() const { return ::ReqVerHigh; }
 
 void TCustomWSocket::SetReqVerLow(BYTE Value)
 {

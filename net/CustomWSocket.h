@@ -15,7 +15,6 @@
 // OnDataAvailable, which end the current receive round and are dropped.
 
 #include "net/WSockBuf.h"
-#include "net/WSocket.h"
 #include "platform/gui/Messages.h"
 #include "platform/gui/WinTypes.h"
 #include "platform/net/Winsock.h"
@@ -66,6 +65,14 @@ constexpr UINT WM_ASYNCGETHOSTBYADDR = WM_USER + 3; // an address look-up ended:
 constexpr UINT WM_CLOSE_DELAYED = WM_USER + 4;
 constexpr UINT WM_WSOCKET_RELEASE = WM_USER + 5;
 constexpr UINT WM_TRIGGER_EXCEPTION = WM_USER + 6;
+
+// What a socket component is to its hidden window (XSocketAllocateHWnd of net/WSocket.h): the
+// window hands it every message.
+class TXSocketMessageTarget {
+public:
+    virtual ~TXSocketMessageTarget() = default;
+    virtual void WndProc(TMessage& Message) = 0;
+};
 
 class TCustomWSocket : public TComponent, public TXSocketMessageTarget {
     TESS_CLASS(TCustomWSocket, TComponent)
@@ -224,9 +231,9 @@ public:
     void SetListenBacklog(int Value) { FListenBacklog = Value; }
     // The socket library's version, one for the whole program; it cannot change once the
     // library is loaded.
-    BYTE ReqVerLow() const { return ::ReqVerLow; }
+    BYTE ReqVerLow() const;
     void SetReqVerLow(BYTE Value);
-    BYTE ReqVerHigh() const { return ::ReqVerHigh; }
+    BYTE ReqVerHigh() const;
     void SetReqVerHigh(BYTE Value);
     int FlushTimeout() const { return FFlushTimeout; }
     void SetFlushTimeout(int Value) { FFlushTimeout = Value; }

@@ -3,7 +3,9 @@
 // looked up by name and cached, unloaded when the last user is gone), the services that belong to
 // no single socket (name, port and protocol resolution, error texts, the local host's name and
 // addresses), the hidden window through which every socket component gets its notices, and the
-// socket component itself (net/CustomWSocket.h).
+// socket components: TCustomWSocket (net/CustomWSocket.h), the SOCKS proxy client
+// (net/CustomSocksWSocket.h), line mode (net/CustomLineWSocket.h), blocking waits
+// (net/CustomSyncWSocket.h), and the published classes TWSocket and TSocksWSocket below.
 //
 // The HTTP and SMTP clients make their own hidden windows with AllocateHWnd and DeallocateHWnd of
 // platform/gui/WindowHandles.h, which this header brings along.
@@ -120,13 +122,6 @@ std::string WSocketErrorDesc(int ErrCode);
 
 // --- The hidden window ------------------------------------------------------------------------
 
-// What a socket component is to its hidden window: the window hands it every message.
-class TXSocketMessageTarget {
-public:
-    virtual ~TXSocketMessageTarget() = default;
-    virtual void WndProc(TMessage& Message) = 0;
-};
-
 // A hidden window of the class "XSocketWindowClass" for the calling thread, holding Obj; its
 // messages go to Obj's WndProc when Obj is a TXSocketMessageTarget, else to DefWindowProcA.
 // nullptr when the class cannot be registered.
@@ -135,5 +130,22 @@ HWND XSocketAllocateHWnd(TObject* Obj);
 bool XSocketDeallocateHWnd(HWND Wnd);
 void WSocketUnregisterClass();
 
-// The socket component stands on everything above.
+// The socket components stand on everything above; each of their headers includes the one of
+// its base class.
 #include "net/CustomWSocket.h"
+#include "net/CustomSocksWSocket.h"
+#include "net/CustomLineWSocket.h"
+#include "net/CustomSyncWSocket.h"
+
+// The socket the HTTP and SMTP clients own: every layer, with line mode off until it is asked for.
+class TWSocket : public TCustomSyncWSocket {
+    TESS_CLASS(TWSocket, TCustomSyncWSocket)
+public:
+    using TCustomSyncWSocket::TCustomSyncWSocket;
+};
+
+class TSocksWSocket : public TWSocket {
+    TESS_CLASS(TSocksWSocket, TWSocket)
+public:
+    using TWSocket::TWSocket;
+};

@@ -101,7 +101,10 @@ std::unique_ptr<TPeerProcess> TPeerProcess::Python(const std::string& script, co
                                                    bool waitReady)
 {
     std::unique_ptr<TPeerProcess> peer(new TPeerProcess);
-    std::vector<std::string> argv = {"python3", "-u", "-c", script};
+    // The system's interpreter starts at once; a version manager's shim found first on the path
+    // may take seconds.
+    const std::string python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+    std::vector<std::string> argv = {python, "-u", "-c", script};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     EXPECT_TRUE(peer->Spawn(argv)) << "python3 did not start";
     if (waitReady) {
@@ -115,16 +118,22 @@ std::unique_ptr<TPeerProcess> TPeerProcess::Python(const std::string& script, co
 
 std::unique_ptr<TPeerProcess> TPeerProcess::Socat(const std::vector<std::string>& arguments)
 {
-    std::unique_ptr<TPeerProcess> peer(new TPeerProcess);
-    peer->FPort = FreeLoopbackPort();
+    const int port = FreeLoopbackPort();
     std::vector<std::string> argv = {"socat"};
     for (std::string argument : arguments) {
         const std::size_t at = argument.find("{port}");
         if (at != std::string::npos)
-            argument.replace(at, 6, std::to_string(peer->FPort));
+            argument.replace(at, 6, std::to_string(port));
         argv.push_back(argument);
     }
-    EXPECT_TRUE(peer->Spawn(argv)) << "socat did not start";
+    return Listening(argv, port);
+}
+
+std::unique_ptr<TPeerProcess> TPeerProcess::Listening(const std::vector<std::string>& argv, int port)
+{
+    std::unique_ptr<TPeerProcess> peer(new TPeerProcess);
+    peer->FPort = port;
+    EXPECT_TRUE(peer->Spawn(argv)) << argv[0] << " did not start";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!NetPeers::Accepts(peer->FPort) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -18,6 +18,8 @@ public:
     // socat with its arguments, "{port}" in them replaced by a free port of 127.0.0.1; ready once
     // that port accepts a connection.
     static std::unique_ptr<TPeerProcess> Socat(const std::vector<std::string>& arguments);
+    // Any program that listens on port of 127.0.0.1; ready once that port accepts a connection.
+    static std::unique_ptr<TPeerProcess> Listening(const std::vector<std::string>& argv, int port);
 
     // Ends the peer and everything it started.
     ~TPeerProcess();
