@@ -255,11 +255,22 @@ void TCustomLineWSocket::TriggerSessionClosed(WORD Error)
 {
     FLineReceivedFlag = true;
     if (!FRcvBuf.empty()) {
-        // A partial line is the last line.
+        // A partial line is the last line. A handler that switches the mode meanwhile gets the rest
+        // in its new mode.
         if (!RawDelivery() && FRcvdCnt > 0 && !FLineClearData && !FHoldLines) {
-            FLineLength = FRcvdCnt;
-            while (!RawDelivery() && FLineLength > 0) {
-                if (!TCustomSocksWSocket::TriggerDataAvailable(0))
+            while (FRcvdCnt > 0 && !FHoldLines) {
+                const int before = FRcvdCnt;
+                if (RawDelivery()) {
+                    DeliverRaw();
+                } else {
+                    FLineLength = FRcvdCnt;
+                    while (!RawDelivery() && FLineLength > 0) {
+                        if (!TCustomSocksWSocket::TriggerDataAvailable(0))
+                            break;
+                    }
+                    FLineLength = 0;
+                }
+                if (FRcvdCnt == before)
                     break;
             }
         }

@@ -102,6 +102,8 @@ protected:
 
     // Line mode off, or no line end to look for: what is held goes out as it is.
     bool RawDelivery() const { return !FLineMode || FLineEnd.empty(); }
+    // Set while receiving into the buffer: those bytes come from the socket, never from the buffer.
+    bool FReceivingFromSocket = false;
 
 private:
     // The line end's first position in what is held, searched from searchFrom; -1 for none.
@@ -118,7 +120,4 @@ private:
     // Hands what is held to the data event while line mode is off.
     void DeliverRaw();
     void RedeliverHeld();
-
-    // Set while receiving into the buffer: those bytes come from the socket, never from the buffer.
-    bool FReceivingFromSocket = false;
 };
