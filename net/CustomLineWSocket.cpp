@@ -5,6 +5,12 @@
 #include <algorithm>
 #include <cstring>
 
+namespace LineModeUnit {
+
+constexpr int LargestReception = 65536;
+
+} // namespace LineModeUnit
+
 TCustomLineWSocket::TCustomLineWSocket(TComponent* AOwner) : TCustomSocksWSocket(AOwner) {}
 
 TCustomLineWSocket::~TCustomLineWSocket() { ReleaseBuffer(); }
@@ -104,6 +110,9 @@ bool TCustomLineWSocket::TriggerDataAvailable(WORD Error)
         return true;
     if (count == 0)
         count = 255;
+    // Taken in rounds of a bounded size, the buffer stays small and in the processor's cache; the
+    // receive loop comes back for the rest.
+    count = std::min(count, LineModeUnit::LargestReception);
     int received = ReceiveIntoBuffer(count);
     if (received < 1) {
         if (FRcvdCnt == 0)

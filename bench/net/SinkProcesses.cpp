@@ -83,6 +83,32 @@ void Stop(int pid)
     WaitForExit(pid);
 }
 
+int StartLineSender(int port, int lines, int lineLength)
+{
+    // The lines are built once and written in large blocks, so that the sender is never the limit.
+    const std::string script = R"(
+import socket, sys
+port, lines, length = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
+line = (b"x" * (length - 2)) + b"\r\n"
+block = line * 1000
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(("127.0.0.1", port))
+listener.listen(1)
+connection, _ = listener.accept()
+for _ in range(lines // 1000):
+    connection.sendall(block)
+connection.sendall(line * (lines % 1000))
+connection.close()
+)";
+    const std::string python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+    const int pid = Spawn({python, "-c", script, std::to_string(port), std::to_string(lines), std::to_string(lineLength)});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (pid > 0 && !Listening(port) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return pid;
+}
+
 void CopyFileWithSocat(const std::string& file, int port)
 {
     WaitForExit(Spawn({"socat", "-u", "FILE:" + file, "TCP:127.0.0.1:" + std::to_string(port)}));

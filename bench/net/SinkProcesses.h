@@ -1,6 +1,6 @@
 #pragma once
-// socat processes for the send benchmark: a sink that discards what one connection brings, and
-// socat copying a file into such a sink, the reference the socket component is measured against.
+// Peer processes of the socket benchmarks: a socat sink that discards what one connection brings,
+// socat copying a file into such a sink, and a python3 sender of lines.
 
 #include <string>
 
@@ -15,6 +15,9 @@ int StartSink(int port);
 void WaitForExit(int pid);
 // Ends a process that may still run.
 void Stop(int pid);
+// Starts python3 listening on port, which writes lines lines of lineLength bytes (CR LF included)
+// to the one connection it accepts and closes it; returns once the port listens.
+int StartLineSender(int port, int lines, int lineLength);
 // Runs `socat -u FILE:<file> TCP:127.0.0.1:<port>` to its end.
 void CopyFileWithSocat(const std::string& file, int port);
 
