@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstring>
 
-namespace LineModeUnit {
+namespace CustomLineWSocketUnit {
 
 constexpr int LargestReception = 65536;
 
-} // namespace LineModeUnit
+} // namespace CustomLineWSocketUnit
 
 TCustomLineWSocket::TCustomLineWSocket(TComponent* AOwner) : TCustomSocksWSocket(AOwner) {}
 
@@ -112,7 +112,7 @@ bool TCustomLineWSocket::TriggerDataAvailable(WORD Error)
         count = 255;
     // Taken in rounds of a bounded size, the buffer stays small and in the processor's cache; the
     // receive loop comes back for the rest.
-    count = std::min(count, LineModeUnit::LargestReception);
+    count = std::min(count, CustomLineWSocketUnit::LargestReception);
     int received = ReceiveIntoBuffer(count);
     if (received < 1) {
         if (FRcvdCnt == 0)
