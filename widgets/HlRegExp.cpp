@@ -743,30 +743,46 @@ bool TRegExpHlMemo::ProgramUsable(const char* missing, const char* corrupted)
     return true;
 }
 
-bool TRegExpHlMemo::Exec(const std::string& subject, int offset)
+bool TRegExpHlMemo::TakeSubject(const std::string& subject)
 {
     if (!ProgramUsable("Exec: Not assigned expression property", "Exec: Corrupted program"))
         return false;
     // The subject is a text of the program, so it ends at a zero byte.
     FSubject.assign(subject, 0, subject.find('\0'));
     FExecuted = true;
+    UnsetGroups();
+    return true;
+}
+
+void TRegExpHlMemo::UnsetGroups()
+{
     for (int i = 0; i < GroupCount; ++i)
         FGroupStart[i] = FGroupEnd[i] = -1;
+}
+
+bool TRegExpHlMemo::Exec(const std::string& subject, int offset)
+{
+    if (!TakeSubject(subject))
+        return false;
     if (offset < 1) {
         Error("Exec: Invalid offset parameter");
         return false;
     }
     if (static_cast<std::size_t>(offset) > FSubject.size())
         return false;
-    const std::size_t start = static_cast<std::size_t>(offset) - 1;
+    return Search(static_cast<std::size_t>(offset) - 1, 0);
+}
 
+bool TRegExpHlMemo::Search(std::size_t start, std::size_t begin)
+{
+    UnsetGroups();
     if (FMustHave != 0) {
         const std::string_view literal(reinterpret_cast<const char*>(Program.data()) + FMustHave,
                                        static_cast<std::size_t>(FMustHaveLen));
         if (std::string_view(FSubject).find(literal, start) == std::string_view::npos)
             return false;
     }
-    FInputBegin = 0;
+    FInputBegin = begin;
     if (FAnchored)
         return RegMatch(start);
     if (FFirstChar != 0) {
@@ -788,8 +804,7 @@ bool TRegExpHlMemo::Exec(const std::string& subject, int offset)
 
 bool TRegExpHlMemo::RegMatch(std::size_t start)
 {
-    for (int i = 0; i < GroupCount; ++i)
-        FGroupStart[i] = FGroupEnd[i] = -1;
+    UnsetGroups();
     FInputPos = start;
     FDepth = 0;
     if (!MatchPrim(1))
@@ -1047,43 +1062,56 @@ std::string TRegExpHlMemo::Substitute(const std::string& templateText)
     return result;
 }
 
-// After a match of length 0 the character at the match goes with the text around it, so the search
-// always moves on.
+// Both search the rest of the text after each match as a subject of its own ("^" is where the rest
+// begins) without copying it again, so a long line with many matches costs no more than one
+// search over it. After a match of length 0 the character at the match goes with the text around
+// it, so the search always moves on.
 void TRegExpHlMemo::Split(const std::string& text, TStrings& list)
 {
+    if (!TakeSubject(text)) {
+        list.Add(text);
+        return;
+    }
     std::string piece;
-    std::string rest = text;
-    while (Exec(rest, 1)) {
-        const std::size_t position = static_cast<std::size_t>(GetMatchPos(0) - 1);
-        const std::size_t length = static_cast<std::size_t>(GetMatchLen(0));
-        if (length == 0) {
-            piece += rest.substr(0, position + 1);
-            rest.erase(0, position + 1);
+    std::size_t rest = 0;
+    while (rest < FSubject.size() && Search(rest, rest)) {
+        const auto position = static_cast<std::size_t>(FGroupStart[0]);
+        const auto end = static_cast<std::size_t>(FGroupEnd[0]);
+        if (end == position) {
+            piece.append(FSubject, rest, position + 1 - rest);
+            rest = position + 1;
             continue;
         }
-        list.Add(piece + rest.substr(0, position));
+        list.Add(piece + FSubject.substr(rest, position - rest));
         piece.clear();
-        rest.erase(0, position + length);
+        rest = end;
     }
-    list.Add(piece + rest);
+    // As after a search that found nothing.
+    UnsetGroups();
+    list.Add(piece + text.substr(rest));
 }
 
 std::string TRegExpHlMemo::Replace(const std::string& text, const std::string& replacement)
 {
+    if (!TakeSubject(text))
+        return text;
     std::string result;
-    std::string rest = text;
-    while (Exec(rest, 1)) {
-        const std::size_t position = static_cast<std::size_t>(GetMatchPos(0) - 1);
-        const std::size_t length = static_cast<std::size_t>(GetMatchLen(0));
-        result += rest.substr(0, position) + replacement;
-        if (length == 0) {
-            result += rest[position];
-            rest.erase(0, position + 1);
+    std::size_t rest = 0;
+    while (rest < FSubject.size() && Search(rest, rest)) {
+        const auto position = static_cast<std::size_t>(FGroupStart[0]);
+        const auto end = static_cast<std::size_t>(FGroupEnd[0]);
+        result.append(FSubject, rest, position - rest);
+        result += replacement;
+        if (end == position) {
+            result += FSubject[position];
+            rest = position + 1;
         } else {
-            rest.erase(0, position + length);
+            rest = end;
         }
     }
-    return result + rest;
+    UnsetGroups();
+    result.append(text, rest, std::string::npos);
+    return result;
 }
 
 // --- One-shot functions ---------------------------------------------------------------------------

@@ -96,6 +96,11 @@ private:
     bool CollectStartBytes(int node, TRegExprCharSet& bytes, int depth) const;
     std::string DumpOp(std::uint8_t opcode);
 
+    // Exec's checks; keeps the subject up to its first zero byte with no group set.
+    bool TakeSubject(const std::string& subject);
+    void UnsetGroups();
+    // The leftmost match from start on, "^" matching at begin.
+    bool Search(std::size_t start, std::size_t begin);
     bool RegMatch(std::size_t start);
     bool MatchPrim(int node);
     bool MatchOne(int node);

@@ -260,6 +260,21 @@ void Beep() { QApplication::beep(); }
 namespace {
 // Where the retained image is transparent the copy holds this colour, which drawing hardly uses.
 constexpr QRgb TransparentMark = 0xFF010203u;
+
+// True when every pixel of image inside rect is fully transparent (outside the image counts so).
+bool AreaIsClear(const QImage& image, const QRect& rect)
+{
+    const QRect inside = rect.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y)) + inside.left();
+        QRgb any = 0;
+        for (int x = 0; x < inside.width(); ++x)
+            any |= row[x];
+        if (any != 0)
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 TClientPaintDC::TClientPaintDC(TControl* control) : FControl(control)
@@ -269,8 +284,16 @@ TClientPaintDC::TClientPaintDC(TControl* control) : FControl(control)
         window = win->Handle();
     const QSize size(std::max(control->ClientWidth(), 1), std::max(control->ClientHeight(), 1));
     TSurface* retained = control->Surface();
-    if (retained && !retained->Image.isNull()) {
-        const QImage area = retained->Image.copy(QRect(ClientOffset(control), size));
+    const QRect client(retained ? ClientOffset(control) : QPoint(0, 0), size);
+    if (!retained || retained->Image.isNull() ||
+        (retained->Transparent && retained->Image.hasAlphaChannel() && AreaIsClear(retained->Image, client))) {
+        // Nothing shows there yet (a graphic control's paint starts on a cleared area): every
+        // pixel not drawn stays transparent.
+        FImage = QImage(size, QImage::Format_RGB32);
+        FImage.fill(TransparentMark);
+        FStartsClear = true;
+    } else {
+        QImage area = retained->Image.copy(client);
         if (retained->Transparent && area.hasAlphaChannel()) {
             // Opaque pixels read the same premultiplied or not; the others become the mark.
             FOriginal = area.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -283,13 +306,9 @@ TClientPaintDC::TClientPaintDC(TControl* control) : FControl(control)
                     copy[x] = qAlpha(before[x]) == 255 ? before[x] : TransparentMark;
             }
         } else {
-            FImage = area.convertToFormat(QImage::Format_RGB32);
+            // The copy is converted where it lies, without a second image of the client area.
+            FImage = std::move(area).convertToFormat(QImage::Format_RGB32);
         }
-    } else {
-        FImage = QImage(size, QImage::Format_RGB32);
-        FImage.fill(TransparentMark);
-        FOriginal = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        FOriginal.fill(Qt::transparent);
     }
     FHandle = Gdi::CreateImageDC(
         [this](TDcSurface& surface) {
@@ -308,6 +327,24 @@ TClientPaintDC::~TClientPaintDC()
     QPainter* painter = PaintPainter(FControl);
     if (!painter)
         return;
+    if (FStartsClear) {
+        // The pixels drawn become opaque, the others stay transparent: the image is turned into
+        // its premultiplied form where it lies.
+        const int width = FImage.width();
+        for (int y = 0; y < FImage.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(FImage.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const QRgb drawn = row[x] | 0xFF000000u;
+                row[x] = drawn != TransparentMark ? drawn : 0u;
+            }
+        }
+        FImage.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+        painter->save();
+        painter->setCompositionMode(QPainter::CompositionMode_Source);
+        painter->drawImage(0, 0, FImage);
+        painter->restore();
+        return;
+    }
     if (FOriginal.isNull()) {
         painter->drawImage(0, 0, FImage);
         return;

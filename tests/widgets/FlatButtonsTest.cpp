@@ -218,6 +218,11 @@ TYPED_TEST(FlatButtonClasses, GlyphStripsSetTheirImageCountAndPickTheImageOfTheS
     Release(button, 40, 40);
     button->SetEnabled(false);
     EXPECT_EQ(TButtonPicture(scene.Panel, button).At(12, 12), clBlue);
+    // The glyph loader's two-image strips: the second image shows while disabled.
+    auto pair = GlyphStrip({clRed, clGray});
+    button->SetGlyph(pair.get());
+    ASSERT_EQ(button->NumGlyphs(), 2);
+    EXPECT_EQ(TButtonPicture(scene.Panel, button).At(12, 12), clGray);
 
     // A disabled one-image glyph is the embossed image.
     auto single = GlyphStrip({clRed});

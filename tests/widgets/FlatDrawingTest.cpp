@@ -285,10 +285,12 @@ TEST(FlatDrawingParentImage, AButtonShowsThePanelAndTheLabelUnderIt)
         }
     EXPECT_GT(labelInk, 20);
 
-    // Without a parent nothing is drawn.
+    // Without a parent, or with one being destroyed, nothing is drawn.
     TFlatButton lone(nullptr);
     auto canvas = FilledBitmap(20, 20, clFuchsia);
     DrawParentImage(&lone, canvas->Canvas());
+    panel->Destroying();
+    DrawParentImage(button, canvas->Canvas());
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x)
             ASSERT_EQ(PixelOf(*canvas, x, y), clFuchsia);

@@ -415,6 +415,11 @@ TEST(HlRegExpTexts, SplitAndReplace)
     EXPECT_EQ(HlRegExp::ReplaceRegExpr("b+", "abbcb", "&"), "a&c&");
     EXPECT_EQ(HlRegExp::ReplaceRegExpr("x*", "abc", "-"), "-a-b-c");
     EXPECT_EQ(HlRegExp::ReplaceRegExpr("z", "abc", "-"), "abc");
+    // The rest after a match is searched as a subject of its own: "^" matches where it begins.
+    EXPECT_EQ(HlRegExp::ReplaceRegExpr("^a", "aab", "-"), "--b");
+    TStringList anchored;
+    HlRegExp::SplitRegExpr("^a", "aab", anchored);
+    EXPECT_EQ(Pieces(anchored), (std::vector<std::string>{"", "", "b"}));
     TStringList list;
     list.Add("dropped");
     HlRegExp::SplitRegExpr(";", "1;2", list);
@@ -426,4 +431,27 @@ TEST(HlRegExpTexts, SplitAndReplace)
     failed.Add("x");
     EXPECT_EQ(RunError([&] { HlRegExp::SplitRegExpr("[", "a", failed); }), "Unmatched []");
     EXPECT_EQ(failed.Count(), 0);
+}
+
+// A line of many matches is split and replaced in one pass over it, not one copy of the rest per
+// match.
+TEST(HlRegExpTexts, ALongLineOfManyMatches)
+{
+    std::string line;
+    for (int i = 0; i < 200000; ++i)
+        line += "ab,";
+    TRegExpHlMemo engine;
+    engine.SetExpression(",");
+    TStringList pieces;
+    engine.Split(line, pieces);
+    ASSERT_EQ(pieces.Count(), 200001);
+    EXPECT_EQ(pieces.Strings(0), "ab");
+    EXPECT_EQ(pieces.Strings(199999), "ab");
+    EXPECT_EQ(pieces.Strings(200000), "");
+    EXPECT_EQ(engine.GetMatchCount(), 0);
+    const std::string replaced = engine.Replace(line, "--");
+    EXPECT_EQ(replaced.size(), line.size() + 200000);
+    EXPECT_EQ(replaced.substr(0, 8), "ab--ab--");
+    engine.SetExpression("x*");
+    EXPECT_EQ(engine.Replace(line, "").size(), line.size());
 }

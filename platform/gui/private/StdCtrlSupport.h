@@ -71,6 +71,8 @@ private:
     // For a retained image with transparent parts: the client area as it was, so that only the
     // pixels drawn are painted back.
     QImage FOriginal;
+    // The client area was fully transparent: the pixels not drawn stay so.
+    bool FStartsClear = false;
     HDC FHandle = nullptr;
 };
 
