@@ -13,6 +13,23 @@ function(tess_unity target)
   endif()
 endfunction()
 
+# tess_precompile_headers(<target> <headers...>)
+# Headers of the checkout are named from the checkout's root (<cmake/pch/Layer.h>), never by an
+# absolute path, so that a precompiled header restored from the compiler cache into another
+# checkout names no file of the checkout that made it.
+function(tess_precompile_headers target)
+  set(headers "")
+  foreach(header IN LISTS ARGN)
+    cmake_path(IS_PREFIX PROJECT_SOURCE_DIR "${header}" NORMALIZE inside)
+    if(inside)
+      cmake_path(RELATIVE_PATH header BASE_DIRECTORY "${PROJECT_SOURCE_DIR}")
+      set(header "<${header}>")
+    endif()
+    list(APPEND headers "${header}")
+  endforeach()
+  target_precompile_headers(${target} PRIVATE ${headers})
+endfunction()
+
 # tess_library(<target> DEPS <libs...> [PCH <headers...>])
 # One static library made of every .cpp in the calling folder. PCH adds heavy, stable headers to
 # the precompiled set.
@@ -22,8 +39,7 @@ function(tess_library target)
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${target} PUBLIC ${ARG_DEPS})
-  target_precompile_headers(${target} PRIVATE
-    "${PROJECT_SOURCE_DIR}/cmake/pch/StandardLibrary.h" ${ARG_PCH})
+  tess_precompile_headers(${target} "${PROJECT_SOURCE_DIR}/cmake/pch/StandardLibrary.h" ${ARG_PCH})
   tess_unity(${target})
 endfunction()
 
@@ -59,7 +75,7 @@ function(tess_tests target)
   endif()
   target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  target_precompile_headers(${target} PRIVATE
+  tess_precompile_headers(${target}
     "${PROJECT_SOURCE_DIR}/cmake/pch/StandardLibrary.h"
     "${PROJECT_SOURCE_DIR}/cmake/pch/GoogleTest.h"
     ${ARG_PCH})
@@ -81,6 +97,6 @@ function(tess_bench target)
   endif()
   target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
-  target_precompile_headers(${target} PRIVATE "${PROJECT_SOURCE_DIR}/cmake/pch/StandardLibrary.h")
+  tess_precompile_headers(${target} "${PROJECT_SOURCE_DIR}/cmake/pch/StandardLibrary.h")
   tess_unity(${target})
 endfunction()
