@@ -232,6 +232,8 @@ public:
     // ERangeError "Out of range (%d)" unless 0 <= Index < FieldCount.
     bool GetModifiedFlag(int Index);
     void SetModifiedFlag(int Index, bool Value);
+    // Sets the modified bit of field number FieldNo (1..FieldCount) for a holder of the lock.
+    void _InternalMarkModified(int FieldNo) { FFieldFlags[FieldNo] |= zelFieldModified; }
 
     // --- Data generation ---
     std::int32_t DataID() const { return FDataID; }

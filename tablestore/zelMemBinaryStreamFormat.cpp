@@ -572,10 +572,12 @@ void TzelCustomBinaryStreamFormat::LoadValue(TzelCustomMemTable* Table, TzelReco
         break;
     }
     default:
-        if (IsBlobType(Field->DataType()))
+        if (IsBlobType(Field->DataType())) {
             Table->StoreBlobValue(Record, Field, FReader->ReadString());
-        else
-            Field->SetAsString(FReader->ReadString());
+        } else {
+            FReader->ReadString(FText);
+            Table->LoadFieldText(Field, FText.data(), FText.size());
+        }
         break;
     }
 }

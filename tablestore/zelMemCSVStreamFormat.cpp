@@ -1010,7 +1010,7 @@ void TzelCustomCSVStreamFormat::LoadValue(TzelCustomMemTable* Table, TzelRecord*
         if (IsBinaryType(Field->DataType()))
             Table->StoreBlobValue(Record, Field, Base64ToString(Text));
         else
-            Field->SetAsString(Text);
+            Table->LoadFieldText(Field, Text.data(), Text.size());
         break;
     }
 }

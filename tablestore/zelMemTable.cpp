@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -1582,8 +1583,34 @@ void TzelCustomMemTable::SetFieldData(TField* Field, const void* Buffer)
             std::memcpy(slot + 1, value, static_cast<std::size_t>(size));
     }
     if (fieldNo > 0)
-        FCommon->SetModifiedFlag(fieldNo - 1, true);
+        FCommon->_InternalMarkModified(fieldNo);
     if (state != dsCalcFields && state != dsFilter && state != dsNewValue)
+        DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(Field));
+}
+
+void TzelCustomMemTable::LoadFieldText(TField* Field, const char* Text, std::size_t Length)
+{
+    const int fieldNo = Field->FieldNo();
+    const TDataSetState state = State();
+    const bool writable = FIgnoreReadOnly || (!FReadOnly && !Field->ReadOnly());
+    char* slot = nullptr;
+    if (FCursorOpen && writable && IsEditingState(state) && state != dsCalcFields &&
+        Field->DataType() == ftString && Field->FieldKind() == fkData && !Field->OnValidate &&
+        fieldNo > 0 && !FCommon->IsVarLengthField(fieldNo))
+        slot = FCommon->GetFieldPointer(ActiveRecordLocked(), fieldNo);
+    if (!slot) {
+        Field->SetAsString(std::string(Text, Length));
+        return;
+    }
+    // The value part holds the text cut to the field's size and zeros up to its end, as the
+    // framework's buffer would.
+    const std::size_t size = static_cast<std::size_t>(Field->Size());
+    const std::size_t copied = std::min(Length, size);
+    slot[0] = zelSlotPresent;
+    std::memcpy(slot + 1, Text, copied);
+    std::memset(slot + 1 + copied, 0, size + 1 - copied);
+    FCommon->_InternalMarkModified(fieldNo);
+    if (state != dsFilter && state != dsNewValue)
         DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(Field));
 }
 
@@ -3379,6 +3406,17 @@ void CopySameClassValue(TField* From, TField* To)
     }
 }
 
+// A text of another data set, read as the framework's buffer holds it; nullptr for a null value.
+const char* SourceText(TField* From, std::size_t& Length)
+{
+    thread_local std::string buffer;
+    buffer.assign(static_cast<std::size_t>(std::max(From->DataSize(), 1)), '\0');
+    if (!From->GetData(buffer.data()))
+        return nullptr;
+    Length = strnlen(buffer.data(), buffer.size());
+    return buffer.data();
+}
+
 // The names of the fields of a field list, separated by ";", for Locate.
 std::string FieldListNames(TzelFieldList& List)
 {
@@ -3427,7 +3465,10 @@ void TzelCustomMemTable::WriteCopiedRecord(TDataSet* Source, TDataSet* Target,
             TField* to = Target->Fields().Fields(i);
             if (isSource && OnSaveField)
                 OnSaveField(this, i, from);
-            if (!AsText && from->ClassName() == to->ClassName())
+            if (isTarget && !AsText && from->DataType() == ftString &&
+                from->ClassName() == to->ClassName())
+                CopyTextHere(from, to);
+            else if (!AsText && from->ClassName() == to->ClassName())
                 CopySameClassValue(from, to);
             else if (from->IsNull())
                 to->Clear();
@@ -3452,6 +3493,15 @@ void TzelCustomMemTable::WriteCopiedRecord(TDataSet* Source, TDataSet* Target,
     }
 }
 
+void TzelCustomMemTable::CopyTextHere(TField* From, TField* To)
+{
+    std::size_t length = 0;
+    if (const char* text = SourceText(From, length))
+        LoadFieldText(To, text, length);
+    else
+        To->Clear();
+}
+
 int TzelCustomMemTable::CopyRecords(TDataSet* Source, TDataSet* Target, int Limit)
 {
     if (!Source || !Target || Source == Target)
@@ -3470,6 +3520,11 @@ int TzelCustomMemTable::CopyRecords(TDataSet* Source, TDataSet* Target, int Limi
         FLoadedCompletely = true;
     if (isSource)
         FSavedCompletely = true;
+    // Into this table the lock is held for the whole copy, as a load through a format holds it,
+    // so that writing a value does not take it again.
+    std::optional<TzelStorageLock> wholeCopy;
+    if (isTarget)
+        wholeCopy.emplace(*FCommon);
     int count = 0;
     while (!Source->Eof()) {
         if (total > 0 && count % 100 == 0)

@@ -135,6 +135,13 @@ public:
     // --- Cursor, records and fields ---
     bool GetFieldData(TField* Field, void* Buffer) override;
     void SetFieldData(TField* Field, const void* Buffer) override;
+    // Writes a text into a field of the active record as SetAsString would, for the table's own
+    // loads and copies, which hold the storage lock for the whole load: the text goes straight
+    // into the record, with no buffer of the field's size and no lock of its own. The read-only
+    // rules, the modified flag and the field-change event are those of any write. A field this
+    // does not serve (not a text of the record's fixed part, or one with a validation handler)
+    // goes through SetAsString.
+    void LoadFieldText(TField* Field, const char* Text, std::size_t Length);
     void CloseBlob(TField* Field) override;
     bool BookmarkValid(const TBookmark& Bookmark) override;
     int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) override;
@@ -560,6 +567,8 @@ private:
     // For each field of Target the source field of the same name, or nullptr when not copied.
     std::vector<TField*> MapCopyFields(TDataSet* Source, TDataSet* Target, TzelAutoIncCopy AutoInc);
     // Fills the mapped fields of Target's pending record and posts or cancels it.
+    // A text field of another data set into a text field of this table's active record.
+    void CopyTextHere(TField* From, TField* To);
     void WriteCopiedRecord(TDataSet* Source, TDataSet* Target, const std::vector<TField*>& Map,
                            bool AsText);
 
