@@ -433,6 +433,7 @@ void TzelCustomBinaryStreamFormat::LoadData(TzelCustomMemTable* Table)
 {
     // A closed table (a file without definitions) has no cursor to take the values.
     Table->CheckActive();
+    FindUniqueIndexes(Table);
     LoadInInsertState(Table, [&] { LoadRecords(Table); });
 }
 
@@ -595,10 +596,7 @@ void TzelCustomBinaryStreamFormat::AcceptRecord(TzelCustomMemTable* Table, TzelR
         return;
     }
     const std::uint8_t status = Record->UpdateStatus;
-    {
-        TzelStorageLock guard(*storage);
-        storage->_InternalAppendRecord(Record);
-    }
+    StoreLoadedRecord(Table, Record);
     // The stored status stands, whatever versioning would give a new record.
     Record->UpdateStatus = status;
     if (status == usDeleted)
@@ -609,6 +607,7 @@ void TzelCustomBinaryStreamFormat::AcceptRecord(TzelCustomMemTable* Table, TzelR
 void TzelCustomBinaryStreamFormat::AfterLoad(TzelCustomMemTable* Table)
 {
     std::exception_ptr failure;
+    ForgetUniqueIndexes();
     // Freed first: the reader puts the stream right behind the last byte it consumed.
     FReader.reset();
     try {

@@ -2963,6 +2963,54 @@ void TzelCustomStreamFormat::LoadInInsertState(TzelCustomMemTable* Table,
     Table->RestoreState(savedState);
 }
 
+void TzelCustomStreamFormat::FindUniqueIndexes(TzelCustomMemTable* Table)
+{
+    FUniqueIndexes.clear();
+    if (!Table->Active())
+        return;
+    TzelIndexes& indexes = Table->Indexes();
+    for (int i = 0; i < indexes.Count(); ++i) {
+        TzelIndex* index = indexes.GetIndex(i);
+        if (!index || !index->Enabled() || index->IsRowOrder() ||
+            !index->Options().Contains(mtcoUnique))
+            continue;
+        index->Rebuild();
+        FUniqueIndexes.push_back(index);
+    }
+}
+
+void TzelCustomStreamFormat::StoreLoadedRecord(TzelCustomMemTable* Table, TzelRecord* Record)
+{
+    std::vector<int> positions(FUniqueIndexes.size(), -1);
+    std::vector<char> admitted(FUniqueIndexes.size(), 0);
+    for (std::size_t i = 0; i < FUniqueIndexes.size(); ++i) {
+        TzelIndex* index = FUniqueIndexes[i];
+        if (!index->Filter(Record))
+            continue;
+        bool found = false;
+        int lastCompare = 0;
+        index->Search(nullptr, Record, false, false, found, lastCompare);
+        if (found)
+            RAISE(EMemTableError("Duplicate index value. Operation aborted."));
+        positions[i] = index->Search(nullptr, Record, true, false);
+        admitted[i] = 1;
+    }
+    TzelCommon* storage = Table->Common();
+    {
+        TzelStorageLock guard(*storage);
+        storage->_InternalAppendRecord(Record);
+    }
+    for (std::size_t i = 0; i < FUniqueIndexes.size(); ++i) {
+        TzelIndex* index = FUniqueIndexes[i];
+        if (!admitted[i])
+            continue;
+        if (positions[i] < 0 || positions[i] >= index->Count())
+            index->Append(Record);
+        else
+            index->InsertAt(positions[i], Record);
+    }
+}
+
 bool TzelCustomStreamFormat::IsMapKind(TFieldKind Kind)
 {
     return Kind == fkData || Kind == fkCalculated || Kind == fkLookup || Kind == fkInternalCalc;

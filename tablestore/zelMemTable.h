@@ -837,6 +837,14 @@ protected:
     // Runs a format's record loading with the table in its insert state, and puts the state and
     // the version read record back afterwards, also when the loading fails.
     static void LoadInInsertState(TzelCustomMemTable* Table, const std::function<void()>& LoadRecords);
+    // A load keeps the table's unique indexes up to date record by record, so that it stops at
+    // the first record whose key one of them already holds: FindUniqueIndexes before the first
+    // record, StoreLoadedRecord for each record read (EMemTableError "Duplicate index value.
+    // Operation aborted." before storing a duplicate; the records before it stay), and
+    // ForgetUniqueIndexes at the end.
+    void FindUniqueIndexes(TzelCustomMemTable* Table);
+    void StoreLoadedRecord(TzelCustomMemTable* Table, TzelRecord* Record);
+    void ForgetUniqueIndexes() { FUniqueIndexes.clear(); }
 
     TStream* FTargetStream = nullptr;
     TStream* FWorkStream = nullptr;
@@ -854,6 +862,7 @@ protected:
     int FLoadFields[ZEL_MAX_FIELDS + 1] = {};
     int FLoadFieldsCount = 0;
     int FSaveFieldsCount = 0;
+    std::vector<TzelIndex*> FUniqueIndexes;
 };
 
 // The base format with every property published.
