@@ -351,6 +351,7 @@ void TzelCustomMemTable::InternalClose()
     FreeKeyBuffers();
     FMasterKeyFields.clear();
     FRangeActive = false;
+    FRowOrderAtStart.clear();
     FBeforeCloseDone = false;
 }
 
@@ -2320,12 +2321,44 @@ void TzelCustomMemTable::StartTransaction()
         return;
     if (!FCommon->EnableVersioning() || FCommon->VersioningMode() != mtvmAllSinceCheckPoint)
         RAISE(EMemTableError("Transactioning requires multiversion versioning."));
+    TzelStorageLock guard(*FCommon);
     FCommon->IncTransactionLevel();
+    FRowOrderAtStart.emplace_back(FCommon->GetTransactionLevel(), RowOrderIDs());
 }
 
-void TzelCustomMemTable::RebuildAfterTransaction()
+std::vector<std::int32_t> TzelCustomMemTable::RowOrderIDs()
+{
+    TzelIndex* rowOrder = FIndexes->RowOrderIndex();
+    std::vector<std::int32_t> ids;
+    ids.reserve(static_cast<std::size_t>(rowOrder->Count()));
+    for (int i = 0; i < rowOrder->Count(); ++i)
+        ids.push_back(rowOrder->Reference(i)->RecordID);
+    return ids;
+}
+
+// A commit or rollback may put other records (restored versions) into the slots and empty some;
+// rebuilt from the storage alone, the row order would follow the slots, losing the places of
+// rows inserted in the middle or stored in reused slots.
+void TzelCustomMemTable::RebuildAfterTransaction(const std::vector<std::int32_t>& RowOrder)
 {
     FCommon->RebuildIndexes();
+    TzelIndex* rowOrder = FIndexes->RowOrderIndex();
+    const int slots = FCommon->RecordCount();
+    std::vector<char> placed(static_cast<std::size_t>(slots), 0);
+    rowOrder->Clear();
+    for (std::int32_t id : RowOrder) {
+        if (id < 0 || id >= slots || placed[static_cast<std::size_t>(id)])
+            continue;
+        if (TzelRecord* record = FCommon->Records(id)) {
+            rowOrder->Append(record);
+            placed[static_cast<std::size_t>(id)] = 1;
+        }
+    }
+    for (int id = 0; id < slots; ++id)
+        if (TzelRecord* record = FCommon->Records(id); record && !placed[static_cast<std::size_t>(id)])
+            rowOrder->Append(record);
+    rowOrder->SetOrdered(true);
+    ClampCursorPosition();
     Refresh();
 }
 
@@ -2336,9 +2369,13 @@ void TzelCustomMemTable::Commit()
     CheckBrowseMode();
     {
         TzelStorageLock guard(*FCommon);
+        const int level = FCommon->GetTransactionLevel();
+        while (!FRowOrderAtStart.empty() && FRowOrderAtStart.back().first >= level)
+            FRowOrderAtStart.pop_back();
+        const std::vector<std::int32_t> order = RowOrderIDs();
         FCommon->Commit();
         FCommon->DecTransactionLevel();
-        RebuildAfterTransaction();
+        RebuildAfterTransaction(order);
     }
 }
 
@@ -2349,9 +2386,17 @@ void TzelCustomMemTable::Rollback()
     CheckBrowseMode();
     {
         TzelStorageLock guard(*FCommon);
+        const int level = FCommon->GetTransactionLevel();
+        // Without an order from this table's own start of the transaction, the one it shows.
+        std::vector<std::int32_t> order = RowOrderIDs();
+        while (!FRowOrderAtStart.empty() && FRowOrderAtStart.back().first >= level) {
+            if (FRowOrderAtStart.back().first == level)
+                order = std::move(FRowOrderAtStart.back().second);
+            FRowOrderAtStart.pop_back();
+        }
         FCommon->RollBack();
         FCommon->DecTransactionLevel();
-        RebuildAfterTransaction();
+        RebuildAfterTransaction(order);
     }
 }
 

@@ -623,7 +623,10 @@ private:
     bool MasterKeyIsCurrent();
     TzelRecord* StoredActiveRecord();
     TzelRecord* ActiveVersion(int Version);
-    void RebuildAfterTransaction();
+    // The indexes after a commit or rollback; the row order keeps RowOrder (record
+    // identifiers), dropping emptied slots and adding the other stored records after it.
+    void RebuildAfterTransaction(const std::vector<std::int32_t>& RowOrder);
+    std::vector<std::int32_t> RowOrderIDs();
     bool RangeSeekable(TzelRecord* Key);
     int RangeLowerBound();
     bool PastRangeEnd(TzelRecord* Record);
@@ -693,6 +696,9 @@ private:
     std::string FSortFields;
     bool FAutoReposition = false;
     bool FRangeActive = false;
+    // The row order at each StartTransaction of this table, with the level it started: a
+    // rollback to that level gives it back.
+    std::vector<std::pair<int, std::vector<std::int32_t>>> FRowOrderAtStart;
     std::string FLastSortFieldNames;
     TzelMemTableCompareOptions FSortOptions;
     TzelProgressCodes FProgressFlags{mtpcLoad, mtpcSave, mtpcCopy};
