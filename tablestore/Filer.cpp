@@ -400,6 +400,13 @@ void TReader::CheckStringLength(std::int64_t Length)
 
 std::string TReader::ReadString()
 {
+    std::string result;
+    ReadString(result);
+    return result;
+}
+
+void TReader::ReadString(std::string& Value)
+{
     std::int64_t length;
     switch (ReadValue()) {
     case vaString:
@@ -417,9 +424,8 @@ std::string TReader::ReadString()
     default:
         RaiseInvalidProperty();
     }
-    std::string result(static_cast<std::size_t>(length), '\0');
-    Read(result.data(), static_cast<int>(length));
-    return result;
+    Value.resize(static_cast<std::size_t>(length));
+    Read(Value.data(), static_cast<int>(length));
 }
 
 bool TReader::ReadBoolean()

@@ -104,6 +104,8 @@ public:
     // Also reads an integer value.
     double ReadFloat();
     std::string ReadString();
+    // The same into Value, whose memory is reused from one value to the next.
+    void ReadString(std::string& Value);
     // Consumes one tag byte of any kind; true only for vaTrue.
     bool ReadBoolean();
     TValueType ReadValue();

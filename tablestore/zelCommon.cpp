@@ -3,13 +3,16 @@
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/TextUtils.h"
 
-#include <malloc.h>
-
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <random>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace {
 
@@ -39,6 +42,36 @@ bool IsSupportedType(TFieldType type)
 // Read where a variable-length value is present but no block holds it.
 const char EmptyValue[16] = {};
 
+// The size of a block of records: large enough that a table of many records needs few blocks.
+constexpr std::size_t RecordBlockBytes = 64 * 1024;
+
+// Under the address sanitizer a free record in a block stays unreadable until it is handed out
+// again, as freed memory would be.
+void MarkRecordMemoryFree(const void* memory, std::size_t size)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    ASAN_POISON_MEMORY_REGION(memory, size);
+#else
+    (void)memory;
+    (void)size;
+#endif
+}
+
+void MarkRecordMemoryInUse(const void* memory, std::size_t size)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    ASAN_UNPOISON_MEMORY_REGION(memory, size);
+#else
+    (void)memory;
+    (void)size;
+#endif
+}
+
+std::size_t RecordsPerBlock(std::size_t stride)
+{
+    return std::max<std::size_t>(1, RecordBlockBytes / stride);
+}
+
 } // namespace
 
 TzelCommon::TzelCommon(TzelStorageClient* OwnerTable)
@@ -66,7 +99,11 @@ TzelCommon::~TzelCommon()
         }
     }
     FreeAllRecords();
-    FreeSpareRecords();
+    FreeRecordBlocks();
+    for (const auto& [block, size] : FOldLayoutBlocks) {
+        MarkRecordMemoryInUse(block, size);
+        std::free(block);
+    }
 }
 
 // --- Lock ---
@@ -182,7 +219,7 @@ void TzelCommon::LayoutRecord()
         varLengthFields.push_back(fieldNo);
     }
 
-    FreeSpareRecords();
+    RetireRecordBlocks();
     std::memcpy(FFieldOffsets, offsets, sizeof offsets);
     std::memcpy(FFieldFlags, flags, sizeof flags);
     FFieldCount = count;
@@ -234,19 +271,43 @@ TzelRecord* TzelCommon::_InternalAllocRecord()
 {
     TzelRecord* record = nullptr;
     {
-        // The spare records are shared by every table of the storage.
+        // The blocks and the spare records are shared by every table of the storage.
         TzelStorageLock guard(*this);
-        if (!FSpareRecords.empty()) {
-            record = FSpareRecords.back();
-            FSpareRecords.pop_back();
-        }
-    }
-    if (!record) {
-        // Clearing zero-fills the data area: the allocation itself need not.
-        record = static_cast<TzelRecord*>(Allocate(static_cast<std::size_t>(FRecordAllocSize)));
+        record = TakeRecordMemory();
     }
     record->Data = reinterpret_cast<char*>(record + 1);
     _InternalClearRecord(record);
+    return record;
+}
+
+// A spare record, or the next unused one of the last block, or the first of a new block.
+TzelRecord* TzelCommon::TakeRecordMemory()
+{
+    TzelRecord* record = nullptr;
+    if (!FSpareRecords.empty()) {
+        record = FSpareRecords.back();
+        FSpareRecords.pop_back();
+    } else {
+        if (FBlockFreeCount == 0) {
+            if (FRecordStride == 0) {
+                constexpr std::size_t alignment = alignof(std::max_align_t);
+                FRecordStride = (static_cast<std::size_t>(FRecordAllocSize) + alignment - 1) /
+                                alignment * alignment;
+            }
+            const std::size_t count = RecordsPerBlock(FRecordStride);
+            FRecordBlocks.reserve(FRecordBlocks.size() + 1);
+            auto* block = static_cast<char*>(Allocate(count * FRecordStride));
+            FRecordBlocks.push_back(block);
+            MarkRecordMemoryFree(block, count * FRecordStride);
+            FBlockFree = block;
+            FBlockFreeCount = static_cast<int>(count);
+        }
+        record = reinterpret_cast<TzelRecord*>(FBlockFree);
+        FBlockFree += FRecordStride;
+        --FBlockFreeCount;
+    }
+    MarkRecordMemoryInUse(record, FRecordStride);
+    ++FRecordsInUse;
     return record;
 }
 
@@ -278,29 +339,73 @@ void TzelCommon::_InternalFreeRecord(TzelRecord* Record, bool FreeVarLengths, bo
     }
 }
 
-// Records freed one by one (deletes, buffers) are kept for the next allocations: a table that
-// deletes and stores many records then reuses warm memory instead of having the system hand out
-// and clear fresh pages again. Only a record large enough for the current layout is kept.
+// A freed record waits in the spare list for the next allocation: a table that deletes and
+// stores many records reuses warm memory. When no record is in use and none is stored (the last
+// buffer of a closed table goes), the blocks go too.
 void TzelCommon::ReleaseRecordMemory(TzelRecord* Record)
 {
-    if (malloc_usable_size(Record) >= static_cast<std::size_t>(FRecordAllocSize)) {
-        TzelStorageLock guard(*this);
-        try {
-            FSpareRecords.push_back(Record);
-            return;
-        } catch (...) {
-            // No room to keep it: free it.
+    TzelStorageLock guard(*this);
+    if (!FOldLayoutBlocks.empty() && InOldLayoutBlock(Record)) {
+        if (--FOldLayoutRecordsInUse == 0) {
+            for (const auto& [block, size] : FOldLayoutBlocks) {
+                MarkRecordMemoryInUse(block, size);
+                std::free(block);
+            }
+            FOldLayoutBlocks.clear();
         }
+        return;
     }
-    std::free(Record);
+    --FRecordsInUse;
+    MarkRecordMemoryFree(Record, FRecordStride);
+    try {
+        FSpareRecords.push_back(Record);
+    } catch (...) {
+        // No room to keep it: its memory goes with its block.
+    }
+    if (FRecordsInUse == 0 && FRecords.empty())
+        FreeRecordBlocks();
 }
 
-void TzelCommon::FreeSpareRecords()
+bool TzelCommon::InOldLayoutBlock(const TzelRecord* Record) const
 {
-    for (TzelRecord* record : FSpareRecords)
-        std::free(record);
+    const auto* address = reinterpret_cast<const char*>(Record);
+    return std::any_of(FOldLayoutBlocks.begin(), FOldLayoutBlocks.end(), [address](const auto& block) {
+        return address >= block.first && address < block.first + block.second;
+    });
+}
+
+void TzelCommon::FreeRecordBlocks()
+{
+    const std::size_t blockBytes = FRecordStride * RecordsPerBlock(std::max<std::size_t>(FRecordStride, 1));
+    for (char* block : FRecordBlocks) {
+        MarkRecordMemoryInUse(block, blockBytes);
+        std::free(block);
+    }
+    FRecordBlocks.clear();
+    FRecordBlocks.shrink_to_fit();
     FSpareRecords.clear();
     FSpareRecords.shrink_to_fit();
+    FBlockFree = nullptr;
+    FBlockFreeCount = 0;
+    FRecordStride = 0;
+}
+
+// A new layout changes the size of a record: the blocks of the old one are freed, or, while some
+// of their records are still in use, kept aside until the last of them is freed.
+void TzelCommon::RetireRecordBlocks()
+{
+    if (FRecordsInUse == 0) {
+        FreeRecordBlocks();
+        return;
+    }
+    const std::size_t blockBytes = FRecordStride * RecordsPerBlock(FRecordStride);
+    FOldLayoutBlocks.reserve(FOldLayoutBlocks.size() + FRecordBlocks.size());
+    for (char* block : FRecordBlocks)
+        FOldLayoutBlocks.emplace_back(block, blockBytes);
+    FOldLayoutRecordsInUse += FRecordsInUse;
+    FRecordsInUse = 0;
+    FRecordBlocks.clear();
+    FreeRecordBlocks();
 }
 
 void TzelCommon::_InternalFreeRecordVarLengths(TzelRecord* Record)
@@ -530,20 +635,29 @@ void TzelCommon::_InternalPackRecords()
     FNextRecordID = static_cast<std::int32_t>(FRecords.size());
 }
 
+// One pass over the stored records: their values and versions are freed and they join the spare
+// records; when no record is in use any more, the blocks are freed whole.
 void TzelCommon::FreeAllRecords()
 {
+    TzelStorageLock guard(*this);
+    try {
+        FSpareRecords.reserve(FSpareRecords.size() + FRecords.size());
+    } catch (...) {
+        // The records that find no room go with their blocks.
+    }
     for (TzelRecord*& record : FRecords) {
         if (record)
             _InternalFreeRecord(record, true, true);
         record = nullptr;
     }
     FRecords.clear();
+    if (FRecordsInUse == 0)
+        FreeRecordBlocks();
 }
 
 void TzelCommon::_InternalEmpty()
 {
     FreeAllRecords();
-    FreeSpareRecords();
     FFreeSlots.clear();
     FNextUniqueID = 0;
     FNextRecordID = 0;

@@ -232,6 +232,8 @@ public:
     // ERangeError "Out of range (%d)" unless 0 <= Index < FieldCount.
     bool GetModifiedFlag(int Index);
     void SetModifiedFlag(int Index, bool Value);
+    // Sets the modified bit of field number FieldNo (1..FieldCount) for a holder of the lock.
+    void _InternalMarkModified(int FieldNo) { FFieldFlags[FieldNo] |= zelFieldModified; }
 
     // --- Data generation ---
     std::int32_t DataID() const { return FDataID; }
@@ -269,7 +271,10 @@ private:
     void RecomputeLocaleID();
     void FreeAllRecords();
     void ReleaseRecordMemory(TzelRecord* Record);
-    void FreeSpareRecords();
+    TzelRecord* TakeRecordMemory();
+    bool InOldLayoutBlock(const TzelRecord* Record) const;
+    void FreeRecordBlocks();
+    void RetireRecordBlocks();
     bool AnyTableActive() const;
     std::vector<TzelStorageClient*> OpenTables() const;
 
@@ -312,8 +317,20 @@ private:
     bool FTableLocked = false;
     // Field numbers of the variable-length fields, in order.
     std::vector<int> FVarLengthFields;
-    // Freed records kept for reuse until the next layout, empty or destruction.
+    // Records live in blocks of memory, many records to a block, so that storing a record
+    // costs no allocation of its own and emptying the storage gives the memory back a block at
+    // a time. Freed records of the current layout wait in the spare list for reuse; when no
+    // record of the storage is in use any more, every block goes.
+    std::vector<char*> FRecordBlocks;
+    std::size_t FRecordStride = 0;
+    char* FBlockFree = nullptr;
+    int FBlockFreeCount = 0;
     std::vector<TzelRecord*> FSpareRecords;
+    int FRecordsInUse = 0;
+    // Blocks of an earlier layout with records still in use (buffers a table has not freed),
+    // kept until the last of those records is freed.
+    std::vector<std::pair<char*, std::size_t>> FOldLayoutBlocks;
+    int FOldLayoutRecordsInUse = 0;
 };
 
 // Holds the storage's lock for a scope; whether it took the lock is decided once, so that a

@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -93,7 +94,7 @@ void SortItems(std::vector<Item>& items, int first, int last, Compare compare)
 
 // Ranks of one field's values from 1 upwards in ascending order as the field comparison
 // orders them, equal values sharing a rank; null values keep rank 0.
-void RankValues(const std::vector<std::string>& values, const std::vector<char>& nulls,
+void RankValues(const std::vector<std::string_view>& values, const std::vector<char>& nulls,
                 std::size_t width, std::size_t field, TFieldType type,
                 TzelMemTableCompareOptions options, std::uint32_t locale, std::vector<int>& ranks)
 {
@@ -120,48 +121,110 @@ void RankValues(const std::vector<std::string>& values, const std::vector<char>&
     }
 }
 
-// The same for texts: each distinct text gets its sort key once, and the keys are ranked.
-// False when the locale cannot be served.
-bool RankTexts(const std::vector<std::string>& values, const std::vector<char>& nulls,
+// The same for texts: each distinct text gets its sort key once, and the keys are ranked. The
+// keys lie one after the other in one buffer. False when the locale cannot be served.
+bool RankTexts(const std::vector<std::string_view>& values, const std::vector<char>& nulls,
                std::size_t width, std::size_t field, TzelMemTableCompareOptions options,
                std::uint32_t locale, std::vector<int>& ranks)
 {
     const std::size_t count = nulls.size() / width;
-    std::unordered_map<std::string_view, int> distinct;
+    // The distinct texts are found through an open-addressing table of their numbers, with the
+    // texts' hashes beside them, so that no text costs an allocation; it doubles, reinserting
+    // the numbers, whenever it is half full.
+    std::size_t capacity = 64;
+    std::vector<int> table(capacity, -1);
+    std::vector<std::string_view> distinctTexts;
+    std::vector<std::size_t> distinctHashes;
+    distinctTexts.reserve(count);
+    distinctHashes.reserve(count);
     std::vector<int> textOf(count, -1);
-    std::vector<std::string> keys;
+    // Room for the longest keys the texts can have (a collation key takes at most four bytes
+    // and a half per character, twice for the word sort), so that the buffer never moves; the
+    // part left unused is never touched.
+    std::size_t keyRoom = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        if (!nulls[i * width + field])
+            keyRoom += 2 * (values[i * width + field].size() * 4 + 16) + 4;
+    std::string keyBytes;
+    keyBytes.reserve(keyRoom);
+    std::vector<std::size_t> keyStarts;
+    keyStarts.reserve(count + 1);
+    std::string key;
+    const std::hash<std::string_view> hashOf;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t slot = i * width + field;
         if (nulls[slot])
             continue;
-        const auto [entry, added] =
-            distinct.emplace(values[slot], static_cast<int>(keys.size()));
-        if (added) {
-            keys.emplace_back();
-            if (!zelTextSortKey(values[slot].data(), values[slot].size(), options, locale,
-                                keys.back()))
-                return false;
+        const std::string_view text = values[slot];
+        const std::size_t hash = hashOf(text);
+        std::size_t probe = hash & (capacity - 1);
+        while (table[probe] >= 0) {
+            const auto k = static_cast<std::size_t>(table[probe]);
+            if (distinctHashes[k] == hash && distinctTexts[k] == text)
+                break;
+            probe = (probe + 1) & (capacity - 1);
         }
-        textOf[i] = entry->second;
+        if (table[probe] < 0 && 2 * (distinctTexts.size() + 1) > capacity) {
+            capacity *= 2;
+            table.assign(capacity, -1);
+            for (std::size_t k = 0; k < distinctHashes.size(); ++k) {
+                std::size_t free = distinctHashes[k] & (capacity - 1);
+                while (table[free] >= 0)
+                    free = (free + 1) & (capacity - 1);
+                table[free] = static_cast<int>(k);
+            }
+            probe = hash & (capacity - 1);
+            while (table[probe] >= 0)
+                probe = (probe + 1) & (capacity - 1);
+        }
+        if (table[probe] < 0) {
+            if (!zelTextSortKey(text.data(), text.size(), options, locale, key))
+                return false;
+            table[probe] = static_cast<int>(distinctTexts.size());
+            distinctTexts.push_back(text);
+            distinctHashes.push_back(hash);
+            keyStarts.push_back(keyBytes.size());
+            keyBytes += key;
+        }
+        textOf[i] = table[probe];
     }
-    std::vector<int> order(keys.size());
-    for (std::size_t k = 0; k < keys.size(); ++k)
-        order[k] = static_cast<int>(k);
-    std::sort(order.begin(), order.end(), [&keys](int a, int b) {
-        return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
-    });
-    std::vector<int> rankOfText(keys.size());
+    keyStarts.push_back(keyBytes.size());
+    const std::size_t keyCount = keyStarts.size() - 1;
+    // The keys with the text each belongs to, sorted by key.
+    std::vector<std::pair<std::string_view, int>> sorted(keyCount);
+    for (std::size_t k = 0; k < keyCount; ++k)
+        sorted[k] = {std::string_view(keyBytes).substr(keyStarts[k], keyStarts[k + 1] - keyStarts[k]),
+                     static_cast<int>(k)};
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<int> rankOfText(keyCount);
     int rank = 1;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        if (k > 0 && keys[static_cast<std::size_t>(order[k - 1])] !=
-                         keys[static_cast<std::size_t>(order[k])])
+    for (std::size_t k = 0; k < keyCount; ++k) {
+        if (k > 0 && sorted[k - 1].first != sorted[k].first)
             ++rank;
-        rankOfText[static_cast<std::size_t>(order[k])] = rank;
+        rankOfText[static_cast<std::size_t>(sorted[k].second)] = rank;
     }
     for (std::size_t i = 0; i < count; ++i)
         if (textOf[i] >= 0)
             ranks[i * width + field] = rankOfText[static_cast<std::size_t>(textOf[i])];
     return true;
+}
+
+// The items ordered by their ranks in one pass, as the ranks of one field sort: nulls (rank 0)
+// first, then ascending or descending ranks; items of one rank keep their order.
+void OrderByRank(const std::vector<int>& ranks, bool descending, std::vector<int>& order)
+{
+    const int highest = ranks.empty() ? 0 : *std::max_element(ranks.begin(), ranks.end());
+    std::vector<int> starts(static_cast<std::size_t>(highest) + 2, 0);
+    auto bucketOf = [descending, highest](int rank) {
+        return static_cast<std::size_t>(rank == 0 || !descending ? rank : highest + 1 - rank);
+    };
+    for (int rank : ranks)
+        ++starts[bucketOf(rank) + 1];
+    for (std::size_t b = 1; b < starts.size(); ++b)
+        starts[b] += starts[b - 1];
+    for (std::size_t i = 0; i < ranks.size(); ++i)
+        order[static_cast<std::size_t>(starts[bucketOf(ranks[i])]++)] = static_cast<int>(i);
 }
 
 // The locale comparison's flags for a text field's options.
@@ -446,27 +509,61 @@ bool TzelIndex::SortWithKeys()
                                   field->DataSize());
         bufferSize = std::max(bufferSize, static_cast<std::size_t>(size) + 1);
     }
-    const std::uint32_t locale = FTable->Common()->GetLocaleID();
+    TzelCommon* storage = FTable->Common();
+    const std::uint32_t locale = storage->GetLocaleID();
     const std::size_t count = FReferences.size();
     const std::size_t width = fields.size();
-    // Per record and field: the text's sort key or the value's stored bytes, and a null mark.
-    std::vector<std::string> values(count * width);
+    // Per record and field: the value's bytes where the record holds them, and a null mark. A
+    // value held outside the record's fixed part is read through the table into a copy.
+    std::vector<std::string_view> values(count * width);
     std::vector<char> nulls(count * width, 0);
+    std::deque<std::string> copies;
     std::vector<char> buffer(bufferSize);
+    // Where each field lies in the record's fixed part, or -1 for a value held elsewhere.
+    std::vector<int> offsets(width, -1);
+    std::vector<std::size_t> sizes(width, 0);
+    // Values other than texts are copied side by side, where their sort finds them close
+    // together; room for all of them is made first, so that none moves.
+    std::vector<std::vector<char>> numbers(width);
+    for (std::size_t f = 0; f < width; ++f) {
+        const int fieldNo = fields[f]->FieldNo();
+        if (fieldNo < 1 || fieldNo > storage->FieldCount() || storage->IsVarLengthField(fieldNo))
+            continue;
+        offsets[f] = storage->FieldOffset(fieldNo);
+        sizes[f] = static_cast<std::size_t>(
+            TzelCommon::GetFieldSize(fields[f]->DataType(), fields[f]->Size()));
+        if (fields[f]->DataType() != ftString)
+            numbers[f].reserve(count * sizes[f]);
+    }
     TzelRecord* savedRecord = FTable->VersionReadRecord();
-    bool served = true;
     try {
-        for (std::size_t i = 0; i < count && served; ++i) {
-            FTable->SetVersionReadRecord(FReferences[i]);
-            for (std::size_t f = 0; f < width && served; ++f) {
-                std::fill(buffer.begin(), buffer.end(), '\0');
+        for (std::size_t i = 0; i < count; ++i) {
+            TzelRecord* record = FReferences[i];
+            for (std::size_t f = 0; f < width; ++f) {
+                TField* field = fields[f];
                 const std::size_t slot = i * width + f;
-                if (!FTable->GetFieldData(fields[f], buffer.data())) {
+                if (offsets[f] >= 0) {
+                    const char* stored = record->Data + offsets[f];
+                    const std::size_t size = sizes[f];
+                    if (stored[0] == 0)
+                        nulls[slot] = 1;
+                    else if (field->DataType() == ftString)
+                        values[slot] = std::string_view(stored + 1, strnlen(stored + 1, size - 1));
+                    else {
+                        const std::size_t at = numbers[f].size();
+                        numbers[f].insert(numbers[f].end(), stored + 1, stored + 1 + size);
+                        values[slot] = std::string_view(numbers[f].data() + at, size);
+                    }
+                    continue;
+                }
+                FTable->SetVersionReadRecord(record);
+                std::fill(buffer.begin(), buffer.end(), '\0');
+                if (!FTable->GetFieldData(field, buffer.data())) {
                     nulls[slot] = 1;
-                } else if (fields[f]->DataType() == ftString) {
-                    values[slot].assign(buffer.data(), strnlen(buffer.data(), bufferSize));
+                } else if (field->DataType() == ftString) {
+                    values[slot] = copies.emplace_back(buffer.data(), strnlen(buffer.data(), bufferSize));
                 } else {
-                    values[slot].assign(buffer.data(), bufferSize);
+                    values[slot] = copies.emplace_back(buffer.data(), bufferSize);
                 }
             }
         }
@@ -475,8 +572,7 @@ bool TzelIndex::SortWithKeys()
         throw;
     }
     FTable->SetVersionReadRecord(savedRecord);
-    if (!served)
-        return false;
+    bool served = true;
 
     // Each field's values become ranks, 0 for null, equal ranks for equal values, so that the
     // sort itself compares integers only.
@@ -517,9 +613,22 @@ bool TzelIndex::SortWithKeys()
                         records[static_cast<std::size_t>(b)], descendingFirst);
     };
     std::vector<int> order(count);
-    for (std::size_t i = 0; i < count; ++i)
-        order[i] = static_cast<int>(i);
-    SortItems(order, 0, static_cast<int>(count) - 1, compare);
+    if (width == 1 && !ignoreNull[0]) {
+        OrderByRank(ranks, descending[0] != 0, order);
+        // Records of one rank are told apart by the tie-break alone.
+        for (std::size_t first = 0, last = 0; first < count; first = last + 1) {
+            last = first;
+            while (last + 1 < count && ranks[static_cast<std::size_t>(order[last + 1])] ==
+                                           ranks[static_cast<std::size_t>(order[first])])
+                ++last;
+            if (last > first)
+                SortItems(order, static_cast<int>(first), static_cast<int>(last), compare);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i)
+            order[i] = static_cast<int>(i);
+        SortItems(order, 0, static_cast<int>(count) - 1, compare);
+    }
     for (std::size_t i = 0; i < count; ++i)
         FReferences[i] = records[static_cast<std::size_t>(order[i])];
     FOrdered = true;

@@ -433,6 +433,7 @@ void TzelCustomBinaryStreamFormat::LoadData(TzelCustomMemTable* Table)
 {
     // A closed table (a file without definitions) has no cursor to take the values.
     Table->CheckActive();
+    FindUniqueIndexes(Table);
     LoadInInsertState(Table, [&] { LoadRecords(Table); });
 }
 
@@ -572,10 +573,12 @@ void TzelCustomBinaryStreamFormat::LoadValue(TzelCustomMemTable* Table, TzelReco
         break;
     }
     default:
-        if (IsBlobType(Field->DataType()))
+        if (IsBlobType(Field->DataType())) {
             Table->StoreBlobValue(Record, Field, FReader->ReadString());
-        else
-            Field->SetAsString(FReader->ReadString());
+        } else {
+            FReader->ReadString(FText);
+            Table->LoadFieldText(Field, FText.data(), FText.size());
+        }
         break;
     }
 }
@@ -593,10 +596,7 @@ void TzelCustomBinaryStreamFormat::AcceptRecord(TzelCustomMemTable* Table, TzelR
         return;
     }
     const std::uint8_t status = Record->UpdateStatus;
-    {
-        TzelStorageLock guard(*storage);
-        storage->_InternalAppendRecord(Record);
-    }
+    StoreLoadedRecord(Table, Record);
     // The stored status stands, whatever versioning would give a new record.
     Record->UpdateStatus = status;
     if (status == usDeleted)
@@ -607,6 +607,7 @@ void TzelCustomBinaryStreamFormat::AcceptRecord(TzelCustomMemTable* Table, TzelR
 void TzelCustomBinaryStreamFormat::AfterLoad(TzelCustomMemTable* Table)
 {
     std::exception_ptr failure;
+    ForgetUniqueIndexes();
     // Freed first: the reader puts the stream right behind the last byte it consumed.
     FReader.reset();
     try {

@@ -68,6 +68,8 @@ private:
     bool FIndexDefsLoaded = false;
     std::int64_t FStreamSize = 0;
     int FRecordCounter = 0;
+    // The text of the value being loaded, its memory reused from value to value.
+    std::string FText;
 };
 
 class TzelBinaryStreamFormat : public TzelCustomBinaryStreamFormat {

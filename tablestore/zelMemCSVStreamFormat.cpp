@@ -1010,7 +1010,7 @@ void TzelCustomCSVStreamFormat::LoadValue(TzelCustomMemTable* Table, TzelRecord*
         if (IsBinaryType(Field->DataType()))
             Table->StoreBlobValue(Record, Field, Base64ToString(Text));
         else
-            Field->SetAsString(Text);
+            Table->LoadFieldText(Field, Text.data(), Text.size());
         break;
     }
 }
@@ -1026,44 +1026,8 @@ void TzelCustomCSVStreamFormat::AcceptRecord(TzelCustomMemTable* Table, TzelReco
         storage->_InternalFreeRecord(Record, true, true);
         return;
     }
-    // A record that breaks a unique index stops the load; the records before it stay.
-    std::vector<int> positions;
-    for (TzelIndex* index : FUniqueIndexes) {
-        bool found = false;
-        int lastCompare = 0;
-        index->Search(nullptr, Record, false, false, found, lastCompare);
-        if (found)
-            RAISE(EMemTableError("Duplicate index value. Operation aborted."));
-        positions.push_back(index->Search(nullptr, Record, true, false));
-    }
-    {
-        TzelStorageLock guard(*storage);
-        storage->_InternalAppendRecord(Record);
-    }
-    for (std::size_t i = 0; i < FUniqueIndexes.size(); ++i) {
-        TzelIndex* index = FUniqueIndexes[i];
-        if (positions[i] < 0 || positions[i] >= index->Count())
-            index->Append(Record);
-        else
-            index->InsertAt(positions[i], Record);
-    }
+    StoreLoadedRecord(Table, Record);
     ++Table->FLoadedCount;
-}
-
-void TzelCustomCSVStreamFormat::FindUniqueIndexes(TzelCustomMemTable* Table)
-{
-    FUniqueIndexes.clear();
-    if (!Table->Active())
-        return;
-    TzelIndexes& indexes = Table->Indexes();
-    for (int i = 0; i < indexes.Count(); ++i) {
-        TzelIndex* index = indexes.GetIndex(i);
-        if (!index || !index->Enabled() || index->IsRowOrder() ||
-            !index->Options().Contains(mtcoUnique))
-            continue;
-        index->Rebuild();
-        FUniqueIndexes.push_back(index);
-    }
 }
 
 void TzelCustomCSVStreamFormat::AfterLoad(TzelCustomMemTable* Table)
@@ -1075,7 +1039,7 @@ void TzelCustomCSVStreamFormat::AfterLoad(TzelCustomMemTable* Table)
     FHasLine = false;
     FTableForProgress = nullptr;
     FIndexDefsLoaded = false;
-    FUniqueIndexes.clear();
+    ForgetUniqueIndexes();
     Table->SetVersionReadRecord(nullptr);
     TzelCustomStreamFormat::AfterLoad(Table);
 }

@@ -118,7 +118,6 @@ private:
     void LoadValue(TzelCustomMemTable* Table, TzelRecord* Record, TField* Field,
                    const std::string& Text);
     void AcceptRecord(TzelCustomMemTable* Table, TzelRecord* Record);
-    void FindUniqueIndexes(TzelCustomMemTable* Table);
 
     char FCSVQuote = '"';
     char FCSVFieldDelimiter = ',';
@@ -141,7 +140,6 @@ private:
     bool FUsingHeader = false;
     TzelCustomMemTable* FTableForProgress = nullptr;
     // The table's unique indexes, kept in order while the load runs without index maintenance.
-    std::vector<TzelIndex*> FUniqueIndexes;
 };
 
 class TzelCSVStreamFormat : public TzelCustomCSVStreamFormat {

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -350,6 +351,7 @@ void TzelCustomMemTable::InternalClose()
     FreeKeyBuffers();
     FMasterKeyFields.clear();
     FRangeActive = false;
+    FRowOrderAtStart.clear();
     FBeforeCloseDone = false;
 }
 
@@ -1582,8 +1584,34 @@ void TzelCustomMemTable::SetFieldData(TField* Field, const void* Buffer)
             std::memcpy(slot + 1, value, static_cast<std::size_t>(size));
     }
     if (fieldNo > 0)
-        FCommon->SetModifiedFlag(fieldNo - 1, true);
+        FCommon->_InternalMarkModified(fieldNo);
     if (state != dsCalcFields && state != dsFilter && state != dsNewValue)
+        DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(Field));
+}
+
+void TzelCustomMemTable::LoadFieldText(TField* Field, const char* Text, std::size_t Length)
+{
+    const int fieldNo = Field->FieldNo();
+    const TDataSetState state = State();
+    const bool writable = FIgnoreReadOnly || (!FReadOnly && !Field->ReadOnly());
+    char* slot = nullptr;
+    if (FCursorOpen && writable && IsEditingState(state) && state != dsCalcFields &&
+        Field->DataType() == ftString && Field->FieldKind() == fkData && !Field->OnValidate &&
+        fieldNo > 0 && !FCommon->IsVarLengthField(fieldNo))
+        slot = FCommon->GetFieldPointer(ActiveRecordLocked(), fieldNo);
+    if (!slot) {
+        Field->SetAsString(std::string(Text, Length));
+        return;
+    }
+    // The value part holds the text cut to the field's size and zeros up to its end, as the
+    // framework's buffer would.
+    const std::size_t size = static_cast<std::size_t>(Field->Size());
+    const std::size_t copied = std::min(Length, size);
+    slot[0] = zelSlotPresent;
+    std::memcpy(slot + 1, Text, copied);
+    std::memset(slot + 1 + copied, 0, size + 1 - copied);
+    FCommon->_InternalMarkModified(fieldNo);
+    if (state != dsFilter && state != dsNewValue)
         DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(Field));
 }
 
@@ -2293,12 +2321,44 @@ void TzelCustomMemTable::StartTransaction()
         return;
     if (!FCommon->EnableVersioning() || FCommon->VersioningMode() != mtvmAllSinceCheckPoint)
         RAISE(EMemTableError("Transactioning requires multiversion versioning."));
+    TzelStorageLock guard(*FCommon);
     FCommon->IncTransactionLevel();
+    FRowOrderAtStart.emplace_back(FCommon->GetTransactionLevel(), RowOrderIDs());
 }
 
-void TzelCustomMemTable::RebuildAfterTransaction()
+std::vector<std::int32_t> TzelCustomMemTable::RowOrderIDs()
+{
+    TzelIndex* rowOrder = FIndexes->RowOrderIndex();
+    std::vector<std::int32_t> ids;
+    ids.reserve(static_cast<std::size_t>(rowOrder->Count()));
+    for (int i = 0; i < rowOrder->Count(); ++i)
+        ids.push_back(rowOrder->Reference(i)->RecordID);
+    return ids;
+}
+
+// A commit or rollback may put other records (restored versions) into the slots and empty some;
+// rebuilt from the storage alone, the row order would follow the slots, losing the places of
+// rows inserted in the middle or stored in reused slots.
+void TzelCustomMemTable::RebuildAfterTransaction(const std::vector<std::int32_t>& RowOrder)
 {
     FCommon->RebuildIndexes();
+    TzelIndex* rowOrder = FIndexes->RowOrderIndex();
+    const int slots = FCommon->RecordCount();
+    std::vector<char> placed(static_cast<std::size_t>(slots), 0);
+    rowOrder->Clear();
+    for (std::int32_t id : RowOrder) {
+        if (id < 0 || id >= slots || placed[static_cast<std::size_t>(id)])
+            continue;
+        if (TzelRecord* record = FCommon->Records(id)) {
+            rowOrder->Append(record);
+            placed[static_cast<std::size_t>(id)] = 1;
+        }
+    }
+    for (int id = 0; id < slots; ++id)
+        if (TzelRecord* record = FCommon->Records(id); record && !placed[static_cast<std::size_t>(id)])
+            rowOrder->Append(record);
+    rowOrder->SetOrdered(true);
+    ClampCursorPosition();
     Refresh();
 }
 
@@ -2309,9 +2369,13 @@ void TzelCustomMemTable::Commit()
     CheckBrowseMode();
     {
         TzelStorageLock guard(*FCommon);
+        const int level = FCommon->GetTransactionLevel();
+        while (!FRowOrderAtStart.empty() && FRowOrderAtStart.back().first >= level)
+            FRowOrderAtStart.pop_back();
+        const std::vector<std::int32_t> order = RowOrderIDs();
         FCommon->Commit();
         FCommon->DecTransactionLevel();
-        RebuildAfterTransaction();
+        RebuildAfterTransaction(order);
     }
 }
 
@@ -2322,9 +2386,17 @@ void TzelCustomMemTable::Rollback()
     CheckBrowseMode();
     {
         TzelStorageLock guard(*FCommon);
+        const int level = FCommon->GetTransactionLevel();
+        // Without an order from this table's own start of the transaction, the one it shows.
+        std::vector<std::int32_t> order = RowOrderIDs();
+        while (!FRowOrderAtStart.empty() && FRowOrderAtStart.back().first >= level) {
+            if (FRowOrderAtStart.back().first == level)
+                order = std::move(FRowOrderAtStart.back().second);
+            FRowOrderAtStart.pop_back();
+        }
         FCommon->RollBack();
         FCommon->DecTransactionLevel();
-        RebuildAfterTransaction();
+        RebuildAfterTransaction(order);
     }
 }
 
@@ -2936,6 +3008,54 @@ void TzelCustomStreamFormat::LoadInInsertState(TzelCustomMemTable* Table,
     Table->RestoreState(savedState);
 }
 
+void TzelCustomStreamFormat::FindUniqueIndexes(TzelCustomMemTable* Table)
+{
+    FUniqueIndexes.clear();
+    if (!Table->Active())
+        return;
+    TzelIndexes& indexes = Table->Indexes();
+    for (int i = 0; i < indexes.Count(); ++i) {
+        TzelIndex* index = indexes.GetIndex(i);
+        if (!index || !index->Enabled() || index->IsRowOrder() ||
+            !index->Options().Contains(mtcoUnique))
+            continue;
+        index->Rebuild();
+        FUniqueIndexes.push_back(index);
+    }
+}
+
+void TzelCustomStreamFormat::StoreLoadedRecord(TzelCustomMemTable* Table, TzelRecord* Record)
+{
+    std::vector<int> positions(FUniqueIndexes.size(), -1);
+    std::vector<char> admitted(FUniqueIndexes.size(), 0);
+    for (std::size_t i = 0; i < FUniqueIndexes.size(); ++i) {
+        TzelIndex* index = FUniqueIndexes[i];
+        if (!index->Filter(Record))
+            continue;
+        bool found = false;
+        int lastCompare = 0;
+        index->Search(nullptr, Record, false, false, found, lastCompare);
+        if (found)
+            RAISE(EMemTableError("Duplicate index value. Operation aborted."));
+        positions[i] = index->Search(nullptr, Record, true, false);
+        admitted[i] = 1;
+    }
+    TzelCommon* storage = Table->Common();
+    {
+        TzelStorageLock guard(*storage);
+        storage->_InternalAppendRecord(Record);
+    }
+    for (std::size_t i = 0; i < FUniqueIndexes.size(); ++i) {
+        TzelIndex* index = FUniqueIndexes[i];
+        if (!admitted[i])
+            continue;
+        if (positions[i] < 0 || positions[i] >= index->Count())
+            index->Append(Record);
+        else
+            index->InsertAt(positions[i], Record);
+    }
+}
+
 bool TzelCustomStreamFormat::IsMapKind(TFieldKind Kind)
 {
     return Kind == fkData || Kind == fkCalculated || Kind == fkLookup || Kind == fkInternalCalc;
@@ -3379,6 +3499,17 @@ void CopySameClassValue(TField* From, TField* To)
     }
 }
 
+// A text of another data set, read as the framework's buffer holds it; nullptr for a null value.
+const char* SourceText(TField* From, std::size_t& Length)
+{
+    thread_local std::string buffer;
+    buffer.assign(static_cast<std::size_t>(std::max(From->DataSize(), 1)), '\0');
+    if (!From->GetData(buffer.data()))
+        return nullptr;
+    Length = strnlen(buffer.data(), buffer.size());
+    return buffer.data();
+}
+
 // The names of the fields of a field list, separated by ";", for Locate.
 std::string FieldListNames(TzelFieldList& List)
 {
@@ -3427,7 +3558,10 @@ void TzelCustomMemTable::WriteCopiedRecord(TDataSet* Source, TDataSet* Target,
             TField* to = Target->Fields().Fields(i);
             if (isSource && OnSaveField)
                 OnSaveField(this, i, from);
-            if (!AsText && from->ClassName() == to->ClassName())
+            if (isTarget && !AsText && from->DataType() == ftString &&
+                from->ClassName() == to->ClassName())
+                CopyTextHere(from, to);
+            else if (!AsText && from->ClassName() == to->ClassName())
                 CopySameClassValue(from, to);
             else if (from->IsNull())
                 to->Clear();
@@ -3452,6 +3586,15 @@ void TzelCustomMemTable::WriteCopiedRecord(TDataSet* Source, TDataSet* Target,
     }
 }
 
+void TzelCustomMemTable::CopyTextHere(TField* From, TField* To)
+{
+    std::size_t length = 0;
+    if (const char* text = SourceText(From, length))
+        LoadFieldText(To, text, length);
+    else
+        To->Clear();
+}
+
 int TzelCustomMemTable::CopyRecords(TDataSet* Source, TDataSet* Target, int Limit)
 {
     if (!Source || !Target || Source == Target)
@@ -3470,6 +3613,11 @@ int TzelCustomMemTable::CopyRecords(TDataSet* Source, TDataSet* Target, int Limi
         FLoadedCompletely = true;
     if (isSource)
         FSavedCompletely = true;
+    // Into this table the lock is held for the whole copy, as a load through a format holds it,
+    // so that writing a value does not take it again.
+    std::optional<TzelStorageLock> wholeCopy;
+    if (isTarget)
+        wholeCopy.emplace(*FCommon);
     int count = 0;
     while (!Source->Eof()) {
         if (total > 0 && count % 100 == 0)

@@ -135,6 +135,13 @@ public:
     // --- Cursor, records and fields ---
     bool GetFieldData(TField* Field, void* Buffer) override;
     void SetFieldData(TField* Field, const void* Buffer) override;
+    // Writes a text into a field of the active record as SetAsString would, for the table's own
+    // loads and copies, which hold the storage lock for the whole load: the text goes straight
+    // into the record, with no buffer of the field's size and no lock of its own. The read-only
+    // rules, the modified flag and the field-change event are those of any write. A field this
+    // does not serve (not a text of the record's fixed part, or one with a validation handler)
+    // goes through SetAsString.
+    void LoadFieldText(TField* Field, const char* Text, std::size_t Length);
     void CloseBlob(TField* Field) override;
     bool BookmarkValid(const TBookmark& Bookmark) override;
     int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) override;
@@ -560,6 +567,8 @@ private:
     // For each field of Target the source field of the same name, or nullptr when not copied.
     std::vector<TField*> MapCopyFields(TDataSet* Source, TDataSet* Target, TzelAutoIncCopy AutoInc);
     // Fills the mapped fields of Target's pending record and posts or cancels it.
+    // A text field of another data set into a text field of this table's active record.
+    void CopyTextHere(TField* From, TField* To);
     void WriteCopiedRecord(TDataSet* Source, TDataSet* Target, const std::vector<TField*>& Map,
                            bool AsText);
 
@@ -614,7 +623,10 @@ private:
     bool MasterKeyIsCurrent();
     TzelRecord* StoredActiveRecord();
     TzelRecord* ActiveVersion(int Version);
-    void RebuildAfterTransaction();
+    // The indexes after a commit or rollback; the row order keeps RowOrder (record
+    // identifiers), dropping emptied slots and adding the other stored records after it.
+    void RebuildAfterTransaction(const std::vector<std::int32_t>& RowOrder);
+    std::vector<std::int32_t> RowOrderIDs();
     bool RangeSeekable(TzelRecord* Key);
     int RangeLowerBound();
     bool PastRangeEnd(TzelRecord* Record);
@@ -684,6 +696,9 @@ private:
     std::string FSortFields;
     bool FAutoReposition = false;
     bool FRangeActive = false;
+    // The row order at each StartTransaction of this table, with the level it started: a
+    // rollback to that level gives it back.
+    std::vector<std::pair<int, std::vector<std::int32_t>>> FRowOrderAtStart;
     std::string FLastSortFieldNames;
     TzelMemTableCompareOptions FSortOptions;
     TzelProgressCodes FProgressFlags{mtpcLoad, mtpcSave, mtpcCopy};
@@ -828,6 +843,14 @@ protected:
     // Runs a format's record loading with the table in its insert state, and puts the state and
     // the version read record back afterwards, also when the loading fails.
     static void LoadInInsertState(TzelCustomMemTable* Table, const std::function<void()>& LoadRecords);
+    // A load keeps the table's unique indexes up to date record by record, so that it stops at
+    // the first record whose key one of them already holds: FindUniqueIndexes before the first
+    // record, StoreLoadedRecord for each record read (EMemTableError "Duplicate index value.
+    // Operation aborted." before storing a duplicate; the records before it stay), and
+    // ForgetUniqueIndexes at the end.
+    void FindUniqueIndexes(TzelCustomMemTable* Table);
+    void StoreLoadedRecord(TzelCustomMemTable* Table, TzelRecord* Record);
+    void ForgetUniqueIndexes() { FUniqueIndexes.clear(); }
 
     TStream* FTargetStream = nullptr;
     TStream* FWorkStream = nullptr;
@@ -845,6 +868,7 @@ protected:
     int FLoadFields[ZEL_MAX_FIELDS + 1] = {};
     int FLoadFieldsCount = 0;
     int FSaveFieldsCount = 0;
+    std::vector<TzelIndex*> FUniqueIndexes;
 };
 
 // The base format with every property published.

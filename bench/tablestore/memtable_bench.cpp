@@ -1,8 +1,11 @@
 // The memory table on the customer table's layout (thirteen short texts and a long destination
-// text of about 100 characters), row order only: appending, scanning, counting through a record
-// filter and going to bookmarks.
+// text of about 100 characters), row order only: appending, loading from a table file and freeing
+// the loaded rows, scanning, counting through a record filter and going to bookmarks.
 
+#include "tablestore/zelMemBinaryStreamFormat.h"
 #include "tablestore/zelMemTable.h"
+
+#include "platform/rtl/Streams.h"
 
 #include <benchmark/benchmark.h>
 
@@ -79,6 +82,62 @@ void BM_AppendAndPost(benchmark::State& state)
     }
 }
 BENCHMARK(BM_AppendAndPost)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The filled table saved once through the binary format, as the program keeps its tables.
+const std::string& SavedCustomerFile()
+{
+    static const std::string bytes = [] {
+        TzelBinaryStreamFormat format(nullptr);
+        TMemoryStream stream;
+        FilledTable().SaveToStreamViaFormat(&stream, &format);
+        return std::string(stream.Memory(), static_cast<std::size_t>(stream.Size()));
+    }();
+    return bytes;
+}
+
+void LoadCustomerFile(TzelMemTable& table)
+{
+    const std::string& bytes = SavedCustomerFile();
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), static_cast<int>(bytes.size()));
+    stream.SetPosition(0);
+    TzelBinaryStreamFormat format(nullptr);
+    table.LoadFromStreamViaFormat(&stream, &format);
+}
+
+void BM_LoadCustomerFile(benchmark::State& state)
+{
+    SavedCustomerFile();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto table = MakeCustomerTable();
+        state.ResumeTiming();
+        LoadCustomerFile(*table);
+        state.PauseTiming();
+        table.reset();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = RowCount;
+}
+BENCHMARK(BM_LoadCustomerFile)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Closing the loaded table, as closing the program does: every record and its memory goes.
+void BM_FreeCustomerRows(benchmark::State& state)
+{
+    SavedCustomerFile();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto table = MakeCustomerTable();
+        LoadCustomerFile(*table);
+        state.ResumeTiming();
+        table->Close();
+        state.PauseTiming();
+        table.reset();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = RowCount;
+}
+BENCHMARK(BM_FreeCustomerRows)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_ScanReadingThreeFields(benchmark::State& state)
 {

@@ -39,7 +39,7 @@ bool IsAllowed(const std::string& message)
 // index definition, and the records written by writeRecords.
 std::string BuildFile(const std::vector<std::tuple<std::string, std::string, int>>& fields,
                       const std::vector<std::pair<std::string, std::string>>& indexes,
-                      const std::function<void(TWriter&)>& writeRecords)
+                      const std::function<void(TWriter&)>& writeRecords, bool uniqueIndexes = false)
 {
     TMemoryStream stream;
     {
@@ -68,7 +68,7 @@ std::string BuildFile(const std::vector<std::tuple<std::string, std::string, int
             writer.WriteBoolean(false);
             writer.WriteBoolean(false);
             writer.WriteBoolean(false);
-            writer.WriteBoolean(false);
+            writer.WriteBoolean(uniqueIndexes);
         }
         writer.WriteListEnd();
         writer.WriteListBegin();
@@ -289,6 +289,50 @@ TEST(BadTableFiles, TooManyFieldObjectsAreRefusedBeforeTheLock)
     EXPECT_EQ(table.TableState(), mtstBrowse);
     EXPECT_TRUE(table.Active());
     EXPECT_EQ(table.FieldCount(), ZEL_MAX_FIELDS + 1);
+}
+
+// Customers by code under a unique index; rows of (code, name), each with its update status.
+std::string CustomersByCode(const std::vector<std::tuple<std::string, std::string, int>>& rows)
+{
+    return BuildFile({{"CodiceCliente", "String", 10}, {"Denominazione", "String", 20}},
+                     {{"IdxCodice", "CodiceCliente"}},
+                     [&](TWriter& w) {
+                         for (const auto& [code, name, status] : rows) {
+                             w.WriteListBegin();
+                             w.WriteInteger(status);
+                             w.WriteBoolean(false);
+                             w.WriteString(code);
+                             w.WriteBoolean(false);
+                             w.WriteString(name);
+                             w.WriteListEnd();
+                         }
+                     },
+                     true);
+}
+
+TEST(BadTableFiles, TwoRowsOfOneCodeUnderAUniqueIndexAreRefusedAsTheCsvLoadRefusesThem)
+{
+    const std::string damaged =
+        CustomersByCode({{"C1", "Rossi", usUnmodified}, {"C2", "Bianchi", usUnmodified},
+                         {"C1", "Verdi", usUnmodified}, {"C3", "Neri", usUnmodified}});
+    for (bool intoRows : {false, true}) {
+        SCOPED_TRACE(intoRows ? "into rows" : "into a fresh table");
+        std::unique_ptr<TzelMemTable> table =
+            intoRows ? MakeExampleTable() : std::make_unique<TzelMemTable>(nullptr);
+        EXPECT_EQ(ErrorOf([&] { LoadBytes(*table, damaged); }),
+                  "Duplicate index value. Operation aborted.");
+        // As any load that fails part-way: the rows before the bad one, the table usable.
+        EXPECT_EQ(RowsText(*table), "C1|Rossi;C2|Bianchi;");
+        EXPECT_EQ(table->TableState(), mtstBrowse);
+        EXPECT_TRUE(table->EnableIndexes());
+        EXPECT_FALSE(table->ControlsDisabled());
+        table->SetIndexName("IdxCodice");
+        EXPECT_TRUE(table->Locate("CodiceCliente", Variant("C2"), {}));
+        table->Append();
+        table->FieldByName("CodiceCliente")->SetAsString("C1");
+        EXPECT_EQ(ErrorOf([&] { table->Post(); }), "Duplicate index value. Operation aborted.");
+        table->Cancel();
+    }
 }
 
 } // namespace

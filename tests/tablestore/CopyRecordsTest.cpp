@@ -433,3 +433,35 @@ TEST(CopyRecords, SameClassValuesOfOtherSizesAndNulls)
     for (int i = 0; i < target.FieldCount(); ++i)
         EXPECT_TRUE(target.Fields().Fields(i)->IsNull()) << i;
 }
+
+// Texts copied or loaded into the table go straight into the record; the field's events and
+// read-only rules stay those of any write.
+TEST(CopyRecords, TextsWrittenByCopiesAndLoadsKeepTheFieldRules)
+{
+    auto source = Numbered(3);
+    auto target = Numbered(0);
+    TField* name = target->FieldByName("Nome");
+    int changes = 0;
+    name->OnChange = [&](TField*) { ++changes; };
+    target->LoadFromDataSet(source.get(), {});
+    EXPECT_EQ(RowsText(*target), "R1|1;R2|2;R3|3;");
+    EXPECT_EQ(changes, 3);
+
+    name->OnValidate = [](TField* field) {
+        if (field->AsString() == "R2")
+            RAISE(EMemTableError("R2 non ammesso"));
+    };
+    EXPECT_EQ(ErrorOf([&] { target->LoadFromDataSet(source.get(), {}); }), "R2 non ammesso");
+    EXPECT_EQ(RowsText(*target), "R1|1;");
+    name->OnValidate = nullptr;
+
+    // Outside a load the copy meets the field's read-only setting.
+    target->EmptyTable();
+    name->SetReadOnly(true);
+    source->First();
+    EXPECT_EQ(ErrorOf([&] { target->CopyRecords(source.get(), target.get(), 0); }),
+              "Field Nome is read only");
+    EXPECT_EQ(target->RecordCount(), 0);
+    target->LoadFromDataSet(source.get(), {});
+    EXPECT_EQ(RowsText(*target), "R1|1;R2|2;R3|3;");
+}

@@ -122,6 +122,64 @@ TEST(Transactions, RollbackUndoesInsertDeleteEditAndCommittedInnerChanges)
     EXPECT_EQ(table->RecordCount(), 3);
 }
 
+// A row order unlike the storage order: a reused slot and a row inserted in the middle.
+std::unique_ptr<TzelMemTable> MixedRowOrder()
+{
+    auto table = MakeNameTable();
+    table->Open();
+    for (int n = 1; n <= 4; ++n)
+        AddRow(*table, "R" + std::to_string(n), n);
+    table->Locate("Nome", Variant("R2"), {});
+    table->Delete();
+    AddRow(*table, "A", 5);
+    table->Locate("Nome", Variant("R3"), {});
+    table->Insert();
+    table->FieldByName("Nome")->SetAsString("M");
+    table->Post();
+    EXPECT_EQ(NamesInRowOrder(*table), (std::vector<std::string>{"R1", "M", "R3", "R4", "A"}));
+    table->SetVersioningMode(mtvmAllSinceCheckPoint);
+    table->SetEnableVersioning(true);
+    return table;
+}
+
+void InsertEditAndDelete(TzelMemTable& table)
+{
+    table.Locate("Nome", Variant("R4"), {});
+    table.Insert();
+    table.FieldByName("Nome")->SetAsString("N");
+    table.Post();
+    table.Locate("Nome", Variant("R3"), {});
+    EditNome(table, "X");
+    table.Locate("Nome", Variant("M"), {});
+    table.Delete();
+}
+
+TEST(Transactions, RowOrderSurvivesRollbackAndCommit)
+{
+    auto rolledBack = MixedRowOrder();
+    rolledBack->StartTransaction();
+    InsertEditAndDelete(*rolledBack);
+    EXPECT_EQ(NamesInRowOrder(*rolledBack), (std::vector<std::string>{"R1", "X", "N", "R4", "A"}));
+    rolledBack->Rollback();
+    EXPECT_EQ(NamesInRowOrder(*rolledBack), (std::vector<std::string>{"R1", "M", "R3", "R4", "A"}));
+
+    auto committed = MixedRowOrder();
+    committed->StartTransaction();
+    InsertEditAndDelete(*committed);
+    committed->Commit();
+    EXPECT_EQ(NamesInRowOrder(*committed), (std::vector<std::string>{"R1", "X", "N", "R4", "A"}));
+
+    // Nested: the inner commit keeps the order, the outer rollback brings back the first one.
+    auto nested = MixedRowOrder();
+    nested->StartTransaction();
+    nested->StartTransaction();
+    InsertEditAndDelete(*nested);
+    nested->Commit();
+    EXPECT_EQ(NamesInRowOrder(*nested), (std::vector<std::string>{"R1", "X", "N", "R4", "A"}));
+    nested->Rollback();
+    EXPECT_EQ(NamesInRowOrder(*nested), (std::vector<std::string>{"R1", "M", "R3", "R4", "A"}));
+}
+
 TEST(CheckPoints, FreesDeletedSlotsAndResetsStatuses)
 {
     auto table = MakeVersionedTable(mtvmAllSinceCheckPoint, 4);
