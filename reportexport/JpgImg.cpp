@@ -6,8 +6,9 @@
 
 namespace JpgImgImage {
 
-// The form BmpCodec writes, which the encoder's reader takes: a 40-byte header, no compression.
-bool IsPlainBmp(TMemoryStream& bmp)
+// What the encoder's reader takes as the layer writes it: a 40-byte header, 8 or 24 bits per
+// pixel, no compression.
+bool IsReadableBmp(TMemoryStream& bmp)
 {
     if (bmp.Size() < 34)
         return false;
@@ -15,20 +16,19 @@ bool IsPlainBmp(TMemoryStream& bmp)
     const auto le32 = [bytes](int at) {
         return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (std::uint32_t(bytes[at + 3]) << 24);
     };
-    return le32(14) == 40 && le32(30) == 0;
+    const unsigned bits = bytes[28] | (bytes[29] << 8);
+    return le32(14) == 40 && (bits == 8 || bits == 24) && le32(30) == 0;
 }
 
-// The bitmap as a BMP of 8 or 24 bits. Any other pixel format, or a bitmap that would write back
-// the compressed or unusual file it was read from, goes through a 24-bit copy.
+// The bitmap as a BMP of 8 or 24 bits. A device bitmap already saves as 24 bits; other pixel
+// formats, and a bitmap that would write back a compressed or unusual file it was read from,
+// go through a 24-bit copy.
 void SaveReadableBmp(TBitmap& bitmap, TMemoryStream& bmp)
 {
-    const TPixelFormat format = bitmap.PixelFormat();
-    if (format == pf8bit || format == pf24bit) {
-        bitmap.SaveToStream(bmp);
-        if (IsPlainBmp(bmp) || bitmap.Empty())
-            return;
-        bmp.Clear();
-    }
+    bitmap.SaveToStream(bmp);
+    if (bitmap.Empty() || IsReadableBmp(bmp))
+        return;
+    bmp.Clear();
     TBitmap copy;
     copy.Assign(&bitmap);
     copy.SetPixelFormat(pf24bit);

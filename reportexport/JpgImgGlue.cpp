@@ -363,13 +363,15 @@ struct TBmpReader {
     int Bits = 0;
     std::vector<std::uint8_t> ColorMap; // blue, green, red per entry
     std::size_t RowSize = 0;
-    std::vector<std::uint8_t> Image;    // the rows as the file holds them, bottom row first
-    std::vector<JSAMPLE> Row;           // the row being delivered, red, green, blue
+    std::vector<std::uint8_t> Image;    // the rows read from a stream that is not in memory
+    const std::uint8_t* Pixels = nullptr; // the rows as the file holds them, bottom row first
+    std::vector<JSAMPLE> Row;           // an 8-bit row through the colour map, red, green, blue
     int NextRow = 0;                    // counted from the top
 };
 
-// Reads the headers and the colour map and sets the compressor's image size, RGB input of
-// 3 components and the density.
+// Reads the headers and the colour map and sets the compressor's image size, input of 3
+// components and the density. 24-bit rows go to the codec as they are, blue, green, red: its
+// colour conversion takes that order as it takes red, green, blue, with the same arithmetic.
 void StartBmpReader(TBmpReader& reader, TStream& bmp, jpeg_compress_struct& info)
 {
     std::uint8_t fileHeader[14];
@@ -453,44 +455,47 @@ void StartBmpReader(TBmpReader& reader, TStream& bmp, jpeg_compress_struct& info
     info.image_width = static_cast<JDIMENSION>(reader.Width);
     info.image_height = static_cast<JDIMENSION>(reader.Height);
     info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    info.in_color_space = reader.Bits == 24 ? JCS_EXT_BGR : JCS_RGB;
     info.data_precision = 8;
 }
 
-// Reads the whole image before the first row is delivered: the file holds its rows bottom-up.
-// A file shorter than its rows is refused before anything is allocated for them.
+// Takes the whole image before the first row is delivered: the file holds its rows bottom-up. A
+// memory stream's rows are used where they are; a file shorter than its rows is refused before
+// anything is allocated for them.
 void LoadBmpImage(TBmpReader& reader, TStream& bmp)
 {
     const std::size_t imageSize = reader.RowSize * static_cast<std::size_t>(reader.Height);
-    const std::int64_t remaining = bmp.Size() - bmp.Position();
-    if (remaining < static_cast<std::int64_t>(imageSize))
+    const std::int64_t position = bmp.Position();
+    if (bmp.Size() - position < static_cast<std::int64_t>(imageSize))
         RaiseJpeg(CodecMessage(JERR_INPUT_EOF));
-    reader.Image.resize(imageSize);
-    ReadExactly(bmp, reader.Image.data(), imageSize);
-    reader.Row.resize(static_cast<std::size_t>(reader.Width) * 3);
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&bmp)) {
+        reader.Pixels = reinterpret_cast<const std::uint8_t*>(memory->Memory()) + position;
+        memory->Seek(static_cast<std::int64_t>(imageSize), soFromCurrent);
+    } else {
+        reader.Image.resize(imageSize);
+        ReadExactly(bmp, reader.Image.data(), imageSize);
+        reader.Pixels = reader.Image.data();
+    }
+    if (reader.Bits == 8)
+        reader.Row.resize(static_cast<std::size_t>(reader.Width) * 3);
 }
 
-// The next row from the top, as red, green and blue.
-void FetchBmpRow(TBmpReader& reader)
+// The next row from the top: an 8-bit row through the colour map, a 24-bit row where it lies.
+JSAMPROW FetchBmpRow(TBmpReader& reader)
 {
     const int fileRow = reader.Height - 1 - reader.NextRow++;
-    const std::uint8_t* in = reader.Image.data() + reader.RowSize * static_cast<std::size_t>(fileRow);
+    const std::uint8_t* in = reader.Pixels + reader.RowSize * static_cast<std::size_t>(fileRow);
+    if (reader.Bits == 24)
+        return const_cast<JSAMPROW>(in);
+    const std::uint8_t* map = reader.ColorMap.data();
     JSAMPLE* out = reader.Row.data();
-    if (reader.Bits == 8) {
-        const std::uint8_t* map = reader.ColorMap.data();
-        for (int x = 0; x < reader.Width; ++x, out += 3) {
-            const std::uint8_t* entry = map + 3 * in[x];
-            out[0] = entry[2];
-            out[1] = entry[1];
-            out[2] = entry[0];
-        }
-    } else {
-        for (int x = 0; x < reader.Width; ++x, in += 3, out += 3) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-        }
+    for (int x = 0; x < reader.Width; ++x, out += 3) {
+        const std::uint8_t* entry = map + 3 * in[x];
+        out[0] = entry[2];
+        out[1] = entry[1];
+        out[2] = entry[0];
     }
+    return reader.Row.data();
 }
 
 // ---- BMP writer (decompressor output) ------------------------------------------------------
@@ -666,10 +671,10 @@ void CompressBmp(TStream& bmp, TStream& target, const TJpegOptions& options, con
     codec.SetDestination(target);
     CodecCall(codec.Errors, [&] { jpeg_start_compress(&info, TRUE); });
 
-    JSAMPROW row = reader.Row.data();
+    JSAMPROW row = nullptr;
     const std::function<void()> writeRow = [&] { jpeg_write_scanlines(&info, &row, 1); };
     while (reader.NextRow < reader.Height) {
-        FetchBmpRow(reader);
+        row = FetchBmpRow(reader);
         CodecCall(codec.Errors, writeRow);
         Report(progress, reader.NextRow, reader.Height);
     }
