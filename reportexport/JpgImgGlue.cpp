@@ -361,17 +361,18 @@ struct TBmpReader {
     int Width = 0;
     int Height = 0;
     int Bits = 0;
-    std::vector<std::uint8_t> ColorMap; // blue, green, red per entry
+    std::uint32_t ColorMap[MaxColorMapEntries] = {}; // as 4-byte pixels blue, green, red, 0
     std::size_t RowSize = 0;
     std::vector<std::uint8_t> Image;    // the rows read from a stream that is not in memory
     const std::uint8_t* Pixels = nullptr; // the rows as the file holds them, bottom row first
-    std::vector<JSAMPLE> Row;           // an 8-bit row through the colour map, red, green, blue
+    std::vector<std::uint32_t> Row;     // an 8-bit row through the colour map
     int NextRow = 0;                    // counted from the top
 };
 
-// Reads the headers and the colour map and sets the compressor's image size, input of 3
-// components and the density. 24-bit rows go to the codec as they are, blue, green, red: its
-// colour conversion takes that order as it takes red, green, blue, with the same arithmetic.
+// Reads the headers and the colour map and sets the compressor's image size, its input and the
+// density. 24-bit rows go to the codec as they are, blue, green, red, and 8-bit rows as pixels of
+// blue, green, red and a pad byte: the codec's colour conversion takes those orders as it takes
+// red, green, blue, with the same arithmetic.
 void StartBmpReader(TBmpReader& reader, TStream& bmp, jpeg_compress_struct& info)
 {
     std::uint8_t fileHeader[14];
@@ -436,9 +437,11 @@ void StartBmpReader(TBmpReader& reader, TStream& bmp, jpeg_compress_struct& info
             RaiseJpeg(BmpBadColorMap);
         std::vector<std::uint8_t> entries(static_cast<std::size_t>(colorsUsed * mapEntrySize));
         ReadExactly(bmp, entries.data(), entries.size());
-        reader.ColorMap.assign(MaxColorMapEntries * 3, 0);
-        for (std::int64_t i = 0; i < colorsUsed; ++i)
-            std::memcpy(&reader.ColorMap[static_cast<std::size_t>(i * 3)], &entries[static_cast<std::size_t>(i * mapEntrySize)], 3);
+        for (std::int64_t i = 0; i < colorsUsed; ++i) {
+            const std::uint8_t* entry = &entries[static_cast<std::size_t>(i * mapEntrySize)];
+            const std::uint8_t pixel[4] = {entry[0], entry[1], entry[2], 0};
+            std::memcpy(&reader.ColorMap[i], pixel, 4);
+        }
         gap -= colorsUsed * mapEntrySize;
     }
     if (gap < 0)
@@ -454,8 +457,8 @@ void StartBmpReader(TBmpReader& reader, TStream& bmp, jpeg_compress_struct& info
     reader.RowSize = (static_cast<std::size_t>(reader.Width) * bytesPerPixel + 3) & ~std::size_t(3);
     info.image_width = static_cast<JDIMENSION>(reader.Width);
     info.image_height = static_cast<JDIMENSION>(reader.Height);
-    info.input_components = 3;
-    info.in_color_space = reader.Bits == 24 ? JCS_EXT_BGR : JCS_RGB;
+    info.input_components = reader.Bits == 24 ? 3 : 4;
+    info.in_color_space = reader.Bits == 24 ? JCS_EXT_BGR : JCS_EXT_BGRX;
     info.data_precision = 8;
 }
 
@@ -477,7 +480,7 @@ void LoadBmpImage(TBmpReader& reader, TStream& bmp)
         reader.Pixels = reader.Image.data();
     }
     if (reader.Bits == 8)
-        reader.Row.resize(static_cast<std::size_t>(reader.Width) * 3);
+        reader.Row.resize(static_cast<std::size_t>(reader.Width));
 }
 
 // The next row from the top: an 8-bit row through the colour map, a 24-bit row where it lies.
@@ -487,15 +490,10 @@ JSAMPROW FetchBmpRow(TBmpReader& reader)
     const std::uint8_t* in = reader.Pixels + reader.RowSize * static_cast<std::size_t>(fileRow);
     if (reader.Bits == 24)
         return const_cast<JSAMPROW>(in);
-    const std::uint8_t* map = reader.ColorMap.data();
-    JSAMPLE* out = reader.Row.data();
-    for (int x = 0; x < reader.Width; ++x, out += 3) {
-        const std::uint8_t* entry = map + 3 * in[x];
-        out[0] = entry[2];
-        out[1] = entry[1];
-        out[2] = entry[0];
-    }
-    return reader.Row.data();
+    std::uint32_t* out = reader.Row.data();
+    for (int x = 0; x < reader.Width; ++x)
+        out[x] = reader.ColorMap[in[x]];
+    return reinterpret_cast<JSAMPROW>(reader.Row.data());
 }
 
 // ---- BMP writer (decompressor output) ------------------------------------------------------

@@ -140,6 +140,12 @@ TEST_F(JpgImgTest, PaletteBitmapEncodesInColourAtItsSizeAndCloseToTheSource)
     EXPECT_EQ(Identify(jpeg, "%[colorspace] %wx%h"), "sRGB 200x150");
     const fs::path source = SaveBitmap(*bitmap, Folder.Path() / "palette.bmp");
     EXPECT_GE(Psnr(Djpeg(jpeg, "", Folder.Path() / "palette-back.bmp"), source), 30.0);
+
+    // The colour map gives the same JPEG as the same pixels in 24 bits.
+    TBitmap colour;
+    colour.Assign(bitmap.get());
+    colour.SetPixelFormat(pf24bit);
+    EXPECT_EQ(ReadFile(EncodeToFile(colour, Folder.Path() / "colour.jpg")), ReadFile(jpeg));
 }
 
 TEST_F(JpgImgTest, QualitySeventyFiveKeepsThirtyDecibels)
