@@ -13,7 +13,6 @@
 #include "platform/rtl/SysErrors.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include <zlib.h>
 
