@@ -83,12 +83,12 @@ std::string Mutate(std::string input, std::mt19937& random)
     return input;
 }
 
-void Replay(const std::vector<std::string>& corpus, void (*run)(const std::uint8_t*, std::size_t), unsigned seed,
+void Replay(const std::vector<std::string>& corpus, void (*run)(const std::uint8_t*, std::size_t), unsigned randomStart,
             int rounds)
 {
     for (const std::string& input : corpus)
         run(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
-    std::mt19937 random(seed);
+    std::mt19937 random(randomStart);
     for (int i = 0; i < rounds; ++i) {
         const std::string input = Mutate(corpus[random() % corpus.size()], random);
         run(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
