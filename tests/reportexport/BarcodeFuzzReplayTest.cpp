@@ -1,9 +1,11 @@
 // Replays the barcode fuzz target over the encodings the other tests use and deterministic
-// mutations of them. Run as "reportexport_tests --write-corpus <folder>" it writes those inputs
-// for the fuzzer instead.
+// mutations of them. Run as "reportexport_tests --write-corpus <folder>" it writes the starting
+// inputs of every fuzz target of the folder instead, named after their target ("barcode-",
+// "jpeg-", "bmp-").
 
 #include "tests/TestScale.h"
 
+#include "JpegFuzzCorpus.h"
 #include "fuzz/BarcodeFuzzCase.h"
 
 #include <gtest/gtest.h>
@@ -103,10 +105,17 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--write-corpus") == 0) {
             const std::filesystem::path folder = argv[i + 1];
             std::filesystem::create_directories(folder);
-            const std::vector<std::string> corpus = BarcodeCorpus();
-            for (std::size_t n = 0; n < corpus.size(); ++n)
-                std::ofstream(folder / ("barcode-" + std::to_string(n) + ".bin"), std::ios::binary) << corpus[n];
-            std::printf("%zu starting inputs written to %s\n", corpus.size(), folder.c_str());
+            std::size_t written = 0;
+            auto write = [&](const std::string& prefix, const std::vector<std::string>& corpus) {
+                for (std::size_t n = 0; n < corpus.size(); ++n)
+                    std::ofstream(folder / (prefix + std::to_string(n) + ".bin"), std::ios::binary) << corpus[n];
+                written += corpus.size();
+            };
+            write("barcode-", BarcodeCorpus());
+            write("jpeg-", JpegDecodeCorpus(folder / "scratch"));
+            write("bmp-", BmpReaderCorpus());
+            std::filesystem::remove_all(folder / "scratch");
+            std::printf("%zu starting inputs written to %s\n", written, folder.c_str());
             return 0;
         }
     }
