@@ -179,4 +179,20 @@ void BM_AddAreaLong(benchmark::State& state)
 }
 BENCHMARK(BM_AddAreaLong)->RangeMultiplier(10)->Range(10000, 1000000)->Complexity(benchmark::oN);
 
+// A polygon of 150 points at +-2,000,000,000: its box is far too large to paint, so the area is
+// kept without pixels.
+void BM_AddAreaFarPolygon(benchmark::State& state)
+{
+    EnsureApplication();
+    std::string coords;
+    for (int i = 0; i < 150; ++i)
+        coords += (i % 2 ? "-2000000000," : "2000000000,") + std::string(i % 3 ? "2000000000," : "-2000000000,");
+    for (auto _ : state) {
+        TMapItem map;
+        AddArea(map, "poly", coords, "far.htm");
+        benchmark::DoNotOptimize(map.Regions->Count());
+    }
+}
+BENCHMARK(BM_AddAreaFarPolygon);
+
 } // namespace HelpersBench

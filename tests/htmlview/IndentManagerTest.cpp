@@ -18,8 +18,8 @@ public:
     const IndentRec* LeftRec(int index) const { return Rec(*LeftList, index); }
 };
 
-enum TQuery { LeftAt, RightAt, ClearLeft, ClearRight, Bottom, LevelClear, LeftRecords, RightRecords, Level,
-              RecIndent, RecBottom, RecLevel };
+enum TQuery { qLeftAt, qRightAt, qClearLeft, qClearRight, qBottom, qLevelClear, qLeftRecords, qRightRecords, qLevel,
+              qRecIndent, qRecBottom, qRecLevel };
 
 struct TExpectation {
     TQuery Query;
@@ -38,29 +38,29 @@ int Answer(const TTestableIndentManager& margins, TQuery query, int argument)
     int left = 0, right = 0;
     margins.GetClearY(left, right);
     switch (query) {
-    case LeftAt:
+    case qLeftAt:
         return margins.LeftIndent(argument);
-    case RightAt:
+    case qRightAt:
         return margins.RightSide(argument);
-    case ClearLeft:
+    case qClearLeft:
         return left;
-    case ClearRight:
+    case qClearRight:
         return right;
-    case Bottom:
+    case qBottom:
         return margins.ImageBottom();
-    case LevelClear:
+    case qLevelClear:
         return margins.GetLevelClear();
-    case LeftRecords:
+    case qLeftRecords:
         return margins.LeftList->Count();
-    case RightRecords:
+    case qRightRecords:
         return margins.RightList->Count();
-    case Level:
+    case qLevel:
         return margins.CurrentLevel;
-    case RecIndent:
+    case qRecIndent:
         return margins.LeftRec(argument)->Indent;
-    case RecBottom:
+    case qRecBottom:
         return margins.LeftRec(argument)->BottomY;
-    case RecLevel:
+    case qRecLevel:
         return margins.LeftRec(argument)->LevelId;
     }
     return -1;
@@ -72,73 +72,73 @@ const std::vector<TIndentCase>& IndentCases()
     static const std::vector<TIndentCase> cases = {
         {"no records",
          [](IndentManagerBasic&) {},
-         {{LeftAt, 0, 10}, {LeftAt, -7, 10}, {LeftAt, 20000000, 10}, {RightAt, 0, 500}, {RightAt, 9999999, 500},
-          {ClearLeft, 0, 0}, {ClearRight, 0, 0}, {Bottom, 0, 0}, {LevelClear, 0, 1}}},
+         {{qLeftAt, 0, 10}, {qLeftAt, -7, 10}, {qLeftAt, 20000000, 10}, {qRightAt, 0, 500}, {qRightAt, 9999999, 500},
+          {qClearLeft, 0, 0}, {qClearRight, 0, 0}, {qBottom, 0, 0}, {qLevelClear, 0, 1}}},
         {"two list levels open and close",
          [](IndentManagerBasic& m) {
              m.SetLevel(100, 2);
              m.SetLevel(300, 0);
          },
-         {{LeftRecords, 0, 2}, {RecIndent, 0, 35}, {RecIndent, 1, 70}, {RecBottom, 0, 299}, {RecBottom, 1, 299},
-          {RecLevel, 0, 0}, {RecLevel, 1, 0}, {LeftAt, 99, 10}, {LeftAt, 150, 80}, {LeftAt, 298, 80},
-          {LeftAt, 299, 10}, {LeftAt, 300, 10}, {Level, 0, 0}, {Bottom, 0, 299}}},
+         {{qLeftRecords, 0, 2}, {qRecIndent, 0, 35}, {qRecIndent, 1, 70}, {qRecBottom, 0, 299}, {qRecBottom, 1, 299},
+          {qRecLevel, 0, 0}, {qRecLevel, 1, 0}, {qLeftAt, 99, 10}, {qLeftAt, 150, 80}, {qLeftAt, 298, 80},
+          {qLeftAt, 299, 10}, {qLeftAt, 300, 10}, {qLevel, 0, 0}, {qBottom, 0, 299}}},
         {"open levels reach down to 9999999",
          [](IndentManagerBasic& m) { m.SetLevel(100, 2); },
-         {{Level, 0, 2}, {RecBottom, 1, 9999999}, {RecLevel, 0, 1}, {RecLevel, 1, 2}, {LeftAt, 9999998, 80},
-          {LeftAt, 9999999, 10}, {Bottom, 0, 0}}},
+         {{qLevel, 0, 2}, {qRecBottom, 1, 9999999}, {qRecLevel, 0, 1}, {qRecLevel, 1, 2}, {qLeftAt, 9999998, 80},
+          {qLeftAt, 9999999, 10}, {qBottom, 0, 0}}},
         {"closing to level 1 keeps level 1",
          [](IndentManagerBasic& m) {
              m.SetLevel(0, 3);
              m.SetLevel(40, 1);
          },
-         {{RecLevel, 0, 1}, {RecLevel, 1, 0}, {RecLevel, 2, 0}, {LeftAt, 40, 45}, {LeftAt, 38, 115}, {Level, 0, 1}}},
+         {{qRecLevel, 0, 1}, {qRecLevel, 1, 0}, {qRecLevel, 2, 0}, {qLeftAt, 40, 45}, {qLeftAt, 38, 115}, {qLevel, 0, 1}}},
         {"small step from level 0 to 2 changes nothing",
          [](IndentManagerBasic& m) { m.SetLevelSmall(50, 2); },
-         {{LeftRecords, 0, 0}, {Level, 0, 0}, {LeftAt, 60, 10}}},
+         {{qLeftRecords, 0, 0}, {qLevel, 0, 0}, {qLeftAt, 60, 10}}},
         {"small steps open and close one level of 15",
          [](IndentManagerBasic& m) {
              m.SetLevelSmall(50, 1);
              m.SetLevelSmall(80, 0);
          },
-         {{RecIndent, 0, 15}, {RecBottom, 0, 79}, {LeftAt, 60, 25}, {LeftAt, 79, 10}, {Level, 0, 0}}},
+         {{qRecIndent, 0, 15}, {qRecBottom, 0, 79}, {qLeftAt, 60, 25}, {qLeftAt, 79, 10}, {qLevel, 0, 0}}},
         {"left float from 10 of height 40",
          [](IndentManagerBasic& m) { m.UpdateTable(10, 100, 40, Left); },
-         {{LeftAt, 9, 10}, {LeftAt, 10, 110}, {LeftAt, 49, 110}, {LeftAt, 50, 10}, {RightAt, 20, 500},
-          {ClearLeft, 0, 51}, {ClearRight, 0, 0}, {Bottom, 0, 50}}},
+         {{qLeftAt, 9, 10}, {qLeftAt, 10, 110}, {qLeftAt, 49, 110}, {qLeftAt, 50, 10}, {qRightAt, 20, 500},
+          {qClearLeft, 0, 51}, {qClearRight, 0, 0}, {qBottom, 0, 50}}},
         {"right float from 10 of height 40",
          [](IndentManagerBasic& m) { m.UpdateTable(10, 100, 40, Right); },
-         {{RightAt, 10, 400}, {RightAt, 50, 500}, {LeftAt, 10, 10}, {ClearLeft, 0, 0}, {ClearRight, 0, 51}}},
+         {{qRightAt, 10, 400}, {qRightAt, 50, 500}, {qLeftAt, 10, 10}, {qClearLeft, 0, 0}, {qClearRight, 0, 51}}},
         {"centred and unjustified tables register nothing",
          [](IndentManagerBasic& m) {
              m.UpdateTable(10, 100, 40, Centered);
              m.UpdateTable(10, 100, 40, NoJustify);
          },
-         {{LeftRecords, 0, 0}, {RightRecords, 0, 0}, {LeftAt, 20, 10}, {RightAt, 20, 500}}},
+         {{qLeftRecords, 0, 0}, {qRightRecords, 0, 0}, {qLeftAt, 20, 10}, {qRightAt, 20, 500}}},
         {"an empty range never covers",
          [](IndentManagerBasic& m) {
              m.UpdateTable(10, 100, 0, Left);
              m.UpdateTable(10, 100, -5, Right);
          },
-         {{LeftRecords, 0, 1}, {LeftAt, 10, 10}, {LeftAt, 9, 10}, {RightAt, 10, 500}, {RightAt, 7, 500}}},
+         {{qLeftRecords, 0, 1}, {qLeftAt, 10, 10}, {qLeftAt, 9, 10}, {qRightAt, 10, 500}, {qRightAt, 7, 500}}},
         {"a float beside a list level adds to it",
          [](IndentManagerBasic& m) {
              m.SetLevel(0, 1);
              m.UpdateTable(20, 50, 30, Left);
          },
-         {{RecIndent, 1, 85}, {LeftAt, 25, 95}, {LeftAt, 60, 45}, {LevelClear, 0, 51}, {ClearLeft, 0, 51}}},
+         {{qRecIndent, 1, 85}, {qLeftAt, 25, 95}, {qLeftAt, 60, 45}, {qLevelClear, 0, 51}, {qClearLeft, 0, 51}}},
         {"left records pointing out and right records pointing in count as none",
          [](IndentManagerBasic& m) {
              m.UpdateTable(0, -50, 10, Left);
              m.UpdateTable(0, -50, 10, Right);
          },
-         {{LeftAt, 5, 10}, {RightAt, 5, 500}}},
+         {{qLeftAt, 5, 10}, {qRightAt, 5, 500}}},
         {"the widest of overlapping floats wins",
          [](IndentManagerBasic& m) {
              m.UpdateTable(0, 30, 100, Left);
              m.UpdateTable(0, 80, 20, Right);
              m.UpdateTable(50, 20, 100, Right);
          },
-         {{LeftAt, 60, 40}, {RightAt, 10, 420}, {RightAt, 60, 480}, {ClearRight, 0, 151}, {Bottom, 0, 150}}},
+         {{qLeftAt, 60, 40}, {qRightAt, 10, 420}, {qRightAt, 60, 480}, {qClearRight, 0, 151}, {qBottom, 0, 150}}},
     };
     return cases;
 }
