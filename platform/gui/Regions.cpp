@@ -162,10 +162,21 @@ int GetRgnBox(HRGN region, RECT* rect)
     return KindOf(object->Region);
 }
 
+// The rectangles of a region lie in bands sorted from the top, each band's rectangles sharing
+// their top and bottom and sorted from the left, so the band that holds y is found by halving
+// instead of by walking every rectangle, as QRegion::contains does. Hit tests on large shapes
+// (image maps under the mouse) stay cheap.
 BOOL PtInRegion(HRGN region, int x, int y)
 {
     TGdiObject* object = RegionObject(region);
-    return object && object->Region.contains(QPoint(x, y));
+    if (!object || !object->Region.boundingRect().contains(x, y))
+        return FALSE;
+    const QRegion& shape = object->Region;
+    auto band = std::partition_point(shape.begin(), shape.end(), [y](const QRect& r) { return r.bottom() < y; });
+    for (; band != shape.end() && band->top() <= y; ++band)
+        if (band->left() <= x && x <= band->right())
+            return TRUE;
+    return FALSE;
 }
 
 BOOL RectInRegion(HRGN region, const RECT* rect)

@@ -384,6 +384,35 @@ TEST(Regions, ShapesAndHitTests)
     DeleteObject(polygon);
 }
 
+// The hit test finds a point's band by halving; a one-pixel RectInRegion asks the same question
+// another way, for every point around shapes of many bands and of several rectangles a band.
+TEST(Regions, HitTestsAgreeWithOnePixelRectangles)
+{
+    POINT star[5] = {{20, 0}, {32, 38}, {0, 14}, {40, 14}, {8, 38}};
+    POINT comb[8] = {{0, 0}, {30, 0}, {30, 30}, {22, 30}, {22, 8}, {8, 8}, {8, 30}, {0, 30}};
+    HRGN shapes[] = {CreateEllipticRgn(0, 0, 41, 23), CreatePolygonRgn(star, 5, ALTERNATE),
+                     CreatePolygonRgn(star, 5, WINDING), CreatePolygonRgn(comb, 8, WINDING),
+                     CreateRectRgn(3, 4, 9, 5), CreateRectRgn(0, 0, 0, 0)};
+    HRGN combined = CreateRectRgn(0, 0, 1, 1);
+    CombineRgn(combined, shapes[0], shapes[1], RGN_XOR);
+    OffsetRgn(combined, -5, -7);
+    for (HRGN region : {shapes[0], shapes[1], shapes[2], shapes[3], shapes[4], shapes[5], combined}) {
+        int inside = 0;
+        for (int y = -10; y < 45; ++y) {
+            for (int x = -10; x < 50; ++x) {
+                const RECT pixel{x, y, x + 1, y + 1};
+                const bool hit = PtInRegion(region, x, y);
+                ASSERT_EQ(hit, RectInRegion(region, &pixel) != FALSE) << x << "," << y;
+                inside += hit;
+            }
+        }
+        EXPECT_EQ(inside > 0, region != shapes[5]);
+    }
+    for (HRGN region : shapes)
+        DeleteObject(region);
+    DeleteObject(combined);
+}
+
 } // namespace
 
 namespace {

@@ -1,0 +1,9 @@
+#pragma once
+// The viewer's vocabulary, margin keeping, small value classes and helpers, in one header for the
+// units that use them.
+
+#include "htmlview/IndentManagerBasic.h"
+#include "htmlview/MapItem.h"
+#include "htmlview/PaneUtils.h"
+#include "htmlview/Symbols.h"
+#include "htmlview/TokenObj.h"
