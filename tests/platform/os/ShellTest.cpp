@@ -23,12 +23,12 @@ std::uintptr_t Code(HINSTANCE result)
     return reinterpret_cast<std::uintptr_t>(result);
 }
 
-// Waits a little for a detached child to write its file.
+// Waits for a detached child to write its file. The child renames the file into place when it is
+// whole, so it is read only once complete; a loaded machine can take seconds to start the child.
 std::string WaitForFile(const std::string& path)
 {
-    for (int i = 0; i < 200 && !fs::exists(path); ++i)
+    for (int i = 0; i < 1000 && !fs::exists(path); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return ReadTestFile(path);
 }
 
@@ -46,7 +46,8 @@ protected:
         folder = NewTestFolder("shell");
         fs::create_directory(folder + "/bin");
         record = folder + "/opened.txt";
-        WriteScript(folder + "/bin/xdg-open", "printf '%s' \"$1\" > '" + record + "'\n");
+        WriteScript(folder + "/bin/xdg-open",
+                    "printf '%s' \"$1\" > '" + record + ".part' && mv '" + record + ".part' '" + record + "'\n");
         savedPath = std::getenv("PATH");
         setenv("PATH", (folder + "/bin:" + savedPath).c_str(), 1);
     }
