@@ -39,37 +39,45 @@ def read_request(c):
 
 index = 0
 connections = 0
-try:
+
+def serve(c):
+    global index
     while index < len(steps):
+        request = read_request(c)
+        if request is None:
+            return
+        print("REQUEST", connections, request.hex(), flush=True)
+        step = steps[index]
+        if not step["repeat"]:
+            index += 1
+        if step["hang"]:
+            while c.recv(4096):
+                pass
+            return
+        data = bytes.fromhex(step["send"]).replace(b"{port}", str(port).encode())
+        if byte_wise:
+            for i in range(len(data)):
+                c.sendall(data[i:i + 1])
+                time.sleep(0.0002)
+        else:
+            c.sendall(data)
+        if step["close"]:
+            return
+
+while index < len(steps):
+    try:
         c, _ = listener.accept()
-        connections += 1
-        print("CONNECTION", connections, flush=True)
-        c.settimeout(30)
-        c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-        while index < len(steps):
-            request = read_request(c)
-            if request is None:
-                break
-            print("REQUEST", request.hex(), flush=True)
-            step = steps[index]
-            if not step["repeat"]:
-                index += 1
-            if step["hang"]:
-                while c.recv(4096):
-                    pass
-                break
-            data = bytes.fromhex(step["send"]).replace(b"{port}", str(port).encode())
-            if byte_wise:
-                for i in range(len(data)):
-                    c.sendall(data[i:i + 1])
-                    time.sleep(0.0002)
-            else:
-                c.sendall(data)
-            if step["close"]:
-                break
-        c.close()
-except OSError:
-    pass
+    except OSError:
+        break
+    connections += 1
+    print("CONNECTION", connections, flush=True)
+    c.settimeout(30)
+    c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    try:
+        serve(c)
+    except OSError:
+        pass
+    c.close()
 print("END", flush=True)
 )";
 
@@ -118,8 +126,11 @@ TServerLog ReadServerLog(TPeerProcess& server)
             break;
         if (line.rfind("CONNECTION ", 0) == 0)
             ++log.Connections;
-        else if (line.rfind("REQUEST ", 0) == 0)
-            log.Requests.push_back(HttpPeers::FromHex(line.substr(8)));
+        else if (line.rfind("REQUEST ", 0) == 0) {
+            const std::size_t space = line.find(' ', 8);
+            log.RequestConnections.push_back(std::stoi(line.substr(8, space - 8)));
+            log.Requests.push_back(HttpPeers::FromHex(line.substr(space + 1)));
+        }
     }
     return log;
 }

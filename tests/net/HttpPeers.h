@@ -23,7 +23,7 @@ struct TScriptStep {
 };
 
 // Answers each request (a head and its Content-Length body) with the next step, in one piece or
-// one byte at a time, and prints "CONNECTION <n>" for each connection and "REQUEST <hex>" for each
+// one byte at a time, and prints "CONNECTION <n>" for each connection and "REQUEST <n> <hex>" for each
 // request before answering it.
 std::unique_ptr<TPeerProcess> StartScriptedServer(const std::vector<TScriptStep>& steps, bool byteWise = false);
 
@@ -31,6 +31,8 @@ struct TServerLog {
     int Port = 0;
     int Connections = 0;
     std::vector<std::string> Requests;
+    // The connection (from 1) each request came on.
+    std::vector<int> RequestConnections;
 };
 // What the server printed so far (it prints before it answers, so once the client is done
 // everything is there).
