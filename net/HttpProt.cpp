@@ -102,7 +102,7 @@ std::string EncodeStr(THttpEncoding Encoding, const std::string& Value)
 
 std::string RFC1123_Date(TDateTime aDate)
 {
-    const long long days = static_cast<long long>(std::floor(aDate));
+    const long long days = static_cast<long long>(std::trunc(aDate));
     const long long weekDay = ((days - 2) % 7 + 7) % 7;
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
     DecodeDate(aDate, year, month, day);
@@ -122,7 +122,10 @@ TDateTime RFC1123_StrToDate(const std::string& aDate)
     const int hour = NumberAt(aDate, 18, 2);
     const int minute = NumberAt(aDate, 21, 2);
     const int second = NumberAt(aDate, 24, 2);
-    return EncodeDate(year, month, day) + EncodeTime(hour, minute, second, 0);
+    // Before 1899 the time counts away from zero, as everywhere in the class library's dates.
+    TDateTime result = EncodeDate(year, month, day);
+    ReplaceTime(result, EncodeTime(hour, minute, second, 0));
+    return result;
 }
 
 void ReplaceExt(std::string& FName, const std::string& newExt)

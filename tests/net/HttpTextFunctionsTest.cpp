@@ -124,8 +124,11 @@ TEST(HttpProtText, RFC1123Dates)
     EXPECT_EQ(RFC1123_Date(EncodeDate(2004, 2, 29) + EncodeTime(13, 5, 9, 0)), "Sun, 29 Feb 2004 13:05:09");
     EXPECT_EQ(RFC1123_Date(EncodeDate(1999, 12, 31) + EncodeTime(23, 59, 59, 0)), "Fri, 31 Dec 1999 23:59:59");
 
+    TDateTime longAgo = EncodeDate(1004, 3, 1);
+    ReplaceTime(longAgo, EncodeTime(10, 54, 51, 0));
+    EXPECT_EQ(RFC1123_Date(longAgo), "Thu, 01 Mar 1004 10:54:51");
     const TDateTime dates[] = {EncodeDate(2001, 1, 1), EncodeDate(2024, 7, 15) + EncodeTime(8, 30, 45, 0),
-                               EncodeDate(1970, 1, 1) + EncodeTime(0, 0, 1, 0)};
+                               EncodeDate(1970, 1, 1) + EncodeTime(0, 0, 1, 0), longAgo};
     for (TDateTime date : dates)
         EXPECT_DOUBLE_EQ(RFC1123_StrToDate(RFC1123_Date(date) + " GMT"), date) << RFC1123_Date(date);
 
