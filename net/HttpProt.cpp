@@ -685,46 +685,32 @@ bool THttpCli::PrepareBasicAuth()
     return false;
 }
 
-void THttpCli::StartAuthBasic()
-{
-    if (FAuthBasicState == basicNone) {
-        FCurrentAuthType = basicAuthNormal;
-        CleanupRcvdStream();
-        CleanupSendStream();
-        FReceiveLen = 0;
-        const std::string docName = FDocName;
-        InternalClear();
-        FDocName = docName;
-        FAuthBasicState = basicMsg1;
-        PostRestart();
-    } else if (FAuthBasicState == basicMsg1) {
-        // The credentials were refused again: the caller gets the 401.
-        FAuthOffers->Clear();
-        FAuthBasicState = basicNone;
-        TriggerRequestDone();
-    } else {
-        RAISE(EHttpException("Unexpected AuthBasicState", 6));
-    }
-}
+void THttpCli::StartAuthBasic() { StartBasicRetry(basicAuthNormal, FAuthBasicState, "Unexpected AuthBasicState"); }
 
 void THttpCli::StartProxyAuthBasic()
 {
-    if (FProxyAuthBasicState == basicNone) {
-        FCurrentAuthType = basicAuthProxy;
+    StartBasicRetry(basicAuthProxy, FProxyAuthBasicState, "Unexpected ProxyAuthBasicState");
+}
+
+void THttpCli::StartBasicRetry(TBasicAuthType Type, THttpBasicState& AuthState, const char* UnexpectedText)
+{
+    if (AuthState == basicNone) {
+        FCurrentAuthType = Type;
         CleanupRcvdStream();
         CleanupSendStream();
         FReceiveLen = 0;
         const std::string docName = FDocName;
         InternalClear();
         FDocName = docName;
-        FProxyAuthBasicState = basicMsg1;
+        AuthState = basicMsg1;
         PostRestart();
-    } else if (FProxyAuthBasicState == basicMsg1) {
+    } else if (AuthState == basicMsg1) {
+        // The credentials were refused again: the caller gets the 401 or 407.
         FAuthOffers->Clear();
-        FProxyAuthBasicState = basicNone;
+        AuthState = basicNone;
         TriggerRequestDone();
     } else {
-        RAISE(EHttpException("Unexpected ProxyAuthBasicState", 6));
+        RAISE(EHttpException(UnexpectedText, 6));
     }
 }
 

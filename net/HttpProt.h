@@ -310,6 +310,9 @@ protected:
     void FailRequest(const std::string& Reason);
     // The same outcome for a request whose connection is already closed.
     void MarkFailure(const std::string& Reason);
+    // The same request again with the credentials of Type, or, when they were refused already,
+    // the end of the request.
+    void StartBasicRetry(TBasicAuthType Type, THttpBasicState& AuthState, const char* UnexpectedText);
     // Posts the restart of the request (after a relocation or for authentication).
     void PostRestart();
     bool RequestRunning() const;

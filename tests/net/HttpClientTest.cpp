@@ -180,9 +180,7 @@ TEST(HttpClient, VersionCheckFlow)
 // 100-ms timer and a later tick of the same timer aborts it, 300 ms on; the wait costs no processor.
 TEST(HttpClient, AbortFromATimerAndAnIdleWait)
 {
-    TScriptStep silence;
-    silence.Hang = true;
-    auto server = StartScriptedServer({silence});
+    auto server = StartScriptedServer({{.Hang = true}});
     THttpCli http(nullptr);
     http.SetMultiThreaded(true);
     http.SetURL("http://127.0.0.1:" + server->PortText() + "/never");
@@ -458,17 +456,6 @@ while True:
     threading.Thread(target=serve, args=(c,), daemon=True).start()
 )";
 
-std::string HexText(const std::string& bytes)
-{
-    static const char* const digits = "0123456789abcdef";
-    std::string text;
-    for (unsigned char c : bytes) {
-        text += digits[c >> 4];
-        text += digits[c & 15];
-    }
-    return text;
-}
-
 // Two GETs in HTTP/1.0 through the SOCKS 5 relay: both pass the proxy (its settings outlive the
 // first connection's close) and reach http.server.
 TEST(HttpProxies, TwoRequestsThroughSocks5)
@@ -491,7 +478,7 @@ TEST(HttpProxies, TwoRequestsThroughSocks5)
     }
     EXPECT_EQ(run.Http.SocksServer(), "127.0.0.1");
     const unsigned port = static_cast<unsigned>(target->Port());
-    const std::string request = "05010005010003093132372e302e302e31" + HexText(std::string{
+    const std::string request = "05010005010003093132372e302e302e31" + Hex(std::string{
                                                                              static_cast<char>(port >> 8),
                                                                              static_cast<char>(port & 0xFF)});
     EXPECT_EQ(relay->ReadLine(), "SOCKS " + request);
@@ -503,9 +490,7 @@ TEST(HttpProxies, TwoRequestsThroughSocks5)
 // Misuse: a second request while one runs, nothing to post, a bad version; Abort while idle.
 TEST(HttpClient, BusyNothingToPostAndIdleAbort)
 {
-    TScriptStep silence;
-    silence.Hang = true;
-    auto server = StartScriptedServer({silence});
+    auto server = StartScriptedServer({{.Hang = true}});
     THttpCli http(nullptr);
     std::vector<std::string> done;
     http.OnRequestDone = [&](TObject*, THttpRequest, WORD error) { done.push_back(std::to_string(error)); };

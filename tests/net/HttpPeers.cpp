@@ -81,17 +81,6 @@ while index < len(steps):
 print("END", flush=True)
 )";
 
-std::string HexOf(const std::string& bytes)
-{
-    static const char* const digits = "0123456789abcdef";
-    std::string text;
-    for (unsigned char c : bytes) {
-        text += digits[c >> 4];
-        text += digits[c & 15];
-    }
-    return text;
-}
-
 std::string FromHex(const std::string& text)
 {
     std::string bytes;
@@ -109,7 +98,7 @@ std::unique_ptr<TPeerProcess> StartScriptedServer(const std::vector<TScriptStep>
     for (const TScriptStep& step : steps) {
         if (json.size() > 1)
             json += ",";
-        json += "{\"send\":\"" + HttpPeers::HexOf(step.Send) + "\",\"close\":" + (step.Close ? "true" : "false") +
+        json += "{\"send\":\"" + Hex(step.Send) + "\",\"close\":" + (step.Close ? "true" : "false") +
                 ",\"repeat\":" + (step.Repeat ? "true" : "false") + ",\"hang\":" + (step.Hang ? "true" : "false") + "}";
     }
     json += "]";

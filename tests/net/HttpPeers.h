@@ -13,7 +13,7 @@
 // One answer of the scripted server.
 struct TScriptStep {
     // The bytes; "{port}" becomes the server's own port.
-    std::string Send;
+    std::string Send = {};
     // The connection is closed after the answer; otherwise the next request may come on it.
     bool Close = true;
     // Every later request gets the same answer.
