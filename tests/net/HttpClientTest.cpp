@@ -350,6 +350,22 @@ TEST(HttpClient, KeptConnections)
     EXPECT_EQ(lookups, 2);
 }
 
+// An answer in HTTP/1.0 ends its connection unless it says it keeps it, also for a 1.1 request:
+// the next request comes on a new connection.
+TEST(HttpClient, AnAnswerInHttp10EndsItsConnection)
+{
+    auto server = StartScriptedServer(
+        {{Ok2, false}, {"HTTP/1.0 200 OK\r\nConnection: keep-alive\r\nContent-Length: 2\r\n\r\nok", false}, {Ok2, false}});
+    THttpRecorder run;
+    run.Http.SetRequestVer("1.1");
+    const std::string url = "http://127.0.0.1:" + server->PortText() + "/doc.txt";
+    for (int i = 0; i < 3; ++i) {
+        run.Get(url);
+        EXPECT_FALSE(run.Raised) << run.Error;
+    }
+    EXPECT_EQ(ReadServerLog(*server).RequestConnections, (std::vector<int>{1, 2, 2}));
+}
+
 // Through tinyproxy to http.server: the request line carries the absolute URL.
 TEST(HttpProxies, ThroughTinyproxy)
 {
@@ -374,26 +390,30 @@ TEST(HttpProxies, ThroughTinyproxy)
     EXPECT_TRUE(PeerPrints(*proxy, "GET " + url + " HTTP/1.0"));
 }
 
-// A capturing server as the proxy: "host:port" connects to that port, a bare host to ProxyPort.
+// A capturing server as the proxy: "host:port" connects to that port, also again after an
+// absolute relocation; a bare host connects to ProxyPort.
 TEST(HttpProxies, ProxyPortFromProxyOrProxyPort)
 {
-    auto proxy = StartScriptedServer({{Ok2}, {Ok2}});
+    auto proxy = StartScriptedServer(
+        {{"HTTP/1.0 302 Found\r\nLocation: http://docs.example.test:8080/moved.txt\r\n\r\n"}, {Ok2}, {Ok2}});
     THttpRecorder run;
     run.Http.SetProxy("127.0.0.1:" + proxy->PortText());
     run.Http.SetProxyPort("1");
-    run.Get("http://docs.example.test:8080/a/b.txt?q=1");
+    run.Get("http://docs.example.test/a/b.txt?q=1");
+    EXPECT_FALSE(run.Raised) << run.Error;
     EXPECT_EQ(run.BodyText(), "ok");
-    EXPECT_EQ(run.Http.DocName(), "b.txt");
+    EXPECT_EQ(run.Http.DocName(), "moved.txt");
     run.Body.Clear();
     run.Http.SetProxy("127.0.0.1");
     run.Http.SetProxyPort(proxy->PortText());
     run.Get("http://docs.example.test/c.txt");
     EXPECT_EQ(run.BodyText(), "ok");
     const TServerLog log = ReadServerLog(*proxy);
-    ASSERT_EQ(log.Requests.size(), 2u);
-    EXPECT_EQ(RequestLine(log.Requests[0]), "GET http://docs.example.test:8080/a/b.txt?q=1 HTTP/1.0");
+    ASSERT_EQ(log.Requests.size(), 3u);
+    EXPECT_EQ(RequestLine(log.Requests[0]), "GET http://docs.example.test/a/b.txt?q=1 HTTP/1.0");
     EXPECT_NE(log.Requests[0].find("\r\nHost: docs.example.test\r\n"), std::string::npos);
-    EXPECT_EQ(RequestLine(log.Requests[1]), "GET http://docs.example.test/c.txt HTTP/1.0");
+    EXPECT_EQ(RequestLine(log.Requests[1]), "GET http://docs.example.test:8080/moved.txt HTTP/1.0");
+    EXPECT_EQ(RequestLine(log.Requests[2]), "GET http://docs.example.test/c.txt HTTP/1.0");
 }
 
 // A SOCKS 5 relay that checks the negotiation's bytes and joins the client to its target
@@ -493,7 +513,11 @@ TEST(HttpClient, BusyNothingToPostAndIdleAbort)
     auto server = StartScriptedServer({{.Hang = true}});
     THttpCli http(nullptr);
     std::vector<std::string> done;
-    http.OnRequestDone = [&](TObject*, THttpRequest, WORD error) { done.push_back(std::to_string(error)); };
+    THttpRequest lastRequest = httpABORT;
+    http.OnRequestDone = [&](TObject*, THttpRequest request, WORD error) {
+        done.push_back(std::to_string(error));
+        lastRequest = request;
+    };
     auto codeOf = [](const std::function<void()>& action) {
         try {
             action();
@@ -526,6 +550,9 @@ TEST(HttpClient, BusyNothingToPostAndIdleAbort)
     EXPECT_EQ(done, (std::vector<std::string>{"0"})) << "told at once";
     EXPECT_EQ(http.StatusCode(), 200);
     EXPECT_EQ(http.ReasonPhrase(), "OK");
+    http.Close();
+    EXPECT_EQ(lastRequest, httpCLOSE);
+    EXPECT_EQ(done.back(), "0");
 }
 
 // A stream that takes only half of what is written, as a full disk does.

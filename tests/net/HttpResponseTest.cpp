@@ -244,6 +244,20 @@ std::vector<TCase> Cases()
                          EXPECT_EQ(run.Http.DocName(), "document.htm");
                      },
                      .ByteWise = false});
+    cases.push_back({.Name = "no host to look up",
+                     .Steps = {{Ok2}},
+                     .Url = "http:///doc.txt",
+                     .Status = 404,
+                     .Failure = "DNS lookup: invalid host name.",
+                     .Requests = 0,
+                     .ByteWise = false});
+    cases.push_back({.Name = "a port that is no number",
+                     .Steps = {{Ok2}},
+                     .Url = "http://127.0.0.1:nope/doc.txt",
+                     .Status = 404,
+                     .Failure = "can't connect: Invalid argument (Error #10022)",
+                     .Requests = 0,
+                     .ByteWise = false});
     return cases;
 }
 
