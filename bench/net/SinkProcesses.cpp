@@ -114,4 +114,63 @@ void CopyFileWithSocat(const std::string& file, int port)
     WaitForExit(Spawn({"socat", "-u", "FILE:" + file, "TCP:127.0.0.1:" + std::to_string(port)}));
 }
 
+namespace {
+
+std::string Python() { return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3"; }
+
+int WhenListening(int pid, int port)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (pid > 0 && !Listening(port) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return pid;
+}
+
+} // namespace
+
+int StartHttpServer(int port, const std::string& folder)
+{
+    return WhenListening(Spawn({Python(), "-m", "http.server", std::to_string(port), "--bind", "127.0.0.1",
+                                "--directory", folder}),
+                         port);
+}
+
+int StartSlowHttpServer(int port, int pieces, int pieceBytes, int intervalMs)
+{
+    const std::string script = R"(
+import socket, sys, time
+port, pieces, size, interval = (int(value) for value in sys.argv[1:5])
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(("127.0.0.1", port))
+listener.listen(1)
+connection, _ = listener.accept()
+request = b""
+while b"\r\n\r\n" not in request:
+    part = connection.recv(4096)
+    if not part:
+        break
+    request += part
+connection.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % (pieces * size))
+for _ in range(pieces):
+    time.sleep(interval / 1000)
+    connection.sendall(b"s" * size)
+connection.close()
+)";
+    return WhenListening(Spawn({Python(), "-c", script, std::to_string(port), std::to_string(pieces),
+                                std::to_string(pieceBytes), std::to_string(intervalMs)}),
+                         port);
+}
+
+bool Run(const std::vector<std::string>& argv)
+{
+    const int pid = Spawn(argv);
+    if (pid <= 0)
+        return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 } // namespace SinkProcesses

@@ -1,8 +1,10 @@
 #pragma once
-// Peer processes of the socket benchmarks: a socat sink that discards what one connection brings,
-// socat copying a file into such a sink, and a python3 sender of lines.
+// Peer processes of the socket and HTTP benchmarks: a socat sink that discards what one connection
+// brings, socat copying a file into such a sink, a python3 sender of lines, python3's http.server,
+// a slow python3 HTTP server, and programs run to their end (curl).
 
 #include <string>
+#include <vector>
 
 namespace SinkProcesses {
 
@@ -20,5 +22,13 @@ void Stop(int pid);
 int StartLineSender(int port, int lines, int lineLength);
 // Runs `socat -u FILE:<file> TCP:127.0.0.1:<port>` to its end.
 void CopyFileWithSocat(const std::string& file, int port);
+// Starts `python3 -m http.server <port> --bind 127.0.0.1 --directory <folder>`; returns once the
+// port listens.
+int StartHttpServer(int port, const std::string& folder);
+// Starts python3 answering one GET on port with a document of pieces pieces of pieceBytes bytes,
+// one every intervalMs; returns once the port listens.
+int StartSlowHttpServer(int port, int pieces, int pieceBytes, int intervalMs);
+// Runs a program with its arguments to its end; false when it could not start or failed.
+bool Run(const std::vector<std::string>& argv);
 
 } // namespace SinkProcesses

@@ -65,7 +65,14 @@ UINT_PTR SetTimer(HWND handle, UINT_PTR id, UINT milliseconds, TIMERPROC proc)
         timer->setTimerType(Qt::PreciseTimer);
     }
     timer->disconnect();
-    QObject::connect(timer.get(), &QTimer::timeout, [handle, id, proc] { Fire(handle, id, proc); });
+    QTimer* restarted = timer.get();
+    QObject::connect(timer.get(), &QTimer::timeout, [handle, id, proc, restarted] {
+        // Qt never fires a timer inside its own tick. Started anew, the timer can tick again while
+        // the handler runs a message loop (a modal window, a synchronous download), as WM_TIMER
+        // does on Windows.
+        restarted->start();
+        Fire(handle, id, proc);
+    });
     // Windows' bounds: below 10 ms a timer would fire at every pass of the loop and keep
     // ProcessMessages from ever running dry; above the largest signed value Qt would get a negative.
     timer->start(static_cast<int>(std::clamp<UINT>(milliseconds, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM)));

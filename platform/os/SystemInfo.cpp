@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <sys/utsname.h>
 
 namespace {
@@ -153,4 +154,31 @@ BOOL SetEnvironmentVariableA(const char* name, const char* value)
         return FALSE;
     }
     return TRUE;
+}
+
+DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* info)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm current{};
+    localtime_r(&now, &current);
+    const bool summer = current.tm_isdst > 0;
+    // The other period's offset: the first month ahead in the other period, within a year.
+    long otherOffset = summer ? current.tm_gmtoff - 3600 : current.tm_gmtoff;
+    for (int month = 1; month <= 12; ++month) {
+        const std::time_t probe = now + static_cast<std::time_t>(month) * 30 * 86400;
+        std::tm other{};
+        localtime_r(&probe, &other);
+        if ((other.tm_isdst > 0) != summer) {
+            otherOffset = other.tm_gmtoff;
+            break;
+        }
+    }
+    const long standardOffset = summer ? otherOffset : current.tm_gmtoff;
+    const long daylightOffset = summer ? current.tm_gmtoff : otherOffset;
+    if (info) {
+        info->Bias = static_cast<LONG>(-standardOffset / 60);
+        info->StandardBias = 0;
+        info->DaylightBias = static_cast<LONG>(-(daylightOffset - standardOffset) / 60);
+    }
+    return summer ? TIME_ZONE_ID_DAYLIGHT : TIME_ZONE_ID_STANDARD;
 }

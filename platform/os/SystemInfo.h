@@ -62,3 +62,18 @@ DWORD GetEnvironmentVariableA(const char* name, char* buffer, DWORD size);
 bool GetEnvironmentVariable(const std::string& name, std::string& value);
 // A null value removes the variable.
 BOOL SetEnvironmentVariableA(const char* name, const char* value);
+
+// The time zone in the Windows form, in minutes: Bias is minus the standard time's offset from
+// UTC, StandardBias 0, DaylightBias what summer time adds to Bias (0 in a zone without summer
+// time). Bias plus the bias of the current period is minus the current offset, as on Windows.
+struct TIME_ZONE_INFORMATION {
+    LONG Bias;
+    LONG StandardBias;
+    LONG DaylightBias;
+};
+constexpr DWORD TIME_ZONE_ID_STANDARD = 1;
+constexpr DWORD TIME_ZONE_ID_DAYLIGHT = 2;
+
+// Fills info from the C library's local time of now; TIME_ZONE_ID_DAYLIGHT while summer time
+// is in force, else TIME_ZONE_ID_STANDARD.
+DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* info);

@@ -57,17 +57,6 @@ except OSError:
     pass
 )";
 
-std::string Hex(const std::string& bytes)
-{
-    static const char* const digits = "0123456789abcdef";
-    std::string text;
-    for (unsigned char c : bytes) {
-        text += digits[c >> 4];
-        text += digits[c & 15];
-    }
-    return text;
-}
-
 std::string Write(const std::string& bytes) { return "w:" + Hex(bytes); }
 const std::string Pause = "s:0.2";
 

@@ -54,6 +54,17 @@ bool Accepts(int port)
 } // namespace
 } // namespace NetPeers
 
+std::string Hex(const std::string& bytes)
+{
+    static const char* const digits = "0123456789abcdef";
+    std::string text;
+    for (unsigned char c : bytes) {
+        text += digits[c >> 4];
+        text += digits[c & 15];
+    }
+    return text;
+}
+
 int FreeLoopbackPort()
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

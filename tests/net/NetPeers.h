@@ -41,6 +41,9 @@ private:
     std::string FPending;
 };
 
+// The bytes in lower-case hexadecimal, as the scripted peers read and print them.
+std::string Hex(const std::string& bytes);
+
 // A port of 127.0.0.1 that nobody listens on (it was free a moment ago).
 int FreeLoopbackPort();
 

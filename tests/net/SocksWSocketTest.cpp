@@ -67,17 +67,6 @@ except OSError:
     pass
 )";
 
-std::string Hex(const std::string& bytes)
-{
-    static const char* const digits = "0123456789abcdef";
-    std::string text;
-    for (unsigned char c : bytes) {
-        text += digits[c >> 4];
-        text += digits[c & 15];
-    }
-    return text;
-}
-
 const std::string Target = "target.example.test";
 const std::string TargetPort = "8080"; // 1f90
 

@@ -92,4 +92,32 @@ TEST_F(ExcludingInput, TimersAndMouseEventsFollowTheSameRule)
     Application->ProcessMessages();
 }
 
+// A handler that runs a message loop still gets the later ticks of its own timer, as the version
+// check's download inside the first tick is aborted by a later one.
+TEST(TimerTicks, ComeAgainWhileTheirHandlerRunsAMessageLoop)
+{
+    TTimer timer(nullptr);
+    timer.SetInterval(50);
+    int depth = 0;
+    int nestedTicks = 0;
+    bool done = false;
+    timer.OnTimer = [&](TObject*) {
+        if (depth > 0) {
+            ++nestedTicks;
+            return;
+        }
+        ++depth;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+        while (std::chrono::steady_clock::now() < end)
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        --depth;
+        done = true;
+    };
+    for (int round = 0; round < 400 && !done; ++round)
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    timer.SetEnabled(false);
+    EXPECT_TRUE(done);
+    EXPECT_GE(nestedTicks, 3);
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 
 TEST(SystemInfo, VersionIsLinuxAndNoWindowsPlatform)
@@ -59,4 +60,43 @@ TEST(SystemInfo, EnvironmentVariables)
     ASSERT_TRUE(SetEnvironmentVariableA("TESS_PROVA", nullptr));
     EXPECT_EQ(GetEnvironmentVariableA("TESS_PROVA", buffer, sizeof buffer), 0u);
     EXPECT_EQ(GetLastError(), 203u);
+}
+
+TEST(SystemInfo, TimeZoneBiasesInTheWindowsForm)
+{
+    struct TCase {
+        const char* Zone;
+        LONG Bias;
+        LONG DaylightBias;
+    };
+    // POSIX zone texts, so that no zone database is needed.
+    const TCase cases[] = {
+        {"CET-1CEST,M3.5.0,M10.5.0/3", -60, -60},
+        {"IST-5:30", -330, 0},
+        {"UTC0", 0, 0},
+        {"EST5EDT,M3.2.0,M11.1.0", 300, -60},
+    };
+    const char* saved = std::getenv("TZ");
+    const std::string savedZone = saved ? saved : "";
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Zone);
+        setenv("TZ", c.Zone, 1);
+        tzset();
+        TIME_ZONE_INFORMATION info {};
+        const DWORD period = GetTimeZoneInformation(&info);
+        EXPECT_EQ(info.Bias, c.Bias);
+        EXPECT_EQ(info.StandardBias, 0);
+        EXPECT_EQ(info.DaylightBias, c.DaylightBias);
+        const std::time_t now = std::time(nullptr);
+        std::tm local {};
+        localtime_r(&now, &local);
+        EXPECT_EQ(period, local.tm_isdst > 0 ? TIME_ZONE_ID_DAYLIGHT : TIME_ZONE_ID_STANDARD);
+        const LONG periodBias = period == TIME_ZONE_ID_DAYLIGHT ? info.DaylightBias : info.StandardBias;
+        EXPECT_EQ(info.Bias + periodBias, -local.tm_gmtoff / 60);
+    }
+    if (saved)
+        setenv("TZ", savedZone.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
