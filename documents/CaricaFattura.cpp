@@ -559,11 +559,12 @@ std::string TestoRichiesta(const std::string& testo)
 
 // Reads a table file of the request whole and checks it through a scratch table, which ends
 // holding it: it must be a table with every field of the document table it stands for.
-void LeggiTabellaImportata(const std::string& percorso, const std::string& contenuto,
-                           const TStrings& campi, TMemoryStream& dati, TzelMemTable& prova)
+void LeggiTabellaImportata(const std::string& percorso, bool testata, const TStrings& campi,
+                           TMemoryStream& dati, TzelMemTable& prova)
 {
     if (percorso.empty())
-        RifiutaImportazione("la richiesta non indica il file " + contenuto + ".");
+        RifiutaImportazione(testata ? "la richiesta non indica il file della testata."
+                                    : "la richiesta non indica il file delle righe.");
     if (DirectoryExists(percorso))
         RifiutaImportazione(NomeNelMessaggio(percorso) + " \xE8 una cartella, non un file.");
     if (!FileExists(percorso))
@@ -579,7 +580,7 @@ void LeggiTabellaImportata(const std::string& percorso, const std::string& conte
     for (int i = 0; i < campi.Count(); ++i)
         if (prova.FieldDefs().IndexOf(campi.Strings(i)) < 0)
             RifiutaImportazione("il file " + NomeNelMessaggio(percorso) + " non contiene " +
-                                contenuto + " di un documento.");
+                                (testata ? "la testata" : "le righe") + " di un documento.");
 }
 
 // The application's active window is its main one, or there is no main window yet.
@@ -615,9 +616,8 @@ void TArchivioDocumenti::ImportaFatturaEsterna(const std::string& testo)
     TMemoryStream datiRighe;
     TzelMemTable provaTestata(nullptr);
     TzelMemTable provaRighe(nullptr);
-    LeggiTabellaImportata(fileTestata, "la testata", *DC->CampiClienteInFattura, datiTestata,
-                          provaTestata);
-    LeggiTabellaImportata(fileRighe, "le righe", *DC->CampiArticoliInFattura, datiRighe, provaRighe);
+    LeggiTabellaImportata(fileTestata, true, *DC->CampiClienteInFattura, datiTestata, provaTestata);
+    LeggiTabellaImportata(fileRighe, false, *DC->CampiArticoliInFattura, datiRighe, provaRighe);
     provaTestata.First();
     if (provaTestata.IsEmpty() || provaTestata.FieldByName("Data")->IsNull())
         RifiutaImportazione("la testata nel file " + NomeNelMessaggio(fileTestata) +
