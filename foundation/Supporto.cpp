@@ -16,6 +16,7 @@
 #include "tablestore/zelMemTable.h"
 
 #include <cmath>
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -268,21 +269,41 @@ private:
     TzelMemTable FCopia;
 };
 
+// The definitions of a table by their names in capitals: a lookup then ignores letter case
+// without a collation for every comparison, which would cost more than reading a small file.
+std::map<std::string, const TFieldDef*> DefinizioniPerNome(TFieldDefs& definizioni)
+{
+    std::map<std::string, const TFieldDef*> perNome;
+    for (int i = 0; i < definizioni.Count(); ++i)
+        perNome.emplace(AnsiUpperCase(definizioni.Items(i)->Name()), definizioni.Items(i));
+    return perNome;
+}
+
 // True when every current definition has a namesake in the file of the same type and size.
 bool DefinizioniUguali(TzelMemTable& daFile, TzelMemTable& corrente)
 {
+    const std::map<std::string, const TFieldDef*> delFile = DefinizioniPerNome(daFile.FieldDefs());
     TFieldDefs& correnti = corrente.FieldDefs();
-    TFieldDefs& delFile = daFile.FieldDefs();
     for (int i = 0; i < correnti.Count(); ++i) {
         const TFieldDef* definizione = correnti.Items(i);
-        const int indice = delFile.IndexOf(definizione->Name());
-        if (indice < 0)
-            return false;
-        const TFieldDef* omonima = delFile.Items(indice);
-        if (omonima->DataType() != definizione->DataType() || omonima->Size() != definizione->Size())
+        const auto omonima = delFile.find(AnsiUpperCase(definizione->Name()));
+        if (omonima == delFile.end() || omonima->second->DataType() != definizione->DataType() ||
+            omonima->second->Size() != definizione->Size())
             return false;
     }
     return true;
+}
+
+// True when the file needs no rewrite and gives the current table no definition: the file has
+// no definition the current table lacks and DefinizioniUguali holds.
+bool StessaStruttura(TzelMemTable& daFile, TzelMemTable& corrente)
+{
+    const std::map<std::string, const TFieldDef*> correnti = DefinizioniPerNome(corrente.FieldDefs());
+    TFieldDefs& delFile = daFile.FieldDefs();
+    for (int i = 0; i < delFile.Count(); ++i)
+        if (correnti.count(AnsiUpperCase(delFile.Items(i)->Name())) == 0)
+            return false;
+    return DefinizioniUguali(daFile, corrente);
 }
 
 void SalvaConFormato(TzelMemTable* tabella, const std::string& file, TzelCustomStreamFormat* formato,
@@ -297,14 +318,11 @@ void SalvaConFormato(TzelMemTable* tabella, const std::string& file, TzelCustomS
     flusso.Commit(modo);
 }
 
-// AggiornaFileTabella; a staged member needs no flush to the disk, a stored table does.
-bool AggiornaFileTabellaSalvando(TzelMemTable* corrente, const std::string& file,
-                                 TzelCustomStreamFormat* formato, TAtomicCommit modo)
+// AggiornaFileTabella of a file already read into daFile; a staged member needs no flush to the
+// disk, a stored table does.
+bool AggiornaTabellaLetta(TzelMemTable& daFile, TzelMemTable* corrente, const std::string& file,
+                          TzelCustomStreamFormat* formato, TAtomicCommit modo)
 {
-    if (!FileExists(file))
-        return false;
-    TzelMemTable daFile(nullptr);
-    daFile.LoadFromFileViaFormat(file, formato);
     TAspettoCampi aspetto(corrente);
     corrente->Close();
     const int aggiunte = IntegraCampiVecchi(&daFile, corrente);
@@ -416,6 +434,29 @@ void ScriviModelli(const std::vector<std::unique_ptr<TzelMemTable>>& tabelle, co
     }
 }
 
+// The members read into letti (null for a missing one) upgraded through scratch tables, the
+// templates written from them when asked, and the document packed again. False when it could not
+// be packed.
+bool RiscriviDocumento(const std::string& documento, const std::string& cartellaEstrazione,
+                       const TStrings& membri, const std::vector<std::unique_ptr<TzelMemTable>>& letti,
+                       TzelCustomStreamFormat* formato, const std::string& cartellaModelli)
+{
+    std::vector<std::unique_ptr<TzelMemTable>> tabelle;
+    bool riscritto = false;
+    for (int i = 0; i < membri.Count(); ++i) {
+        tabelle.push_back(TabellaCome(static_cast<TzelMemTable*>(membri.Objects(i))));
+        const auto& letto = letti[static_cast<size_t>(i)];
+        if (letto && AggiornaTabellaLetta(*letto, tabelle.back().get(), membri.Strings(i), formato,
+                                          TAtomicCommit::Unflushed))
+            riscritto = true;
+    }
+    if (!riscritto)
+        return true;
+    if (!cartellaModelli.empty())
+        ScriviModelli(tabelle, membri, formato, cartellaModelli);
+    return ComprimiFiles(documento, membri, cartellaEstrazione, true, false);
+}
+
 // One document: its members upgraded through scratch tables, re-packed when one was rewritten.
 // False when it could not be opened; chiuso false when it could not be packed again.
 bool ConvertiDocumento(const std::string& documento, const std::string& cartellaEstrazione,
@@ -437,18 +478,21 @@ bool ConvertiDocumento(const std::string& documento, const std::string& cartella
         return false;
     }
     try {
-        std::vector<std::unique_ptr<TzelMemTable>> tabelle;
-        bool riscritto = false;
+        // Most documents are current: their members are only read.
+        std::vector<std::unique_ptr<TzelMemTable>> letti;
+        bool daRiscrivere = false;
         for (int i = 0; i < membri.Count(); ++i) {
-            tabelle.push_back(TabellaCome(static_cast<TzelMemTable*>(membri.Objects(i))));
-            if (AggiornaFileTabellaSalvando(tabelle.back().get(), membri.Strings(i), formato,
-                                            TAtomicCommit::Unflushed))
-                riscritto = true;
+            letti.push_back(nullptr);
+            if (!FileExists(membri.Strings(i)))
+                continue;
+            letti.back() = std::make_unique<TzelMemTable>(nullptr);
+            letti.back()->LoadFromFileViaFormat(membri.Strings(i), formato);
+            if (!StessaStruttura(*letti.back(), *static_cast<TzelMemTable*>(membri.Objects(i))))
+                daRiscrivere = true;
         }
-        if (riscritto && !cartellaModelli.empty())
-            ScriviModelli(tabelle, membri, formato, cartellaModelli);
-        if (riscritto)
-            chiuso = ComprimiFiles(documento, membri, cartellaEstrazione, true, false);
+        if (daRiscrivere)
+            chiuso = RiscriviDocumento(documento, cartellaEstrazione, membri, letti, formato,
+                                       cartellaModelli);
     } catch (const std::exception&) {
         eliminaEstratti();
         return false;
@@ -462,7 +506,16 @@ bool ConvertiDocumento(const std::string& documento, const std::string& cartella
 bool AggiornaFileTabella(TzelMemTable* corrente, const std::string& file,
                          TzelCustomStreamFormat* formato, bool /*flag*/)
 {
-    return AggiornaFileTabellaSalvando(corrente, file, formato, TAtomicCommit::Flushed);
+    if (!FileExists(file))
+        return false;
+    TzelMemTable daFile(nullptr);
+    daFile.LoadFromFileViaFormat(file, formato);
+    if (corrente->Active() && StessaStruttura(daFile, *corrente)) {
+        // What re-creating it from unchanged definitions would give: open and empty.
+        corrente->EmptyTable();
+        return false;
+    }
+    return AggiornaTabellaLetta(daFile, corrente, file, formato, TAtomicCommit::Flushed);
 }
 
 void AggiornaFileTabelle(const std::string& maschera, TzelMemTable* corrente,
