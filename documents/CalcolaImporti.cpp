@@ -100,8 +100,8 @@ bool CalcolaTotali(TAggregazioneImporti& importi, TStringList& calcolo)
                          calcolo);
 }
 
-bool CalcolaTotali(TDataSet& testata, TDataSet& righe, TAggregazioneImporti& importi,
-                   TStringList& calcolo)
+void CalcolaImportiDocumento(TDataSet& testata, TDataSet& righe, TAggregazioneImporti& importi,
+                             bool ogniRigaNelRiepilogo)
 {
     const double segno = AnsiUpperCase(Testo(testata, "Tipologia")) == "NA" ? -1.0 : 1.0;
     const double aliquotaContributo = Numero(testata, "Aliquota");
@@ -147,7 +147,7 @@ bool CalcolaTotali(TDataSet& testata, TDataSet& righe, TAggregazioneImporti& imp
         importi.IvaTotale += imposta;
         const std::string codice = codiceIva->AsString();
         const std::string dicitura = dicituraIva->AsString();
-        if (!codice.empty() || !dicitura.empty() || base != 0)
+        if (ogniRigaNelRiepilogo || !codice.empty() || !dicitura.empty() || base != 0)
             riepilogo.Aggiungi(codice, dicitura, v, base, imposta);
         righe.Next();
     }
@@ -174,6 +174,12 @@ bool CalcolaTotali(TDataSet& testata, TDataSet& righe, TAggregazioneImporti& imp
         riga->Imponibile = SenzaZeroNegativo(riga->Imponibile);
         riga->Importo = SenzaZeroNegativo(riga->Importo);
     }
+}
+
+bool CalcolaTotali(TDataSet& testata, TDataSet& righe, TAggregazioneImporti& importi,
+                   TStringList& calcolo)
+{
+    CalcolaImportiDocumento(testata, righe, importi, false);
 
     const std::pair<const char*, double> voci[] = {
         {"ScontoTotale", importi.ScontoTotale},

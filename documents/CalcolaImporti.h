@@ -18,6 +18,11 @@ bool CalcolaTotali(TAggregazioneImporti& importi, TStringList& calcolo);
 // The same from the given header (current record) and lines tables.
 bool CalcolaTotali(TDataSet& testata, TDataSet& righe, TAggregazioneImporti& importi,
                    TStringList& calcolo);
+// The amounts of CalcolaTotali without the computation list. With ogniRigaNelRiepilogo every line
+// adds to the VAT summary, a descriptive one too (a row of rate 0 with zero amounts); otherwise
+// only a line with a code, a wording or a base does.
+void CalcolaImportiDocumento(TDataSet& testata, TDataSet& righe, TAggregazioneImporti& importi,
+                             bool ogniRigaNelRiepilogo);
 // Adds the amounts to the row of the same rate, code and wording (code and wording compared
 // upper-cased), or appends a row. An empty wording becomes "Aliquota IVA " + rate + "%".
 void AggiungiRiepilogoIva(std::vector<std::unique_ptr<TRiepilogoIva>>& lista,

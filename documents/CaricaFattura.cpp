@@ -8,6 +8,8 @@
 #include "foundation/SupportDate.h"
 #include "foundation/SupportFiles.h"
 #include "foundation/SupportString.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Screen.h"
 #include "platform/os/MessageBox.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
@@ -519,4 +521,144 @@ bool TArchivioDocumenti::EliminaFattura(int numero, const std::string& modificat
                                          "EliminaFattura", __LINE__, "CaricaFattura", nullptr,
                                          nullptr, "", "", "", 1);
     return true;
+}
+
+// --- Import of a document handed over by another program ----------------------------------------
+
+namespace {
+
+const char* const SEPARATORE_RICHIESTA = "%$%";
+
+[[noreturn]] void RifiutaImportazione(const std::string& motivo)
+{
+    RAISE(EInOutError("Impossibile importare il documento: " + motivo));
+}
+
+// A name as long as a whole request would make the message unreadable.
+std::string NomeNelMessaggio(const std::string& percorso)
+{
+    const size_t massimo = 260;
+    if (percorso.size() <= massimo)
+        return "'" + percorso + "'";
+    return "'" + percorso.substr(0, massimo / 2) + "..." + percorso.substr(percorso.size() - massimo / 2) +
+           "'";
+}
+
+// The text of a request: when quoted, the text up to the closing quote, a doubled quote standing
+// for one; what follows the closing quote is dropped.
+std::string TestoRichiesta(const std::string& testo)
+{
+    if (testo.empty() || testo[0] != '"')
+        return testo;
+    std::string_view resto(testo);
+    const std::string citato = AnsiExtractQuotedStr(resto, '"');
+    if (testo.compare(0, AnsiQuotedStr(citato, '"').size(), AnsiQuotedStr(citato, '"')) != 0)
+        RifiutaImportazione("nella richiesta manca la virgoletta di chiusura.");
+    return citato;
+}
+
+// Reads a table file of the request whole and checks it through a scratch table, which ends
+// holding it: it must be a table with every field of the document table it stands for.
+void LeggiTabellaImportata(const std::string& percorso, bool testata, const TStrings& campi,
+                           TMemoryStream& dati, TzelMemTable& prova)
+{
+    if (percorso.empty())
+        RifiutaImportazione(testata ? "la richiesta non indica il file della testata."
+                                    : "la richiesta non indica il file delle righe.");
+    if (DirectoryExists(percorso))
+        RifiutaImportazione(NomeNelMessaggio(percorso) + " \xE8 una cartella, non un file.");
+    if (!FileExists(percorso))
+        RifiutaImportazione("il file " + NomeNelMessaggio(percorso) + " non esiste.");
+    try {
+        dati.LoadFromFile(percorso);
+        dati.SetPosition(0);
+        prova.LoadFromStreamViaFormat(&dati, DC->SaveFormat);
+    } catch (const Exception& e) {
+        RifiutaImportazione("il file " + NomeNelMessaggio(percorso) +
+                            " non \xE8 una tabella leggibile (" + e.Message + ").");
+    }
+    for (int i = 0; i < campi.Count(); ++i)
+        if (prova.FieldDefs().IndexOf(campi.Strings(i)) < 0)
+            RifiutaImportazione("il file " + NomeNelMessaggio(percorso) + " non contiene " +
+                                (testata ? "la testata" : "le righe") + " di un documento.");
+}
+
+// The application's active window is its main one, or there is no main window yet.
+bool FinestraPrincipaleAttiva()
+{
+    if (Application == nullptr || Application->MainForm() == nullptr)
+        return true;
+    return Screen != nullptr && Screen->ActiveCustomForm() == Application->MainForm();
+}
+
+} // namespace
+
+void TArchivioDocumenti::ImportaFatturaEsterna(const std::string& testo)
+{
+    if (!FinestraPrincipaleAttiva()) {
+        MessageBoxA(nullptr,
+                    "Per poter importare delle fatture \xE8 necessario tornare nella schermata "
+                    "principale",
+                    "Impossibile importare", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    const std::string richiesta = TestoRichiesta(testo);
+    if (Trim(richiesta).empty())
+        RifiutaImportazione("la richiesta \xE8 vuota.");
+    const size_t separatore = richiesta.find(SEPARATORE_RICHIESTA);
+    const std::string fileRighe = richiesta.substr(0, separatore);
+    const std::string fileTestata =
+        separatore == std::string::npos ? std::string()
+                                        : richiesta.substr(separatore + std::string(SEPARATORE_RICHIESTA).size());
+
+    // Both files are read and checked first, so that a bad one leaves the current document whole.
+    TMemoryStream datiTestata;
+    TMemoryStream datiRighe;
+    TzelMemTable provaTestata(nullptr);
+    TzelMemTable provaRighe(nullptr);
+    LeggiTabellaImportata(fileTestata, true, *DC->CampiClienteInFattura, datiTestata, provaTestata);
+    LeggiTabellaImportata(fileRighe, false, *DC->CampiArticoliInFattura, datiRighe, provaRighe);
+    provaTestata.First();
+    if (provaTestata.IsEmpty() || provaTestata.FieldByName("Data")->IsNull())
+        RifiutaImportazione("la testata nel file " + NomeNelMessaggio(fileTestata) +
+                            " non ha la data del documento.");
+    const TDateTime data = provaTestata.FieldByName("Data")->AsDateTime();
+    const std::string denominazione = provaTestata.FieldByName("Denominazione")->AsString();
+    int anno = 0;
+    int mese = 0;
+    int giorno = 0;
+    DecodeDate(data, anno, mese, giorno);
+    ImpostaTipoDaTipologia(provaTestata.FieldByName("Tipologia")->AsString());
+    const int numero = ProssimoNumeroFattura(IntToStr(anno));
+
+    TzelMemTable* testata = DC->TabellaClienteInFattura;
+    datiTestata.SetPosition(0);
+    testata->LoadFromStreamViaFormat(&datiTestata, DC->SaveFormat);
+    datiRighe.SetPosition(0);
+    DC->TabellaArticoliInFattura->LoadFromStreamViaFormat(&datiRighe, DC->SaveFormat);
+    // Stored under its own number without a modifier: the modifier of the other program's file
+    // would make the confirmation store a second row and file beside these.
+    testata->First();
+    testata->Edit();
+    testata->FieldByName("Modificatore")->SetAsString("");
+    testata->Post();
+
+    // The file first, then its row: a register row never names a file that is not there.
+    if (!SalvaFattura(anno, mese, denominazione, "", numero, giorno))
+        return;
+    TzelMemTable* registro = DC->TabellaFatture;
+    TCopiaRegistro copia;
+    try {
+        registro->Append();
+        registro->FieldByName("Denominazione")->SetAsString(denominazione);
+        registro->FieldByName("Data")->SetAsString(DateToStr(data));
+        registro->FieldByName("Fattura")->SetAsInteger(numero);
+        registro->Post();
+        SalvaElencoFatture(anno);
+    } catch (...) {
+        copia.Ripristina();
+        DeleteFile(PercorsoFattura(numero, "", denominazione, data));
+        throw;
+    }
+    CaricaAnteprimaFattura(numero, "", data, denominazione);
 }

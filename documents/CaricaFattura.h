@@ -100,6 +100,16 @@ public:
     // register and the files are as they were.
     bool EliminaFattura(int numero, const std::string& modificatore, bool rinumera);
 
+    // Takes in a document handed over by another program: the text names its lines file, "%$%"
+    // and its header file (all of it may stand in double quotes, a doubled quote standing for
+    // one). When another window than the main one is active, says so in a box and does nothing.
+    // Otherwise both files are read and checked before anything changes; the document then becomes
+    // the current one, with no modifier and the next number of its series and year, is stored as
+    // a document file with its register row, loaded back and shown. A request that cannot be
+    // taken raises a clear error with nothing changed; a document file that cannot be written is
+    // reported and leaves the register as it was.
+    void ImportaFatturaEsterna(const std::string& testo);
+
     // Installed by the main window.
     std::function<void(int numero, const std::string& modificatore,
                        const std::string& denominazione, TDateTime data)>

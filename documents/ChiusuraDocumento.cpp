@@ -145,13 +145,11 @@ int SalvaDatiInArchivio(const TAggregazioneImporti& importi, const TDatiChiusura
 
 bool ChiudiFattura(const TDatiChiusura& dati)
 {
-    TArchivioDocumenti& archivio = ArchivioDocumenti();
     TzelMemTable* testata = DC->TabellaClienteInFattura;
-    TzelMemTable* registro = DC->TabellaFatture;
 
     TAggregazioneImporti importi;
     const std::string denominazione = testata->FieldByName("Denominazione")->AsString();
-    archivio.EliminaRecordArticoliVuoti();
+    ArchivioDocumenti().EliminaRecordArticoliVuoti();
     {
         TStringList calcolo;
         try {
@@ -166,22 +164,33 @@ bool ChiudiFattura(const TDatiChiusura& dati)
 
     // Everything that can be refused is checked before anything on disk changes.
     const TValoriChiusura valori = ConvertiValori(dati);
+    return SalvaDocumentoChiuso({denominazione, valori.Data, dati.NumeroSostituito,
+                                 dati.ModificatoreSostituito},
+                                [&] { SalvaDatiInArchivio(importi, dati); });
+}
+
+bool SalvaDocumentoChiuso(const TDocumentoChiuso& documento, const std::function<void()>& scriviRiga)
+{
+    TArchivioDocumenti& archivio = ArchivioDocumenti();
+    TzelMemTable* testata = DC->TabellaClienteInFattura;
+    TzelMemTable* registro = DC->TabellaFatture;
+    const std::string& denominazione = documento.Denominazione;
     int anno = 0;
     int mese = 0;
     int giorno = 0;
-    DecodeDate(valori.Data, anno, mese, giorno);
+    DecodeDate(documento.Data, anno, mese, giorno);
     const int numero = testata->FieldByName("Numero")->AsInteger();
     const std::string modificatore = testata->FieldByName("Modificatore")->AsString();
     const std::string nuovoFile = archivio.PercorsoFattura(numero, modificatore, denominazione,
-                                                           valori.Data);
+                                                           documento.Data);
 
     bool sostituitoTrovato = false;
     std::string fileSostituito;
     TCampiConservati conservati;
     int annoSostituito = 0;
-    if (dati.NumeroSostituito >= 0) {
+    if (documento.NumeroSostituito >= 0) {
         sostituitoTrovato =
-            archivio.SelezionaFattura(dati.NumeroSostituito, dati.ModificatoreSostituito);
+            archivio.SelezionaFattura(documento.NumeroSostituito, documento.ModificatoreSostituito);
         if (sostituitoTrovato) {
             fileSostituito = FileDellaRiga(*registro);
             conservati = LeggiConservati(*registro);
@@ -202,12 +211,12 @@ bool ChiudiFattura(const TDatiChiusura& dati)
     TCopiaRegistro copia;
     try {
         if (sostituitoTrovato &&
-            archivio.SelezionaFattura(dati.NumeroSostituito, dati.ModificatoreSostituito))
+            archivio.SelezionaFattura(documento.NumeroSostituito, documento.ModificatoreSostituito))
             registro->Delete();
-        SalvaDatiInArchivio(importi, dati);
+        scriviRiga();
         // A modification stored under the same number keeps the payment of the row it replaces.
-        const bool stessaChiave = sostituitoTrovato && dati.NumeroSostituito == numero &&
-                                  dati.ModificatoreSostituito == modificatore &&
+        const bool stessaChiave = sostituitoTrovato && documento.NumeroSostituito == numero &&
+                                  documento.ModificatoreSostituito == modificatore &&
                                   annoSostituito == anno;
         if (stessaChiave && archivio.SelezionaFattura(numero, modificatore))
             ScriviConservati(*registro, conservati);
@@ -225,6 +234,6 @@ bool ChiudiFattura(const TDatiChiusura& dati)
             DeleteFile(vecchio);
 
     if (archivio.OnMostraDocumento)
-        archivio.OnMostraDocumento(numero, modificatore, denominazione, valori.Data);
+        archivio.OnMostraDocumento(numero, modificatore, denominazione, documento.Data);
     return true;
 }

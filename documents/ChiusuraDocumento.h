@@ -3,6 +3,9 @@
 // document file, and the document shown.
 
 #include "foundation/ClassiSupporto.h"
+#include "platform/rtl/DateTime.h"
+
+#include <functional>
 
 #include <string>
 
@@ -27,3 +30,18 @@ int SalvaDatiInArchivio(const TAggregazioneImporti& importi, const TDatiChiusura
 // Closes the document: true when it was stored, registered and shown. A date or rate text that
 // is not valid raises EConvertError before anything on disk changes.
 bool ChiudiFattura(const TDatiChiusura& dati);
+
+// The document being stored, besides its header's number and modifier.
+struct TDocumentoChiuso {
+    std::string Denominazione;
+    TDateTime Data = 0;
+    int NumeroSostituito = -1; // the stored document this one replaces; -1 for none
+    std::string ModificatoreSostituito;
+};
+// Stores the current document, totals already in its header, under the header's number and
+// modifier, in the register loaded for the document's year: the new document file first; then the
+// replaced row deleted, the row written by scriviRiga (a replacement under the same key keeps its
+// payment) and the register saved; then the files the new one replaced; then the document shown.
+// False when the document file could not be written (reported): nothing else changed. A failure
+// of the register puts it back, removes the new file and reaches the caller.
+bool SalvaDocumentoChiuso(const TDocumentoChiuso& documento, const std::function<void()>& scriviRiga);

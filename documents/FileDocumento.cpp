@@ -70,13 +70,6 @@ void SalvaInTemp(TzelMemTable* tabella, const std::string& percorso)
     file.WriteBuffer(dati.Memory(), static_cast<int>(dati.Size()));
 }
 
-// Beside the document, hidden and named by the rule of every atomic save, so that it is never
-// taken for a document and a save cut short leaves nothing the start-up clean-up misses.
-std::string NomeArchivioTemporaneo(const std::string& archivio)
-{
-    return ExtractFilePath(archivio) + AtomicTemporaryName(ExtractFileName(archivio));
-}
-
 } // namespace
 
 bool EstraiFileFatturaInTemp(const std::string& percorsoFattura)
@@ -129,7 +122,8 @@ bool ComprimiFileFatturaDaTemp(const std::string& percorsoFattura)
 bool ComprimiFileFattura(const std::string& archivio, const std::string& cartella, bool messaggi)
 {
     const std::string messaggio = messaggi ? "Impossibile salvare i dati della fattura." : "";
-    const std::string temporaneo = NomeArchivioTemporaneo(archivio);
+    // Hidden, so that it is never taken for a document.
+    const std::string temporaneo = NomeTemporaneoAccanto(archivio);
     try {
         SalvaInTemp(DC->TabellaArticoliInFattura, cartella + ARTICOLI);
         SalvaInTemp(DC->TabellaClienteInFattura, cartella + CLIENTE);

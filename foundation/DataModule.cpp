@@ -7,6 +7,7 @@
 #include "foundation/Log.h"
 #include "foundation/SupportFiles.h"
 #include "foundation/SupportFormDB.h"
+#include "foundation/Supporto.h"
 #include "platform/db/DB.h"
 #include "platform/os/Atoms.h"
 #include "platform/os/FileApi.h"
@@ -898,16 +899,169 @@ int TDC::ConfrontaVersioni(const std::string& a, const std::string& b)
 
 void TDC::AggiornaTabelle()
 {
-    const std::vector<std::string> maschere = {
-        "Data\\Appunti.dat",     "Data\\Clienti.dat",     "Data\\Articoli.dat",
-        "Data\\Contributi.dat",  "Data\\Ditta.dat",       "Data\\AliquoteIva.dat",
-        "Data\\UnitaMisura.dat", "Data\\AltroFatture.dat", "Data\\FT*.dat",
-        "Data\\DT*.dat",         "Data\\PV*.dat",         "FT\\*.tsd",
-        "PV\\*.tsd",             "DT\\*.tsd"};
-    for (const std::string& maschera : maschere)
-        if (ElencoFile(PercorsoDati + maschera)->Count() > 0)
-            return;
-    ScriviVersioneDatabase();
+    std::vector<std::string> fallimenti;
+    auto passo = [&fallimenti](const std::string& file, const std::function<void()>& esegui) {
+        try {
+            esegui();
+        } catch (const std::exception& e) {
+            fallimenti.push_back(file + ": " + MessaggioDi(e));
+        } catch (...) {
+            fallimenti.push_back(file + ": Errore sconosciuto");
+        }
+    };
+    auto aggiornaFile = [&](const std::string& maschera, TzelMemTable* tabella) {
+        const std::unique_ptr<TStringList> file = ElencoFile(PercorsoDati + maschera);
+        for (int i = 0; i < file->Count(); ++i) {
+            const std::string percorso = file->Strings(i);
+            passo(percorso, [&] { AggiornaFileTabella(tabella, percorso, SaveFormat); });
+        }
+    };
+    const std::pair<const char*, TzelMemTable*> tabelle[] = {
+        {"Data\\Appunti.dat", TabellaAppunti},         {"Data\\Clienti.dat", TabellaClienti},
+        {"Data\\Articoli.dat", TabellaArticoli},       {"Data\\Contributi.dat", TabellaContributi},
+        {"Data\\Ditta.dat", TabellaDitta},             {"Data\\AliquoteIva.dat", TabellaAliquoteIva},
+        {"Data\\UnitaMisura.dat", TabellaUnitaMisura}, {"Data\\AltroFatture.dat", TabellaAltroFatture},
+        {"Data\\FT*.dat", TabellaFatture},             {"Data\\DT*.dat", TabellaFatture},
+        {"Data\\PV*.dat", TabellaFatture}};
+    for (const auto& [maschera, tabella] : tabelle)
+        aggiornaFile(maschera, tabella);
+    passo(CartellaApplicazione() + "logs\\import.err", [this] { ConvertiDocumenti(); });
+    passo(PercorsoDati + "TableSamples\\StampaArticoli.dat", [this] { AggiornaStampaArticoli(); });
+
+    if (fallimenti.empty()) {
+        ScriviVersioneDatabase();
+        return;
+    }
+    std::string messaggio = "Si \xE8 verificato un errore nell'importazione delle tabelle.\n\n";
+    for (size_t i = 0; i < fallimenti.size(); ++i)
+        messaggio += (i == 0 ? "" : "\n") + ("Eccezione: '" + fallimenti[i] + "'");
+    TFormExceptMessage::MostraErrore(messaggio, fallimenti.front(), "AggiornaTabelle", __LINE__,
+                                     NomeFileSorgente(__FILE__), nullptr, nullptr, "", "", "", 1);
+}
+
+namespace {
+
+// Raises when no file can be made in the folder: a staging folder that cannot be written would
+// fail every document in turn.
+void VerificaCartellaScrivibile(const std::string& cartella)
+{
+    const std::string prova = NomeTemporaneoAccanto(cartella + "ImportsTemp");
+    try {
+        TFileStream file(prova, fmCreate);
+    } catch (const Exception&) {
+        RAISE(EInOutError("Impossibile scrivere nella cartella " + cartella));
+    }
+    DeleteFile(prova);
+}
+
+} // namespace
+
+void TDC::ConvertiDocumenti()
+{
+    const std::string cartella = SottocartellaApplicazione("ImportsTemp");
+    VerificaCartellaScrivibile(cartella);
+    // The documents are converted through scratch tables with the definitions of these two, which
+    // keep the document the main window shows.
+    TStringList membri;
+    membri.AddObject(cartella + "Articoli.aft", TabellaArticoliInFattura);
+    membri.AddObject(cartella + "Cliente.cft", TabellaClienteInFattura);
+    TStringList registro;
+    ScriviRegistroImportazione(registro);
+    ConvertiFileDocumenti(PercorsoDati + "FT\\*.tsd", cartella, membri, SaveFormat,
+                          PercorsoDati + "TableSamples\\", registro);
+    for (const char* serie : {"PV", "DT"})
+        ConvertiFileDocumenti(PercorsoDati + serie + "\\*.tsd", cartella, membri, SaveFormat, "",
+                              registro);
+    // One log for the three folders.
+    ScriviRegistroImportazione(registro);
+}
+
+void TDC::AggiornaStampaArticoli()
+{
+    AggiornaFileTabella(TabellaStampaArticoli, PercorsoDati + "TableSamples\\StampaArticoli.dat",
+                        SaveFormat);
+}
+
+void TDC::SalvaStampaArticoli()
+{
+    SalvaTabella(TabellaStampaArticoli, "TableSamples", "StampaArticoli");
+}
+
+void TDC::AggiungiCampiArticoli()
+{
+    AggiungiCampi(TabellaArticoli, "Articoli", "Nome", *CampiArticoliInFattura,
+                  {{"Aggiunta campi",
+                    [this](const TStrings& campi) {
+                        AggiungiCampiUtente(TabellaArticoli, TabellaArticoliInFattura, campi);
+                    }},
+                   {"Aggiunta campi",
+                    [this](const TStrings& campi) {
+                        AggiungiCampiUtente(TabellaArticoli, TabellaStampaArticoli, campi);
+                    }},
+                   {"Salvataggio campi", [this](const TStrings&) { SalvaStampaArticoli(); }},
+                   {"Importazione tabelle", [this](const TStrings&) { ConvertiDocumenti(); }}});
+}
+
+void TDC::AggiungiCampiClienti()
+{
+    AggiungiCampi(TabellaClienti, "Clienti", "Denominazione", *CampiClienteInFattura,
+                  {{"Aggiunta campi",
+                    [this](const TStrings& campi) {
+                        AggiungiCampiUtente(TabellaClienti, TabellaClienteInFattura, campi);
+                    }},
+                   {"Importazione tabelle", [this](const TStrings&) { ConvertiDocumenti(); }}});
+}
+
+namespace {
+
+// Closes the progress window however the work ends: a stay-on-top window left open would cover
+// the program.
+class TChiusuraAvanzamento {
+public:
+    explicit TChiusuraAvanzamento(TAvanzamento& avanzamento) : FAvanzamento(avanzamento) {}
+    ~TChiusuraAvanzamento()
+    {
+        try {
+            FAvanzamento.Chiudi();
+        } catch (...) {
+            // The work's own failure, if any, is the one that goes on.
+        }
+    }
+    TChiusuraAvanzamento(const TChiusuraAvanzamento&) = delete;
+    TChiusuraAvanzamento& operator=(const TChiusuraAvanzamento&) = delete;
+
+private:
+    TAvanzamento& FAvanzamento;
+};
+
+} // namespace
+
+void TDC::AggiungiCampi(TzelMemTable* tabella, const std::string& titolo,
+                        const std::string& campoChiave, const TStrings& campiProgettati,
+                        const std::vector<TPassoAvanzamento>& passi)
+{
+    if (!ModificaCampi || !CreaAvanzamento)
+        RAISE(EInvalidOperation("La finestra dei campi aggiuntivi o quella di avanzamento non "
+                                "\xE8 disponibile."));
+    const std::unique_ptr<TStringList> campi = ModificaCampi(tabella, titolo, campoChiave,
+                                                             campiProgettati);
+    if (!campi || campi->Count() == 0)
+        return;
+    MessageBoxA(nullptr,
+                "Prima di procedere \xE8 necessario convertire eventuali documenti precedenti. "
+                "L'operazione potrebbe richiedere diversi minuti.",
+                "Conversione archivi", MB_OK | MB_ICONEXCLAMATION);
+    const std::unique_ptr<TAvanzamento> avanzamento = CreaAvanzamento();
+    if (!avanzamento)
+        RAISE(EInvalidOperation("La finestra di avanzamento non \xE8 disponibile."));
+    TChiusuraAvanzamento chiusura(*avanzamento);
+    avanzamento->Mostra("Stato aggiornamento", "In attesa");
+    const int massimo = static_cast<int>(passi.size());
+    for (int i = 0; i < massimo; ++i) {
+        avanzamento->Aggiorna(passi[static_cast<size_t>(i)].Messaggio, i, massimo);
+        passi[static_cast<size_t>(i)].Esegui(*campi);
+    }
+    avanzamento->Aggiorna("Finalizzazione", massimo, massimo);
 }
 
 void TDC::ScriviVersioneDatabase()

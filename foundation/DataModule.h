@@ -8,6 +8,7 @@
 #include "platform/rtl/Lists.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,6 +23,15 @@ class TzelCSVStreamFormat;
 class TContesto;
 class TFormExceptMessage;
 class TrpDBDataSet;
+
+// The progress window, as the data module drives it; the main window installs it.
+class TAvanzamento {
+public:
+    virtual ~TAvanzamento() = default;
+    virtual void Mostra(const std::string& titolo, const std::string& messaggio) = 0;
+    virtual void Aggiorna(const std::string& messaggio, int posizione, int massimo) = 0;
+    virtual void Chiudi() = 0;
+};
 
 class TDC : public TDataModule {
     TESS_CLASS(TDC, TDataModule)
@@ -132,10 +142,38 @@ public:
     static int ConfrontaVersioni(const std::string& a, const std::string& b);
     // The place named by the last TESSELLARIUM_USBPEN: argument; "Disco" by default.
     static std::string LuogoUsbPen(const std::vector<std::string>& argomenti);
-    // Until the upgrade exists: marks the database current only when no stored data would need
-    // converting.
+    // Brings every stored table, yearly register, document and the print-row template to the
+    // current layouts, each file on its own: a file that fails is left as it was and the others
+    // go on. The version is stored only when nothing failed; otherwise one report at level 1 names
+    // every failed file.
     void AggiornaTabelle();
+    // Brings the documents of the series folders FT, PV and DT to the layouts of the two
+    // current-document tables, which keep their content, staging through "ImportsTemp"; the
+    // templates of TableSamples follow the first invoice folder's document. The documents that
+    // fail are named in logs\import.err. Raises, before a document changes, when the staging
+    // folder or the log cannot be written.
+    void ConvertiDocumenti();
+    // Brings TableSamples\StampaArticoli.dat to the definitions of TabellaStampaArticoli.
+    void AggiornaStampaArticoli();
+    // Saves TabellaStampaArticoli as TableSamples\StampaArticoli.DAT.
+    void SalvaStampaArticoli();
+    // The add-field dialog on the articles; for the fields it lists, the document lines, the
+    // print rows and their template, and every stored document gain them, under a progress
+    // window that is closed on every path. An empty list changes nothing. EInvalidOperation when
+    // ModificaCampi or CreaAvanzamento is not installed; a failure goes on to the caller.
+    void AggiungiCampiArticoli();
+    // The same for the customers and the document header.
+    void AggiungiCampiClienti();
     void ScriviVersioneDatabase();
+
+    // Installed by the user-field dialog: edits the table's user fields and returns the names of
+    // those it holds, without the prefix.
+    std::function<std::unique_ptr<TStringList>(TzelMemTable* tabella, const std::string& titolo,
+                                               const std::string& campoChiave,
+                                               const TStrings& campiProgettati)>
+        ModificaCampi;
+    // Installed by the main window.
+    std::function<std::unique_ptr<TAvanzamento>()> CreaAvanzamento;
 
     // The file a table's last load could not read, "" when its last load went well.
     std::string FileCaricamentoFallito(TDataSet* t) const;
@@ -158,6 +196,13 @@ private:
     void CaricaTabellaOrdinata(TzelMemTable* tabella, const std::string& file,
                                const std::string& ordinamento);
     void ConservaFileDanneggiato(const std::string& percorso);
+    struct TPassoAvanzamento {
+        std::string Messaggio;
+        std::function<void(const TStrings& campi)> Esegui;
+    };
+    void AggiungiCampi(TzelMemTable* tabella, const std::string& titolo,
+                       const std::string& campoChiave, const TStrings& campiProgettati,
+                       const std::vector<TPassoAvanzamento>& passi);
     // True when no other running copy of the program holds the data folder; this module then
     // holds it until it is destroyed.
     bool PrendiCartellaDati();

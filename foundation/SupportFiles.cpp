@@ -6,6 +6,7 @@
 #include "platform/os/MessageBox.h"
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 
 #include <dirent.h>
@@ -184,6 +185,11 @@ std::string DataPerNomeFile(TDateTime data)
     int anno, mese, giorno;
     DecodeDate(data, anno, mese, giorno);
     return IntToStr(giorno) + '_' + IntToStr(mese) + '_' + IntToStr(anno);
+}
+
+std::string NomeTemporaneoAccanto(const std::string& percorso)
+{
+    return ExtractFilePath(percorso) + AtomicTemporaryName(ExtractFileName(percorso));
 }
 
 int CancellaFile(const TStrings& percorsi)

@@ -32,6 +32,9 @@ bool NomeFileNonValido(const std::string& nome);
 std::string DataOraFile(const std::string& percorso);
 // Day_month_year without leading zeros, as in "8_3_2009".
 std::string DataPerNomeFile(TDateTime data);
+// A hidden name beside the file for a new version of it, by the rule of every atomic save, so that
+// a save cut short leaves nothing that the start-up clean-up misses.
+std::string NomeTemporaneoAccanto(const std::string& percorso);
 // Deletes every listed file; returns how many went.
 int CancellaFile(const TStrings& percorsi);
 // True when the interface file exists; otherwise says so in a message box.

@@ -1,6 +1,7 @@
 // The data module's start-up and saves, and the data-set helpers, at the sizes of a large
 // installation.
 
+#include "bench/foundation/Installazione.h"
 #include "foundation/Configurazione.h"
 #include "foundation/DataModule.h"
 #include "foundation/SupportDB.h"
@@ -14,49 +15,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
-
-// A program folder in portable mode with its data folder, removed at the end. No box is shown.
-class TInstallazione {
-public:
-    TInstallazione()
-    {
-        std::string modello = (fs::temp_directory_path() / "f12b-bench-XXXXXX").string();
-        Percorso = mkdtemp(modello.data());
-        ImpostaCartellaApplicazione(Percorso);
-        FBoxPrecedente = SetMessageBoxHandler([](HWND, const std::string&, const std::string&,
-                                                 UINT) { return IDYES; });
-        InizializzaConfigurazione("Ventisca\\Tessellarium", 1);
-        ScriviImpostazione("Ventisca,Tessellarium,Versioning", "Database", "3.0.18");
-    }
-    ~TInstallazione()
-    {
-        SetMessageBoxHandler(FBoxPrecedente);
-        ImpostaCartellaApplicazione("");
-        std::error_code ignorato;
-        fs::remove_all(Percorso, ignorato);
-    }
-
-    std::unique_ptr<TDC> Avvia()
-    {
-        auto dc = std::make_unique<TDC>(nullptr, std::vector<std::string>{"TESSELLARIUM_USBPEN:Chiavetta"});
-        dc->DCCreate(dc.get());
-        return dc;
-    }
-
-    std::string Percorso;
-
-private:
-    TMessageBoxHandler FBoxPrecedente;
-};
 
 void Riga(TDataSet& t, const std::vector<std::pair<const char*, std::string>>& valori)
 {

@@ -693,17 +693,21 @@ TEST_F(DataModuleStartup, DecliningTheUpgradeLoadsNothingAndSavesNothing)
     EXPECT_EQ(FileNellaCartella(Nel("dati/DATA")).count("AltroFatture.DAT"), 1u);
 }
 
-TEST_F(DataModuleStartup, AcceptingTheUpgradeLoadsButKeepsTheStoredVersion)
+TEST_F(DataModuleStartup, AcceptingTheUpgradeLoadsAndStoresTheVersion)
 {
     PreparaDati();
     ImpostaVersione("2.9.0");
+    const std::string articoli = Nel("dati/DATA/Articoli.DAT");
+    const std::string prima = Sha1Di(articoli);
     Box.Risposta = IDYES;
     TDC& dc = Avvia();
     EXPECT_EQ(Box.Box.size(), 1u);
     EXPECT_FALSE(dc.ModalitaProvvisoria);
     EXPECT_EQ(dc.TabellaArticoli->RecordCount(), 5);
     EXPECT_EQ(dc.TabellaClienti->RecordCount(), 3);
-    EXPECT_EQ(LeggiImpostazione("Ventisca,Tessellarium,Versioning", "Database", ""), "2.9.0");
+    EXPECT_EQ(dc.TabellaArticoliInFattura->FieldCount(), 17);
+    EXPECT_EQ(Sha1Di(articoli), prima);
+    EXPECT_EQ(LeggiImpostazione("Ventisca,Tessellarium,Versioning", "Database", ""), "3.0.18");
 }
 
 // --- Damaged files -----------------------------------------------------------------------------
