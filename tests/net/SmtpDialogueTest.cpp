@@ -388,6 +388,43 @@ TEST(SmtpDialogue, ACommandArgumentWithALineBreakSendsNothing)
     EXPECT_EQ(Commands(server.Log()), (std::vector<std::string>{"HELO client.example.test", "QUIT"}));
 }
 
+TEST(SmtpDialogue, AStepThatRaisesEndsItsRequest)
+{
+    // A handler that raises while a reply is read, and one that raises while the text is pumped.
+    TScriptedSmtpServer server(R"([{"banner": ["220 ready"], "steps": [["EHLO", ["250-x", "250 AUTH PLAIN"]],
+        ["QUIT", ["221 bye"]]]}, {"banner": ["220 ready"], "steps": [["HELO", ["250 hi"]], ["MAIL FROM", ["250 ok"]],
+        ["RCPT TO", ["250 ok"]], ["DATA", ["354 go"]], [".", ["250 queued"]]]}])");
+    {
+        TTestSmtpCli client;
+        Aim(client, server);
+        client.SetAuthType(smtpAuthAutoSelect);
+        client.OnResponse = [](TObject*, const std::string& line) {
+            if (line.find("AUTH") != std::string::npos)
+                RAISE(EConvertError("boom"));
+        };
+        EXPECT_EQ(client.Run([&] { client.Open(); }), 500);
+        EXPECT_EQ(client.LastResponse(), "500 EConvertError: boom");
+        EXPECT_EQ(client.ErrorMessage(), "500 EConvertError: boom");
+        client.OnResponse = nullptr;
+        EXPECT_EQ(client.Run([&] { client.Quit(); }), 0);
+
+        client.SetAuthType(smtpAuthNone);
+        client.OnGetData = [](TObject*, int, char*, int, bool&) { RAISE(EInOutError("disk gone")); };
+        EXPECT_EQ(client.Run([&] { client.Open(); }), 0);
+        EXPECT_EQ(client.Run([&] { client.Mail(); }), 500);
+        EXPECT_EQ(client.LastResponse(), "500 EInOutError: disk gone");
+        EXPECT_FALSE(client.Connected());
+        EXPECT_EQ(client.Run([&] { client.Quit(); }), 0);
+        Pump(50);
+        EXPECT_EQ(client.Done, (std::vector<std::string>{"open 500", "quit 0", "open 0", "mail 500", "quit 0"}));
+    }
+    const std::vector<std::string> log = server.Log();
+    EXPECT_EQ(Commands(log), (std::vector<std::string>{"EHLO client.example.test", "QUIT", "HELO client.example.test",
+                                                       "MAIL FROM:<fatture@example.it>", "RCPT TO:<cliente@example.it>",
+                                                       "DATA"}));
+    EXPECT_TRUE(log.back() == "RESET" || log.back() == "EOF") << log.back();
+}
+
 TEST(SmtpDialogue, AnAttachmentThatCannotBeReadDropsTheMessage)
 {
     TScriptedSmtpServer server(R"([{"banner": ["220 ready"], "steps": [["HELO", ["250 hi"]], ["MAIL FROM", ["250 ok"]],

@@ -103,13 +103,15 @@ def describe(number, content):
     for name, address in email.utils.getaddresses(message.get_all("To") or []):
         decoded = str(email.header.make_header(email.header.decode_header(name)))
         say("TO", decoded.encode("cp1252").hex(), address)
+    attachments = 0
     for part in message.walk():
         if part.is_multipart():
             continue
         payload = part.get_payload(decode=True) or b""
         if part.get_filename():
+            attachments += 1
             say("ATTACHMENT", part.get_content_type(), part.get_filename())
-            with open(os.path.join(folder, "attachment%d.bin" % number), "wb") as out:
+            with open(os.path.join(folder, "attachment%d_%d.bin" % (number, attachments)), "wb") as out:
                 out.write(payload)
         else:
             say("TEXT", part.get_content_type(), part.get_content_charset(), part["Content-Transfer-Encoding"])

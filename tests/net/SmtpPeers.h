@@ -57,7 +57,7 @@ private:
 
 // aiosmtpd on 127.0.0.1: user "fatture@example.it", password "segreta"; with authentication it
 // offers PLAIN, LOGIN and CRAM-MD5. Each message is saved as message<N>.eml in the folder, its
-// attachment as attachment<N>.bin, and python's email parser describes it in lines that
+// attachments as attachment<N>_<M>.bin, and python's email parser describes it in lines that
 // NextMessage() gives (ending with "END"); each authentication gives a line "AUTH <mechanism>
 // ok|refused" (PLAIN adds "authzid=<hex>").
 class TAiosmtpdServer {

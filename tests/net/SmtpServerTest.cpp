@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <random>
 
 namespace SmtpServerTest {
@@ -83,13 +85,63 @@ TEST(SmtpServer, TheMailQueuesRoadWithAPdfAttachment)
     EXPECT_EQ(WithoutCarriageReturns(HexToBytes(LineValue(message, "TEXTHEX"))),
               text[0] + "\n" + text[1] + "\n" + text[2] + "\n");
     EXPECT_EQ(LineValue(message, "ATTACHMENT"), "application/octet-stream Fattura_12_2026.pdf");
-    EXPECT_TRUE(ReadWholeFile(std::filesystem::path(folder.Path()) / "attachment1.bin") == pdf);
+    EXPECT_TRUE(ReadWholeFile(std::filesystem::path(folder.Path()) / "attachment1_1.bin") == pdf);
     EXPECT_EQ(LineValue(message, "HEADER Mime-Version"), "1.0");
     EXPECT_EQ(LineValue(message, "HEADER X-Mailer"), "QUZ SMTP Component V2.46");
     EXPECT_NE(LineValue(message, "HEADER Date").find(" GMT"), std::string::npos);
 
     const std::string raw = ReadWholeFile(std::filesystem::path(folder.Path()) / "message1.eml");
     EXPECT_NE(raw.find("\r\nTo: cliente@example.it,\r\n\tamministrazione@example.it\r\n"), std::string::npos);
+}
+
+TEST(SmtpServer, AttachmentsThatAreEmptyOrChangeWhileTheyAreRead)
+{
+    TTempFolder folder("tess-smtp");
+    TAiosmtpdServer server(folder.Path(), false);
+    const std::string thousand = SamplePdf(1000);
+    struct TFile {
+        std::string Name, Bytes;
+        std::function<void(const std::string& path)> AfterOpen;
+        std::string Received;
+    };
+    const TFile files[] = {
+        {"vuoto.txt", "", nullptr, ""},
+        {"esatto.bin", thousand.substr(0, 108), nullptr, thousand.substr(0, 108)},
+        {"cala.bin", thousand, [](const std::string& path) { std::filesystem::resize_file(path, 100); },
+         thousand.substr(0, 100)},
+        {"cresce.bin", thousand.substr(0, 100),
+         [&](const std::string& path) { std::ofstream(path, std::ios::binary | std::ios::app) << thousand.substr(100); },
+         thousand},
+        {"sparisce.bin", thousand, [](const std::string& path) { std::filesystem::remove(path); }, thousand},
+    };
+    TTestSmtpCli client;
+    Aim(client, server, smtpAuthNone);
+    client.SetFromName(User);
+    client.RcptName()->Add("cliente@example.it");
+    client.MailMessage()->Add("Cinque allegati.");
+    TStringList paths;
+    for (const TFile& file : files)
+        paths.Add(WriteTestFile(folder, file.Name, file.Bytes));
+    client.SetEMailFiles(&paths);
+    client.OnAfterFileOpen = [&](TObject*, int index, const std::string& path, Exception* error,
+                                 TSmtpAfterOpenFileAction&) {
+        if (!error && files[index].AfterOpen)
+            files[index].AfterOpen(path);
+    };
+    EXPECT_EQ(client.Run([&] { client.Open(); }), 0);
+    EXPECT_EQ(client.Run([&] { client.Mail(); }), 0);
+    EXPECT_EQ(client.Run([&] { client.Quit(); }), 0);
+
+    EXPECT_EQ(server.ReadLine(), "RCPT cliente@example.it");
+    const std::vector<std::string> message = server.NextMessage();
+    int attachments = 0;
+    for (const std::string& line : message)
+        attachments += line.rfind("ATTACHMENT ", 0) == 0;
+    ASSERT_EQ(attachments, 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(ReadWholeFile(std::filesystem::path(folder.Path()) /
+                                  ("attachment1_" + std::to_string(i + 1) + ".bin")) == files[i].Received)
+            << files[i].Name;
 }
 
 TEST(SmtpServer, EachAuthenticationMethodAndAServerWithout)
