@@ -79,11 +79,8 @@ int FreePort()
 
 int StartSink(int port)
 {
-    const int pid = Spawn({"socat", "-u", "TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1", "OPEN:/dev/null"});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (pid > 0 && !Listening(port) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return pid;
+    return WhenListening(
+        Spawn({"socat", "-u", "TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1", "OPEN:/dev/null"}), port);
 }
 
 void WaitForExit(int pid)
@@ -119,12 +116,8 @@ for _ in range(lines // 1000):
 connection.sendall(line * (lines % 1000))
 connection.close()
 )";
-    const std::string python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
-    const int pid = Spawn({python, "-c", script, std::to_string(port), std::to_string(lines), std::to_string(lineLength)});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (pid > 0 && !Listening(port) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return pid;
+    return WhenListening(
+        Spawn({Python(), "-c", script, std::to_string(port), std::to_string(lines), std::to_string(lineLength)}), port);
 }
 
 void CopyFileWithSocat(const std::string& file, int port)
