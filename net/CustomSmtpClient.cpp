@@ -170,8 +170,6 @@ int RefusalResult(int statusCode) { return statusCode > 0 && statusCode <= 0xFFF
 
 } // namespace CustomSmtpClientUnit
 
-using namespace CustomSmtpClientUnit;
-
 // --- Life -------------------------------------------------------------------------------------
 
 TCustomSmtpClient::TCustomSmtpClient(TComponent* AOwner) : TComponent(AOwner)
@@ -314,7 +312,7 @@ void TCustomSmtpClient::TriggerHeaderLine(std::string& Line)
     if (!OnHeaderLine)
         return;
     std::string buffer = Line;
-    buffer.resize(std::max<std::size_t>(HeaderLineBufferSize, Line.size() + 1), '\0');
+    buffer.resize(std::max<std::size_t>(CustomSmtpClientUnit::HeaderLineBufferSize, Line.size() + 1), '\0');
     OnHeaderLine(this, buffer.data(), static_cast<int>(buffer.size()));
     buffer.back() = '\0';
     Line.assign(buffer.c_str());
@@ -459,7 +457,7 @@ void TCustomSmtpClient::NextExecAsync()
     if (accepted) {
         FRequestResult = 0;
     } else {
-        FRequestResult = RefusalResult(FStatusCode);
+        FRequestResult = CustomSmtpClientUnit::RefusalResult(FStatusCode);
         SetErrorMessage();
     }
     if (FDoneAsync)
@@ -491,7 +489,7 @@ void TCustomSmtpClient::EndRequest(WORD Code, const std::string& Line, bool setL
 
 void TCustomSmtpClient::EndRequestAfterException(const std::exception& E)
 {
-    EndRequest(500, "500 " + DescribeException(E));
+    EndRequest(500, "500 " + CustomSmtpClientUnit::DescribeException(E));
 }
 
 void TCustomSmtpClient::EndStep(int Result)
@@ -505,10 +503,10 @@ void TCustomSmtpClient::EndStep(int Result)
 
 bool TCustomSmtpClient::RefuseLineBreak(const std::string& Value)
 {
-    if (!HasLineBreak(Value))
+    if (!CustomSmtpClientUnit::HasLineBreak(Value))
         return false;
     FRequestDoneFlag = false;
-    EndRequest(500, LineBreakInArgument);
+    EndRequest(500, CustomSmtpClientUnit::LineBreakInArgument);
     return true;
 }
 
@@ -542,16 +540,16 @@ void TCustomSmtpClient::HighLevelAsync(TSmtpRequest RqType, TSmtpFctSet Fcts)
     // Nothing is sent when an argument of a step would break its command line.
     bool lineBreak = false;
     if (Fcts.Contains(smtpFctHelo) || Fcts.Contains(smtpFctEhlo))
-        lineBreak = lineBreak || HasLineBreak(GreetingName());
+        lineBreak = lineBreak || CustomSmtpClientUnit::HasLineBreak(GreetingName());
     if (Fcts.Contains(smtpFctMailFrom))
-        lineBreak = lineBreak || HasLineBreak(FFromName);
+        lineBreak = lineBreak || CustomSmtpClientUnit::HasLineBreak(FFromName);
     if (Fcts.Contains(smtpFctRcptTo))
         for (int i = 0; i < FRcptName->Count(); ++i)
-            lineBreak = lineBreak || HasLineBreak(FRcptName->Strings(i));
+            lineBreak = lineBreak || CustomSmtpClientUnit::HasLineBreak(FRcptName->Strings(i));
     if (Fcts.Contains(smtpFctVrfy))
-        lineBreak = lineBreak || HasLineBreak(FHdrTo);
+        lineBreak = lineBreak || CustomSmtpClientUnit::HasLineBreak(FHdrTo);
     if (lineBreak) {
-        EndRequest(500, LineBreakInArgument);
+        EndRequest(500, CustomSmtpClientUnit::LineBreakInArgument);
         return;
     }
     try {
@@ -780,7 +778,7 @@ void TCustomSmtpClient::HandleBannerLine()
     if (FStatusCode != 220) {
         // The close ends the request; inside Open with the banner's code.
         SetErrorMessage();
-        FRequestResult = RefusalResult(FStatusCode);
+        FRequestResult = CustomSmtpClientUnit::RefusalResult(FStatusCode);
         FWSocket->Close();
         return;
     }
@@ -953,28 +951,32 @@ void TCustomSmtpClient::BuildHeaderBlock()
     FHdrLines->Clear();
     if (FOwnHeaders)
         return;
+    namespace unit = CustomSmtpClientUnit;
     auto addFolded = [this](const std::string& prefix, const std::string& value) {
-        const std::string charSet = CharSetFor(value, FCharSet);
+        const std::string charSet = unit::CharSetFor(value, FCharSet);
         bool first = true;
-        for (const TAddressPiece& piece : SplitAddressList(value)) {
+        for (const unit::TAddressPiece& piece : unit::SplitAddressList(value)) {
             if (piece.Text.empty())
                 continue;
-            std::string line = (first ? Trim(prefix) + " " : std::string("\t")) + EncodeAddress(piece.Text, charSet);
+            std::string line = first ? Trim(prefix) + " " : std::string("\t");
+            line += unit::EncodeAddress(piece.Text, charSet);
             if (piece.EndedAtSeparator)
                 line += ",";
             FHdrLines->Add(line);
             first = false;
         }
     };
-    auto addresses = [this](const std::string& value) { return EncodeAddresses(value, CharSetFor(value, FCharSet)); };
+    auto addresses = [this](const std::string& value) {
+        return unit::EncodeAddresses(value, unit::CharSetFor(value, FCharSet));
+    };
 
-    const std::string replyTo = OneLine(FHdrReplyTo);
-    const std::string returnPath = OneLine(FHdrReturnPath);
-    const std::string from = OneLine(FHdrFrom);
-    const std::string to = OneLine(FHdrTo);
-    const std::string cc = OneLine(FHdrCc);
-    const std::string subject = OneLine(FHdrSubject);
-    const std::string sender = OneLine(FHdrSender);
+    const std::string replyTo = unit::OneLine(FHdrReplyTo);
+    const std::string returnPath = unit::OneLine(FHdrReturnPath);
+    const std::string from = unit::OneLine(FHdrFrom);
+    const std::string to = unit::OneLine(FHdrTo);
+    const std::string cc = unit::OneLine(FHdrCc);
+    const std::string subject = unit::OneLine(FHdrSubject);
+    const std::string sender = unit::OneLine(FHdrSender);
 
     if (!Trim(replyTo).empty())
         addFolded("Reply-To: ", replyTo);
@@ -986,7 +988,8 @@ void TCustomSmtpClient::BuildHeaderBlock()
         addFolded("To: ", to);
     if (!cc.empty())
         addFolded("Cc: ", cc);
-    FHdrLines->Add("Subject: " + (IsAscii(subject) ? subject : EncodeWords(subject, CharSetFor(subject, FCharSet))));
+    const std::string subjectCharSet = unit::CharSetFor(subject, FCharSet);
+    FHdrLines->Add("Subject: " + (unit::IsAscii(subject) ? subject : unit::EncodeWords(subject, subjectCharSet)));
     if (!Trim(sender).empty())
         FHdrLines->Add("Sender: " + addresses(sender));
     else if (!Trim(from).empty())
@@ -1066,7 +1069,7 @@ void TCustomSmtpClient::DataNext()
         bool supplied = false;
         if (FMoreLines) {
             ++FLineNum;
-            TriggerGetData(FLineNum, line, MaxLineLen, FMoreLines);
+            TriggerGetData(FLineNum, line, CustomSmtpClientUnit::MaxLineLen, FMoreLines);
             supplied = FMoreLines;
         }
         if (!FConnected) {
@@ -1095,7 +1098,8 @@ void TCustomSmtpClient::DataNext()
 
 void TCustomSmtpClient::RcptNameAdd(const std::string& ToList, const std::string& CcList, const std::string& BccList)
 {
-    for (const TAddressPiece& piece : SplitAddressList(ToList + ";" + CcList + ";" + BccList))
+    const std::string joined = ToList + ";" + CcList + ";" + BccList;
+    for (const CustomSmtpClientUnit::TAddressPiece& piece : CustomSmtpClientUnit::SplitAddressList(joined))
         if (!piece.Text.empty())
             FRcptName->Add(piece.Text);
 }
@@ -1203,7 +1207,7 @@ void TCustomSmtpClient::DoAuthCramMD5()
 void TCustomSmtpClient::AuthFailed()
 {
     if (FAutoSelected)
-        FErrorMessage = AuthNotDetermined;
+        FErrorMessage = CustomSmtpClientUnit::AuthNotDetermined;
     TriggerRequestDone(static_cast<WORD>(FRequestResult));
 }
 
@@ -1258,7 +1262,7 @@ void TCustomSmtpClient::AuthNextCramMD5()
         return;
     }
     const std::string challenge = Base64Decode(FLastResponse.substr(4));
-    const std::string answer = FUsername + " " + LowerHex(HmacMD5(FPassword, challenge));
+    const std::string answer = FUsername + " " + CustomSmtpClientUnit::LowerHex(HmacMD5(FPassword, challenge));
     FState = smtpInternalReady;
     ExecAsync(smtpAuth, Base64Encode(answer), {235}, nullptr);
 }

@@ -72,7 +72,14 @@ enum TSmtpFct {
 };
 using TSmtpFctSet = TSet<TSmtpFct>;
 
-enum TSmtpAuthType { smtpAuthNone, smtpAuthPlain, smtpAuthLogin, smtpAuthCramMD5, smtpAuthCramSha1, smtpAuthAutoSelect };
+enum TSmtpAuthType {
+    smtpAuthNone,
+    smtpAuthPlain,
+    smtpAuthLogin,
+    smtpAuthCramMD5,
+    smtpAuthCramSha1,
+    smtpAuthAutoSelect
+};
 // Stored as the file-open share flags 0, 16, 32, 48, 64.
 enum TSmtpShareMode { smtpShareCompat, smtpShareExclusive, smtpShareDenyWrite, smtpShareDenyRead, smtpShareDenyNone };
 enum TSmtpPriority {

@@ -155,7 +155,8 @@ TEST(MimeFileEncoding, LinesOf72CharactersAndTheLastOne)
             EXPECT_EQ(all.substr(all.size() - 2), "==");
         }
     }
-    EXPECT_THROW(InitFileEncBase64((std::filesystem::path(folder.Path()) / "missing.pdf").string(), fmShareDenyWrite), EFOpenError);
+    const std::string missing = (std::filesystem::path(folder.Path()) / "missing.pdf").string();
+    EXPECT_THROW(InitFileEncBase64(missing, fmShareDenyWrite), EFOpenError);
 }
 
 } // namespace
