@@ -121,6 +121,8 @@ TEST(SmtpDialogue, OpenGreetsAndChoosesTheMethodFromTheEhloReply)
          smtpAuthCramSha1, "client", 500, {"EHLO client"}},
         {"helo only without authentication", R"(["HELO", ["250 hello"]])", smtpAuthNone, "client", 0,
          {"HELO client"}},
+        {"a reply without a code is a refusal", R"(["HELO", ["hello there"]])", smtpAuthNone, "client", 500,
+         {"HELO client"}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -273,6 +275,54 @@ TEST(SmtpDialogue, AHostThatDoesNotResolve)
     Winsock::SetNameResolver(std::move(previous));
 }
 
+TEST(SmtpDialogue, ConnectionsThatFailOrCloseEndTheRequest)
+{
+    struct TCase {
+        std::string Name;
+        std::string Script; // "" for no server
+        std::string Port;   // "" for the server's
+        int OpenCode, QuitCode;
+        std::string LastResponseStart;
+    };
+    const std::string refusedPort = std::to_string(FreeLoopbackPort());
+    const TCase cases[] = {
+        {"the server closes while EHLO waits",
+         R"([{"banner": ["220 ready"], "steps": [["EHLO", [{"close": true}]]]}])", "", 10004, 0, ""},
+        {"QUIT refused and the connection kept: the client closes it",
+         R"([{"banner": ["220 ready"], "steps": [["EHLO", ["250 ok"]], ["QUIT", ["500 not now"]]]}])", "", 0, 500,
+         "500 not now"},
+        {"a refused connection", "", refusedPort, 10061, 0, "500 Connection refused (Winsock error #10061)"},
+        {"a port that is no service", "", "no-such-service", 500, 0, "500 ESocketException: "},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::unique_ptr<TScriptedSmtpServer> server;
+        if (!c.Script.empty())
+            server = std::make_unique<TScriptedSmtpServer>(c.Script);
+        TTestSmtpCli client;
+        client.RecordRequests();
+        client.SetHost("127.0.0.1");
+        client.SetPort(server ? server->PortText() : c.Port);
+        client.SetSignOn("client");
+        client.SetUsername(User);
+        client.SetAuthType(smtpAuthAutoSelect);
+        EXPECT_EQ(client.Run([&] { client.Open(); }), c.OpenCode);
+        if (!server) {
+            EXPECT_EQ(client.LastResponse().rfind(c.LastResponseStart, 0), 0u) << client.LastResponse();
+        }
+        EXPECT_EQ(client.State(), smtpReady);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(client.Run([&] { client.Quit(); }, 5000), c.QuitCode);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+        if (server) {
+            EXPECT_EQ(client.ErrorMessage(), c.LastResponseStart);
+        }
+        EXPECT_FALSE(client.Connected());
+        Pump(50);
+        EXPECT_EQ(client.Done.size(), 2u);
+    }
+}
+
 // --- Mailing ----------------------------------------------------------------------------------
 
 TEST(SmtpDialogue, EveryRecipientIsTriedAndTheLastOneDecides)
@@ -296,6 +346,9 @@ TEST(SmtpDialogue, EveryRecipientIsTriedAndTheLastOneDecides)
             Aim(client, server);
             client.RcptName()->Clear();
             client.RcptNameAdd("uno@example.it; \"Due, Srl\" <due@example.it>, tre@example.it;", "", "");
+            // Blank entries, as a recipient text ending with ";" gives them, are no recipients.
+            client.RcptName()->Add("");
+            client.RcptName()->Add("  ");
             client.MailMessage()->Add("Testo");
             EXPECT_EQ(client.Run([&] { client.Open(); }), 0);
             EXPECT_EQ(client.Run([&] { client.Mail(); }), c.MailCode);
@@ -328,13 +381,13 @@ TEST(SmtpDialogue, ASingleMessageIsTheHeaderBlockAndTheLines)
     const std::string date = "Date: Thu, 5 Mar 2026 08:07:03 GMT\r\nX-Mailer: QUZ SMTP Component V2.46\r\n\r\n";
     const std::string longLine = std::string(1100, 'a');
     const TCase cases[] = {
-        {"ASCII as it is, dots doubled",
-         {"Gentile cliente,", ".", "..inizio", "", "Saluti"},
+        {"ASCII as it is, dots doubled, a line with line breaks of its own cut into lines",
+         {"Gentile cliente,", ".", "..inizio", "", "Saluti", "riga\r\n.\r\nRSET"},
          "Fattura 12/2026",
          "cliente@example.it; \"Rossi, Mario\" <mario@example.it>",
          head + "To: cliente@example.it,\r\n\t\"Rossi, Mario\" <mario@example.it>\r\nSubject: Fattura 12/2026\r\n" + tail +
              "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n" + date +
-             "Gentile cliente,\r\n..\r\n...inizio\r\n\r\nSaluti\r\n"},
+             "Gentile cliente,\r\n..\r\n...inizio\r\n\r\nSaluti\r\nriga\r\n..\r\nRSET\r\n"},
         {"8-bit text quoted-printable, the euro sign in windows-1252",
          {"Citt\xE0: Forl\xEC", "Totale 10 \x80", "spazio ", "=uguale"},
          "Fattura \x80 100",

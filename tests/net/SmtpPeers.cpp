@@ -20,10 +20,15 @@ listener.settimeout(20)
 print("READY", listener.getsockname()[1], flush=True)
 log = []
 
+class Closed(Exception):
+    pass
+
 def send(connection, items):
     for item in items:
         if isinstance(item, str):
             connection.sendall(item.encode("latin-1") + b"\r\n")
+        elif item.get("close"):
+            raise Closed()
         else:
             connection.sendall(item.get("raw", "").encode("latin-1"))
             time.sleep(item.get("pause", 0))
@@ -67,6 +72,8 @@ try:
         connection.settimeout(20)
         try:
             serve(connection, session)
+        except Closed:
+            log.append("CLOSED")
         except OSError:
             log.append("RESET")
         connection.close()

@@ -38,7 +38,8 @@ std::string ReadWholeFile(const std::filesystem::path& path);
 
 // A python3 server on 127.0.0.1 that serves one session per connection from a script in JSON:
 //   [{"banner": [item...], "steps": [[command prefix, [item...]], ...]}, ...]
-// An item is a reply line (sent with CR LF) or {"raw": bytes, "pause": seconds} sent as it is.
+// An item is a reply line (sent with CR LF), {"raw": bytes, "pause": seconds} sent as it is, or
+// {"close": true}, which ends the session ("CLOSED" in the log).
 // Each received command is matched against the next step's prefix (case ignored); a command that
 // does not match gets "500 unexpected". Between a 354 reply and the line "." the lines are the
 // message. Log() ends the server and gives what it saw: "C <command>" for each command line,
