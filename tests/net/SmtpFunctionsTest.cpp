@@ -19,17 +19,6 @@
 namespace SmtpFunctionsTest {
 namespace {
 
-std::string Hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const char c : bytes) {
-        text += digits[static_cast<unsigned char>(c) >> 4];
-        text += digits[static_cast<unsigned char>(c) & 15];
-    }
-    return text;
-}
-
 TEST(QuzMD5, ReferenceSuitePiecesAndFiles)
 {
     const std::pair<std::string, std::string> suite[] = {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace SmtpPeers {
@@ -207,17 +205,8 @@ int TTestSmtpCli::Run(const std::function<void()>& start, int timeoutMs)
 std::string WriteTestFile(const TTempFolder& folder, const std::string& name, const std::string& bytes)
 {
     const std::filesystem::path path = std::filesystem::path(folder.Path()) / name;
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    WriteWholeFile(path, bytes);
     return path.string();
-}
-
-std::string ReadWholeFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // --- Servers ------------------------------------------------------------------------------------

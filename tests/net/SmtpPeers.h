@@ -34,8 +34,6 @@ std::string RequestName(TSmtpRequest request);
 // Writes bytes to name in the folder and gives the full path.
 std::string WriteTestFile(const TTempFolder& folder, const std::string& name, const std::string& bytes);
 
-std::string ReadWholeFile(const std::filesystem::path& path);
-
 // A python3 server on 127.0.0.1 that serves one session per connection from a script in JSON:
 //   [{"banner": [item...], "steps": [[command prefix, [item...]], ...]}, ...]
 // An item is a reply line (sent with CR LF), {"raw": bytes, "pause": seconds} sent as it is, or
