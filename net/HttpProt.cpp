@@ -4,6 +4,7 @@
 
 #include "net/HttpProt.h"
 
+#include "net/MimeUtil.h"
 #include "net/QuzUrl.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/MessageQueue.h"
@@ -16,7 +17,6 @@
 
 namespace HttpProtUnit {
 
-const char* const Base64Digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 const char* const WeekDayNames = "MonTueWedThuFriSatSun";
 const char* const MonthNames = "JanFebMarAprMayJunJulAugSepOctNovDec";
 
@@ -24,25 +24,6 @@ const char* const MonthNames = "JanFebMarAprMayJunJulAugSepOctNovDec";
 constexpr WORD ConnectionAborted = 10053;
 // The error OnRequestDone gives after Abort.
 constexpr WORD AbortedOnRequest = 3;
-
-std::string Base64(const unsigned char* data, int size)
-{
-    std::string text;
-    text.reserve(static_cast<std::size_t>((size + 2) / 3 * 4));
-    for (int i = 0; i < size; i += 3) {
-        const int count = std::min(3, size - i);
-        std::uint32_t group = static_cast<std::uint32_t>(data[i]) << 16;
-        if (count > 1)
-            group |= static_cast<std::uint32_t>(data[i + 1]) << 8;
-        if (count > 2)
-            group |= data[i + 2];
-        text += Base64Digits[(group >> 18) & 63];
-        text += Base64Digits[(group >> 12) & 63];
-        text += count > 1 ? Base64Digits[(group >> 6) & 63] : '=';
-        text += count > 2 ? Base64Digits[group & 63] : '=';
-    }
-    return text;
-}
 
 char UUCharacter(unsigned value) { return value == 0 ? '`' : static_cast<char>(32 + value); }
 
@@ -92,7 +73,9 @@ std::string EncodeLine(THttpEncoding Encoding, const void* SrcData, int Size)
         Size = 0;
     if (Encoding == encUUEncode)
         return HttpProtUnit::UULine(bytes, Size);
-    return HttpProtUnit::Base64(bytes, Size);
+    if (Size == 0)
+        return std::string();
+    return Base64Encode(std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(Size)));
 }
 
 std::string EncodeStr(THttpEncoding Encoding, const std::string& Value)

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
 #include <spawn.h>
@@ -20,14 +21,21 @@ namespace SinkProcesses {
 
 namespace {
 
-int Spawn(const std::vector<std::string>& argv)
+// outputFd, when not -1, becomes the program's standard output.
+int Spawn(const std::vector<std::string>& argv, int outputFd = -1)
 {
     std::vector<char*> args;
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (outputFd != -1)
+        posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
     pid_t pid = -1;
-    return posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0 ? pid : -1;
+    const int result = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return result == 0 ? pid : -1;
 }
 
 // Whether 127.0.0.1:port is in the listening state, read from the kernel's table, so that the
@@ -42,6 +50,16 @@ bool Listening(int port)
         if (line.find(wanted) != std::string::npos && line.find(" 0A ") != std::string::npos)
             return true;
     return false;
+}
+
+std::string Python() { return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3"; }
+
+int WhenListening(int pid, int port)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (pid > 0 && !Listening(port) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return pid;
 }
 
 } // namespace
@@ -61,11 +79,8 @@ int FreePort()
 
 int StartSink(int port)
 {
-    const int pid = Spawn({"socat", "-u", "TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1", "OPEN:/dev/null"});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (pid > 0 && !Listening(port) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return pid;
+    return WhenListening(
+        Spawn({"socat", "-u", "TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1", "OPEN:/dev/null"}), port);
 }
 
 void WaitForExit(int pid)
@@ -101,32 +116,14 @@ for _ in range(lines // 1000):
 connection.sendall(line * (lines % 1000))
 connection.close()
 )";
-    const std::string python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
-    const int pid = Spawn({python, "-c", script, std::to_string(port), std::to_string(lines), std::to_string(lineLength)});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (pid > 0 && !Listening(port) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return pid;
+    return WhenListening(
+        Spawn({Python(), "-c", script, std::to_string(port), std::to_string(lines), std::to_string(lineLength)}), port);
 }
 
 void CopyFileWithSocat(const std::string& file, int port)
 {
     WaitForExit(Spawn({"socat", "-u", "FILE:" + file, "TCP:127.0.0.1:" + std::to_string(port)}));
 }
-
-namespace {
-
-std::string Python() { return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3"; }
-
-int WhenListening(int pid, int port)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (pid > 0 && !Listening(port) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return pid;
-}
-
-} // namespace
 
 int StartHttpServer(int port, const std::string& folder)
 {
@@ -164,13 +161,51 @@ connection.close()
 
 bool Run(const std::vector<std::string>& argv)
 {
-    const int pid = Spawn(argv);
+    const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const int pid = Spawn(argv, devNull);
+    close(devNull);
     if (pid <= 0)
         return false;
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+int StartSmtpServer(int port, const std::string& messageFile)
+{
+    const std::string script = R"(
+import logging, sys, threading
+from aiosmtpd.controller import Controller
+logging.getLogger("mail.log").setLevel(logging.ERROR)
+port, message_file = int(sys.argv[1]), sys.argv[2]
+class Handler:
+    async def handle_DATA(self, server, session, envelope):
+        with open(message_file, "wb") as out:
+            out.write(envelope.original_content)
+        return "250 Message accepted"
+Controller(Handler(), hostname="127.0.0.1", port=port).start()
+threading.Event().wait()
+)";
+    return WhenListening(Spawn({Python(), "-c", script, std::to_string(port), messageFile}), port);
+}
+
+std::string RunPython(const std::string& script, const std::vector<std::string>& arguments)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return "";
+    std::vector<std::string> argv = {Python(), "-c", script};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const int pid = Spawn(argv, fds[1]);
+    close(fds[1]);
+    std::string output;
+    char buffer[4096];
+    for (ssize_t count; (count = read(fds[0], buffer, sizeof buffer)) > 0;)
+        output.append(buffer, static_cast<std::size_t>(count));
+    close(fds[0]);
+    WaitForExit(pid);
+    return output;
 }
 
 } // namespace SinkProcesses

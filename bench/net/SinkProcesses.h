@@ -1,7 +1,7 @@
 #pragma once
-// Peer processes of the socket and HTTP benchmarks: a socat sink that discards what one connection
-// brings, socat copying a file into such a sink, a python3 sender of lines, python3's http.server,
-// a slow python3 HTTP server, and programs run to their end (curl).
+// Peer processes of the socket, HTTP and mail benchmarks: a socat sink that discards what one
+// connection brings, socat copying a file into such a sink, a python3 sender of lines, python3's
+// http.server, a slow python3 HTTP server, an aiosmtpd server, and programs run to their end.
 
 #include <string>
 #include <vector>
@@ -28,7 +28,14 @@ int StartHttpServer(int port, const std::string& folder);
 // Starts python3 answering one GET on port with a document of pieces pieces of pieceBytes bytes,
 // one every intervalMs; returns once the port listens.
 int StartSlowHttpServer(int port, int pieces, int pieceBytes, int intervalMs);
-// Runs a program with its arguments to its end; false when it could not start or failed.
+// Runs a program with its arguments to its end, its output sent to /dev/null; false when it could
+// not start or failed.
 bool Run(const std::vector<std::string>& argv);
+
+// Starts an aiosmtpd server without authentication on port that accepts every mail and keeps the
+// last one's bytes in messageFile; returns once the port listens.
+int StartSmtpServer(int port, const std::string& messageFile);
+// Runs a python3 script with arguments to its end and gives what it printed.
+std::string RunPython(const std::string& script, const std::vector<std::string>& arguments);
 
 } // namespace SinkProcesses

@@ -15,8 +15,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -36,20 +34,6 @@ struct TScratchFolder {
     }
     ~TScratchFolder() { fs::remove_all(Path); }
 };
-
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 double ProcessCpuSeconds()
 {
@@ -103,7 +87,7 @@ TEST(HttpClient, VersionCheckFlow)
     std::string list = "Tessellarium 3=3.0.2\r\nAltro prodotto=1.0\r\n";
     for (int i = 0; i < 200000; ++i)
         list += static_cast<char>((i * 131 + i / 7) & 0xFF);
-    WriteFile(folder.Path / "www/updates/updates.txt", list);
+    WriteWholeFile(folder.Path / "www/updates/updates.txt", list);
     auto server = StartHttpServer((folder.Path / "www").string());
     const std::string port = server->PortText();
 
@@ -171,8 +155,8 @@ TEST(HttpClient, VersionCheckFlow)
     const std::string curl =
         "curl -s -o '" + reference.string() + "' http://127.0.0.1:" + port + "/updates/updates.txt";
     ASSERT_EQ(std::system(curl.c_str()), 0);
-    EXPECT_TRUE(ReadFile(createdName) == ReadFile(reference)) << "the file is what curl gets";
-    EXPECT_EQ(ReadFile(createdName).size(), list.size());
+    EXPECT_TRUE(ReadWholeFile(createdName) == ReadWholeFile(reference)) << "the file is what curl gets";
+    EXPECT_EQ(ReadWholeFile(createdName).size(), list.size());
     EXPECT_TRUE(PeerPrints(*server, "\"GET /updates/updates.txt HTTP/1.0\" 200"));
 }
 
@@ -370,10 +354,10 @@ TEST(HttpClient, AnAnswerInHttp10EndsItsConnection)
 TEST(HttpProxies, ThroughTinyproxy)
 {
     TScratchFolder folder("tinyproxy");
-    WriteFile(folder.Path / "www/doc.txt", "through the proxy\n");
+    WriteWholeFile(folder.Path / "www/doc.txt", "through the proxy\n");
     auto target = StartHttpServer((folder.Path / "www").string());
     const int proxyPort = FreeLoopbackPort();
-    WriteFile(folder.Path / "tinyproxy.conf", "Port " + std::to_string(proxyPort) +
+    WriteWholeFile(folder.Path / "tinyproxy.conf", "Port " + std::to_string(proxyPort) +
                                                    "\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 30\n"
                                                    "LogLevel Info\nMaxClients 10\n");
     auto proxy = TPeerProcess::Listening(
@@ -481,7 +465,7 @@ while True:
 TEST(HttpProxies, TwoRequestsThroughSocks5)
 {
     TScratchFolder folder("socks");
-    WriteFile(folder.Path / "www/doc.txt", "through socks");
+    WriteWholeFile(folder.Path / "www/doc.txt", "through socks");
     auto target = StartHttpServer((folder.Path / "www").string());
     auto relay = TPeerProcess::Python(SocksRelay);
     THttpRecorder run;

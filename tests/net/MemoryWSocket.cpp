@@ -20,6 +20,12 @@ void TMemoryWSocket::Open()
     ChangeState(wsConnected);
 }
 
+void TMemoryWSocket::Connect()
+{
+    Open();
+    TriggerSessionConnected(0);
+}
+
 void TMemoryWSocket::OpenThroughProxy(const std::string& level, bool authenticate, const std::string& addr)
 {
     SetSocksServer("127.0.0.1");

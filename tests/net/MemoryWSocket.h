@@ -14,6 +14,9 @@ public:
 
     // Connected, as after the connect-done event.
     void Open();
+    // Connects at once to nobody, whatever Addr and Port say: OnSessionConnected(0) comes from
+    // inside the call (for the protocol clients, which connect by themselves).
+    void Connect() override;
     // Connected to a proxy at level ("4", "4A" or "5"), the negotiation for Addr and port 8080 begun
     // as after the proxy's connect-done event.
     void OpenThroughProxy(const std::string& level, bool authenticate, const std::string& addr);

@@ -1,9 +1,12 @@
-// Replays the socket's and the HTTP client's fuzz targets over starting inputs and deterministic
-// mutations: proxy replies of every kind and split, receptions in line mode with switches of mode
-// and line end, HTTP answers of every kind and split, and URL, query and date texts.
+// Replays the socket's, the HTTP client's and the mail client's fuzz targets over starting inputs
+// and deterministic mutations: proxy replies of every kind and split, receptions in line mode with
+// switches of mode and line end, HTTP answers of every kind and split, URL, query and date texts,
+// a mail server's replies to a whole session, and the MIME functions.
 
 #include "fuzz/HttpResponseFuzzCase.h"
 #include "fuzz/LineModeFuzzCase.h"
+#include "fuzz/MimeFuzzCase.h"
+#include "fuzz/SmtpReplyFuzzCase.h"
 #include "fuzz/SocksReplyFuzzCase.h"
 #include "fuzz/UrlFuzzCase.h"
 #include "tests/TestScale.h"
@@ -116,6 +119,50 @@ std::vector<TBytes> UrlInputs()
     };
 }
 
+// The replies of a whole session (Open, Mail with two recipients, Quit): the scripted dialogues
+// of the client's tests.
+std::vector<TBytes> SmtpInputs()
+{
+    const std::string mail = "250 sender ok\r\n250 ok\r\n250 ok\r\n354 go on\r\n250 queued\r\n221 bye\r\n";
+    const std::string login = "334 VXNlcm5hbWU6\r\n334 UGFzc3dvcmQ6\r\n235 welcome\r\n";
+    const std::string ehlo = "220-mail.example.test\r\n220 ready\r\n250-mail.example.test\r\n";
+    return {
+        Bytes({5, 0}, ehlo + "250-AUTH LOGIN PLAIN\r\n250 SIZE 100000\r\n" + login + mail),
+        Bytes({13, 7}, ehlo + "250 AUTH=LOGIN\r\n" + login + mail),
+        Bytes({5, 0}, ehlo + "250 AUTH CRAM-SHA1 LOGIN\r\n" + login + mail),
+        Bytes({5, 0}, ehlo + "250 AUTH LOGIN CRAM-MD5\r\n504 not now\r\n" + login + mail),
+        Bytes({5, 0}, "220 ready\r\n500 what\r\n250 hello\r\n" + mail),
+        Bytes({3, 0}, "220 ready\r\n250 AUTH CRAM-MD5\r\n334 PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+\r\n"
+                      "235 ok\r\n" + mail),
+        Bytes({1, 0}, "220 ready\r\n250 AUTH PLAIN\r\n235 ok\r\n" + mail),
+        Bytes({8, 0}, "220 ready\r\n250 hello\r\n250 ok\r\n550 no such user\r\n250 ok\r\n354 go\r\n250 queued\r\n221 bye\r\n"),
+        Bytes({0, 0}, "220 ready\r\n250 hello\r\n250 ok\r\n250 ok\r\n550 no such user\r\n221 bye\r\n"),
+        Bytes({0, 3}, "220 mail.exa" "mple.test\r\n250 hello\r" "\n" + mail),
+        Bytes({0, 0}, "220 " + std::string(5000, 'x') + "\r\n"),
+        Bytes({5, 0}, "220 ready\n250 AUTH LOGIN\n\0\0\r\nhello\r\n999 what\r\n-5 minus\r\n"),
+        Bytes({3, 0}, "220 ready\r\n250 AUTH CRAM-MD5\r\n334\r\n"),
+        Bytes({3, 9}, "220 ready\r\n250 AUTH CRAM-MD5\r\n334 !!!=*\x01 garbage\r\n535 no\r\n221 bye\r\n"),
+        Bytes({4, 0}, "220 ready\r\n250 AUTH CRAM-SHA1\r\n221 bye\r\n"),
+        Bytes({21, 0}, "220 ready\r\n250 AUTH PLAIN LOGIN\r\n" + mail),
+        Bytes({8, 0}, "220 ready\r\n250 hello\r\n250 ok\r\n250 ok\r\n250 ok\r\n421 closing\r\n"),
+    };
+}
+
+std::vector<TBytes> MimeInputs()
+{
+    return {
+        Bytes({0}, "Zm9vYmFy\r\nZm9v YmE=\tZg"),
+        Bytes({0}, "YWJj==x===="),
+        Bytes({1}, "caf=E9 =\r\nsoft= end=4"),
+        Bytes({1}, "\x80\xE0 trailing \r\n.\r\n..dots=ZZ"),
+        Bytes({1}, std::string(200, 'q') + "=3D" + std::string(80, '\xE9')),
+        Bytes({2}, "\"Rossi, Mario\" <mario@example.it>; anna@example.it, 'Uno; due' <ud@example.it>"),
+        Bytes({2}, "250-AUTH LOGIN PLAIN CRAM-MD5"),
+        Bytes({2}, "250 auth=login  =plain= \t cram-sha1"),
+        Bytes({2}, "\"unterminated <a@b ; x\"y,"),
+    };
+}
+
 TBytes Mutate(TBytes bytes, std::mt19937& random)
 {
     auto below = [&](std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(random() % n); };
@@ -172,6 +219,16 @@ TEST(HttpResponseFuzz, StartingInputsAndMutations)
 TEST(UrlFuzz, StartingInputsAndMutations)
 {
     Replay(UrlInputs(), 20000 * TestScale(), UrlFuzz::RunUrlFuzzCase);
+}
+
+TEST(SmtpReplyFuzz, StartingInputsAndMutations)
+{
+    Replay(SmtpInputs(), 1500 * TestScale(), SmtpReplyFuzz::RunSmtpReplyFuzzCase);
+}
+
+TEST(MimeFuzz, StartingInputsAndMutations)
+{
+    Replay(MimeInputs(), 3000 * TestScale(), MimeFuzz::RunMimeFuzzCase);
 }
 
 } // namespace

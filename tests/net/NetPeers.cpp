@@ -11,8 +11,10 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sstream>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -63,6 +65,22 @@ std::string Hex(const std::string& bytes)
         text += digits[c & 15];
     }
     return text;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 int FreeLoopbackPort()

@@ -4,6 +4,7 @@
 //
 // The source of this fixture sees the system's socket headers and is never part of a unity batch.
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -43,6 +44,11 @@ private:
 
 // The bytes in lower-case hexadecimal, as the scripted peers read and print them.
 std::string Hex(const std::string& bytes);
+
+// The bytes of a file ("" when it cannot be read), and a file written with bytes, its folders
+// created first.
+std::string ReadWholeFile(const std::filesystem::path& path);
+void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes);
 
 // A port of 127.0.0.1 that nobody listens on (it was free a moment ago).
 int FreeLoopbackPort();

@@ -1,0 +1,23 @@
+// libFuzzer entry point of the Mime target: built by clang with TESSELLARIUM_FUZZ on.
+
+#include "fuzz/MimeFuzzCase.h"
+#include "platform/gui/Application.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    Application->Initialize();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string fault = MimeFuzz::RunMimeFuzzCase(data, size);
+    if (!fault.empty()) {
+        std::fprintf(stderr, "Mime: %s\n", fault.c_str());
+        std::abort();
+    }
+    return 0;
+}
