@@ -917,7 +917,8 @@ void TControl::ApplyHostGeometry()
     if (!FHost)
         return;
     QRect rect(FLeft, FTop, std::max(FWidth, 0), std::max(FHeight, 0));
-    if (FParent)
+    // A popup window with a parent is a window of its own, placed on the screen.
+    if (FParent && !FHost->Widget()->isWindow())
         rect.translate(ClientOffset(FParent));
     FHost->SetGeometryFromCode(rect);
 }
