@@ -7,6 +7,7 @@
 #include "platform/gui/BitBtn.h"
 #include "platform/gui/ImageList.h"
 #include "platform/gui/Label.h"
+#include "platform/gui/TextOutput.h"
 
 #include <array>
 #include <memory>
