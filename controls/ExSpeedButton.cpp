@@ -292,7 +292,11 @@ void TExSpeedButton::Paint()
     const TExButtonState paintState = FFlat && !FMouseInControl ? rbsInactive : FState;
     FDrawImage->SetSize(Width(), Height());
     TCanvas* image = FDrawImage->Canvas();
-    image->SetFont(Font());
+    // The image keeps the font between paints: making it again each time would cost a font.
+    if (FImageFontStale) {
+        image->SetFont(Font());
+        FImageFontStale = false;
+    }
     image->Brush()->SetColor(clBtnFace);
     image->Brush()->SetStyle(bsSolid);
     image->FillRect(Rect(0, 0, Width(), Height()));
@@ -604,6 +608,10 @@ void TExSpeedButton::Dispatch(TMessage& Message)
         Repaint();
         return;
     case CM_FONTCHANGED:
+        FImageFontStale = true;
+        TGraphicControl::Dispatch(Message);
+        Invalidate();
+        return;
     case CM_TEXTCHANGED:
         TGraphicControl::Dispatch(Message);
         Invalidate();

@@ -132,6 +132,7 @@ private:
     bool FMenuTracking = false;
     std::unique_ptr<TTimer> FRepeatTimer;
     bool FAllowTimer = false;
+    bool FImageFontStale = true;
     // Cleared by the destructor: a click handler that frees the button is noticed afterwards.
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

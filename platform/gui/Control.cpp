@@ -886,11 +886,12 @@ void TControl::UpdateHost()
     host->setEnabled(FEnabled);
     ApplyControlCursor(this);
     // Graphic controls lie under every windowed sibling.
-    for (TControl* sibling : FParent->FControls)
-        if (auto* win = dynamic_cast<TWinControl*>(sibling); win && win->FHost) {
-            host->stackUnder(WidgetOf(win));
-            break;
-        }
+    if (FParent->FWinControlCount > 0)
+        for (TControl* sibling : FParent->FControls)
+            if (auto* win = dynamic_cast<TWinControl*>(sibling); win && win->FHost) {
+                host->stackUnder(WidgetOf(win));
+                break;
+            }
     host->setVisible(FVisible);
     Invalidate();
 }
