@@ -49,8 +49,6 @@ int TextMetricHeight(HDC dc, HGDIOBJ font)
 
 } // namespace ComboEditUnit
 
-using namespace ComboEditUnit;
-
 // --- TPopupWindow --------------------------------------------------------------------------------
 
 TPopupWindow::TPopupWindow(TWinControl* AOwner) : TCustomControl(AOwner), FEditor(AOwner)
@@ -167,7 +165,7 @@ TCustomComboEdit::TCustomComboEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner)
     SetAutoSize(false);
     FBtnControl = new TWinControl(this);
     FBtnControl->ControlStyle.Include(csReplicatable);
-    FBtnControl->SetBounds(0, 0, DefaultButtonWidth, 17);
+    FBtnControl->SetBounds(0, 0, ComboEditUnit::DefaultButtonWidth, 17);
     FBtnControl->SetVisible(true);
     FBtnControl->SetParent(this);
     FButton = new TEditButton(this);
@@ -309,7 +307,7 @@ void TCustomComboEdit::RecreateGlyph()
         break;
     }
     case gkEllipsis: {
-        const auto dots = EllipsisBitmap(ButtonWidth());
+        const auto dots = ComboEditUnit::EllipsisBitmap(ButtonWidth());
         FButton->SetGlyph(dots.get());
         FButton->SetNumGlyphs(1);
         break;
@@ -322,10 +320,10 @@ void TCustomComboEdit::RecreateGlyph()
 bool TCustomComboEdit::BtnWidthStored()
 {
     if (FGlyphKind == gkDefault && !Glyph()->Empty())
-        return ButtonWidth() != Max(Glyph()->Width() / NumGlyphs() + 6, DefaultButtonWidth);
+        return ButtonWidth() != Max(Glyph()->Width() / NumGlyphs() + 6, ComboEditUnit::DefaultButtonWidth);
     if (FGlyphKind == gkDropDown)
         return ButtonWidth() != GetSystemMetrics(SM_CXVSCROLL);
-    return ButtonWidth() != DefaultButtonWidth;
+    return ButtonWidth() != ComboEditUnit::DefaultButtonWidth;
 }
 
 // --- Layout --------------------------------------------------------------------------------------
@@ -354,8 +352,8 @@ void TCustomComboEdit::UpdateBtnBounds()
 int TCustomComboEdit::GetTextHeight()
 {
     HDC dc = GetDC(nullptr);
-    const int systemHeight = TextMetricHeight(dc, GetStockObject(SYSTEM_FONT));
-    const int fontHeight = TextMetricHeight(dc, Font()->Handle());
+    const int systemHeight = ComboEditUnit::TextMetricHeight(dc, GetStockObject(SYSTEM_FONT));
+    const int fontHeight = ComboEditUnit::TextMetricHeight(dc, Font()->Handle());
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
     ReleaseDC(nullptr, dc);
     return Min(systemHeight, fontHeight);

@@ -10,8 +10,6 @@
 #include <algorithm>
 #include <cstring>
 
-using exctrls::NeedGlyphCache;
-
 namespace ExButtonGlyphUnit {
 
 constexpr int PopupMarkWidth = 9;
@@ -89,14 +87,12 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 } // namespace ExButtonGlyphUnit
 
-using namespace ExButtonGlyphUnit;
-
 // --- TExButtonGlyph ------------------------------------------------------------------------------
 
 TExButtonGlyph::TExButtonGlyph() : FOriginal(std::make_unique<TBitmap>())
 {
     HookGlyph();
-    NeedGlyphCache();
+    exctrls::NeedGlyphCache();
 }
 
 TExButtonGlyph::~TExButtonGlyph()
@@ -202,21 +198,21 @@ int TExButtonGlyph::CreateButtonGlyph(TExButtonState State)
     if (cellWidth == 0)
         return -1;
     if (!FGlyphList)
-        FGlyphList = NeedGlyphCache().GetList(cellWidth, cellHeight);
-    auto source = PixelCopy(FOriginal.get());
-    auto work = BlankPixels(cellWidth, cellHeight);
+        FGlyphList = exctrls::NeedGlyphCache().GetList(cellWidth, cellHeight);
+    auto source = ExButtonGlyphUnit::PixelCopy(FOriginal.get());
+    auto work = ExButtonGlyphUnit::BlankPixels(cellWidth, cellHeight);
     const int cell = static_cast<int>(State) < FNumGlyphs ? static_cast<int>(State) : 0;
     int index = -1;
     switch (State) {
     case rbsUp:
     case rbsDown:
     case rbsExclusive:
-        CopyCell(*source, cell * cellWidth, *work);
+        ExButtonGlyphUnit::CopyCell(*source, cell * cellWidth, *work);
         index = FGlyphList->AddGlyphMasked(work.get(), FTransparentColor);
         break;
     case rbsDisabled:
         if (FNumGlyphs > 1) {
-            CopyCell(*source, cell * cellWidth, *work);
+            ExButtonGlyphUnit::CopyCell(*source, cell * cellWidth, *work);
             index = FGlyphList->AddGlyphMasked(work.get(), FTransparentColor);
         } else {
             auto embossed = CreateDisabledBitmap(source.get(), clBlack);
@@ -225,13 +221,13 @@ int TExButtonGlyph::CreateButtonGlyph(TExButtonState State)
         break;
     case rbsInactive:
         if (FNumGlyphs == 5) {
-            CopyCell(*source, cell * cellWidth, *work);
+            ExButtonGlyphUnit::CopyCell(*source, cell * cellWidth, *work);
         } else {
             for (int y = 0; y < cellHeight; ++y) {
                 const std::uint8_t* in = source->ScanLine(y);
                 std::uint8_t* out = work->ScanLine(y);
                 for (int x = 0; x < cellWidth; ++x)
-                    SetPixelOf(out, x, MapColor(PixelOf(in, x)));
+                    ExButtonGlyphUnit::SetPixelOf(out, x, MapColor(ExButtonGlyphUnit::PixelOf(in, x)));
             }
         }
         index = FGlyphList->AddGlyphMasked(work.get(), FTransparentColor);
@@ -257,8 +253,8 @@ int TExButtonGlyph::CreateImageGlyph(TExButtonState State, TCustomImageList* Ima
     const int width = Images->Width();
     const int height = Images->Height();
     if (!FGlyphList)
-        FGlyphList = NeedGlyphCache().GetList(width, height);
-    auto work = BlankPixels(width, height);
+        FGlyphList = exctrls::NeedGlyphCache().GetList(width, height);
+    auto work = ExButtonGlyphUnit::BlankPixels(width, height);
     work->Canvas()->Brush()->SetColor(clBtnFace);
     work->Canvas()->FillRect(Rect(0, 0, width, height));
     const TColor face = static_cast<TColor>(ColorToRGB(clBtnFace));
@@ -273,7 +269,7 @@ int TExButtonGlyph::CreateImageGlyph(TExButtonState State, TCustomImageList* Ima
         for (int y = 0; y < height; ++y) {
             std::uint8_t* row = work->ScanLine(y);
             for (int x = 0; x < width; ++x)
-                SetPixelOf(row, x, MapColor(PixelOf(row, x)));
+                ExButtonGlyphUnit::SetPixelOf(row, x, MapColor(ExButtonGlyphUnit::PixelOf(row, x)));
         }
         index = FGlyphList->AddGlyphMasked(work.get(), face);
         break;
@@ -326,19 +322,19 @@ void TExButtonGlyph::DrawButtonText(TCanvas* Canvas, const std::string& Caption,
                                     TExButtonState State, UINT Flags)
 {
     Canvas->Brush()->SetStyle(bsClear);
-    const std::string text = Caption.substr(0, MaxCaptionLength);
+    const std::string text = Caption.substr(0, ExButtonGlyphUnit::MaxCaptionLength);
     const UINT flags = Flags | (FWordWrap ? DT_WORDBREAK : 0) | DT_VCENTER;
     if (State == rbsDisabled) {
         const TColor saved = Canvas->Font()->Color();
         OffsetRect(TextBounds, 1, 1);
         Canvas->Font()->SetColor(clBtnHighlight);
-        DrawCanvasText(Canvas, text, TextBounds, flags);
+        ExButtonGlyphUnit::DrawCanvasText(Canvas, text, TextBounds, flags);
         OffsetRect(TextBounds, -1, -1);
         Canvas->Font()->SetColor(clBtnShadow);
-        DrawCanvasText(Canvas, text, TextBounds, flags);
+        ExButtonGlyphUnit::DrawCanvasText(Canvas, text, TextBounds, flags);
         Canvas->Font()->SetColor(saved);
     } else {
-        DrawCanvasText(Canvas, text, TextBounds, flags);
+        ExButtonGlyphUnit::DrawCanvasText(Canvas, text, TextBounds, flags);
     }
 }
 
@@ -372,7 +368,7 @@ std::string TExButtonGlyph::MinimizeCaption(TCanvas* Canvas, const std::string& 
     // The lines come from the cut text, so that shortening never measures more than MaxLen
     // characters however long the caption is.
     std::string joined;
-    for (const std::string& line : SplitLines(buffer))
+    for (const std::string& line : ExButtonGlyphUnit::SplitLines(buffer))
         joined += MinimizeText(line, Canvas, Width) + "\r\n";
     return TrimRight(joined).substr(0, buffer.size());
 }
@@ -398,7 +394,7 @@ void TExButtonGlyph::CalcButtonLayout(TCanvas* Canvas, const TRect& Client, std:
         if (Spacing != -1)
             textAvail.X -= Spacing;
         if (PopupMark)
-            textAvail.X -= PopupMarkWidth;
+            textAvail.X -= ExButtonGlyphUnit::PopupMarkWidth;
         textAvail.Y = clientSize.Y;
     } else {
         textAvail.X = clientSize.X;
@@ -411,13 +407,13 @@ void TExButtonGlyph::CalcButtonLayout(TCanvas* Canvas, const TRect& Client, std:
     textAvail.X = std::max(textAvail.X, 0);
     textAvail.Y = std::max(textAvail.Y, 0);
 
-    Caption = MinimizeCaption(Canvas, Caption, MaxCaptionLength, textAvail.X);
+    Caption = MinimizeCaption(Canvas, Caption, ExButtonGlyphUnit::MaxCaptionLength, textAvail.X);
     if (Caption.empty()) {
         TextBounds = Rect(0, 0, 0, 0);
     } else {
         TRect measured = Rect(0, 0, textAvail.X, 0);
         const UINT flags = DT_CALCRECT | DT_CENTER | DT_VCENTER | (FWordWrap ? DT_WORDBREAK : 0) | Flags;
-        DrawCanvasText(Canvas, Caption, measured, flags);
+        ExButtonGlyphUnit::DrawCanvasText(Canvas, Caption, measured, flags);
         TextBounds = Rect(0, 0, 0, 0);
         TextBounds.Bottom = std::max(TextBounds.Top, TextBounds.Top + std::min(textAvail.Y, measured.Height()));
         TextBounds.Right = std::max(TextBounds.Left, TextBounds.Left + std::min(textAvail.X, measured.Width()));
@@ -425,7 +421,7 @@ void TExButtonGlyph::CalcButtonLayout(TCanvas* Canvas, const TRect& Client, std:
     TPoint textSize = Point(TextBounds.Right - TextBounds.Left, TextBounds.Bottom - TextBounds.Top);
     if (PopupMark) {
         if (glyphSize.X == 0 || glyphSize.Y == 0 || Layout == blGlyphLeft)
-            textSize.X += PopupMarkWidth;
+            textSize.X += ExButtonGlyphUnit::PopupMarkWidth;
         else if (glyphSize.X > 0)
             glyphSize.X += 6;
     }

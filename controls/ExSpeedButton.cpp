@@ -23,9 +23,7 @@ TBitmap* NeedExclusivePattern()
 
 } // namespace ExSpeedButtonUnit
 
-using namespace ExSpeedButtonUnit;
-
-int ExSpeedButtonCount() { return ButtonCount; }
+int ExSpeedButtonCount() { return ExSpeedButtonUnit::ButtonCount; }
 
 TRect DrawButtonFrame(TCanvas* Canvas, const TRect& Client, bool IsDown, bool IsFlat, TButtonStyle Style)
 {
@@ -72,15 +70,15 @@ TExSpeedButton::TExSpeedButton(TComponent* AOwner)
     SetParentShowHint(false);
     SetShowHint(true);
     FGlyph->OnChange = [this](TObject* Sender) { GlyphChanged(Sender); };
-    ++ButtonCount;
+    ++ExSpeedButtonUnit::ButtonCount;
 }
 
 TExSpeedButton::~TExSpeedButton()
 {
     *FAlive = false;
     FGlyph.reset();
-    if (--ButtonCount == 0)
-        ExclusivePattern.reset();
+    if (--ExSpeedButtonUnit::ButtonCount == 0)
+        ExSpeedButtonUnit::ExclusivePattern.reset();
     FDrawImage.reset();
     FRepeatTimer.reset();
 }
@@ -308,7 +306,7 @@ void TExSpeedButton::Paint()
     else if (FFlat)
         InflateRect(paintRect, -2, -2);
     if (FState == rbsExclusive && !FTransparent && (!FFlat || paintState == rbsInactive)) {
-        image->Brush()->SetBitmap(NeedExclusivePattern());
+        image->Brush()->SetBitmap(ExSpeedButtonUnit::NeedExclusivePattern());
         TRect checker = paintRect;
         InflateRect(checker, 1, 1);
         image->FillRect(checker);
