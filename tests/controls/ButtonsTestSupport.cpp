@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 std::unique_ptr<TBitmap> MakeGlyph(int cells, int size, const std::vector<TColor>& fills)
 {
     auto glyph = std::make_unique<TBitmap>();
@@ -96,4 +98,9 @@ TControlPicture::TControlPicture(TControl* control)
 
 TColor TControlPicture::At(int x, int y) { return FBitmap.Canvas()->Pixels(FOffset.X + x, FOffset.Y + y); }
 
-std::string ButtonsPictureDir() { return ControlsPictureDir(); }
+std::string ButtonsPictureDir()
+{
+    const std::string folder = ControlsPictureDir();
+    std::filesystem::create_directories(folder);
+    return folder;
+}
