@@ -445,8 +445,9 @@ void TCustomComboEdit::PopupCloseUp(TObject*, bool Accept)
             SendMessageA(capture, WM_CANCELMODE, 0, 0);
         Variant value = GetPopupValue();
         HidePopup();
+        // While the focus moves to another control it is not taken back.
         try {
-            if (CanFocus()) {
+            if (!FLosingFocus && CanFocus()) {
                 SetFocus();
                 if (Focused())
                     SetShowCaret();
@@ -591,7 +592,14 @@ void TCustomComboEdit::Dispatch(TMessage& Message)
     case WM_KILLFOCUS:
         TCustomMaskEdit::Dispatch(Message);
         FFocused = false;
-        PopupCloseUp(FPopup, false);
+        FLosingFocus = true;
+        try {
+            PopupCloseUp(FPopup, false);
+        } catch (...) {
+            FLosingFocus = false;
+            throw;
+        }
+        FLosingFocus = false;
         return;
     case WM_SETFOCUS:
         TCustomMaskEdit::Dispatch(Message);

@@ -159,6 +159,7 @@ private:
     TAlignment FAlignment = taLeftJustify;
     bool FPopupVisible = false;
     bool FFocused = false;
+    bool FLosingFocus = false;
     TGlyphKind FGlyphKind = gkCustom;
     TPopupWindow* FPopup = nullptr;
 };

@@ -350,9 +350,14 @@ void TExSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     }
     FDragging = true;
     FMenuTracking = true;
+    const std::shared_ptr<bool> alive = FAlive;
     try {
-        if (CheckMenuDropDown(GetDropDownMenuPos(), false))
+        if (CheckMenuDropDown(GetDropDownMenuPos(), false)) {
+            // A command of the menu may have freed the button.
+            if (!*alive)
+                return;
             DoMouseUp(Button, Shift, X, Y);
+        }
         // The press that closed the menu over the button must not open it again.
         MSG next;
         if (PeekMessage(next, nullptr, 0, 0, PM_NOREMOVE) &&
@@ -360,7 +365,8 @@ void TExSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
             Inside(ScreenToClient(next.pt).X, ScreenToClient(next.pt).Y))
             KillMessage(nullptr, next.message);
     } catch (...) {
-        FMenuTracking = false;
+        if (*alive)
+            FMenuTracking = false;
         throw;
     }
     FMenuTracking = false;

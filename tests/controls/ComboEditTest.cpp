@@ -213,6 +213,31 @@ TEST(ComboEditPopup, PressesElsewhereCancelAndTheEditKeepsTheFocus)
     EXPECT_EQ(fixture.Edit->Text(), "Scelto");
 }
 
+TEST(ComboEditPopup, LosingTheFocusCancelsAndLetsTheFocusGo)
+{
+    TComboFixture fixture;
+    auto* other = new TEdit(fixture.Scene.Form());
+    other->SetParent(fixture.Scene.Form());
+    other->SetBounds(200, 20, 100, 21);
+    PumpFor(10);
+    // A click on another edit moves the focus before the press reaches it.
+    fixture.Open();
+    ClickOn(other);
+    PumpFor(20);
+    EXPECT_FALSE(fixture.Edit->PopupVisible());
+    EXPECT_EQ(fixture.Edit->Text(), "Testo");
+    EXPECT_TRUE(other->Focused());
+    EXPECT_FALSE(fixture.Edit->Focused());
+    EXPECT_EQ(fixture.Scene.Form()->ActiveControl(), other);
+
+    fixture.Edit->SetFocus();
+    fixture.Open();
+    other->SetFocus();
+    PumpFor(20);
+    EXPECT_FALSE(fixture.Edit->PopupVisible());
+    EXPECT_TRUE(other->Focused());
+}
+
 TEST(ComboEditPopup, AReadOnlyEditorIgnoresItsButtonAndTakesNoValue)
 {
     TComboFixture fixture;
