@@ -22,6 +22,9 @@
 #include <string>
 #include <vector>
 
+// The library always draws the new (Windows 95) look of its controls.
+constexpr bool NewStyleControls = true;
+
 // Every library message that comes from a resource string passes through here.
 std::string ResStr(const std::string& Ident);
 

@@ -886,11 +886,12 @@ void TControl::UpdateHost()
     host->setEnabled(FEnabled);
     ApplyControlCursor(this);
     // Graphic controls lie under every windowed sibling.
-    for (TControl* sibling : FParent->FControls)
-        if (auto* win = dynamic_cast<TWinControl*>(sibling); win && win->FHost) {
-            host->stackUnder(WidgetOf(win));
-            break;
-        }
+    if (FParent->FWinControlCount > 0)
+        for (TControl* sibling : FParent->FControls)
+            if (auto* win = dynamic_cast<TWinControl*>(sibling); win && win->FHost) {
+                host->stackUnder(WidgetOf(win));
+                break;
+            }
     host->setVisible(FVisible);
     Invalidate();
 }
@@ -917,7 +918,8 @@ void TControl::ApplyHostGeometry()
     if (!FHost)
         return;
     QRect rect(FLeft, FTop, std::max(FWidth, 0), std::max(FHeight, 0));
-    if (FParent)
+    // A popup window with a parent is a window of its own, placed on the screen.
+    if (FParent && !FHost->Widget()->isWindow())
         rect.translate(ClientOffset(FParent));
     FHost->SetGeometryFromCode(rect);
 }

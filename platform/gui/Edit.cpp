@@ -436,6 +436,9 @@ void TCustomEdit::Dispatch(TMessage& Message)
         return;
     case WM_GETDLGCODE:
         Message.Result = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
+        // A multi-line edit keeps Enter and Escape for itself, as the system's edit class does.
+        if (WindowStyle() & ES_MULTILINE)
+            Message.Result |= DLGC_WANTALLKEYS;
         return;
     case CN_COMMAND:
         StdCtrl::MarkReflected();

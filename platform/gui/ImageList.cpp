@@ -627,7 +627,17 @@ void TCustomImageList::CheckIndex(int index, bool allowCount) const
 
 int TCustomImageList::Add(TBitmap* image, TBitmap* mask)
 {
-    if (!image || image->Empty())
+    if (!image) {
+        // No picture: one empty cell, transparent throughout, for a later Replace.
+        auto data = FindList(Handle());
+        TListImage blank;
+        blank.Color = Fit(QImage(), data->Width, data->Height, 0xFF000000u);
+        blank.Mask = Fit(QImage(), data->Width, data->Height, 0xFFFFFFFFu);
+        const int index = AddImages(FHandle, -1, {blank});
+        Change();
+        return index;
+    }
+    if (image->Empty())
         return -1;
     auto data = FindList(Handle());
     const QImage* color = static_cast<const QImage*>(image->PixelImage());

@@ -71,7 +71,8 @@ public:
     bool HandleAllocated() const { return FHandle != nullptr; }
 
     // A bitmap wider than Width adds one image per Width pixels; mask (may be null) is white
-    // where the image is transparent. Returns the index of the first image added.
+    // where the image is transparent. Returns the index of the first image added. A null image
+    // adds one empty, transparent cell.
     int Add(TBitmap* image, TBitmap* mask);
     // clDefault takes the bitmap's transparent colour.
     int AddMasked(TBitmap* image, TColor maskColor);

@@ -183,6 +183,12 @@ void TCustomMaskEdit::DoEnter()
 void TCustomMaskEdit::KeyDown(WORD& Key, TShiftState Shift)
 {
     TCustomEdit::KeyDown(Key, Shift);
+    // Delete, Shift+Del (cut) and Shift+Ins (paste) change the text.
+    const bool changing = Key == VK_DELETE || (Key == VK_INSERT && Shift.Contains(ssShift));
+    if (changing && !EditCanModify()) {
+        Key = 0;
+        return;
+    }
     if (!IsMasked() || Key == 0)
         return;
     if (Key == VK_ESCAPE && Modified() && Shift.Empty()) {
@@ -194,8 +200,29 @@ void TCustomMaskEdit::KeyDown(WORD& Key, TShiftState Shift)
     }
 }
 
+void TCustomMaskEdit::KeyPress(char& Key)
+{
+    TCustomEdit::KeyPress(Key);
+    const unsigned char ch = static_cast<unsigned char>(Key);
+    // Backspace, Ctrl+V and Ctrl+X change the text as printable characters do; Ctrl+C does not.
+    const bool changing = ch >= 0x20 || ch == VK_BACK || ch == 0x16 || ch == 0x18;
+    if (changing && !EditCanModify())
+        Key = 0;
+}
+
 void TCustomMaskEdit::Dispatch(TMessage& Message)
 {
+    switch (Message.Msg) {
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case EM_REPLACESEL:
+        if (!EditCanModify())
+            return;
+        break;
+    default:
+        break;
+    }
     if (!IsMasked()) {
         TCustomEdit::Dispatch(Message);
         return;

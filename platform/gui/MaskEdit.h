@@ -24,13 +24,17 @@ public:
     // Raises EDBEditError when a required position is blank (only after changes).
     virtual void ValidateEdit();
     // Restores the text the control had when it was entered.
-    void Reset();
+    virtual void Reset();
+    // Asked before every typed, pasted, cut or deleted change of the text: false refuses it.
+    virtual bool EditCanModify() { return true; }
     void Dispatch(TMessage& Message) override;
 
 protected:
     virtual void ValidateError();
     void DoEnter() override;
     void KeyDown(WORD& Key, TShiftState Shift) override;
+    // A typed character that would change the text is dropped when EditCanModify refuses it.
+    void KeyPress(char& Key) override;
 
 private:
     void TypeChar(char c);

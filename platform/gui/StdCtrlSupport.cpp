@@ -285,8 +285,12 @@ TClientPaintDC::TClientPaintDC(TControl* control) : FControl(control)
     const QSize size(std::max(control->ClientWidth(), 1), std::max(control->ClientHeight(), 1));
     TSurface* retained = control->Surface();
     const QRect client(retained ? ClientOffset(control) : QPoint(0, 0), size);
+    // A control with csOpaque paints its whole rectangle: nothing of what lies under it shows
+    // through, so its drawing replaces the image without a pixel-by-pixel merge.
+    const bool opaque = control->ControlStyle.Contains(csOpaque);
     if (!retained || retained->Image.isNull() ||
-        (retained->Transparent && retained->Image.hasAlphaChannel() && AreaIsClear(retained->Image, client))) {
+        (!opaque && retained->Transparent && retained->Image.hasAlphaChannel() &&
+         AreaIsClear(retained->Image, client))) {
         // Nothing shows there yet (a graphic control's paint starts on a cleared area): every
         // pixel not drawn stays transparent.
         FImage = QImage(size, QImage::Format_RGB32);
@@ -294,7 +298,7 @@ TClientPaintDC::TClientPaintDC(TControl* control) : FControl(control)
         FStartsClear = true;
     } else {
         QImage area = retained->Image.copy(client);
-        if (retained->Transparent && area.hasAlphaChannel()) {
+        if (!opaque && retained->Transparent && area.hasAlphaChannel()) {
             // Opaque pixels read the same premultiplied or not; the others become the mark.
             FOriginal = area.convertToFormat(QImage::Format_ARGB32_Premultiplied);
             FImage = QImage(size, QImage::Format_RGB32);

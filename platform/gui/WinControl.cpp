@@ -346,9 +346,8 @@ void TWinControl::InsertControl(TControl* control)
 {
     control->FParent = this;
     FControls.push_back(control);
-    if (auto* win = dynamic_cast<TWinControl*>(control)) {
-        (void)win;
-    }
+    if (dynamic_cast<TWinControl*>(control))
+        ++FWinControlCount;
     control->FAnchorParentWidth = ClientWidth();
     control->FAnchorParentHeight = ClientHeight();
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(control), 1);
@@ -364,6 +363,8 @@ void TWinControl::RemoveControl(TControl* control)
             form->DefocusControl(win, true);
     FControls.erase(found);
     control->FParent = nullptr;
+    if (dynamic_cast<TWinControl*>(control))
+        --FWinControlCount;
     if (auto* win = dynamic_cast<TWinControl*>(control)) {
         if (win->HandleAllocated() && !ComponentState().Contains(csDestroying))
             win->DestroyHandle();

@@ -175,6 +175,9 @@ private:
     void LayoutScrollBars();
     void ApplyAnchors(int oldClientWidth, int oldClientHeight);
 
+    // How many of FControls are windowed: a new graphic child looks for the first of them only
+    // when there is one, so adding many graphic controls does not scan them all each time.
+    int FWinControlCount = 0;
     int FTabOrder = -1;
     bool FTabStop = false;
     int FBorderWidth = 0;

@@ -388,6 +388,26 @@ TEST_F(TListFixture, AMaskedDrawIsTheMaskAndImageBlitsUnderViewportAndClip)
     EXPECT_NE(drawn.Canvas()->Pixels(3 + 10 + 5, 5 + 14 + 1), clNavy) << "clipped";
 }
 
+TEST_F(TListFixture, AnAddWithoutImageMakesAnEmptyCellThatReplaceFills)
+{
+    List.AddMasked(&Strip, clFuchsia);
+    EXPECT_EQ(List.Add(nullptr, nullptr), 3);
+    EXPECT_EQ(List.Count(), 4);
+    List.Draw(Target.Canvas(), 0, 0, 3);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(At(x, y), clWhite) << x << "," << y;
+    TBitmap cell;
+    cell.SetSize(16, 16);
+    cell.Canvas()->Brush()->SetColor(clNavy);
+    cell.Canvas()->FillRect(Rect(0, 0, 16, 16));
+    cell.Canvas()->SetPixels(0, 0, clFuchsia);
+    List.ReplaceMasked(3, &cell, clFuchsia);
+    List.Draw(Target.Canvas(), 0, 0, 3);
+    EXPECT_EQ(At(0, 0), clWhite);
+    EXPECT_EQ(At(8, 8), clNavy);
+}
+
 TEST_F(TListFixture, ChangeLinksHearChanges)
 {
     int heard = 0;

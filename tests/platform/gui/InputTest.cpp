@@ -391,6 +391,39 @@ TEST_F(Input, PopupDoesNotTakeTheFocusAndPressesElsewhereCancelMode)
     TComponent::Free(popup);
 }
 
+// A control whose client area lies inside a sunken edge.
+class TEdgedControl : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        TCustomControl::CreateParams(Params);
+        Params.ExStyle |= WS_EX_CLIENTEDGE;
+    }
+};
+
+TEST_F(Input, APopupWithAParentLiesOnTheScreenWhereItsBoundsSay)
+{
+    auto* parent = new TEdgedControl(form);
+    parent->SetParent(form);
+    parent->SetBounds(10, 80, 100, 30);
+    auto* popup = new TPopupControl(form);
+    popup->SetVisible(false);
+    popup->SetParent(parent);
+    popup->SetBounds(200, 210, 80, 60);
+    ShowWindow(popup->Handle(), SW_SHOWNOACTIVATE);
+    Application->ProcessMessages();
+    EXPECT_TRUE(Widget(popup)->isWindow());
+    EXPECT_EQ(Widget(popup)->geometry(), QRect(200, 210, 80, 60));
+    EXPECT_EQ(popup->ClientToScreen(Point(0, 0)), Point(201, 211));
+    popup->SetBounds(150, 160, 80, 60);
+    EXPECT_EQ(Widget(popup)->geometry().topLeft(), QPoint(150, 160));
+    EXPECT_TRUE(control->Focused());
+    TComponent::Free(popup);
+}
+
 TEST_F(Input, DroppedFilesArriveWholeThroughDragQueryFile)
 {
     const std::string longName = "/tmp/" + std::string(300, 'x') + ".txt";

@@ -451,6 +451,111 @@ TEST_F(StdControls, MaskEditLeavingWithBlankRequiredPositionRaisesAndEscapeResto
     (void)other;
 }
 
+// A masked edit whose changes a subclass allows or refuses, and which counts its resets.
+class TGuardedMaskEdit : public TMaskEdit {
+public:
+    using TMaskEdit::TMaskEdit;
+    bool Allow = false;
+    int Asked = 0;
+    int Resets = 0;
+    bool EditCanModify() override
+    {
+        ++Asked;
+        return Allow;
+    }
+    void Reset() override
+    {
+        ++Resets;
+        TMaskEdit::Reset();
+    }
+};
+
+TEST_F(StdControls, MaskEditAsksBeforeEveryChangeOfItsText)
+{
+    for (const char* mask : {"", "000;1;_"}) {
+        auto* edit = Make<TGuardedMaskEdit>();
+        edit->SetEditMask(mask);
+        edit->SetText("123");
+        ShowAndActivate(form);
+        edit->SetFocus();
+        edit->SetSelStart(1);
+        const std::string before = edit->EditText();
+        QGuiApplication::clipboard()->setText("9");
+        QTest::keyClick(Widget(edit), Qt::Key_5);
+        QTest::keyClick(Widget(edit), Qt::Key_Backspace);
+        QTest::keyClick(Widget(edit), Qt::Key_Delete);
+        QTest::keyClick(Widget(edit), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(Widget(edit), Qt::Key_Insert, Qt::ShiftModifier);
+        edit->SelectAll();
+        QTest::keyClick(Widget(edit), Qt::Key_X, Qt::ControlModifier);
+        QTest::keyClick(Widget(edit), Qt::Key_Delete, Qt::ShiftModifier);
+        for (UINT message : {WM_PASTE, WM_CUT, WM_CLEAR})
+            edit->Perform(message, 0, 0);
+        edit->Perform(EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("7"));
+        EXPECT_EQ(edit->EditText(), before) << "mask \"" << mask << "\"";
+        EXPECT_GE(edit->Asked, 11) << mask;
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(Widget(edit), Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "123") << "copying changes nothing and is not asked";
+
+        edit->Allow = true;
+        edit->SetSelStart(0);
+        edit->SetSelLength(0);
+        QTest::keyClick(Widget(edit), Qt::Key_Delete);
+        EXPECT_NE(edit->EditText(), before) << mask;
+        TComponent::Free(edit);
+    }
+}
+
+TEST_F(StdControls, EscapeRestoresAMaskEditThroughItsOverridableReset)
+{
+    auto* edit = Make<TGuardedMaskEdit>();
+    edit->Allow = true;
+    edit->SetEditMask("000;1;_");
+    edit->SetText("123");
+    ShowAndActivate(form);
+    edit->SetFocus();
+    edit->SetSelStart(0);
+    edit->SetSelLength(0);
+    QTest::keyClick(Widget(edit), Qt::Key_9);
+    EXPECT_EQ(edit->Text(), "923");
+    QTest::keyClick(Widget(edit), Qt::Key_Escape);
+    EXPECT_EQ(edit->Resets, 1);
+    EXPECT_EQ(edit->Text(), "123");
+}
+
+// A multi-line edit keeps Enter and Escape; a single-line one leaves them to the form's buttons.
+class TMultiLineEdit : public TEdit {
+public:
+    using TEdit::TEdit;
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        TEdit::CreateParams(Params);
+        Params.Style |= ES_MULTILINE;
+    }
+};
+
+TEST_F(StdControls, OnlyASingleLineEditPassesEnterToTheDefaultButton)
+{
+    auto* single = Make<TEdit>();
+    auto* multi = Make<TMultiLineEdit>(10, 40);
+    auto* button = Make<TButton>(10, 80);
+    button->SetDefault(true);
+    int clicks = 0;
+    button->OnClick = [&clicks](TObject*) { ++clicks; };
+    ShowAndActivate(form);
+    EXPECT_TRUE(multi->Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+    EXPECT_FALSE(single->Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+    multi->SetFocus();
+    QTest::keyClick(Widget(multi), Qt::Key_Return);
+    EXPECT_EQ(clicks, 0);
+    single->SetFocus();
+    QTest::keyClick(Widget(single), Qt::Key_Return);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(StdControls, SpeedButtonsOfAGroupAreExclusive)
 {
     TSpeedButton* buttons[3];

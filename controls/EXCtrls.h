@@ -1,0 +1,5 @@
+#pragma once
+// The control library's unit of buttons and lists, one header per class.
+
+#include "controls/ExButtonGlyph.h"
+#include "controls/ExSpeedButton.h"

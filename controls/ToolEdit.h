@@ -1,0 +1,4 @@
+#pragma once
+// The control library's editors with a button, one header per class.
+
+#include "controls/ComboEdit.h"
