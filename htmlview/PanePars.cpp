@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-namespace {
+namespace PanePars {
 
 // The tags whose attributes are kept in TagAttrs.
 const SymbSet AttributeKeepingTags = {
@@ -80,7 +80,7 @@ int QuotedValueNumber(const std::string& text)
     return TryStrToInt(digits, number) ? number : 0;
 }
 
-} // namespace
+} // namespace PanePars
 
 ThlParser::ThlParser() = default;
 
@@ -218,7 +218,7 @@ void ThlParser::ReadCh()
             ch = ' ';
     }
     RawChar = ch;
-    UpChar = UpCase(ch);
+    UpChar = PanePars::UpCase(ch);
 }
 
 void ThlParser::GetCh()
@@ -296,7 +296,7 @@ bool ThlParser::RunIncludeDirective()
 {
     IncludeCommand.clear();
     GetCh();
-    while (IsUpperLetter(UpChar)) {
+    while (PanePars::IsUpperLetter(UpChar)) {
         IncludeCommand += RawChar;
         GetCh();
     }
@@ -334,7 +334,7 @@ void ThlParser::DoIncludeEvent()
 
 void ThlParser::SkipWhiteSpace()
 {
-    while (IsLineSpace(RawChar))
+    while (PanePars::IsLineSpace(RawChar))
         GetCh();
 }
 
@@ -352,7 +352,7 @@ void ThlParser::Next()
         TextToken.AddChar(RawChar, CharPos);
         GetCh();
     }
-    if (ParaSpaceDone && ContentSymbols.Contains(CurSym))
+    if (ParaSpaceDone && PanePars::ContentSymbols.Contains(CurSym))
         ParaSpaceDone = false;
     if (OnSymbol)
         OnSymbol(*this);
@@ -367,15 +367,15 @@ bool ThlParser::GetTag()
     const bool endTag = RawChar == '/';
     if (endTag) {
         GetCh();
-    } else if (!IsUpperLetter(UpChar)) {
+    } else if (!PanePars::IsUpperLetter(UpChar)) {
         CurSym = Symb::TextSy;
         TextToken.AddChar('<', TagPos);
         return true;
     }
     CurSym = Symb::CommandSy;
     FName.clear();
-    while (IsUpperLetter(UpChar)) {
-        if (FName.size() < MaxTagName)
+    while (PanePars::IsUpperLetter(UpChar)) {
+        if (FName.size() < PanePars::MaxTagName)
             FName += UpChar;
         GetCh();
     }
@@ -391,7 +391,7 @@ bool ThlParser::GetTag()
         HeadingLevel = UpChar - '0';
         GetCh();
     }
-    const bool keep = AttributeKeepingTags.Contains(CurSym) && TagAttrs != nullptr;
+    const bool keep = PanePars::AttributeKeepingTags.Contains(CurSym) && TagAttrs != nullptr;
     if (keep)
         TagAttrs->Clear();
     Symb sym;
@@ -442,18 +442,18 @@ void ThlParser::DecodeEntity(TokenObj& Into)
 void ThlParser::AppendNumericReference(TokenObj& Into, TokenObj& Literal, int StartPos)
 {
     int digits = 0, value = 0;
-    while (digits < MaxNumericDigits && IsDigitChar(RawChar)) {
+    while (digits < PanePars::MaxNumericDigits && PanePars::IsDigitChar(RawChar)) {
         Literal.AddChar(RawChar, CharPos);
         value = value * 10 + (RawChar - '0');
         ++digits;
         GetCh();
     }
-    if (digits < MaxNumericDigits && RawChar == ';') {
+    if (digits < PanePars::MaxNumericDigits && RawChar == ';') {
         Literal.AddChar(';', CharPos);
         GetCh();
     }
     char ch = 0;
-    if (digits == 0 || digits == MaxNumericDigits || !NumericReferenceChar(value, ch))
+    if (digits == 0 || digits == PanePars::MaxNumericDigits || !PanePars::NumericReferenceChar(value, ch))
         Into.Concat(&Literal);
     else
         Into.AddChar(ch, StartPos);
@@ -462,9 +462,9 @@ void ThlParser::AppendNumericReference(TokenObj& Into, TokenObj& Literal, int St
 void ThlParser::AppendNamedReference(TokenObj& Into, TokenObj& Literal, int StartPos)
 {
     FName.clear();
-    while (IsUpperLetter(UpChar) || IsDigitChar(UpChar)) {
+    while (PanePars::IsUpperLetter(UpChar) || PanePars::IsDigitChar(UpChar)) {
         Literal.AddChar(RawChar, CharPos);
-        const bool tooLong = FName.size() == MaxEntityName;
+        const bool tooLong = FName.size() == PanePars::MaxEntityName;
         FName += RawChar;
         GetCh();
         if (tooLong) {
@@ -477,16 +477,16 @@ void ThlParser::AppendNamedReference(TokenObj& Into, TokenObj& Literal, int Star
         GetCh();
     }
     int entry = 0;
-    const int entries = static_cast<int>(std::size(EntityNames));
-    while (entry < entries && EntityNames[entry] != FName)
+    const int entries = static_cast<int>(std::size(PanePars::EntityNames));
+    while (entry < entries && PanePars::EntityNames[entry] != FName)
         ++entry;
     if (entry == entries) {
         Into.Concat(&Literal);
-    } else if (entry == HellipEntry) {
+    } else if (entry == PanePars::HellipEntry) {
         for (int i = 0; i < 3; ++i)
             Into.AddChar('.', StartPos + i);
-    } else if (entry < FirstLatinEntry) {
-        Into.AddChar(SpecialEntityChars[entry], StartPos);
+    } else if (entry < PanePars::FirstLatinEntry) {
+        Into.AddChar(PanePars::SpecialEntityChars[entry], StartPos);
     } else {
         Into.AddChar(static_cast<char>(entry + 152), StartPos);
     }
@@ -494,9 +494,9 @@ void ThlParser::AppendNamedReference(TokenObj& Into, TokenObj& Literal, int Star
 
 bool ThlParser::IsText()
 {
-    if (EndsText(RawChar))
+    if (PanePars::EndsText(RawChar))
         return false;
-    while (TextToken.Chars.size() < MaxTextRun && !EndsText(RawChar)) {
+    while (TextToken.Chars.size() < MaxTextRun && !PanePars::EndsText(RawChar)) {
         if (!InPre && (RawChar == ' ' || RawChar == '\r')) {
             TextToken.AddChar(NoBreak ? '\x05' : ' ', CharPos);
             SkipWhiteSpace();
@@ -533,9 +533,9 @@ bool ThlParser::GetAttribute(Symb& Sym, std::string& Name, int& Number, std::str
 bool ThlParser::GetID(std::string& Name)
 {
     Name.clear();
-    if (!IsUpperLetter(UpChar))
+    if (!PanePars::IsUpperLetter(UpChar))
         return false;
-    while (IsUpperLetter(UpChar) || UpChar == '-') {
+    while (PanePars::IsUpperLetter(UpChar) || UpChar == '-') {
         Name += UpChar;
         GetCh();
     }
@@ -564,13 +564,13 @@ bool ThlParser::GetQuotedStr(std::string& Text, int& Number)
     if (RawChar == quote)
         GetCh();
     CurSym = savedSym;
-    Number = QuotedValueNumber(Text);
+    Number = PanePars::QuotedValueNumber(Text);
     return true;
 }
 
 bool ThlParser::GetValue(std::string& Text, int& Number)
 {
-    if (RawChar != '+' && RawChar != '-' && !IsDigitChar(RawChar))
+    if (RawChar != '+' && RawChar != '-' && !PanePars::IsDigitChar(RawChar))
         return false;
     if (RawChar == '+' || RawChar == '-') {
         Text += RawChar;

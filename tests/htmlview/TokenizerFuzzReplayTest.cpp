@@ -61,7 +61,7 @@ std::string MutateTokenizerInput(std::string text, std::mt19937& random)
     return text;
 }
 
-void RunOn(const std::string& text, bool throughThread)
+void RunTokenizerOn(const std::string& text, bool throughThread)
 {
     RunTokenizerFuzzCase(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), throughThread);
 }
@@ -93,12 +93,12 @@ TEST(TokenizerFuzzReplay, CorpusAndMutations)
 {
     const std::vector<std::string> corpus = TokenizerCorpus();
     for (const std::string& text : corpus)
-        RunOn(text, true);
+        RunTokenizerOn(text, true);
     // Starting a thread is dear under the sanitizers: one mutation in 40 also goes through one.
     std::mt19937 random(20261211);
     const int rounds = 20000 * TestScale();
     for (int i = 0; i < rounds; ++i)
-        RunOn(MutateTokenizerInput(corpus[random() % corpus.size()], random), i % 40 == 0);
+        RunTokenizerOn(MutateTokenizerInput(corpus[random() % corpus.size()], random), i % 40 == 0);
 }
 
 TEST(TokenizerFuzzReplay, LongInputsFinish)
