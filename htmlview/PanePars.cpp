@@ -84,11 +84,7 @@ int QuotedValueNumber(const std::string& text)
 
 ThlParser::ThlParser() = default;
 
-ThlParser::~ThlParser()
-{
-    delete TagAttrs;
-    delete IncludeParams;
-}
+ThlParser::~ThlParser() { delete TagAttrs; }
 
 // --- Parse entries ------------------------------------------------------------------------------
 

@@ -115,7 +115,8 @@ public:
     int SoundLoop = 0;
     std::string EventName;
     std::string MetaHttpEq, MetaContent;
-    // The parameters of the include directive being run; the parser frees them after the handler.
+    // The parameters of the include directive being run, set only while its handler runs; the
+    // parser owns and frees them.
     TStringList* IncludeParams = nullptr;
     std::string IncludeCommand;
     std::string Title, Base, BaseTarget;

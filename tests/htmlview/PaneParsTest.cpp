@@ -118,6 +118,7 @@ std::vector<TTokenCase> TokenCases()
         {"StrayControlCharacter", "\x01x", {Other('\x01', 0), Txt("x", 1), Eof()}},
         // With nothing more to come after "</P>" or "<BR>", a space stands for the next character.
         {"SpaceAfterFinalParagraphEnd", "x</P>", {Txt("x", 0), Tag(S::PEndSy, 1), Txt(" ", 4), Eof()}},
+        {"SpaceAfterFinalLineBreak", "<BR>", {Tag(S::BRSy, 0), Txt(" ", 3), Eof()}},
         {"NoSpaceAfterOtherFinalTag", "x</B>", {Txt("x", 0), Tag(S::BEndSy, 1), Eof()}},
     };
 }

@@ -326,6 +326,13 @@ TEST(ParseThread, DirectiveWithoutHandlerOrWithEmptyResultLeavesTheDocumentText)
     std::vector<TIncludeCall> calls;
     EXPECT_EQ(ParseInBatches(html, {3}, RecordingInclude(calls, "")), plain);
     EXPECT_EQ(calls.size(), 1u);
+
+    // A directive inside another one's parameters is a plain comment there.
+    calls.clear();
+    ParseInBatches("<!--#outer x=\"<!--#inner -->\" -->", {}, RecordingInclude(calls, ""));
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].Command, "outer");
+    EXPECT_EQ(calls[0].Params, std::vector<std::string>{"X=\"\""});
 }
 
 TEST(ParseThread, FailingIncludeHandlerEndsTheParseQuietly)
