@@ -1,11 +1,19 @@
 #pragma once
 // Shared pieces of the viewer's tests: the application under Qt's offscreen platform, bitmaps to
-// draw on and read back, and pictures of them for a person to look at.
+// draw on and read back, pictures of them for a person to look at, and the parser's symbols as
+// they come out.
 
+#include "htmlview/PanePars.h"
+#include "htmlview/PaneReadThd.h"
+#include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <vector>
 
 // A bitmap of the given size and format, filled with background.
 std::unique_ptr<TBitmap> NewFilledBitmap(int width, int height, TColor background, TPixelFormat format = pf24bit);
@@ -13,3 +21,139 @@ std::unique_ptr<TBitmap> NewFilledBitmap(int width, int height, TColor backgroun
 int InkIn(TBitmap& bitmap, const TRect& area, TColor background);
 // Writes the bitmap as name.bmp into TESS_SCREENSHOT_DIR when that is set; nothing otherwise.
 void SavePicture(TBitmap& bitmap, const std::string& name);
+
+// --- The parser ---------------------------------------------------------------------------------
+// Inline, so that the fuzz targets can use them without the test runner.
+
+// Waits as the viewer does while a parser thread runs: handles messages (so that synchronised
+// calls run) until the parse is done or the thread waits for more text. done is set by the
+// thread's OnTerminate; it is tested first, so a finished thread is never touched.
+inline void WaitForParse(TParseThread& thread, bool& done)
+{
+    const auto stop = [&thread, &done] { return done || thread.Waiting(); };
+    while (!stop())
+        Application->HandleMessageUntil(stop);
+}
+
+struct TRecordedAttribute {
+    Symb Sym;
+    int Number;
+    std::string Text;
+    bool operator==(const TRecordedAttribute&) const = default;
+};
+
+// One symbol as Next left it. Tags carry their position, heading level and the parser's kept
+// attributes; an EParseError that ended the input is recorded as OtherSy with its message.
+struct TRecordedSymbol {
+    Symb Sym;
+    std::string Text;
+    std::vector<int> Positions;
+    int TagPos = 0;
+    int HeadingLevel = 0;
+    std::vector<TRecordedAttribute> Attributes;
+    bool operator==(const TRecordedSymbol&) const = default;
+};
+
+inline bool IsTagSymbol(Symb sym)
+{
+    return sym != Symb::TextSy && sym != Symb::OtherChar && sym != Symb::EofSy && sym != Symb::OtherSy;
+}
+
+inline TRecordedSymbol RecordSymbol(const ThlParser& parser)
+{
+    TRecordedSymbol symbol{parser.CurSym, parser.TextToken.Chars, {}, 0, 0, {}};
+    const auto begin = parser.TextToken.Positions.begin();
+    symbol.Positions.assign(begin, begin + static_cast<std::ptrdiff_t>(parser.TextToken.Chars.size()));
+    if (IsTagSymbol(symbol.Sym)) {
+        symbol.TagPos = parser.TagPos;
+        symbol.HeadingLevel = parser.HeadingLevel;
+        for (int i = 0; parser.TagAttrs != nullptr && i < parser.TagAttrs->Count(); ++i) {
+            const TAttribute* attribute = parser.TagAttrs->Attribute(i);
+            symbol.Attributes.push_back({attribute->Symbol, attribute->Number, attribute->Text});
+        }
+    }
+    return symbol;
+}
+
+inline std::ostream& operator<<(std::ostream& out, const TRecordedSymbol& symbol)
+{
+    out << "{sym " << static_cast<int>(symbol.Sym) << " '";
+    for (char c : symbol.Text) {
+        const unsigned char code = static_cast<unsigned char>(c);
+        if (code < 32 || code >= 127)
+            out << "\\x" << std::hex << static_cast<int>(code) << std::dec;
+        else
+            out << c;
+    }
+    out << "' at";
+    for (int position : symbol.Positions)
+        out << ' ' << position;
+    out << " tag@" << symbol.TagPos << " h" << symbol.HeadingLevel;
+    for (const TRecordedAttribute& attribute : symbol.Attributes)
+        out << " [" << static_cast<int>(attribute.Sym) << ' ' << attribute.Number << " '" << attribute.Text << "']";
+    return out << '}';
+}
+
+struct TReaderModes {
+    bool InScript = false;
+    bool InPre = false;
+    bool NoBreak = false;
+};
+
+// Reads the whole text on the calling thread (no more text follows) and records every symbol.
+inline std::vector<TRecordedSymbol> TokenizeHere(const std::string& html, TReaderModes modes = {})
+{
+    ThlParser parser;
+    std::unique_ptr<TParseThread> holder(new TParseThread(true)); // never started: it only holds the text
+    holder->AddString(html);
+    parser.ParseThread = holder.get();
+    parser.Threaded = false;
+    std::vector<TRecordedSymbol> stream;
+    parser.OnSymbol = [&stream](const ThlParser& p) { stream.push_back(RecordSymbol(p)); };
+    parser.LoadStyle = lsPrimary;
+    parser.ParseInit(nullptr, nullptr, nullptr);
+    parser.InScript = modes.InScript;
+    parser.InPre = modes.InPre;
+    parser.NoBreak = modes.NoBreak;
+    parser.ReadThreadRange();
+    try {
+        parser.GetCh();
+        do
+            parser.Next();
+        while (parser.CurSym != Symb::EofSy);
+    } catch (const EParseError& error) {
+        stream.push_back({Symb::OtherSy, error.Message, {}, 0, 0, {}});
+    }
+    return stream;
+}
+
+// Parses html on a parser thread as the viewer does: the text goes over in batches ending at the
+// given offsets (ascending; equal offsets make empty batches), the GUI side waiting after each.
+// The stream is what the worker's parser recorded.
+inline std::vector<TRecordedSymbol> ParseInBatches(const std::string& html, const std::vector<std::size_t>& cuts,
+                                                   const TIncludeType& include = nullptr, TObject* sender = nullptr)
+{
+    ThlParser parser;
+    parser.EventSender = sender;
+    std::vector<TRecordedSymbol> stream;
+    parser.OnSymbol = [&stream](const ThlParser& p) { stream.push_back(RecordSymbol(p)); };
+    bool done = false;
+    auto* thread = new TParseThread(true);
+    thread->FParser = &parser;
+    thread->FOnInclude = include;
+    thread->OnTerminate = [&done](TObject*) { done = true; };
+    parser.ParseThread = thread;
+    parser.Threaded = true;
+    thread->Resume();
+    WaitForParse(*thread, done);
+    std::size_t from = 0;
+    for (std::size_t i = 0; i <= cuts.size() && !done; ++i) {
+        const std::size_t to = i < cuts.size() ? std::min(cuts[i], html.size()) : html.size();
+        thread->AddString(html.substr(from, to - from));
+        parser.Threaded = i < cuts.size();
+        from = to;
+        thread->Resume();
+        WaitForParse(*thread, done);
+    }
+    return stream;
+}

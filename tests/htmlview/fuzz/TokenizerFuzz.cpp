@@ -1,0 +1,19 @@
+// libFuzzer entry point of the HTML tokenizer and its parser thread: built by clang with
+// TESSELLARIUM_FUZZ on.
+
+#include "fuzz/TokenizerFuzzCase.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    Application->Initialize();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    RunTokenizerFuzzCase(data, size);
+    return 0;
+}
