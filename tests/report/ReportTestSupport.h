@@ -37,6 +37,14 @@ extern const char* const SampleTemplate22Hex;
 // The report of the sample template, put together in code.
 void BuildSampleReport(TrpReport& report);
 
+// A minimal enhanced metafile of a recording's frame, a header and the end record: the writer the
+// tests install so that recorded metafiles can be saved.
+class TMetafile;
+void WriteMinimalEmf(const TMetafile& metafile, TStream& stream);
+
+// The whole file as text.
+std::string ReadText(const fs::path& path);
+
 // A square icon of one colour with an opaque mask.
 void MakeTestIcon(TIcon& icon, int size, TColor color);
 
