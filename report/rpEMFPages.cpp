@@ -7,6 +7,7 @@
 #include "report/rpStreams.h"
 
 #include "platform/gui/Canvas.h"
+#include "platform/gui/Graphic.h"
 #include "platform/gui/Metafile.h"
 #include "platform/gui/Printer.h"
 #include "platform/gui/Regions.h"
@@ -306,7 +307,13 @@ void TrpEMFPages::LoadFromStream(TStream& stream)
             stream.SetPosition(end);
             TrpPictureView picture;
             picture.SetBounds(0, 0, info->PrinterInfo.PaperWidthPx, info->PrinterInfo.PaperHeightPx);
-            picture.Picture->Metafile()->LoadFromStream(metafile);
+            if (metafile.Size() > 0) {
+                try {
+                    picture.Picture->Metafile()->LoadFromStream(metafile);
+                } catch (const EInvalidGraphic&) {
+                    RAISE(EReadError("Immagine del foglio non valida"));
+                }
+            }
             picture.StreamMode = smPrinting;
             info->Stream->WriteUInt8(StreamVersion);
             info->Stream->WriteUInt8(PictureType);

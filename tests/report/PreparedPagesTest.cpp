@@ -47,18 +47,6 @@ void LoadPrepared(TrpReport& report, const TBytes& bytes)
     report.PreparedPages->LoadFromStream(stream);
 }
 
-// Appends the object's prepared record to the sheet's page stream, as printing it does.
-void PutObject(TrpPageInfo& sheet, TrpView& view)
-{
-    view.StreamMode = smPrinting;
-    view.WorkMemo->Assign(view.Memo.get());
-    sheet.Stream->SetPosition(sheet.Stream->Size());
-    sheet.Stream->WriteUInt8(view.ObjectType);
-    if (view.ObjectType == 10)
-        rpWriteString(*sheet.Stream, view.ClassName());
-    view.SaveToStream(*sheet.Stream);
-}
-
 TrpPageInfo* AddSheet(TrpReport& report, TrpPage* page)
 {
     report.PreparedPages->Add(page);
@@ -71,7 +59,7 @@ void BuildOneSheet(TrpReport& report)
     TrpMemoView memo;
     memo.SetBounds(10, 20, 100, 18);
     memo.Memo->Add("12,50");
-    PutObject(*sheet, memo);
+    PutPreparedObject(*sheet, memo);
 }
 
 // Twenty sheets of two papers with every kind of object a sheet holds.
@@ -92,25 +80,25 @@ void BuildTwentySheets(TrpReport& report)
         memo.Adjust = i % 4;
         memo.FrameTyp = rpFrameAll;
         memo.FrameWidth = 1.5f;
-        PutObject(*sheet, memo);
+        PutPreparedObject(*sheet, memo);
         TrpMemoView part;
         part.SetBounds(10, 80, 120, 30);
         part.Memo->Add(std::string("prima riga") + "\x00\x2a");
         part.Memo->Add(std::string("seconda\x01") + "\x0d\x0a");
-        PutObject(*sheet, part);
+        PutPreparedObject(*sheet, part);
         TrpLineView line;
         line.SetBounds(0, 120, 300, 0);
-        PutObject(*sheet, line);
+        PutPreparedObject(*sheet, line);
         TBitmap bitmap;
         bitmap.SetSize(3, 2);
         TrpPictureView picture;
         picture.SetBounds(400, 10, 30, 20);
         picture.Picture->SetGraphic(&bitmap);
-        PutObject(*sheet, picture);
+        PutPreparedObject(*sheet, picture);
         TrpStubAddIn stub;
         stub.SetBounds(5, 5, 5, 5);
         stub.Extra = 0xA0B0C0D0u + static_cast<std::uint32_t>(i);
-        PutObject(*sheet, stub);
+        PutPreparedObject(*sheet, stub);
     }
 }
 
@@ -348,7 +336,7 @@ TEST_F(PreparedPages, ScreenDrawingSkipsObjectsOutsideTheClipButAPrinterDrawsAll
     for (int left : {10, 106, 200}) {
         TCountingView view;
         view.SetBounds(left, 10, 20, 20);
-        PutObject(*sheet, view);
+        PutPreparedObject(*sheet, view);
     }
     TBitmap bitmap;
     bitmap.SetSize(300, 300);

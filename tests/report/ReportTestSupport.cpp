@@ -266,3 +266,14 @@ std::string ReadText(const fs::path& path)
     text << in.rdbuf();
     return text.str();
 }
+
+void PutPreparedObject(TrpPageInfo& sheet, TrpView& view)
+{
+    view.StreamMode = smPrinting;
+    view.WorkMemo->Assign(view.Memo.get());
+    sheet.Stream->SetPosition(sheet.Stream->Size());
+    sheet.Stream->WriteUInt8(view.ObjectType);
+    if (view.ObjectType == 10)
+        rpWriteString(*sheet.Stream, view.ClassName());
+    view.SaveToStream(*sheet.Stream);
+}

@@ -45,6 +45,15 @@ void WriteMinimalEmf(const TMetafile& metafile, TStream& stream);
 // The whole file as text.
 std::string ReadText(const fs::path& path);
 
+// Appends the object's prepared record (with its Memo as the text) to the sheet's page stream, as
+// printing it during a build does.
+struct TrpPageInfo;
+class TrpView;
+void PutPreparedObject(TrpPageInfo& sheet, TrpView& view);
+
+// The starting files of the prepared-report fuzz target, defined with its replay.
+std::vector<TBytes> StartingPreparedFiles();
+
 // A square icon of one colour with an opaque mask.
 void MakeTestIcon(TIcon& icon, int size, TColor color);
 
