@@ -48,6 +48,13 @@ bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 
 bool IsDelimiter(char c) { return c == ' ' || c == ',' || c == '-' || c == '.'; }
 
+// The 1-based position of the first line break from position from, or the length + 1.
+int FindLineBreak(const std::string& s, int from)
+{
+    const auto start = s.begin() + (from - 1);
+    return from + static_cast<int>(std::find_if(start, s.end(), IsLineBreak) - start);
+}
+
 bool HoldsParagraphMark(const TStrings& lines)
 {
     for (int n = 0; n < lines.Count(); ++n)
@@ -103,7 +110,7 @@ TWrappedLine DecodeLine(const std::string& line)
 class TLineWrapper {
 public:
     TLineWrapper(HDC dc, int available, bool wordBreak, TStrings& out)
-        : FDc(dc), FAvailable(available), FWordBreak(wordBreak), FOut(out)
+        : FDc(dc), FAvailable(available), FWordBreak(wordBreak), FOut(out), FCharExtra(GetTextCharacterExtra(dc))
     {
         SIZE hyphen{};
         GetTextExtentPoint32A(dc, "-", -1, &hyphen);
@@ -122,12 +129,16 @@ public:
     {
         Measure(s);
         const int n = static_cast<int>(s.size());
-        if (s.find_first_of("\r\n") == std::string::npos && (n <= 1 || Width(1, n) <= FAvailable)) {
+        FNextLineBreak = FindLineBreak(s, 1);
+        if (FNextLineBreak > n && (n <= 1 || Width(1, n) <= FAvailable)) {
             Put(s, 1, n, true);
             return;
         }
         int b = 1, k = 1, i = 1;
         while (i <= n) {
+            i = SkipFitting(s, b, k, i);
+            if (i > n)
+                break;
             if (IsLineBreak(At(s, i))) {
                 Put(s, b, i - 1, true);
                 while (i < n && IsLineBreak(At(s, i)))
@@ -152,15 +163,47 @@ private:
 
     void Measure(const std::string& s)
     {
-        FRunning.assign(s.size() + 1, 0);
+        // The buffer outlives the wrapper: long texts are wrapped again on every drawing.
+        static std::vector<int> running;
+        running.resize(s.size() + 1);
+        running[0] = 0;
         if (!s.empty())
-            GetTextExtentExPointA(FDc, s, -1, 0, nullptr, FRunning.data() + 1, nullptr);
+            GetTextExtentExPointA(FDc, s, -1, 0, nullptr, running.data() + 1, nullptr);
+        FRunning = running.data();
+        FMonotonic = FCharExtra >= 0;
+    }
+
+    // The first position from i that is a line break, or a character other than a blank that
+    // overflows the line begun at b; k becomes the last delimiter passed on the way. What the scan
+    // does character by character, found in a step where the widths only grow.
+    int SkipFitting(const std::string& s, int b, int& k, int i)
+    {
+        const int n = static_cast<int>(s.size());
+        if (FNextLineBreak < i)
+            FNextLineBreak = FindLineBreak(s, i);
+        const int limit = FAvailable + FRunning[b - 1];
+        int stop = i;
+        if (FMonotonic) {
+            stop = static_cast<int>(std::upper_bound(FRunning + i, FRunning + n + 1, limit) - FRunning);
+            while (stop <= n && At(s, stop) == ' ')
+                ++stop;
+        } else {
+            while (stop <= n && (At(s, stop) == ' ' || FRunning[stop] <= limit))
+                ++stop;
+        }
+        stop = std::min(stop, FNextLineBreak);
+        for (int j = stop - 1; j >= i; --j)
+            if (IsDelimiter(At(s, j))) {
+                k = j;
+                break;
+            }
+        return stop;
     }
 
     // The width of s[from .. to]; 0 when to is before from.
     int Width(int from, int to) const
     {
-        return to < from ? 0 : FRunning[static_cast<std::size_t>(to)] - FRunning[static_cast<std::size_t>(from - 1)];
+        return to < from ? 0 : FRunning[to] - FRunning[from - 1];
     }
 
     void Put(const std::string& s, int from, int to, bool paragraphEnd, bool hyphen = false)
@@ -220,7 +263,11 @@ private:
     int FHyphenWidth = 0;
     int FLines = 0;
     // FRunning[j]: the width of the first j characters of the line being wrapped.
-    std::vector<int> FRunning;
+    const int* FRunning = nullptr;
+    // The widths only grow along the line (no negative character spacing).
+    bool FMonotonic = true;
+    int FCharExtra = 0;
+    int FNextLineBreak = 0;
 };
 
 // The highlight's look while its condition holds, for the life of the scope; the object's font

@@ -308,12 +308,12 @@ BOOL GetTextExtentExPointA(HDC dc, const std::string& text, int count, int maxEx
     if (!context)
         return FALSE;
     auto font = FontOf(*context);
-    const std::string part = Slice(text, count);
-    const std::vector<int> advances = Advances(*context, *font, part);
-    int running = 0, fitted = 0;
+    // One pass over the text, without copies: callers measure long lines this way.
+    const std::string_view part = SliceView(text, count);
+    int running = 0, fitted = 0, breakIndex = 0;
     bool stillFits = true;
-    for (std::size_t i = 0; i < advances.size(); ++i) {
-        running += advances[i];
+    for (std::size_t i = 0; i < part.size(); ++i) {
+        running += Advance(context->State, *font, static_cast<unsigned char>(part[i]), breakIndex);
         if (partialExtents)
             partialExtents[i] = running;
         if (stillFits && running <= maxExtent)

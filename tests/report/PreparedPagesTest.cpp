@@ -375,6 +375,59 @@ TEST_F(PreparedPages, ScreenDrawingSkipsObjectsOutsideTheClipButAPrinterDrawsAll
     UseVirtualPrinterOnly();
 }
 
+// Where a sheet's texts show: their ink inside each object's rectangle scaled into the target.
+TEST_F(PreparedPages, ASheetDrawsScaledIntoItsRectangle)
+{
+    TrpPageInfo* sheet = AddSheet(Report, Report.DesignPages->Add());
+    const struct {
+        const char* Text;
+        int Adjust;
+        TRect Bounds;
+    } texts[] = {
+        {"Fattura n. 12 del 15/03/2024", 0, {40, 40, 340, 70}},
+        {"Totale documento 1.234,50", 1, {360, 40, 710, 70}},
+        {"Centrato", 2 + 8, {40, 100, 340, 160}},
+        {"Una riga giustificata che va a capo e resta allineata ai due lati dell'oggetto.", 3, {360, 100, 710, 190}},
+        {"Girato in su", 4, {40, 200, 70, 400}},
+        {"Girato centrato", 4 + 2, {90, 200, 120, 400}},
+        {"In basso a destra", 1 + 16, {360, 220, 710, 400}},
+    };
+    for (const auto& t : texts) {
+        TrpMemoView memo;
+        memo.SetBounds(t.Bounds.Left, t.Bounds.Top, t.Bounds.Width(), t.Bounds.Height());
+        memo.Memo->Add(t.Text);
+        memo.Adjust = t.Adjust;
+        memo.FrameTyp = rpFrameAll;
+        memo.FillColor = static_cast<TColor>(0xE0FFFF);
+        PutPreparedObject(*sheet, memo);
+    }
+    sheet->Visible = true;
+    for (double scale : {1.0, 0.5}) {
+        TBitmap bitmap;
+        bitmap.SetPixelFormat(pf24bit);
+        const int width = static_cast<int>(752 * scale), height = static_cast<int>(460 * scale);
+        bitmap.SetSize(width, height);
+        bitmap.Canvas()->Brush()->SetColor(clWhite);
+        bitmap.Canvas()->FillRect({0, 0, width, height});
+        const TRect target{0, 0, static_cast<int>(752 * scale), static_cast<int>(1071 * scale)};
+        Report.PreparedPages->Draw(0, bitmap.Canvas(), target);
+        for (const auto& t : texts) {
+            // The fill shows inside every object and nothing is drawn just outside it.
+            const int left = static_cast<int>(Round(t.Bounds.Left * scale)), top = static_cast<int>(Round(t.Bounds.Top * scale));
+            const int right = static_cast<int>(Round(t.Bounds.Right * scale)), bottom = static_cast<int>(Round(t.Bounds.Bottom * scale));
+            EXPECT_EQ(bitmap.Canvas()->Pixels(left - 2, top - 2), clWhite) << t.Text << scale;
+            EXPECT_EQ(bitmap.Canvas()->Pixels(right + 2, bottom + 2), clWhite) << t.Text << scale;
+            EXPECT_EQ(bitmap.Canvas()->Pixels(left, (top + bottom) / 2), clBlack) << t.Text << scale;
+            bool text = false;
+            for (int y = top + 2; y < bottom - 1 && !text; ++y)
+                for (int x = left + 2; x < right - 1 && !text; ++x)
+                    text = (ColorToRGB(bitmap.Canvas()->Pixels(x, y)) & 0xFF) < 100;
+            EXPECT_TRUE(text) << t.Text << scale;
+        }
+        bitmap.SaveToFile(ScreenshotFolder() + "/r04-sheet-" + std::to_string(static_cast<int>(scale * 100)) + ".bmp");
+    }
+}
+
 TEST_F(PreparedPages, ABrokenObjectRecordRaisesWhenTheSheetIsDrawn)
 {
     BuildOneSheet(Report);
