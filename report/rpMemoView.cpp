@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 int WrappedHeight = 0;
 
@@ -51,8 +52,13 @@ bool IsDelimiter(char c) { return c == ' ' || c == ',' || c == '-' || c == '.'; 
 // The 1-based position of the first line break from position from, or the length + 1.
 int FindLineBreak(const std::string& s, int from)
 {
-    const auto start = s.begin() + (from - 1);
-    return from + static_cast<int>(std::find_if(start, s.end(), IsLineBreak) - start);
+    // Two byte searches instead of a test per character: long lines are searched on every wrap.
+    const char* start = s.data() + (from - 1);
+    std::size_t length = s.size() - static_cast<std::size_t>(from - 1);
+    if (const void* cr = std::memchr(start, '\r', length))
+        length = static_cast<std::size_t>(static_cast<const char*>(cr) - start);
+    const void* lf = std::memchr(start, '\n', length);
+    return from + static_cast<int>(lf ? static_cast<const char*>(lf) - start : static_cast<std::ptrdiff_t>(length));
 }
 
 bool HoldsParagraphMark(const TStrings& lines)
@@ -208,7 +214,10 @@ private:
 
     void Put(const std::string& s, int from, int to, bool paragraphEnd, bool hyphen = false)
     {
-        std::string text = to < from ? std::string() : s.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1));
+        std::string text;
+        text.reserve(static_cast<std::size_t>(std::max(to - from + 1, 0)) + 4); // room for the hyphen, mark and width
+        if (to >= from)
+            text.append(s, static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1));
         int width = Width(from, to);
         if (hyphen) {
             text.push_back('-');
