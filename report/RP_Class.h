@@ -3,7 +3,9 @@
 // the pages, the values and the report component.
 
 #include "report/rpBandView.h"
+#include "report/rpEMFPages.h"
 #include "report/rpEngine.h"
+#include "report/rpExportFilter.h"
 #include "report/rpLineView.h"
 #include "report/rpMemoView.h"
 #include "report/rpPages.h"

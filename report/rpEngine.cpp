@@ -4,6 +4,7 @@
 #include "report/RP_Pars.h"
 #include "report/RP_Prntr.h"
 #include "report/RP_progr.h"
+#include "report/rpEMFPages.h"
 #include "report/rpBandView.h"
 #include "report/rpLineView.h"
 #include "report/rpMemoView.h"
@@ -58,6 +59,7 @@ constexpr std::uint8_t AddInType = 10;
 constexpr int ScratchSize = 8;
 
 bool Started = false;
+bool Busy = false;
 
 std::vector<std::string> LoadTexts(int firstId, int lastId)
 {
@@ -139,6 +141,17 @@ void rpDoScript(TStrings* script)
         rpInterpretator->DoScript(script);
 }
 
+TrpBusyScope::TrpBusyScope()
+{
+    if (rpEngine::Busy)
+        RAISE(EInvalidOperation("Un report \xE8 gi\xE0 in elaborazione."));
+    rpEngine::Busy = true;
+}
+
+TrpBusyScope::~TrpBusyScope() { rpEngine::Busy = false; }
+
+bool rpEngineBusy() { return rpEngine::Busy; }
+
 void rpInitEngine()
 {
     using namespace rpEngine;
@@ -161,6 +174,7 @@ void rpInitEngine()
     rpVariables = new TrpVariables;
     rpPrinter();
     rpProgressForm = TForm::Create<TrpProgressForm>(nullptr);
+    rpCompressor = new TrpCompressor;
 }
 
 void rpDoneEngine()
@@ -169,6 +183,8 @@ void rpDoneEngine()
     if (!Started)
         return;
     Started = false;
+    delete rpCompressor;
+    rpCompressor = nullptr;
     TComponent::Free(rpProgressForm);
     rpProgressForm = nullptr;
     rpFreePrinter();

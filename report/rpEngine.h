@@ -146,6 +146,18 @@ std::unique_ptr<TrpView> rpCreateObject(std::uint8_t typ, const std::string& cla
 // Runs an object's compiled script before it prints; nothing while the engine has no interpreter.
 void rpDoScript(TStrings* script);
 
+// One report is built, printed or exported at a time. The scope marks the engine busy for its
+// life; made while the engine is already busy it raises EInvalidOperation ("a report is already
+// being processed", in Italian).
+class TrpBusyScope {
+public:
+    TrpBusyScope();
+    ~TrpBusyScope();
+    TrpBusyScope(const TrpBusyScope&) = delete;
+    TrpBusyScope& operator=(const TrpBusyScope&) = delete;
+};
+bool rpEngineBusy();
+
 // --- Start and end ---
 
 // Creates the engine's shared objects once, the progress window among them; later calls do

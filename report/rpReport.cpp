@@ -4,7 +4,9 @@
 #include "report/RP_DSet.h"
 #include "report/RP_Intrp.h"
 #include "report/RP_Utils.h"
+#include "report/RP_progr.h"
 #include "report/rpEngine.h"
+#include "report/rpExportFilter.h"
 #include "report/rpResources.h"
 #include "report/rpStreams.h"
 
@@ -13,12 +15,14 @@
 #include "platform/db/StdFields.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
+#include "platform/gui/Label.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 
 #include <algorithm>
+#include <exception>
 #include <optional>
 #include <vector>
 
@@ -250,7 +254,7 @@ std::string FormatBoolean(const Variant& value, int variant, const std::string& 
 
 TrpReport::TrpReport(TComponent* AOwner)
     : TComponent(AOwner), DesignPages(std::make_unique<TrpPages>(this)),
-      VariableList(std::make_unique<TStringList>()), Values(std::make_unique<TrpValues>())
+      PreparedPages(std::make_unique<TrpEMFPages>(this)), VariableList(std::make_unique<TStringList>()), Values(std::make_unique<TrpValues>())
 {
     rpInitEngine();
     FileName = rpLoadStr(55209);
@@ -502,6 +506,86 @@ void TrpReport::DesignReport()
     CurReport = this;
 }
 
+// --- Prepared pages
+
+void TrpReport::LoadPreparedReport(const std::string& fileName)
+{
+    TMemoryStream stream;
+    {
+        TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+        stream.LoadFromStream(file);
+    }
+    stream.SetPosition(0);
+    PreparedPages->LoadFromStream(stream);
+    CanRebuild = false;
+}
+
+void TrpReport::SavePreparedReport(const std::string& fileName)
+{
+    TMemoryStream content;
+    PreparedPages->SaveToStream(content);
+    rpReport::WriteAtomically(fileName, content);
+}
+
+void TrpReport::EditPreparedReport(int) {}
+
+void TrpReport::ExportTo(const TrpExportFilterClass& filterClass, const std::string& fileName)
+{
+    TrpBusyScope busy;
+    // The file takes the export's bytes under a temporary name; the filter is made only once it
+    // exists, and is gone (its destructor may still write) before the file replaces an older one.
+    TAtomicFileStream file(fileName);
+    std::unique_ptr<TrpExportFilter> filter(filterClass.Create(&file));
+    struct TActiveFilter {
+        TrpReport& Report;
+        ~TActiveFilter() { Report.ActiveExportFilter = nullptr; }
+    } active{*this};
+    ActiveExportFilter = filter.get();
+    filter->OnBeginDoc();
+    CurReport = this;
+    MasterReport = this;
+    DocMode = dmPrinting;
+    TotalPageCount = PreparedPages->Count();
+    RunInProgressWindow([this, &filter] {
+        Application->ProcessMessages();
+        for (int i = 0; i < PreparedPages->Count(); ++i) {
+            filter->OnBeginPage();
+            PreparedPages->ExportData(i);
+            InternalOnProgress(i + 1);
+            filter->OnEndPage();
+        }
+        filter->OnEndDoc();
+    });
+    ActiveExportFilter = nullptr;
+    filter.reset();
+    file.Commit();
+}
+
+void TrpReport::RunInProgressWindow(const std::function<void()>& work)
+{
+    TrpProgressForm* form = rpProgressForm;
+    form->SetCaption(rpLoadStr(55203) + (Title.empty() ? std::string() : " - " + Title));
+    form->BaseCaption = rpLoadStr(55205);
+    form->Label1->SetCaption(form->BaseCaption + "  1");
+    std::exception_ptr failure;
+    form->BeforeModalHandler = [form, &work, &failure](TObject*) {
+        try {
+            work();
+            form->SetModalResult(mrOk);
+        } catch (...) {
+            failure = std::current_exception();
+            form->SetModalResult(mrCancel);
+        }
+    };
+    struct THandlerReset {
+        TrpProgressForm* Form;
+        ~THandlerReset() { Form->BeforeModalHandler = nullptr; }
+    } reset{form};
+    form->Show_Modal(this);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 // --- Printer
 
 void TrpReport::SetPrinterTo(const std::string& printerName)
@@ -680,8 +764,34 @@ void TrpReport::InternalOnEnterRect(TStrings* memo, TrpView* view)
         OnEnterRect(memo, view);
 }
 
-// Export filters come with the export pass; no export runs before then.
-void TrpReport::InternalOnExportData(TrpView*) {}
+void TrpReport::InternalOnExportData(TrpView* view)
+{
+    if (ActiveExportFilter)
+        ActiveExportFilter->OnData(view->Left, view->Top, view);
+}
+
+void TrpReport::InternalOnExportText(int x, int y, const std::string& text, TrpView* view)
+{
+    if (ActiveExportFilter)
+        ActiveExportFilter->OnText(x, y, text, view);
+}
+
+void TrpReport::InternalOnProgress(int n)
+{
+    if (OnProgress) {
+        OnProgress(n);
+    } else if (ShowProgress && rpProgressForm) {
+        std::string text = rpProgressForm->BaseCaption + "  " + IntToStr(n);
+        if (MasterReport && MasterReport->ActiveExportFilter)
+            text += " " + rpLoadStr(55199) + " " + IntToStr(TotalPageCount);
+        rpProgressForm->Label1->SetCaption(text);
+    }
+    // Inside the modal progress window its button stays usable; otherwise input waits.
+    if (rpProgressForm && rpProgressForm->Modal())
+        Application->ProcessMessages();
+    else
+        Application->ProcessMessagesExcludingInput();
+}
 
 void TrpReport::InternalOnBeginColumn(TrpBand* band)
 {

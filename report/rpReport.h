@@ -3,6 +3,7 @@
 // events, and the entry points that load and save templates.
 
 #include "report/RP_Pars.h"
+#include "report/rpEMFPages.h"
 #include "report/rpPages.h"
 #include "report/rpValues.h"
 
@@ -23,6 +24,7 @@ class TDataSet;
 class TStream;
 class TrpBand;
 class TrpDataset;
+class TrpExportFilter;
 class TrpPreview;
 
 enum TrpPreviewZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
@@ -88,6 +90,20 @@ public:
     // Adds a page when there is none and becomes the current report.
     void DesignReport();
 
+    // --- Prepared pages ---
+    // Loads a prepared-report file into PreparedPages; the pages then no longer come from a build.
+    // A file that cannot be opened raises EFOpenError; a damaged one EReadError, and the pages
+    // stay as they were.
+    void LoadPreparedReport(const std::string& fileName);
+    // Written whole to a temporary file and renamed.
+    void SavePreparedReport(const std::string& fileName);
+    // Hands a prepared sheet to the report designer; this program installs none.
+    void EditPreparedReport(int pageIndex);
+    // Exports the prepared sheets into a new file through a filter of the given class, inside the
+    // progress window. The file replaces an older one only when the export completed; a missing
+    // folder raises EFCreateError before a filter is made, and any error leaves the old file.
+    void ExportTo(const TrpExportFilterClass& filterClass, const std::string& fileName);
+
     // --- Printer ---
     // Selects the printer of that exact name unless PrintToDefaultPrinter; "" and unknown names
     // change nothing.
@@ -125,8 +141,13 @@ public:
     // --- Hooks for the objects ---
     // Loads a bound blob field into the object, then raises OnEnterRect.
     void InternalOnEnterRect(TStrings* memo, TrpView* view);
-    // Hands the object to the running export; nothing while no export runs.
+    // Hand an object, or one text line of it at (x, y), to the running export; nothing while no
+    // export runs.
     void InternalOnExportData(TrpView* view);
+    void InternalOnExportText(int x, int y, const std::string& text, TrpView* view);
+    // Progress of a build, print or export: OnProgress, or the progress window's label; then
+    // messages are processed.
+    void InternalOnProgress(int n);
     void InternalOnBeginColumn(TrpBand* band);
     void InternalOnPrintColumn(int columnNumber, int& width);
 
@@ -158,6 +179,12 @@ public:
     std::string FileName;
 
     const std::unique_ptr<TrpPages> DesignPages;
+    // The prepared sheets; a preview takes the list over while it shows them.
+    std::unique_ptr<TrpEMFPages> PreparedPages;
+    // Set by every build: the prepared pages come from a build of this report.
+    bool CanRebuild = false;
+    // The filter of the export running, null otherwise.
+    TrpExportFilter* ActiveExportFilter = nullptr;
     const std::unique_ptr<TStringList> VariableList;
     const std::unique_ptr<TrpValues> Values;
 
@@ -182,6 +209,8 @@ protected:
 private:
     void AttachPreview(TrpPreview* preview, TComponent* component);
     void ShowFormatError();
+    // Runs work inside the engine's progress window; an error of the work reaches the caller.
+    void RunInProgressWindow(const std::function<void()>& work);
     // Reads the pages after the version byte; false after the message box.
     bool LoadPages(TStream& stream);
     // The template after its version byte, into a memory stream (a refused save raises half way).

@@ -8,6 +8,7 @@
 #include "platform/rtl/Codepage.h"
 
 #include <algorithm>
+#include <limits>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -905,8 +906,15 @@ void TMetafile::LoadFromStream(TStream& stream)
         }
         if (sound) {
             const auto frame = [&](int i) { return static_cast<std::int32_t>(U32(bytes.data() + 24 + 4 * i)); };
-            width = MulDiv(frame(2) - frame(0), 96, 2540);
-            height = MulDiv(frame(3) - frame(1), 96, 2540);
+            // Frames of damaged files may span more than an int holds; such a size is unknown.
+            const auto span = [&](int from, int to) {
+                const std::int64_t extent = static_cast<std::int64_t>(frame(to)) - frame(from);
+                if (extent > std::numeric_limits<int>::max() || extent < 0)
+                    return 0;
+                return MulDiv(static_cast<int>(extent), 96, 2540);
+            };
+            width = span(0, 2);
+            height = span(1, 3);
         }
     } else if (size >= 22 && U32(bytes.data()) == 0x9AC6CDD7u) {
         const auto word = [&](int at) { return static_cast<std::int16_t>(bytes[at] | (bytes[at + 1] << 8)); };

@@ -191,9 +191,15 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
                        ColorSource(back), R2_COPYPEN);
         }
     }
-    if (!text.empty() && font->Raw.isValid()) {
-        // The glyphs are drawn on a transparent layer, then laid over the target's pixels.
-        const QRect area = deviceTurn.mapRect(deviceCell).toAlignedRect().adjusted(-2, -2, 2, 2);
+    // The glyphs are drawn on a transparent layer, then laid over the target's pixels. The layer
+    // covers only what the clip lets through, so a long line or a large font that mostly falls
+    // outside costs no memory for what is never shown.
+    QRect clipBounds;
+    for (const QRect& clip : job.Clip)
+        clipBounds |= clip;
+    const QRect area = deviceTurn.mapRect(deviceCell).toAlignedRect().adjusted(-2, -2, 2, 2) &
+                       clipBounds.translated(-job.Target.Origin.X, -job.Target.Origin.Y);
+    if (!text.empty() && font->Raw.isValid() && !area.isEmpty()) {
         QImage layer(area.size(), QImage::Format_ARGB32_Premultiplied);
         layer.fill(0);
         {
@@ -302,12 +308,12 @@ BOOL GetTextExtentExPointA(HDC dc, const std::string& text, int count, int maxEx
     if (!context)
         return FALSE;
     auto font = FontOf(*context);
-    const std::string part = Slice(text, count);
-    const std::vector<int> advances = Advances(*context, *font, part);
-    int running = 0, fitted = 0;
+    // One pass over the text, without copies: callers measure long lines this way.
+    const std::string_view part = SliceView(text, count);
+    int running = 0, fitted = 0, breakIndex = 0;
     bool stillFits = true;
-    for (std::size_t i = 0; i < advances.size(); ++i) {
-        running += advances[i];
+    for (std::size_t i = 0; i < part.size(); ++i) {
+        running += Advance(context->State, *font, static_cast<unsigned char>(part[i]), breakIndex);
         if (partialExtents)
             partialExtents[i] = running;
         if (stillFits && running <= maxExtent)

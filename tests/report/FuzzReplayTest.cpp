@@ -1,9 +1,11 @@
 // Replays the template fuzz target over the test templates and deterministic mutations of them.
 // TESS_FUZZ_MUTATIONS sets how many mutations run (a small number by default). Run as
-// "report_tests --write-corpus <folder>" it writes the starting templates for the fuzzer instead.
+// "report_tests --write-corpus <folder>" it writes the starting templates and prepared files for the
+// fuzzers instead.
 
 #include "ReportTestSupport.h"
 
+#include "ByteMutations.h"
 #include "fuzz/TemplateFuzzCase.h"
 
 #include "platform/gui/Bitmap.h"
@@ -81,50 +83,6 @@ std::vector<TBytes> StartingTemplates()
     return templates;
 }
 
-// Byte flips, truncations, 16- and 32-bit fields set to extremes, and pieces spliced from another
-// template.
-TBytes Mutate(TBytes bytes, const std::vector<TBytes>& all, std::mt19937& random)
-{
-    auto below = [&](std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(random() % n); };
-    switch (random() % 5) {
-    case 0: {
-        const std::size_t flips = 1 + below(6);
-        for (std::size_t i = 0; i < flips && !bytes.empty(); ++i)
-            bytes[below(bytes.size())] ^= static_cast<std::uint8_t>(1 + below(255));
-        break;
-    }
-    case 1:
-        bytes.resize(below(bytes.size()));
-        break;
-    case 2: {
-        if (bytes.size() < 4)
-            break;
-        static const std::uint32_t values[] = {0, 1, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
-        const std::uint32_t value = values[below(7)];
-        std::memcpy(bytes.data() + below(bytes.size() - 3), &value, 1 + below(4));
-        break;
-    }
-    case 3: {
-        const TBytes& other = all[below(all.size())];
-        const std::size_t from = below(other.size()), length = below(other.size() - from + 1);
-        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(below(bytes.size() + 1)), other.begin() + static_cast<std::ptrdiff_t>(from),
-                     other.begin() + static_cast<std::ptrdiff_t>(from + length));
-        break;
-    }
-    default:
-        if (!bytes.empty())
-            bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(below(bytes.size())));
-        break;
-    }
-    return bytes;
-}
-
-int MutationCount()
-{
-    const char* text = std::getenv("TESS_FUZZ_MUTATIONS");
-    return text ? std::atoi(text) : DefaultMutations;
-}
-
 } // namespace
 
 TEST(TemplateFuzzReplay, StartingTemplatesAndMutationsLoadOrAreRefused)
@@ -134,9 +92,9 @@ TEST(TemplateFuzzReplay, StartingTemplatesAndMutationsLoadOrAreRefused)
     for (const TBytes& start : templates)
         RunTemplateFuzzCase(start.data(), start.size());
     std::mt19937 random(20240517);
-    const int mutations = MutationCount();
+    const int mutations = MutationCount(DefaultMutations);
     for (int i = 0; i < mutations; ++i) {
-        const TBytes mutated = Mutate(templates[random() % templates.size()], templates, random);
+        const TBytes mutated = MutateBytes(templates[random() % templates.size()], templates, random);
         RunTemplateFuzzCase(mutated.data(), mutated.size());
     }
 }
@@ -152,6 +110,9 @@ int main(int argc, char** argv)
             const std::vector<TBytes> templates = StartingTemplates();
             for (std::size_t n = 0; n < templates.size(); ++n)
                 WriteFileBytes(folder / ("start-" + std::to_string(n) + ".frf"), templates[n]);
+            const std::vector<TBytes> prepared = StartingPreparedFiles();
+            for (std::size_t n = 0; n < prepared.size(); ++n)
+                WriteFileBytes(folder / ("start-" + std::to_string(n) + ".frp"), prepared[n]);
             std::printf("%zu starting templates written to %s\n", templates.size(), folder.c_str());
             rpDoneEngine();
             return 0;

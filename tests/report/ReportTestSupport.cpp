@@ -5,6 +5,7 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Grab.h"
+#include "platform/gui/Metafile.h"
 #include "platform/gui/Printer.h"
 #include "platform/gui/PrinterDevice.h"
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <thread>
 
 // The font configuration library keeps its caches for the life of the process; the leak checker
@@ -243,4 +245,35 @@ std::string ScreenshotFolder()
     const fs::path folder = env && *env ? fs::path(env) : fs::current_path() / "screenshots";
     fs::create_directories(folder);
     return folder.string();
+}
+
+void WriteMinimalEmf(const TMetafile& metafile, TStream& stream)
+{
+    const std::int32_t right = metafile.Width() * 2540 / 96, bottom = metafile.Height() * 2540 / 96;
+    const std::uint32_t header[22] = {1, 88, 0, 0, static_cast<std::uint32_t>(metafile.Width()),
+                                      static_cast<std::uint32_t>(metafile.Height()), 0, 0,
+                                      static_cast<std::uint32_t>(right), static_cast<std::uint32_t>(bottom),
+                                      0x464D4520, 0x10000, 88 + 20, 2, 1, 0, 0, 0, 1024, 768, 320, 240};
+    const std::uint32_t end[5] = {14, 20, 0, 16, 20};
+    stream.WriteBuffer(header, sizeof header);
+    stream.WriteBuffer(end, sizeof end);
+}
+
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void PutPreparedObject(TrpPageInfo& sheet, TrpView& view)
+{
+    view.StreamMode = smPrinting;
+    view.WorkMemo->Assign(view.Memo.get());
+    sheet.Stream->SetPosition(sheet.Stream->Size());
+    sheet.Stream->WriteUInt8(view.ObjectType);
+    if (view.ObjectType == 10)
+        rpWriteString(*sheet.Stream, view.ClassName());
+    view.SaveToStream(*sheet.Stream);
 }

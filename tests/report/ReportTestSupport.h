@@ -37,6 +37,23 @@ extern const char* const SampleTemplate22Hex;
 // The report of the sample template, put together in code.
 void BuildSampleReport(TrpReport& report);
 
+// A minimal enhanced metafile of a recording's frame, a header and the end record: the writer the
+// tests install so that recorded metafiles can be saved.
+class TMetafile;
+void WriteMinimalEmf(const TMetafile& metafile, TStream& stream);
+
+// The whole file as text.
+std::string ReadText(const fs::path& path);
+
+// Appends the object's prepared record (with its Memo as the text) to the sheet's page stream, as
+// printing it during a build does.
+struct TrpPageInfo;
+class TrpView;
+void PutPreparedObject(TrpPageInfo& sheet, TrpView& view);
+
+// The starting files of the prepared-report fuzz target, defined with its replay.
+std::vector<TBytes> StartingPreparedFiles();
+
 // A square icon of one colour with an opaque mask.
 void MakeTestIcon(TIcon& icon, int size, TColor color);
 

@@ -3,6 +3,8 @@
 
 #include "ReportTestSupport.h"
 
+#include "ModelJson.h"
+
 #include "fuzz/TemplateFuzzCase.h"
 
 #include "report/RP_Utils.h"
@@ -13,7 +15,6 @@
 #include "platform/gui/Metafile.h"
 #include "platform/rtl/Codepage.h"
 
-#include <zlib.h>
 
 #include <cstdio>
 #include <fstream>
@@ -31,19 +32,6 @@ TBitmap* MakeBitmap(TBitmap& bitmap, int width, int height, TColor color)
     bitmap.Canvas()->FillRect({0, 0, width, height});
     bitmap.Canvas()->SetPixels(1, 1, clBlue);
     return &bitmap;
-}
-
-// A minimal enhanced metafile of the recording's frame: a header and the end record.
-void WriteMinimalEmf(const TMetafile& metafile, TStream& stream)
-{
-    const std::int32_t right = metafile.Width() * 2540 / 96, bottom = metafile.Height() * 2540 / 96;
-    const std::uint32_t header[22] = {1, 88, 0, 0, static_cast<std::uint32_t>(metafile.Width()),
-                                      static_cast<std::uint32_t>(metafile.Height()), 0, 0,
-                                      static_cast<std::uint32_t>(right), static_cast<std::uint32_t>(bottom),
-                                      0x464D4520, 0x10000, 88 + 20, 2, 1, 0, 0, 0, 1024, 768, 320, 240};
-    const std::uint32_t end[5] = {14, 20, 0, 16, 20};
-    stream.WriteBuffer(header, sizeof header);
-    stream.WriteBuffer(end, sizeof end);
 }
 
 void AddObject(TrpPage* page, std::unique_ptr<TrpView> view, const std::string& name, int top)
@@ -148,63 +136,11 @@ void BuildEveryKind(TrpReport& report)
 
 // --- The model as JSON, in the shape the Python reader prints
 
-std::string Json(const std::string& ansi)
-{
-    std::string out = "\"";
-    for (char c : AnsiToUtf8(ansi)) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string Json(std::int64_t number) { return std::to_string(number); }
-std::string JsonBool(bool value) { return value ? "true" : "false"; }
-
-std::string Json(TStrings* lines)
-{
-    std::string out = "[";
-    for (int i = 0; i < lines->Count(); ++i)
-        out += (i ? "," : "") + Json(lines->Strings(i));
-    return out + "]";
-}
-
-std::string Members(const std::vector<std::pair<std::string, std::string>>& members)
-{
-    std::string out = "{";
-    for (std::size_t i = 0; i < members.size(); ++i)
-        out += (i ? "," : "") + Json(members[i].first) + ":" + members[i].second;
-    return out + "}";
-}
-
-std::uint32_t Unsigned(TColor color) { return static_cast<std::uint32_t>(color); }
-
-std::string PictureJson(TrpPictureView& view)
-{
-    TGraphic* graphic = view.Picture->Graphic();
-    int kind = 0;
-    if (graphic && !graphic->Empty())
-        kind = dynamic_cast<TMetafile*>(graphic) ? 2 : dynamic_cast<TIcon*>(graphic) ? 3 : 1;
-    TMemoryStream data;
-    if (kind)
-        graphic->SaveToStream(data);
-    const auto crc = kind ? crc32(0, reinterpret_cast<const Bytef*>(data.Memory()), static_cast<uInt>(data.Size())) : 0;
-    return Members({{"kind", Json(kind)}, {"size", Json(data.Size())}, {"crc32", Json(static_cast<std::int64_t>(crc))}});
-}
+using namespace ReportJson;
 
 std::string ObjectJson(TrpView& view, int page)
 {
-    char frameWidth[32];
-    std::snprintf(frameWidth, sizeof frameWidth, "%.9g", static_cast<double>(view.FrameWidth));
+    const std::string frameWidth = FrameWidthJson(view.FrameWidth);
     std::vector<std::pair<std::string, std::string>> members = {
         {"type", Json(view.ObjectType)}, {"class", Json(view.ObjectType == 10 ? view.ClassName() : "")},
         {"page", Json(page)}, {"name", Json(view.Name)}, {"left", Json(view.Left)}, {"top", Json(view.Top)},
@@ -228,10 +164,7 @@ std::string ObjectJson(TrpView& view, int page)
     } else if (auto* subReport = dynamic_cast<TrpSubReportView*>(&view)) {
         members.push_back({"sub_page", Json(subReport->SubPage)});
     } else if (auto* stub = dynamic_cast<TrpStubAddIn*>(&view)) {
-        char extra[9];
-        const std::uint32_t e = stub->Extra;
-        std::snprintf(extra, sizeof extra, "%02x%02x%02x%02x", e & 0xFF, (e >> 8) & 0xFF, (e >> 16) & 0xFF, e >> 24);
-        members.push_back({"extra", Json(extra)});
+        members.push_back({"extra", StubExtraJson(stub->Extra)});
     }
     return Members(members);
 }
@@ -265,14 +198,6 @@ std::string ModelJson(TrpReport& report)
                     {"printer", Json(printer->Printers->Strings(printer->PrinterIndex()))}, {"pages", pages + "]"},
                     {"objects", objects + "]"}, {"values", values + "]"},
                     {"variables", Json(report.VariableList.get())}, {"data_manager", "false"}});
-}
-
-std::string ReadText(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 class RoundTrip : public testing::Test {

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
-"""Reads a report template (.frf) on its own and prints what it holds as JSON.
+"""Reads a report template (.frf) or a prepared report (.frp) on its own and prints what it holds
+as JSON.
 
-    frf_dump.py TEMPLATE [--addin CLASS=BYTES ...] [--expect MODEL.json]
+    frf_dump.py FILE [--addin CLASS=BYTES ...] [--expect MODEL.json]
+
+A prepared report is walked sheet by sheet through the end position each sheet stores.
 
 Add-in objects store bytes of their own after the common part; --addin gives how many a class
 stores. With --expect the result is compared with a JSON model instead of printed: the exit
@@ -237,6 +240,60 @@ def read_template(data, addins):
     return model
 
 
+def read_prepared_object(reader, addins):
+    typ = reader.u8()
+    view = {"type": typ, "class": ""}
+    if typ == 10:
+        view["class"] = reader.string()
+    (view["left"], view["top"], view["width"], view["height"], view["flags"], view["frame_typ"],
+     code, view["frame_color"], view["frame_style"]) = reader.unpack("<iiiiHHiIH")
+    view["frame_width"] = frame_width(code)
+    view["fill_color"] = reader.u32()
+    view["memo"] = reader.lines()
+    if typ == 0:
+        view["font"] = {"name": reader.string(), "size": reader.i32(), "style": reader.u16(),
+                        "color": reader.u32(), "adjust": reader.i32(), "charset": reader.u16() & 0xFF}
+    elif typ == 1:
+        read_picture(reader, view)
+    elif typ == 3:
+        view["sub_page"] = reader.i32()
+    elif typ == 10:
+        if view["class"] not in addins:
+            raise ValueError("unknown add-in %s" % view["class"])
+        view["extra"] = reader.take(addins[view["class"]]).hex()
+    elif typ not in (2, 4):
+        raise ValueError("object type %d" % typ)
+    return view
+
+
+def read_prepared(data, addins):
+    reader = Reader(data)
+    flag = reader.u8()
+    if flag in (1, 255):
+        raise ValueError("compressed file")
+    if flag != 0:
+        raise ValueError("older layout")
+    model = {"printer": reader.string(), "sheets": []}
+    count = reader.u32()
+    for _ in range(count):
+        end = reader.u32()
+        sheet = {"paper_size": reader.u16(), "width": reader.i32(), "height": reader.i32(),
+                 "orientation": reader.u8(), "use_margins": reader.u8()}
+        if end < reader.pos or end > len(data):
+            raise ValueError("sheet end %d outside %d..%d" % (end, reader.pos, len(data)))
+        # Picture records hold positions within their page stream, which starts at 0.
+        page = Reader(data[reader.pos:end])
+        sheet["version"] = page.u8()
+        sheet["objects"] = []
+        while not page.at_end():
+            sheet["objects"].append(read_prepared_object(page, addins))
+        reader.pos = end
+        model["sheets"].append(sheet)
+    if not reader.at_end():
+        raise ValueError("%d bytes after the last sheet" % (len(data) - reader.pos))
+    return model
+
+
 def differences(expected, actual, path="$"):
     if isinstance(expected, float) or isinstance(actual, float):
         if not isinstance(expected, (int, float)) or not isinstance(actual, (int, float)) \
@@ -263,7 +320,7 @@ def differences(expected, actual, path="$"):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("template")
+    parser.add_argument("file")
     parser.add_argument("--addin", action="append", default=[], help="CLASS=BYTES")
     parser.add_argument("--expect")
     arguments = parser.parse_args()
@@ -271,8 +328,9 @@ def main():
     for entry in arguments.addin:
         name, size = entry.rsplit("=", 1)
         addins[name] = int(size)
-    with open(arguments.template, "rb") as stream:
-        model = read_template(stream.read(), addins)
+    with open(arguments.file, "rb") as stream:
+        data = stream.read()
+    model = read_prepared(data, addins) if arguments.file.lower().endswith(".frp") else read_template(data, addins)
     if not arguments.expect:
         json.dump(model, sys.stdout, indent=1, sort_keys=True)
         print()

@@ -12,6 +12,7 @@
 #include "platform/os/ShellFileInfo.h"
 #include "platform/rtl/Files.h"
 
+#include <cstring>
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
@@ -607,7 +608,15 @@ TEST(Metafiles, LoadedFilesKeepTheirBytesAndShowAPlaceholder)
     Bytes damaged = emf;
     damaged[88 + 4] = 0xF0; // a record running past the data
     const Bytes shortHeader(emf.begin(), emf.begin() + 60);
-    for (const Bytes& bad : {damaged, shortHeader}) {
+    // A frame from the lowest to the highest 32-bit value, and one running backwards.
+    Bytes hugeFrame = emf, backwardFrame = emf;
+    for (int i : {24, 28})
+        std::memcpy(hugeFrame.data() + i, "\x00\x00\x00\x80", 4);
+    for (int i : {32, 36})
+        std::memcpy(hugeFrame.data() + i, "\xFF\xFF\xFF\x7F", 4);
+    for (int i : {24, 28})
+        std::memcpy(backwardFrame.data() + i, "\x00\x00\x01\x00", 4);
+    for (const Bytes& bad : {damaged, shortHeader, hugeFrame, backwardFrame}) {
         Load(metafile, bad);
         EXPECT_EQ(metafile.Width(), 0);
         EXPECT_EQ(metafile.Height(), 0);

@@ -3,6 +3,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/FontEngine.h"
 #include "platform/gui/Metafile.h"
+#include "platform/gui/Regions.h"
 #include "platform/gui/TextOutput.h"
 #include "platform/gui/private/MetafileRecording.h"
 #include "platform/rtl/Codepage.h"
@@ -257,6 +258,41 @@ TEST_F(TTextFixture, TurnedTextGoesUpward)
                 EXPECT_LE(y, 80);
             }
     EXPECT_GT(dark, 10);
+}
+
+// Glyphs are drawn only where the clip lets them through; what shows is the same as without the
+// clip, also for a line far wider than the bitmap and for turned text.
+TEST_F(TTextFixture, ClippedTextShowsWhatTheWholeLineShows)
+{
+    const std::string line = "Fattura " + std::string(5000, 'W');
+    for (int escapement : {0, 900}) {
+        Bitmap.Canvas()->Brush()->SetColor(clWhite);
+        Bitmap.Canvas()->FillRect({0, 0, 200, 100});
+        TBitmap whole;
+        whole.SetSize(200, 100);
+        whole.Canvas()->Brush()->SetColor(clWhite);
+        whole.Canvas()->FillRect({0, 0, 200, 100});
+        Use("Arial", -40, escapement);
+        SelectObject(whole.Canvas()->Handle(), Font);
+        SetBkMode(whole.Canvas()->Handle(), TRANSPARENT);
+        TextOutA(whole.Canvas()->Handle(), 20, escapement ? 90 : 10, line);
+        SelectObject(whole.Canvas()->Handle(), GetStockObject(SYSTEM_FONT));
+
+        SetBkMode(Dc, TRANSPARENT);
+        IntersectClipRect(Dc, 30, 20, 90, 70);
+        TextOutA(Dc, 20, escapement ? 90 : 10, line);
+        SelectClipRgn(Dc, nullptr);
+        int differences = 0, inked = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x) {
+                const bool inside = x >= 30 && x < 90 && y >= 20 && y < 70;
+                const TColor expected = inside ? whole.Canvas()->Pixels(x, y) : clWhite;
+                differences += Bitmap.Canvas()->Pixels(x, y) != expected ? 1 : 0;
+                inked += inside && expected != clWhite ? 1 : 0;
+            }
+        EXPECT_EQ(differences, 0) << escapement;
+        EXPECT_GT(inked, 100) << escapement;
+    }
 }
 
 TEST(FontList, ScreenFontsHoldTheWindowsNamesOnce)
