@@ -105,16 +105,19 @@ TEST_F(ModalForms, CloseBoxCancelsAndCaNoneKeepsTheLoopRunning)
 {
     TForm form(nullptr);
     int closeCalls = 0;
+    // The result is set only after the refused close has been handled: set in the same pass of a
+    // busy loop, it would be cleared by that refusal and the loop would wait for ever.
     form.OnClose = [&](TObject*, TCloseAction& action) {
-        if (++closeCalls == 1)
+        if (++closeCalls == 1) {
             action = caNone;
+            QTimer::singleShot(50, [&form] { form.SetModalResult(mrAbort); });
+        }
     };
     SetModalStartHook([&](TCustomForm* f) {
         QTimer::singleShot(10, [f] {
             QCloseEvent close;
             QCoreApplication::sendEvent(Widget(f), &close);
         });
-        QTimer::singleShot(60, [f] { f->SetModalResult(mrAbort); });
     });
     EXPECT_EQ(form.ShowModal(), mrAbort);
     EXPECT_EQ(closeCalls, 2);
