@@ -12,47 +12,14 @@ namespace {
 
 class UnzCoreTest : public TZipCoreTest {
 protected:
-    // A small tree with folders, an empty file, a large compressible file and binary bytes.
-    fs::path MakeTree()
-    {
-        const fs::path tree = Dir / "tree";
-        MakeFile(tree / "Data" / "Clienti.DAT", TableBytes(150000));
-        MakeFile(tree / "Data" / "vuoto.dat", {});
-        MakeFile(tree / "Report" / "Default" / "fattura.frf", LcgBytes(40000));
-        TBytes binary(70000);
-        for (std::size_t i = 0; i < binary.size(); ++i)
-            binary[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
-        MakeFile(tree / "immagine.bin", binary);
-        return tree;
-    }
-
-    // zip -r -9 of the tree's content.
+    fs::path MakeTree() { return MakeSampleTree(Dir / "tree"); }
     fs::path ZipTool(const fs::path& tree, const std::string& name, const std::string& options = "-r -9")
     {
-        const fs::path archive = Dir / name;
-        std::string output;
-        EXPECT_EQ(RunCommand("cd " + Quoted(tree) + " && zip -q " + options + " " + Quoted(archive) + " .", &output), 0)
-            << output;
-        return archive;
+        return ZipToolArchive(tree, Dir / name, options);
     }
-
-    // python's zipfile writing to a pipe, which makes it put the sizes in data descriptors.
     fs::path PythonStreamed(const fs::path& tree, const std::string& name)
     {
-        const fs::path archive = Dir / name;
-        std::string output;
-        EXPECT_EQ(RunCommand("python3 -c 'import os, sys, zipfile\n"
-                             "root = sys.argv[1]\n"
-                             "with zipfile.ZipFile(sys.stdout.buffer, \"w\", zipfile.ZIP_DEFLATED) as z:\n"
-                             "    for folder, dirs, files in sorted(os.walk(root)):\n"
-                             "        for f in sorted(files):\n"
-                             "            path = os.path.join(folder, f)\n"
-                             "            z.write(path, os.path.relpath(path, root))\n' " +
-                                 Quoted(tree) + " | cat > " + Quoted(archive),
-                             &output),
-                  0)
-            << output;
-        return archive;
+        return PythonStreamedArchive(tree, Dir / name);
     }
 
     void ExpectExtractsIdentical(const fs::path& archive, const fs::path& tree, const std::string& label)
@@ -64,22 +31,6 @@ protected:
         EXPECT_EQ(result, static_cast<int>(expected.size())) << label;
         EXPECT_EQ(FilesBelow(out), expected) << label;
         EXPECT_TRUE(call.Log.Of(zcaSkipped).empty()) << label;
-    }
-
-    // Sets the method field of one entry, in its local and its central header.
-    static void PatchMethod(TBytes& archive, const std::string& name, std::uint16_t method)
-    {
-        for (std::size_t at = 0; at + ZipCentralHeaderSize <= archive.size(); ++at) {
-            const std::uint32_t signature = GetLE32(archive.data() + at);
-            const std::size_t nameAt = signature == ZipLocalHeaderSignature ? at + 30 : at + 46;
-            const std::size_t lengthAt = signature == ZipLocalHeaderSignature ? at + 26 : at + 28;
-            const std::size_t methodAt = signature == ZipLocalHeaderSignature ? at + 8 : at + 10;
-            if (signature != ZipLocalHeaderSignature && signature != ZipCentralHeaderSignature)
-                continue;
-            if (GetLE16(archive.data() + lengthAt) == name.size() &&
-                std::equal(name.begin(), name.end(), archive.begin() + static_cast<std::ptrdiff_t>(nameAt)))
-                PutLE16(archive.data() + methodAt, method);
-        }
     }
 };
 
@@ -152,68 +103,16 @@ TEST_F(UnzCoreTest, OldMethodsOfTheBuiltInArchiverDecode)
     EXPECT_EQ(FilesBelow(Dir / "doc"), FilesBelow(Dir / "Temp"));
     EXPECT_EQ(ModificationTime(Dir / "doc" / "Articoli.aft"), FixtureMoment);
 
-    auto raw = [](const std::string& name, std::uint16_t method, const TBytes& data, std::uint32_t crc,
-                  std::uint32_t size, std::uint16_t flags = 0) {
-        TRawMember member;
-        member.Name = name;
-        member.Method = method;
-        member.Flags = flags;
-        member.Data = data;
-        member.Crc = crc;
-        member.UncompressedSize = size;
-        return member;
-    };
+    const std::vector<TOldMethodCase> cases = OldMethodCases();
     std::vector<TRawMember> members;
-    const char* implodes[] = {"03f5f5f5f503f5f5f5f5830a1d22fc07", "03f5f5f5f503f5f5f5f5830a1d22f80f",
-                              "0ff7f7f7f7f7f7f7f7f7f7f7f7f7f7f7f703f5f5f5f503f5f5f5f5fbf6ee21fc27",
-                              "0ff7f7f7f7f7f7f7f7f7f7f7f7f7f7f7f703f5f5f5f503f5f5f5f5fbf6ee21f84f"};
-    for (int flags = 0; flags < 4; ++flags)
-        members.push_back(raw("implode" + std::to_string(flags), ZipMethodImploded, FromHex(implodes[flags]),
-                              0xCF5C6324, 12, static_cast<std::uint16_t>(flags * 2)));
-    TBytes r1(192, 0);
-    for (std::uint8_t b : FromHex("414243900602"))
-        r1.push_back(b);
-    for (std::uint16_t method = 2; method <= 5; ++method)
-        members.push_back(raw("r1-" + std::to_string(method), method, r1, 0xCF5C6324, 12));
-    TBitWriter r2;
-    for (int value = 255; value >= 0; --value) {
-        r2.Put(value == 0x41 ? 1 : 0, 6);
-        if (value == 0x41)
-            r2.Put(0x42, 8);
-    }
-    for (int i = 0; i < 2; ++i) {
-        r2.Put('A', 8);
-        r2.Put(0, 1);
-        r2.Put(0, 1);
-    }
-    members.push_back(raw("r2", 2, r2.Bytes(), 0x0042E712, 4));
-    TBytes r3(192, 0);
-    for (std::uint8_t b : FromHex("419001049000"))
-        r3.push_back(b);
-    members.push_back(raw("r3", 2, r3, 0x85C9EB2E, 6));
-    TBytes r4(192, 0);
-    TBytes literals;
-    for (int i = 0; i < 300; ++i) {
-        const std::uint8_t literal = static_cast<std::uint8_t>((7 * i + 1) % 256);
-        literals.push_back(literal == 0x90 ? 0x91 : literal);
-    }
-    r4.insert(r4.end(), literals.begin(), literals.end());
-    for (std::uint8_t b : FromHex("90162B"))
-        r4.push_back(b);
-    TBytes expected4 = literals;
-    expected4.insert(expected4.end(), literals.begin(), literals.begin() + 9);
-    members.push_back(raw("r4", 5, r4, ZipCrc32(expected4.data(), expected4.size()), 309));
+    for (const TOldMethodCase& c : cases)
+        members.push_back(c.Member);
     WriteBytes(Dir / "old.zip", MakeArchive(members));
-
     TUnzipCall old(Dir / "old.zip", Dir / "old");
-    EXPECT_EQ(old.Run(true), static_cast<int>(members.size()));
-    for (int flags = 0; flags < 4; ++flags)
-        EXPECT_EQ(ReadBytes(Dir / "old" / ("implode" + std::to_string(flags))), TextBytes("ABCABCABCABC"));
-    for (int method = 2; method <= 5; ++method)
-        EXPECT_EQ(ReadBytes(Dir / "old" / ("r1-" + std::to_string(method))), TextBytes("ABCABCABCABC"));
-    EXPECT_EQ(ReadBytes(Dir / "old" / "r2"), TextBytes("ABAB"));
-    EXPECT_EQ(ReadBytes(Dir / "old" / "r3"), FromHex("410000000090"));
-    EXPECT_EQ(ReadBytes(Dir / "old" / "r4"), expected4);
+    EXPECT_EQ(old.Run(true), static_cast<int>(cases.size()));
+    for (const TOldMethodCase& c : cases)
+        EXPECT_EQ(ReadBytes(Dir / "old" / c.Member.Name), c.Expected) << c.Member.Name;
+    EXPECT_TRUE(old.Log.Messages(zceCrc).empty());
 }
 
 TEST_F(UnzCoreTest, UnsupportedMethodIsSkippedAndTheOthersExtract)
@@ -233,16 +132,7 @@ TEST_F(UnzCoreTest, UnsupportedMethodIsSkippedAndTheOthersExtract)
 
 TEST_F(UnzCoreTest, NamesThatLeaveTheBaseFolderAreNeverWritten)
 {
-    ASSERT_EQ(RunPython("import sys, zipfile\n"
-                        "with zipfile.ZipFile(sys.argv[1], \"w\") as z:\n"
-                        "    for n in [\"../evil\", \"/abs/x\", \"C:\\\\x\", \"a/../../x\", \"sicuro.txt\", \"sub/ok.txt\"]:\n"
-                        "        z.writestr(zipfile.ZipInfo(n), \"escaped \" + n)\n"
-                        "    link = zipfile.ZipInfo(\"collegamento\")\n"
-                        "    link.create_system = 3\n"
-                        "    link.external_attr = 0o120777 << 16\n"
-                        "    z.writestr(link, \"../../etc\")\n",
-                        {(Dir / "unsafe.zip").string()}),
-              0);
+    PythonUnsafeArchive(Dir / "unsafe.zip");
     const fs::path base = Dir / "deep" / "base";
     fs::create_directories(base);
     const std::set<std::string> before = PathsBelow(Dir);

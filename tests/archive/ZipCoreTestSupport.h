@@ -252,6 +252,167 @@ inline std::vector<std::string> PythonNames(const fs::path& archive, const std::
     return lines;
 }
 
+// Writes a file with a given modification time, making its folders.
+inline fs::path MakeFileAt(const fs::path& path, const TBytes& bytes, std::time_t moment = FixtureMoment)
+{
+    fs::create_directories(path.parent_path());
+    WriteBytes(path, bytes);
+    SetModificationTime(path, moment);
+    return path;
+}
+
+// Table-like bytes that deflate well.
+inline TBytes TableBytes(std::size_t size, unsigned start = 1)
+{
+    TBytes bytes(size);
+    std::uint32_t x = start;
+    for (std::size_t i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes[i] = static_cast<std::uint8_t>(i % 40 == 39 ? '\n' : "Rossi;Milano;0123456789;IVA 22 "[(x >> 16) % 31]);
+    }
+    return bytes;
+}
+
+// A small tree with folders, an empty file, a large compressible file and binary bytes.
+inline fs::path MakeSampleTree(const fs::path& tree)
+{
+    MakeFileAt(tree / "Data" / "Clienti.DAT", TableBytes(150000));
+    MakeFileAt(tree / "Data" / "vuoto.dat", {});
+    MakeFileAt(tree / "Report" / "Default" / "fattura.frf", LcgBytes(40000));
+    TBytes binary(70000);
+    for (std::size_t i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    MakeFileAt(tree / "immagine.bin", binary);
+    return tree;
+}
+
+// The zip tool run in the tree over its whole content.
+inline fs::path ZipToolArchive(const fs::path& tree, const fs::path& archive, const std::string& options = "-r -9")
+{
+    std::string output;
+    EXPECT_EQ(RunCommand("cd " + Quoted(tree) + " && zip -q " + options + " " + Quoted(archive) + " .", &output), 0)
+        << output;
+    return archive;
+}
+
+// python's zipfile writing to a pipe, which makes it put the sizes in data descriptors.
+inline fs::path PythonStreamedArchive(const fs::path& tree, const fs::path& archive)
+{
+    std::string output;
+    EXPECT_EQ(RunCommand("python3 -c 'import os, sys, zipfile\n"
+                         "root = sys.argv[1]\n"
+                         "with zipfile.ZipFile(sys.stdout.buffer, \"w\", zipfile.ZIP_DEFLATED) as z:\n"
+                         "    for folder, dirs, files in sorted(os.walk(root)):\n"
+                         "        for f in sorted(files):\n"
+                         "            path = os.path.join(folder, f)\n"
+                         "            z.write(path, os.path.relpath(path, root))\n' " +
+                             Quoted(tree) + " | cat > " + Quoted(archive),
+                         &output),
+              0)
+        << output;
+    return archive;
+}
+
+// Entries with names that leave the folder they are extracted into, two safe ones and a
+// symbolic link, as python's zipfile writes them.
+inline fs::path PythonUnsafeArchive(const fs::path& archive)
+{
+    std::string output;
+    EXPECT_EQ(RunCommand("python3 -c 'import sys, zipfile\n"
+                         "with zipfile.ZipFile(sys.argv[1], \"w\") as z:\n"
+                         "    for n in [\"../evil\", \"/abs/x\", \"C:\\\\x\", \"a/../../x\", \"sicuro.txt\", \"sub/ok.txt\"]:\n"
+                         "        z.writestr(zipfile.ZipInfo(n), \"escaped \" + n)\n"
+                         "    link = zipfile.ZipInfo(\"collegamento\")\n"
+                         "    link.create_system = 3\n"
+                         "    link.external_attr = 0o120777 << 16\n"
+                         "    z.writestr(link, \"../../etc\")\n' " +
+                             Quoted(archive),
+                         &output),
+              0)
+        << output;
+    return archive;
+}
+
+// Sets the method field of one entry, in its local and its central header.
+inline void PatchMethod(TBytes& archive, const std::string& name, std::uint16_t method)
+{
+    for (std::size_t at = 0; at + ZipCentralHeaderSize <= archive.size(); ++at) {
+        const std::uint32_t signature = GetLE32(archive.data() + at);
+        const std::size_t nameAt = signature == ZipLocalHeaderSignature ? at + 30 : at + 46;
+        const std::size_t lengthAt = signature == ZipLocalHeaderSignature ? at + 26 : at + 28;
+        const std::size_t methodAt = signature == ZipLocalHeaderSignature ? at + 8 : at + 10;
+        if (signature != ZipLocalHeaderSignature && signature != ZipCentralHeaderSignature)
+            continue;
+        if (GetLE16(archive.data() + lengthAt) == name.size() && nameAt + name.size() <= archive.size() &&
+            std::equal(name.begin(), name.end(), archive.begin() + static_cast<std::ptrdiff_t>(nameAt)))
+            PutLE16(archive.data() + methodAt, method);
+    }
+}
+
+// The vectors of the old-method decoders: Implode under its four flag combinations and Reduce
+// R1 (every factor) to R4, each with the bytes it decodes to.
+struct TOldMethodCase {
+    TRawMember Member;
+    TBytes Expected;
+};
+
+inline std::vector<TOldMethodCase> OldMethodCases()
+{
+    auto raw = [](const std::string& name, std::uint16_t method, const TBytes& data, const TBytes& expected,
+                  std::uint16_t flags = 0) {
+        TRawMember member;
+        member.Name = name;
+        member.Method = method;
+        member.Flags = flags;
+        member.Data = data;
+        member.Crc = ZipCrc32(expected.data(), expected.size());
+        member.UncompressedSize = static_cast<std::uint32_t>(expected.size());
+        return TOldMethodCase{member, expected};
+    };
+    const TBytes abc = TextBytes("ABCABCABCABC");
+    std::vector<TOldMethodCase> cases;
+    const char* implodes[] = {"03f5f5f5f503f5f5f5f5830a1d22fc07", "03f5f5f5f503f5f5f5f5830a1d22f80f",
+                              "0ff7f7f7f7f7f7f7f7f7f7f7f7f7f7f7f703f5f5f5f503f5f5f5f5fbf6ee21fc27",
+                              "0ff7f7f7f7f7f7f7f7f7f7f7f7f7f7f7f703f5f5f5f503f5f5f5f5fbf6ee21f84f"};
+    for (int flags = 0; flags < 4; ++flags)
+        cases.push_back(raw("implode" + std::to_string(flags), ZipMethodImploded, FromHex(implodes[flags]), abc,
+                            static_cast<std::uint16_t>(flags * 2)));
+    TBytes r1(192, 0);
+    for (std::uint8_t b : FromHex("414243900602"))
+        r1.push_back(b);
+    for (std::uint16_t method = 2; method <= 5; ++method)
+        cases.push_back(raw("r1-" + std::to_string(method), method, r1, abc));
+    TBitWriter r2;
+    for (int value = 255; value >= 0; --value) {
+        r2.Put(value == 0x41 ? 1 : 0, 6);
+        if (value == 0x41)
+            r2.Put(0x42, 8);
+    }
+    for (int i = 0; i < 2; ++i) {
+        r2.Put('A', 8);
+        r2.Put(0, 1);
+        r2.Put(0, 1);
+    }
+    cases.push_back(raw("r2", 2, r2.Bytes(), TextBytes("ABAB")));
+    TBytes r3(192, 0);
+    for (std::uint8_t b : FromHex("419001049000"))
+        r3.push_back(b);
+    cases.push_back(raw("r3", 2, r3, FromHex("410000000090")));
+    TBytes r4(192, 0);
+    TBytes literals;
+    for (int i = 0; i < 300; ++i) {
+        const std::uint8_t literal = static_cast<std::uint8_t>((7 * i + 1) % 256);
+        literals.push_back(literal == 0x90 ? 0x91 : literal);
+    }
+    r4.insert(r4.end(), literals.begin(), literals.end());
+    for (std::uint8_t b : FromHex("90162B"))
+        r4.push_back(b);
+    TBytes expected4 = literals;
+    expected4.insert(expected4.end(), literals.begin(), literals.begin() + 9);
+    cases.push_back(raw("r4", 5, r4, expected4));
+    return cases;
+}
+
 // Drops the superuser's right to read and write every file for the life of the object, so that
 // file permissions bind the tests even when they run as root.
 class TWithoutFileRights {
@@ -290,24 +451,12 @@ protected:
         RegisterZipCoreModules();
     }
 
-    // Writes a file with a given modification time, making its folders.
     fs::path MakeFile(const fs::path& path, const TBytes& bytes, std::time_t moment = FixtureMoment)
     {
-        fs::create_directories(path.parent_path());
-        WriteBytes(path, bytes);
-        SetModificationTime(path, moment);
-        return path;
-    }
-
-    // Table-like bytes that deflate well.
-    static TBytes TableBytes(std::size_t size, unsigned seed = 1)
-    {
-        TBytes bytes(size);
-        std::uint32_t x = seed;
-        for (std::size_t i = 0; i < size; ++i) {
-            x = x * 1103515245u + 12345u;
-            bytes[i] = static_cast<std::uint8_t>(i % 40 == 39 ? '\n' : "Rossi;Milano;0123456789;IVA 22 "[(x >> 16) % 31]);
-        }
-        return bytes;
+        return MakeFileAt(path, bytes, moment);
     }
 };
+
+// Every archive the engine tests use, built afresh in scratch: the inputs of the fuzz replay and
+// of the fuzzer's corpus.
+std::vector<TBytes> UnzCoreFuzzCorpus(const fs::path& scratch);
