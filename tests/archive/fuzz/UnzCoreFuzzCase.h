@@ -77,6 +77,8 @@ inline void RunUnzCoreFuzzCase(const std::uint8_t* data, std::size_t size)
             }
         }
     }
+    // Nothing stays behind for the extraction target, which shares the root.
     std::error_code ignored;
     fs::remove_all(work, ignored);
+    fs::remove(archive, ignored);
 }
