@@ -150,7 +150,7 @@ TEST_F(UnzCoreFuzzReplay, CorpusAndMutationsStayInsideTheFolder)
     for (const TBytes& sample : samples)
         RunUnzCoreFuzzCase(sample.data(), sample.size());
     std::mt19937 random(20270115);
-    const int rounds = 600 * TestScale();
+    const int rounds = 400 * TestScale();
     for (int i = 0; i < rounds; ++i) {
         const TBytes mutated = MutateArchive(samples[random() % samples.size()], random);
         RunUnzCoreFuzzCase(mutated.data(), mutated.size());
