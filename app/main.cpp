@@ -1,6 +1,8 @@
 // The program entry. Until the program's windows exist it only checks that its data folder lies
-// beside it, starts and ends the report engine and the report export library, and exits.
+// beside it, registers the zip and unzip engines, starts and ends the report engine and the
+// report export library, and exits.
 
+#include "archive/ZipCore.h"
 #include "report/rpEngine.h"
 #include "reportexport/ReportExportInit.h"
 
@@ -18,6 +20,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", AnsiToUtf8("Cartella dei dati mancante: " + dataFolder).c_str());
         return 1;
     }
+    // The Windows installation put the zip and unzip libraries beside the program.
+    RegisterZipCoreModules();
     rpInitEngine();
     InitReportExport();
     DoneReportExport();

@@ -5,6 +5,7 @@
 #include "archive/Unshrink.h"
 #include "archive/ZipBitReader.h"
 #include "archive/ZipFormat.h"
+#include "archive/ZipNames.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysErrors.h"
@@ -72,25 +73,6 @@ public:
 private:
     int FHandle;
 };
-
-// Names that would land outside the extraction folder: absolute, with a drive, or with "..".
-bool IsUnsafeName(const std::string& name)
-{
-    if (name.empty())
-        return false;
-    if (name[0] == '/' || name[0] == '\\' || (name.size() >= 2 && name[1] == ':'))
-        return true;
-    std::string::size_type start = 0;
-    while (start <= name.size()) {
-        std::string::size_type end = name.find_first_of("/\\", start);
-        if (end == std::string::npos)
-            end = name.size();
-        if (name.compare(start, end - start, "..") == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
 
 // A member name or a mask as the mask test compares them, expanded against the current folder.
 struct TMaskParts {
@@ -295,7 +277,7 @@ bool TUnZip::TWalker::ProcessMember(TZipBitReader& reader, const TZipLocalHeader
                                     const std::string& name)
 {
     reader.Start(header.CompressedSize);
-    if (IsUnsafeName(name)) {
+    if (IsUnsafeZipName(name)) {
         Report(ZipMessages::BadName);
         LeftOut(name);
         reader.SkipRest();

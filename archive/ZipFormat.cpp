@@ -3,12 +3,14 @@
 #include "platform/os/MessageBox.h"
 #include "platform/rtl/SysErrors.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
 
 #include <unistd.h>
+#include <zlib.h>
 
 void EncodeLocalHeader(const TZipLocalHeader& header, std::uint8_t* out)
 {
@@ -44,22 +46,30 @@ TZipLocalHeader DecodeLocalHeader(const std::uint8_t* fields)
 void EncodeCentralHeader(const TZipLocalHeader& header, std::uint32_t localHeaderOffset,
                          std::uint8_t* out)
 {
+    // Version made by: host 0 (MS-DOS), the same as the version needed.
+    TZipCentralFields central;
+    central.VersionMadeBy = header.VersionNeeded;
+    EncodeCentralHeader(header, central, localHeaderOffset, out);
+}
+
+void EncodeCentralHeader(const TZipLocalHeader& header, const TZipCentralFields& central,
+                         std::uint32_t localHeaderOffset, std::uint8_t* out)
+{
     std::uint8_t local[ZipLocalHeaderSize];
     EncodeLocalHeader(header, local);
     PutLE32(out, ZipCentralHeaderSignature);
-    // Version made by: host 0 (MS-DOS), the same 1.0 as the version needed.
-    PutLE16(out + 4, header.VersionNeeded);
+    PutLE16(out + 4, central.VersionMadeBy);
     for (int i = 0; i < 26; ++i)
         out[6 + i] = local[4 + i];
-    PutLE16(out + 32, 0); // comment length
+    PutLE16(out + 32, central.CommentLength);
     PutLE16(out + 34, 0); // disk number start
-    PutLE16(out + 36, 0); // internal attributes
-    PutLE32(out + 38, ZipArchiveAttribute);
+    PutLE16(out + 36, central.InternalAttributes);
+    PutLE32(out + 38, central.ExternalAttributes);
     PutLE32(out + 42, localHeaderOffset);
 }
 
 void EncodeEndRecord(std::uint16_t records, std::uint32_t directorySize,
-                     std::uint32_t directoryOffset, std::uint8_t* out)
+                     std::uint32_t directoryOffset, std::uint8_t* out, std::uint16_t commentLength)
 {
     PutLE32(out, ZipEndRecordSignature);
     PutLE16(out + 4, 0);
@@ -68,7 +78,7 @@ void EncodeEndRecord(std::uint16_t records, std::uint32_t directorySize,
     PutLE16(out + 10, records);
     PutLE32(out + 12, directorySize);
     PutLE32(out + 16, directoryOffset);
-    PutLE16(out + 20, 0);
+    PutLE16(out + 20, commentLength);
 }
 
 const std::uint32_t* TZipCrc32::Table()
@@ -88,11 +98,13 @@ const std::uint32_t* TZipCrc32::Table()
 
 void TZipCrc32::Update(const std::uint8_t* data, std::size_t size)
 {
-    const std::uint32_t* table = Table();
-    std::uint32_t value = FValue;
-    for (std::size_t i = 0; i < size; ++i)
-        value = table[(value ^ data[i]) & 0xFF] ^ (value >> 8);
-    FValue = value;
+    // zlib's CRC is the same polynomial, several bytes a step; it keeps the complemented value.
+    while (size > 0) {
+        const uInt piece = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+        FValue = ~static_cast<std::uint32_t>(crc32(~FValue, data, piece));
+        data += piece;
+        size -= piece;
+    }
 }
 
 std::uint32_t ZipCrc32(const void* data, std::size_t size)

@@ -23,6 +23,7 @@ constexpr std::uint16_t ZipVersion10 = 10;
 constexpr std::uint16_t ZipMethodStored = 0;
 constexpr std::uint16_t ZipMethodShrunk = 1;
 constexpr std::uint16_t ZipMethodImploded = 6;
+constexpr std::uint16_t ZipMethodDeflated = 8;
 constexpr std::uint32_t ZipArchiveAttribute = 0x20;
 
 // The code space of the Shrink method (LZW with partial clearing), shared by encoder and decoder.
@@ -74,11 +75,23 @@ constexpr std::size_t ZipLocalHeaderFieldsSize = 26;
 void EncodeLocalHeader(const TZipLocalHeader& header, std::uint8_t* out);
 // Reads the 26 bytes that follow the signature.
 TZipLocalHeader DecodeLocalHeader(const std::uint8_t* fields);
-// A central directory record without its name: ZipCentralHeaderSize bytes.
+// The fields a central directory record adds to those of the local header.
+struct TZipCentralFields {
+    std::uint16_t VersionMadeBy = ZipVersion10; // host system in the high byte
+    std::uint16_t CommentLength = 0;
+    std::uint16_t InternalAttributes = 0;
+    std::uint32_t ExternalAttributes = ZipArchiveAttribute;
+};
+
+// A central directory record without its name: ZipCentralHeaderSize bytes. Without central
+// fields the record is made by MS-DOS, version 1.0, with the archive attribute.
 void EncodeCentralHeader(const TZipLocalHeader& header, std::uint32_t localHeaderOffset,
                          std::uint8_t* out);
+void EncodeCentralHeader(const TZipLocalHeader& header, const TZipCentralFields& central,
+                         std::uint32_t localHeaderOffset, std::uint8_t* out);
 void EncodeEndRecord(std::uint16_t records, std::uint32_t directorySize,
-                     std::uint32_t directoryOffset, std::uint8_t* out);
+                     std::uint32_t directoryOffset, std::uint8_t* out,
+                     std::uint16_t commentLength = 0);
 
 // The CRC-32 of the ZIP format (reflected polynomial 0xEDB88320).
 class TZipCrc32 {
@@ -95,6 +108,12 @@ private:
 };
 
 std::uint32_t ZipCrc32(const void* data, std::size_t size);
+
+// The date in the high half, the time in the low half: the order in which DOS stamps compare.
+inline std::uint32_t ZipDosStamp(std::uint16_t date, std::uint16_t time)
+{
+    return (static_cast<std::uint32_t>(date) << 16) | time;
+}
 
 // MS-DOS date and time of a moment in local time. Years before 1980 give 1980-01-01 00:00.
 void UnixTimeToDos(std::time_t moment, std::uint16_t& date, std::uint16_t& time);

@@ -18,6 +18,7 @@
 #include <link.h>
 #include <memory>
 #include <mutex>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +35,9 @@ struct TModule {
 std::recursive_mutex moduleMutex;
 std::map<std::string, std::unique_ptr<TModule>> systemModules; // upper-case name without ".dll"
 std::map<std::string, std::unique_ptr<TModule>> loadedModules; // native path
+// Unregistered modules stay allocated, so that a handle taken before never comes to name a
+// module registered later at the same address.
+std::vector<std::unique_ptr<TModule>> retiredModules;
 
 std::string BaseModuleName(const std::string& name)
 {
@@ -163,6 +167,16 @@ void RegisterSystemModule(const std::string& name, const std::map<std::string, F
     }
     for (const auto& [symbol, function] : functions)
         slot->Functions[symbol] = function;
+}
+
+void UnregisterSystemModule(const std::string& name)
+{
+    std::lock_guard<std::recursive_mutex> lock(moduleMutex);
+    const auto found = systemModules.find(BaseModuleName(name));
+    if (found == systemModules.end())
+        return;
+    retiredModules.push_back(std::move(found->second));
+    systemModules.erase(found);
 }
 
 HMODULE LoadLibraryA(const char* fileName)

@@ -25,6 +25,9 @@ std::string GetModuleFileName(HMODULE module);
 
 // Makes name (case-insensitive, ".dll" optional) a system module with these functions.
 void RegisterSystemModule(const std::string& name, const std::map<std::string, FARPROC>& functions);
+// Forgets a registered module: loading its bare name then fails with 126, and a handle taken
+// before no longer finds its functions.
+void UnregisterSystemModule(const std::string& name);
 
 struct TModuleSection {
     std::string ModulePath; // program text

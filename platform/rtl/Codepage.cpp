@@ -71,6 +71,8 @@ const Tables& CodepageTables()
     return tables;
 }
 
+} // namespace
+
 // Decodes one UTF-8 character starting at text[i]; advances i past it. Returns U+FFFF for a
 // malformed sequence (which has no byte in the code page) after skipping its maximal valid prefix.
 char32_t DecodeUtf8(std::string_view text, std::size_t& i)
@@ -110,8 +112,6 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& i)
     }
     return c;
 }
-
-} // namespace
 
 char16_t AnsiCharToUnicode(unsigned char c)
 {

@@ -19,6 +19,10 @@ std::string AnsiToUtf8(std::string_view text);
 // Malformed UTF-8 sequences become '?' as well.
 std::string Utf8ToAnsi(std::string_view text);
 
+// Decodes the UTF-8 character at text[i] and moves i past it; U+FFFF for a malformed sequence,
+// after skipping its longest valid start.
+char32_t DecodeUtf8(std::string_view text, std::size_t& i);
+
 // Writes text.size() UTF-16 units to destination, which must have room for them.
 void AnsiToUtf16(std::string_view text, char16_t* destination);
 

@@ -411,6 +411,8 @@ bool MatchFolded(std::string_view name, std::string_view mask)
     return m == mask.size();
 }
 
+} // namespace
+
 // Windows treats a name without a point as ending in one: "*.*" and "name.*" match it.
 bool MatchesMask(const std::string& name, const std::string& mask)
 {
@@ -420,6 +422,8 @@ bool MatchesMask(const std::string& name, const std::string& mask)
         return true;
     return folded.find('.') == std::string::npos && MatchFolded(folded + ".", foldedMask);
 }
+
+namespace {
 
 int AttributesOf(const std::string& name, const struct stat& info)
 {

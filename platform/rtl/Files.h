@@ -113,6 +113,11 @@ struct TSearchRec {
     std::vector<std::string> Pending; // native names still to report
 };
 
+// True when name matches mask ("*" any run of characters, separators included, "?" one
+// character) without regard to case; a name without a point also matches as if it ended in one,
+// so "*.*" takes every name. The mask test of FindFirst.
+bool MatchesMask(const std::string& name, const std::string& mask);
+
 // path is a folder followed by a mask with "*" and "?", matched without regard to case ("*.*"
 // also matches names without a point). Entries with faHidden, faSysFile or faDirectory are
 // reported only when attr asks for them. Returns 0 on success, otherwise the Windows error number

@@ -1,8 +1,10 @@
 // Replays the extraction fuzz target over the starting archives and deterministic mutations of them.
-// Run as "archive_tests --write-corpus <folder>" it writes the seeds for the fuzzer instead.
+// Run as "archive_tests --write-corpus <folder>" it writes the starting archives for the fuzzer
+// instead, and with "--write-core-corpus <folder>" those of the unzip engine's fuzzer.
 
 #include "tests/TestScale.h"
 #include "ArchiveTestSupport.h"
+#include "ZipCoreTestSupport.h"
 
 #include "fuzz/UnZipFuzzCase.h"
 
@@ -179,6 +181,21 @@ int main(int argc, char** argv)
                 WriteBytes(folder / ("start-" + std::to_string(n) + ".zip"), seeds[n]);
             fs::remove_all(pattern);
             std::printf("%zu starting archives written to %s\n", seeds.size(), folder.c_str());
+            return 0;
+        }
+    }
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--write-core-corpus") == 0) {
+            fs::path folder = argv[i + 1];
+            fs::create_directories(folder);
+            char pattern[] = "/tmp/tess-archive-corpus-XXXXXX";
+            if (mkdtemp(pattern) == nullptr)
+                return 1;
+            const std::vector<TBytes> samples = UnzCoreFuzzCorpus(fs::path(pattern));
+            for (std::size_t n = 0; n < samples.size(); ++n)
+                WriteBytes(folder / ("core-" + std::to_string(n) + ".zip"), samples[n]);
+            fs::remove_all(pattern);
+            std::printf("%zu archives written to %s\n", samples.size(), folder.c_str());
             return 0;
         }
     }

@@ -42,6 +42,29 @@ TEST(Libraries, FailuresGiveTheirCodes)
     EXPECT_EQ(GetLastError(), 126u);
 }
 
+TEST(Libraries, UnregisteredModuleNoLongerLoads)
+{
+    static int calls = 0;
+    RegisterSystemModule("PROVAREG.DLL", {{"Conta", [] { ++calls; }}});
+    const HMODULE module = LoadLibraryA("ProvaReg.dll");
+    ASSERT_NE(module, nullptr);
+    ASSERT_NE(GetProcAddress(module, "Conta"), nullptr);
+    GetProcAddress(module, "Conta")();
+    EXPECT_EQ(calls, 1);
+
+    UnregisterSystemModule("provareg");
+    EXPECT_EQ(LoadLibraryA("PROVAREG.DLL"), nullptr);
+    EXPECT_EQ(GetLastError(), 126u);
+    EXPECT_EQ(GetProcAddress(module, "Conta"), nullptr);
+    UnregisterSystemModule("provareg"); // a second time does nothing
+
+    RegisterSystemModule("PROVAREG.DLL", {{"Conta", [] { ++calls; }}});
+    const HMODULE again = LoadLibraryA("PROVAREG.DLL");
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, module);
+    UnregisterSystemModule("PROVAREG.DLL");
+}
+
 TEST(Libraries, SystemModulesAreRegisteredByName)
 {
     const HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
