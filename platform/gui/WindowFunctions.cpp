@@ -12,6 +12,7 @@
 #include "platform/rtl/Threads.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
@@ -530,13 +531,39 @@ BOOL GetWindowPlacement(HWND handle, WINDOWPLACEMENT& placement)
     return TRUE;
 }
 
+namespace {
+
+// A top-level rectangle that no screen's work area shows at all (a screen that has gone away)
+// moves onto the primary screen's work area with its size, cut to that area when larger.
+TRect ReachableWindowRect(const TRect& rect)
+{
+    const QRect wanted(rect.Left, rect.Top, std::max(rect.Width(), 1), std::max(rect.Height(), 1));
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().intersects(wanted))
+            return rect;
+    QRect area(0, 0, 1024, 768);
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        area = primary->availableGeometry();
+    const int width = std::min(rect.Width(), area.width());
+    const int height = std::min(rect.Height(), area.height());
+    const int left = std::clamp(rect.Left, area.left(), area.left() + area.width() - width);
+    const int top = std::clamp(rect.Top, area.top(), area.top() + area.height() - height);
+    return Bounds(left, top, width, height);
+}
+
+} // namespace
+
 BOOL SetWindowPlacement(HWND handle, const WINDOWPLACEMENT& placement)
 {
     TWinControl* control = ControlOf(handle);
     if (!control)
         return FALSE;
-    control->SetBoundsRect(placement.rcNormalPosition);
-    if (placement.showCmd != SW_HIDE || control->Visible())
+    QWidget* widget = WidgetOf(control);
+    const bool topLevel = widget ? widget->isWindow() : !control->Parent();
+    control->SetBoundsRect(topLevel ? ReachableWindowRect(placement.rcNormalPosition) : placement.rcNormalPosition);
+    // SW_HIDE on a window that is not on the screen changes nothing, as on Windows: a form that
+    // restores its placement while it is being shown stays on its way to the screen.
+    if (placement.showCmd != SW_HIDE || IsWindowVisible(handle))
         ShowWindow(handle, static_cast<int>(placement.showCmd));
     return TRUE;
 }

@@ -55,6 +55,8 @@ int GetWindowTextLengthA(HWND handle);
 inline int GetWindowTextLength(HWND handle) { return GetWindowTextLengthA(handle); }
 
 BOOL GetWindowPlacement(HWND handle, WINDOWPLACEMENT& placement);
+// Keeps a top-level window reachable: a normal rectangle outside the work area of every screen
+// moves onto the primary screen's work area, keeping its size (cut to the area when larger).
 BOOL SetWindowPlacement(HWND handle, const WINDOWPLACEMENT& placement);
 
 using WNDENUMPROC = std::function<BOOL(HWND, LPARAM)>;

@@ -58,6 +58,15 @@ std::string ControlsScratchDir()
     return folder;
 }
 
+std::string TestFolder()
+{
+    const std::string folder =
+        ControlsScratchDir() + "/" + testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
 std::string ControlsPictureDir()
 {
     const char* folder = std::getenv("TESS_SCREENSHOT_DIR");

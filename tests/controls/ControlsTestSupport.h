@@ -6,6 +6,8 @@
 
 // A folder of its own for this test run, removed at the end.
 std::string ControlsScratchDir();
+// A fresh empty folder named after the running test, inside the scratch folder.
+std::string TestFolder();
 // Where pictures for a person to look at go: TESS_SCREENSHOT_DIR, else the scratch folder.
 std::string ControlsPictureDir();
 // Writes script and input to the scratch folder, runs python3 on them (the input's path is the
