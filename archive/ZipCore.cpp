@@ -226,7 +226,7 @@ struct TZcrSource {
     std::time_t Modified = 0;
     mode_t Mode = 0;
     bool Encrypt = false;
-    std::string Password; // the specification's own
+    std::string Password; // this request's own
 };
 
 void SetStoredName(TZcrSource& source, const TZipStoredName& stored)

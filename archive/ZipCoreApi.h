@@ -1,7 +1,7 @@
 #pragma once
 // What the ZIP library component and its two engines, "ZIPCORE.DLL" (adding and deleting
 // entries) and "UNZCORE.DLL" (extracting and testing), hand each other: the command records, the
-// file specification records, the callback record, the entry points and the codes they report.
+// file request records, the callback record, the entry points and the codes they report.
 // Each record keeps the order and the meaning of the fields the Windows libraries read, at this
 // platform's widths: pointers are pointers, flags and counts 32 bits, a few flags 16 bits. The
 // zero areas stay, so that a caller that zeroes a record leaves every field it does not know at 0.
@@ -35,11 +35,11 @@ struct TZCallBackStruct {
     char Text[ZCallBackTextSize] = {}; // Windows-1252, NUL-terminated, in and out
 };
 
-// One specification of an Add: a path relative to RootDir, a folder or a mask.
+// One request of an Add: a path relative to RootDir, a folder or a mask.
 struct TZipFileSpec {
     const char* FileSpec = nullptr;
     std::uint32_t Reserved1[2] = {};
-    const char* Password = nullptr; // this specification's own password
+    const char* Password = nullptr; // this request's own password
     std::uint32_t Encrypt = 0;
     std::uint16_t Recurse = 0;
     std::uint16_t Reserved2 = 0;
@@ -93,7 +93,7 @@ struct TZipCmdRecord {
     std::uint32_t Seven = 0; // ZipCoreEndMarker
 };
 
-// One specification of an extraction: a mask of the stored names.
+// One request of an extraction: a mask of the stored names.
 struct TUnzipFileSpec {
     const char* FileSpec = nullptr;
     std::uint32_t Reserved[17] = {};
@@ -132,7 +132,7 @@ struct TUnzipCmdRecord {
 };
 
 // The records of libraries up to version 1.50 (zip) and 1.51 (unzip): the same first fields, the
-// end marker, then one specification text per entry.
+// end marker, then one request text per entry.
 constexpr int ZipOldRecordSpecRoom = 4097;
 
 struct TZipCmdRecordV150 {

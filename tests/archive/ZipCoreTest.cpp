@@ -289,7 +289,7 @@ TEST_F(ZipCoreTest, EncryptedEntriesOpenWithTheirPasswordOnly)
     EXPECT_EQ(asked.Log.Of(zcaPassword)[0].Code & 1, 1u);
     EXPECT_EQ(RunCommand("unzip -P segreto -tq " + Quoted(Dir / "chiesto.zip"), &output), 0) << output;
 
-    // No answer: the files are left out with code 7; a specification's own password wins.
+    // No answer: the files are left out with code 7; a request's own password wins.
     TZipCall refused(Dir / "rifiutato.zip", data, {"Data", "Report"});
     refused.Record.Encrypt = 1;
     refused.SpecPasswords[1] = "proprio";

@@ -42,9 +42,9 @@ void WriteAll(const std::string& path, const std::string& bytes)
     out << bytes;
 }
 
-std::string RandomBytes(std::size_t count, unsigned seed)
+std::string RandomBytes(std::size_t count, unsigned start)
 {
-    std::mt19937 generator(seed);
+    std::mt19937 generator(start);
     std::string bytes(count, '\0');
     for (char& c : bytes)
         c = static_cast<char>(generator() & 0xFF);

@@ -16,8 +16,8 @@ namespace {
 // Floods count packets of 1 to 9 bytes, prints their total, then ends as mode says.
 const char* const FloodingPeer = R"(
 import random, socket, struct, sys
-mode, count, seed = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-rnd = random.Random(seed)
+mode, count, start = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+rnd = random.Random(start)
 listener = socket.socket()
 listener.bind(("127.0.0.1", 0))
 listener.listen(1)
