@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -57,4 +58,31 @@ void SavePicture(TBitmap& bitmap, const std::string& name)
         return;
     std::filesystem::create_directories(folder);
     bitmap.SaveToFile((std::filesystem::path(folder) / (name + ".bmp")).string());
+}
+
+std::string MutateText(std::string text, std::mt19937& random, const char* const* pieces, std::size_t pieceCount)
+{
+    auto below = [&](std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(random() % n); };
+    const int steps = 1 + static_cast<int>(below(4));
+    for (int i = 0; i < steps; ++i) {
+        switch (random() % 4) {
+        case 0:
+            if (!text.empty())
+                text[below(text.size())] ^= static_cast<char>(1 + below(255));
+            break;
+        case 1: {
+            const char* piece = pieces[below(pieceCount)];
+            text.insert(below(text.size() + 1), piece, std::max<std::size_t>(std::strlen(piece), 1));
+            break;
+        }
+        case 2:
+            text.resize(below(text.size() + 1));
+            break;
+        default:
+            if (text.size() < 4096)
+                text += text.substr(below(text.size() + 1));
+            break;
+        }
+    }
+    return text;
 }

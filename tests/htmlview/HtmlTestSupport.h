@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <memory>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ std::unique_ptr<TBitmap> NewFilledBitmap(int width, int height, TColor backgroun
 int InkIn(TBitmap& bitmap, const TRect& area, TColor background);
 // Writes the bitmap as name.bmp into TESS_SCREENSHOT_DIR when that is set; nothing otherwise.
 void SavePicture(TBitmap& bitmap, const std::string& name);
+// One deterministic mutation for the fuzz replays: flipped bytes, inserted pieces (an empty piece
+// inserts one zero byte), cuts and self-appends up to 4 KB.
+std::string MutateText(std::string text, std::mt19937& random, const char* const* pieces, std::size_t pieceCount);
 
 // --- The parser ---------------------------------------------------------------------------------
 // Inline, so that the fuzz targets can use them without the test runner.

@@ -34,31 +34,9 @@ std::vector<std::string> TokenizerCorpus()
 
 std::string MutateTokenizerInput(std::string text, std::mt19937& random)
 {
-    auto below = [&](std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(random() % n); };
-    static const char* pieces[] = {"<", ">", "</P>", "<BR>", "<!--", "-->", "<!", "&", "&#", ";", "\"", "'",
-                                   "=", " ", "\r", "\n", "\t", "\x1A", "H3", "&amp", "-", "%", "\0"};
-    const int steps = 1 + static_cast<int>(below(4));
-    for (int i = 0; i < steps; ++i) {
-        switch (random() % 4) {
-        case 0:
-            if (!text.empty())
-                text[below(text.size())] ^= static_cast<char>(1 + below(255));
-            break;
-        case 1: {
-            const char* piece = pieces[below(sizeof pieces / sizeof pieces[0])];
-            text.insert(below(text.size() + 1), piece, std::max<std::size_t>(std::strlen(piece), 1));
-            break;
-        }
-        case 2:
-            text.resize(below(text.size() + 1));
-            break;
-        default:
-            if (text.size() < 4096)
-                text += text.substr(below(text.size() + 1));
-            break;
-        }
-    }
-    return text;
+    static const char* const pieces[] = {"<", ">", "</P>", "<BR>", "<!--", "-->", "<!", "&", "&#", ";", "\"", "'",
+                                         "=", " ", "\r", "\n", "\t", "\x1A", "H3", "&amp", "-", "%", "\0"};
+    return MutateText(std::move(text), random, pieces, std::size(pieces));
 }
 
 void RunTokenizerOn(const std::string& text, bool throughThread)
