@@ -41,10 +41,13 @@ public:
 
 protected:
     // Positions far outside any page (damaged prepared files) must not make lines or blanks by
-    // the million: lines and columns stop here.
+    // the million: lines and columns (also left of the page) stop here.
     static constexpr int MaxLine = 65535;
     static constexpr int MaxColumn = 65535;
-    static std::int64_t LimitColumn(std::int64_t column) { return column > MaxColumn ? MaxColumn : column; }
+    static std::int64_t LimitColumn(std::int64_t column)
+    {
+        return column > MaxColumn ? MaxColumn : column < -MaxColumn ? -MaxColumn : column;
+    }
 
     // The index of the last line holding a piece, -1 when the page has no text.
     int LastTextLine() const;

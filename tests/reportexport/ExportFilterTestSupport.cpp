@@ -69,19 +69,19 @@ parser = Rows()
 parser.feed(open(sys.argv[1], encoding=sys.argv[2], newline='').read())
 parser.close()
 rows = ['\x1f'.join(p for p in row if p != '') for row in parser.rows]
-sys.stdout.buffer.write('\n'.join(r for r in rows if r).encode('utf-8'))
+sys.stdout.buffer.write('\n'.join(r for r in rows if r).encode('utf-8', 'surrogateescape'))
 )";
 
 // unrtf's text output ends every tab with a line break: a paragraph that starts with a tab comes
 // out as a line of blanks, then its pieces one per line. It writes a character's code point cut
-// to one byte.
+// to one byte, and its own remarks on lines starting with "###".
 const char* const RtfReader = R"(import subprocess, sys
-run = subprocess.run(['unrtf', '--text', sys.argv[1]], capture_output=True)
+run = subprocess.run(['unrtf', '--nopict', '--text', sys.argv[1]], capture_output=True, cwd=sys.argv[2])
 if run.returncode != 0:
     sys.stderr.write(run.stderr.decode('latin-1'))
     sys.exit(1)
 lines = run.stdout.decode('latin-1').split('\n')
-lines = lines[lines.index('-----------------') + 1:]
+lines = [line for line in lines if line != '-----------------' and not line.startswith('###')]
 paragraphs, current = [], None
 for line in lines:
     if line != '' and line.strip(' ') == '':
@@ -126,7 +126,8 @@ if depth != 0:
 )";
 
 const char* const UnderlineFinder = R"(import html, re, subprocess, sys
-out = subprocess.run(['unrtf', '--html', sys.argv[1]], capture_output=True, check=True).stdout.decode('utf-8')
+out = subprocess.run(['unrtf', '--nopict', '--html', sys.argv[1]], capture_output=True, check=True,
+                     cwd=sys.argv[2]).stdout.decode('utf-8')
 for piece in re.findall(r'<u>(.*?)(?:<br>|</u>)', out, re.S):
     sys.stdout.buffer.write((html.unescape(piece).replace('\xa0', ' ').strip() + '\n').encode('utf-8'))
 )";
@@ -222,24 +223,24 @@ void AddSheets(TrpReport& report, int count)
         report.PreparedPages->Add(page);
 }
 
-TReadLines ReadCsv(const fs::path& file)
+TReadLines ReadCsv(const fs::path& file, const std::string& encoding)
 {
-    return SplitLines(RunScript("csv_reader.py", CsvReader, Quoted(file) + " cp1252"));
+    return SplitLines(RunScript("csv_reader.py", CsvReader, Quoted(file) + " " + encoding));
 }
 
-TReadLines ReadHtml(const fs::path& file)
+TReadLines ReadHtml(const fs::path& file, const std::string& encoding)
 {
-    return SplitLines(RunScript("html_reader.py", HtmlReader, Quoted(file) + " cp1252"));
+    return SplitLines(RunScript("html_reader.py", HtmlReader, Quoted(file) + " " + encoding));
 }
 
 TReadLines ReadRtf(const fs::path& file)
 {
-    return SplitLines(RunScript("rtf_reader.py", RtfReader, Quoted(file)));
+    return SplitLines(RunScript("rtf_reader.py", RtfReader, Quoted(file) + " " + Quoted(ScriptFolder().Path())));
 }
 
-TReadLines ReadXls(const fs::path& file)
+TReadLines ReadXls(const fs::path& file, const std::string& encoding)
 {
-    return SplitLines(RunScript("xls_reader.py", XlsReader, Quoted(file) + " cp1252"));
+    return SplitLines(RunScript("xls_reader.py", XlsReader, Quoted(file) + " " + encoding));
 }
 
 void ExpectBalancedRtfBraces(const fs::path& file)
@@ -257,7 +258,7 @@ void ExpectXmllintSilent(const fs::path& file)
 std::vector<std::string> RtfUnderlinedPieces(const fs::path& file)
 {
     std::vector<std::string> pieces;
-    std::istringstream text(RunScript("underline_finder.py", UnderlineFinder, Quoted(file)));
+    std::istringstream text(RunScript("underline_finder.py", UnderlineFinder, Quoted(file) + " " + Quoted(ScriptFolder().Path())));
     for (std::string line; std::getline(text, line);)
         pieces.push_back(line);
     return pieces;

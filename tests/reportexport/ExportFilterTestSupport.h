@@ -49,11 +49,11 @@ void AddSheets(TrpReport& report, int count);
 using TReadLines = std::vector<std::vector<std::string>>;
 
 // Each runs the real reader through a small python3 script and fails the test when the reader
-// complains. The file is in Windows-1252.
-TReadLines ReadCsv(const fs::path& file);
-TReadLines ReadHtml(const fs::path& file);
+// complains. The file is read in the encoding given to the reader ("latin-1" takes any byte).
+TReadLines ReadCsv(const fs::path& file, const std::string& encoding = "cp1252");
+TReadLines ReadHtml(const fs::path& file, const std::string& encoding = "cp1252");
 TReadLines ReadRtf(const fs::path& file);
-TReadLines ReadXls(const fs::path& file);
+TReadLines ReadXls(const fs::path& file, const std::string& encoding = "cp1252");
 // Everything the RTF and HTML readers say besides the lines.
 void ExpectBalancedRtfBraces(const fs::path& file);
 void ExpectXmllintSilent(const fs::path& file);
