@@ -6,8 +6,6 @@
 
 #include <cstdio>
 
-using namespace mxNativeExcel;
-
 namespace {
 
 constexpr std::uint16_t VersionWord = 0x0118;
@@ -34,7 +32,7 @@ void TmxNativeExcel::WriteByte(std::uint8_t value) { FBuffer->WriteBuffer(&value
 
 void TmxNativeExcel::WriteRecordHeader(std::uint16_t type, std::uint16_t length)
 {
-    if (FState == fsClosed)
+    if (FState == mxNativeExcel::fsClosed)
         BeginFile();
     WriteWord(type);
     WriteWord(length);
@@ -42,12 +40,12 @@ void TmxNativeExcel::WriteRecordHeader(std::uint16_t type, std::uint16_t length)
 
 void TmxNativeExcel::BeginFile()
 {
-    FState = fsOpen;
+    FState = mxNativeExcel::fsOpen;
     FFontCount = 0;
     FBuffer->Clear();
     // Beginning of file: a worksheet.
     static const std::uint16_t bofTypes[] = {0x0009, 0x0209, 0x0409, 0x0809};
-    const bool shortForm = FBIFF == bvBIFF2;
+    const bool shortForm = FBIFF == mxNativeExcel::bvBIFF2;
     WriteRecordHeader(bofTypes[FBIFF], shortForm ? 4 : 6);
     WriteWord(0x0200);
     WriteWord(0x0010);
@@ -66,7 +64,7 @@ void TmxNativeExcel::BeginFile()
 void TmxNativeExcel::EndFile()
 {
     WriteRecordHeader(EofRecord, 0);
-    FState = fsClosed;
+    FState = mxNativeExcel::fsClosed;
 }
 
 void TmxNativeExcel::SaveFile()
@@ -77,7 +75,7 @@ void TmxNativeExcel::SaveFile()
     file.Commit();
 }
 
-void TmxNativeExcel::SetBIFF(TmxBIFFVersion value)
+void TmxNativeExcel::SetBIFF(mxNativeExcel::TmxBIFFVersion value)
 {
     if (value == FBIFF)
         return;
@@ -140,13 +138,13 @@ std::uint8_t TmxNativeExcel::AttributeByte3() const
     static const std::uint8_t alignmentCodes[] = {0, 1, 3, 2, 4, 7}; // in TmxExcelAlignment order
     std::uint8_t value = Shading ? 0x80 : 0;
     value |= alignmentCodes[Alignment];
-    if (Borders.Contains(ebTop))
+    if (Borders.Contains(mxNativeExcel::ebTop))
         value |= 0x20;
-    if (Borders.Contains(ebBottom))
+    if (Borders.Contains(mxNativeExcel::ebBottom))
         value |= 0x40;
-    if (Borders.Contains(ebLeft))
+    if (Borders.Contains(mxNativeExcel::ebLeft))
         value |= 0x08;
-    if (Borders.Contains(ebRight))
+    if (Borders.Contains(mxNativeExcel::ebRight))
         value |= 0x10;
     return value;
 }
@@ -164,7 +162,7 @@ void TmxNativeExcel::WriteCellPrefix()
 void TmxNativeExcel::MoveOn()
 {
     switch (MoveAfterEnter) {
-    case maRight:
+    case mxNativeExcel::maRight:
         if (FColumn < LastColumn) {
             ++FColumn;
         } else if (FRow < LastRow) {
@@ -172,7 +170,7 @@ void TmxNativeExcel::MoveOn()
             ++FRow;
         }
         break;
-    case maLeft:
+    case mxNativeExcel::maLeft:
         if (FColumn > 1) {
             --FColumn;
         } else if (FRow > 1) {
@@ -180,7 +178,7 @@ void TmxNativeExcel::MoveOn()
             --FRow;
         }
         break;
-    case maDown:
+    case mxNativeExcel::maDown:
         if (FRow < LastRow) {
             ++FRow;
         } else if (FColumn < LastColumn) {
@@ -188,7 +186,7 @@ void TmxNativeExcel::MoveOn()
             ++FColumn;
         }
         break;
-    case maUp:
+    case mxNativeExcel::maUp:
         if (FRow > 1) {
             --FRow;
         } else if (FColumn > 1) {
@@ -196,7 +194,7 @@ void TmxNativeExcel::MoveOn()
             --FColumn;
         }
         break;
-    case maNone:
+    case mxNativeExcel::maNone:
         break;
     }
 }
