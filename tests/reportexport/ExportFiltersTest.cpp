@@ -7,6 +7,7 @@
 #include "reportexport/RP_E_HTM.h"
 #include "reportexport/RP_E_RTF.h"
 #include "reportexport/RP_E_XLS.h"
+#include "reportexport/ReportExportInit.h"
 
 #include "report/rpPictureView.h"
 
@@ -285,6 +286,26 @@ TEST_F(ExportFilters, ZeroPagesGiveTheMinimalFiles)
         run.Filter().OnBeginDoc();
         EXPECT_EQ(run.Finish(), test.Expected) << test.FilterClass.ClassName;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(ExportFilterRegistry, TheFiveFiltersAreOfferedOnceEach)
+{
+    InitReportExport();
+    InitReportExport();
+    const std::vector<std::vector<std::string>> expected = {
+        {"TrpTextExportFilter", "File di testo (*.txt)", "*.txt"},
+        {"TrpCSVExportFilter", "File CSV (delimitato dal separatore di elenco) (*.csv)", "*.csv"},
+        {"TrpHTMExportFilter", "File HTML (*.htm)", "*.htm"},
+        {"TrpRTFExportFilter", "File RTF (Rich Text Format) (*.rtf)", "*.rtf"},
+        {"TrpXLSExportFilter", "Foglio di calcolo (*.xls)", "*.xls"}};
+    std::vector<std::vector<std::string>> offered;
+    for (const TrpExportFilterInfo& filter : rpFilters)
+        offered.push_back({filter.ClassRef.ClassName, filter.FilterDesc, filter.FilterExt});
+    EXPECT_EQ(offered, expected);
 }
 
 } // namespace
