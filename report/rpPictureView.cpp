@@ -22,11 +22,6 @@ namespace {
 enum TPictureKind : std::uint8_t { pkNone = 0, pkBitmap = 1, pkMetafile = 2, pkIcon = 3 };
 constexpr std::uint16_t StretchBit = 1, CenterBit = 2, KeepRatioBit = 4;
 
-bool Drawable(TGraphic* graphic)
-{
-    return graphic && !graphic->Empty() && graphic->Width() > 0 && graphic->Height() > 0;
-}
-
 TPictureKind KindOf(TGraphic* graphic)
 {
     if (!graphic || graphic->Empty())
@@ -41,7 +36,13 @@ TPictureKind KindOf(TGraphic* graphic)
     return Drawable(graphic) ? pkBitmap : pkNone;
 }
 
-// The picture of any other graphic class, drawn on white at its size.
+} // namespace
+
+bool Drawable(TGraphic* graphic)
+{
+    return graphic && !graphic->Empty() && graphic->Width() > 0 && graphic->Height() > 0;
+}
+
 void WriteAsBitmap(TGraphic* graphic, TStream& stream)
 {
     if (auto* bitmap = dynamic_cast<TBitmap*>(graphic)) {
@@ -58,7 +59,6 @@ void WriteAsBitmap(TGraphic* graphic, TStream& stream)
     bitmap.SaveToStream(stream);
 }
 
-} // namespace
 } // namespace rpPictureView
 
 TrpPictureView::TrpPictureView() : Picture(std::make_unique<TPicture>())

@@ -30,3 +30,10 @@ private:
     void DrawStretched(TGraphic* graphic);
     void DrawBitmapForPrinter(TBitmap* bitmap, const TRect& rect);
 };
+
+namespace rpPictureView {
+// True when the graphic has a picture of some size.
+bool Drawable(TGraphic* graphic);
+// A BMP file of the graphic: a bitmap as it is, any other class drawn on white at its size.
+void WriteAsBitmap(TGraphic* graphic, TStream& stream);
+} // namespace rpPictureView

@@ -1,10 +1,39 @@
 #include "reportexport/ReportExportInit.h"
 
 #include "reportexport/PdfFonts.h"
+#include "reportexport/RP_E_CSV.h"
+#include "reportexport/RP_E_HTM.h"
+#include "reportexport/RP_E_RTF.h"
+#include "reportexport/RP_E_TXT.h"
+#include "reportexport/RP_E_XLS.h"
+
+#include "report/rpEngine.h"
+
+#include <algorithm>
+
+namespace {
+
+void RegisterFilterOnce(const TrpExportFilterClass& classRef, const std::string& description,
+                        const std::string& mask)
+{
+    const bool known = std::any_of(rpFilters.begin(), rpFilters.end(), [&classRef](const TrpExportFilterInfo& filter) {
+        return filter.ClassRef.ClassName == classRef.ClassName;
+    });
+    if (!known)
+        rpRegisterExportFilter(classRef, description, mask);
+}
+
+} // namespace
 
 void InitReportExport()
 {
     RegisterPdfFonts();
+    RegisterFilterOnce(TrpTextExportFilter::ClassEntry(), "File di testo (*.txt)", "*.txt");
+    RegisterFilterOnce(TrpCSVExportFilter::ClassEntry(), "File CSV (delimitato dal separatore di elenco) (*.csv)",
+                       "*.csv");
+    RegisterFilterOnce(TrpHTMExportFilter::ClassEntry(), "File HTML (*.htm)", "*.htm");
+    RegisterFilterOnce(TrpRTFExportFilter::ClassEntry(), "File RTF (Rich Text Format) (*.rtf)", "*.rtf");
+    RegisterFilterOnce(TrpXLSExportFilter::ClassEntry(), "Foglio di calcolo (*.xls)", "*.xls");
 }
 
 void DoneReportExport()
