@@ -34,21 +34,48 @@ TEST_F(SectionTest, WhiteSpaceRules)
          },
          "a "},
         {"no-break blank between letters",
-         [](TTestDocument&, TSection& s) { AddText(s, "a\x05" "b", 0, true); }, "a«nb»b"},
+         [](TTestDocument&, TSection& s) {
+             AddText(s,
+                     "a\x05"
+                     "b",
+                     0, true);
+         },
+         "a«nb»b"},
         {"no-break blanks next to a space vanish",
-         [](TTestDocument&, TSection& s) { AddText(s, "a\x05 \x05" "b", 0, true); }, "a b"},
+         [](TTestDocument&, TSection& s) {
+             AddText(s,
+                     "a\x05 \x05"
+                     "b",
+                     0, true);
+         },
+         "a b"},
         {"runs of no-break blanks collapse",
-         [](TTestDocument&, TSection& s) { AddText(s, "a\x05\x05\x05" "b\x05\x05", 0, true); }, "a«nb»b«nb»"},
+         [](TTestDocument&, TSection& s) {
+             AddText(s,
+                     "a\x05\x05\x05"
+                     "b\x05\x05",
+                     0, true);
+         },
+         "a«nb»b«nb»"},
         {"leading no-break blank of an empty section",
-         [](TTestDocument&, TSection& s) { AddText(s, "\x05" "a", 0, true); }, "a"},
+         [](TTestDocument&, TSection& s) {
+             AddText(s,
+                     "\x05"
+                     "a",
+                     0, true);
+         },
+         "a"},
         {"leading no-break blank after a space",
          [](TTestDocument&, TSection& s) {
              AddText(s, "a ", 0);
-             AddText(s, "\x05" "b", 2, true);
+             AddText(s,
+                     "\x05"
+                     "b",
+                     2, true);
          },
          "a b"},
-        {"ordinary spaces stay in no-break text",
-         [](TTestDocument&, TSection& s) { AddText(s, "a  b", 0, true); }, "a  b"},
+        {"ordinary spaces stay in no-break text", [](TTestDocument&, TSection& s) { AddText(s, "a  b", 0, true); },
+         "a  b"},
         {"leading blank after only floating images",
          [](TTestDocument& d, TSection& s) {
              s.AddImage(d.Attrs("<IMG ALIGN=left>"), &d.Doc, 0, false);
@@ -68,8 +95,8 @@ TEST_F(SectionTest, WhiteSpaceRules)
              AddText(s, " x", 1);
          },
          "«4» x"},
-        {"a non-breaking space starts an empty section",
-         [](TTestDocument&, TSection& s) { AddText(s, "\xA0x", 0); }, "«nb»x"},
+        {"a non-breaking space starts an empty section", [](TTestDocument&, TSection& s) { AddText(s, "\xA0x", 0); },
+         "«nb»x"},
         {"line break on an empty section",
          [](TTestDocument&, TSection& s) { EXPECT_EQ(s.BreakInfo(0, false), PaneUn2::Centered); }, " "},
         {"line break on a section with text",
@@ -78,10 +105,14 @@ TEST_F(SectionTest, WhiteSpaceRules)
              s.BreakInfo(2, false);
          },
          "ab"},
-        {"a word break inside no-break text", [](TTestDocument&, TSection& s) {
+        {"a word break inside no-break text",
+         [](TTestDocument&, TSection& s) {
              AddText(s, "a", 0, true);
              s.AddChar(' ', 1, true);
-             AddText(s, "\x05" "b", 2, true);
+             AddText(s,
+                     "\x05"
+                     "b",
+                     2, true);
          },
          "a b"},
     };
@@ -100,7 +131,10 @@ TEST_F(SectionTest, DroppedCharactersTakeTheirSourcePositionsWithThem)
     TSection* section = FDoc.NewSection();
     AddText(*section, "a ", 10);
     AddText(*section, " ", 12);
-    AddText(*section, "b\x05\x05" "c", 13, true);
+    AddText(*section,
+            "b\x05\x05"
+            "c",
+            13, true);
     FDoc.Doc.Add(section);
     ASSERT_EQ(ShownChars(section->Chars), "a b«nb»c");
     const int expected[] = {10, 11, 13, 15, 16};
