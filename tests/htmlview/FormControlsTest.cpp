@@ -13,10 +13,7 @@ protected:
     TFormControlObj* Control(const std::string& tag)
     {
         TSection* section = FDoc.NewSection();
-        const Symb which = tag.rfind("<INPUT", 0) == 0    ? Symb::InputSy
-                           : tag.rfind("<SELECT", 0) == 0 ? Symb::SelectSy
-                                                          : Symb::TextAreaSy;
-        TFormControlObj* control = section->AddFormControl(which, &FDoc.Doc, FDoc.Attrs(tag), &FDoc.Doc, 0, false);
+        TFormControlObj* control = FDoc.AddControl(*section, tag, 0);
         FDoc.Doc.Add(section);
         return control;
     }
@@ -57,11 +54,7 @@ TEST_F(FormControlsTest, Attributes)
         SCOPED_TRACE(c.Tag);
         TTestDocument doc;
         TSection* section = doc.NewSection();
-        const std::string tag = c.Tag;
-        const Symb which = tag.rfind("<INPUT", 0) == 0    ? Symb::InputSy
-                           : tag.rfind("<SELECT", 0) == 0 ? Symb::SelectSy
-                                                          : Symb::TextAreaSy;
-        section->AddFormControl(which, &doc.Doc, doc.Attrs(tag), &doc.Doc, 0, false);
+        doc.AddControl(*section, c.Tag, 0);
         doc.Doc.Add(section);
         EXPECT_NE(DumpDocument(doc.Doc).find(c.Dump), std::string::npos) << DumpDocument(doc.Doc);
     }
@@ -114,6 +107,20 @@ TEST_F(FormControlsTest, ControlsOutsideAnyFormShareOneImplicitForm)
                                           "form 2"),
               std::string::npos)
         << DumpDocument(FDoc.Doc);
+}
+
+TEST_F(FormControlsTest, LongTextsAreKeptOrCutAsTheirRulesSay)
+{
+    const std::string text(10000, 'v');
+    TFormControlObj* button = Control("<INPUT TYPE=submit NAME=\"" + text + "\" VALUE=\"" + text + "\">");
+    EXPECT_EQ(button->FieldName, text);
+    EXPECT_EQ(button->InitialValue, text);
+    // TYPE counts only with its first 20 characters, which no kind has.
+    TFormControlObj* typed = Control("<INPUT TYPE=\"submit" + text + "\">");
+    EXPECT_EQ(typed->ClassName(), "TEditFormControlObj");
+    auto* form = new ThtmlForm(&FDoc.Doc, FDoc.Attrs("<FORM METHOD=\"" + text + "\" ACTION=\"" + text + "\">"));
+    EXPECT_EQ(form->FormMethod, "vvvv");
+    EXPECT_EQ(form->FormAction, text);
 }
 
 TEST_F(FormControlsTest, OptionsAndLines)

@@ -146,6 +146,14 @@ const TAttributeList* TTestDocument::Attrs(const std::string& html)
     return FKeptAttributes.back().get();
 }
 
+TFormControlObj* TTestDocument::AddControl(TSection& Section, const std::string& Tag, int SourcePos, bool NoBreak)
+{
+    const Symb which = Tag.rfind("<INPUT", 0) == 0    ? Symb::InputSy
+                       : Tag.rfind("<SELECT", 0) == 0 ? Symb::SelectSy
+                                                      : Symb::TextAreaSy;
+    return Section.AddFormControl(which, &Doc, Attrs(Tag), &Doc, SourcePos, NoBreak);
+}
+
 TokenObj TokenAt(const std::string& Text, int FirstSource)
 {
     TokenObj token;

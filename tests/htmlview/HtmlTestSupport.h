@@ -222,6 +222,9 @@ public:
     std::unique_ptr<TMyFont> FontOf(int RelativeSize, const std::string& Face = "Arial");
     // Keeps the attributes of html's first tag alive for the document's lifetime.
     const TAttributeList* Attrs(const std::string& html);
+    // The form field of an INPUT, SELECT or TEXTAREA tag, added as the parser adds it, the
+    // document being the cell.
+    TFormControlObj* AddControl(TSection& Section, const std::string& Tag, int SourcePos, bool NoBreak = false);
 
     TFakeViewer Viewer;
     TSectionList Doc{&Viewer, nullptr};

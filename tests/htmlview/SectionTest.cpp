@@ -343,10 +343,7 @@ TEST_F(SectionTest, FormControlPlaceholders)
         TTestDocument doc;
         TSection* section = doc.NewSection();
         AddText(*section, "a", 0);
-        const Symb which = std::string(c.Tag).rfind("<INPUT", 0) == 0    ? Symb::InputSy
-                           : std::string(c.Tag).rfind("<SELECT", 0) == 0 ? Symb::SelectSy
-                                                                         : Symb::TextAreaSy;
-        TFormControlObj* control = section->AddFormControl(which, &doc.Doc, doc.Attrs(c.Tag), &doc.Doc, 1, c.NoBreak);
+        TFormControlObj* control = doc.AddControl(*section, c.Tag, 1, c.NoBreak);
         doc.Doc.Add(section);
         EXPECT_EQ(ShownChars(section->Chars), std::string("a") + c.Chars);
         EXPECT_EQ(control->ClassName(), c.Class);
