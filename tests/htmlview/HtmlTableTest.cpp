@@ -4,7 +4,23 @@
 
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
 namespace {
+
+// Bytes the program holds on the heap now.
+std::size_t HeapBytesInUse()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
+}
 
 using TRowTags = std::vector<std::string>;
 
@@ -192,12 +208,15 @@ TEST_F(HtmlTableTest, TooManyColumnsRaiseWithoutAllocatingForTheSpan)
     for (const char* tag : huge) {
         SCOPED_TRACE(tag);
         ThtmlTable* table = Table("<TABLE>", {{"<TR>", "<TD>", tag, "<TD>"}, {"<TR>", "<TD>"}});
+        const std::size_t heapBefore = HeapBytesInUse();
         try {
             table->AddDummyCells();
             ADD_FAILURE() << "no exception";
         } catch (const EProcessError& error) {
             EXPECT_EQ(error.Message, "Table has too many Columns");
         }
+        // What the grid kept: at most 201 entries and the dummy cells among them.
+        EXPECT_LT(static_cast<long long>(HeapBytesInUse()) - static_cast<long long>(heapBefore), 2'000'000LL);
         EXPECT_FALSE(table->GridReady);
         for (int r = 0; r < table->Rows->Count(); ++r)
             EXPECT_LE(table->Row(r)->Count(), MaxRowEntries);

@@ -53,6 +53,21 @@ TEST_F(ImageObjTest, Attributes)
     }
 }
 
+TEST_F(ImageObjTest, ExtremeNumbersStayInTheirRanges)
+{
+    for (const char* value : {"0", "-1", "2147483647", "-2147483648", "\"2147483647%\"", "\"-2147483648%\""}) {
+        SCOPED_TRACE(value);
+        const std::string v = value;
+        auto image = Image("<IMG WIDTH=" + v + " HEIGHT=" + v + " HSPACE=" + v + " VSPACE=" + v + " BORDER=" + v + ">");
+        EXPECT_GE(image->GivenHeight, 1);
+        EXPECT_GE(image->HorzSpace, 0);
+        EXPECT_LE(image->HorzSpace, MaxImageSpace);
+        EXPECT_GE(image->VertSpace, 0);
+        EXPECT_LE(image->VertSpace, MaxImageSpace);
+        EXPECT_FALSE(image->WidthIsPercent);
+    }
+}
+
 TEST_F(ImageObjTest, LongTextsAreKeptWhole)
 {
     const std::string longName(10000, 'n');
