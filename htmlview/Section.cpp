@@ -91,7 +91,14 @@ TSection::TSection(TSectionList* Doc, int ALevel, TMyFont* Font, const TUrlTarge
     MarkerFont.reset(CopyOfFont(run->RunFont.get()));
 }
 
-TSection::~TSection() = default;
+// A section may be freed before the document is cleared (the parser drops the text it read
+// before BODY), so its link runs leave the document's links with it.
+TSection::~TSection()
+{
+    for (int i = 0; i < FontRuns->Count(); ++i)
+        if (!FontRuns->Run(i)->Link->Url.empty())
+            Document->Links->Remove(static_cast<TObject*>(FontRuns->Run(i)));
+}
 
 void TSection::AddLink(TFontObj* Run)
 {

@@ -205,6 +205,21 @@ TEST_F(SectionTest, LinksCarryOverFontChangesAndEndWithTheEndTag)
     EXPECT_EQ(FDoc.Doc.Links->Items(1), static_cast<TObject*>(section->FontRuns->Run(2)));
 }
 
+TEST_F(SectionTest, AFreedSectionTakesItsLinksOutOfTheDocument)
+{
+    TUrlTarget link;
+    link.Assign("x.htm", "");
+    TSection* kept = FDoc.NewSection(0, PaneUn2::Left, &link);
+    TSection* dropped = FDoc.NewSection(0, PaneUn2::Left, &link);
+    AddText(*dropped, "ab", 0);
+    dropped->ChangeFont(&FDoc.Doc, &FDoc.BaseFont);
+    ASSERT_EQ(FDoc.Doc.Links->Count(), 3);
+    delete dropped;
+    ASSERT_EQ(FDoc.Doc.Links->Count(), 1);
+    EXPECT_EQ(FDoc.Doc.Links->Items(0), static_cast<TObject*>(kept->FontRuns->Run(0)));
+    FDoc.Doc.Add(kept);
+}
+
 TEST_F(SectionTest, ALinkGivenToTheConstructorIsADocumentLink)
 {
     TUrlTarget link;
