@@ -1,5 +1,7 @@
 #include "htmlview/PaneUtils.h"
 
+#include "htmlview/PaneMetrics.h"
+
 #include "platform/gui/Colors.h"
 #include "platform/gui/DeviceContext.h"
 #include "platform/gui/TextOutput.h"
@@ -90,14 +92,7 @@ std::string HTMLServerToDos(const std::string& FName, const std::string& Root)
     return name;
 }
 
-int GetXExtent(HDC DC, const char* P, int N)
-{
-    if (N <= 0)
-        return 0;
-    SIZE extent{0, 0};
-    GetTextExtentExPointA(DC, std::string(P, static_cast<std::size_t>(N)), N, 0, nullptr, nullptr, &extent);
-    return extent.cx;
-}
+int GetXExtent(HDC DC, const char* P, int N) { return PaneMetrics().TextWidth(DC, P, N); }
 
 void WrapText(TCanvas* Canvas, int X1, int Y1, int X2, int Y2, const std::string& S)
 {

@@ -1,14 +1,17 @@
 #pragma once
 // Shared pieces of the viewer's tests: the application under Qt's offscreen platform, bitmaps to
-// draw on and read back, pictures of them for a person to look at, and the parser's symbols as
-// they come out.
+// draw on and read back, pictures of them for a person to look at, the parser's symbols as they
+// come out, and documents built in code as the parser builds them, with a plain-text dump.
 
 #include "htmlview/PanePars.h"
 #include "htmlview/PaneReadThd.h"
+#include "htmlview/PaneSbs1.h"
+#include "htmlview/PaneSubs.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <ostream>
@@ -161,3 +164,85 @@ inline std::vector<TRecordedSymbol> ParseInBatches(const std::string& html, cons
     }
     return stream;
 }
+
+// --- The document model ---------------------------------------------------------------------------
+
+// Metrics that are the same on every machine: every character 7 pixels wide, height 13, descent
+// 3, no leading, no overhang.
+class TFixedPaneMetrics : public TPaneMetrics {
+public:
+    static constexpr int CharWidth = 7, Height = 13, Descent = 3;
+    TPaneFontMetrics FontMetrics(TFont* Font) override;
+    int TextWidth(HDC DC, const char* P, int N) override;
+    int FitCount(HDC DC, const char* P, int N, int MaxWidth) override;
+    // FontMetrics calls so far, from any thread.
+    std::atomic<int> Measured{0};
+};
+
+// Installs fixed metrics for its lifetime.
+class TFixedMetricsScope {
+public:
+    TFixedMetricsScope() { SetPaneMetrics(&Metrics); }
+    ~TFixedMetricsScope() { SetPaneMetrics(nullptr); }
+    TFixedMetricsScope(const TFixedMetricsScope&) = delete;
+    TFixedMetricsScope& operator=(const TFixedMetricsScope&) = delete;
+    TFixedPaneMetrics Metrics;
+};
+
+// A viewer for a document without a window: expands a name by putting "full/" in front and
+// remembers the margins it is given.
+class TFakeViewer : public TViewerServices {
+public:
+    TComponent* ViewerComponent() override { return &Component; }
+    std::string HTMLExpandFilename(const std::string& Filename) override { return "full/" + Filename; }
+    int ViewerClientHeight() override { return 400; }
+    int MarginHeight() override { return 5; }
+    void SetDocumentMarginWidth(int Value) override { MarginWidthSet = Value; }
+    void SetDocumentMarginHeight(int Value) override { MarginHeightSet = Value; }
+
+    TComponent Component{nullptr};
+    int MarginWidthSet = -1;
+    int MarginHeightSet = -1;
+};
+
+// The attributes of the first tag in html, read by the tokenizer.
+std::unique_ptr<TAttributeList> TagAttributes(const std::string& html);
+
+// A document, a parser whose state the model reads, and the parser's base font, set up as a
+// parse sets them up: faces "Arial" and "Courier New", base size 12.
+class TTestDocument {
+public:
+    TTestDocument();
+    TTestDocument(const TTestDocument&) = delete;
+    TTestDocument& operator=(const TTestDocument&) = delete;
+
+    // A text section in the base font, as the parser creates one.
+    TSection* NewSection(int Level = 0, JustifyType Justify = PaneUn2::Left, const TUrlTarget* Link = nullptr);
+    // A font copied from the base font with another relative size and face.
+    std::unique_ptr<TMyFont> FontOf(int RelativeSize, const std::string& Face = "Arial");
+    // Keeps the attributes of html's first tag alive for the document's lifetime.
+    const TAttributeList* Attrs(const std::string& html);
+    // The form field of an INPUT, SELECT or TEXTAREA tag, added as the parser adds it, the
+    // document being the cell.
+    TFormControlObj* AddControl(TSection& Section, const std::string& Tag, int SourcePos, bool NoBreak = false);
+
+    TFakeViewer Viewer;
+    TSectionList Doc{&Viewer, nullptr};
+    ThlParser Parser;
+    TMyFont BaseFont;
+
+private:
+    std::vector<std::unique_ptr<TAttributeList>> FKeptAttributes;
+};
+
+// A token of text whose characters stand at source positions FirstSource, FirstSource + 1, ...
+TokenObj TokenAt(const std::string& Text, int FirstSource);
+// Appends text to a section as the parser does, one token.
+void AddText(TSection& Section, const std::string& Text, int FirstSource, bool NoBreak = false);
+// The characters of a section with the special ones shown as «2», «4», «5», «6», «7» and «nb».
+std::string ShownChars(const std::string& Chars);
+// Bold, italic, underline, strike-out as "BIUS", a dash for each one missing.
+std::string StyleText(TFontStyles Style);
+// One line per item of the document: sections, their runs, images and controls, gaps, rules,
+// tables as a grid with each cell's content indented under it, and then the forms.
+std::string DumpDocument(TSectionList& Doc);

@@ -1,0 +1,124 @@
+#pragma once
+// The viewer's document: the outermost cell with everything that belongs to the
+// document as a whole: default fonts and colours, background, scroll offset,
+// selection, links, forms, image maps, animated images and the images still
+// waiting for their data.
+
+#include "htmlview/FontObj.h"
+#include "htmlview/SectionBase.h"
+#include "platform/rtl/Lists.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class TBitmap;
+class TFontObj;
+class TImageObj;
+class TMemoryStream;
+class TTimer;
+class TWinControl;
+class ThlParser;
+
+using TGetImageEvent = std::function<void(TObject* Sender, const std::string& SRC, TMemoryStream*& Stream)>;
+using TExpandNameEvent = std::function<void(TObject* Sender, const std::string& SRC, std::string& Result)>;
+using TObjectClickEvent = std::function<void(TObject* Sender, TObject* Obj, const std::string& OnClick)>;
+// The handler owns Script, a zero-terminated text.
+using TScriptEvent =
+    std::function<void(TObject* Sender, const std::string& Name, const std::string& Language, char* Script)>;
+// The handler owns Results.
+using TFormSubmitEvent =
+    std::function<void(TObject* Sender, const std::string& Action, const std::string& Target,
+                       const std::string& EncType, const std::string& Method, TStringList* Results)>;
+
+// What the document asks of the viewer that shows it.
+class TViewerServices {
+public:
+    virtual ~TViewerServices() = default;
+    // The sender of the document's events and the owner of its animation timer.
+    virtual TComponent* ViewerComponent() = 0;
+    // A picture's name as a full file name.
+    virtual std::string HTMLExpandFilename(const std::string& Filename) = 0;
+    // The height of the viewing area, for tables whose height is a percentage of
+    // it.
+    virtual int ViewerClientHeight() = 0;
+    virtual int MarginHeight() = 0;
+    // The page margins of the document being built (BODY MARGINWIDTH and
+    // MARGINHEIGHT).
+    virtual void SetDocumentMarginWidth(int Value) = 0;
+    virtual void SetDocumentMarginHeight(int Value) = 0;
+};
+
+// Face names longer than this are cut.
+constexpr std::size_t MaxFontNameLength = 33;
+
+class TSectionList : public TCell {
+    TESS_CLASS(TSectionList, TCell)
+public:
+    TSectionList(TViewerServices* AViewer, TWinControl* APaintSurface);
+    ~TSectionList() override;
+    TSectionList(const TSectionList&) = delete;
+    TSectionList& operator=(const TSectionList&) = delete;
+
+    // Empties the document: sections, forms and their controls, image maps,
+    // links, pending images, the selection, the background picture's name and the
+    // animation timer.
+    void Clear();
+    void SetFonts(const std::string& Name, const std::string& FixedName, int Size, TColor Color, TColor ALinkColor,
+                  TColor VisitedColor, TColor HoverColor, TColor Background, bool HoverLinks);
+    void SetBackground(TColor Color);
+    void SetBackgroundBitmap(const std::string& Name);
+    // Image (a TImageObj, or the document for its background) waits for the data
+    // of Name.
+    void AddMissingImage(const std::string& Name, TObject* Image);
+
+    int BaseFontSize = 12;
+    bool ImagesOn = false;
+    int ScrollTop = 0;
+    bool ScrollChanged = false;
+    int SelStart = 0;
+    int SelEnd = 0;
+    std::string BaseFontName;
+    std::string FixedFontName;
+    TColor TextColor = clBlack;
+    TColor VisitedLinkColor = clPurple;
+    TColor HoverLinkColor = clBlue;
+    TColor LinkColor = clBlue;
+    TFontCharset FontCharset = DEFAULT_CHARSET;
+    TFontStyles LinkFontStyle;
+    TViewerServices* Viewer;
+    TWinControl* PaintSurface;
+    TGetImageEvent ImageRequest;
+    TExpandNameEvent NameRequest;
+    TObjectClickEvent ObjectClickHandler;
+    TColor BackgroundColor = clWindow;
+    TNotifyEvent BackgroundChanged;
+    TBitmap* BackgroundPicture = nullptr;
+    TBitmap* BackgroundPictureMask = nullptr;
+    std::string BackgroundName;
+    bool BackgroundFetched = false;
+    // Of ThtmlForm, owned.
+    std::unique_ptr<TFreeList> Forms;
+    // Of TGIFImage, not owned.
+    std::unique_ptr<TList> AnimatedImages;
+    TFormSubmitEvent SubmitHandler;
+    TScriptEvent ScriptHandler;
+    SelTextCount* SelectionBuffer = nullptr;
+    int PaintedBottom = 0;
+    // Of TMapItem, owned.
+    std::unique_ptr<TFreeList> ImageMaps;
+    TTimer* AnimationTimer = nullptr;
+    // Of TFormControlObj, not owned (the forms own them).
+    std::unique_ptr<TList> FormControls;
+    // Names waiting for data, each with the waiting TImageObj or the document as
+    // its object.
+    std::unique_ptr<TStringList> PendingImages;
+    TNotifyEvent ControlEnterHandler;
+    // Of TFontObj, the link runs; not owned.
+    std::unique_ptr<TList> Links;
+    TFontObj* HoverLink = nullptr;
+    bool HoverLinksOn = false;
+    TImageObj* HoverImage = nullptr;
+    bool DrawEmptyCaret = false;
+    ThlParser* CurrentParser = nullptr;
+};
