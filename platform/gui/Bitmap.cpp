@@ -623,6 +623,35 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& rect)
     DeleteObject(cutHandle);
 }
 
+bool TransparentStretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, HDC mask,
+                           int mx, int my)
+{
+    constexpr DWORD DSna = 0x00220326; // destination AND NOT source
+    if (!dst || !src || !mask || sw < 0 || sh < 0)
+        return false;
+    if (sw == 0 || sh == 0)
+        return true;
+    // The source cut out, black where the mask is white, so that OR leaves the destination there.
+    HDC cutDC = CreateCompatibleDC(nullptr);
+    HBITMAP cut = CreateBitmap(sw, sh, 1, 32, nullptr);
+    HGDIOBJ oldCut = SelectObject(cutDC, cut);
+    SetTextColor(cutDC, 0x000000);
+    SetBkColor(cutDC, 0xFFFFFF);
+    bool done = BitBlt(cutDC, 0, 0, sw, sh, src, sx, sy, SRCCOPY) && BitBlt(cutDC, 0, 0, sw, sh, mask, mx, my, DSna);
+    if (done) {
+        const COLORREF oldText = SetTextColor(dst, 0x000000);
+        const COLORREF oldBack = SetBkColor(dst, 0xFFFFFF);
+        done = StretchBlt(dst, x, y, w, h, mask, mx, my, sw, sh, SRCAND) &&
+               StretchBlt(dst, x, y, w, h, cutDC, 0, 0, sw, sh, SRCPAINT);
+        SetTextColor(dst, oldText);
+        SetBkColor(dst, oldBack);
+    }
+    SelectObject(cutDC, oldCut);
+    DeleteDC(cutDC);
+    DeleteObject(cut);
+    return done;
+}
+
 // ---- TBitmapCanvas
 
 TBitmapCanvas::~TBitmapCanvas() { FreeContext(); }

@@ -117,6 +117,13 @@ private:
     TTransparentMode FTransparentMode = tmAuto;
 };
 
+// Copies the source rectangle stretched into the destination rectangle through a monochrome mask
+// of the source's size at (mx, my): where the mask is white the destination stays, where it is
+// black the source replaces it (stretched with the destination's stretch mode). False on a bad
+// handle or a source rectangle of negative size.
+bool TransparentStretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, HDC mask,
+                           int mx, int my);
+
 class TBitmapCanvas : public TCanvas {
     TESS_CLASS(TBitmapCanvas, TCanvas)
 public:

@@ -252,4 +252,34 @@ TEST(Time, TickCountAdvancesWithSleep)
     EXPECT_LT(elapsed, 5000u);
 }
 
+// Installs a tick source for one test and puts the system's clock back however the test ends.
+class TTickSourceScope {
+public:
+    explicit TTickSourceScope(std::function<std::uint32_t()> source) { SetTickSource(std::move(source)); }
+    ~TTickSourceScope() { ResetTickSource(); }
+    TTickSourceScope(const TTickSourceScope&) = delete;
+    TTickSourceScope& operator=(const TTickSourceScope&) = delete;
+};
+
+TEST(Time, BothTimersFollowAnInstalledSourceAcrossTheWrap)
+{
+    std::uint64_t now = 0xFFFFFFFFull - 20;
+    {
+        TTickSourceScope scope([&now] { return static_cast<std::uint32_t>(now); });
+        const std::uint32_t before = timeGetTime();
+        EXPECT_EQ(before, 0xFFFFFFFFu - 20);
+        EXPECT_EQ(GetTickCount(), before);
+        now += 50; // past 2^32
+        EXPECT_EQ(timeGetTime(), 29u);
+        EXPECT_EQ(timeGetTime() - before, 50u);
+    }
+    // The system's clock again: it moves with real time, not with the source.
+    now = 0;
+    const std::uint32_t start = timeGetTime();
+    Sleep(20);
+    const std::uint32_t elapsed = timeGetTime() - start;
+    EXPECT_GE(elapsed, 20u);
+    EXPECT_LT(elapsed, 5000u);
+}
+
 } // namespace
