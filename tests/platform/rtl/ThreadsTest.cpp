@@ -1,6 +1,7 @@
 #include "platform/rtl/Threads.h"
 
 #include "platform/rtl/Classes.h"
+#include "tests/TickSource.h"
 
 #include <gtest/gtest.h>
 
@@ -251,15 +252,6 @@ TEST(Time, TickCountAdvancesWithSleep)
     EXPECT_GE(elapsed, 30u);
     EXPECT_LT(elapsed, 5000u);
 }
-
-// Installs a tick source for one test and puts the system's clock back however the test ends.
-class TTickSourceScope {
-public:
-    explicit TTickSourceScope(std::function<std::uint32_t()> source) { SetTickSource(std::move(source)); }
-    ~TTickSourceScope() { ResetTickSource(); }
-    TTickSourceScope(const TTickSourceScope&) = delete;
-    TTickSourceScope& operator=(const TTickSourceScope&) = delete;
-};
 
 TEST(Time, BothTimersFollowAnInstalledSourceAcrossTheWrap)
 {
