@@ -54,7 +54,15 @@ void PutLittleEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint
         bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+std::uint32_t ReadLittleEndian(const std::vector<std::uint8_t>& bytes, std::size_t at)
+{
+    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
 std::int64_t RowBytes(std::int64_t width) { return (width * 3 + 3) / 4 * 4; }
+
+// The sides the layer's bitmaps accept.
+bool FitsBitmap(std::int64_t width, std::int64_t height) { return width <= MaxBitmapSide && height <= MaxBitmapSide; }
 
 // A 24-bit bottom-up BMP file of the given size, all black.
 std::vector<std::uint8_t> NewBmpFile(int width, int height)
@@ -82,6 +90,8 @@ std::uint8_t* BmpRow(std::vector<std::uint8_t>& bmp, int width, int height, int 
 
 std::unique_ptr<TBitmap> BitmapFromBmp(const std::vector<std::uint8_t>& bmp)
 {
+    if (ReadLittleEndian(bmp, 18) == 0 || ReadLittleEndian(bmp, 22) == 0)
+        return std::make_unique<TBitmap>(); // a screen of no pixels gives an empty bitmap
     TMemoryStream stream;
     stream.WriteBuffer(bmp.data(), static_cast<int>(bmp.size()));
     stream.SetPosition(0);
@@ -233,9 +243,15 @@ void TGif::ReadColorTable(int count)
 
 void TGif::CheckFrameLimits(std::int64_t framePixels)
 {
-    const std::int64_t frames = GetImageCount();
-    const std::int64_t stripBytes = RowBytes(static_cast<std::int64_t>(FScreen.Width) * frames) * FScreen.Height;
-    if (framePixels > MaxFramePixels || FTotalPixels + framePixels > MaxTotalPixels || stripBytes > MaxStripBytes)
+    if (framePixels > MaxFramePixels || FTotalPixels + framePixels > MaxTotalPixels)
+        Fail(ErrOutOfRange);
+    CheckStripLimits();
+}
+
+void TGif::CheckStripLimits()
+{
+    const std::int64_t stripWidth = static_cast<std::int64_t>(FScreen.Width) * GetImageCount();
+    if (RowBytes(stripWidth) * FScreen.Height > MaxStripBytes || !FitsBitmap(stripWidth, FScreen.Height))
         Fail(ErrOutOfRange);
 }
 
@@ -267,9 +283,10 @@ void TGif::ReadImage()
     image.CodeSize = ReadByte();
     ReadDataBlocks(FCodeData);
 
-    image.PixelCount = static_cast<std::int64_t>(image.Width) * image.Height;
-    CheckFrameLimits(image.PixelCount);
-    image.Pixels.assign(static_cast<std::size_t>(image.PixelCount), 0);
+    const std::int64_t pixelCount = static_cast<std::int64_t>(image.Width) * image.Height;
+    CheckFrameLimits(pixelCount);
+    image.Pixels.assign(static_cast<std::size_t>(pixelCount), 0);
+    image.PixelCount = pixelCount;
     FTotalPixels += image.PixelCount;
     DecodeImage(image);
 }
@@ -574,6 +591,8 @@ void TGif::MakeBitmaps()
         TGifImageDescriptor& image = *FImages[static_cast<std::size_t>(i)];
         if (image.Bitmap)
             continue;
+        if (!FitsBitmap(image.Width, image.Height))
+            Fail(ErrOutOfRange);
         // The marker goes into this frame's copy of its table: other frames may share the table.
         TGifColorTable table = GetColorTable(image.ColorTableIndex);
         const int transparent = GetTransparentIndex(i);
@@ -609,10 +628,8 @@ std::unique_ptr<TBitmap> TGif::GetStripBitmap(std::unique_ptr<TBitmap>& Mask)
     const int cellWidth = FScreen.Width;
     const int height = FScreen.Height;
     const int frames = GetImageCount();
-    const std::int64_t stripWidth = static_cast<std::int64_t>(cellWidth) * frames;
-    if (RowBytes(stripWidth) * height > MaxStripBytes)
-        Fail(ErrOutOfRange);
-    const int width = static_cast<int>(stripWidth);
+    CheckStripLimits();
+    const int width = cellWidth * frames;
     std::vector<std::uint8_t> strip = NewBmpFile(width, height);
     std::vector<std::uint8_t> mask;
     if (GetTransparent())

@@ -17,10 +17,11 @@
 namespace panegif2 {
 
 // Limits that keep a hostile file from claiming gigabytes: one frame's pixels, all frames'
-// pixels together, and the composed strip's bytes.
+// pixels together, the composed strip's bytes, and the sides of the layer's bitmaps.
 constexpr std::int64_t MaxFramePixels = 16777216;
 constexpr std::int64_t MaxTotalPixels = 256ll * 1024 * 1024;
 constexpr std::int64_t MaxStripBytes = 256ll * 1024 * 1024;
+constexpr std::int64_t MaxBitmapSide = 32767;
 
 // The colour that marks transparent pixels in the per-frame bitmaps: red 37, green 7, blue 23.
 constexpr TColor TransparentMarker = 1509157;
@@ -180,6 +181,7 @@ private:
     void ReadSubBlocks(std::vector<TGifSubBlock>* blocks);
     void ReadDataBlocks(std::vector<std::uint8_t>& data);
     void CheckFrameLimits(std::int64_t framePixels);
+    void CheckStripLimits();
     void DecodeImage(TGifImageDescriptor& image);
     void ResetTable(TGifLzwState& state, int codeSizeByte);
     int ReadCode(TGifLzwState& state);
