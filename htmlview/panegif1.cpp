@@ -184,10 +184,10 @@ std::unique_ptr<TGIFImage> CreateAGifFromStream(bool& NonAnimated, TStream& Stre
         image->FNumIterations = std::max(gif.FIterations, 0);
         image->FTransparent = gif.GetTransparent();
 
+        // The strip is composed straight into the picture's bitmap rather than copied there.
         std::unique_ptr<TBitmap> mask;
-        std::unique_ptr<TBitmap> strip = gif.GetStripBitmap(mask);
         image->FBitmap = std::make_shared<ThtBitmap>();
-        image->FBitmap->Assign(strip.get());
+        gif.ComposeStrip(*image->FBitmap, mask);
         image->FBitmap->FHasMask = mask != nullptr;
         image->FBitmap->FMaskBitmap = std::move(mask);
 

@@ -48,56 +48,39 @@ constexpr int ErrSignature = 1, ErrNoColorTable = 2, ErrUnknownOperation = 4, Er
 constexpr int PassStart[5] = {0, 0, 4, 2, 1};
 constexpr int PassStep[5] = {8, 8, 8, 4, 2};
 
-void PutLittleEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t ReadLittleEndian(const std::vector<std::uint8_t>& bytes, std::size_t at)
-{
-    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
-}
-
 std::int64_t RowBytes(std::int64_t width) { return (width * 3 + 3) / 4 * 4; }
 
 // The sides the layer's bitmaps accept.
 bool FitsBitmap(std::int64_t width, std::int64_t height) { return width <= MaxBitmapSide && height <= MaxBitmapSide; }
 
-// A 24-bit bottom-up BMP file of the given size, all black.
-std::vector<std::uint8_t> NewBmpFile(int width, int height)
+// A black 24-bit picture of the given size.
+TDibImage BlackDib(int width, int height)
 {
-    const std::int64_t pixelBytes = RowBytes(width) * height;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(54 + pixelBytes), 0);
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    PutLittleEndian(bytes, 2, static_cast<std::uint32_t>(bytes.size()));
-    PutLittleEndian(bytes, 10, 54);
-    PutLittleEndian(bytes, 14, 40);
-    PutLittleEndian(bytes, 18, static_cast<std::uint32_t>(width));
-    PutLittleEndian(bytes, 22, static_cast<std::uint32_t>(height));
-    bytes[26] = 1;
-    bytes[28] = 24;
-    PutLittleEndian(bytes, 34, static_cast<std::uint32_t>(pixelBytes));
-    return bytes;
+    TDibImage dib;
+    dib.Width = width;
+    dib.Height = height;
+    dib.Bits = 24;
+    dib.Rows.assign(static_cast<std::size_t>(dib.RowSize()) * static_cast<std::size_t>(height), 0);
+    return dib;
 }
 
-// The first byte of row y (counted from the top) of a bottom-up BMP built by NewBmpFile.
-std::uint8_t* BmpRow(std::vector<std::uint8_t>& bmp, int width, int height, int y)
+// A monochrome picture of one byte per pixel (1 white, 0 black), packed as a 1-bit DIB.
+TDibImage MonochromeDib(const std::vector<std::uint8_t>& white, int width, int height)
 {
-    return bmp.data() + 54 + RowBytes(width) * (height - 1 - y);
-}
-
-std::unique_ptr<TBitmap> BitmapFromBmp(const std::vector<std::uint8_t>& bmp)
-{
-    if (ReadLittleEndian(bmp, 18) == 0 || ReadLittleEndian(bmp, 22) == 0)
-        return std::make_unique<TBitmap>(); // a screen of no pixels gives an empty bitmap
-    TMemoryStream stream;
-    stream.WriteBuffer(bmp.data(), static_cast<int>(bmp.size()));
-    stream.SetPosition(0);
-    auto bitmap = std::make_unique<TBitmap>();
-    bitmap->LoadFromStream(stream);
-    return bitmap;
+    TDibImage dib;
+    dib.Width = width;
+    dib.Height = height;
+    dib.Bits = 1;
+    dib.Palette = {0x000000, 0xFFFFFF};
+    dib.Rows.assign(static_cast<std::size_t>(dib.RowSize()) * static_cast<std::size_t>(height), 0);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = dib.Row(y);
+        const std::uint8_t* pixels = white.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (int x = 0; x < width; ++x)
+            if (pixels[x])
+                row[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+    }
+    return dib;
 }
 
 void PutColor(std::uint8_t* pixel, TColor color)
@@ -178,6 +161,7 @@ void TGif::LoadFromStream(TStream& Stream)
     FSource.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, 0x7FFFFFFF)));
     FSource.resize(static_cast<std::size_t>(std::max(Stream.Read(FSource.data(), static_cast<int>(FSource.size())), 0)));
 
+    FCodeData.reserve(FSource.size());
     for (char& letter : FHeader)
         letter = static_cast<char>(ReadByte());
     std::string signature = GetSignature();
@@ -599,14 +583,17 @@ void TGif::MakeBitmaps()
         const bool marked = transparent >= 0 && transparent < table.Count;
         if (marked)
             table.Colors[static_cast<std::size_t>(transparent)] = TransparentMarker;
-        std::vector<std::uint8_t> bmp = NewBmpFile(image.Width, image.Height);
-        for (int y = 0; y < image.Height; ++y) {
-            std::uint8_t* row = BmpRow(bmp, image.Width, image.Height, y);
-            const std::uint8_t* pixels = image.Pixels.data() + static_cast<std::size_t>(y) * image.Width;
-            for (int x = 0; x < image.Width; ++x)
-                PutColor(row + 3 * x, table.Colors[pixels[x]]);
+        image.Bitmap = std::make_unique<TBitmap>();
+        if (image.Width > 0 && image.Height > 0) {
+            TDibImage dib = BlackDib(image.Width, image.Height);
+            for (int y = 0; y < image.Height; ++y) {
+                const std::uint8_t* pixels = image.Pixels.data() + static_cast<std::size_t>(y) * image.Width;
+                std::uint8_t* row = dib.Row(y);
+                for (int x = 0; x < image.Width; ++x)
+                    PutColor(row + 3 * x, table.Colors[pixels[x]]);
+            }
+            image.Bitmap->LoadFromDib(std::move(dib));
         }
-        image.Bitmap = BitmapFromBmp(bmp);
         if (marked) {
             image.Bitmap->SetTransparentColor(TransparentMarker);
             image.Bitmap->SetTransparentMode(tmFixed);
@@ -624,70 +611,75 @@ TBitmap* TGif::GetBitmap(int I)
 
 std::unique_ptr<TBitmap> TGif::GetStripBitmap(std::unique_ptr<TBitmap>& Mask)
 {
+    auto strip = std::make_unique<TBitmap>();
+    ComposeStrip(*strip, Mask);
+    return strip;
+}
+
+void TGif::ComposeStrip(TBitmap& Strip, std::unique_ptr<TBitmap>& Mask)
+{
     Mask.reset();
+    CheckStripLimits();
     const int cellWidth = FScreen.Width;
     const int height = FScreen.Height;
     const int frames = GetImageCount();
-    CheckStripLimits();
     const int width = cellWidth * frames;
-    std::vector<std::uint8_t> strip = NewBmpFile(width, height);
-    std::vector<std::uint8_t> mask;
-    if (GetTransparent())
-        mask = NewBmpFile(width, height);
-    const bool hasMask = !mask.empty();
+    const bool hasMask = GetTransparent();
+    if (width == 0 || height == 0) {
+        // A screen of no pixels gives empty bitmaps.
+        Strip.SetSize(0, 0);
+        if (hasMask)
+            Mask = std::make_unique<TBitmap>();
+        return;
+    }
+    // The pixels are composed in place and handed to the bitmaps without a copy; the mask is one
+    // byte a pixel (1 = transparent) until it is packed.
+    TDibImage strip = BlackDib(width, height);
+    std::vector<std::uint8_t> mask(hasMask ? static_cast<std::size_t>(width) * static_cast<std::size_t>(height) : 0);
+    const auto maskRow = [&mask, width](int y) { return mask.data() + static_cast<std::size_t>(y) * width; };
 
     for (int frame = 0; frame < frames; ++frame) {
         const TGifImageDescriptor& image = *FImages[static_cast<std::size_t>(frame)];
         const TGifColorTable& table = GetColorTable(image.ColorTableIndex);
         const int transparent = GetTransparentIndex(frame);
-        const int cellLeft = frame * cellWidth;
-        for (int y = 0; y < image.Height; ++y) {
-            const int stripY = image.Top + y;
-            if (stripY >= height)
-                break;
-            std::uint8_t* row = BmpRow(strip, width, height, stripY);
-            std::uint8_t* maskRow = hasMask ? BmpRow(mask, width, height, stripY) : nullptr;
+        const int left = frame * cellWidth + image.Left;
+        const int visible = std::min(image.Width, cellWidth - image.Left);
+        for (int y = 0; y < image.Height && image.Top + y < height; ++y) {
+            std::uint8_t* row = strip.Row(image.Top + y) + 3 * left;
+            std::uint8_t* transparency = hasMask ? maskRow(image.Top + y) + left : nullptr;
             const std::uint8_t* pixels = image.Pixels.data() + static_cast<std::size_t>(y) * image.Width;
-            const int visible = std::min(image.Width, cellWidth - image.Left);
             for (int x = 0; x < visible; ++x) {
-                const int at = 3 * (cellLeft + image.Left + x);
                 if (pixels[x] != transparent) {
-                    PutColor(row + at, table.Colors[pixels[x]]);
+                    PutColor(row + 3 * x, table.Colors[pixels[x]]);
                     if (hasMask)
-                        std::memset(maskRow + at, 0, 3);
+                        transparency[x] = 0;
                 } else if (frame == 0) {
-                    std::memset(row + at, 0, 3);
-                    std::memset(maskRow + at, 255, 3);
+                    std::memset(row + 3 * x, 0, 3);
+                    transparency[x] = 1;
                 }
             }
         }
         if (frame + 1 == frames)
             break;
         // The next frame starts from this one's picture.
+        const int cellLeft = frame * cellWidth;
         for (int y = 0; y < height; ++y) {
-            std::uint8_t* row = BmpRow(strip, width, height, y);
+            std::uint8_t* row = strip.Row(y);
             std::memcpy(row + 3 * (cellLeft + cellWidth), row + 3 * cellLeft, 3 * static_cast<std::size_t>(cellWidth));
-            if (!hasMask)
-                continue;
-            std::uint8_t* maskRow = BmpRow(mask, width, height, y);
-            std::memcpy(maskRow + 3 * (cellLeft + cellWidth), maskRow + 3 * cellLeft,
-                        3 * static_cast<std::size_t>(cellWidth));
+            if (hasMask)
+                std::memcpy(maskRow(y) + cellLeft + cellWidth, maskRow(y) + cellLeft,
+                            static_cast<std::size_t>(cellWidth));
         }
-        if (hasMask && GetImageDisposal(frame) == 2) {
-            const int right = std::min(image.Left + image.Width, cellWidth);
-            const int bottom = std::min(image.Top + image.Height, height);
-            for (int y = image.Top; y < bottom; ++y) {
-                std::uint8_t* maskRow = BmpRow(mask, width, height, y);
-                if (right > image.Left)
-                    std::memset(maskRow + 3 * (cellLeft + cellWidth + image.Left), 255,
-                                3 * static_cast<std::size_t>(right - image.Left));
-            }
-        }
+        const int right = std::min(image.Left + image.Width, cellWidth);
+        if (hasMask && GetImageDisposal(frame) == 2 && right > image.Left)
+            for (int y = image.Top; y < std::min(image.Top + image.Height, height); ++y)
+                std::memset(maskRow(y) + cellLeft + cellWidth + image.Left, 1,
+                            static_cast<std::size_t>(right - image.Left));
     }
-    std::unique_ptr<TBitmap> result = BitmapFromBmp(strip);
     if (hasMask) {
-        Mask = BitmapFromBmp(mask);
-        Mask->SetMonochrome(true);
+        auto bitmap = std::make_unique<TBitmap>();
+        bitmap->LoadFromDib(MonochromeDib(mask, width, height));
+        Mask = std::move(bitmap);
     }
-    return result;
+    Strip.LoadFromDib(std::move(strip));
 }

@@ -160,6 +160,8 @@ public:
     // All frames composed side by side, and the mask (nullptr when no frame is transparent);
     // the caller owns both.
     std::unique_ptr<TBitmap> GetStripBitmap(std::unique_ptr<TBitmap>& Mask);
+    // The same, composed into Strip (which becomes a 24-bit bitmap).
+    void ComposeStrip(TBitmap& Strip, std::unique_ptr<TBitmap>& Mask);
 
     // The error of the last load: code and message (0, "no error" after a good one).
     int LastErrorCode() const { return FLastErrorCode; }

@@ -548,6 +548,17 @@ const void* TBitmap::PixelImage()
     return &ImageOf(FHandle);
 }
 
+void TBitmap::LoadFromDib(TDibImage dib)
+{
+    const bool knownDepth = dib.Bits == 1 || dib.Bits == 4 || dib.Bits == 8 || dib.Bits == 15 || dib.Bits == 16 ||
+                            dib.Bits == 24 || dib.Bits == 32;
+    if (!knownDepth || dib.Width < 0 || dib.Height < 0 ||
+        dib.Rows.size() != static_cast<std::size_t>(dib.RowSize()) * static_cast<std::size_t>(dib.Height))
+        RAISE(EInvalidGraphic("Bitmap image is not valid"));
+    BmpCodec::CheckSize(dib.Width, dib.Height);
+    SetFromDib(std::move(dib), {});
+}
+
 void TBitmap::Assign(TPersistent* Source)
 {
     if (!Source) {

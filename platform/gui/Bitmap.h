@@ -74,6 +74,9 @@ public:
     void FreeImage();
 
     void LoadFromStream(TStream& stream) override;
+    // Takes the pixels of a DIB as they are, without a file to write back (for decoders that
+    // build their pixels themselves). Raises EInvalidGraphic for rows that do not fit the size.
+    void LoadFromDib(TDibImage dib);
     void SaveToStream(TStream& stream) override;
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
     void LoadFromResourceID(HINSTANCE instance, int id);
