@@ -305,9 +305,9 @@ private:
     std::int64_t FPosition;
 };
 
-TColor ColorOfTriple(const std::uint8_t* rgb) { return rgb[0] | (rgb[1] << 8) | (rgb[2] << 16); }
+TColor TripleColor(const std::uint8_t* rgb) { return rgb[0] | (rgb[1] << 8) | (rgb[2] << 16); }
 
-std::uint32_t BigEndian(const std::uint8_t* b)
+std::uint32_t PngBigEndian(const std::uint8_t* b)
 {
     return (static_cast<std::uint32_t>(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
 }
@@ -328,7 +328,7 @@ bool IsTransparent(TStream& Stream, TColor& Color)
     if (buffer[extension] != 0x21 || buffer[extension + 1] != 0xF9 || (buffer[extension + 3] & 1) == 0)
         return false;
     const std::size_t index = buffer[extension + 6];
-    Color = ColorOfTriple(buffer + 13 + 3 * index);
+    Color = TripleColor(buffer + 13 + 3 * index);
     return true;
 }
 
@@ -359,7 +359,7 @@ bool IsTransparentPng(TStream& Stream, TColor& Color)
             std::uint8_t chunk[8];
             if (Stream.Read(chunk, 8) != 8)
                 return false;
-            const std::uint32_t length = BigEndian(chunk);
+            const std::uint32_t length = PngBigEndian(chunk);
             const std::string type(reinterpret_cast<const char*>(chunk + 4), 4);
             const std::int64_t dataStart = Stream.Position();
             if (static_cast<std::int64_t>(length) > size - dataStart)
@@ -382,7 +382,7 @@ bool IsTransparentPng(TStream& Stream, TColor& Color)
                 // The last entry the chunk lists is the transparent one.
                 if (length == 0 || length - 1 >= paletteEntries)
                     return false;
-                Color = ColorOfTriple(palette + 3 * (length - 1));
+                Color = TripleColor(palette + 3 * (length - 1));
                 return true;
             } else if (type == "IDAT")
                 return false;
@@ -639,7 +639,7 @@ TViewerGlobals::~TViewerGlobals()
         DeleteObject(Palette);
 }
 
-TViewerGlobals& Globals()
+TViewerGlobals& ImageCacheGlobals()
 {
     static TViewerGlobals globals;
     return globals;
@@ -647,20 +647,20 @@ TViewerGlobals& Globals()
 
 } // namespace
 
-void HtmlViewStartup() { Globals(); }
+void HtmlViewStartup() { ImageCacheGlobals(); }
 
-int ColorBits() { return Globals().ColorBits; }
+int ColorBits() { return ImageCacheGlobals().ColorBits; }
 
-HPALETTE ThePalette() { return Globals().Palette; }
+HPALETTE ThePalette() { return ImageCacheGlobals().Palette; }
 
-TStringBitmapList* BitmapList() { return Globals().BitmapList.get(); }
+TStringBitmapList* BitmapList() { return ImageCacheGlobals().BitmapList.get(); }
 
-TMemoryStream* WaitStream() { return Globals().WaitStream.get(); }
+TMemoryStream* WaitStream() { return ImageCacheGlobals().WaitStream.get(); }
 
-const std::shared_ptr<TBitmap>& DefBitMap() { return Globals().DefBitMap; }
+const std::shared_ptr<TBitmap>& DefBitMap() { return ImageCacheGlobals().DefBitMap; }
 
-const std::shared_ptr<TBitmap>& ErrorBitMap() { return Globals().ErrorBitMap; }
+const std::shared_ptr<TBitmap>& ErrorBitMap() { return ImageCacheGlobals().ErrorBitMap; }
 
-const std::shared_ptr<TBitmap>& ErrorBitmapMask() { return Globals().ErrorBitmapMask; }
+const std::shared_ptr<TBitmap>& ErrorBitmapMask() { return ImageCacheGlobals().ErrorBitmapMask; }
 
 } // namespace PaneUn2
