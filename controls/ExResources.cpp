@@ -10,25 +10,10 @@
 
 namespace {
 
-// A 32 x 32 black-and-white cursor drawn as text: '#' black, '.' white, anything else
-// transparent. Rows and columns beyond the drawing are transparent.
+// A black-and-white cursor drawn as text ('#' black, '.' white, anything else transparent).
 std::vector<std::uint8_t> ExResourcesCursorBytes(const std::vector<std::string>& rows)
 {
-    constexpr int Size = 32;
-    TIcoImage image;
-    image.Width = Size;
-    image.Height = Size;
-    image.Pixels.assign(Size * Size, 0xFF000000u);
-    image.Transparent.assign(Size * Size, 1);
-    for (int y = 0; y < static_cast<int>(rows.size()) && y < Size; ++y)
-        for (int x = 0; x < static_cast<int>(rows[y].size()) && x < Size; ++x) {
-            const char c = rows[y][x];
-            if (c != '#' && c != '.')
-                continue;
-            image.Pixels[y * Size + x] = c == '#' ? 0xFF000000u : 0xFFFFFFFFu;
-            image.Transparent[y * Size + x] = 0;
-        }
-    return IcoCodec::Write(image, 1, true);
+    return IcoCodec::Write(IcoCodec::CursorFromRows(rows), 1, true);
 }
 
 // A hand pointing up with its index finger; the hot spot is the tip of the finger.

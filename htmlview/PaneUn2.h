@@ -1,7 +1,8 @@
 #pragma once
-// The viewer's vocabulary, margin keeping, small value classes and helpers, in one header for the
-// units that use them.
+// The viewer's vocabulary, margin keeping, small value classes, helpers and image cache, in one
+// header for the units that use them.
 
+#include "htmlview/ImageCache.h"
 #include "htmlview/IndentManagerBasic.h"
 #include "htmlview/MapItem.h"
 #include "htmlview/PaneUtils.h"

@@ -548,6 +548,17 @@ const void* TBitmap::PixelImage()
     return &ImageOf(FHandle);
 }
 
+void TBitmap::LoadFromDib(TDibImage dib)
+{
+    const bool knownDepth = dib.Bits == 1 || dib.Bits == 4 || dib.Bits == 8 || dib.Bits == 15 || dib.Bits == 16 ||
+                            dib.Bits == 24 || dib.Bits == 32;
+    if (!knownDepth || dib.Width < 0 || dib.Height < 0 ||
+        dib.Rows.size() != static_cast<std::size_t>(dib.RowSize()) * static_cast<std::size_t>(dib.Height))
+        RAISE(EInvalidGraphic("Bitmap image is not valid"));
+    BmpCodec::CheckSize(dib.Width, dib.Height);
+    SetFromDib(std::move(dib), {});
+}
+
 void TBitmap::Assign(TPersistent* Source)
 {
     if (!Source) {
@@ -621,6 +632,35 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& rect)
     SetBkColor(destination, oldBack);
     DeleteDC(source);
     DeleteObject(cutHandle);
+}
+
+bool TransparentStretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, HDC mask,
+                           int mx, int my)
+{
+    constexpr DWORD DSna = 0x00220326; // destination AND NOT source
+    if (!dst || !src || !mask || sw < 0 || sh < 0)
+        return false;
+    if (sw == 0 || sh == 0)
+        return true;
+    // The source cut out, black where the mask is white, so that OR leaves the destination there.
+    HDC cutDC = CreateCompatibleDC(nullptr);
+    HBITMAP cut = CreateBitmap(sw, sh, 1, 32, nullptr);
+    HGDIOBJ oldCut = SelectObject(cutDC, cut);
+    SetTextColor(cutDC, 0x000000);
+    SetBkColor(cutDC, 0xFFFFFF);
+    bool done = BitBlt(cutDC, 0, 0, sw, sh, src, sx, sy, SRCCOPY) && BitBlt(cutDC, 0, 0, sw, sh, mask, mx, my, DSna);
+    if (done) {
+        const COLORREF oldText = SetTextColor(dst, 0x000000);
+        const COLORREF oldBack = SetBkColor(dst, 0xFFFFFF);
+        done = StretchBlt(dst, x, y, w, h, mask, mx, my, sw, sh, SRCAND) &&
+               StretchBlt(dst, x, y, w, h, cutDC, 0, 0, sw, sh, SRCPAINT);
+        SetTextColor(dst, oldText);
+        SetBkColor(dst, oldBack);
+    }
+    SelectObject(cutDC, oldCut);
+    DeleteDC(cutDC);
+    DeleteObject(cut);
+    return done;
 }
 
 // ---- TBitmapCanvas

@@ -74,6 +74,9 @@ public:
     void FreeImage();
 
     void LoadFromStream(TStream& stream) override;
+    // Takes the pixels of a DIB as they are, without a file to write back (for decoders that
+    // build their pixels themselves). Raises EInvalidGraphic for rows that do not fit the size.
+    void LoadFromDib(TDibImage dib);
     void SaveToStream(TStream& stream) override;
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
     void LoadFromResourceID(HINSTANCE instance, int id);
@@ -116,6 +119,13 @@ private:
     TColor FTransparentColor = clDefault;
     TTransparentMode FTransparentMode = tmAuto;
 };
+
+// Copies the source rectangle stretched into the destination rectangle through a monochrome mask
+// of the source's size at (mx, my): where the mask is white the destination stays, where it is
+// black the source replaces it (stretched with the destination's stretch mode). False on a bad
+// handle or a source rectangle of negative size.
+bool TransparentStretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, HDC mask,
+                           int mx, int my);
 
 class TBitmapCanvas : public TCanvas {
     TESS_CLASS(TBitmapCanvas, TCanvas)

@@ -12,7 +12,21 @@
 
 // --- Time and ids -------------------------------------------------------------------------------
 
-std::uint32_t GetTickCount()
+namespace {
+
+std::mutex& TickSourceMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::function<std::uint32_t()>& TickSourceFunction()
+{
+    static std::function<std::uint32_t()> source;
+    return source;
+}
+
+std::uint32_t SystemTickCount()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -20,6 +34,28 @@ std::uint32_t GetTickCount()
                              static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<std::uint32_t>(ms);
 }
+
+} // namespace
+
+void SetTickSource(std::function<std::uint32_t()> source)
+{
+    std::lock_guard<std::mutex> lock(TickSourceMutex());
+    TickSourceFunction() = std::move(source);
+}
+
+void ResetTickSource() { SetTickSource(nullptr); }
+
+std::uint32_t GetTickCount()
+{
+    std::function<std::uint32_t()> source;
+    {
+        std::lock_guard<std::mutex> lock(TickSourceMutex());
+        source = TickSourceFunction();
+    }
+    return source ? source() : SystemTickCount();
+}
+
+std::uint32_t timeGetTime() { return GetTickCount(); }
 
 void Sleep(std::uint32_t milliseconds)
 {

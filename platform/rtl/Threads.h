@@ -13,6 +13,12 @@
 
 // Milliseconds since an arbitrary start, wrapping at 32 bits as on Windows.
 std::uint32_t GetTickCount();
+// The multimedia timer: the same clock as GetTickCount.
+std::uint32_t timeGetTime();
+// Makes GetTickCount and timeGetTime read source (for tests, as SetClock does for Now); a null
+// source or ResetTickSource goes back to the system's clock.
+void SetTickSource(std::function<std::uint32_t()> source);
+void ResetTickSource();
 void Sleep(std::uint32_t milliseconds);
 // The kernel's id of the calling thread.
 std::uint32_t GetCurrentThreadId();

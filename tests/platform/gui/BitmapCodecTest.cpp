@@ -321,6 +321,39 @@ TEST(BmpCodec, RefusesMalformedFiles)
     EXPECT_TRUE(big.Empty());
 }
 
+TEST(BitmapLayout, LoadFromDibTakesTheRowsAsTheyAre)
+{
+    TDibImage dib;
+    dib.Width = 3;
+    dib.Height = 2;
+    dib.Bits = 24;
+    dib.Rows.assign(static_cast<std::size_t>(dib.RowSize()) * 2, 0);
+    dib.Row(0)[2] = 0xFF;              // (0, 0) red
+    dib.Row(1)[3 * 2] = 0xFF;          // (2, 1) blue
+    TBitmap bitmap;
+    bitmap.LoadFromDib(dib);
+    EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
+    EXPECT_EQ(bitmap.Canvas()->Pixels(0, 0), clRed);
+    EXPECT_EQ(bitmap.Canvas()->Pixels(2, 1), clBlue);
+    EXPECT_EQ(bitmap.Canvas()->Pixels(1, 1), clBlack);
+
+    TDibImage mono{8, 1, 1, {0x000000, 0xFFFFFF}, {0x81, 0, 0, 0}};
+    TBitmap mask;
+    mask.LoadFromDib(mono);
+    EXPECT_TRUE(mask.Monochrome());
+    EXPECT_EQ(mask.Canvas()->Pixels(0, 0), clWhite);
+    EXPECT_EQ(mask.Canvas()->Pixels(1, 0), clBlack);
+    EXPECT_EQ(mask.Canvas()->Pixels(7, 0), clWhite);
+
+    TDibImage shortRows = dib;
+    shortRows.Rows.pop_back();
+    EXPECT_THROW(bitmap.LoadFromDib(shortRows), EInvalidGraphic);
+    TDibImage oddDepth = dib;
+    oddDepth.Bits = 7;
+    EXPECT_THROW(bitmap.LoadFromDib(oddDepth), EInvalidGraphic);
+    EXPECT_EQ(bitmap.Width(), 3) << "a refused DIB leaves the bitmap as it was";
+}
+
 TEST(BitmapLayout, ScanLinesFollowTheDibLayout)
 {
     TBitmap bitmap;

@@ -112,6 +112,42 @@ TEST(GfxTransparency, AutoModeTakesTheBottomLeftPixel)
     EXPECT_EQ(glyph.TransparentColor(), clBlue);
 }
 
+TEST(GfxTransparency, TransparentStretchBltKeepsTheDestinationUnderWhiteMaskPixels)
+{
+    TBitmap source;
+    Fill(source, 2, 2, clBlue);
+    source.Canvas()->SetPixels(1, 0, clWhite); // opaque white must stay white
+    source.Canvas()->SetPixels(0, 1, clLime);
+    TBitmap mask; // white (transparent) at (0, 0) and (1, 1)
+    Fill(mask, 2, 2, clBlack);
+    mask.Canvas()->Brush()->SetColor(clWhite); // white stays white in the conversion
+    mask.SetMonochrome(true);
+    mask.Canvas()->SetPixels(0, 0, clWhite);
+    mask.Canvas()->SetPixels(1, 1, clWhite);
+    TBitmap target;
+    Fill(target, 4, 4, clRed);
+
+    HDC dst = target.Canvas()->Handle();
+    SetStretchBltMode(dst, COLORONCOLOR);
+    SetTextColor(dst, 0x123456);
+    SetBkColor(dst, 0x654321);
+    ASSERT_TRUE(TransparentStretchBlt(dst, 0, 0, 4, 4, source.Canvas()->Handle(), 0, 0, 2, 2,
+                                      mask.Canvas()->Handle(), 0, 0));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const bool right = x >= 2, bottom = y >= 2;
+            const TColor expected = right == bottom ? clRed : (right ? clWhite : clLime);
+            EXPECT_EQ(target.Canvas()->Pixels(x, y), expected) << x << "," << y;
+        }
+    EXPECT_EQ(GetTextColor(dst), 0x123456u) << "the destination's colours are put back";
+    EXPECT_EQ(GetBkColor(dst), 0x654321u);
+    EXPECT_FALSE(TransparentStretchBlt(dst, 0, 0, 4, 4, nullptr, 0, 0, 2, 2, mask.Canvas()->Handle(), 0, 0));
+    EXPECT_FALSE(TransparentStretchBlt(nullptr, 0, 0, 4, 4, source.Canvas()->Handle(), 0, 0, 2, 2,
+                                       mask.Canvas()->Handle(), 0, 0));
+    EXPECT_FALSE(TransparentStretchBlt(reinterpret_cast<HDC>(0x7777), 0, 0, 4, 4, source.Canvas()->Handle(), 0, 0,
+                                       2, 2, mask.Canvas()->Handle(), 0, 0));
+}
+
 // A recording of one rectangle (black pen, yellow brush) with or without a fixed frame.
 void Record(TMetafile& metafile, int frameWidth, int frameHeight, const TRect& rectangle)
 {

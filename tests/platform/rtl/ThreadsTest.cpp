@@ -1,6 +1,7 @@
 #include "platform/rtl/Threads.h"
 
 #include "platform/rtl/Classes.h"
+#include "tests/TickSource.h"
 
 #include <gtest/gtest.h>
 
@@ -249,6 +250,27 @@ TEST(Time, TickCountAdvancesWithSleep)
     Sleep(30);
     const std::uint32_t elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, 30u);
+    EXPECT_LT(elapsed, 5000u);
+}
+
+TEST(Time, BothTimersFollowAnInstalledSourceAcrossTheWrap)
+{
+    std::uint64_t now = 0xFFFFFFFFull - 20;
+    {
+        TTickSourceScope scope([&now] { return static_cast<std::uint32_t>(now); });
+        const std::uint32_t before = timeGetTime();
+        EXPECT_EQ(before, 0xFFFFFFFFu - 20);
+        EXPECT_EQ(GetTickCount(), before);
+        now += 50; // past 2^32
+        EXPECT_EQ(timeGetTime(), 29u);
+        EXPECT_EQ(timeGetTime() - before, 50u);
+    }
+    // The system's clock again: it moves with real time, not with the source.
+    now = 0;
+    const std::uint32_t start = timeGetTime();
+    Sleep(20);
+    const std::uint32_t elapsed = timeGetTime() - start;
+    EXPECT_GE(elapsed, 20u);
     EXPECT_LT(elapsed, 5000u);
 }
 
