@@ -1,0 +1,311 @@
+// What the component hands the engines (seen by fake engines), and its rules around the calls.
+
+#include "ZipArchiverTestSupport.h"
+
+namespace {
+
+std::string Shown(const std::optional<std::string>& text) { return text ? *text : "(null)"; }
+
+// The fields of a zip record by name, as text.
+std::map<std::string, std::string> ZipFields(const TSeenZipCall& call)
+{
+    const TZipCmdRecord& r = call.Record;
+    std::map<std::string, std::string> fields = {
+        {"Handle", std::to_string(reinterpret_cast<std::uintptr_t>(r.Handle))},
+        {"Caller", std::to_string(reinterpret_cast<std::uintptr_t>(r.Caller))},
+        {"Version", std::to_string(r.Version)},
+        {"Callback", std::to_string(reinterpret_cast<std::uintptr_t>(r.Callback))},
+        {"Trace", std::to_string(r.Trace)},
+        {"Password", Shown(call.Password)},
+        {"StoreSuffixes", Shown(call.Suffixes)},
+        {"Encrypt", std::to_string(r.Encrypt)},
+        {"AddHiddenFiles", std::to_string(r.AddHiddenFiles)},
+        {"AddVolume", std::to_string(r.AddVolume)},
+        {"NoDirEntries", std::to_string(r.NoDirEntries)},
+        {"Verbose", std::to_string(r.Verbose)},
+        {"Reserved3", std::to_string(r.Reserved3)},
+        {"Level", std::to_string(r.Level)},
+        {"NoDirNames", std::to_string(r.NoDirNames)},
+        {"Recurse", std::to_string(r.Recurse)},
+        {"Grow", std::to_string(r.Grow)},
+        {"ForceDOS", std::to_string(r.ForceDOS)},
+        {"Move", std::to_string(r.Move)},
+        {"DeleteEntries", std::to_string(r.DeleteEntries)},
+        {"Update", std::to_string(r.Update)},
+        {"Freshen", std::to_string(r.Freshen)},
+        {"ZipTime", std::to_string(r.ZipTime)},
+        {"FileSpecCount", std::to_string(r.FileSpecCount)},
+        {"ArchiveName", Shown(call.Archive)},
+    };
+    if (call.Old) {
+        fields["Seven"] = std::to_string(call.OldSeven);
+        return fields;
+    }
+    fields["TempDir"] = Shown(call.TempDir);
+    fields["RawComment"] = Shown(call.Comment);
+    fields["ArchiveOnly"] = std::to_string(r.ArchiveOnly);
+    fields["ResetArchive"] = std::to_string(r.ResetArchive);
+    fields["ExcludeCount"] = std::to_string(r.ExcludeCount);
+    fields["Seven"] = std::to_string(r.Seven);
+    for (std::size_t i = 0; i < call.Specs.size(); ++i) {
+        const TSeenZipCall::TSpec& spec = call.Specs[i];
+        const std::string at = "Spec" + std::to_string(i) + ".";
+        fields[at + "FileSpec"] = spec.FileSpec;
+        fields[at + "Password"] = Shown(spec.Password);
+        fields[at + "Encrypt"] = std::to_string(spec.Encrypt);
+        fields[at + "Recurse"] = std::to_string(spec.Recurse);
+        fields[at + "RootDir"] = Shown(spec.RootDir);
+    }
+    for (std::size_t i = 0; i < call.Excludes.size(); ++i)
+        fields["Exclude" + std::to_string(i)] = call.Excludes[i];
+    return fields;
+}
+
+std::string Address(const void* p) { return std::to_string(reinterpret_cast<std::uintptr_t>(p)); }
+
+class ZipArchiverRecords : public TZipArchiverTest {
+protected:
+    // An archive with the backup's comment, made by python.
+    fs::path CommentedArchive()
+    {
+        const fs::path archive = Dir / "backup.aft";
+        std::string output;
+        EXPECT_EQ(RunPython("import sys, zipfile\n"
+                            "with zipfile.ZipFile(sys.argv[1], \"w\") as z:\n"
+                            "    z.comment = b\"Tessellarium_3.0.18\"\n"
+                            "    z.writestr(\"a.txt\", \"a\")\n",
+                            {archive.string()}, &output),
+                  0)
+            << output;
+        return archive;
+    }
+
+    void FormOptions()
+    {
+        Zip->AddOptions = {AddDirNames, AddRecurseDirs, AddUpdate};
+        Zip->ExtrOptions = {ExtrDirNames, ExtrOverWrite};
+    }
+};
+
+class ZipArchiverRules : public ZipArchiverRecords {};
+
+} // namespace
+
+TEST_F(ZipArchiverRecords, AddFillsTheRecordAsTheMainWindowSetsIt)
+{
+    TFakeCores::Register();
+    FormOptions();
+    Zip->Verbose = true;
+    Zip->Password = std::string(90, 'p');
+    Zip->SetRootDir("C:\\Dati");
+    Zip->TempDir = "provvisori\\";
+    const fs::path archive = CommentedArchive();
+    Zip->SetZipFileName(archive.string());
+    for (const char* spec : {">x", "|y", "z<pw", "w<"})
+        Zip->FSpecArgs()->Add(spec);
+    Zip->FSpecArgsExcl()->Add("*.tmp");
+    Zip->Add();
+    ASSERT_EQ(TFakeCores::ZipCalls.size(), 1u);
+    const std::string password(81, 'p');
+    const std::map<std::string, std::string> expected = {
+        {"Handle", Address(Application->Handle())}, {"Caller", Address(Zip.get())}, {"Version", "160"},
+        {"Callback", Address(reinterpret_cast<void*>(&TZipArchiver::ZCallback))}, {"Trace", "0"},
+        {"Password", password}, {"StoreSuffixes", ".gif:.png:.z:.zip:.zoo:.arc:.lzh:.arj:.taz:.tgz:.lha"},
+        {"Encrypt", "0"}, {"AddHiddenFiles", "0"}, {"AddVolume", "0"}, {"NoDirEntries", "1"}, {"Verbose", "1"},
+        {"Reserved3", "1"}, {"Level", "9"}, {"NoDirNames", "0"}, {"Recurse", "1"}, {"Grow", "1"},
+        {"ForceDOS", "0"}, {"Move", "0"}, {"DeleteEntries", "0"}, {"Update", "1"}, {"Freshen", "0"},
+        {"ZipTime", "0"}, {"FileSpecCount", "4"}, {"ArchiveName", archive.string()},
+        {"TempDir", "provvisori\\"}, {"RawComment", "Tessellarium_3.0.18"}, {"ArchiveOnly", "0"},
+        {"ResetArchive", "0"}, {"ExcludeCount", "1"}, {"Exclude0", "*.tmp"}, {"Seven", "7"},
+        {"Spec0.FileSpec", "x"}, {"Spec0.Password", password}, {"Spec0.Encrypt", "0"}, {"Spec0.Recurse", "1"},
+        {"Spec0.RootDir", "C:\\Dati\\"},
+        {"Spec1.FileSpec", "y"}, {"Spec1.Password", password}, {"Spec1.Encrypt", "0"}, {"Spec1.Recurse", "0"},
+        {"Spec1.RootDir", "C:\\Dati\\"},
+        {"Spec2.FileSpec", "z"}, {"Spec2.Password", "pw"}, {"Spec2.Encrypt", "1"}, {"Spec2.Recurse", "1"},
+        {"Spec2.RootDir", "C:\\Dati\\"},
+        {"Spec3.FileSpec", "w"}, {"Spec3.Password", "(null)"}, {"Spec3.Encrypt", "0"}, {"Spec3.Recurse", "1"},
+        {"Spec3.RootDir", "C:\\Dati\\"},
+    };
+    EXPECT_EQ(ZipFields(TFakeCores::ZipCalls[0]), expected);
+    // The call empties both lists; one file processed lists the archive again.
+    EXPECT_EQ(Zip->FSpecArgs()->Count(), 0);
+    EXPECT_EQ(Zip->FSpecArgsExcl()->Count(), 0);
+    EXPECT_EQ(Zip->SuccessCount, 1);
+    EXPECT_FALSE(Zip->ZipBusy);
+}
+
+TEST_F(ZipArchiverRecords, StoredSuffixesFollowTheSet)
+{
+    TFakeCores::Register();
+    const std::vector<std::pair<AddStoreExts, std::string>> cases = {
+        {Zip->AddStoreSuffixes, ".gif:.png:.z:.zip:.zoo:.arc:.lzh:.arj:.taz:.tgz:.lha"},
+        {{assZIP, assEXE}, ".zip:.exe"},
+        {{}, "(null)"},
+    };
+    for (const auto& [suffixes, text] : cases) {
+        Zip->AddStoreSuffixes = suffixes;
+        Zip->SetZipFileName((Dir / "nuovo.zip").string());
+        Zip->FSpecArgs()->Add("a");
+        Zip->Add();
+        ASSERT_FALSE(TFakeCores::ZipCalls.empty());
+        EXPECT_EQ(Shown(TFakeCores::ZipCalls.back().Suffixes), text);
+    }
+}
+
+TEST_F(ZipArchiverRecords, AnOldEngineGetsTheOldRecord)
+{
+    TFakeCores::Register();
+    TFakeCores::ZipVersion = 150;
+    FormOptions();
+    Zip->SetZipFileName((Dir / "nuovo.zip").string());
+    for (const char* spec : {">x", "z<pw"})
+        Zip->FSpecArgs()->Add(spec);
+    Zip->Add();
+    ASSERT_EQ(TFakeCores::ZipCalls.size(), 1u);
+    const TSeenZipCall& call = TFakeCores::ZipCalls[0];
+    ASSERT_TRUE(call.Old);
+    const std::map<std::string, std::string> fields = ZipFields(call);
+    EXPECT_EQ(fields.at("Seven"), "7");
+    EXPECT_EQ(fields.at("Version"), "160");
+    EXPECT_EQ(fields.at("Level"), "9");
+    EXPECT_EQ(fields.at("Update"), "1");
+    EXPECT_EQ(fields.at("FileSpecCount"), "2");
+    EXPECT_EQ(fields.at("ArchiveName"), (Dir / "nuovo.zip").string());
+    EXPECT_EQ(call.OldSpecs, (std::vector<std::string>{">x", "z<pw"}));
+}
+
+TEST_F(ZipArchiverRecords, DeleteOverridesTheAddOptions)
+{
+    TFakeCores::Register();
+    Zip->AddOptions = {AddDirNames, AddRecurseDirs, AddMove, AddFreshen, AddUpdate, AddEncrypt};
+    Zip->Password = "segreto";
+    Zip->SetRootDir("C:\\Dati");
+    Zip->SetZipFileName(CommentedArchive().string());
+    Zip->FSpecArgs()->Add(">a.txt<pw");
+    Zip->Delete();
+    ASSERT_EQ(TFakeCores::ZipCalls.size(), 1u);
+    const std::map<std::string, std::string> fields = ZipFields(TFakeCores::ZipCalls[0]);
+    const std::map<std::string, std::string> overridden = {
+        {"DeleteEntries", "1"}, {"Grow", "0"}, {"NoDirNames", "0"}, {"Move", "0"},   {"Freshen", "0"},
+        {"Update", "0"},        {"Recurse", "0"}, {"Encrypt", "0"},  {"Spec0.FileSpec", ">a.txt<pw"},
+        {"Spec0.Password", "(null)"}, {"Spec0.RootDir", "(null)"},   {"Spec0.Recurse", "0"}};
+    for (const auto& [field, value] : overridden)
+        EXPECT_EQ(fields.at(field), value) << field;
+    EXPECT_EQ(Zip->FSpecArgs()->Count(), 0);
+}
+
+TEST_F(ZipArchiverRecords, MemoryExtractionNeedsVersion160)
+{
+    TFakeCores::Register();
+    TFakeCores::UnzVersion = 159;
+    Zip->SetZipFileName(CommentedArchive().string());
+    EXPECT_EQ(Zip->ExtractFileToStream("a.txt"), nullptr);
+    EXPECT_EQ(Zip->ErrCode, 10503);
+    EXPECT_EQ(BoxNumbers(), std::vector<int>{10503});
+    EXPECT_TRUE(TFakeCores::UnzipCalls.empty());
+}
+
+TEST_F(ZipArchiverRules, SettersKeepTheirRules)
+{
+    Zip->SetPasswordReqCount(20);
+    EXPECT_EQ(Zip->PasswordReqCount(), 15u);
+    Zip->SetDLLDirectory("x\\");
+    EXPECT_EQ(Zip->DLLDirectory(), "x");
+    Zip->SetRootDir("x");
+    EXPECT_EQ(Zip->RootDir(), "x\\");
+    Zip->SetRootDir("");
+    EXPECT_EQ(Zip->RootDir(), "");
+    Zip->SetKeepFreeOnDisk1(-1);
+    Zip->SetMaxVolumeSize(-1);
+    Zip->SetMinFreeVolumeSize(0);
+    EXPECT_EQ(Zip->KeepFreeOnDisk1(), 0);
+    EXPECT_EQ(Zip->MaxVolumeSize(), 0);
+    EXPECT_EQ(Zip->MinFreeVolumeSize(), 65536);
+    Zip->SetVersionInfo("9.99");
+    EXPECT_EQ(Zip->VersionInfo(), "1.60 L");
+}
+
+TEST_F(ZipArchiverRules, AddWithoutSpecificationsChangesNothing)
+{
+    TFakeCores::Register();
+    Zip->SetZipFileName((Dir / "nuovo.zip").string());
+    Zip->FSpecArgsExcl()->Add("*.tmp");
+    Zip->Add();
+    EXPECT_EQ(Zip->ErrCode, 10301);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{Fallback(10301)});
+    EXPECT_EQ(Zip->FSpecArgsExcl()->Count(), 1);
+    EXPECT_TRUE(TFakeCores::ZipCalls.empty());
+}
+
+TEST_F(ZipArchiverRules, MemoryExtractionOfAnUnknownNameCallsNoEngine)
+{
+    TFakeCores::Register();
+    Zip->SetZipFileName(CommentedArchive().string());
+    EXPECT_EQ(Zip->ExtractFileToStream("manca.txt"), nullptr);
+    EXPECT_TRUE(TFakeCores::UnzipCalls.empty());
+    EXPECT_EQ(Zip->SuccessCount, 0);
+}
+
+TEST_F(ZipArchiverRules, UnattendedExtractionWithoutPasswordAsksForNone)
+{
+    TFakeCores::Register();
+    Zip->SetPasswordReqCount(3);
+    Zip->Unattended = true;
+    Zip->SetZipFileName(CommentedArchive().string());
+    Zip->Extract();
+    EXPECT_EQ(Zip->ErrCode, 10502);
+    ASSERT_EQ(TFakeCores::UnzipCalls.size(), 1u);
+    EXPECT_EQ(TFakeCores::UnzipCalls[0].Record.PasswordReqCount, 0u);
+    EXPECT_EQ(TFakeCores::UnzipCalls[0].Record.FileSpecCount, 0u); // every entry
+    EXPECT_EQ(Zip->PasswordReqCount(), 3u);
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(ZipArchiverRules, AnAddThatProcessedNothingDoesNotListAgain)
+{
+    TFakeCores::Register();
+    int listings = 0;
+    Zip->OnDirUpdate = [&](TObject*) { ++listings; };
+    Zip->SetZipFileName(CommentedArchive().string());
+    for (int result : {0, 1}) {
+        TFakeCores::Result = result;
+        Zip->FSpecArgs()->Add("a");
+        Zip->Add();
+    }
+    EXPECT_EQ(listings, 2); // the name, then the Add that stored a file
+}
+
+TEST_F(ZipArchiverRules, MissingEnginesAndEntryPointsAreReported)
+{
+    UnregisterSystemModule("ZIPCORE.DLL");
+    UnregisterSystemModule("UNZCORE.DLL");
+    Zip->SetZipFileName(CommentedArchive().string());
+    Zip->FSpecArgs()->Add("a");
+    Zip->Add();
+    Zip->Extract();
+    EXPECT_EQ(BoxNumbers(), (std::vector<int>{10604, 10704}));
+
+    TFakeCores::Register(false);
+    Zip->FSpecArgs()->Add("a");
+    Zip->Add();
+    EXPECT_EQ(BoxNumbers(), (std::vector<int>{10604, 10704, 10602, 10101}));
+    EXPECT_FALSE(Zip->ZipBusy);
+    EXPECT_EQ(Zip->SuccessCount, 0);
+}
+
+TEST_F(ZipArchiverRules, ABackupOntoATextFileWritesNothing)
+{
+    const fs::path text = Dir / "appunti.aft";
+    WriteText(text, "non un archivio\n");
+    const TBytes before = ReadBytes(text);
+    Zip->SetRootDir((Dir / "dati").string());
+    Zip->SetZipFileName(text.string());
+    EXPECT_EQ(Zip->ErrCode, 11036);
+    Zip->FSpecArgs()->Add(".\\");
+    Zip->Add();
+    EXPECT_EQ(Zip->ErrCode, 10102);
+    Zip->SetZipComment("Tessellarium_3.0.18");
+    EXPECT_EQ(Zip->ErrCode, 11001);
+    EXPECT_EQ(BoxNumbers(), (std::vector<int>{11036, 10102, 11001}));
+    EXPECT_EQ(ReadBytes(text), before);
+}
