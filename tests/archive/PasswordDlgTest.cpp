@@ -127,3 +127,19 @@ TEST_F(PasswordPrompt, TheEditStopsAtEightyCharactersAndTheDialogIsGrabbed)
     if (const char* keep = std::getenv("TESS_KEEP_GRABS"))
         fs::copy_file(GrabPath, fs::path(keep) / "f05-password-dialog-prompt.png", fs::copy_options::overwrite_existing);
 }
+
+TEST_F(PasswordPrompt, AnEngineAsksThroughTheDialogAndThePasswordIsNotKept)
+{
+    MakeFileAt(Dir / "dati" / "segreto.txt", TextBytes("contenuto riservato"));
+    const fs::path archive = ZipToolArchive(Dir / "dati", Dir / "cifrato.zip", "-r -P segreto");
+    fs::create_directories(Dir / "fuori");
+    Zip->ExtrOptions = {ExtrDirNames, ExtrOverWrite};
+    Zip->SetZipFileName(archive.string());
+    Zip->ExtrBaseDir = (Dir / "fuori").string();
+    Answer({{"segreto"}});
+    Zip->Extract();
+    EXPECT_EQ(Shown, std::vector<std::string>{"segreto"});
+    EXPECT_EQ(Zip->SuccessCount, 1);
+    EXPECT_EQ(ReadBytes(Dir / "fuori" / "segreto.txt"), TextBytes("contenuto riservato"));
+    EXPECT_EQ(Zip->Password, "");
+}

@@ -309,3 +309,98 @@ TEST_F(ZipArchiverRules, ABackupOntoATextFileWritesNothing)
     EXPECT_EQ(BoxNumbers(), (std::vector<int>{11036, 10102, 11001}));
     EXPECT_EQ(ReadBytes(text), before);
 }
+
+namespace {
+
+TZCallBackStruct CallbackRecord(TZipArchiver* zip, std::uint32_t action, std::uint32_t code, std::uint32_t size,
+                                const std::string& text)
+{
+    TZCallBackStruct record;
+    record.Caller = zip;
+    record.ActionCode = action;
+    record.ErrorCode = code;
+    record.Size = size;
+    std::memcpy(record.Text, text.data(), std::min(text.size(), sizeof record.Text - 1));
+    return record;
+}
+
+} // namespace
+
+TEST_F(ZipArchiverRecords, TheCallbackAnswersEachAction)
+{
+    using namespace ZipCoreApi;
+    std::vector<std::string> events;
+    Zip->OnProgress = [&](TObject*, ProgressType type, const std::string& name, std::int64_t size) {
+        events.push_back("progress " + std::to_string(type) + " " + name + " " + std::to_string(size));
+    };
+    Zip->OnMessage = [&](TObject*, int code, const std::string& text) {
+        events.push_back("message " + std::to_string(code) + " " + text);
+    };
+    Zip->OnSetNewName = [&](TObject*, std::string& name, bool& changed) {
+        name = "nuovo/" + name;
+        changed = true;
+    };
+    Zip->OnCRC32Error = [&](TObject*, const std::string& name, unsigned found, unsigned expected, bool& extract) {
+        events.push_back("crc " + name + " " + std::to_string(found) + " " + std::to_string(expected));
+        extract = false;
+    };
+    Zip->OnExtractOverwrite = [&](TObject*, const std::string& name, bool older, bool& overwrite) {
+        events.push_back("overwrite " + name + " " + std::to_string(older) + " " + std::to_string(overwrite));
+        overwrite = false;
+    };
+    Zip->OnExtractSkipped = [&](TObject*, const std::string& name, UnZipSkipTypes type, int code) {
+        events.push_back("skipped " + name + " " + std::to_string(type) + " " + std::to_string(code));
+    };
+    Zip->OnFileComment = [&](TObject*, const std::string& name, std::string& comment, bool& changed) {
+        events.push_back("comment " + name + " " + comment);
+        comment = "nota nuova";
+        changed = true;
+    };
+    Zip->OnPasswordError = [&](TObject*, std::string& password, const std::string& name, unsigned& repeat) {
+        events.push_back("password " + name + " " + std::to_string(repeat));
+        password = std::string(100, 'k');
+        repeat = 40;
+    };
+    auto call = [&](std::uint32_t action, std::uint32_t code, std::uint32_t size, const std::string& text) {
+        TZCallBackStruct record = CallbackRecord(Zip.get(), action, code, size, text);
+        EXPECT_EQ(TZipArchiver::ZCallback(&record), 0);
+        return record;
+    };
+    call(zcaFileBegins, 0, 1500, "Data/Clienti.DAT \r\n");
+    call(zcaBytesToDo, 0, 90000, "");
+    EXPECT_EQ(Zip->TotalSize, 90000u);
+    call(zcaMessage, 0x1FE, 0, "errore/grave");
+    EXPECT_EQ(Zip->ErrCode, -2);
+    EXPECT_EQ(Zip->FullErrorCode, 0x1FE);
+    EXPECT_EQ(Zip->LastMessage, "errore\\grave");
+    TZCallBackStruct renamed = call(zcaNewName, 0, 0, "a/b.txt");
+    EXPECT_STREQ(renamed.Text, "nuovo/a/b.txt");
+    EXPECT_EQ(renamed.ErrorCode, 1u);
+    EXPECT_EQ(call(zcaCrcError, 11, 22, "c.txt").ErrorCode, 0u);
+    EXPECT_EQ(call(zcaOverwrite, 1, 1, "d.txt").Size, 0u);
+    call(zcaSkipped, 7, 0x103, "e.txt");
+    EXPECT_EQ(Zip->ErrCode, 7);
+    TZCallBackStruct comment = CallbackRecord(Zip.get(), zcaFileComment, 0, 0, "f.txt");
+    std::strcpy(comment.Text + ZCallBackCommentOffset, "nota");
+    EXPECT_EQ(TZipArchiver::ZCallback(&comment), 0);
+    EXPECT_STREQ(comment.Text, "nota nuova");
+    EXPECT_EQ(comment.ErrorCode, 1u);
+    EXPECT_EQ(comment.Size, 10u);
+    TZCallBackStruct password = call(zcaPassword, 0, 3, "g.txt");
+    EXPECT_EQ(std::string(password.Text), std::string(81, 'k'));
+    EXPECT_EQ(password.ErrorCode, 1u);
+    EXPECT_EQ(password.Size, 15u);
+    EXPECT_TRUE(Zip->StorePassword);
+    const std::vector<std::string> expected = {
+        "progress 0 Data\\Clienti.DAT 1500", "progress 4  90000", "message 510 errore\\grave",
+        "crc c.txt 11 22", "overwrite d.txt 1 1", "skipped e.txt 3 7", "comment f.txt nota", "password g.txt 3"};
+    EXPECT_EQ(events, expected);
+
+    Zip->CancelRequested = true;
+    TZCallBackStruct stop = CallbackRecord(Zip.get(), zcaBytesDone, 0, 10, "");
+    EXPECT_EQ(TZipArchiver::ZCallback(&stop), 1);
+    Zip->OnCRC32Error = nullptr;
+    TZCallBackStruct keep = CallbackRecord(Zip.get(), zcaCrcError, 1, 2, "h.txt");
+    TZipArchiver::ZCallback(&keep);
+    EXPECT_EQ(keep.ErrorCode, 2u);
+}
