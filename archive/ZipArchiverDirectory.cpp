@@ -155,7 +155,12 @@ TZipDriveServices TZipDriveServices::System()
         std::string root;
         return GetVolumePathName(path, root) ? root : std::string();
     };
-    services.DriveType = [](const std::string& root) { return GetDriveTypeA(root.c_str()); };
+    // A mounted medium is not swapped under a running program and its label cannot be written:
+    // a removable drive is used as a fixed one.
+    services.DriveType = [](const std::string& root) {
+        const UINT type = GetDriveTypeA(root.c_str());
+        return type == DRIVE_REMOVABLE ? DRIVE_FIXED : type;
+    };
     services.FreeAndTotal = ZipSystemFreeAndTotal;
     services.VolumeInformation = [](const std::string& root, std::string& label, DWORD& serial) -> DWORD {
         TVolumeInformation information;

@@ -3,6 +3,8 @@
 
 #include "ZipArchiverTestSupport.h"
 
+#include "platform/os/Volumes.h"
+
 namespace {
 
 // python's zipfile: one entry per name given (text "x"), the comment given.
@@ -241,4 +243,59 @@ TEST_F(ZipArchiverList, ACommentForAnArchiveWhoseFolderVanishedWritesNothing)
     EXPECT_EQ(Zip->ErrCode, 11002);
     EXPECT_FALSE(fs::exists(Dir / "copie"));
     EXPECT_EQ(PathsBelow(Dir / "spostata"), std::set<std::string>{"backup.zip"});
+}
+
+TEST_F(ZipArchiverList, SimulatedDrivesAreCheckedByLetterAndLabel)
+{
+    const fs::path archive = Dir / "a.zip";
+    WriteBytes(archive, MakeArchive({StoredMember("a.txt", "a")}));
+    WriteText(Dir / "testo.zip", "non un archivio");
+    struct TDrive {
+        std::string Root;
+        UINT Type = DRIVE_FIXED;
+        DWORD Failure = 0;
+        std::string Label;
+    } drive;
+    Zip->DriveServices.VolumeRoot = [&](const std::string&) { return drive.Root; };
+    Zip->DriveServices.DriveType = [&](const std::string&) { return drive.Type; };
+    Zip->DriveServices.FreeAndTotal = [](const std::string&, std::int64_t& free, std::int64_t& total) {
+        free = 1 << 20;
+        total = 1 << 30;
+        return true;
+    };
+    Zip->DriveServices.VolumeInformation = [&](const std::string&, std::string& label, DWORD& serial) {
+        label = drive.Label;
+        serial = 0x1234;
+        return drive.Failure;
+    };
+    struct TCase {
+        std::string Name;
+        TDrive Drive;
+        fs::path File;
+        int Number; // 0: listed
+    };
+    const std::vector<TCase> cases = {
+        {"fixed drive", {"X:\\", DRIVE_FIXED, 0, "DATI"}, archive, 0},
+        {"removable drive", {"A:\\", DRIVE_REMOVABLE, 0, ""}, archive, 0},
+        {"no such drive", {"X:\\", DRIVE_NO_ROOT_DIR, 0, ""}, archive, 11004},
+        {"not a letter", {"1:\\", DRIVE_FIXED, 0, ""}, archive, 11003},
+        {"unreadable volume", {"A:\\", DRIVE_REMOVABLE, ERROR_ACCESS_DENIED, ""}, archive, 11004},
+        {"network share", {"\\\\server\\dati\\", DRIVE_UNKNOWN, 0, ""}, archive, 0},
+        {"second disk of a set", {"A:\\", DRIVE_REMOVABLE, 0, "PKBACK# 002"}, Dir / "testo.zip", 11038},
+    };
+    Zip->Unattended = true;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        drive = c.Drive;
+        Zip->ErrCode = 0;
+        Zip->SetZipFileName(c.File.string());
+        EXPECT_EQ(Zip->ErrCode, c.Number);
+        EXPECT_EQ(Zip->GetCount(), c.Number == 0 ? 1 : 0);
+        EXPECT_EQ(Zip->WorkDrive, c.Drive.Root);
+        if (c.Number == 0) {
+            EXPECT_EQ(Zip->VolumeLabel, c.Drive.Label);
+            EXPECT_EQ(Zip->VolumeSerial, 0x1234u);
+            EXPECT_EQ(Zip->DiskSize, 1 << 30);
+        }
+    }
 }
