@@ -404,3 +404,32 @@ TEST_F(ZipArchiverRecords, TheCallbackAnswersEachAction)
     TZipArchiver::ZCallback(&keep);
     EXPECT_EQ(keep.ErrorCode, 2u);
 }
+
+TEST_F(ZipArchiverRules, OddSpecificationsReachTheEngineAsTheyStand)
+{
+    const std::vector<std::string> specs = {std::string(10000, 'a'), "con\x01trollo\t", "dati\\*.dat"};
+    TFakeCores::Register();
+    Zip->SetZipFileName((Dir / "nuovo.zip").string());
+    for (const std::string& spec : specs)
+        Zip->FSpecArgs()->Add(spec);
+    Zip->Add();
+    ASSERT_EQ(TFakeCores::ZipCalls.size(), 1u);
+    std::vector<std::string> seen;
+    for (const TSeenZipCall::TSpec& spec : TFakeCores::ZipCalls[0].Specs)
+        seen.push_back(spec.FileSpec);
+    EXPECT_EQ(seen, specs);
+
+    // The real engine finds nothing by those names and writes no archive.
+    UnregisterSystemModule("ZIPCORE.DLL");
+    UnregisterSystemModule("UNZCORE.DLL");
+    RegisterZipCoreModules();
+    MakeFileAt(Dir / "dati" / "a.txt", TextBytes("a"));
+    Zip->SetRootDir((Dir / "dati").string());
+    Zip->Unattended = true;
+    for (const std::string& spec : specs)
+        Zip->FSpecArgs()->Add(spec);
+    Zip->Add();
+    EXPECT_EQ(Zip->SuccessCount, 0);
+    EXPECT_FALSE(fs::exists(Dir / "nuovo.zip"));
+    EXPECT_FALSE(Zip->ZipBusy);
+}
