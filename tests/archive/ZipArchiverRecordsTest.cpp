@@ -284,6 +284,13 @@ TEST_F(ZipArchiverRules, MissingEnginesAndEntryPointsAreReported)
     Zip->Add();
     Zip->Extract();
     EXPECT_EQ(BoxNumbers(), (std::vector<int>{10604, 10704}));
+    // An extraction that ends for want of its engine still gives the request count back.
+    Zip->SetPasswordReqCount(3);
+    Zip->Unattended = true;
+    Zip->Extract();
+    EXPECT_EQ(Zip->ErrCode, 10704);
+    EXPECT_EQ(Zip->PasswordReqCount(), 3u);
+    Zip->Unattended = false;
 
     TFakeCores::Register(false);
     Zip->FSpecArgs()->Add("a");
