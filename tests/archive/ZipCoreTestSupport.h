@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <random>
 #include <set>
 
 #include <linux/capability.h>
@@ -456,6 +457,70 @@ protected:
         return MakeFileAt(path, bytes, moment);
     }
 };
+
+// --- Mutations of the fuzz replays ---
+
+// Positions of every header with this signature.
+inline std::vector<std::size_t> HeadersOf(const TBytes& bytes, std::uint32_t signature, std::size_t size)
+{
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i + size <= bytes.size(); ++i)
+        if (GetLE32(bytes.data() + i) == signature)
+            found.push_back(i);
+    return found;
+}
+
+// Byte flips, truncations, and the fields of the central headers, the local headers and the end
+// record set to edge values.
+inline TBytes MutateArchive(TBytes bytes, std::mt19937& random)
+{
+    auto below = [&](std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(random() % n); };
+    static const std::uint32_t values[] = {0, 1, 0xFF, 0xFFFF, 0x7FFFFFFF, 0xFFFFFFFF};
+    const std::uint32_t value = below(4) == 0 ? static_cast<std::uint32_t>(random()) : values[below(6)];
+    switch (below(5)) {
+    case 0:
+        for (std::size_t i = 1 + below(8); i > 0 && !bytes.empty(); --i)
+            bytes[below(bytes.size())] ^= static_cast<std::uint8_t>(1 + below(255));
+        break;
+    case 1:
+        bytes.resize(below(bytes.size()));
+        break;
+    case 2: {
+        const std::vector<std::size_t> central = HeadersOf(bytes, ZipCentralHeaderSignature, ZipCentralHeaderSize);
+        if (central.empty())
+            break;
+        static const std::size_t fields[] = {8, 10, 20, 24, 28, 30, 32, 38, 42};
+        const std::size_t at = central[below(central.size())] + fields[below(9)];
+        if (at == 8 || at == 10 || at == 28 || at == 30 || at == 32)
+            PutLE16(bytes.data() + at, static_cast<std::uint16_t>(value));
+        else
+            PutLE32(bytes.data() + at, value);
+        break;
+    }
+    case 3: {
+        const std::vector<std::size_t> local = HeadersOf(bytes, ZipLocalHeaderSignature, ZipLocalHeaderSize);
+        if (local.empty())
+            break;
+        const std::size_t at = local[below(local.size())];
+        PutLE16(bytes.data() + at + (below(2) ? 26 : 28), static_cast<std::uint16_t>(value));
+        break;
+    }
+    default: {
+        const std::vector<std::size_t> ends = HeadersOf(bytes, ZipEndRecordSignature, ZipEndRecordSize);
+        if (ends.empty())
+            break;
+        static const std::size_t fields[] = {8, 10, 12, 16, 20};
+        const std::size_t field = fields[below(5)];
+        const std::size_t at = ends.back() + field;
+        if (field == 12 || field == 16)
+            PutLE32(bytes.data() + at, value);
+        else
+            PutLE16(bytes.data() + at, static_cast<std::uint16_t>(value));
+        break;
+    }
+    }
+    return bytes;
+}
 
 // Every archive the engine tests use, built afresh in scratch: the inputs of the fuzz replay and
 // of the fuzzer's corpus.
