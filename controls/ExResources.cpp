@@ -1,7 +1,9 @@
 #include "controls/ExResources.h"
 
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/IcoCodec.h"
 #include "platform/gui/Resources.h"
+#include "platform/rtl/Streams.h"
 
 #include <cstdint>
 #include <mutex>
@@ -84,6 +86,82 @@ const std::vector<std::string> ExResourcesDraggingHand = {
 constexpr int ExResourcesDraggingHotX = 9;
 constexpr int ExResourcesDraggingHotY = 4;
 
+// A strip of pictures drawn as text, one string per row: '#' black, 'r' maroon, 'g' green,
+// 'd' dark grey, 'w' white, anything else the olive background the buttons take as transparent.
+std::vector<std::uint8_t> ExResourcesBitmapBytes(const std::vector<std::string>& rows, int width)
+{
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(width, static_cast<int>(rows.size()));
+    TCanvas* canvas = bitmap.Canvas();
+    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
+        for (int x = 0; x < width; ++x) {
+            const char c = x < static_cast<int>(rows[y].size()) ? rows[y][x] : ' ';
+            TColor color = clOlive;
+            switch (c) {
+            case '#': color = clBlack; break;
+            case 'r': color = clMaroon; break;
+            case 'g': color = clGreen; break;
+            case 'd': color = clGray; break;
+            case 'w': color = clWhite; break;
+            default: break;
+            }
+            canvas->SetPixels(x, y, color);
+        }
+    TMemoryStream stream;
+    bitmap.SaveToStream(stream);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(stream.Memory());
+    return std::vector<std::uint8_t>(data, data + stream.Size());
+}
+
+// The calculator dialog's key pictures, six cells of 14 x 13: Cancel, OK, sign, multiply,
+// subtract, add.
+const std::vector<std::string> ExResourcesCalcButtons = {
+    "                                                                                    ",
+    "                                                                                    ",
+    "   rr     rr              gg        ##                                              ",
+    "    rr   rr              ggg        ##                                       ##     ",
+    "     rr rr              ggg       ######     #    #                          ##     ",
+    "      rrr       gg     ggg          ##        #  #                           ##     ",
+    "      rrr       ggg   ggg           ##         ##         ########      ########    ",
+    "     rr rr       ggg ggg                       ##         ########      ########    ",
+    "    rr   rr       ggggg           ######      #  #                           ##     ",
+    "   rr     rr       ggg                       #    #                          ##     ",
+    "                    g                                                        ##     ",
+    "                                                                                    ",
+    "                                                                                    ",
+};
+
+// The calculator edit's button: a small calculator, 14 x 12; the disabled cell beside it is
+// the same drawing in grey.
+const std::vector<std::string> ExResourcesCalcEditButton = {
+    "  #########   ",
+    "  #wwwwwww#   ",
+    "  #w#####w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #########   ",
+    "              ",
+};
+
+std::vector<std::string> ExResourcesWithDisabledCell(const std::vector<std::string>& rows)
+{
+    std::vector<std::string> strip;
+    for (const std::string& row : rows) {
+        std::string grey = row;
+        for (char& c : grey)
+            if (c == '#')
+                c = 'd';
+        strip.push_back(row + grey);
+    }
+    return strip;
+}
+
 } // namespace
 
 void RegisterExResources()
@@ -94,5 +172,8 @@ void RegisterExResources()
                                ExResourcesPointingHotX, ExResourcesPointingHotY);
         RegisterCursorResource(MainInstance(), "EX_DRAGCUR", ExResourcesCursorBytes(ExResourcesDraggingHand),
                                ExResourcesDraggingHotX, ExResourcesDraggingHotY);
+        RegisterResource(MainInstance(), RT_BITMAP, "CALCBTNS", ExResourcesBitmapBytes(ExResourcesCalcButtons, 84));
+        RegisterResource(MainInstance(), RT_BITMAP, "CEDITBMP",
+                         ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesCalcEditButton), 28));
     });
 }

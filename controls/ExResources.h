@@ -1,6 +1,8 @@
 #pragma once
 // The pictures the control library loads by name, drawn by the library itself and registered
-// under the program's module (MainInstance()): the cursors "EX_HANDCUR" and "EX_DRAGCUR".
+// under the program's module (MainInstance()): the cursors "EX_HANDCUR" and "EX_DRAGCUR", the
+// calculator dialog's key pictures "CALCBTNS" (84 x 13) and the calculator edit's button picture
+// "CEDITBMP" (28 x 12).
 
 // Registers every picture; only the first call does anything.
 void RegisterExResources();
