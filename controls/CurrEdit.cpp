@@ -591,6 +591,31 @@ void RegisterNumEditProperties()
                  "Value", FloatTypeInfo("Extended", ftExtended), [](TCustomNumEdit& e) { return e.GetValue(); },
                  [](TCustomNumEdit& e, double v) { e.SetValue(v); }),
              NumEditFlag<TCustomNumEdit>("ZeroEmpty", &TCustomNumEdit::ZeroEmpty, &TCustomNumEdit::SetZeroEmpty)});
+        // The calculator edit's button and popup; the currency edit has neither.
+        RegisterPropInfos(
+            "TExCalcEdit", "TCustomNumEdit",
+            {StrProp<TExCalcEdit>(
+                 "ButtonHint", [](TExCalcEdit& e) { return e.ButtonHint(); },
+                 [](TExCalcEdit& e, const std::string& v) { e.SetButtonHint(v); }),
+             OrdProp<TExCalcEdit>(
+                 "ButtonWidth", TypeInfoInteger(), [](TExCalcEdit& e) -> std::int64_t { return e.ButtonWidth(); },
+                 [](TExCalcEdit& e, std::int64_t v) { e.SetButtonWidth(static_cast<int>(v)); }),
+             OrdProp<TExCalcEdit>(
+                 "ClickKey", IntegerTypeInfo("TShortCut"), [](TExCalcEdit& e) -> std::int64_t { return e.ClickKey; },
+                 [](TExCalcEdit& e, std::int64_t v) { e.ClickKey = static_cast<TShortCut>(v); }),
+             NumEditFlag<TExCalcEdit>("DirectInput", &TExCalcEdit::DirectInput, &TExCalcEdit::SetDirectInput),
+             OrdProp<TExCalcEdit>(
+                 "GlyphKind", EnumTypeInfo("TGlyphKind", {"gkCustom", "gkDefault", "gkDropDown", "gkEllipsis"}),
+                 [](TExCalcEdit& e) -> std::int64_t { return e.GlyphKind(); },
+                 [](TExCalcEdit& e, std::int64_t v) { e.SetGlyphKind(static_cast<TGlyphKind>(v)); }),
+             OrdProp<TExCalcEdit>(
+                 "NumGlyphs", IntegerTypeInfo("TExNumGlyphs"),
+                 [](TExCalcEdit& e) -> std::int64_t { return e.NumGlyphs(); },
+                 [](TExCalcEdit& e, std::int64_t v) { e.SetNumGlyphs(static_cast<TExNumGlyphs>(v)); }),
+             OrdProp<TExCalcEdit>(
+                 "PopupAlign", EnumTypeInfo("TPopupAlign", {"epaRight", "epaLeft"}),
+                 [](TExCalcEdit& e) -> std::int64_t { return e.PopupAlign; },
+                 [](TExCalcEdit& e, std::int64_t v) { e.PopupAlign = static_cast<TPopupAlign>(v); })});
     });
 }
 

@@ -349,7 +349,13 @@ TEST(NumEditBinding, ValueTextAndFormatThroughThePublishedProperties)
     EXPECT_EQ(GetOrdProp(&edit, "ZeroEmpty"), 1);
     EXPECT_EQ(GetStrProp(&edit, "DisplayFormat"), ",0.#####");
 
+    SetOrdProp(&edit, "ButtonWidth", 0);
+    EXPECT_EQ(edit.ButtonWidth(), 0);
+    EXPECT_EQ(GetEnumName(GetPropInfo(&edit, "PopupAlign")->PropType, static_cast<int>(GetOrdProp(&edit, "PopupAlign"))),
+              "epaRight");
+
     TCurrencyEdit currency(&form);
+    EXPECT_EQ(GetPropInfo(&currency, "ButtonWidth"), nullptr) << "the currency edit has no button to store";
     SetFloatProp(&currency, "Value", 3);
     EXPECT_EQ(currency.GetDisplayText(), "\x80 3,00");
 }
