@@ -133,6 +133,14 @@ TEST(CalculatorEngine, PastedTextsBecomeANumberOrZeroWithinThePrecision)
     }
     panel->CalcKeyPress('\x03');
     EXPECT_EQ(Clipboard()->AsText(), panel->Text());
+
+    // A result beyond the doubles is an error, not a text the next key cannot read.
+    Clipboard()->SetAsText("1E305");
+    panel->CalcKeyPress('\x16');
+    for (char key : std::string("*100000="))
+        panel->CalcKeyPress(key);
+    EXPECT_EQ(panel->Text(), "Error");
+    EXPECT_EQ(panel->Status(), csError);
 }
 
 // --- Popup ---------------------------------------------------------------------------------------
