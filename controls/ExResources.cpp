@@ -88,16 +88,20 @@ constexpr int ExResourcesDraggingHotY = 4;
 
 // A strip of pictures drawn as text, one string per row: '#' black, 'r' maroon, 'g' green,
 // 'd' dark grey, 'w' white, anything else the olive background the buttons take as transparent.
-std::vector<std::uint8_t> ExResourcesBitmapBytes(const std::vector<std::string>& rows, int width)
+std::vector<std::uint8_t> ExResourcesBitmapBytes(const std::vector<std::string>& rows, int width,
+                                                 bool monochrome = false)
 {
     TBitmap bitmap;
-    bitmap.SetPixelFormat(pf24bit);
+    if (monochrome)
+        bitmap.SetMonochrome(true);
+    else
+        bitmap.SetPixelFormat(pf24bit);
     bitmap.SetSize(width, static_cast<int>(rows.size()));
     TCanvas* canvas = bitmap.Canvas();
     for (int y = 0; y < static_cast<int>(rows.size()); ++y)
         for (int x = 0; x < width; ++x) {
             const char c = x < static_cast<int>(rows[y].size()) ? rows[y][x] : ' ';
-            TColor color = clOlive;
+            TColor color = monochrome ? clWhite : clOlive;
             switch (c) {
             case '#': color = clBlack; break;
             case 'r': color = clMaroon; break;
@@ -149,6 +153,24 @@ const std::vector<std::string> ExResourcesCalcEditButton = {
     "              ",
 };
 
+// The spin button's arrows, black on white, 6 x 6.
+const std::vector<std::string> ExResourcesSpinUp = {
+    "      ",
+    "  #   ",
+    " ###  ",
+    "##### ",
+    "      ",
+    "      ",
+};
+const std::vector<std::string> ExResourcesSpinDown = {
+    "      ",
+    "      ",
+    "##### ",
+    " ###  ",
+    "  #   ",
+    "      ",
+};
+
 std::vector<std::string> ExResourcesWithDisabledCell(const std::vector<std::string>& rows)
 {
     std::vector<std::string> strip;
@@ -173,6 +195,8 @@ void RegisterExResources()
         RegisterCursorResource(MainInstance(), "EX_DRAGCUR", ExResourcesCursorBytes(ExResourcesDraggingHand),
                                ExResourcesDraggingHotX, ExResourcesDraggingHotY);
         RegisterResource(MainInstance(), RT_BITMAP, "CALCBTNS", ExResourcesBitmapBytes(ExResourcesCalcButtons, 84));
+        RegisterResource(MainInstance(), RT_BITMAP, "EXSPINUP", ExResourcesBitmapBytes(ExResourcesSpinUp, 6, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "EXSPINDOWN", ExResourcesBitmapBytes(ExResourcesSpinDown, 6, true));
         RegisterResource(MainInstance(), RT_BITMAP, "CEDITBMP",
                          ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesCalcEditButton), 28));
     });
