@@ -171,6 +171,13 @@ const std::vector<std::string> ExResourcesSpinDown = {
     "      ",
 };
 
+// The calendar's arrows, black on white, 8 x 6: previous year, previous month, next month,
+// next year.
+const std::vector<std::string> ExResourcesPrev2 = {"   #  # ", "  ## ## ", " ### ###", "  ## ## ", "   #  # ", "        "};
+const std::vector<std::string> ExResourcesPrev1 = {"    #   ", "   ##   ", "  ###   ", "   ##   ", "    #   ", "        "};
+const std::vector<std::string> ExResourcesNext1 = {"  #     ", "  ##    ", "  ###   ", "  ##    ", "  #     ", "        "};
+const std::vector<std::string> ExResourcesNext2 = {"#  #    ", "## ##   ", "### ### ", "## ##   ", "#  #    ", "        "};
+
 std::vector<std::string> ExResourcesWithDisabledCell(const std::vector<std::string>& rows)
 {
     std::vector<std::string> strip;
@@ -197,6 +204,10 @@ void RegisterExResources()
         RegisterResource(MainInstance(), RT_BITMAP, "CALCBTNS", ExResourcesBitmapBytes(ExResourcesCalcButtons, 84));
         RegisterResource(MainInstance(), RT_BITMAP, "EXSPINUP", ExResourcesBitmapBytes(ExResourcesSpinUp, 6, true));
         RegisterResource(MainInstance(), RT_BITMAP, "EXSPINDOWN", ExResourcesBitmapBytes(ExResourcesSpinDown, 6, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "PREV2", ExResourcesBitmapBytes(ExResourcesPrev2, 8, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "PREV1", ExResourcesBitmapBytes(ExResourcesPrev1, 8, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "NEXT1", ExResourcesBitmapBytes(ExResourcesNext1, 8, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "NEXT2", ExResourcesBitmapBytes(ExResourcesNext2, 8, true));
         RegisterResource(MainInstance(), RT_BITMAP, "CEDITBMP",
                          ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesCalcEditButton), 28));
     });
