@@ -178,6 +178,22 @@ const std::vector<std::string> ExResourcesPrev1 = {"    #   ", "   ##   ", "  ##
 const std::vector<std::string> ExResourcesNext1 = {"  #     ", "  ##    ", "  ###   ", "  ##    ", "  #     ", "        "};
 const std::vector<std::string> ExResourcesNext2 = {"#  #    ", "## ##   ", "### ### ", "## ##   ", "#  #    ", "        "};
 
+// The date edit's button: a small calendar page, 14 x 12.
+const std::vector<std::string> ExResourcesDateEditButton = {
+    "  #########   ",
+    "  #########   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #########   ",
+    "              ",
+    "              ",
+};
+
 std::vector<std::string> ExResourcesWithDisabledCell(const std::vector<std::string>& rows)
 {
     std::vector<std::string> strip;
@@ -208,6 +224,8 @@ void RegisterExResources()
         RegisterResource(MainInstance(), RT_BITMAP, "PREV1", ExResourcesBitmapBytes(ExResourcesPrev1, 8, true));
         RegisterResource(MainInstance(), RT_BITMAP, "NEXT1", ExResourcesBitmapBytes(ExResourcesNext1, 8, true));
         RegisterResource(MainInstance(), RT_BITMAP, "NEXT2", ExResourcesBitmapBytes(ExResourcesNext2, 8, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "DEDITBMP",
+                         ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesDateEditButton), 28));
         RegisterResource(MainInstance(), RT_BITMAP, "CEDITBMP",
                          ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesCalcEditButton), 28));
     });
