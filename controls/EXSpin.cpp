@@ -352,6 +352,8 @@ void TExSpinEdit::CreateParams(TCreateParams& Params)
 void TExSpinEdit::CreateWnd()
 {
     TCustomEdit::CreateWnd();
+    // The edit may have had its size before it had a window: the button takes its place now.
+    ResizeButton();
     SetEditRect();
 }
 
