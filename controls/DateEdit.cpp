@@ -11,8 +11,10 @@
 #include "platform/gui/Resources.h"
 #include "platform/gui/Screen.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <cmath>
+#include <mutex>
 
 namespace DateEditUnit {
 
@@ -44,6 +46,41 @@ void RemaskControls(TWinControl* parent)
         }
 }
 
+// The published properties, for the property storage (Date is public, not published).
+void RegisterDateEditProperties()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        const auto flag = [](const char* name, bool TCustomDateEdit::*field) {
+            return OrdProp<TCustomDateEdit>(
+                name, TypeInfoBoolean(), [field](TCustomDateEdit& e) -> std::int64_t { return e.*field; },
+                [field](TCustomDateEdit& e, std::int64_t v) { e.*field = v != 0; });
+        };
+        RegisterPropInfos(
+            "TCustomDateEdit", "TCustomEdit",
+            {flag("CheckOnExit", &TCustomDateEdit::CheckOnExit), flag("DefaultToday", &TCustomDateEdit::DefaultToday),
+             StrProp<TCustomDateEdit>(
+                 "DialogTitle", [](TCustomDateEdit& e) { return e.DialogTitle; },
+                 [](TCustomDateEdit& e, const std::string& v) { e.DialogTitle = v; }),
+             OrdProp<TCustomDateEdit>(
+                 "CalendarStyle", EnumTypeInfo("TCalendarStyle", {"csPopup", "csDialog"}),
+                 [](TCustomDateEdit& e) -> std::int64_t { return e.CalendarStyle(); },
+                 [](TCustomDateEdit& e, std::int64_t v) { e.SetCalendarStyle(static_cast<TCalendarStyle>(v)); }),
+             OrdProp<TCustomDateEdit>(
+                 "StartOfWeek", EnumTypeInfo("TDayOfWeekName", {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"}),
+                 [](TCustomDateEdit& e) -> std::int64_t { return e.StartOfWeek(); },
+                 [](TCustomDateEdit& e, std::int64_t v) { e.SetStartOfWeek(static_cast<TDayOfWeekName>(v)); }),
+             OrdProp<TCustomDateEdit>(
+                 "WeekendColor", IntegerTypeInfo("TColor"),
+                 [](TCustomDateEdit& e) -> std::int64_t { return e.WeekendColor(); },
+                 [](TCustomDateEdit& e, std::int64_t v) { e.SetWeekendColor(static_cast<TColor>(v)); }),
+             OrdProp<TCustomDateEdit>(
+                 "YearDigits", EnumTypeInfo("TYearDigits", {"dyDefault", "dyFour", "dyTwo"}),
+                 [](TCustomDateEdit& e) -> std::int64_t { return e.YearDigits(); },
+                 [](TCustomDateEdit& e, std::int64_t v) { e.SetYearDigits(static_cast<TYearDigits>(v)); })});
+    });
+}
+
 } // namespace DateEditUnit
 
 // --- Construction --------------------------------------------------------------------------------
@@ -52,6 +89,7 @@ TCustomDateEdit::TCustomDateEdit(TComponent* AOwner)
     : TCustomComboEdit(AOwner), DialogTitle(ExLoadStr(SDateDlgTitle)),
       FCalendarHints(std::make_unique<TStringList>())
 {
+    DateEditUnit::RegisterDateEditProperties();
     FDefNumGlyphs = 2;
     FCalendarHints->OnChange = [this](TObject* Sender) { HintsChanged(Sender); };
     ControlState.Include(csCreating);

@@ -9,6 +9,7 @@
 #include "platform/gui/Clipboard.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <QTest>
 #include <QTimer>
@@ -240,6 +241,18 @@ TEST(DateEditBadInput, HostileTextsReadTheDefault)
         hints->Add("Suggerimento " + std::to_string(i));
     fixture.Edit->SetCalendarHints(hints.get());
     EXPECT_EQ(fixture.Edit->CalendarHints()->Count(), 4);
+}
+
+TEST(DateEditProperties, TheStoredSettingsArePublished)
+{
+    TDateFixture fixture;
+    SetOrdProp(fixture.Edit, "YearDigits", dyTwo);
+    EXPECT_EQ(fixture.Edit->EditMask(), "!99/99/99;1; ");
+    SetOrdProp(fixture.Edit, "DefaultToday", 1);
+    EXPECT_TRUE(fixture.Edit->DefaultToday);
+    SetOrdProp(fixture.Edit, "CalendarStyle", csDialog);
+    EXPECT_EQ(fixture.Edit->Popup(), nullptr);
+    EXPECT_EQ(GetPropInfo(fixture.Edit, "Date"), nullptr) << "the date is public, not published";
 }
 
 } // namespace DateEditTest
