@@ -1,7 +1,9 @@
 #include "controls/ExResources.h"
 
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/IcoCodec.h"
 #include "platform/gui/Resources.h"
+#include "platform/rtl/Streams.h"
 
 #include <cstdint>
 #include <mutex>
@@ -69,6 +71,127 @@ const std::vector<std::string> ExResourcesDraggingHand = {
 constexpr int ExResourcesDraggingHotX = 9;
 constexpr int ExResourcesDraggingHotY = 4;
 
+// A strip of pictures drawn as text, one string per row: '#' black, 'r' maroon, 'g' green,
+// 'd' dark grey, 'w' white, anything else the olive background the buttons take as transparent.
+std::vector<std::uint8_t> ExResourcesBitmapBytes(const std::vector<std::string>& rows, int width,
+                                                 bool monochrome = false)
+{
+    TBitmap bitmap;
+    if (monochrome)
+        bitmap.SetMonochrome(true);
+    else
+        bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(width, static_cast<int>(rows.size()));
+    TCanvas* canvas = bitmap.Canvas();
+    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
+        for (int x = 0; x < width; ++x) {
+            const char c = x < static_cast<int>(rows[y].size()) ? rows[y][x] : ' ';
+            TColor color = monochrome ? clWhite : clOlive;
+            switch (c) {
+            case '#': color = clBlack; break;
+            case 'r': color = clMaroon; break;
+            case 'g': color = clGreen; break;
+            case 'd': color = clGray; break;
+            case 'w': color = clWhite; break;
+            default: break;
+            }
+            canvas->SetPixels(x, y, color);
+        }
+    TMemoryStream stream;
+    bitmap.SaveToStream(stream);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(stream.Memory());
+    return std::vector<std::uint8_t>(data, data + stream.Size());
+}
+
+// The calculator dialog's key pictures, six cells of 14 x 13: Cancel, OK, sign, multiply,
+// subtract, add.
+const std::vector<std::string> ExResourcesCalcButtons = {
+    "                                                                                    ",
+    "                                                                                    ",
+    "                                  ##                                                ",
+    "   rr    rr             g         ##          #    #                        ##      ",
+    "    rr  rr             gg       ######         #  #                         ##      ",
+    "     rrrr        g    ggg         ##            ##                          ##      ",
+    "      rr         gg  ggg          ##            ##         ########      ########   ",
+    "     rrrr        gggggg                        #  #                         ##      ",
+    "    rr  rr        gggg                        #    #                        ##      ",
+    "   rr    rr        gg           ######                                      ##      ",
+    "                                                                                    ",
+    "                                                                                    ",
+    "                                                                                    ",
+};
+
+// The calculator edit's button: a small calculator, 14 x 12; the disabled cell beside it is
+// the same drawing in grey.
+const std::vector<std::string> ExResourcesCalcEditButton = {
+    "  #########   ",
+    "  #wwwwwww#   ",
+    "  #w#####w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #########   ",
+    "              ",
+};
+
+// The spin button's arrows, black on white, 6 x 6.
+const std::vector<std::string> ExResourcesSpinUp = {
+    "      ",
+    "  #   ",
+    " ###  ",
+    "##### ",
+    "      ",
+    "      ",
+};
+const std::vector<std::string> ExResourcesSpinDown = {
+    "      ",
+    "      ",
+    "##### ",
+    " ###  ",
+    "  #   ",
+    "      ",
+};
+
+// The calendar's arrows, black on white, 8 x 6: previous year, previous month, next month,
+// next year.
+const std::vector<std::string> ExResourcesPrev2 = {"   #  # ", "  ## ## ", " ### ###", "  ## ## ", "   #  # ", "        "};
+const std::vector<std::string> ExResourcesPrev1 = {"    #   ", "   ##   ", "  ###   ", "   ##   ", "    #   ", "        "};
+const std::vector<std::string> ExResourcesNext1 = {"  #     ", "  ##    ", "  ###   ", "  ##    ", "  #     ", "        "};
+const std::vector<std::string> ExResourcesNext2 = {"#  #    ", "## ##   ", "### ### ", "## ##   ", "#  #    ", "        "};
+
+// The date edit's button: a small calendar page, 14 x 12.
+const std::vector<std::string> ExResourcesDateEditButton = {
+    "  #########   ",
+    "  #########   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #w#w#w#w#   ",
+    "  #wwwwwww#   ",
+    "  #########   ",
+    "              ",
+    "              ",
+};
+
+std::vector<std::string> ExResourcesWithDisabledCell(const std::vector<std::string>& rows)
+{
+    std::vector<std::string> strip;
+    for (const std::string& row : rows) {
+        std::string grey = row;
+        for (char& c : grey)
+            if (c == '#')
+                c = 'd';
+        strip.push_back(row + grey);
+    }
+    return strip;
+}
+
 } // namespace
 
 void RegisterExResources()
@@ -79,5 +202,16 @@ void RegisterExResources()
                                ExResourcesPointingHotX, ExResourcesPointingHotY);
         RegisterCursorResource(MainInstance(), "EX_DRAGCUR", ExResourcesCursorBytes(ExResourcesDraggingHand),
                                ExResourcesDraggingHotX, ExResourcesDraggingHotY);
+        RegisterResource(MainInstance(), RT_BITMAP, "CALCBTNS", ExResourcesBitmapBytes(ExResourcesCalcButtons, 84));
+        RegisterResource(MainInstance(), RT_BITMAP, "EXSPINUP", ExResourcesBitmapBytes(ExResourcesSpinUp, 6, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "EXSPINDOWN", ExResourcesBitmapBytes(ExResourcesSpinDown, 6, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "PREV2", ExResourcesBitmapBytes(ExResourcesPrev2, 8, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "PREV1", ExResourcesBitmapBytes(ExResourcesPrev1, 8, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "NEXT1", ExResourcesBitmapBytes(ExResourcesNext1, 8, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "NEXT2", ExResourcesBitmapBytes(ExResourcesNext2, 8, true));
+        RegisterResource(MainInstance(), RT_BITMAP, "DEDITBMP",
+                         ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesDateEditButton), 28));
+        RegisterResource(MainInstance(), RT_BITMAP, "CEDITBMP",
+                         ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesCalcEditButton), 28));
     });
 }

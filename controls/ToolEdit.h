@@ -2,3 +2,4 @@
 // The control library's editors with a button, one header per class.
 
 #include "controls/ComboEdit.h"
+#include "controls/DateEdit.h"

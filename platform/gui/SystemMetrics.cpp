@@ -139,8 +139,24 @@ LONG GetDialogBaseUnits()
 
 LONG GetMenuCheckMarkDimensions() { return static_cast<LONG>(MAKELONG(13, 13)); }
 
-BOOL MessageBeep(UINT)
+namespace {
+
+std::function<void(UINT)>& SystemMetricsBeepHook()
 {
+    static std::function<void(UINT)> hook;
+    return hook;
+}
+
+} // namespace
+
+void SetBeepHook(std::function<void(UINT)> hook) { SystemMetricsBeepHook() = std::move(hook); }
+
+BOOL MessageBeep(UINT type)
+{
+    if (const auto& hook = SystemMetricsBeepHook()) {
+        hook(type);
+        return TRUE;
+    }
     if (QGuiApplication::instance())
         QApplication::beep();
     return TRUE;

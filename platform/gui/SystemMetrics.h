@@ -5,6 +5,8 @@
 #include "platform/gui/GdiObjects.h"
 #include "platform/gui/Messages.h"
 
+#include <functional>
+
 constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1, SM_CXVSCROLL = 2, SM_CYHSCROLL = 3, SM_CYCAPTION = 4,
               SM_CXBORDER = 5, SM_CYBORDER = 6, SM_CXDLGFRAME = 7, SM_CYDLGFRAME = 8, SM_CYVTHUMB = 9,
               SM_CXHTHUMB = 10, SM_CXICON = 11, SM_CYICON = 12, SM_CXCURSOR = 13, SM_CYCURSOR = 14,
@@ -54,5 +56,9 @@ UINT GetDoubleClickTime();
 // Low word: average width of "A".."Z", "a".."z" of the default GUI font; high word: its height.
 LONG GetDialogBaseUnits();
 LONG GetMenuCheckMarkDimensions();
+// Sounds the system beep, or calls the hook set by SetBeepHook instead.
 BOOL MessageBeep(UINT type);
+// Replaces the sound of MessageBeep by a function (tests count the beeps); an empty function
+// brings the sound back.
+void SetBeepHook(std::function<void(UINT)> hook);
 BOOL Beep(DWORD frequency, DWORD duration);

@@ -763,14 +763,15 @@ void TWinControl::SetVisible(bool value)
 
 void TWinControl::SetEnabled(bool value)
 {
-    TControl::SetEnabled(value);
-    if (FHandle)
+    // The window's style first: the control's enabled-changed handling may set it again.
+    if (FHandle && value != Enabled())
         if (auto record = HandleTable::Find(FHandle)) {
             if (value)
                 record->Style &= ~static_cast<LONG_PTR>(WS_DISABLED);
             else
                 record->Style |= WS_DISABLED;
         }
+    TControl::SetEnabled(value);
 }
 
 void TWinControl::SetParent(TWinControl* AParent) { TControl::SetParent(AParent); }

@@ -98,13 +98,20 @@ BOOL IsWindowVisible(HWND handle)
     return widget && widget->isVisible();
 }
 
+// The window's own state, as the window system keeps it: the control's Enabled property stays
+// as it is (a control may be disabled for the keyboard while its window takes the mouse).
 BOOL EnableWindow(HWND handle, BOOL enable)
 {
-    TWinControl* control = ControlOf(handle);
-    if (!control)
+    if (!ControlOf(handle))
         return FALSE;
-    const BOOL wasDisabled = !control->Enabled();
-    control->SetEnabled(enable != FALSE);
+    const LONG_PTR style = GetWindowLongPtrA(handle, GWL_STYLE);
+    const BOOL wasDisabled = (style & static_cast<LONG_PTR>(WS_DISABLED)) != 0;
+    const LONG_PTR wanted = enable ? style & ~static_cast<LONG_PTR>(WS_DISABLED) : style | WS_DISABLED;
+    if (wanted != style)
+        SetWindowLongPtrA(handle, GWL_STYLE, wanted);
+    // The widget may have been made with the control's state rather than the window's style.
+    if (QWidget* widget = WidgetOfHandle(handle))
+        widget->setEnabled(enable != FALSE);
     return wasDisabled;
 }
 

@@ -25,15 +25,6 @@ TExSpeedButton* AddButton(TWinControl* parent, int x, int y, TBitmap* glyph, con
     return button;
 }
 
-void AddLabel(TWinControl* parent, int x, int y, const std::string& text)
-{
-    auto* label = new TLabel(parent);
-    label->SetParent(parent);
-    label->SetLeft(x);
-    label->SetTop(y);
-    label->SetCaption(text);
-}
-
 TEST(ButtonsDemo, EveryLookOnOneForm)
 {
     TButtonScene scene(420, 230);

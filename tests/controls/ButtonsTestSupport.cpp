@@ -4,6 +4,7 @@
 
 #include "platform/gui/Application.h"
 #include "platform/gui/Grab.h"
+#include "platform/gui/Label.h"
 #include "platform/gui/WindowFunctions.h"
 #include "platform/gui/private/ControlHost.h"
 
@@ -97,6 +98,15 @@ TControlPicture::TControlPicture(TControl* control)
 }
 
 TColor TControlPicture::At(int x, int y) { return FBitmap.Canvas()->Pixels(FOffset.X + x, FOffset.Y + y); }
+
+void AddLabel(TWinControl* parent, int x, int y, const std::string& text)
+{
+    auto* label = new TLabel(parent);
+    label->SetParent(parent);
+    label->SetLeft(x);
+    label->SetTop(y);
+    label->SetCaption(text);
+}
 
 std::string ButtonsPictureDir()
 {

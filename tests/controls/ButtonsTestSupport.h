@@ -58,5 +58,8 @@ private:
     TPoint FOffset;
 };
 
+// A label with text at (x, y) of parent, for the demonstration forms.
+void AddLabel(TWinControl* parent, int x, int y, const std::string& text);
+
 // The screenshot folder of the tests (TESS_SCREENSHOT_DIR, else the scratch folder).
 std::string ButtonsPictureDir();

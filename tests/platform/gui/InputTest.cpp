@@ -3,6 +3,7 @@
 #include "platform/gui/Form.h"
 #include "platform/gui/InputTranslation.h"
 #include "platform/gui/Screen.h"
+#include "platform/gui/SystemMetrics.h"
 #include "platform/gui/WindowFunctions.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/gui/private/ControlHost.h"
@@ -456,6 +457,43 @@ TEST(ShortCuts, TextAndBack)
     EXPECT_EQ(TextToShortCut("Alt+F4"), 0x8073);
     EXPECT_EQ(TextToShortCut("Ctrl+Shift+Del"), scCtrl | scShift | VK_DELETE);
     EXPECT_EQ(TextToShortCut("Nulla"), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A window enabled for the mouse while its control stays disabled for the keyboard: the
+// window's state is the window system's, the control's Enabled property is the program's.
+TEST_F(Input, EnableWindowChangesTheWindowNotTheControlsEnabledProperty)
+{
+    control->SetEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(control->Handle()));
+    EXPECT_EQ(EnableWindow(control->Handle(), TRUE), TRUE) << "it was disabled";
+    EXPECT_FALSE(control->Enabled());
+    EXPECT_TRUE(IsWindowEnabled(control->Handle()));
+    EXPECT_EQ(GetWindowLongPtr(control->Handle(), GWL_STYLE) & static_cast<LONG_PTR>(WS_DISABLED), 0);
+    int clicks = 0;
+    control->OnClick = [&](TObject*) { ++clicks; };
+    QTest::mouseClick(Widget(control), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks, 1);
+
+    EXPECT_EQ(EnableWindow(control->Handle(), FALSE), FALSE);
+    EXPECT_FALSE(IsWindowEnabled(control->Handle()));
+    control->SetEnabled(true);
+    EXPECT_TRUE(IsWindowEnabled(control->Handle())) << "enabling the control enables its window";
+}
+
+TEST(Beeps, AHookHearsEveryBeepUntilItIsTakenAway)
+{
+    std::vector<UINT> heard;
+    SetBeepHook([&](UINT type) { heard.push_back(type); });
+    MessageBeep(0);
+    MessageBeep(0x30);
+    Beep(440, 10);
+    SetBeepHook({});
+    MessageBeep(0);
+    EXPECT_EQ(heard, (std::vector<UINT>{0, 0x30, 0}));
 }
 
 } // namespace
