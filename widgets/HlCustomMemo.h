@@ -36,8 +36,8 @@ inline int Pixels(long long value)
     constexpr long long limit = 1000000000;
     return static_cast<int>(value < -limit ? -limit : value > limit ? limit : value);
 }
-// Draws text in rect as a row of the memo: single line, vertically centred, no prefix, over the
-// canvas's brush and in its font.
+// Draws text in rect as a row of the memo: single line, vertically centred, no prefix, in the
+// canvas's font, its cells filled with the canvas's brush.
 void DrawRowText(TCanvas* canvas, const std::string& text, const TRect& rect, UINT alignment = 0);
 } // namespace HlMemo
 using HlMemo::THlFindOption;

@@ -28,8 +28,9 @@ void HlMemoFill(TCanvas* canvas, TColor color, int left, int top, int right, int
 
 void HlMemo::DrawRowText(TCanvas* canvas, const std::string& text, const TRect& rect, UINT alignment)
 {
-    // Filling selects the brush and measuring the font, so that the context draws with both.
-    canvas->FillRect(rect);
+    // An empty fill selects the brush and measuring the font, so that the context draws with
+    // both: the text paints its cells in the brush colour.
+    canvas->FillRect(Rect(rect.Left, rect.Top, rect.Left, rect.Top));
     canvas->TextHeight("Wp");
     RECT r = rect;
     DrawTextA(canvas->Handle(), text, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | alignment);
@@ -86,16 +87,19 @@ void THlCustomMemo::DrawLine(TCanvas* Canvas, int Row, int Y)
     rowCanvas->Brush()->SetColor(FEnvironment->TextBackground());
     rowCanvas->Font()->Assign(Font());
     rowCanvas->Font()->SetColor(FEnvironment->TextColor());
-    bitmap->SetSize(0, FLineHeight);
     FRowFirstColumn = 0;
     FRowLength = 0;
-    if (Row >= 0 && Row < FLines->Count())
+    // The one row bitmap keeps its size from row to row; rows past the text have no bitmap.
+    int bitmapWidth = 0;
+    if (Row >= 0 && Row < FLines->Count()) {
         FormatLine(Row, bitmap);
+        bitmapWidth = bitmap->Width();
+    }
     const int textX = HlMemo::Pixels(gutter - static_cast<long long>(FHScrollPos) * FCharWidth);
     const int bitmapX = HlMemo::Pixels(textX + static_cast<long long>(FRowFirstColumn) * FCharWidth);
-    if (bitmap->Width() > 0)
+    if (bitmapWidth > 0)
         Canvas->Draw(bitmapX, Y, bitmap);
-    const int x0 = std::max(bitmap->Width() + bitmapX, gutter);
+    const int x0 = std::max(bitmapWidth + bitmapX, gutter);
     FillRowRemainder(Canvas, Row, Y, x0, textX, FRowLength);
 }
 

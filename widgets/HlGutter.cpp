@@ -130,8 +130,9 @@ void THlGutter::DrawLineNums()
     const int lineHeight = FMemo->LineHeight();
     for (int i = 0; i <= FMemo->VisibleRows(); ++i) {
         const int number = FStartNum + i - (FZeroStart ? 1 : 0);
-        HlMemo::DrawRowText(canvas, NumberText(number, FDigits), Rect(2, i * lineHeight, right, (i + 1) * lineHeight),
-                            format);
+        const TRect cell = Rect(2, i * lineHeight, right, (i + 1) * lineHeight);
+        canvas->FillRect(cell);
+        HlMemo::DrawRowText(canvas, NumberText(number, FDigits), cell, format);
     }
 }
 
