@@ -19,26 +19,6 @@
 
 namespace {
 
-// A 32 x 32 monochrome cursor drawn as text: '#' black, '.' white, anything else transparent.
-std::vector<std::uint8_t> HlMemoCursorBytes(const std::vector<std::string>& rows)
-{
-    constexpr int Size = 32;
-    TIcoImage image;
-    image.Width = Size;
-    image.Height = Size;
-    image.Pixels.assign(Size * Size, 0xFF000000u);
-    image.Transparent.assign(Size * Size, 1);
-    for (int y = 0; y < static_cast<int>(rows.size()) && y < Size; ++y)
-        for (int x = 0; x < static_cast<int>(rows[y].size()) && x < Size; ++x) {
-            const char c = rows[y][x];
-            if (c != '#' && c != '.')
-                continue;
-            image.Pixels[y * Size + x] = c == '#' ? 0xFF000000u : 0xFFFFFFFFu;
-            image.Transparent[y * Size + x] = 0;
-        }
-    return IcoCodec::Write(image, 1, true);
-}
-
 // The arrow of a drag with the outline of the dragged text below it; the hot spot is the tip.
 const std::vector<std::string> HlMemoDragArrow = {
     "#",
@@ -132,15 +112,14 @@ const std::vector<std::string> HlMemoLineArrow = {
 
 } // namespace
 
-// Registers the memo's four cursor images once per program.
-void RegisterHlMemoCursors()
+void HlMemo::RegisterCursors()
 {
     static std::once_flag registered;
     std::call_once(registered, [] {
-        RegisterCursorResource(MainInstance(), "SELDRAG", HlMemoCursorBytes(HlMemoDragArrow), 0, 0);
-        RegisterCursorResource(MainInstance(), "SELDRAGCOPY", HlMemoCursorBytes(HlMemoDragCopyArrow()), 0, 0);
-        RegisterCursorResource(MainInstance(), "HANDPOINT", HlMemoCursorBytes(HlMemoPointingHand), 6, 0);
-        RegisterCursorResource(MainInstance(), "LINESEL", HlMemoCursorBytes(HlMemoLineArrow), 19, 9);
+        RegisterCursorResource(MainInstance(), "SELDRAG", IcoCodec::CursorFromDrawing(HlMemoDragArrow), 0, 0);
+        RegisterCursorResource(MainInstance(), "SELDRAGCOPY", IcoCodec::CursorFromDrawing(HlMemoDragCopyArrow()), 0, 0);
+        RegisterCursorResource(MainInstance(), "HANDPOINT", IcoCodec::CursorFromDrawing(HlMemoPointingHand), 6, 0);
+        RegisterCursorResource(MainInstance(), "LINESEL", IcoCodec::CursorFromDrawing(HlMemoLineArrow), 19, 9);
     });
 }
 
@@ -174,7 +153,7 @@ THlCustomMemo::~THlCustomMemo()
 
 void THlCustomMemo::InitMemoObjects()
 {
-    RegisterHlMemoCursors();
+    HlMemo::RegisterCursors();
     FGutter = new THlGutter(this, this);
     FGutter->SetVisible(false);
     FGutter->SetParent(this);

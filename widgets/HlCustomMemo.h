@@ -39,6 +39,8 @@ inline int Pixels(long long value)
 // Draws text in rect as a row of the memo: single line, vertically centred, no prefix, in the
 // canvas's font, its cells filled with the canvas's brush.
 void DrawRowText(TCanvas* canvas, const std::string& text, const TRect& rect, UINT alignment = 0);
+// Registers the cursor images "SELDRAG", "SELDRAGCOPY", "HANDPOINT" and "LINESEL" once per program.
+void RegisterCursors();
 } // namespace HlMemo
 using HlMemo::THlFindOption;
 using HlMemo::THlKeyEvent;

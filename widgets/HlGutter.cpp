@@ -7,8 +7,6 @@
 
 #include <algorithm>
 
-void RegisterHlMemoCursors();
-
 THlGutter::THlGutter(TComponent* AOwner, THlCustomMemo* memo) : TCustomControl(AOwner), FMemo(memo)
 {
     SetParentColor(false);
@@ -16,7 +14,7 @@ THlGutter::THlGutter(TComponent* AOwner, THlCustomMemo* memo) : TCustomControl(A
     SetColor(clBtnFace);
     Font()->SetColor(clBtnText);
     SetWidth(26);
-    RegisterHlMemoCursors();
+    HlMemo::RegisterCursors();
     Screen->SetCursors(crLINESEL, LoadCursor(MainInstance(), "LINESEL"));
 }
 

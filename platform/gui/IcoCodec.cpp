@@ -239,4 +239,23 @@ std::vector<std::uint8_t> Write(const TIcoImage& image, int bits, bool cursor)
     return out;
 }
 
+std::vector<std::uint8_t> CursorFromDrawing(const std::vector<std::string>& rows)
+{
+    constexpr int Size = 32;
+    TIcoImage image;
+    image.Width = Size;
+    image.Height = Size;
+    image.Pixels.assign(Size * Size, 0xFF000000u);
+    image.Transparent.assign(Size * Size, 1);
+    for (int y = 0; y < static_cast<int>(rows.size()) && y < Size; ++y)
+        for (int x = 0; x < static_cast<int>(rows[y].size()) && x < Size; ++x) {
+            const char c = rows[y][x];
+            if (c != '#' && c != '.')
+                continue;
+            image.Pixels[y * Size + x] = c == '#' ? 0xFF000000u : 0xFFFFFFFFu;
+            image.Transparent[y * Size + x] = 0;
+        }
+    return Write(image, 1, true);
+}
+
 } // namespace IcoCodec
