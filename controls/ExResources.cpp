@@ -12,12 +12,6 @@
 
 namespace {
 
-// A black-and-white cursor drawn as text ('#' black, '.' white, anything else transparent).
-std::vector<std::uint8_t> ExResourcesCursorBytes(const std::vector<std::string>& rows)
-{
-    return IcoCodec::Write(IcoCodec::CursorFromRows(rows), 1, true);
-}
-
 // A hand pointing up with its index finger; the hot spot is the tip of the finger.
 const std::vector<std::string> ExResourcesPointingHand = {
     "      ##",
@@ -198,9 +192,9 @@ void RegisterExResources()
 {
     static std::once_flag registered;
     std::call_once(registered, [] {
-        RegisterCursorResource(MainInstance(), "EX_HANDCUR", ExResourcesCursorBytes(ExResourcesPointingHand),
+        RegisterCursorResource(MainInstance(), "EX_HANDCUR", IcoCodec::CursorFromDrawing(ExResourcesPointingHand),
                                ExResourcesPointingHotX, ExResourcesPointingHotY);
-        RegisterCursorResource(MainInstance(), "EX_DRAGCUR", ExResourcesCursorBytes(ExResourcesDraggingHand),
+        RegisterCursorResource(MainInstance(), "EX_DRAGCUR", IcoCodec::CursorFromDrawing(ExResourcesDraggingHand),
                                ExResourcesDraggingHotX, ExResourcesDraggingHotY);
         RegisterResource(MainInstance(), RT_BITMAP, "CALCBTNS", ExResourcesBitmapBytes(ExResourcesCalcButtons, 84));
         RegisterResource(MainInstance(), RT_BITMAP, "EXSPINUP", ExResourcesBitmapBytes(ExResourcesSpinUp, 6, true));

@@ -140,7 +140,7 @@ void RegisterViewerArt()
     } cursors[] = {{"UPDOWNCURSOR", true, true}, {"UPONLYCURSOR", true, false}, {"DOWNONLYCURSOR", false, true}};
     for (const auto& cursor : cursors)
         RegisterCursorResource(module, cursor.Name,
-                               IcoCodec::Write(IcoCodec::CursorFromRows(ScrollCursorRows(cursor.Up, cursor.Down)), 1, true),
+                               IcoCodec::CursorFromDrawing(ScrollCursorRows(cursor.Up, cursor.Down)),
                                CursorHotX, CursorHotY);
 }
 

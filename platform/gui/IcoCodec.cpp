@@ -239,7 +239,7 @@ std::vector<std::uint8_t> Write(const TIcoImage& image, int bits, bool cursor)
     return out;
 }
 
-TIcoImage CursorFromRows(const std::vector<std::string>& rows)
+std::vector<std::uint8_t> CursorFromDrawing(const std::vector<std::string>& rows)
 {
     constexpr int Size = 32;
     TIcoImage image;
@@ -255,7 +255,7 @@ TIcoImage CursorFromRows(const std::vector<std::string>& rows)
             image.Pixels[y * Size + x] = c == '#' ? 0xFF000000u : 0xFFFFFFFFu;
             image.Transparent[y * Size + x] = 0;
         }
-    return image;
+    return Write(image, 1, true);
 }
 
 } // namespace IcoCodec

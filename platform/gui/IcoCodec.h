@@ -29,7 +29,8 @@ std::vector<TIcoImage> Read(const std::uint8_t* data, std::size_t size, bool all
 std::vector<std::uint8_t> Write(const TIcoImage& image, int bits, bool cursor = false);
 // The index of the image shown: the one nearest 32 x 32, with the most colours.
 std::size_t BestImage(const std::vector<TIcoImage>& images);
-// A 32 x 32 black-and-white cursor image drawn as text rows: '#' black, '.' white, anything else
-// transparent. Rows and columns beyond the drawing are transparent.
-TIcoImage CursorFromRows(const std::vector<std::string>& rows);
+// A 32 x 32 black-and-white cursor drawn as text, one string a row from the top: '#' black, '.'
+// white, anything else transparent, as are rows and columns beyond the drawing. The bytes of a
+// one-bit cursor file without its hot spot (register it with RegisterCursorResource).
+std::vector<std::uint8_t> CursorFromDrawing(const std::vector<std::string>& rows);
 } // namespace IcoCodec

@@ -2,6 +2,7 @@
 
 #include "platform/gui/GdiDraw.h"
 #include "platform/gui/Graphic.h"
+#include "platform/gui/IcoCodec.h"
 #include "platform/gui/Icon.h"
 #include "platform/gui/ImageList.h"
 #include "platform/gui/Metafile.h"
@@ -163,6 +164,34 @@ Bytes IconImage(int size, int bits, const std::vector<COLORREF>& palette, const 
         b.insert(b.end(), row.begin(), row.end());
     }
     return b;
+}
+
+TEST(IcoCodec, ACursorDrawnAsTextReadsBackPixelForPixel)
+{
+    const std::vector<std::string> drawing = {"#.", " #x.", "", std::string(40, '#')};
+    const std::vector<std::uint8_t> bytes = IcoCodec::CursorFromDrawing(drawing);
+    const std::vector<TIcoImage> images = IcoCodec::Read(bytes.data(), bytes.size(), true);
+    ASSERT_EQ(images.size(), 1u);
+    const TIcoImage& image = images[0];
+    ASSERT_EQ(image.Width, 32);
+    ASSERT_EQ(image.Height, 32);
+    EXPECT_EQ(image.Bits, 1);
+    auto at = [&](int x, int y) { return static_cast<std::size_t>(y * 32 + x); };
+    const struct {
+        int X, Y;
+        bool Transparent;
+        std::uint32_t Pixel;
+    } cases[] = {
+        {0, 0, false, 0xFF000000u}, {1, 0, false, 0xFFFFFFFFu}, {2, 0, true, 0}, {0, 1, true, 0},
+        {1, 1, false, 0xFF000000u}, {2, 1, true, 0},            {3, 1, false, 0xFFFFFFFFu},
+        {5, 2, true, 0},            {31, 3, false, 0xFF000000u}, {0, 31, true, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(image.Transparent[at(c.X, c.Y)] != 0, c.Transparent) << c.X << "," << c.Y;
+        if (!c.Transparent) {
+            EXPECT_EQ(image.Pixels[at(c.X, c.Y)], c.Pixel) << c.X << "," << c.Y;
+        }
+    }
 }
 
 TEST(IcoCodec, ReadsAMixedFileDrawsTheBestImageAndSavesItBack)

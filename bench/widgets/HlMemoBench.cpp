@@ -1,0 +1,147 @@
+// The memo editor: loading a large file and showing its end beside the layer's TMemo doing the
+// same, a full repaint of a large view with a selection, and line breaks inserted into a long text.
+
+#include "platform/gui/Application.h"
+#include "platform/gui/Edit.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Memo.h"
+#include "platform/gui/WindowHandles.h"
+#include "widgets/HlMemo.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void EnsureHlMemoBenchApplication()
+{
+    static const bool initialized = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        Application->Initialize();
+        return true;
+    }();
+    (void)initialized;
+}
+
+// 100,000 lines of about 100 Windows-1252 bytes (10 MB), written once per run.
+const std::string& LargeTextFile()
+{
+    static const std::string path = [] {
+        const std::string name = "/tmp/hlmemo-bench-" + std::to_string(getpid()) + ".txt";
+        std::ofstream out(name, std::ios::binary);
+        for (int i = 0; i < 100000; ++i) {
+            std::string line = "Riga " + std::to_string(i) + " della fattura \xE8 pi\xF9 lunga \x80 ";
+            while (line.size() < 98)
+                line += "importo ";
+            line.resize(98);
+            out << line << "\r\n";
+        }
+        return name;
+    }();
+    return path;
+}
+
+struct THlMemoBenchForm {
+    std::unique_ptr<TForm> Form;
+    THlMemo* Memo = nullptr;
+    THlMemoBenchForm(int width, int height)
+    {
+        Form = std::make_unique<TForm>(nullptr);
+        Form->SetBounds(0, 0, width + 40, height + 60);
+        Memo = new THlMemo(Form.get());
+        Memo->SetParent(Form.get());
+        Memo->SetBounds(0, 0, width, height);
+        Form->Show();
+        Application->ProcessMessages();
+    }
+};
+
+void BM_HlMemoLoadAndShowEnd(benchmark::State& state)
+{
+    EnsureHlMemoBenchApplication();
+    const std::string& path = LargeTextFile();
+    THlMemoBenchForm f(600, 400);
+    for (auto _ : state) {
+        f.Memo->LoadFromFile(path);
+        // The scroll bars learn the new line count from the first paint.
+        f.Memo->PaintControl();
+        f.Memo->ScrollTo(0, 1000000000);
+        f.Memo->Invalidate();
+        f.Memo->PaintControl();
+    }
+    state.counters["top row"] = f.Memo->TopRow();
+}
+BENCHMARK(BM_HlMemoLoadAndShowEnd)->Unit(benchmark::kMillisecond);
+
+void BM_LayerMemoLoadAndShowEnd(benchmark::State& state)
+{
+    EnsureHlMemoBenchApplication();
+    const std::string& path = LargeTextFile();
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 640, 460);
+    auto* memo = new TMemo(&form);
+    memo->SetParent(&form);
+    memo->SetBounds(0, 0, 600, 400);
+    form.Show();
+    Application->ProcessMessages();
+    for (auto _ : state) {
+        memo->Lines()->LoadFromFile(path);
+        SendMessageA(memo->Handle(), WM_VSCROLL, SB_BOTTOM, 0);
+        memo->Repaint();
+        Application->ProcessMessages();
+    }
+}
+BENCHMARK(BM_LayerMemoLoadAndShowEnd)->Unit(benchmark::kMillisecond);
+
+// state.range(0): 1 with a selection over half the rows, 0 without.
+void BM_HlMemoRepaint60Rows(benchmark::State& state)
+{
+    EnsureHlMemoBenchApplication();
+    THlMemoBenchForm f(1200, 800);
+    THlMemo* memo = f.Memo;
+    // Sixty rows in view, each of 200 characters.
+    memo->SetHeight(memo->Height() + 59 * memo->LineHeight() + memo->LineHeight() / 2 - memo->ClientHeight());
+    for (int i = 0; i < 100; ++i) {
+        std::string line = "riga " + std::to_string(i) + " ";
+        while (line.size() < 200)
+            line += "testo\tdella riga ";
+        line.resize(200);
+        memo->Lines()->Add(line);
+    }
+    memo->SetSelBegin(Point(10, 30));
+    memo->SetSelEnd(Point(40, 120));
+    memo->SetSelectionPresent(state.range(0) != 0);
+    memo->Invalidate();
+    memo->PaintControl();
+    for (auto _ : state) {
+        memo->Invalidate();
+        memo->PaintControl();
+    }
+    state.counters["rows"] = memo->VisibleRows();
+}
+BENCHMARK(BM_HlMemoRepaint60Rows)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+void BM_HlMemo1000LineBreaksInto100000Lines(benchmark::State& state)
+{
+    EnsureHlMemoBenchApplication();
+    THlMemo memo(nullptr);
+    for (auto _ : state) {
+        state.PauseTiming();
+        memo.Lines()->Clear();
+        for (int i = 0; i < 100000; ++i)
+            memo.Lines()->Add("riga di testo numero " + std::to_string(i));
+        state.ResumeTiming();
+        for (int i = 0; i < 1000; ++i)
+            memo.InsertTextAtPos("\r\n", 5, 50000);
+    }
+    state.counters["lines"] = memo.Lines()->Count();
+}
+BENCHMARK(BM_HlMemo1000LineBreaksInto100000Lines)->Unit(benchmark::kMillisecond);
+
+} // namespace
