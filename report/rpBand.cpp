@@ -361,6 +361,14 @@ void TrpBand::DrawObject(TrpView* view)
         Page->AfterPrint();
 }
 
+int TrpBand::DesignHeight(TrpView* view) const
+{
+    for (const auto& [saved, geometry] : FSavedHeights)
+        if (saved == view)
+            return geometry.Height;
+    return view->Height;
+}
+
 void TrpBand::MoveObjectsBelow(TrpView* view, int grown)
 {
     for (TrpView* other : Objects) {
@@ -384,13 +392,19 @@ void TrpBand::DrawPageBreak()
             DrawObject(view);
         usedHeight = DrawnHeight;
     } else {
+        // Each text takes its whole height, and what lies below it in its column moves down by
+        // what it grew, so that it follows the text instead of being drawn over it.
         for (TrpView* view : Objects) {
             if (auto* stretching = dynamic_cast<TrpStretcheable*>(view)) {
                 stretching->ActualHeight = 0;
                 if (auto* memo = dynamic_cast<TrpMemoView*>(view)) {
                     CurView = memo;
-                    memo->CalcHeight();
+                    const int height = memo->CalcHeight();
                     memo->WorkMemo->Assign(SMemo);
+                    memo->Height = DesignHeight(memo);
+                    if (height > memo->Height)
+                        MoveObjectsBelow(memo, height - memo->Height);
+                    memo->Height = std::max(height, memo->Height);
                 }
             }
         }

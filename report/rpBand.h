@@ -121,6 +121,8 @@ private:
     void DrawCrossBand(TrpBand* crossBand, int x);
     bool SplitOneSheet(std::vector<bool>& pending, int& usedHeight);
     void MoveObjectsBelow(TrpView* view, int grown);
+    // The height before the band stretched its objects.
+    int DesignHeight(TrpView* view) const;
     TrpDataset* CrossSource();
     void AccumulateFooters(bool withCross);
 

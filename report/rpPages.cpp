@@ -620,6 +620,7 @@ void TrpPage::FormPage()
             TrpBand* header = Bands(btPageHeader);
             if (BandExists(header) && (header->Flags & rpBandOnFirstPage))
                 ShowBand(header);
+            ColumnStartY = CurrentY;
             ShowBand(Bands(btColumnHeader));
         }
         if (!ContinueOnPage)
@@ -692,6 +693,8 @@ void TrpPage::DataLoop(int level)
         FStack.push_back(band->Header);
         if (band->Footer)
             band->Footer->InitValues();
+        // The groups that end with the data show the data footer before their own footers.
+        bool footerShown = false;
         while (!source->Eof() && !master->Terminated) {
             rpProcessBuildMessages();
             FStack.push_back(band);
@@ -713,7 +716,7 @@ void TrpPage::DataLoop(int level)
                 break;
             source->Next();
             if (level == 1 && FHasGroups)
-                ChangeGroups(band);
+                footerShown = ChangeGroups(band) && source->Eof();
             if (Mode == pmBuildList) {
                 AddRecord(band, rtNext);
             } else if (printed) {
@@ -724,14 +727,14 @@ void TrpPage::DataLoop(int level)
                     NewPage();
             }
         }
-        if (FStack.empty())
-            ShowBand(band->Footer);
-        else
+        if (!FStack.empty())
             FStack.pop_back();
+        else if (!footerShown)
+            ShowBand(band->Footer);
     }
 }
 
-void TrpPage::ChangeGroups(TrpBand* data)
+bool TrpPage::ChangeGroups(TrpBand* data)
 {
     std::vector<TrpBand*> groups;
     for (TrpBand* group = Bands(btGroupHeader); group; group = group->NextBand)
@@ -759,8 +762,9 @@ void TrpPage::ChangeGroups(TrpBand* data)
             ShowBand(data->Header);
             data->LocalLine = 0;
         }
-        return;
+        return true;
     }
+    return false;
 }
 
 void TrpPage::NewPage()
@@ -778,6 +782,7 @@ void TrpPage::NewPage()
     ShowBand(Bands(btOverlay));
     CurrentY = TopMargin();
     ShowBand(Bands(btPageHeader));
+    ColumnStartY = CurrentY;
     ShowBand(Bands(btColumnHeader));
     FreshTopY = CurrentY;
 }

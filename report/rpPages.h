@@ -132,7 +132,8 @@ private:
     TrpBand* AddBand(TrpBandType type, TrpBandView* view);
     void DataLoop(int level);
     void ShowStack();
-    void ChangeGroups(TrpBand* data);
+    // True when a group changed and the data footer was shown.
+    bool ChangeGroups(TrpBand* data);
     void ReprintHeaders(TrpBand* band);
 
     std::array<std::vector<std::unique_ptr<TrpBand>>, 22> FChains;
