@@ -548,7 +548,9 @@ void TrpBand::PlaceCrossColumn(int& x, int width)
 
 void TrpBand::DrawCross()
 {
-    if (!HasCross() || BandType == btPageFooter)
+    // A band shown on a sheet the cross-tab adds draws no cells of its own: that would start the
+    // same cross-tab again inside it.
+    if (!HasCross() || BandType == btPageFooter || InCrossPass)
         return;
     TrpBand* crossHeader = Page->Bands(btCrossHeader);
     TrpBand* crossData = Page->Bands(btCrossData);
@@ -629,7 +631,14 @@ void TrpBand::PrepareSubReports()
         auto* frame = dynamic_cast<TrpSubReportView*>(Objects[i]);
         if (!frame || frame->Parent != this)
             continue;
-        TrpPage* page = Page->Report()->DesignPages->Pages(frame->SubPage);
+        // A frame showing a page that is already being shown, its own among them, would never end.
+        TrpPages& pages = *Page->Report()->DesignPages;
+        if (frame->SubPage < 0 || frame->SubPage >= pages.Count())
+            continue;
+        TrpPage* page = pages.Pages(frame->SubPage);
+        if (page == Page || page->ShownInFrame || !page->BandsCreated)
+            continue;
+        page->ShownInFrame = true;
         FSubReports.push_back(frame);
         page->Mode = pmBuildList;
         page->FormPage();
@@ -688,8 +697,11 @@ void TrpBand::DoSubReports()
         Page->NewColumnForced(this);
         repeat = true;
     }
-    for (TrpView* frame : FSubReports)
-        Page->Report()->DesignPages->Pages(static_cast<TrpSubReportView*>(frame)->SubPage)->ClearRecList();
+    for (TrpView* frame : FSubReports) {
+        TrpPage* page = Page->Report()->DesignPages->Pages(static_cast<TrpSubReportView*>(frame)->SubPage);
+        page->ClearRecList();
+        page->ShownInFrame = false;
+    }
     Page->CurrentY = SubReportMaxY;
     Page->PendingSubReportBand = nullptr;
 }

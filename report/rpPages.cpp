@@ -534,6 +534,7 @@ void TrpPage::DoneReport()
     }
     RunObjects.clear();
     BandsCreated = false;
+    ShownInFrame = false;
 }
 
 void TrpPage::PrepareObjects()
@@ -742,7 +743,15 @@ bool TrpPage::ChangeGroups(TrpBand* data)
     const bool atEnd = data->DataSource->Eof();
     for (std::size_t i = 0; i < groups.size(); ++i) {
         TrpBand* group = groups[i];
-        const Variant value = group->GroupExpression.empty() ? Variant() : rpParser->Calc(group->GroupExpression);
+        Variant value;
+        try {
+            if (!group->GroupExpression.empty())
+                value = rpParser->Calc(group->GroupExpression);
+        } catch (const Exception&) {
+            CurView = group->View;
+            group->DoError();
+            return false;
+        }
         if (!atEnd && value == group->GroupValue)
             continue;
         ShowBand(data->Footer);

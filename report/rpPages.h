@@ -105,6 +105,8 @@ public:
     std::vector<std::unique_ptr<TrpView>> RunObjects;
     bool IsSubReport = false;
     bool BandsCreated = false;
+    // The page is being played inside a subreport frame.
+    bool ShownInFrame = false;
     TrpPageMode Mode = pmNormal;
     std::vector<TrpBandRec> RecordList;
     int PlayPosition = 0;

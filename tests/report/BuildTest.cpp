@@ -812,4 +812,68 @@ TEST_F(TBuildFixture, CountersAndTheDefaultDataSet)
     EXPECT_EQ(defaults[1], lines);
 }
 
+// --- Any template
+
+// Templates made of random bands, texts, scripts, frames and flags: each build ends, and leaves
+// the engine free and without pointers into the freed bands. TESS_FUZZ_TEMPLATES sets how many.
+TEST_F(TBuildFixture, RandomTemplatesAlwaysEnd)
+{
+    FillCount(25);
+    const char* count = std::getenv("TESS_FUZZ_TEMPLATES");
+    const int templates = count ? std::atoi(count) : 150;
+    const std::vector<std::string> texts = {"[Val]", "[SUM([Val])]", "[PAGE#] [TOTALPAGES]", "x", "[LINE#]",
+                                            "[COUNT(Dati)]", "[NoSuchName]", "[AVG([Val], , 1)]",
+                                            "a\r\nb\r\nc\r\nd\r\ne\r\nf", "[COLUMN#] [CURRENT#]", ""};
+    const std::vector<std::string> scripts = {"", "", "", "NEWPAGE;", "NEWCOLUMN;", "Visible := 0",
+                                              "Height := 3000", "Top := 900", "begin NEWPAGE; NEWCOLUMN end",
+                                              "Text := FREESPACE"};
+    const std::vector<std::string> sources = {"", "Dati", "3", "Dati", "[Val]", "x;y", "12"};
+    std::uint32_t state = 12345;
+    auto next = [&state](int bound) {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(bound));
+    };
+    for (int t = 0; t < templates; ++t) {
+        SCOPED_TRACE(t);
+        Report->DesignPages->Clear();
+        const int pageCount = 1 + next(3);
+        for (int p = 0; p < pageCount; ++p) {
+            TrpPage* page = NewPage();
+            page->ColumnCount = 1 + next(3);
+            page->ColumnGap = next(20);
+            page->ContinuePreviousPage = static_cast<std::int16_t>(next(3) == 0);
+            const int bands = 1 + next(8);
+            for (int b = 0; b < bands; ++b) {
+                const auto type = static_cast<TrpBandType>(next(rpBandTypeCount));
+                const int top = next(1200) - 50;
+                const int height = next(6) == 0 ? 1500 + next(1000) : next(80);
+                TrpBandView* band = AddBand(page, type, top, height, sources[next(static_cast<int>(sources.size()))],
+                                            static_cast<std::uint16_t>(next(128)));
+                if (band->IsCrossBand())
+                    band->SetBounds(next(700), 0, next(300), 1100);
+                band->Script->SetText(scripts[next(static_cast<int>(scripts.size()))]);
+                const int objects = next(4);
+                for (int o = 0; o < objects; ++o) {
+                    TrpMemoView* memo = AddText(page, texts[next(static_cast<int>(texts.size()))],
+                                                top + next(height + 1), next(700), 1 + next(300), 1 + next(60));
+                    memo->Flags = static_cast<std::uint16_t>(next(4));
+                    memo->Script->SetText(scripts[next(static_cast<int>(scripts.size()))]);
+                }
+                if (next(8) == 0) {
+                    auto frame = std::make_unique<TrpSubReportView>();
+                    frame->SetBounds(next(300), top + next(height + 1), 200, 20);
+                    frame->SubPage = next(4) - 1;
+                    page->Objects.push_back(std::move(frame));
+                }
+            }
+        }
+        Report->TwoPass = next(4) == 0;
+        Report->PrepareReport();
+        EXPECT_FALSE(rpEngineBusy());
+        EXPECT_EQ(CurBand, nullptr);
+        EXPECT_EQ(CurView, nullptr);
+        EXPECT_EQ(AggregateBand, nullptr);
+    }
+}
+
 } // namespace BuildTest
