@@ -644,16 +644,20 @@ TEST_F(TBuildFixture, DataThatCannotOpenReachesTheCallerAndTheNextBuildIsClean)
     TrpPage* page = NewPage();
     AddBand(page, btMasterData, 100, 20, "Vuoto");
     AddText(page, "x", 100);
-    try {
-        Report->PrepareReport();
-        FAIL() << "no error";
-    } catch (const Exception& error) {
-        EXPECT_EQ(error.Message, "Unable to open dataset Vuoto");
+    for (const bool progress : {false, true}) {
+        Report->ShowProgress = progress;
+        try {
+            Report->PrepareReport();
+            ADD_FAILURE() << "no error";
+        } catch (const Exception& error) {
+            EXPECT_EQ(error.Message, "Unable to open dataset Vuoto");
+        }
+        EXPECT_FALSE(rpEngineBusy());
+        EXPECT_EQ(CurBand, nullptr);
+        EXPECT_EQ(CurPage, nullptr);
+        EXPECT_TRUE(page->RunObjects.empty());
+        EXPECT_FALSE(rpProgressForm->Visible());
     }
-    EXPECT_FALSE(rpEngineBusy());
-    EXPECT_EQ(CurBand, nullptr);
-    EXPECT_EQ(CurPage, nullptr);
-    EXPECT_TRUE(page->RunObjects.empty());
 
     Report->DesignPages->Clear();
     Fill({7});
