@@ -1,11 +1,15 @@
 #include "report/rpEngine.h"
 
+#include "report/Interpretator.h"
 #include "report/RP_Intrp.h"
+#include "report/rpFunctionLibrary.h"
 #include "report/RP_Pars.h"
 #include "report/RP_Prntr.h"
 #include "report/RP_progr.h"
 #include "report/rpEMFPages.h"
+#include "report/rpBand.h"
 #include "report/rpBandView.h"
+#include "report/rpPages.h"
 #include "report/rpLineView.h"
 #include "report/rpMemoView.h"
 #include "report/rpPictureView.h"
@@ -37,6 +41,16 @@ bool ShowBandTitles = true;
 TrpParser* rpParser = nullptr;
 TrpInterpretator* rpInterpretator = nullptr;
 TrpVariables* rpVariables = nullptr;
+std::vector<TrpView*> HookedViews;
+bool InCrossPass = false;
+int CrossShift = 0;
+bool ContinueOnPage = false;
+bool FooterOnLastPage = false;
+int SavedY = 0;
+int SavedBottom = 0;
+bool AppendNextReport = false;
+bool FirstPassStopped = false;
+bool FirstBuild = false;
 
 const char* const rpSpecFuncs[rpSpecCount] = {"PAGE#", "", "DATE", "TIME", "LINE#", "LINETHROUGH#", "COLUMN#",
                                               "CURRENT#", "TOTALPAGES"};
@@ -132,8 +146,25 @@ std::unique_ptr<TrpView> rpCreateObject(std::uint8_t typ, const std::string& cla
     }
 }
 
-// Bands come with the building pass; until then no band is current.
-TDataSet* GetDefaultDataSet() { return nullptr; }
+TDataSet* GetDefaultDataSet()
+{
+    if (!CurBand)
+        return nullptr;
+    TrpBand* band = CurBand;
+    if (!band->DataSource) {
+        TrpBand* governing = nullptr;
+        for (TrpBandType type : {btMasterData, btDetailData, btSubDetailData})
+            for (TrpBand* data = band->Page->Bands(type); data && !governing; data = data->NextBand)
+                if (data->Header == band || data->Footer == band)
+                    governing = data;
+        if (!governing && band->IsDataBand())
+            governing = band->DataBand();
+        if (!governing)
+            governing = band->Page->Bands(btMasterData);
+        band = governing;
+    }
+    return rpPlatformDataSet(band->DataSource);
+}
 
 void rpDoScript(TStrings* script)
 {
@@ -170,8 +201,9 @@ void rpInitEngine()
     rpDateFormats = LoadTexts(55175, 55178);
     rpTimeFormats = LoadTexts(55179, 55182);
     rpParser = new TrpParser;
-    rpInterpretator = new TrpInterpretator;
+    rpInterpretator = new TInterpretator;
     rpVariables = new TrpVariables;
+    rpRegisterFunctionLibrary([] { return std::make_unique<TrpStdFunctionLibrary>(); });
     rpPrinter();
     rpProgressForm = TForm::Create<TrpProgressForm>(nullptr);
     rpCompressor = new TrpCompressor;
@@ -212,6 +244,7 @@ void rpDoneEngine()
     CurPage = nullptr;
     CurBand = nullptr;
     AggregateBand = nullptr;
+    HookedViews.clear();
 }
 
 bool rpEngineStarted() { return rpEngine::Started; }

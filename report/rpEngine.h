@@ -68,12 +68,33 @@ extern TrpParser* rpParser;
 extern TrpInterpretator* rpInterpretator;
 extern TrpVariables* rpVariables;
 
+// --- The building pass ---
+// Run-time objects whose flags have bit 15 set: each hears of every object printed after it.
+extern std::vector<TrpView*> HookedViews;
+// Set while cross-tab cells are drawn; CrossShift is how far the columns moved left onto
+// further sheets.
+extern bool InCrossPass;
+extern int CrossShift;
+// The next design page continues on the current sheet; the page footer was drawn on it.
+extern bool ContinueOnPage;
+extern bool FooterOnLastPage;
+// Where the last design page stopped, and its lowest usable position.
+extern int SavedY;
+extern int SavedBottom;
+// A composite report's next report continues on the current sheet.
+extern bool AppendNextReport;
+// The first pass of a two-pass build was stopped.
+extern bool FirstPassStopped;
+// A composite calls its reports' document events only in its first build.
+extern bool FirstBuild;
+
 // The special value names, by the OtherKind of a report value; 1 selects an expression instead.
 constexpr int rpSpecCount = 9;
 extern const char* const rpSpecFuncs[rpSpecCount];
 
-// The platform data set of the data band that governs the band being printed; null when no band
-// is current.
+// The platform data set of the data band that governs the band being printed: the current band's
+// data set, that of the data band it heads or foots, or the master data band's; null outside a
+// build.
 TDataSet* GetDefaultDataSet();
 
 // Texts loaded from the string table when the engine starts.

@@ -3,7 +3,10 @@
 // report's design pages with the template stream that holds them.
 
 #include "report/RP_Prntr.h"
+#include "report/rpBand.h"
 #include "report/rpView.h"
+
+#include <array>
 
 #include <cstdint>
 #include <memory>
@@ -55,6 +58,106 @@ public:
     int ColumnWidth = 0;
     TrpPrnInfo PrinterInfo;
     std::vector<std::unique_ptr<TrpView>> Objects;
+
+    // --- Building (between InitReport and DoneReport) ---
+
+    // Makes the bands and the run-time copies of the objects and hands each copy to its band.
+    void InitReport();
+    // Frees the bands and the run-time objects.
+    void DoneReport();
+    // Binds run-time objects whose text starts with a bracketed field to that field.
+    void PrepareObjects();
+    // Builds the page: the sheets and bands of its data levels, groups, columns and footers.
+    void FormPage();
+    void NewPage();
+    void NewColumn(TrpBand* band);
+    void DrawPageFooters();
+    // Draws the band now, or records it in pmBuildList mode; nothing for a band without a band
+    // object or objects.
+    void ShowBand(TrpBand* band);
+    void ShowBandByName(const std::string& name);
+    void ShowBandByType(TrpBandType type);
+    void AddRecord(TrpBand* band, TrpBandRecType action);
+    void ClearRecList();
+    // Plays the recorded bands from PlayPosition; true when a band did not fit.
+    bool PlayRecList();
+    // Every hooked object hears of the object just printed.
+    void AfterPrint();
+    // Each band of each of these chains accumulates its aggregates.
+    void DoAggregate(const std::vector<TrpBandType>& types);
+
+    // The first band of a type (every type has one while building).
+    TrpBand* Bands(TrpBandType type) const;
+    TrpReport* Report() const { return FReport; }
+    int ColumnFooterHeight() const;
+    // The page bottom less the page footer.
+    int PageBottom() const;
+    // The room left between the current position and the bottom limit.
+    int UsableHeight() const;
+    // Nothing was drawn since the current column or sheet started.
+    bool AtFreshTop() const { return CurrentY == FreshTopY; }
+    // A band that does not fit may start a new column or sheet: not while one is being started,
+    // nor at the top of a fresh one.
+    bool CanStartColumn() const { return StartingSheet == 0 && !AtFreshTop(); }
+    // A new column or sheet for a band that is split or continues, unless one is being started.
+    void NewColumnForced(TrpBand* band);
+
+    std::vector<std::unique_ptr<TrpView>> RunObjects;
+    bool IsSubReport = false;
+    bool BandsCreated = false;
+    // The page is being played inside a subreport frame.
+    bool ShownInFrame = false;
+    TrpPageMode Mode = pmNormal;
+    std::vector<TrpBandRec> RecordList;
+    int PlayPosition = 0;
+    TrpBand* PendingSubReportBand = nullptr;
+    int CurrentY = 0;
+    int BottomLimit = 0;
+    int ColumnIndex = 0;
+    int ColumnStartY = 0;
+    int XOffset = 0;
+    int ColumnNumber = 0;
+    int RecordNumber = 0;
+    // Where the current column or sheet began to take bands; and how many new columns or sheets
+    // are being started.
+    int FreshTopY = -1;
+    int StartingSheet = 0;
+
+private:
+    void TossObjects();
+    void TossCrossObjects();
+    void TossBandObjects(TrpBandType type);
+    void AssignObjectsTo(TrpBand* band);
+    void SortChain(TrpBandType type);
+    void MatchHeadersAndFooters();
+    void ResolveCrossDataSources();
+    TrpBand* AddBand(TrpBandType type, TrpBandView* view);
+    void DataLoop(int level);
+    void ShowStack();
+    // True when a group changed and the data footer was shown.
+    bool ChangeGroups(TrpBand* data);
+    void ReprintHeaders(TrpBand* band);
+
+    std::array<std::vector<std::unique_ptr<TrpBand>>, 22> FChains;
+    std::vector<TrpBand*> FStack;
+    int FDeepestLevel = 0;
+    bool FHasGroups = false;
+    TrpReport* FReport = nullptr;
+
+    friend class TrpPages;
+};
+
+// Marks a new column or sheet being started for its life: bands shown meanwhile never start
+// another.
+class TStartingSheetScope {
+public:
+    explicit TStartingSheetScope(TrpPage& page) : Page(page) { ++Page.StartingSheet; }
+    ~TStartingSheetScope() { --Page.StartingSheet; }
+    TStartingSheetScope(const TStartingSheetScope&) = delete;
+    TStartingSheetScope& operator=(const TStartingSheetScope&) = delete;
+
+private:
+    TrpPage& Page;
 };
 
 class TrpPages : public TObject {

@@ -5,6 +5,7 @@
 #include "report/RP_Intrp.h"
 #include "report/RP_Utils.h"
 #include "report/RP_progr.h"
+#include "report/rpBand.h"
 #include "report/rpEngine.h"
 #include "report/rpExportFilter.h"
 #include "report/rpResources.h"
@@ -146,8 +147,20 @@ Variant ReportValue(const std::string& name, const TrpValue& value)
     }
 }
 
-// The band counters come with the bands; until then no band is current and they are 0.
-int BandCounter(const std::string&) { return 0; }
+// LINE# and LINETHROUGH# count the records of the current band (of the first band of its chain
+// for a continuation band), COLUMN# the cross-tab columns and CURRENT# the records of the page.
+int BandCounter(const std::string& name)
+{
+    if (name == "COLUMN#" || name == "CURRENT#") {
+        if (!CurPage)
+            return 0;
+        return name == "COLUMN#" ? CurPage->ColumnNumber : CurPage->RecordNumber;
+    }
+    if (!CurBand)
+        return 0;
+    TrpBand* band = CurBand->DataSource ? CurBand : CurBand->DataBand();
+    return name == "LINE#" ? band->LocalLine : band->GlobalLine;
+}
 
 bool SpecialValue(const std::string& name, Variant& value)
 {
@@ -166,8 +179,7 @@ bool SpecialValue(const std::string& name, Variant& value)
     return true;
 }
 
-// The bands set the aggregate band's visibility; no aggregate band counts as visible.
-bool AggregateBandVisible() { return AggregateBand == nullptr; }
+bool AggregateBandVisible() { return AggregateBand == nullptr || AggregateBand->Visible; }
 
 // A display format after " #" replaces the object's code and format string.
 void ReadDisplayFormat(std::string format, std::uint32_t& code, std::string& formatText)
@@ -555,23 +567,24 @@ void TrpReport::ExportTo(const TrpExportFilterClass& filterClass, const std::str
             filter->OnEndPage();
         }
         filter->OnEndDoc();
-    });
+    }, rpLoadStr(55205));
     ActiveExportFilter = nullptr;
     filter.reset();
     file.Commit();
 }
 
-void TrpReport::RunInProgressWindow(const std::function<void()>& work)
+int TrpReport::RunInProgressWindow(const std::function<void()>& work, const std::string& labelPrefix)
 {
     TrpProgressForm* form = rpProgressForm;
     form->SetCaption(rpLoadStr(55203) + (Title.empty() ? std::string() : " - " + Title));
-    form->BaseCaption = rpLoadStr(55205);
+    form->BaseCaption = labelPrefix;
     form->Label1->SetCaption(form->BaseCaption + "  1");
     std::exception_ptr failure;
     form->BeforeModalHandler = [form, &work, &failure](TObject*) {
         try {
             work();
-            form->SetModalResult(mrOk);
+            if (form->ModalResult() == mrNone)
+                form->SetModalResult(mrOk);
         } catch (...) {
             failure = std::current_exception();
             form->SetModalResult(mrCancel);
@@ -581,9 +594,189 @@ void TrpReport::RunInProgressWindow(const std::function<void()>& work)
         TrpProgressForm* Form;
         ~THandlerReset() { Form->BeforeModalHandler = nullptr; }
     } reset{form};
-    form->Show_Modal(this);
+    const int result = form->Show_Modal(this);
     if (failure)
         std::rethrow_exception(failure);
+    return result;
+}
+
+// --- Building
+
+void rpProcessBuildMessages()
+{
+    if (rpProgressForm && rpProgressForm->Modal())
+        Application->ProcessMessages();
+    else
+        Application->ProcessMessagesExcludingInput();
+}
+
+bool TrpReport::PrepareReport()
+{
+    if (rpEngineBusy())
+        return false;
+    TrpBusyScope busy;
+    DocMode = dmPrinting;
+    BeginPrepare();
+    FStopped = false;
+    BuildFailed = false;
+    BuildErrorText.clear();
+    if (OnBeginDoc)
+        OnBeginDoc();
+    bool result = false;
+    try {
+        result = DoPrepareReport();
+    } catch (...) {
+        FinalPass = false;
+        Terminated = false;
+        DisableDrawing = false;
+        throw;
+    }
+    FinalPass = false;
+    if (OnEndDoc)
+        OnEndDoc();
+    return result && !BuildFailed && !FStopped;
+}
+
+bool TrpReport::DoPrepareReport()
+{
+    Terminated = false;
+    ContinueOnPage = false;
+    DisableDrawing = false;
+    FinalPass = true;
+    FirstBuild = true;
+    PageNo = 0;
+    PreparedPages->Clear();
+    std::string prefix = rpLoadStr(55205);
+    if (TwoPass) {
+        DisableDrawing = true;
+        FinalPass = false;
+        prefix = rpLoadStr(55204);
+    }
+    bool result = true;
+    if (OnProgress || !ShowProgress) {
+        BuildPass();
+    } else if (rpProgressForm->Modal()) {
+        rpProgressForm->BaseCaption = prefix;
+        rpProgressForm->Label1->SetCaption(prefix + "  1");
+        if (!FirstPassStopped)
+            TwoPass = true;
+        BuildPass();
+    } else {
+        const bool onePass = !TwoPass;
+        if (onePass)
+            TotalPageCount = 0;
+        const int modalResult = RunInProgressWindow([this] { BuildPass(); }, prefix);
+        if (onePass && modalResult == mrCancel)
+            result = false;
+    }
+    Terminated = false;
+    return result;
+}
+
+void TrpReport::BuildPass()
+{
+    DoBuildReport();
+    if (!FinalPass) {
+        FirstPassStopped = Terminated;
+        TotalPageCount = PreparedPages->Count();
+        TwoPass = false;
+        FirstBuild = false;
+        struct TTwoPassRestore {
+            TrpReport& Report;
+            ~TTwoPassRestore() { Report.TwoPass = true; }
+        } restore{*this};
+        DoPrepareReport();
+        return;
+    }
+    FStopped = Terminated;
+    if (rpProgressForm && rpProgressForm->Modal())
+        rpProgressForm->SetModalResult(Terminated ? mrCancel : mrOk);
+}
+
+void TrpReport::PrepareDataSets()
+{
+    for (int i = 0; i < Values->Count(); ++i) {
+        TrpValue* value = Values->GetValue(i);
+        if (value->Kind != vtDBField)
+            continue;
+        try {
+            value->DataSetRef = rpGetDataSet(value->DataSetName);
+        } catch (const Exception&) {
+            value->DataSetRef = nullptr;
+        }
+    }
+}
+
+void TrpReport::EndBuild()
+{
+    for (int i = 0; i < DesignPages->Count(); ++i)
+        DesignPages->Pages(i)->DoneReport();
+    CurBand = nullptr;
+    CurView = nullptr;
+    CurPage = nullptr;
+    AggregateBand = nullptr;
+    HookedViews.clear();
+}
+
+void TrpReport::DoBuildReport()
+{
+    HookedViews.clear();
+    CanRebuild = true;
+    DocMode = dmPrinting;
+    TrpReport* master = MasterReport ? MasterReport : this;
+    BeginPrepare();
+    MasterReport = master;
+    BuildFailed = false;
+    TrpDataset* multiple = ReportType == rtMultiple ? Dataset() : nullptr;
+    try {
+        if (multiple) {
+            multiple->Init();
+            multiple->First();
+        }
+        for (int i = 0; i < DesignPages->Count(); ++i)
+            DesignPages->Pages(i)->IsSubReport = false;
+        for (int i = 0; i < DesignPages->Count(); ++i)
+            DesignPages->Pages(i)->InitReport();
+        PrepareDataSets();
+        for (int i = 0; i < DesignPages->Count(); ++i)
+            DesignPages->Pages(i)->PrepareObjects();
+        do {
+            InternalOnProgress(PageNo + 1);
+            for (int i = 0; i < DesignPages->Count() && !MasterReport->Terminated; ++i) {
+                TrpPage* page = DesignPages->Pages(i);
+                if (page->IsSubReport)
+                    continue;
+                page->Mode = pmNormal;
+                CurrentBuildPage = page;
+                if (OnManualBuild)
+                    OnManualBuild(page);
+                else
+                    page->FormPage();
+                ContinueOnPage = false;
+                const bool last = i == DesignPages->Count() - 1;
+                const bool appendNext = last && AppendNextReport && (!multiple || multiple->Eof());
+                const bool nextContinues = !last && DesignPages->Pages(i + 1)->ContinuePreviousPage != 0;
+                if (appendNext || nextContinues) {
+                    --PageNo;
+                    ContinueOnPage = true;
+                } else {
+                    PageNo = MasterReport->PreparedPages->Count();
+                    InternalOnProgress(PageNo);
+                }
+            }
+            InternalOnProgress(PageNo);
+            if (multiple)
+                multiple->Next();
+        } while (multiple && !multiple->Eof() && !MasterReport->Terminated);
+    } catch (...) {
+        EndBuild();
+        if (multiple)
+            multiple->Exit();
+        throw;
+    }
+    EndBuild();
+    if (multiple)
+        multiple->Exit();
 }
 
 // --- Printer
@@ -782,7 +975,7 @@ void TrpReport::InternalOnProgress(int n)
         OnProgress(n);
     } else if (ShowProgress && rpProgressForm) {
         std::string text = rpProgressForm->BaseCaption + "  " + IntToStr(n);
-        if (MasterReport && MasterReport->ActiveExportFilter)
+        if (MasterReport && (MasterReport->ActiveExportFilter || (MasterReport->TwoPass && MasterReport->FinalPass)))
             text += " " + rpLoadStr(55199) + " " + IntToStr(TotalPageCount);
         rpProgressForm->Label1->SetCaption(text);
     }

@@ -4,6 +4,7 @@
 
 #include "report/RP_Pars.h"
 #include "report/rpEMFPages.h"
+#include "report/rpEngine.h"
 #include "report/rpPages.h"
 #include "report/rpValues.h"
 
@@ -54,6 +55,10 @@ extern std::string EvaluatingName;
 extern TDateTime ReportDate;
 extern TDateTime ReportTime;
 
+// Lets the application handle its messages during a build: all of them while the progress
+// window is up (its Cancel button must work), none of the user's input otherwise.
+void rpProcessBuildMessages();
+
 class TrpReport : public TComponent {
     TESS_CLASS(TrpReport, TComponent)
 public:
@@ -103,6 +108,19 @@ public:
     // progress window. The file replaces an older one only when the export completed; a missing
     // folder raises EFCreateError before a filter is made, and any error leaves the old file.
     void ExportTo(const TrpExportFilterClass& filterClass, const std::string& fileName);
+
+    // --- Building ---
+    // Turns the design pages and their data into prepared sheets. False when the build failed
+    // (BuildErrorText tells why; the sheets made so far stay), was cancelled, or another report
+    // is being processed (nothing changes then). A data set that cannot open raises, after the
+    // engine has been left clean.
+    bool PrepareReport();
+    // One build with the two-pass mode and the progress window.
+    bool DoPrepareReport();
+    // One pass over every design page, and over the records of a multiple report's data set.
+    virtual void DoBuildReport();
+    // Resolves the data sets the report values name.
+    void PrepareDataSets();
 
     // --- Printer ---
     // Selects the printer of that exact name unless PrintToDefaultPrinter; "" and unknown names
@@ -176,6 +194,13 @@ public:
     bool TwoPass = false;
     // Set to stop a build, a print or an export.
     bool Terminated = false;
+    // Set while the pass that really draws runs.
+    bool FinalPass = false;
+    // The design page being built.
+    TrpPage* CurrentBuildPage = nullptr;
+    // Set by an object that failed while the report was built, with the text that tells it.
+    bool BuildFailed = false;
+    std::string BuildErrorText;
     std::string FileName;
 
     const std::unique_ptr<TrpPages> DesignPages;
@@ -209,8 +234,11 @@ protected:
 private:
     void AttachPreview(TrpPreview* preview, TComponent* component);
     void ShowFormatError();
-    // Runs work inside the engine's progress window; an error of the work reaches the caller.
-    void RunInProgressWindow(const std::function<void()>& work);
+    // Runs work inside the engine's progress window, whose label starts with labelPrefix; returns
+    // the window's modal result. An error of the work reaches the caller.
+    int RunInProgressWindow(const std::function<void()>& work, const std::string& labelPrefix);
+    void BuildPass();
+    void EndBuild();
     // Reads the pages after the version byte; false after the message box.
     bool LoadPages(TStream& stream);
     // The template after its version byte, into a memory stream (a refused save raises half way).
@@ -218,5 +246,7 @@ private:
 
     TrpDataset* FDataset = nullptr;
     TrpPreview* FPreview = nullptr;
+    // The final pass ended stopped.
+    bool FStopped = false;
     TComponent* FPreviewComponent = nullptr;
 };
