@@ -871,7 +871,9 @@ TRichContent TRichDocument::Extract(int qtFrom, int qtTo) const
         return index;
     };
     for (QTextBlock block = FDocument->findBlock(qtFrom); block.isValid(); block = block.next()) {
-        if (block.position() > qtTo || (block.position() == qtTo && !content.Paragraphs.empty()))
+        // A paragraph that starts where the range ends belongs to it only as the document's last.
+        const bool atEnd = qtTo >= FDocument->characterCount() - 1;
+        if (block.position() > qtTo || (block.position() == qtTo && !content.Paragraphs.empty() && !atEnd))
             break;
         TRichParagraph& paragraph = content.Paragraphs.emplace_back();
         paragraph.Format = ParaRecordOf(block.blockFormat());

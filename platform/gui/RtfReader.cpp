@@ -203,7 +203,9 @@ private:
     std::map<int, UConverter*> FOpen;
 };
 
-int CodePageOfCharset(int charset)
+} // namespace RtfReaderUnit
+
+int RtfCodePageOfCharset(int charset)
 {
     switch (charset) {
     case 77: return 10000;
@@ -223,6 +225,8 @@ int CodePageOfCharset(int charset)
     default: return 0; // the document's code page
     }
 }
+
+namespace RtfReaderUnit {
 
 WORD NumberingOfFormat(int format)
 {
@@ -259,6 +263,7 @@ private:
     TRichContent& FContent;
     int FMaxChars;
     std::size_t FPos = 0;
+    std::size_t FWordStart = 0;     // the backslash of the control word being read
     std::vector<TGroupState> FStack;
     TGroupState FState;
     bool FEnded = false;
@@ -326,6 +331,7 @@ private:
     void SetListNumbering(int ls);
     void DestinationText(char c);
     TFontEntry* FontBeingRead();
+    bool WordOpensGroup() const;
     void FinishGroup(const TGroupState& closed);
 };
 
@@ -373,6 +379,7 @@ bool TRtfReader::Read(std::string& error)
 void TRtfReader::OpenGroup()
 {
     FlushPendingBytes();
+    FStarNext = false;
     if (static_cast<int>(FStack.size()) >= RtfMaxGroupDepth) {
         FFailed = true;
         FError = "groups nested too deep";
@@ -398,6 +405,7 @@ void TRtfReader::FinishDocument()
 void TRtfReader::CloseGroup()
 {
     FlushPendingBytes();
+    FStarNext = false;
     FSkipFallback = 0;
     if (FStack.empty()) {
         FEnded = true;
@@ -600,11 +608,12 @@ void TRtfReader::EndParagraph()
 // Text bytes outside control words: CR and LF are ignored, other bytes are characters.
 void TRtfReader::TextBytes()
 {
+    FStarNext = false;
     if (IsTextDest(FState.Dest) && FSkipFallback == 0 && FPendingBytes.empty() && !FCellPending) {
         std::size_t end = FPos;
         while (end < FData.size()) {
             const char c = FData[end];
-            if (c == '{' || c == '}' || c == '\\' || c == '\r' || c == '\n' || c == '\0' || c == '\t' ||
+            if (c == '{' || c == '}' || c == '\\' || static_cast<unsigned char>(c) < 0x20 ||
                 static_cast<unsigned char>(c) >= 0x80)
                 break;
             ++end;
@@ -640,6 +649,18 @@ void TRtfReader::TextBytes()
     }
 }
 
+// True when the word being read is the first of its group (after an optional \*): only there
+// does a picture or an object begin, so that the group kept for it holds nothing else.
+bool TRtfReader::WordOpensGroup() const
+{
+    if (FStack.empty() || FWordStart <= FState.Start)
+        return false;
+    std::string_view before = FData.substr(FState.Start + 1, FWordStart - FState.Start - 1);
+    while (!before.empty() && (before.front() == ' ' || before.front() == '\r' || before.front() == '\n'))
+        before.remove_prefix(1);
+    return before.empty() || before == "\\*";
+}
+
 TFontEntry* TRtfReader::FontBeingRead()
 {
     const auto found = FFonts.find(FState.FontNumber);
@@ -659,7 +680,7 @@ void TRtfReader::DestinationText(char c)
                     font->Name.erase(0, 1);
             }
             FFontName.clear();
-        } else if (FFontName.size() < 64) {
+        } else if (FFontName.size() < 64 && static_cast<unsigned char>(c) >= 0x20) {
             FFontName += c;
         }
         break;
@@ -705,6 +726,7 @@ void TRtfReader::ControlWord()
         return;
     }
     const std::size_t start = FPos;
+    FWordStart = start - 1;
     while (FPos < FData.size() && std::isalpha(static_cast<unsigned char>(FData[FPos])))
         ++FPos;
     // Words longer than RTF allows are read whole and known by none of their names.
@@ -750,7 +772,7 @@ void TRtfReader::ControlWord()
     FStarNext = false;
     if (FState.Dest == TDest::Skip)
         return;
-    if (starred) {
+    if (starred && WordOpensGroup()) {
         DestinationWord(word);
         return;
     }
@@ -841,7 +863,7 @@ void TRtfReader::SetFont(int number)
     std::strncpy(f.szFaceName, found->second.Name.c_str(), sizeof f.szFaceName - 1);
     f.bCharSet = found->second.Charset;
     f.bPitchAndFamily = found->second.PitchAndFamily;
-    const int codePage = CodePageOfCharset(found->second.Charset);
+    const int codePage = RtfCodePageOfCharset(found->second.Charset);
     FState.CodePage = codePage == 0 ? FCodePage : codePage;
     StyleChanged();
 }
@@ -880,6 +902,12 @@ void TRtfReader::SetEffect(DWORD effect, bool on)
 PARAFORMAT2 TRtfReader::CurrentParaFormat() const
 {
     PARAFORMAT2 format = FState.Para;
+    if (format.wNumbering == 0 || format.wNumbering == PFN_BULLET) {
+        format.wNumberingStart = 0;
+        format.wNumberingStyle = 0;
+        if (format.wNumbering == 0)
+            format.wNumberingTab = 0;
+    }
     const int sl = FState.LineSpacing;
     format.bLineSpacingRule = 0;
     format.dyLineSpacing = 0;
@@ -957,10 +985,10 @@ void TRtfReader::Word(TWord word, bool hasParameter, int parameter)
     case wColorTable: FState.Dest = TDest::ColorTable; break;
     case wPict:
         FPicture = TPictureInfo();
-        FState.Dest = TDest::Picture;
+        FState.Dest = WordOpensGroup() ? TDest::Picture : TDest::Skip;
         break;
     case wObject:
-        if (IsTextDest(FState.Dest)) {
+        if (IsTextDest(FState.Dest) && WordOpensGroup()) {
             FObject = TRichObject();
             FState.Dest = TDest::Object;
         } else {

@@ -1,7 +1,10 @@
 #include "platform/gui/private/RtfWriter.h"
 
 #include "platform/gui/GdiObjects.h"
+#include "platform/gui/private/RtfReader.h"
+#include "platform/rtl/Codepage.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <tuple>
@@ -29,10 +32,36 @@ struct TListKey {
     bool operator==(const TListKey& other) const = default;
 };
 
+// A font by its name without the spaces around it (a reader drops them) and without control
+// characters, which no font name holds.
 TFontKey FontOf(const CHARFORMAT2A& format)
 {
-    return {std::string(format.szFaceName, strnlen(format.szFaceName, sizeof format.szFaceName)), format.bCharSet,
-            format.bPitchAndFamily};
+    std::string name;
+    for (std::size_t i = 0; i < sizeof format.szFaceName && format.szFaceName[i] != '\0'; ++i)
+        if (static_cast<unsigned char>(format.szFaceName[i]) >= 0x20)
+            name += format.szFaceName[i];
+    const std::size_t first = name.find_first_not_of(' ');
+    name = first == std::string::npos ? std::string() : name.substr(first, name.find_last_not_of(' ') + 1 - first);
+    return {name, format.bCharSet, format.bPitchAndFamily};
+}
+
+// What of a paragraph format has an RTF form: numbering details only with their numbering, the
+// line spacing only with the rules that take it, no table bits.
+PARAFORMAT2 WrittenForm(PARAFORMAT2 format)
+{
+    if (format.wNumbering == 0 || format.wNumbering == PFN_BULLET) {
+        format.wNumberingStart = 0;
+        format.wNumberingStyle = 0;
+        if (format.wNumbering == 0)
+            format.wNumberingTab = 0;
+    }
+    if (format.bLineSpacingRule < 3 || format.bLineSpacingRule > 5 || format.dyLineSpacing <= 0) {
+        format.dyLineSpacing = 0;
+        if (format.bLineSpacingRule > 2)
+            format.bLineSpacingRule = 0;
+    }
+    format.wEffects = 0;
+    return format;
 }
 
 TListKey ListOf(const PARAFORMAT2& format)
@@ -174,6 +203,9 @@ private:
     void Toggle(const char* word, bool on) { on ? Word(word) : Word(word, 0); }
     void Raw(const std::string& bytes) { FOut += bytes; FNeedSpace = false; }
     void Text(const std::string& text);
+    // Under a font of another code page a reader takes \'hh in that page: such characters go as
+    // their Unicode value.
+    bool FUnicodeEscapes = false;
 };
 
 int TRtfWriter::FontIndex(const TFontKey& key)
@@ -291,7 +323,7 @@ void TRtfWriter::WriteNumberText(const TRichParagraph& paragraph, int number)
 void TRtfWriter::WriteParagraphProperties(const TRichParagraph& paragraph, const PARAFORMAT2* previous, int number)
 {
     const PARAFORMAT2& f = paragraph.Format;
-    if (previous != nullptr && SameParaFormat(f, *previous)) {
+    if (previous != nullptr && SameParaFormat(WrittenForm(f), WrittenForm(*previous))) {
         if (f.wNumbering != 0)
             WriteNumberText(paragraph, number);
         return;
@@ -413,6 +445,7 @@ void TRtfWriter::SwitchField(const TRichCharStyle& style)
     if (style.FieldId == 0)
         return;
     Raw("{\\field{\\*\\fldinst{");
+    FUnicodeEscapes = false;
     Text(style.FieldInstruction);
     Raw("}}{\\fldrslt{");
     FOpenField = style.FieldId;
@@ -430,6 +463,7 @@ void TRtfWriter::WriteRun(const TRichRun& run)
     CHARFORMAT2A format = style.Format;
     format.dwEffects = (format.dwEffects & ~(CFE_LINK | CFE_DISABLED)) | (FWritten.dwEffects & (CFE_LINK | CFE_DISABLED));
     WriteCharProperties(format);
+    FUnicodeEscapes = RtfCodePageOfCharset(format.bCharSet) != 0;
     if (run.Object < 0) {
         Text(run.Text);
         return;
@@ -452,6 +486,9 @@ void TRtfWriter::Text(const std::string& text)
         } else if (c == '\\' || c == '{' || c == '}') {
             FOut += '\\';
             FOut += c;
+            FNeedSpace = false;
+        } else if (byte >= 0x80 && FUnicodeEscapes) {
+            FOut += "\\u" + std::to_string(static_cast<int>(static_cast<std::int16_t>(AnsiCharToUnicode(byte)))) + "?";
             FNeedSpace = false;
         } else if (byte >= 0x80 || byte < 0x20) {
             char escaped[8];

@@ -16,6 +16,9 @@ constexpr int RtfMaxGroupDepth = 256;
 // True when data starts with "{\rtf" after optional white space.
 bool LooksLikeRtf(std::string_view data);
 
+// The code page of a font's character set, 0 for those that take the document's code page.
+int RtfCodePageOfCharset(int charset);
+
 // Reads data into content (which it clears). The text stops after maxChars characters (each
 // paragraph break counting one). False, with error set, when data is not RTF or nests too deep;
 // content is then left empty.
