@@ -298,6 +298,19 @@ CHARFORMAT2A TRichDocument::RecordOf(const QTextCharFormat& format) const
     return r;
 }
 
+const CHARFORMAT2A& TRichDocument::RecordOfIndex(int formatIndex, const QTextCharFormat& format) const
+{
+    const std::size_t index = static_cast<std::size_t>(std::max(0, formatIndex));
+    if (index >= FRecords.size())
+        FRecords.resize(index + 1);
+    TCachedRecord& cached = FRecords[index];
+    if (!(cached.Format == format) || cached.Format.type() == QTextFormat::InvalidFormat) {
+        cached.Format = format;
+        cached.Record = RecordOf(format);
+    }
+    return cached.Record;
+}
+
 DWORD SameCharMask(const CHARFORMAT2A& a, const CHARFORMAT2A& b)
 {
     DWORD mask = 0;
@@ -657,9 +670,11 @@ QTextCharFormat TRichDocument::FormatAt(int qtPos) const
 {
     // The character at qtPos, or the paragraph mark of an empty paragraph.
     const QTextBlock block = FDocument->findBlock(qtPos);
+    int position = block.position();
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
-        if (qtPos >= fragment.position() && qtPos < fragment.position() + fragment.length())
+        position += fragment.length();
+        if (qtPos < position)
             return fragment.charFormat();
     }
     return block.charFormat();
@@ -682,16 +697,20 @@ bool TRichDocument::GetCharFormat(const CHARRANGE* range, CHARFORMAT2A& format, 
             int lastIndex = -1;
             for (QTextBlock block = FDocument->findBlock(qt.From); block.isValid() && block.position() < qt.To;
                  block = block.next()) {
+                // Fragments follow one another: their positions are summed rather than looked up.
+                int position = block.position();
                 for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
                     const QTextFragment fragment = it.fragment();
-                    if (fragment.position() + fragment.length() <= qt.From)
+                    const int start = position;
+                    position += fragment.length();
+                    if (position <= qt.From)
                         continue;
-                    if (fragment.position() >= qt.To)
+                    if (start >= qt.To)
                         break;
                     if (fragment.charFormatIndex() == lastIndex)
                         continue;
                     lastIndex = fragment.charFormatIndex();
-                    const CHARFORMAT2A record = RecordOf(fragment.charFormat());
+                    const CHARFORMAT2A& record = RecordOfIndex(lastIndex, fragment.charFormat());
                     if (first) {
                         result = record;
                         first = false;
@@ -755,10 +774,12 @@ bool TRichDocument::SetCharFormat(const CHARRANGE* range, const CHARFORMAT2A& fo
     std::vector<TPiece> pieces;
     for (QTextBlock block = FDocument->findBlock(qt.From); block.isValid() && block.position() < qt.To;
          block = block.next()) {
+        int position = block.position();
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            const int from = std::max(fragment.position(), qt.From);
-            const int to = std::min(fragment.position() + fragment.length(), qt.To);
+            const int from = std::max(position, qt.From);
+            position += fragment.length();
+            const int to = std::min(position, qt.To);
             if (from < to)
                 pieces.push_back({from, to, fragment.charFormat()});
         }
@@ -878,15 +899,18 @@ TRichContent TRichDocument::Extract(int qtFrom, int qtTo) const
         TRichParagraph& paragraph = content.Paragraphs.emplace_back();
         paragraph.Format = ParaRecordOf(block.blockFormat());
         paragraph.MarkStyle = styleOf(block.charFormat(), block.charFormatIndex());
+        int position = block.position();
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            const int from = std::max(fragment.position(), qtFrom);
-            const int to = std::min(fragment.position() + fragment.length(), qtTo);
+            const int start = position;
+            position += fragment.length();
+            const int from = std::max(start, qtFrom);
+            const int to = std::min(position, qtTo);
             if (from >= to)
                 continue;
             const QTextCharFormat format = fragment.charFormat();
             const int style = styleOf(format, fragment.charFormatIndex());
-            const QString text = fragment.text().mid(from - fragment.position(), to - from);
+            const QString text = fragment.text().mid(from - start, to - from);
             if (IsObject(format)) {
                 for (QChar c : text) {
                     TRichRun& run = paragraph.Runs.emplace_back();

@@ -123,6 +123,14 @@ private:
     };
     TQtRange QtRange(const CHARRANGE* range) const;
     CHARFORMAT2A RecordOf(const QTextCharFormat& format) const;
+    // RecordOf by the document's format index: formats are kept until the document is cleared,
+    // and each entry keeps its format to tell when the index has been given to another one.
+    struct TCachedRecord {
+        QTextFormat Format;
+        CHARFORMAT2A Record;
+    };
+    mutable std::vector<TCachedRecord> FRecords;
+    const CHARFORMAT2A& RecordOfIndex(int formatIndex, const QTextCharFormat& format) const;
     QTextCharFormat FormatAt(int qtPos) const;
 };
 
