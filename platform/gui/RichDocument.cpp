@@ -205,8 +205,6 @@ QByteArray BmpFileOf(const QByteArray& dib)
 
 } // namespace RichDocumentUnit
 
-using namespace RichDocumentUnit;
-
 // --- Records and formats ---------------------------------------------------------------------------
 
 void ApplyCharRecord(QTextCharFormat& format, const CHARFORMAT2A& r)
@@ -216,31 +214,32 @@ void ApplyCharRecord(QTextCharFormat& format, const CHARFORMAT2A& r)
     format.setFontPointSize(r.yHeight / 20.0);
     const bool bold = r.dwEffects & CFE_BOLD;
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
-    SetOrClear(format, rpWeight, r.wWeight, bold ? FW_BOLD : FW_NORMAL);
+    RichDocumentUnit::SetOrClear(format, rpWeight, r.wWeight, bold ? FW_BOLD : FW_NORMAL);
     format.setFontItalic(r.dwEffects & CFE_ITALIC);
     const bool underline = r.dwEffects & CFE_UNDERLINE;
-    format.setUnderlineStyle(underline ? QtUnderline(r.bUnderlineType) : QTextCharFormat::NoUnderline);
-    SetOrClear(format, rpUnderlineType, r.bUnderlineType);
+    format.setUnderlineStyle(underline ? RichDocumentUnit::QtUnderline(r.bUnderlineType)
+                                       : QTextCharFormat::NoUnderline);
+    RichDocumentUnit::SetOrClear(format, rpUnderlineType, r.bUnderlineType);
     format.setFontStrikeOut(r.dwEffects & CFE_STRIKEOUT);
     if (r.dwEffects & CFE_AUTOCOLOR)
         format.clearForeground();
     else
-        format.setForeground(QColorOf(r.crTextColor));
+        format.setForeground(RichDocumentUnit::QColorOf(r.crTextColor));
     if (r.dwEffects & CFE_AUTOBACKCOLOR)
         format.clearBackground();
     else
-        format.setBackground(QColorOf(r.crBackColor));
+        format.setBackground(RichDocumentUnit::QColorOf(r.crBackColor));
     format.setVerticalAlignment(r.dwEffects & CFE_SUPERSCRIPT ? QTextCharFormat::AlignSuperScript
                                 : r.dwEffects & CFE_SUBSCRIPT ? QTextCharFormat::AlignSubScript
                                                               : QTextCharFormat::AlignNormal);
-    SetOrClear(format, rpOffset, r.yOffset);
-    SetOrClear(format, rpProtected, (r.dwEffects & CFE_PROTECTED) != 0);
-    SetOrClear(format, rpHidden, (r.dwEffects & CFE_HIDDEN) != 0);
-    SetOrClear(format, rpDisabled, (r.dwEffects & CFE_DISABLED) != 0);
-    SetOrClear(format, rpLink, (r.dwEffects & CFE_LINK) != 0);
-    SetOrClear(format, rpRevAuthor, r.bRevAuthor);
-    SetOrClear(format, rpCharset, r.bCharSet);
-    SetOrClear(format, rpPitchAndFamily, r.bPitchAndFamily);
+    RichDocumentUnit::SetOrClear(format, rpOffset, r.yOffset);
+    RichDocumentUnit::SetOrClear(format, rpProtected, (r.dwEffects & CFE_PROTECTED) != 0);
+    RichDocumentUnit::SetOrClear(format, rpHidden, (r.dwEffects & CFE_HIDDEN) != 0);
+    RichDocumentUnit::SetOrClear(format, rpDisabled, (r.dwEffects & CFE_DISABLED) != 0);
+    RichDocumentUnit::SetOrClear(format, rpLink, (r.dwEffects & CFE_LINK) != 0);
+    RichDocumentUnit::SetOrClear(format, rpRevAuthor, r.bRevAuthor);
+    RichDocumentUnit::SetOrClear(format, rpCharset, r.bCharSet);
+    RichDocumentUnit::SetOrClear(format, rpPitchAndFamily, r.bPitchAndFamily);
 }
 
 CHARFORMAT2A TRichDocument::RecordOf(const QTextCharFormat& format) const
@@ -259,10 +258,10 @@ CHARFORMAT2A TRichDocument::RecordOf(const QTextCharFormat& format) const
     const bool bold = format.fontWeight() >= QFont::DemiBold;
     if (bold)
         effects |= CFE_BOLD;
-    r.wWeight = static_cast<WORD>(IntProperty(format, rpWeight, bold ? FW_BOLD : FW_NORMAL));
+    r.wWeight = static_cast<WORD>(RichDocumentUnit::IntProperty(format, rpWeight, bold ? FW_BOLD : FW_NORMAL));
     if (format.fontItalic())
         effects |= CFE_ITALIC;
-    r.bUnderlineType = static_cast<BYTE>(IntProperty(format, rpUnderlineType));
+    r.bUnderlineType = static_cast<BYTE>(RichDocumentUnit::IntProperty(format, rpUnderlineType));
     if (format.underlineStyle() != QTextCharFormat::NoUnderline) {
         effects |= CFE_UNDERLINE;
         if (r.bUnderlineType == 0)
@@ -271,29 +270,29 @@ CHARFORMAT2A TRichDocument::RecordOf(const QTextCharFormat& format) const
     if (format.fontStrikeOut())
         effects |= CFE_STRIKEOUT;
     if (format.hasProperty(QTextFormat::ForegroundBrush))
-        r.crTextColor = ColorRefOf(format.foreground().color());
+        r.crTextColor = RichDocumentUnit::ColorRefOf(format.foreground().color());
     else
         effects |= CFE_AUTOCOLOR, r.crTextColor = 0;
     if (format.hasProperty(QTextFormat::BackgroundBrush))
-        r.crBackColor = ColorRefOf(format.background().color());
+        r.crBackColor = RichDocumentUnit::ColorRefOf(format.background().color());
     else
         effects |= CFE_AUTOBACKCOLOR, r.crBackColor = 0;
     if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
         effects |= CFE_SUPERSCRIPT;
     else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript)
         effects |= CFE_SUBSCRIPT;
-    r.yOffset = IntProperty(format, rpOffset);
-    if (IntProperty(format, rpProtected))
+    r.yOffset = RichDocumentUnit::IntProperty(format, rpOffset);
+    if (RichDocumentUnit::IntProperty(format, rpProtected))
         effects |= CFE_PROTECTED;
-    if (IntProperty(format, rpHidden))
+    if (RichDocumentUnit::IntProperty(format, rpHidden))
         effects |= CFE_HIDDEN;
-    if (IntProperty(format, rpDisabled))
+    if (RichDocumentUnit::IntProperty(format, rpDisabled))
         effects |= CFE_DISABLED;
-    if (IntProperty(format, rpLink))
+    if (RichDocumentUnit::IntProperty(format, rpLink))
         effects |= CFE_LINK;
-    r.bRevAuthor = static_cast<BYTE>(IntProperty(format, rpRevAuthor));
-    r.bCharSet = static_cast<BYTE>(IntProperty(format, rpCharset));
-    r.bPitchAndFamily = static_cast<BYTE>(IntProperty(format, rpPitchAndFamily));
+    r.bRevAuthor = static_cast<BYTE>(RichDocumentUnit::IntProperty(format, rpRevAuthor));
+    r.bCharSet = static_cast<BYTE>(RichDocumentUnit::IntProperty(format, rpCharset));
+    r.bPitchAndFamily = static_cast<BYTE>(RichDocumentUnit::IntProperty(format, rpPitchAndFamily));
     r.dwEffects = effects;
     return r;
 }
@@ -323,7 +322,8 @@ DWORD SameCharMask(const CHARFORMAT2A& a, const CHARFORMAT2A& b)
                          CFE_DISABLED})
         same(effect, (effects & effect) == 0);
     same(CFM_SUBSCRIPT, (effects & (CFE_SUBSCRIPT | CFE_SUPERSCRIPT)) == 0);
-    same(CFM_COLOR, (effects & CFE_AUTOCOLOR) == 0 && ((a.dwEffects & CFE_AUTOCOLOR) || a.crTextColor == b.crTextColor));
+    same(CFM_COLOR,
+         (effects & CFE_AUTOCOLOR) == 0 && ((a.dwEffects & CFE_AUTOCOLOR) || a.crTextColor == b.crTextColor));
     same(CFM_BACKCOLOR, (effects & CFE_AUTOBACKCOLOR) == 0 &&
                             ((a.dwEffects & CFE_AUTOBACKCOLOR) || a.crBackColor == b.crBackColor));
     same(CFM_SIZE, a.yHeight == b.yHeight);
@@ -401,19 +401,19 @@ void MergeCharRecord(CHARFORMAT2A& r, const CHARFORMAT2A& c, DWORD mask)
 PARAFORMAT2 ParaRecordOf(const QTextBlockFormat& format)
 {
     PARAFORMAT2 r = DefaultRichParaFormat();
-    r.wNumbering = static_cast<WORD>(IntProperty(format, rpNumbering));
-    r.wNumberingStart = static_cast<WORD>(IntProperty(format, rpNumberingStart));
-    r.wNumberingStyle = static_cast<WORD>(IntProperty(format, rpNumberingStyle));
-    r.wNumberingTab = static_cast<WORD>(IntProperty(format, rpNumberingTab));
-    r.dxStartIndent = IntProperty(format, rpStartIndent);
-    r.dxRightIndent = IntProperty(format, rpRightIndent);
-    r.dxOffset = IntProperty(format, rpParaOffset);
-    r.dySpaceBefore = IntProperty(format, rpSpaceBefore);
-    r.dySpaceAfter = IntProperty(format, rpSpaceAfter);
-    r.dyLineSpacing = IntProperty(format, rpLineSpacing);
-    r.bLineSpacingRule = static_cast<BYTE>(IntProperty(format, rpLineSpacingRule));
-    r.sStyle = static_cast<SHORT>(IntProperty(format, rpHeadingStyle));
-    r.wEffects = static_cast<WORD>(IntProperty(format, rpTableBits));
+    r.wNumbering = static_cast<WORD>(RichDocumentUnit::IntProperty(format, rpNumbering));
+    r.wNumberingStart = static_cast<WORD>(RichDocumentUnit::IntProperty(format, rpNumberingStart));
+    r.wNumberingStyle = static_cast<WORD>(RichDocumentUnit::IntProperty(format, rpNumberingStyle));
+    r.wNumberingTab = static_cast<WORD>(RichDocumentUnit::IntProperty(format, rpNumberingTab));
+    r.dxStartIndent = RichDocumentUnit::IntProperty(format, rpStartIndent);
+    r.dxRightIndent = RichDocumentUnit::IntProperty(format, rpRightIndent);
+    r.dxOffset = RichDocumentUnit::IntProperty(format, rpParaOffset);
+    r.dySpaceBefore = RichDocumentUnit::IntProperty(format, rpSpaceBefore);
+    r.dySpaceAfter = RichDocumentUnit::IntProperty(format, rpSpaceAfter);
+    r.dyLineSpacing = RichDocumentUnit::IntProperty(format, rpLineSpacing);
+    r.bLineSpacingRule = static_cast<BYTE>(RichDocumentUnit::IntProperty(format, rpLineSpacingRule));
+    r.sStyle = static_cast<SHORT>(RichDocumentUnit::IntProperty(format, rpHeadingStyle));
+    r.wEffects = static_cast<WORD>(RichDocumentUnit::IntProperty(format, rpTableBits));
     const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
     r.wAlignment = alignment & Qt::AlignRight    ? PFA_RIGHT
                    : alignment & Qt::AlignHCenter ? PFA_CENTER
@@ -428,24 +428,24 @@ PARAFORMAT2 ParaRecordOf(const QTextBlockFormat& format)
 
 void ApplyParaRecord(QTextBlockFormat& format, const PARAFORMAT2& r)
 {
-    SetOrClear(format, rpNumbering, r.wNumbering);
-    SetOrClear(format, rpNumberingStart, r.wNumberingStart);
-    SetOrClear(format, rpNumberingStyle, r.wNumberingStyle);
-    SetOrClear(format, rpNumberingTab, r.wNumberingTab);
-    SetOrClear(format, rpStartIndent, r.dxStartIndent);
-    SetOrClear(format, rpRightIndent, r.dxRightIndent);
-    SetOrClear(format, rpParaOffset, r.dxOffset);
-    SetOrClear(format, rpSpaceBefore, r.dySpaceBefore);
-    SetOrClear(format, rpSpaceAfter, r.dySpaceAfter);
-    SetOrClear(format, rpLineSpacing, r.dyLineSpacing);
-    SetOrClear(format, rpLineSpacingRule, r.bLineSpacingRule);
-    SetOrClear(format, rpHeadingStyle, r.sStyle);
-    SetOrClear(format, rpTableBits, r.wEffects & RichTableBits);
+    RichDocumentUnit::SetOrClear(format, rpNumbering, r.wNumbering);
+    RichDocumentUnit::SetOrClear(format, rpNumberingStart, r.wNumberingStart);
+    RichDocumentUnit::SetOrClear(format, rpNumberingStyle, r.wNumberingStyle);
+    RichDocumentUnit::SetOrClear(format, rpNumberingTab, r.wNumberingTab);
+    RichDocumentUnit::SetOrClear(format, rpStartIndent, r.dxStartIndent);
+    RichDocumentUnit::SetOrClear(format, rpRightIndent, r.dxRightIndent);
+    RichDocumentUnit::SetOrClear(format, rpParaOffset, r.dxOffset);
+    RichDocumentUnit::SetOrClear(format, rpSpaceBefore, r.dySpaceBefore);
+    RichDocumentUnit::SetOrClear(format, rpSpaceAfter, r.dySpaceAfter);
+    RichDocumentUnit::SetOrClear(format, rpLineSpacing, r.dyLineSpacing);
+    RichDocumentUnit::SetOrClear(format, rpLineSpacingRule, r.bLineSpacingRule);
+    RichDocumentUnit::SetOrClear(format, rpHeadingStyle, r.sStyle);
+    RichDocumentUnit::SetOrClear(format, rpTableBits, r.wEffects & RichTableBits);
     QList<QVariant> tabs;
     QList<QTextOption::Tab> qtTabs;
     for (int i = 0; i < r.cTabCount && i < MAX_TAB_STOPS; ++i) {
         tabs.append(static_cast<int>(r.rgxTabs[i]));
-        qtTabs.append(QTextOption::Tab(r.rgxTabs[i] / TwipsPerPixel, QTextOption::LeftTab));
+        qtTabs.append(QTextOption::Tab(r.rgxTabs[i] / RichDocumentUnit::TwipsPerPixel, QTextOption::LeftTab));
     }
     if (tabs.isEmpty())
         format.clearProperty(rpTabs);
@@ -455,11 +455,11 @@ void ApplyParaRecord(QTextBlockFormat& format, const PARAFORMAT2& r)
     static const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
                                                Qt::AlignJustify};
     format.setAlignment(alignments[r.wAlignment <= PFA_JUSTIFY ? r.wAlignment : 0] | Qt::AlignAbsolute);
-    format.setLeftMargin((r.dxStartIndent + r.dxOffset) / TwipsPerPixel);
-    format.setTextIndent(-r.dxOffset / TwipsPerPixel);
-    format.setRightMargin(r.dxRightIndent / TwipsPerPixel);
-    format.setTopMargin(r.dySpaceBefore / TwipsPerPixel);
-    format.setBottomMargin(r.dySpaceAfter / TwipsPerPixel);
+    format.setLeftMargin((r.dxStartIndent + r.dxOffset) / RichDocumentUnit::TwipsPerPixel);
+    format.setTextIndent(-r.dxOffset / RichDocumentUnit::TwipsPerPixel);
+    format.setRightMargin(r.dxRightIndent / RichDocumentUnit::TwipsPerPixel);
+    format.setTopMargin(r.dySpaceBefore / RichDocumentUnit::TwipsPerPixel);
+    format.setBottomMargin(r.dySpaceAfter / RichDocumentUnit::TwipsPerPixel);
     if (qtTabs.isEmpty())
         format.clearProperty(QTextFormat::TabPositions);
     else
@@ -467,8 +467,12 @@ void ApplyParaRecord(QTextBlockFormat& format, const PARAFORMAT2& r)
     switch (r.bLineSpacingRule) {
     case 1: format.setLineHeight(150, QTextBlockFormat::ProportionalHeight); break;
     case 2: format.setLineHeight(200, QTextBlockFormat::ProportionalHeight); break;
-    case 3: format.setLineHeight(r.dyLineSpacing / TwipsPerPixel, QTextBlockFormat::MinimumHeight); break;
-    case 4: format.setLineHeight(r.dyLineSpacing / TwipsPerPixel, QTextBlockFormat::FixedHeight); break;
+    case 3:
+        format.setLineHeight(r.dyLineSpacing / RichDocumentUnit::TwipsPerPixel, QTextBlockFormat::MinimumHeight);
+        break;
+    case 4:
+        format.setLineHeight(r.dyLineSpacing / RichDocumentUnit::TwipsPerPixel, QTextBlockFormat::FixedHeight);
+        break;
     case 5: format.setLineHeight(r.dyLineSpacing * 5.0, QTextBlockFormat::ProportionalHeight); break;
     default:
         format.clearProperty(QTextFormat::LineHeight);
@@ -488,8 +492,8 @@ DWORD SameParaMask(const PARAFORMAT2& a, const PARAFORMAT2& b)
     same(PFM_RIGHTINDENT, a.dxRightIndent == b.dxRightIndent);
     same(PFM_OFFSET, a.dxOffset == b.dxOffset);
     same(PFM_ALIGNMENT, a.wAlignment == b.wAlignment);
-    same(PFM_TABSTOPS, a.cTabCount == b.cTabCount &&
-                           std::equal(a.rgxTabs, a.rgxTabs + std::clamp<int>(a.cTabCount, 0, MAX_TAB_STOPS), b.rgxTabs));
+    const int tabs = std::clamp<int>(a.cTabCount, 0, MAX_TAB_STOPS);
+    same(PFM_TABSTOPS, a.cTabCount == b.cTabCount && std::equal(a.rgxTabs, a.rgxTabs + tabs, b.rgxTabs));
     same(PFM_NUMBERING, a.wNumbering == b.wNumbering);
     same(PFM_SPACEBEFORE, a.dySpaceBefore == b.dySpaceBefore);
     same(PFM_SPACEAFTER, a.dySpaceAfter == b.dySpaceAfter);
@@ -643,7 +647,7 @@ std::string TRichDocument::TextRange(int from, int to) const
     for (qsizetype i = 0; i < paragraphs.size(); ++i) {
         if (i > 0)
             text += separator;
-        text += AnsiText(paragraphs[i]);
+        text += RichDocumentUnit::AnsiText(paragraphs[i]);
     }
     return text;
 }
@@ -858,16 +862,16 @@ void TRichDocument::Replace(int from, int to, const std::string& text)
         format = FormatAt(qt.From);
     else
         format = FormatAt(qt.From > block.position() ? qt.From - 1 : qt.From);
-    format = WithoutObject(format);
+    format = RichDocumentUnit::WithoutObject(format);
     cursor.beginEditBlock();
     cursor.setPosition(qt.To, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
-    const std::vector<std::string> paragraphs = SplitParagraphs(text);
+    const std::vector<std::string> paragraphs = RichDocumentUnit::SplitParagraphs(text);
     for (std::size_t i = 0; i < paragraphs.size(); ++i) {
         if (i > 0)
             cursor.insertBlock(cursor.blockFormat(), format);
         if (!paragraphs[i].empty())
-            cursor.insertText(QtText(paragraphs[i]), format);
+            cursor.insertText(RichDocumentUnit::QtText(paragraphs[i]), format);
     }
     cursor.endEditBlock();
 }
@@ -886,7 +890,7 @@ TRichContent TRichDocument::Extract(int qtFrom, int qtTo) const
         style.Format = RecordOf(format);
         const QByteArray instruction = format.property(rpFieldInstruction).toByteArray();
         style.FieldInstruction.assign(instruction.constData(), static_cast<std::size_t>(instruction.size()));
-        style.FieldId = IntProperty(format, rpFieldId);
+        style.FieldId = RichDocumentUnit::IntProperty(format, rpFieldId);
         const int index = content.StyleIndex(style);
         styles.emplace(formatIndex, index);
         return index;
@@ -911,23 +915,23 @@ TRichContent TRichDocument::Extract(int qtFrom, int qtTo) const
             const QTextCharFormat format = fragment.charFormat();
             const int style = styleOf(format, fragment.charFormatIndex());
             const QString text = fragment.text().mid(from - start, to - from);
-            if (IsObject(format)) {
+            if (RichDocumentUnit::IsObject(format)) {
                 for (QChar c : text) {
                     TRichRun& run = paragraph.Runs.emplace_back();
                     run.Style = style;
                     if (c == QChar::ObjectReplacementCharacter) {
                         run.Object = static_cast<int>(content.Objects.size());
-                        content.Objects.push_back(ObjectOf(format));
+                        content.Objects.push_back(RichDocumentUnit::ObjectOf(format));
                     } else {
-                        run.Text = AnsiText(QString(c));
+                        run.Text = RichDocumentUnit::AnsiText(QString(c));
                     }
                 }
                 continue;
             }
             if (!paragraph.Runs.empty() && paragraph.Runs.back().Style == style && paragraph.Runs.back().Object < 0)
-                paragraph.Runs.back().Text += AnsiText(text);
+                paragraph.Runs.back().Text += RichDocumentUnit::AnsiText(text);
             else
-                paragraph.Runs.push_back({style, AnsiText(text), -1});
+                paragraph.Runs.push_back({style, RichDocumentUnit::AnsiText(text), -1});
         }
     }
     if (content.Paragraphs.empty())
@@ -974,10 +978,10 @@ void TRichDocument::Insert(const TRichContent& content, int qtPos, bool wholeDoc
             const QTextCharFormat& format = formats[static_cast<std::size_t>(run.Style)];
             if (run.Object >= 0) {
                 QTextCharFormat objectFormat = format;
-                ApplyObject(objectFormat, content.Objects[static_cast<std::size_t>(run.Object)]);
+                RichDocumentUnit::ApplyObject(objectFormat, content.Objects[static_cast<std::size_t>(run.Object)]);
                 cursor.insertText(QString(QChar::ObjectReplacementCharacter), objectFormat);
             } else if (!run.Text.empty()) {
-                cursor.insertText(QtText(run.Text), format);
+                cursor.insertText(RichDocumentUnit::QtText(run.Text), format);
             }
         }
     }
@@ -1024,7 +1028,7 @@ std::string TRichDocument::SaveText(const CHARRANGE* range, bool unicode) const
         cursor.setPosition(qt.To, QTextCursor::KeepAnchor);
         QString selected = cursor.selectedText();
         selected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-        text = AnsiText(selected);
+        text = RichDocumentUnit::AnsiText(selected);
     }
     if (!unicode)
         return text;
@@ -1070,15 +1074,16 @@ std::string TRichDocument::SaveRtf(const CHARRANGE* range, bool noObjects) const
 
 QImage TRichDocument::ObjectImage(const QTextCharFormat& format)
 {
-    if (!IsObject(format))
+    if (!RichDocumentUnit::IsObject(format))
         return {};
-    const TRichObject object = ObjectOf(format);
+    const TRichObject object = RichDocumentUnit::ObjectOf(format);
     const std::string& group = object.Kind == TRichObjectKind::Object ? object.ResultGroup : object.Group;
-    const QByteArray data = PictureBytes(QByteArray(group.data(), static_cast<qsizetype>(group.size())));
+    const QByteArray bytes(group.data(), static_cast<qsizetype>(group.size()));
+    const QByteArray data = RichDocumentUnit::PictureBytes(bytes);
     switch (object.PictureType) {
     case TRichPictureType::Png: return QImage::fromData(data, "PNG");
     case TRichPictureType::Jpeg: return QImage::fromData(data, "JPEG");
-    case TRichPictureType::Dib: return QImage::fromData(BmpFileOf(data), "BMP");
+    case TRichPictureType::Dib: return QImage::fromData(RichDocumentUnit::BmpFileOf(data), "BMP");
     default: return {};
     }
 }

@@ -186,10 +186,8 @@ public:
         auto [where, added] = FOpen.try_emplace(codePage, nullptr);
         if (added) {
             UErrorCode status = U_ZERO_ERROR;
-            const std::string name = codePage == 10000 ? "macintosh" : "windows-" + std::to_string(codePage);
-            UConverter* converter = ucnv_open(codePage == 10000 || codePage >= 1250 ? name.c_str()
-                                                                                      : ("ibm-" + std::to_string(codePage)).c_str(),
-                                              &status);
+            const std::string name = codePage == 10000 ? "macintosh" : "cp" + std::to_string(codePage);
+            UConverter* converter = ucnv_open(name.c_str(), &status);
             if (U_FAILURE(status) && converter != nullptr) {
                 ucnv_close(converter);
                 converter = nullptr;
@@ -803,7 +801,7 @@ void TRtfReader::ControlSymbol(char symbol)
         if (FPos + 2 > FData.size() || !std::isxdigit(static_cast<unsigned char>(FData[FPos])) ||
             !std::isxdigit(static_cast<unsigned char>(FData[FPos + 1])))
             return;
-        const unsigned char byte = static_cast<unsigned char>(std::stoi(std::string(FData.substr(FPos, 2)), nullptr, 16));
+        const auto byte = static_cast<unsigned char>(std::stoi(std::string(FData.substr(FPos, 2)), nullptr, 16));
         FPos += 2;
         if (FState.Dest == TDest::Skip)
             return;
@@ -939,7 +937,8 @@ void TRtfReader::SetListNumbering(int ls)
         para.wNumbering = 0;
         return;
     }
-    const std::size_t level = std::min(static_cast<std::size_t>(std::max(0, FState.ListLevel)), list->second.size() - 1);
+    const std::size_t level =
+        std::min(static_cast<std::size_t>(std::max(0, FState.ListLevel)), list->second.size() - 1);
     const TListLevel& found = list->second[level];
     para.wNumbering = NumberingOfFormat(found.NumberFormat);
     para.wNumberingStart = static_cast<WORD>(std::clamp(found.StartAt, 0, 0xFFFF));
@@ -1229,7 +1228,8 @@ void TRtfReader::Word(TWord word, bool hasParameter, int parameter)
         FlushPendingBytes();
         const int code = parameter < 0 ? parameter + 65536 : parameter;
         const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-        const char ansi = code >= 0 && code <= 0xFFFF && !surrogate ? UnicodeToAnsiChar(static_cast<char32_t>(code)) : '?';
+        const bool inRange = code >= 0 && code <= 0xFFFF && !surrogate;
+        const char ansi = inRange ? UnicodeToAnsiChar(static_cast<char32_t>(code)) : '?';
         if (ansi != '?' || code == '?') {
             Append(ansi);
             FSkipFallback = FState.UnicodeSkip;

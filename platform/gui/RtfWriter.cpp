@@ -290,7 +290,8 @@ void TRtfWriter::WriteHeader()
                                           : list.Style == PFNS_PERIOD                           ? "."
                                                                                                 : "";
                 char length[8];
-                std::snprintf(length, sizeof length, "\\'%02x", static_cast<unsigned>(before.size() + 1 + after.size()));
+                const auto characters = static_cast<unsigned>(before.size() + 1 + after.size());
+                std::snprintf(length, sizeof length, "\\'%02x", characters);
                 FOut += length + before + "\\'00" + after + ";}{\\levelnumbers\\'" +
                         (before.empty() ? std::string("01") : std::string("02")) + ";}";
             }
@@ -461,7 +462,8 @@ void TRtfWriter::WriteRun(const TRichRun& run)
     // The link effect of a field's result comes back from the field; the disabled effect is the
     // window's display state. Neither has a word of its own.
     CHARFORMAT2A format = style.Format;
-    format.dwEffects = (format.dwEffects & ~(CFE_LINK | CFE_DISABLED)) | (FWritten.dwEffects & (CFE_LINK | CFE_DISABLED));
+    const DWORD unwritten = CFE_LINK | CFE_DISABLED;
+    format.dwEffects = (format.dwEffects & ~unwritten) | (FWritten.dwEffects & unwritten);
     WriteCharProperties(format);
     FUnicodeEscapes = RtfCodePageOfCharset(format.bCharSet) != 0;
     if (run.Object < 0) {

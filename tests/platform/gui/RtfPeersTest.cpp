@@ -32,7 +32,8 @@ void SetEffect(TRichDocument& document, const std::string& word, DWORD effect)
 std::string WrittenSample()
 {
     TRichDocument document;
-    document.Replace(0, 0, "Hello Bold world, corsivo e sottolineato.\rCentrato\runo\rdue\rtre\r\x80 \xE0\xE8\xEC\xF2\xF9");
+    document.Replace(0, 0, "Hello Bold world, corsivo e sottolineato.\rCentrato\runo\rdue\rtre\r"
+                           "\x80 \xE0\xE8\xEC\xF2\xF9");
     SetEffect(document, "Bold", CFE_BOLD);
     SetEffect(document, "corsivo", CFE_ITALIC);
     SetEffect(document, "sottolineato", CFE_UNDERLINE);

@@ -35,7 +35,8 @@ std::string MutateRtf(std::string rtf, std::mt19937& random)
         "\\u-1?", "\\u70000 ", "\\uc1000000000 ", "\\uc0 ", "{\\pict\\pngblip 89}", "{\\object{\\result ", "\\f9999 ",
         "\\cf9999 ", "\\fs-5 ", "\\li99999999999 ", "\\tx1 \\tx2 ", "\\ls7 ", "\\ilvl99 ", "{\\*\\pn\\pnlvlbody",
         "\\cell ", "\\row ", "\\line ", "{\\field{\\*\\fldinst ", "{\\fldrslt ", "\\plain ", "\\sl-300\\slmult1 ",
-        "{\\fonttbl{\\f1\\fcharset204 X;}}", "{\\colortbl;\\red9;}", "\\ansicpg936 ", "\\'81\\'40", std::string(1, '\0').c_str()};
+        "{\\fonttbl{\\f1\\fcharset204 X;}}", "{\\colortbl;\\red9;}", "\\ansicpg936 ", "\\'81\\'40",
+        "" /* a NUL byte */};
     auto below = [&](std::size_t n) { return n == 0 ? std::size_t{0} : static_cast<std::size_t>(random() % n); };
     const int steps = 1 + static_cast<int>(below(4));
     for (int i = 0; i < steps; ++i) {
@@ -111,7 +112,8 @@ TEST(RtfReaderFuzzReplay, HostileInputs)
     std::string fonts = "{\\rtf1{\\fonttbl";
     for (int i = 0; i < 100000; ++i)
         fonts += "{\\f" + std::to_string(i) + "\\fswiss F" + std::to_string(i) + ";}";
-    EXPECT_TRUE(ReadWriteRead(fonts + "}{\\colortbl;\\red1;\\green2\\blue;;}\\f99999 a\\f123456\\cf3\\cf999 b}", &text));
+    fonts += "}{\\colortbl;\\red1;\\green2\\blue;;}\\f99999 a\\f123456\\cf3\\cf999 b}";
+    EXPECT_TRUE(ReadWriteRead(fonts, &text));
     EXPECT_EQ(text, "ab");
     // Long words, big numbers, huge skips, characters out of range.
     EXPECT_TRUE(ReadWriteRead("{\\rtf1 \\" + std::string(10000, 'a') + "123456789012345678901 x"

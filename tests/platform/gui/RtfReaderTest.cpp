@@ -148,7 +148,8 @@ TEST(RtfReader, CharactersAndCodePages)
         std::string Text;
     };
     const TCase cases[] = {
-        {"\\u8364?\\u232?\\u20013?x", "\x80\xE8?x"},              // a character without a Windows-1252 form keeps its fallback
+        // A character without a Windows-1252 form keeps its fallback.
+        {"\\u8364?\\u232?\\u20013?x", "\x80\xE8?x"},
         {"\\uc2\\u8364??x\\uc0\\u20013 y", "\x80x?y"},            // two fallback characters; none at all
         {"\\u-4064?", "?"},                                       // negative values are UTF-16 units
         {"\\~\\_\\-\\{\\}\\\\", "\xA0-\xAD{}\\"},
@@ -172,6 +173,10 @@ TEST(RtfReader, CharactersAndCodePages)
     EXPECT_EQ(cyrillic->Text(), "\xE8?");
     const auto polish = LoadRtfDocument("{\\rtf1\\ansi\\ansicpg1250 \\'e8\\'e9}");
     EXPECT_EQ(polish->Text(), "?\xE9");
+    const auto japanese = LoadRtfDocument("{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0x\\'41}"); // one letter of two bytes
+    EXPECT_EQ(japanese->Text(), "?xA");
+    const auto dos = LoadRtfDocument("{\\rtf1\\pca \\'8a}");
+    EXPECT_EQ(dos->Text(), "\xE8");
 }
 
 TEST(RtfReader, FieldsKeepTheirInstructionAndGiveLinks)
