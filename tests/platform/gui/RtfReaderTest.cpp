@@ -141,6 +141,22 @@ TEST(RtfReader, PicturesAndObjectsComeBackByteForByte)
     EXPECT_NE(withoutObjects.find(picture), std::string::npos);
 }
 
+TEST(RtfReader, DeviceIndependentBitmapsShowAsImages)
+{
+    // Two pixels, blue then red, in one 24-bit row padded to four bytes.
+    const std::string dib = "28000000020000000100000001001800000000000800000000000000000000000000000000000000"
+                            "ff00000000ff0000";
+    const auto document = LoadRtfDocument("{\\rtf1 {\\pict\\dibitmap0\\picw2\\pich1 " + dib + "}}");
+    QTextCharFormat format;
+    for (auto it = document->Document()->firstBlock().begin(); !it.atEnd(); ++it)
+        format = it.fragment().charFormat();
+    const QImage image = TRichDocument::ObjectImage(format);
+    ASSERT_EQ(image.size(), QSize(2, 1));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(1, 0), QColor(Qt::red));
+    EXPECT_EQ(format.property(rpObjectWidth).toInt(), 30);
+}
+
 TEST(RtfReader, CharactersAndCodePages)
 {
     struct TCase {
