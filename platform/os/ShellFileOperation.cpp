@@ -9,12 +9,15 @@
 #include "platform/rtl/TextUtils.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,6 +99,30 @@ bool IsFolder(const std::string& native)
 {
     struct stat info {};
     return Lstat(native, info) && S_ISDIR(info.st_mode);
+}
+
+// Qt hides a file in a "files" folder under the current directory when it cannot make the home
+// trash (its parent folder missing) and still reports success. The home trash is made here first,
+// and a move that did not land in an absolute trash folder is put back and reported as a failure.
+bool MoveToTrash(const std::string& native)
+{
+    const std::string trash = DataHomeFolder() + "/Trash";
+    for (const std::string& part : {trash + "/files", trash + "/info"}) {
+        std::error_code ignored;
+        std::filesystem::create_directories(part, ignored);
+    }
+    chmod(trash.c_str(), 0700);
+    QString trashed;
+    if (!QFile::moveToTrash(QString::fromStdString(native), &trashed))
+        return false;
+    if (QFileInfo(trashed).isAbsolute())
+        return true;
+    const QString lost = QFileInfo(trashed).absoluteFilePath();
+    if (std::rename(lost.toStdString().c_str(), native.c_str()) == 0) {
+        const QString info = QFileInfo(lost).absolutePath() + "/../info/" + QFileInfo(lost).fileName() + ".trashinfo";
+        QFile::remove(info);
+    }
+    return false;
 }
 
 // The sources as system paths, wildcards expanded in their last part.
@@ -259,7 +286,7 @@ private:
                 continue;
             }
             if (Flag(FOF_ALLOWUNDO)) {
-                if (!QFile::moveToTrash(QString::fromStdString(source)))
+                if (!MoveToTrash(source))
                     Fail(static_cast<int>(ERROR_ACCESS_DENIED));
             } else if (!RemoveTreeNoFollow(source)) {
                 Fail(static_cast<int>(WindowsErrorFromErrno(errno)));

@@ -278,6 +278,20 @@ protected:
 
 } // namespace
 
+TEST_F(FileOperations, TheTrashIsMadeWhenItsFolderIsMissing)
+{
+    const std::string home = std::getenv("XDG_DATA_HOME");
+    const std::string missing = folder + "/nuova/dati";
+    setenv("XDG_DATA_HOME", missing.c_str(), 1);
+    WriteTestFile(folder + "/cestino.txt", "via");
+    const int result = Run(FO_DELETE, folder + "/cestino.txt", "", FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT);
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadTestFile(missing + "/Trash/files/cestino.txt"), "via");
+    EXPECT_TRUE(fs::exists(missing + "/Trash/info/cestino.txt.trashinfo"));
+    EXPECT_FALSE(fs::exists(fs::current_path() / "files" / "cestino.txt"));
+}
+
 TEST_F(FileOperations, DeleteToTheTrashOrForGoodWithoutFollowingLinks)
 {
     WriteTestFile(folder + "/cestino.txt", "via");
