@@ -253,4 +253,26 @@ TEST(FlatMemo, RingAroundTheLinesWithAndWithoutTheFocus)
     }
 }
 
+// The flat text controls side by side, for looking at: two edits (the first focused), a masked
+// edit and a memo with both scroll bars.
+TEST(FlatEditsDemonstration, AllLooksSideBySide)
+{
+    TEditScene scene;
+    auto* focused = scene.Add<TFlatEdit>(10, 10);
+    auto* rest = scene.Add<TFlatEdit>(10, 40);
+    rest->SetText("Mario Rossi");
+    auto* masked = scene.Add<TFlatMaskEdit>(10, 70);
+    masked->SetEditMask("!99/99/0000;1;_");
+    auto* memo = scene.Add<TFlatMemo>(150, 10);
+    memo->SetScrollBars(ssBoth);
+    memo->SetWordWrap(false);
+    for (int i = 0; i < 50; ++i)
+        memo->Lines()->Add("Riga " + std::to_string(i) + " della nota, abbastanza lunga da scorrere");
+    scene.Show();
+    focused->SetFocus();
+    focused->SetText("Fattura 12");
+    PumpFor(20);
+    ASSERT_TRUE(GrabToPng(scene.Form.get(), ScreenshotFolder() + "/flat-edits.png"));
+}
+
 } // namespace FlatEditsTest
