@@ -692,6 +692,9 @@ void THostBridge::PaintOver(QWidget* target, const QRegion& targetRegion)
     }
     const TRect client = win->ClientRectInWindow();
     const QRect clientRect = ToQRect(client);
+    // The frame a control draws itself in its non-client area went with the cleared area: it is
+    // asked again after the client paint, as the system repaints a window's frame.
+    const bool frameCleared = !(cleared - clientRect).isEmpty();
     {
         QPainter painter(&surface.Image);
         painter.setClipRegion(region & clientRect);
@@ -710,6 +713,15 @@ void THostBridge::PaintOver(QWidget* target, const QRegion& targetRegion)
     }
     if (Control != control)
         return;
+    if (frameCleared) {
+        try {
+            win->SendNcPaint();
+        } catch (...) {
+            HandleApplicationException(control);
+        }
+        if (Control != control)
+            return;
+    }
     QPainter over(target);
     over.setClipRegion(targetRegion);
     over.drawImage(QPoint(0, 0), surface.Image, QRect(offset, target->size()));

@@ -128,3 +128,83 @@ TEST(PaintOverQtControls, ScrollAreasPaintOnlyInsideTheirPaintEvents)
         EXPECT_EQ(paintOverWarnings, std::vector<std::string>{});
     }
 }
+
+namespace {
+
+// A Qt-painted control that keeps a 3-pixel frame of its own in the non-client area, drawn in
+// red on the whole-window context, as the flat edits do (they have no border style of their own).
+template <class TBase>
+class TRingedControl : public TBase {
+public:
+    explicit TRingedControl(TComponent* AOwner) : TBase(AOwner) { this->SetBorderStyle(bsNone); }
+
+    void WndProc(TMessage& Message) override
+    {
+        TBase::WndProc(Message);
+        if (Message.Msg == WM_NCCALCSIZE) {
+            if (auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam))
+                InflateRect(params->rgrc[0], -3, -3);
+        } else if (Message.Msg == WM_NCPAINT) {
+            HDC dc = GetWindowDC(this->Handle());
+            HBRUSH red = CreateSolidBrush(0x0000FF);
+            TRect frame = Rect(0, 0, this->Width(), this->Height());
+            for (int ring = 0; ring < 3; ++ring) {
+                FrameRect(dc, &frame, red);
+                InflateRect(frame, -1, -1);
+            }
+            DeleteObject(red);
+            ReleaseDC(this->Handle(), dc);
+        }
+    }
+};
+
+void ExpectRedRing(TWinControl* control)
+{
+    Pump(20);
+    const QImage image = Widget(control)->grab().toImage();
+    const int w = image.width(), h = image.height();
+    for (int ring = 0; ring < 3; ++ring)
+        for (const QPoint& at : {QPoint(ring, h / 2), QPoint(w - 1 - ring, h / 2), QPoint(w / 2, ring),
+                                 QPoint(w / 2, h - 1 - ring)})
+            EXPECT_EQ(image.pixel(at) & 0xFFFFFFu, 0xFF0000u) << "ring " << ring << " at " << at.x() << "," << at.y();
+}
+
+} // namespace
+
+TEST(PaintOverQtControls, AnOwnNonClientFrameStaysOverTheTextAfterTypingFocusAndScrolling)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 400, 300);
+    auto* edit = new TRingedControl<TEdit>(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 10, 121, 21);
+    auto* memo = new TRingedControl<TMemo>(&form);
+    memo->SetParent(&form);
+    memo->SetBounds(10, 50, 185, 89);
+    for (int i = 0; i < 40; ++i)
+        memo->Lines()->Add("riga " + std::to_string(i));
+    ShowAndActivate(&form);
+    edit->FrameChanged();
+    memo->FrameChanged();
+    EXPECT_EQ(edit->ClientRectInWindow(), Rect(3, 3, 118, 18));
+    {
+        SCOPED_TRACE("shown");
+        ExpectRedRing(edit);
+        ExpectRedRing(memo);
+    }
+    edit->SetFocus();
+    for (int i = 0; i < 40; ++i)
+        edit->Perform(WM_CHAR, 'W', 0);
+    {
+        SCOPED_TRACE("typed");
+        ExpectRedRing(edit);
+    }
+    memo->SetFocus();
+    memo->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+    memo->Invalidate();
+    {
+        SCOPED_TRACE("memo focused and scrolled");
+        ExpectRedRing(memo);
+        ExpectRedRing(edit);
+    }
+}
