@@ -78,7 +78,12 @@ TSmtpCli::~TSmtpCli() = default;
 
 void TSmtpCli::SetEMailFiles(TStrings* Value)
 {
-    FEmailFiles->Clear();
+    CopyExistingFiles(Value, FEmailFiles.get());
+}
+
+void TSmtpCli::CopyExistingFiles(TStrings* Value, TStringList* Files)
+{
+    Files->Clear();
     if (!Value)
         return;
     for (int i = 0; i < Value->Count(); ++i) {
@@ -87,8 +92,13 @@ void TSmtpCli::SetEMailFiles(TStrings* Value)
             continue;
         if (!FileExists(name))
             RAISE(SmtpException("File not found '" + name + "'"));
-        FEmailFiles->Add(name);
+        Files->Add(name);
     }
+}
+
+void TSmtpCli::TriggerBodyLine(int BodyLine, std::string& MsgLine, int MaxLen, bool& More)
+{
+    TCustomSmtpClient::TriggerGetData(BodyLine, MsgLine, MaxLen, More);
 }
 
 void TSmtpCli::TriggerAttachContentType(int FileNumber, std::string& FileName, std::string& ContentType)
@@ -194,7 +204,7 @@ void TSmtpCli::TriggerGetData(int /*LineNum*/, std::string& MsgLine, int MaxLen,
         ++FBodyLine;
         bool more = true;
         std::string line;
-        TCustomSmtpClient::TriggerGetData(FBodyLine, line, MaxLen, more);
+        TriggerBodyLine(FBodyLine, line, MaxLen, more);
         if (more) {
             MsgLine = line;
             More = true;

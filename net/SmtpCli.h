@@ -50,6 +50,14 @@ protected:
     virtual void TriggerAttachHeader(int FileNumber, const std::string& FileName, TStrings* HdrLines);
     // Fills the pending lines (the text part's head and the text) and the boundary before DATA.
     virtual void PrepareEMail();
+    // The text lines that follow the pending ones, one per call (the base asks OnGetData).
+    virtual void TriggerBodyLine(int BodyLine, std::string& MsgLine, int MaxLen, bool& More);
+    // Names of existing files from Value into Files: blank lines skipped, a missing file raises
+    // SmtpException "File not found '...'" (the names taken before it stay).
+    static void CopyExistingFiles(TStrings* Value, TStringList* Files);
+    // One text line as quoted-printable, soft-broken into lines of at most 76 characters, the
+    // dots that start an inner line doubled.
+    static std::string QuotedPrintableLine(const std::string& Line);
 
     void TriggerGetData(int LineNum, std::string& MsgLine, int MaxLen, bool& More) override;
     void TriggerHeaderLine(std::string& Line) override;
@@ -62,9 +70,6 @@ private:
     bool TakePendingLine(std::string& Line);
     // Opens the next attachment and queues its part header; the line handed out is empty.
     void StartNextFile(std::string& MsgLine, bool& More);
-    // One text line as quoted-printable, soft-broken into lines of at most 76 characters.
-    static std::string QuotedPrintableLine(const std::string& Line);
-
     // Lines handed out before anything else, from FPendingIndex on.
     std::unique_ptr<TStringList> FEmailBody;
     int FPendingIndex = 0;

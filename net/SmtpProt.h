@@ -2,7 +2,9 @@
 // The SMTP unit: the functions that belong to no single client (address parsing, the Date
 // header's text, the keyed digest of CRAM-MD5) and the clients: TCustomSmtpClient
 // (net/CustomSmtpClient.h), the protocol engine with the header block, and TSmtpCli
-// (net/SmtpCli.h), which sends MailMessage with attached files.
+// (net/SmtpCli.h), which sends MailMessage with attached files; TSyncSmtpCli
+// (net/SyncSmtpCli.h) with a blocking call for each request; THtmlSmtpCli (net/HtmlSmtpCli.h),
+// the mail in plain text and HTML with inline images.
 
 #include "platform/rtl/DateTime.h"
 
@@ -21,3 +23,5 @@ std::string HmacMD5(const std::string& Key, const std::string& Text);
 
 #include "net/CustomSmtpClient.h"
 #include "net/SmtpCli.h"
+#include "net/SyncSmtpCli.h"
+#include "net/HtmlSmtpCli.h"

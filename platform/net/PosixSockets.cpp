@@ -98,6 +98,12 @@ bool LocateOption(TOption option, int& level, int& name)
     case TOption::AddMembership:
         level = IPPROTO_IP, name = IP_ADD_MEMBERSHIP;
         return true;
+    case TOption::SendBuffer:
+        level = SOL_SOCKET, name = SO_SNDBUF;
+        return true;
+    case TOption::ReceiveBuffer:
+        level = SOL_SOCKET, name = SO_RCVBUF;
+        return true;
     }
     return false;
 }
@@ -357,6 +363,8 @@ int SetOption(int fd, TOption option, const TOptionValue& value)
         return Checked(::setsockopt(fd, level, name, &request, sizeof request));
     }
     case TOption::MulticastTtl:
+    case TOption::SendBuffer:
+    case TOption::ReceiveBuffer:
         return Checked(::setsockopt(fd, level, name, &value.Number, sizeof value.Number));
     default: {
         const int flag = value.Number != 0 ? 1 : 0;

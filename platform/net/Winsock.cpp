@@ -708,6 +708,9 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int valueLeng
     } else if (level == IPPROTO_TCP && option == TCP_NODELAY) {
         posixOption = TOption::NoDelay;
         setting.Number = SocketTable::BoolFrom(value);
+    } else if (level == SOL_SOCKET && (option == SO_SNDBUF || option == SO_RCVBUF)) {
+        posixOption = option == SO_SNDBUF ? TOption::SendBuffer : TOption::ReceiveBuffer;
+        std::memcpy(&setting.Number, value, sizeof setting.Number);
     } else if (level == IPPROTO_IP && option == IP_MULTICAST_TTL) {
         posixOption = TOption::MulticastTtl;
         std::memcpy(&setting.Number, value, sizeof setting.Number);

@@ -2,6 +2,8 @@
 
 #include "platform/rtl/Codepage.h"
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -48,4 +50,23 @@ std::string ParamStr(int index)
     if (index < 0 || index >= static_cast<int>(arguments.size()))
         return "";
     return arguments[index];
+}
+
+int RandSeed = 0;
+
+void Randomize()
+{
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch();
+    RandSeed = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(ticks).count());
+}
+
+int Random(int range)
+{
+    // A linear congruential step on the 32-bit seed; the high half of seed * range is the result.
+    auto seed = static_cast<std::uint32_t>(RandSeed);
+    seed = seed * 0x08088405u + 1u;
+    RandSeed = static_cast<int>(seed);
+    if (range <= 0)
+        return 0;
+    return static_cast<int>((static_cast<std::uint64_t>(seed) * static_cast<std::uint32_t>(range)) >> 32);
 }

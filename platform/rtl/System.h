@@ -32,6 +32,12 @@ void SetCommandLine(int argc, const char* const* argv);
 int ParamCount();
 std::string ParamStr(int index);
 
+// The process's pseudo-random sequence: setting RandSeed makes it repeatable (tests do), Randomize
+// starts it from the clock. Random(range) gives 0 <= r < range (0 when range is not positive).
+extern int RandSeed;
+void Randomize();
+int Random(int range);
+
 class TComponent;
 
 // Clears the reference first, then frees the object it held (nothing for nullptr), so that the

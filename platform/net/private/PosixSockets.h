@@ -26,6 +26,8 @@ enum class TOption {
     MulticastInterface, // value: an address in network order
     MulticastTtl,
     AddMembership, // value: group and interface addresses
+    SendBuffer,    // value: bytes
+    ReceiveBuffer, // value: bytes
 };
 
 struct TOptionValue {
