@@ -58,7 +58,14 @@ void RegisterDateEditProperties()
         };
         RegisterPropInfos(
             "TCustomDateEdit", "TCustomEdit",
-            {flag("CheckOnExit", &TCustomDateEdit::CheckOnExit), flag("DefaultToday", &TCustomDateEdit::DefaultToday),
+            {OrdProp<TCustomDateEdit>(
+                 "BlanksChar", TypeInfoChar(),
+                 [](TCustomDateEdit& e) -> std::int64_t { return static_cast<unsigned char>(e.BlanksChar()); },
+                 [](TCustomDateEdit& e, std::int64_t v) { e.SetBlanksChar(static_cast<char>(v)); }),
+             ObjectProp<TCustomDateEdit>(
+                 "CalendarHints", "TStrings", [](TCustomDateEdit& e) -> TObject* { return e.CalendarHints(); },
+                 [](TCustomDateEdit& e, TObject* v) { e.SetCalendarHints(dynamic_cast<TStrings*>(v)); }),
+             flag("CheckOnExit", &TCustomDateEdit::CheckOnExit), flag("DefaultToday", &TCustomDateEdit::DefaultToday),
              StrProp<TCustomDateEdit>(
                  "DialogTitle", [](TCustomDateEdit& e) { return e.DialogTitle; },
                  [](TCustomDateEdit& e, const std::string& v) { e.DialogTitle = v; }),
@@ -67,6 +74,10 @@ void RegisterDateEditProperties()
                  [](TCustomDateEdit& e) -> std::int64_t { return e.CalendarStyle(); },
                  [](TCustomDateEdit& e, std::int64_t v) { e.SetCalendarStyle(static_cast<TCalendarStyle>(v)); }),
              OrdProp<TCustomDateEdit>(
+                 "PopupColor", IntegerTypeInfo("TColor"),
+                 [](TCustomDateEdit& e) -> std::int64_t { return e.PopupColor(); },
+                 [](TCustomDateEdit& e, std::int64_t v) { e.SetPopupColor(static_cast<TColor>(v)); }),
+             OrdProp<TCustomDateEdit>(
                  "StartOfWeek", EnumTypeInfo("TDayOfWeekName", {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"}),
                  [](TCustomDateEdit& e) -> std::int64_t { return e.StartOfWeek(); },
                  [](TCustomDateEdit& e, std::int64_t v) { e.SetStartOfWeek(static_cast<TDayOfWeekName>(v)); }),
@@ -74,6 +85,12 @@ void RegisterDateEditProperties()
                  "WeekendColor", IntegerTypeInfo("TColor"),
                  [](TCustomDateEdit& e) -> std::int64_t { return e.WeekendColor(); },
                  [](TCustomDateEdit& e, std::int64_t v) { e.SetWeekendColor(static_cast<TColor>(v)); }),
+             OrdProp<TCustomDateEdit>(
+                 "Weekends",
+                 SetTypeInfo("TDaysOfWeek",
+                             EnumTypeInfo("TDayOfWeekName", {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"})),
+                 [](TCustomDateEdit& e) { return static_cast<std::int64_t>(e.Weekends().Bits()); },
+                 [](TCustomDateEdit& e, std::int64_t v) { e.SetWeekends(TDaysOfWeek::FromBits(v & 0x7F)); }),
              OrdProp<TCustomDateEdit>(
                  "YearDigits", EnumTypeInfo("TYearDigits", {"dyDefault", "dyFour", "dyTwo"}),
                  [](TCustomDateEdit& e) -> std::int64_t { return e.YearDigits(); },

@@ -8,6 +8,7 @@
 #include "controls/ToolEdit.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Grab.h"
+#include "platform/gui/Screen.h"
 #include "platform/rtl/DateTime.h"
 
 #include <QTest>
@@ -225,6 +226,41 @@ TEST(CalendarDialog, PageDownThenOkGivesTheNextMonth)
     SetModalStartHook(nullptr);
     EXPECT_EQ(text, "10/04/2021") << "an empty text starts at today";
     EXPECT_EQ(titles, (std::vector<std::string>{"gennaio, 2006", "aprile, 2021"}));
+}
+
+
+TEST(CalendarDialog, PopupDateOpensBelowItsControlOrAboveWhenThereIsNoRoom)
+{
+    TFixedToday today;
+    const auto pick = [](int formTop, TDateTime& date, int key, int& dialogTop, int& editTop, int& editBottom) {
+        TButtonScene scene(360, 120, 60, formTop);
+        auto* edit = new TDateEdit(scene.Form());
+        edit->SetParent(scene.Form());
+        edit->SetBounds(20, 20, 120, 21);
+        scene.ShowAndActivate();
+        SetModalStartHook([&dialogTop, key](TCustomForm* form) {
+            QTimer::singleShot(20, [form, &dialogTop, key] {
+                dialogTop = form->Top();
+                QTest::keyClick(HostOf(form), Qt::Key_PageDown);
+                PumpFor(5);
+                QTest::keyClick(HostOf(form), static_cast<Qt::Key>(key));
+            });
+        });
+        const bool accepted = PopupDate(date, edit);
+        SetModalStartHook(nullptr);
+        editTop = edit->ClientToScreen(Point(0, 0)).Y;
+        editBottom = editTop + edit->Height() - 1;
+        return accepted;
+    };
+    int dialogTop = 0, editTop = 0, editBottom = 0;
+    TDateTime date = EncodeDate(2005, 12, 12);
+    EXPECT_TRUE(pick(60, date, Qt::Key_Return, dialogTop, editTop, editBottom));
+    EXPECT_EQ(date, EncodeDate(2006, 1, 12));
+    EXPECT_EQ(dialogTop, editBottom) << "below the edit";
+
+    EXPECT_FALSE(pick(Screen->Height() - 160, date, Qt::Key_Escape, dialogTop, editTop, editBottom));
+    EXPECT_EQ(date, EncodeDate(2006, 1, 12)) << "a cancelled popup keeps the date";
+    EXPECT_LT(dialogTop, editTop) << "above the edit when there is no room below";
 }
 
 } // namespace CalendarTest

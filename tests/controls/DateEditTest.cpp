@@ -7,6 +7,7 @@
 #include "controls/ToolEdit.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Clipboard.h"
+#include "platform/gui/SystemMetrics.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/TypInfo.h"
@@ -29,7 +30,7 @@ struct TDateFixture {
     std::vector<std::string> Errors;
     TExceptionEvent PreviousHandler;
 
-    TDateFixture() : Scene(360, 300)
+    explicit TDateFixture(int formTop = 60) : Scene(360, 300, 60, formTop)
     {
         SetClock([] { return EncodeDate(2021, 3, 10) + 0.25; });
         Edit = new TDateEdit(Scene.Form());
@@ -107,6 +108,11 @@ TEST(DateEditTexts, SettingTheDateByProgram)
 
     TDateEdit fresh(fixture.Scene.Form());
     EXPECT_EQ(fresh.Text(), "  /  /    ");
+    TDateEdit today(fixture.Scene.Form());
+    today.DefaultToday = true;
+    today.SetParent(fixture.Scene.Form());
+    today.HandleNeeded();
+    EXPECT_EQ(today.Text(), "10/03/2021") << "a new edit that defaults to today shows it";
 }
 
 TEST(DateEditKeys, PlusMinusAndTodayOnTheKeyboard)
@@ -186,6 +192,17 @@ TEST(DateEditPopup, TheCalendarOpensOnTheTypedDateAndADayIsTakenOver)
     fixture.Key(Qt::Key_Escape);
 }
 
+TEST(DateEditPopup, TheCalendarOpensAboveWhenThereIsNoRoomBelow)
+{
+    TDateFixture fixture(GetSystemMetrics(SM_CYSCREEN) - 100);
+    fixture.Key(Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(fixture.Edit->PopupVisible());
+    const TPoint edit = fixture.Edit->Parent()->ClientToScreen(Point(fixture.Edit->Left(), fixture.Edit->Top()));
+    const QRect popup = HostOf(fixture.Edit->Popup())->geometry();
+    EXPECT_EQ(popup.top(), edit.Y - popup.height());
+    fixture.Key(Qt::Key_Escape);
+}
+
 TEST(DateEditDialog, TheDialogStyleTakesTheNextMonthAfterPageDownAndOk)
 {
     TDateFixture fixture;
@@ -253,6 +270,18 @@ TEST(DateEditProperties, TheStoredSettingsArePublished)
     SetOrdProp(fixture.Edit, "CalendarStyle", csDialog);
     EXPECT_EQ(fixture.Edit->Popup(), nullptr);
     EXPECT_EQ(GetPropInfo(fixture.Edit, "Date"), nullptr) << "the date is public, not published";
+
+    SetOrdProp(fixture.Edit, "BlanksChar", '_');
+    EXPECT_EQ(fixture.Edit->BlanksChar(), '_');
+    SetOrdProp(fixture.Edit, "PopupColor", clYellow);
+    EXPECT_EQ(fixture.Edit->PopupColor(), clYellow);
+    SetOrdProp(fixture.Edit, "Weekends", (1 << Sat) | (1 << Sun));
+    EXPECT_TRUE(fixture.Edit->Weekends().Contains(Sat));
+    EXPECT_EQ(GetOrdProp(fixture.Edit, "Weekends"), (1 << Sat) | (1 << Sun));
+    TStringList hints;
+    hints.Add("Oggi");
+    SetObjectProp(fixture.Edit, GetPropInfo(fixture.Edit, "CalendarHints"), &hints);
+    EXPECT_EQ(fixture.Edit->CalendarHints()->Strings(0), "Oggi");
 }
 
 } // namespace DateEditTest
