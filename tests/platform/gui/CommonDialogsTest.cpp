@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
@@ -24,6 +25,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -33,6 +36,37 @@ std::filesystem::path TempFolder(const std::string& name)
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder;
+}
+
+// The Qt file dialog lists its folder on a thread of its own: act once the open dialog's list holds
+// at least rows entries (or after 15 s, when the check will show what is missing).
+std::unique_ptr<QTimer> WhenTheFileDialogHasListed(int rows, std::function<void(QFileDialog*, QAbstractItemView*)> act)
+{
+    auto poll = std::make_unique<QTimer>();
+    auto waited = std::make_shared<QElapsedTimer>();
+    waited->start();
+    QTimer* timer = poll.get();
+    QObject::connect(timer, &QTimer::timeout, [timer, waited, rows, act] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* view = dialog ? dialog->findChild<QAbstractItemView*>("listView") : nullptr;
+        if (!view || (view->model()->rowCount(view->rootIndex()) < rows && waited->elapsed() < 15000))
+            return;
+        timer->stop();
+        act(dialog, view);
+    });
+    timer->start(50);
+    return poll;
+}
+
+QStringList ListedFiles(QAbstractItemView* view)
+{
+    QStringList listed;
+    QAbstractItemModel* model = view->model();
+    const QModelIndex root = view->rootIndex();
+    for (int row = 0; row < model->rowCount(root); ++row)
+        listed << model->index(row, 0, root).data().toString();
+    listed.sort();
+    return listed;
 }
 
 TEST(FileDialogs, DefaultExtensionAndFilterIndexComeBack)
@@ -116,18 +150,10 @@ TEST(FileDialogs, QtDialogMatchesMasksWithoutCaseAndReturnsTheTypedFile)
     request.InitialDir = folder.string();
     QStringList listed;
     QString filterShown;
-    QTimer::singleShot(300, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
+    const auto poll = WhenTheFileDialogHasListed(2, [&](QFileDialog* dialog, QAbstractItemView* view) {
         if (auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo"))
             filterShown = combo->currentText();
-        if (auto* view = dialog->findChild<QAbstractItemView*>("listView")) {
-            QAbstractItemModel* model = view->model();
-            const QModelIndex root = view->rootIndex();
-            for (int row = 0; row < model->rowCount(root); ++row)
-                listed << model->index(row, 0, root).data().toString();
-        }
+        listed = ListedFiles(view);
         if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit")) {
             edit->setText("nota.pdf");
             QTest::keyClick(edit, Qt::Key_Return);
@@ -135,7 +161,6 @@ TEST(FileDialogs, QtDialogMatchesMasksWithoutCaseAndReturnsTheTypedFile)
     });
     ASSERT_TRUE(QtOpenFileDialog(request, false));
     EXPECT_EQ(request.FileName, (folder / "nota.pdf").string());
-    listed.sort();
     EXPECT_EQ(listed, (QStringList{"FATTURA.PDF", "nota.pdf"}));
     EXPECT_EQ(filterShown, QString("File PDF (*.pdf)"));
     std::filesystem::remove_all(folder);
@@ -241,27 +266,19 @@ TEST(FileDialogs, QtDialogFallsBackForAMissingFolderAndOddOrEmptyFilters)
         QString shownDir;
         QStringList shownFilters;
         QStringList listed;
-        QTimer::singleShot(300, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            shownDir = dialog->directory().absolutePath();
-            if (auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo"))
-                for (int i = 0; i < combo->count(); ++i)
-                    shownFilters << combo->itemText(i);
-            if (auto* view = dialog->findChild<QAbstractItemView*>("listView")) {
-                QAbstractItemModel* model = view->model();
-                const QModelIndex root = view->rootIndex();
-                for (int row = 0; row < model->rowCount(root); ++row)
-                    listed << model->index(row, 0, root).data().toString();
-            }
-            dialog->reject();
-        });
+        const auto poll = WhenTheFileDialogHasListed(
+            static_cast<int>(c.ExpectedFiles.size()), [&](QFileDialog* dialog, QAbstractItemView* view) {
+                shownDir = dialog->directory().absolutePath();
+                if (auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo"))
+                    for (int i = 0; i < combo->count(); ++i)
+                        shownFilters << combo->itemText(i);
+                listed = ListedFiles(view);
+                dialog->reject();
+            });
         EXPECT_FALSE(QtOpenFileDialog(request, false)) << c.Name;
         EXPECT_EQ(shownDir, c.ExpectedDir) << c.Name;
         EXPECT_EQ(shownFilters, c.ExpectedFilters) << c.Name;
         if (!c.ExpectedFiles.isEmpty()) {
-            listed.sort();
             EXPECT_EQ(listed, c.ExpectedFiles) << c.Name;
         }
     }
