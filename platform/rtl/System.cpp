@@ -62,11 +62,11 @@ void Randomize()
 
 int Random(int range)
 {
-    // A linear congruential step on the 32-bit seed; the high half of seed * range is the result.
-    auto seed = static_cast<std::uint32_t>(RandSeed);
-    seed = seed * 0x08088405u + 1u;
-    RandSeed = static_cast<int>(seed);
+    // A linear congruential step on the 32-bit state; the high half of state * range is the result.
+    auto state = static_cast<std::uint32_t>(RandSeed);
+    state = state * 0x08088405u + 1u;
+    RandSeed = static_cast<int>(state);
     if (range <= 0)
         return 0;
-    return static_cast<int>((static_cast<std::uint64_t>(seed) * static_cast<std::uint32_t>(range)) >> 32);
+    return static_cast<int>((static_cast<std::uint64_t>(state) * static_cast<std::uint32_t>(range)) >> 32);
 }
