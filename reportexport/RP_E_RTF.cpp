@@ -116,8 +116,10 @@ void TrpRTFExportFilter::OnData(int x, int y, TrpView* view)
 
 void TrpRTFExportFilter::OnEndPage()
 {
+    // A section break rather than \page: a page break char would sit in the paragraph that the
+    // next page's first picture frame opens, and word processors then drop the frame's position.
     if (PageWritten)
-        Body += "\\page\r\n";
+        Body += "\\sect\r\n";
     for (const TPagePicture& picture : Pictures)
         WritePicture(picture);
     const int lastLine = LastTextLine();

@@ -158,7 +158,7 @@ TEST_F(ExportFilters, RtfWritesTabStopsFontsAndStylesPerLine)
               "\\pard\\tx2000\\tx4000{\\tab\\f0\\fs20\\cf1 first\\tab second\\par}\r\n"
               "\\pard\\tx0\\tx1538\\tx3077{\\tab\\f1\\fs24\\b\\cf2 grassetto\\tab\\b0\\ul sottolineato"
               "\\tab\\f0\\fs20\\ulnone\\cf1 \\{a\\}\\\\b \\'e8\\'80\\par}\r\n"
-              "\\page\r\n"
+              "\\sect\r\n"
               "\\par}");
 }
 
