@@ -374,19 +374,7 @@ void THtmlSmtpCli::OpenPartFile(bool& More)
         Abort();
         return;
     }
-    TSmtpAfterOpenFileAction after = smtpAfterOpenFileNone;
-    try {
-        FFileStream = InitFileEncBase64(path, FShareMode);
-    } catch (Exception& E) {
-        // Without a handler the failure ends the message (the pump drops the connection).
-        if (!OnAfterFileOpen)
-            throw;
-        OnAfterFileOpen(this, FPartNumber, path, &E, after);
-        if (after == smtpAfterOpenFileNone)
-            throw;
-    }
-    if (FFileStream && OnAfterFileOpen)
-        OnAfterFileOpen(this, FPartNumber, path, nullptr, after);
+    const TSmtpAfterOpenFileAction after = OpenFileForBase64(FPartNumber, path);
     switch (after) {
     case smtpAfterOpenFileNext:
         EndFileEncBase64(FFileStream);

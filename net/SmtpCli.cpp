@@ -237,6 +237,24 @@ void TSmtpCli::TriggerGetData(int /*LineNum*/, std::string& MsgLine, int MaxLen,
     More = false;
 }
 
+TSmtpAfterOpenFileAction TSmtpCli::OpenFileForBase64(int Index, const std::string& Path)
+{
+    TSmtpAfterOpenFileAction after = smtpAfterOpenFileNone;
+    try {
+        FFileStream = InitFileEncBase64(Path, FShareMode);
+    } catch (Exception& E) {
+        // Without a handler the failure ends the message (the pump drops the connection).
+        if (!OnAfterFileOpen)
+            throw;
+        OnAfterFileOpen(this, Index, Path, &E, after);
+        if (after == smtpAfterOpenFileNone)
+            throw;
+    }
+    if (FFileStream && OnAfterFileOpen)
+        OnAfterFileOpen(this, Index, Path, nullptr, after);
+    return after;
+}
+
 void TSmtpCli::StartNextFile(std::string& MsgLine, bool& More)
 {
     MsgLine.clear();
@@ -257,19 +275,7 @@ void TSmtpCli::StartNextFile(std::string& MsgLine, bool& More)
         return;
     }
 
-    TSmtpAfterOpenFileAction after = smtpAfterOpenFileNone;
-    try {
-        FFileStream = InitFileEncBase64(path, FShareMode);
-    } catch (Exception& E) {
-        // Without a handler the failure ends the message (the pump drops the connection).
-        if (!OnAfterFileOpen)
-            throw;
-        OnAfterFileOpen(this, index, path, &E, after);
-        if (after == smtpAfterOpenFileNone)
-            throw;
-    }
-    if (FFileStream && OnAfterFileOpen)
-        OnAfterFileOpen(this, index, path, nullptr, after);
+    const TSmtpAfterOpenFileAction after = OpenFileForBase64(index, path);
     switch (after) {
     case smtpAfterOpenFileNext:
         EndFileEncBase64(FFileStream);

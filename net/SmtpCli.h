@@ -58,6 +58,9 @@ protected:
     // One text line as quoted-printable, soft-broken into lines of at most 76 characters, the
     // dots that start an inner line doubled.
     static std::string QuotedPrintableLine(const std::string& Line);
+    // Opens a part's file for Base64 into FFileStream and asks OnAfterFileOpen what comes next; a
+    // file that cannot be opened raises unless the handler picks an action.
+    TSmtpAfterOpenFileAction OpenFileForBase64(int Index, const std::string& Path);
 
     void TriggerGetData(int LineNum, std::string& MsgLine, int MaxLen, bool& More) override;
     void TriggerHeaderLine(std::string& Line) override;
