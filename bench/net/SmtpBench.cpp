@@ -1,12 +1,15 @@
 // The mail client and its helpers against programs that do the same work:
 // - a mail with a 10 MB attachment to an aiosmtpd server on 127.0.0.1 (Open, Mail, Quit), against
 //   python3 smtplib sending the same message bytes to the same server;
+// - an HTML mail with a 10 MB inline image (Open, Mail, Quit), against python3 building the same mail with its email package and sending it with
+//   smtplib;
 // - FileMD5 of a 256 MB file against md5sum;
 // - Base64Encode of 50 MB against coreutils base64 -w0 (reading the same bytes from a file), and
 //   the same encoding into memory the process has used before.
 
 #include "SinkProcesses.h"
 
+#include "net/HtmlSmtpCli.h"
 #include "net/MimeUtil.h"
 #include "net/QuzMD5.h"
 #include "net/SmtpProt.h"
@@ -25,6 +28,7 @@
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace SmtpBench {
 
@@ -91,10 +95,9 @@ private:
     int FPid;
 };
 
-// Open, Mail and Quit of the mail queue's kind of mail; the seconds, or -1 when a request failed.
-double SendWithTheClient(int port, const std::string& attachment)
+// The sender, the recipient and the subject of every mail of these benchmarks.
+void Address(TSmtpCli& client, int port)
 {
-    TSmtpCli client(nullptr);
     client.SetHost("127.0.0.1");
     client.SetPort(std::to_string(port));
     client.SetSignOn("Ditta Srl");
@@ -103,13 +106,12 @@ double SendWithTheClient(int port, const std::string& attachment)
     client.SetHdrFrom("fatture@example.it");
     client.SetHdrTo("cliente@example.it");
     client.SetHdrSubject("Fattura 12/2026");
-    client.MailMessage()->Add("Gentile cliente,");
-    client.MailMessage()->Add("in allegato la fattura.");
-    client.MailMessage()->Add("Cordiali saluti");
-    TStringList files;
-    files.Add(attachment);
-    client.SetEMailFiles(&files);
+}
 
+// Open, Mail and Quit, waiting in the message queue between events; the seconds, or -1 when a
+// request failed.
+double OpenMailQuit(TSmtpCli& client)
+{
     bool failed = false;
     bool finished = false;
     client.OnRequestDone = [&](TObject*, TSmtpRequest request, WORD code) {
@@ -130,6 +132,20 @@ double SendWithTheClient(int port, const std::string& attachment)
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return failed ? -1 : seconds;
+}
+
+// The mail queue's kind of mail: three lines of text and one attached file.
+double SendWithTheClient(int port, const std::string& attachment)
+{
+    TSmtpCli client(nullptr);
+    Address(client, port);
+    client.MailMessage()->Add("Gentile cliente,");
+    client.MailMessage()->Add("in allegato la fattura.");
+    client.MailMessage()->Add("Cordiali saluti");
+    TStringList files;
+    files.Add(attachment);
+    client.SetEMailFiles(&files);
+    return OpenMailQuit(client);
 }
 
 // smtplib sends the bytes of a message file; the seconds from its connection to its quit.
@@ -186,6 +202,97 @@ void BM_SmtplibMailWithTenMegabytes(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * static_cast<long long>(AttachmentSize));
 }
 BENCHMARK(BM_SmtplibMailWithTenMegabytes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+// --- HTML mail ----------------------------------------------------------------------------------
+
+const std::vector<std::string> PlainLines = {"Gentile cliente,", "in allegato la fattura di dicembre.",
+                                             "Cordiali saluti", "Ditta Srl"};
+const std::vector<std::string> HtmlLines = {"<html><body>", "<p>Gentile cliente,</p>",
+                                            "<p>in allegato la fattura di dicembre.</p>",
+                                            "<p><img src=\"cid:IMAGE1\"></p>", "<p>Cordiali saluti<br>Ditta Srl</p>",
+                                            "</body></html>"};
+
+// The HTML mail with its plain twin and the image inline.
+double SendHtmlWithTheClient(int port, const std::string& image)
+{
+    THtmlSmtpCli client(nullptr);
+    Address(client, port);
+    TStringList plain, html, images;
+    for (const std::string& line : PlainLines)
+        plain.Add(line);
+    for (const std::string& line : HtmlLines)
+        html.Add(line);
+    images.Add(image);
+    client.SetPlainText(&plain);
+    client.SetHtmlText(&html);
+    client.SetEmailImages(&images);
+    return OpenMailQuit(client);
+}
+
+// python3 builds multipart/related around multipart/alternative with the same texts and the image
+// inline, then sends it; the seconds from reading the image to the end of the session.
+double SendHtmlWithPython(int port, const std::string& image)
+{
+    const std::string script = R"(
+import smtplib, sys, time
+from email.mime.multipart import MIMEMultipart
+from email.mime.text import MIMEText
+from email.mime.image import MIMEImage
+port, image_file = int(sys.argv[1]), sys.argv[2]
+plain, html = sys.argv[3], sys.argv[4]
+start = time.perf_counter()
+message = MIMEMultipart("related", type="multipart/alternative")
+message["From"], message["To"], message["Subject"] = "fatture@example.it", "cliente@example.it", "Fattura 12/2026"
+alternative = MIMEMultipart("alternative")
+alternative.attach(MIMEText(plain, "plain", "iso-8859-1"))
+alternative.attach(MIMEText(html, "html", "iso-8859-1"))
+message.attach(alternative)
+image = MIMEImage(open(image_file, "rb").read(), "jpeg")
+image["Content-ID"] = "<IMAGE1>"
+image["Content-Disposition"] = "inline"
+message.attach(image)
+with smtplib.SMTP("127.0.0.1", port) as client:
+    client.helo("Ditta_Srl")
+    client.send_message(message)
+print(time.perf_counter() - start)
+)";
+    std::string plain, html;
+    for (const std::string& line : PlainLines)
+        plain += line + "\r\n";
+    for (const std::string& line : HtmlLines)
+        html += line + "\r\n";
+    const std::string output = SinkProcesses::RunPython(script, {std::to_string(port), image, plain, html});
+    return output.empty() ? -1 : std::stod(output);
+}
+
+void BM_HtmlMailWithTenMegabyteImage(benchmark::State& state)
+{
+    Application->Initialize();
+    const std::string image = SampleFile("logo.jpg", AttachmentSize);
+    TBenchSmtpServer server;
+    for (auto _ : state) {
+        const double seconds = SendHtmlWithTheClient(server.Port(), image);
+        if (seconds < 0)
+            state.SkipWithError("the HTML mail was not sent");
+        state.SetIterationTime(std::max(seconds, 1e-6));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<long long>(AttachmentSize));
+}
+BENCHMARK(BM_HtmlMailWithTenMegabyteImage)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+void BM_PythonHtmlMailWithTenMegabyteImage(benchmark::State& state)
+{
+    const std::string image = SampleFile("logo.jpg", AttachmentSize);
+    TBenchSmtpServer server;
+    for (auto _ : state) {
+        const double seconds = SendHtmlWithPython(server.Port(), image);
+        if (seconds < 0)
+            state.SkipWithError("python3 did not send the HTML mail");
+        state.SetIterationTime(std::max(seconds, 1e-6));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<long long>(AttachmentSize));
+}
+BENCHMARK(BM_PythonHtmlMailWithTenMegabyteImage)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 
 // --- MD5 --------------------------------------------------------------------------------------
 
