@@ -9,6 +9,7 @@
 #include "htmlview/PaneSubs.h"
 #include "platform/rtl/TextUtils.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -75,8 +76,8 @@ std::string AttributeText(const TAttributeList* Attrs, Symb Sym)
     return Attrs->Find(Sym, attribute) ? attribute->Text : std::string();
 }
 
-// The SCRIPT text as it grows: a heap block that starts at a fixed size and grows by a fixed step
-// whenever a piece would not fit.
+// The SCRIPT text as it grows: a heap block that starts at a fixed size and grows whenever a
+// piece would not fit.
 class TScriptBuffer {
 public:
     TScriptBuffer() : FData(static_cast<char*>(std::malloc(ScriptBufferStart))), FCapacity(ScriptBufferStart)
@@ -91,9 +92,11 @@ public:
     void Append(const char* Text, std::size_t Length)
     {
         if (FLength + Length + 1 > FCapacity) {
-            std::size_t capacity = FCapacity;
-            while (FLength + Length + 1 > capacity)
-                capacity += ScriptBufferStep;
+            // At least the fixed step, and half again once the text is large, so that a long
+            // script is copied a bounded number of times.
+            std::size_t capacity = FCapacity + std::max(ScriptBufferStep, FCapacity / 2);
+            if (FLength + Length + 1 > capacity)
+                capacity = FLength + Length + 1 + ScriptBufferStep;
             auto* grown = static_cast<char*>(std::realloc(FData, capacity));
             if (grown == nullptr)
                 throw std::bad_alloc();
