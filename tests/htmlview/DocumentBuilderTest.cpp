@@ -290,25 +290,6 @@ TEST(DocumentBuilder, CustomerCard)
     EXPECT_EQ(CountLines(dump, "run 0 Arial rel=12 pt=12 --U- 02FF0000 link="), 3) << "one link run a document";
 }
 
-std::string DetailsPage()
-{
-    return "<HTML>\r\n<HEAD><TITLE>Dettaglio</TITLE></HEAD>\r\n<BODY>\r\n"
-           "<H3>Fattura n. 12bis del 01/02/2024</H3>\r\n"
-           "<P><B>Cliente:</B> Rossi &amp; Figli</P>\r\n"
-           "<TABLE BORDER=1 WIDTH=\"100%\">\r\n"
-           "<TR><TD>Invio mail</TD><TD ALIGN=right>-</TD></TR>\r\n"
-           "<TR><TD>Scadenza</TD><TD ALIGN=right>28/02/2024</TD></TR>\r\n"
-           "<TR><TD>Pagamento</TD><TD ALIGN=right>-</TD></TR>\r\n"
-           "<TR><TD>Imponibile</TD><TD ALIGN=right>1000,00</TD></TR>\r\n"
-           "<TR><TD>Contributi</TD><TD ALIGN=right>40,00</TD></TR>\r\n"
-           "<TR><TD>Sconto</TD><TD ALIGN=right>0,00</TD></TR>\r\n"
-           "<TR><TD>IVA</TD><TD ALIGN=right>228,80</TD></TR>\r\n"
-           "<TR><TD>Ritenuta</TD><TD ALIGN=right>200,00</TD></TR>\r\n"
-           "<TR><TD>Ritenuta Enasarco</TD><TD ALIGN=right>0,00</TD></TR>\r\n"
-           "<TR><TH>Totale</TH><TH ALIGN=right>1068,80</TH></TR>\r\n"
-           "</TABLE>\r\n</BODY>\r\n</HTML>\r\n";
-}
-
 TEST(DocumentBuilder, DetailsPage)
 {
     auto page = ParseHtml(DetailsPage());
@@ -332,33 +313,6 @@ TEST(DocumentBuilder, DetailsPage)
 }
 
 // --- Python's HTML parser as a peer -------------------------------------------------------------
-
-std::vector<std::string> PeerCorpus()
-{
-    std::vector<std::string> pages = {
-        "<HTML><HEAD><TITLE>Titolo</TITLE></HEAD><BODY>\nUna riga di testo.\n</BODY></HTML>",
-        "<P>Primo paragrafo.\n<P>Secondo paragrafo con <B>grassetto</B> e <I>corsivo</I>.\n",
-        "riga uno<BR>\nriga due<BR>\nriga tre\n",
-        "<UL>\n<LI>mele\n<LI>pere\n<LI>banane e kiwi\n</UL>\n",
-        "<OL>\n<LI>uno\n<LI>due\n</OL>\ndopo la lista\n",
-        "<TABLE BORDER=1>\n<TR>\n<TD>a1</TD>\n<TD>b1</TD>\n</TR>\n<TR>\n<TD>a2</TD>\n<TD>b2</TD>\n</TR>\n</TABLE>\n",
-        "Prezzi &amp; sconti: 10 &lt; 20 &gt; 5 &quot;citato&quot;\n",
-        "Caff&egrave; e perch&eacute; &agrave; &ograve; &ugrave; &igrave;\n",
-        "<H1>Capitolo</H1>\n<P>testo del capitolo\n<H2>Sezione</H2>\ntesto\n",
-        "<P>codice &#65;&#66;&#67; e &#233;t&#233;\n",
-        "<DL>\n<DT>termine\n<DD>definizione lunga\n</DL>\n",
-        "<CENTER>al centro</CENTER>\n<DIV ALIGN=right>a destra</DIV>\n",
-        "<P>uno <EM>due</EM> <STRONG>tre</STRONG> <U>quattro</U> <TT>cinque</TT>\n",
-        "<TABLE>\n<TR>\n<TH>Nome</TH>\n<TH>Valore</TH>\n</TR>\n<TR>\n<TD>x</TD>\n<TD>1,5</TD>\n</TR>\n</TABLE>\n",
-        "<UL>\n<LI>esterno\n<UL>\n<LI>interno uno\n<LI>interno due\n</UL>\n<LI>ancora\n</UL>\n",
-        "<HEAD><SCRIPT>var x = 1;</SCRIPT></HEAD>\n<BODY>visibile\n</BODY>\n",
-        "&copy; 2024 &reg; marchio &sect; 3 &deg; &plusmn; &micro;\n",
-        "<BLOCKQUOTE>\ncitazione lunga\n</BLOCKQUOTE>\nfine\n",
-        "<P>a<BR>\nb<BR>\n<B>c</B>\n<P>d e f\n",
-        "<TABLE>\n<TR>\n<TD>\n<UL>\n<LI>in cella\n</UL>\n</TD>\n<TD>accanto</TD>\n</TR>\n</TABLE>\nsotto\n",
-    };
-    return pages;
-}
 
 std::vector<std::string> Words(const std::string& text)
 {

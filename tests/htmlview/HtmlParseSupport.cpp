@@ -3,6 +3,7 @@
 
 #include "HtmlTestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -247,8 +248,8 @@ std::string ShownChars(const std::string& Chars)
 
 std::string DumpDocument(TSectionList& Doc) { return TDocumentDumper(Doc).Dump(); }
 
-std::unique_ptr<TParsedPage> ParseHtml(const std::string& html, std::size_t batchSize, const TParseHandlers& handlers,
-                                       bool plainText)
+std::unique_ptr<TParsedPage> ParseHtmlInBatches(const std::string& html, const std::vector<std::size_t>& cuts,
+                                                const TParseHandlers& handlers, bool plainText)
 {
     auto page = std::make_unique<TParsedPage>();
     page->Doc.SetFonts("Arial", "Courier New", 12, clBlack, clBlue, clPurple, clRed, clWhite, false);
@@ -268,19 +269,27 @@ std::unique_ptr<TParsedPage> ParseHtml(const std::string& html, std::size_t batc
     parser.Threaded = true;
     thread->Resume();
     WaitForParse(*thread, done);
-    const std::size_t step = batchSize == 0 ? std::max<std::size_t>(html.size(), 1) : batchSize;
     std::size_t from = 0;
-    do {
-        const std::size_t to = std::min(from + step, html.size());
+    for (std::size_t i = 0; i <= cuts.size() && !done; ++i) {
+        const std::size_t to = i < cuts.size() ? std::clamp(cuts[i], from, html.size()) : html.size();
         thread->AddString(html.substr(from, to - from));
+        parser.Threaded = i < cuts.size();
         from = to;
-        parser.Threaded = from < html.size();
         thread->Resume();
         WaitForParse(*thread, done);
-    } while (!done && from < html.size());
+    }
     while (!done)
         WaitForParse(*thread, done);
     return page;
+}
+
+std::unique_ptr<TParsedPage> ParseHtml(const std::string& html, std::size_t batchSize, const TParseHandlers& handlers,
+                                       bool plainText)
+{
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = batchSize; batchSize > 0 && at < html.size(); at += batchSize)
+        cuts.push_back(at);
+    return ParseHtmlInBatches(html, cuts, handlers, plainText);
 }
 
 std::string CustomerCard(int documents)
@@ -351,3 +360,50 @@ std::string DocumentText(TSectionList& Doc)
     AppendCellText(Doc, text);
     return text;
 }
+
+std::string DetailsPage()
+{
+    return "<HTML>\r\n<HEAD><TITLE>Dettaglio</TITLE></HEAD>\r\n<BODY>\r\n"
+           "<H3>Fattura n. 12bis del 01/02/2024</H3>\r\n"
+           "<P><B>Cliente:</B> Rossi &amp; Figli</P>\r\n"
+           "<TABLE BORDER=1 WIDTH=\"100%\">\r\n"
+           "<TR><TD>Invio mail</TD><TD ALIGN=right>-</TD></TR>\r\n"
+           "<TR><TD>Scadenza</TD><TD ALIGN=right>28/02/2024</TD></TR>\r\n"
+           "<TR><TD>Pagamento</TD><TD ALIGN=right>-</TD></TR>\r\n"
+           "<TR><TD>Imponibile</TD><TD ALIGN=right>1000,00</TD></TR>\r\n"
+           "<TR><TD>Contributi</TD><TD ALIGN=right>40,00</TD></TR>\r\n"
+           "<TR><TD>Sconto</TD><TD ALIGN=right>0,00</TD></TR>\r\n"
+           "<TR><TD>IVA</TD><TD ALIGN=right>228,80</TD></TR>\r\n"
+           "<TR><TD>Ritenuta</TD><TD ALIGN=right>200,00</TD></TR>\r\n"
+           "<TR><TD>Ritenuta Enasarco</TD><TD ALIGN=right>0,00</TD></TR>\r\n"
+           "<TR><TH>Totale</TH><TH ALIGN=right>1068,80</TH></TR>\r\n"
+           "</TABLE>\r\n</BODY>\r\n</HTML>\r\n";
+}
+
+std::vector<std::string> PeerCorpus()
+{
+    std::vector<std::string> pages = {
+        "<HTML><HEAD><TITLE>Titolo</TITLE></HEAD><BODY>\nUna riga di testo.\n</BODY></HTML>",
+        "<P>Primo paragrafo.\n<P>Secondo paragrafo con <B>grassetto</B> e <I>corsivo</I>.\n",
+        "riga uno<BR>\nriga due<BR>\nriga tre\n",
+        "<UL>\n<LI>mele\n<LI>pere\n<LI>banane e kiwi\n</UL>\n",
+        "<OL>\n<LI>uno\n<LI>due\n</OL>\ndopo la lista\n",
+        "<TABLE BORDER=1>\n<TR>\n<TD>a1</TD>\n<TD>b1</TD>\n</TR>\n<TR>\n<TD>a2</TD>\n<TD>b2</TD>\n</TR>\n</TABLE>\n",
+        "Prezzi &amp; sconti: 10 &lt; 20 &gt; 5 &quot;citato&quot;\n",
+        "Caff&egrave; e perch&eacute; &agrave; &ograve; &ugrave; &igrave;\n",
+        "<H1>Capitolo</H1>\n<P>testo del capitolo\n<H2>Sezione</H2>\ntesto\n",
+        "<P>codice &#65;&#66;&#67; e &#233;t&#233;\n",
+        "<DL>\n<DT>termine\n<DD>definizione lunga\n</DL>\n",
+        "<CENTER>al centro</CENTER>\n<DIV ALIGN=right>a destra</DIV>\n",
+        "<P>uno <EM>due</EM> <STRONG>tre</STRONG> <U>quattro</U> <TT>cinque</TT>\n",
+        "<TABLE>\n<TR>\n<TH>Nome</TH>\n<TH>Valore</TH>\n</TR>\n<TR>\n<TD>x</TD>\n<TD>1,5</TD>\n</TR>\n</TABLE>\n",
+        "<UL>\n<LI>esterno\n<UL>\n<LI>interno uno\n<LI>interno due\n</UL>\n<LI>ancora\n</UL>\n",
+        "<HEAD><SCRIPT>var x = 1;</SCRIPT></HEAD>\n<BODY>visibile\n</BODY>\n",
+        "&copy; 2024 &reg; marchio &sect; 3 &deg; &plusmn; &micro;\n",
+        "<BLOCKQUOTE>\ncitazione lunga\n</BLOCKQUOTE>\nfine\n",
+        "<P>a<BR>\nb<BR>\n<B>c</B>\n<P>d e f\n",
+        "<TABLE>\n<TR>\n<TD>\n<UL>\n<LI>in cella\n</UL>\n</TD>\n<TD>accanto</TD>\n</TR>\n</TABLE>\nsotto\n",
+    };
+    return pages;
+}
+

@@ -272,6 +272,10 @@ struct TParsedPage {
 std::unique_ptr<TParsedPage> ParseHtml(const std::string& html, std::size_t batchSize = 0,
                                        const TParseHandlers& handlers = {}, bool plainText = false);
 
+// The same with the batches ending at the given offsets (ascending).
+std::unique_ptr<TParsedPage> ParseHtmlInBatches(const std::string& html, const std::vector<std::size_t>& cuts,
+                                                const TParseHandlers& handlers = {}, bool plainText = false);
+
 // The same on the calling thread, all text at once; much cheaper than a thread under the
 // sanitizers.
 std::unique_ptr<TParsedPage> ParseHtmlHere(const std::string& html, const TParseHandlers& handlers = {});
@@ -284,3 +288,8 @@ std::string DocumentText(TSectionList& Doc);
 // documents: invoices 12, 13, ... of 01/02/2024, every third with the modifier "bis", every other
 // one paid.
 std::string CustomerCard(int documents);
+
+// The fixture of the document details page: its template with the placeholders filled.
+std::string DetailsPage();
+// Twenty simple pages: paragraphs, line breaks, styles, lists, tables and entities.
+std::vector<std::string> PeerCorpus();
