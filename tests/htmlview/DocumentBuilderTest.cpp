@@ -255,6 +255,18 @@ TEST(DocumentBuilder, ThirtyNestedFontsKeepTheStackBounded)
     EXPECT_EQ(dump.find("run 24 "), std::string::npos);
 }
 
+TEST(DocumentBuilder, StrayListItemRestoresTheListIndentAlsoWhenTheParseFails)
+{
+    const int before = PaneUn2::ListIndent;
+    for (const std::string html : {"<LI>a<B>b</B>", "<LI>a<!-- never closed"}) {
+        const std::string dump = ParseHtmlHere(html)->Dump();
+        EXPECT_TRUE(ShowsInOrder(dump, {"TUListItem level=1 indent=15 align=left clear=none plain=no"})) << html;
+        EXPECT_EQ(PaneUn2::ListIndent, before) << html;
+    }
+    const std::string dump = ParseHtmlHere("<LI>a<UL><LI>b</UL>")->Dump();
+    EXPECT_TRUE(ShowsInOrder(dump, {"TUListItem level=1 indent=35 align=left clear=none plain=no", "text \"b\""}));
+}
+
 TEST(DocumentBuilder, PlainTextShowsTagsLiterallyWithoutComments)
 {
     const std::string dump = ParseHtml("a <B>b</B>\r\nc<!-- x -->d", 0, {}, true)->Dump();
