@@ -88,70 +88,11 @@ ThlParser::~ThlParser() { delete TagAttrs; }
 
 // --- Parse entries ------------------------------------------------------------------------------
 
-void ThlParser::ParseInit(TSectionList* ASectionList, TStringList* ANameList, TIncludeType AIncludeHandler)
-{
-    SectionList = ASectionList;
-    NameList = ANameList;
-    IncludeHandler = std::move(AIncludeHandler);
-    delete TagAttrs;
-    TagAttrs = new TAttributeList;
-    CharPos = -1;
-    LineEndState = lcOther;
-    InScript = false;
-    InPre = false;
-    NoBreak = false;
-    ParaSpaceDone = false;
-    FInComment = false;
-    FOpenCommentAtEnd = false;
-}
-
 void ThlParser::ReadThreadRange()
 {
     PrimaryNext = ParseThread->FReadPtr;
     PrimaryEnd = ParseThread->FEndPtr;
     FPrimaryText = ParseThread->FBuffer.data();
-}
-
-void ThlParser::HtmlParseString(TSectionList* ASectionList, TStringList* ANameList, TIncludeType AIncludeHandler,
-                                TSoundType ASoundHandler, TMetaType AMetaHandler)
-{
-    LoadStyle = lsPrimary;
-    ParseInit(ASectionList, ANameList, std::move(AIncludeHandler));
-    SoundHandler = std::move(ASoundHandler);
-    MetaHandler = std::move(AMetaHandler);
-    try {
-        ReadThreadRange();
-        GetCh();
-        do
-            Next();
-        while (CurSym != Symb::EofSy);
-    } catch (...) {
-        // Whatever was read stays; a stopped or failed parse is not reported.
-    }
-    delete TagAttrs;
-    TagAttrs = nullptr;
-}
-
-void ThlParser::HtmlParseTextString(TSectionList* ASectionList, TStringList* ANameList)
-{
-    LoadStyle = lsPrimary;
-    ParseInit(ASectionList, ANameList, nullptr);
-    SoundHandler = nullptr;
-    MetaHandler = nullptr;
-    try {
-        ReadThreadRange();
-        GetCh();
-        do
-            Next();
-        while (CurSym != Symb::EofSy);
-    } catch (const EParseError&) {
-    } catch (...) {
-        delete TagAttrs;
-        TagAttrs = nullptr;
-        throw;
-    }
-    delete TagAttrs;
-    TagAttrs = nullptr;
 }
 
 // --- Characters ---------------------------------------------------------------------------------

@@ -16,6 +16,8 @@
 
 class TSection;
 class TCell;
+class TListBoxFormControlObj;
+class TTextAreaFormControlObj;
 class TSectionList;
 class TMyFont;
 class ThtmlForm;
@@ -36,6 +38,15 @@ using TIncludeType =
 using TSoundType = std::function<void(TObject* Sender, const std::string& SRC, int Loop, bool Terminate)>;
 using TMetaType = std::function<void(TObject* Sender, const std::string& HttpEq, const std::string& Name,
                                      const std::string& Content)>;
+// Script is the SCRIPT element's zero-terminated text, its lines joined by CR LF; it is valid only
+// during the call and the parser frees it afterwards.
+using TScriptEvent =
+    std::function<void(TObject* Sender, const std::string& Name, const std::string& Language, const char* Script)>;
+
+// Normal font sizes in points of the HTML sizes 1 to 7 (index 0 is size 1), in running text and
+// in preformatted text.
+extern const std::array<int, 7> FontConv;
+extern const std::array<int, 7> PreFontConv;
 
 // The end-of-input character.
 constexpr char EofChar = 26;
@@ -50,13 +61,55 @@ public:
     ThlParser(const ThlParser&) = delete;
     ThlParser& operator=(const ThlParser&) = delete;
 
-    // Parses the text the parser thread holds. Until the document builder exists these only run
-    // the tokenizer: they reset the reader, then read symbols up to the end of the input.
+    // Builds the document from the HTML text the parser thread holds. Never rejects a document:
+    // any failure ends the parse quietly with what was built so far. Without a document the text
+    // is only read, symbol by symbol (the tokenizer's own tests and benchmarks read it so).
     void HtmlParseString(TSectionList* ASectionList, TStringList* ANameList, TIncludeType AIncludeHandler,
                          TSoundType ASoundHandler, TMetaType AMetaHandler);
+    // Shows the text the parser thread holds as plain preformatted text.
     void HtmlParseTextString(TSectionList* ASectionList, TStringList* ANameList);
-    // Resets the parser for one parse (the reader's part of it).
+    // Resets the parser for one parse: the reader, and with a document the builder's state.
     void ParseInit(TSectionList* ASectionList, TStringList* ANameList, TIncludeType AIncludeHandler);
+
+    // --- The document builder ---
+    // Consumes symbols until one in TermSet (left current) or the end of the input.
+    void DoBody(int Level, const SymbSet& TermSet);
+    // One symbol of the common set, then the next symbol.
+    void DoCommonSy(int Level);
+    // One list or BLOCKQUOTE whose start tag Sym is current; returns at its end tag (left
+    // current), at the end of the input, or at a symbol of TermSet.
+    void DoLists(int Level, Symb Sym, const SymbSet& TermSet);
+    // PRE up to its end tag, one section a source line; ends with the next symbol.
+    void DoPreformatted(int Level);
+    // The plain-text reader: every line one preformatted section, no tags, no entities.
+    void DoText();
+    bool PushNewFont();
+    void PopFont();
+    JustifyType FindAlignment();
+    void DoAEnd();
+    // The TABLE whose start tag is current, up to and including its end tag.
+    void DoTable(int Level);
+    void GetOptions(TListBoxFormControlObj* Control);
+    void DoTextArea(TTextAreaFormControlObj* Control);
+    // The MAP whose start tag is current, up to its end tag (left current).
+    void DoMap();
+    // The SCRIPT whose start tag is current, up to and including "</script>".
+    void DoScript(const TScriptEvent& Handler);
+    void DoTitle();
+    void DoBase();
+    void DoMeta(TObject* Sender);
+    void DoSound();
+    static TFontCharset TranslateCharset(TFontCharset DefaultCharset, const std::string& Content);
+    // Run on the GUI thread.
+    void DoMetaEvent();
+    void DoSoundEvent();
+
+    // Nesting deeper than this (CENTER, DIV, lists, BLOCKQUOTE, TABLE together) is not opened:
+    // every level is a frame on the parser's stack and later in layout and painting.
+    static constexpr int MaxNesting = 200;
+    // A table inside this many open tables is not opened: laying out a cell measures it twice,
+    // so the cost doubles with every level.
+    static constexpr int MaxTableNesting = 16;
     // Takes the parser thread's read and end positions as the document text to read.
     void ReadThreadRange();
 
@@ -124,6 +177,8 @@ public:
     bool Threaded = false;
     TParseThread* ParseThread = nullptr;
     TFontStyles StyleSet;
+    int NestingDepth = 0;
+    int TableDepth = 0;
     SubSuperType SubSupState{};
     ThtmlForm* CurrentForm = nullptr;
 
@@ -131,6 +186,31 @@ public:
     std::function<void(const ThlParser&)> OnSymbol;
 
 private:
+    // The builder's small steps: finish the current section into the current cell, make sure
+    // there is one, give it the top font, start a section in the top font.
+    void FinishSection();
+    void EnsureSection(int Level);
+    void ApplyFont();
+    TSection* NewSection(int Level, JustifyType Justify);
+    TMyFont* TopFont() const { return FontStack[static_cast<std::size_t>(FontTop)]; }
+    bool NestingAllowed(Symb Sym) const;
+    void ChangeStyle(Symb Sym);
+    bool IsStyleSymbol(Symb Sym) const;
+    void DoBodyTag();
+    void DoCenterOrDiv(int Level, const SymbSet& TermSet);
+    void DoStrayListItem();
+    void DoParagraph(int Level);
+    void DoAnchor(int Level, bool InPreformatted);
+    bool DoFontTag(bool IsBaseFont, const std::array<int, 7>& Sizes);
+    bool DoBigSmall();
+    void PushHeadingFont();
+    // Returns with the symbol after the field read only outside preformatted text.
+    void DoFormField(Symb Sym, int Level);
+    void CleanUpParse();
+    // The piece readers of TEXTAREA and SCRIPT content.
+    void NextTextAreaPiece(Symb& Sym);
+    void NextScriptPiece(Symb& Sym);
+
     char ReadRawChar();
     char PeekRawChar();
     bool WaitForMoreText();

@@ -5,6 +5,7 @@
 // waiting for their data.
 
 #include "htmlview/FontObj.h"
+#include "htmlview/PanePars.h"
 #include "htmlview/SectionBase.h"
 #include "platform/rtl/Lists.h"
 
@@ -23,9 +24,6 @@ class ThlParser;
 using TGetImageEvent = std::function<void(TObject* Sender, const std::string& SRC, TMemoryStream*& Stream)>;
 using TExpandNameEvent = std::function<void(TObject* Sender, const std::string& SRC, std::string& Result)>;
 using TObjectClickEvent = std::function<void(TObject* Sender, TObject* Obj, const std::string& OnClick)>;
-// The handler owns Script, a zero-terminated text.
-using TScriptEvent =
-    std::function<void(TObject* Sender, const std::string& Name, const std::string& Language, char* Script)>;
 // The handler owns Results.
 using TFormSubmitEvent =
     std::function<void(TObject* Sender, const std::string& Action, const std::string& Target,

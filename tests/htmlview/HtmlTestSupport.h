@@ -246,3 +246,50 @@ std::string StyleText(TFontStyles Style);
 // One line per item of the document: sections, their runs, images and controls, gaps, rules,
 // tables as a grid with each cell's content indented under it, and then the forms.
 std::string DumpDocument(TSectionList& Doc);
+
+// --- Parsing into a document --------------------------------------------------------------------
+
+struct TParseHandlers {
+    TMetaType Meta;
+    TSoundType Sound;
+    TScriptEvent Script;
+    TIncludeType Include;
+};
+
+// A document parsed by ParseHtml with what the parse left: the names of its anchors and the
+// parser's TITLE and BASE.
+struct TParsedPage {
+    TFakeViewer Viewer;
+    TSectionList Doc{&Viewer, nullptr};
+    TStringList Names;
+    ThlParser Parser;
+    std::string Dump() { return DumpDocument(Doc); }
+};
+
+// Parses html into a new document on a parser thread with the viewer's batch handshake: the text
+// goes over batchSize characters at a time (0: all at once), the GUI side waiting after each, the
+// last batch telling the parser that no more follows. Faces "Arial" and "Courier New", base size 12.
+std::unique_ptr<TParsedPage> ParseHtml(const std::string& html, std::size_t batchSize = 0,
+                                       const TParseHandlers& handlers = {}, bool plainText = false);
+
+// The same with the batches ending at the given offsets (ascending).
+std::unique_ptr<TParsedPage> ParseHtmlInBatches(const std::string& html, const std::vector<std::size_t>& cuts,
+                                                const TParseHandlers& handlers = {}, bool plainText = false);
+
+// The same on the calling thread, all text at once; much cheaper than a thread under the
+// sanitizers.
+std::unique_ptr<TParsedPage> ParseHtmlHere(const std::string& html, const TParseHandlers& handlers = {});
+
+// The characters of every text section, tables' cells and captions included, each section
+// preceded by a blank, without placeholder characters.
+std::string DocumentText(TSectionList& Doc);
+
+// The customer card the program composes, for the customer "Rossi" with the given number of
+// documents: invoices 12, 13, ... of 01/02/2024, every third with the modifier "bis", every other
+// one paid.
+std::string CustomerCard(int documents);
+
+// The fixture of the document details page: its template with the placeholders filled.
+std::string DetailsPage();
+// Twenty simple pages: paragraphs, line breaks, styles, lists, tables and entities.
+std::vector<std::string> PeerCorpus();

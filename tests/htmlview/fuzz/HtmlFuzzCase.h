@@ -1,0 +1,49 @@
+#pragma once
+// One run of the HTML document fuzz target: any bytes are parsed as a page into a document, with
+// every event handler assigned, and the document is dumped. Through the parser thread the text
+// goes over in batches cut where the first bytes say. Crashes, bad reads, hangs and sanitizer
+// reports are the faults looked for; a document that is not whole shows up as a bad read in the
+// dump. Layout and painting join this one entry point later.
+
+#include "HtmlTestSupport.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Up to four cuts, at offsets scaled from the bytes after the first.
+inline std::vector<std::size_t> HtmlFuzzCuts(const std::string& html)
+{
+    std::vector<std::size_t> cuts;
+    if (html.empty())
+        return cuts;
+    const std::size_t count = static_cast<unsigned char>(html[0]) % 5;
+    for (std::size_t i = 1; i <= count; ++i)
+        cuts.push_back(static_cast<unsigned char>(html[std::min(i, html.size() - 1)]) * html.size() / 256);
+    std::sort(cuts.begin(), cuts.end());
+    return cuts;
+}
+
+inline TParseHandlers HtmlFuzzHandlers()
+{
+    TParseHandlers handlers;
+    handlers.Meta = [](TObject*, const std::string&, const std::string&, const std::string&) {};
+    handlers.Sound = [](TObject*, const std::string&, int, bool) {};
+    handlers.Script = [](TObject*, const std::string&, const std::string&, const char* script) {
+        volatile char first = script[0];
+        (void)first;
+    };
+    handlers.Include = [](TObject*, const std::string&, TStrings*, std::string& text) { text = "<B>incluso</B>"; };
+    return handlers;
+}
+
+inline void RunHtmlFuzzCase(const std::uint8_t* data, std::size_t size, bool throughThread = true)
+{
+    const std::string html(reinterpret_cast<const char*>(data), size);
+    const TParseHandlers handlers = HtmlFuzzHandlers();
+    std::unique_ptr<TParsedPage> page =
+        throughThread ? ParseHtmlInBatches(html, HtmlFuzzCuts(html), handlers) : ParseHtmlHere(html, handlers);
+    volatile std::size_t length = page->Dump().size();
+    (void)length;
+}
