@@ -164,7 +164,6 @@ void THlCustomMemo::InitMemoObjects()
     Screen->SetCursors(crSELDRAG, LoadCursor(MainInstance(), "SELDRAG"));
     Screen->SetCursors(crSELDRAGCOPY, LoadCursor(MainInstance(), "SELDRAGCOPY"));
     Screen->SetCursors(crHANDPOINT, LoadCursor(MainInstance(), "HANDPOINT"));
-    // The list's key-press, exit and draw-item handlers belong to the editing layer.
     FDropList = new TListBox(this);
     FDropList->SetVisible(false);
     FDropList->SetParent(this);
@@ -173,6 +172,7 @@ void THlCustomMemo::InitMemoObjects()
     FDropList->IntegralHeight = true;
     FDropList->SetSorted(true);
     FDropList->SetStyle(lbOwnerDrawFixed);
+    BindDropList();
 }
 
 void THlCustomMemo::CreateParams(TCreateParams& Params)
@@ -195,11 +195,11 @@ void THlCustomMemo::CreateWnd()
     FVScrollPos = 0;
     UpdateCharBounds();
     UpdateScrollBars();
-    // The tick handler belongs to the editing layer; until then the timer stays idle.
     if (!FAutoScrollTimer) {
         FAutoScrollTimer = new TTimer(this);
         FAutoScrollTimer->SetEnabled(false);
         FAutoScrollTimer->SetInterval(100);
+        FAutoScrollTimer->OnTimer = [this](TObject*) { ScrollOnTimer(); };
     }
     UpdateTimer();
 }
@@ -215,6 +215,12 @@ void THlCustomMemo::Dispatch(TMessage& Message)
         return;
     case WM_GETDLGCODE:
         WMGetDlgCode(Message);
+        return;
+    case WM_KEYDOWN:
+        WMKeyDown(Message);
+        return;
+    case WM_KEYUP:
+        WMKeyUp(Message);
         return;
     default:
         TCustomControl::Dispatch(Message);

@@ -6,6 +6,7 @@
 // component takes over drawing and completion. Include widgets/HlMemo.h rather than this header.
 
 #include "platform/gui/Bitmap.h"
+#include "platform/gui/ListBox.h"
 #include "platform/gui/Messages.h"
 #include "platform/gui/WinControl.h"
 #include "platform/rtl/Lists.h"
@@ -39,6 +40,8 @@ inline int Pixels(long long value)
 // Draws text in rect as a row of the memo: single line, vertically centred, no prefix, in the
 // canvas's font, its cells filled with the canvas's brush.
 void DrawRowText(TCanvas* canvas, const std::string& text, const TRect& rect, UINT alignment = 0);
+// Word characters of the memo: "#", the digits and the letters A-Z and a-z.
+bool IsWordChar(char c);
 // Registers the cursor images "SELDRAG", "SELDRAGCOPY", "HANDPOINT" and "LINESEL" once per program.
 void RegisterCursors();
 } // namespace HlMemo
@@ -159,6 +162,26 @@ public:
     void MarkHyperlinks(const std::string& Text, TBitmap* Bitmap);
     // One tick of the caret timer.
     void BlinkCaret();
+    // One tick of the auto-scroll timer while the mouse selects.
+    void ScrollOnTimer();
+
+    // --- Find and replace, links, hints and the drop list ---
+    void FindText(const std::string& Text, THlFindOptions Options, bool Backward);
+    void ReplaceText(const std::string& FindText, const std::string& ReplaceWith, THlFindOptions Options,
+                     bool Backward);
+    // True when the client point lies on a web or e-mail address; Hyperlink is then the address.
+    bool GetHyperlinksAtPos(int X, int Y, std::string& Hyperlink);
+    // Shows Text in the memo's hint window near the client point, unless one is already shown.
+    void ShowTextHint(int X, int Y, const std::string& Text);
+    void ShowDropWindow();
+    // The memo's one hint window (owned by the memo whoever shows it), or none.
+    THintWindow* HintWindow() const { return FHintWindow; }
+    void SetHintWindow(THintWindow* value);
+    void DestroyHintWindow();
+    bool ColorHintShown() const { return FColorHintShown; }
+    void SetColorHintShown(bool value) { FColorHintShown = value; }
+    TPoint MousePos() const { return FMousePos; }
+    bool DraggingSelection() const { return FDraggingSelection; }
 
     // --- Text operations ---
     // (X, Y) already include the scroll offsets.
@@ -197,6 +220,22 @@ protected:
     void WMHScroll(TMessage& Message);
     void WMVScroll(TMessage& Message);
     void WMGetDlgCode(TMessage& Message);
+    void WMKeyDown(TMessage& Message);
+    void WMKeyUp(TMessage& Message);
+    void KeyboardCaretNav(TShiftState Shift, WORD Key);
+    void KeyPress(char& Key) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DblClick() override;
+    // Moves (or copies) the selection to Target (X is the row, Y the column).
+    void DragDropSelection(TPoint Target, bool Copy);
+    bool FindReplaceProc(const std::string& Text, THlFindOptions Options, bool Backward, bool ReplaceMode,
+                         bool& ReplaceFlag);
+    void DropListKeyPress(TObject* Sender, char& Key);
+    void DropListExit(TObject* Sender);
+    void DropListDrawItem(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State);
+    void BindDropList();
     void InitMemoObjects();
     void CaretBlinkingTimeProc(TMessage& Message);
     void UpdateTimer();
@@ -204,6 +243,36 @@ protected:
     void ResetDropList();
     // The gutter's width when it is shown, else 0.
     int GutterOffset() const;
+    // Editing helpers: the row's text and length (empty past the lines), redrawing one row or the
+    // visible rows, scrolling the caret into view, and OnMemoEvents.
+    std::string RowText(int Row) const;
+    int RowLength(int Row) const;
+    void RedrawRow(int Row);
+    void RedrawVisible();
+    void MakeCaretVisible();
+    void RaiseMemoEvent(THlKeyEvent KeyEvent, WORD Key, TPoint Mouse);
+    // The text position under a client point, scroll offsets added.
+    void PositionAtClientPoint(int X, int Y, int& Row, int& Col);
+    // The column of the next word start of a row from Col on (word characters are skipped first),
+    // or -1 when the row has none.
+    int NextWordStartInRow(int Row, int Col) const;
+    void NavigateLeft(TShiftState Shift);
+    void NavigateRight(TShiftState Shift);
+    void NavigatePage(TShiftState Shift, bool Up);
+    void TypeTab();
+    void TypeEnter();
+    void TypeBackspace();
+    void TypeCharacter(char Key);
+    void DeleteAtCaret();
+    bool PressInsideSelection(int Row, int Col) const;
+    bool DropInsideSelection(int Row, int Col) const;
+    // The engines of the two link patterns, compiled on first use.
+    TRegExpHlMemo* WebEngine();
+    TRegExpHlMemo* MailEngine();
+    // The run of link characters around the column, empty when the character there is none.
+    std::string LinkRunAt(const std::string& Line, int Col) const;
+    // "Image: " or "Link to: " and the link, near the last mouse position.
+    void ShowLinkHint(const std::string& Link);
     // The new scroll position a scroll message asks for, or false to ignore the message.
     bool ScrollTarget(TMessage& Message, int bar, int current, int& target);
     // Stores value through the bar (which clamps it) and returns the stored position.
@@ -264,6 +333,7 @@ protected:
     bool FDraggingSelection = false;
     bool FColorHintShown = false;
     std::unique_ptr<TRegExpHlMemo> FRegExp;
+    std::unique_ptr<TRegExpHlMemo> FMailRegExp;
     THintWindow* FHintWindow = nullptr;
     TListBox* FDropList = nullptr;
     int FDropListCharWidth = 20;

@@ -2,11 +2,8 @@
 // its bitmap, and the caret.
 #include "widgets/HlMemo.h"
 
-#include "platform/gui/Application.h"
-#include "platform/gui/Screen.h"
 #include "platform/gui/TextOutput.h"
 #include "platform/gui/GdiObjects.h"
-#include "platform/gui/Timer.h"
 #include "platform/gui/WindowHandles.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -244,40 +241,4 @@ void THlCustomMemo::DrawCaret(int Row, int Col, bool Show)
         FSelAnchorRow = FCaretRow;
         FSelAnchorCol = FCaretCol;
     }
-}
-
-// Stand-in until link marking exists: the row keeps its plain look.
-void THlCustomMemo::MarkHyperlinks(const std::string& /*Text*/, TBitmap* /*Bitmap*/) {}
-
-// Stand-in until editing exists: toggles the caret and draws it; no drop-list countdown yet.
-void THlCustomMemo::BlinkCaret()
-{
-    if (Screen->Cursor() == crIBeam)
-        Screen->SetCursor(crDefault);
-    FCaretPhase = !FCaretPhase;
-    if (FSelAnchorRow == FSelEndRow && FSelAnchorCol == FSelEndCol)
-        FSelected = false;
-    if (FSelected)
-        FCaretPhase = false;
-    DrawCaret(FCaretRow, FCaretCol, FCaretPhase);
-}
-
-void THlCustomMemo::CaretBlinkingTimeProc(TMessage& Message)
-{
-    if (Message.Msg != WM_TIMER) {
-        Message.Result = DefWindowProcA(FCaretWindow, Message.Msg, Message.WParam, Message.LParam);
-        return;
-    }
-    try {
-        BlinkCaret();
-    } catch (...) {
-        Application->HandleException(this);
-    }
-}
-
-void THlCustomMemo::UpdateTimer()
-{
-    KillTimer(FCaretWindow, 1);
-    if (FCaretBlinking && SetTimer(FCaretWindow, 1, 450, nullptr) == 0)
-        throw EOutOfResources("Caret timer error");
 }

@@ -9,12 +9,12 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
-
-bool HlMemoIsWordChar(char c)
+bool HlMemo::IsWordChar(char c)
 {
     return c == '#' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
+
+namespace {
 
 // The pieces of text between its line breaks: CR LF when it holds any, else a lone CR. A lone LF
 // is never a break.
@@ -63,20 +63,20 @@ void THlCustomMemo::GetWordAtPos(int Col, int Row, std::string& Word, int& Pos)
     if (length == 0)
         return;
     Col = std::clamp(Col, 0, length - 1);
-    if (!HlMemoIsWordChar(line[Col])) {
+    if (!HlMemo::IsWordChar(line[Col])) {
         // Column 0 is not looked at: a row starting with a word is reached from its right.
         int left = Col - 1;
-        while (left >= 1 && !HlMemoIsWordChar(line[left]))
+        while (left >= 1 && !HlMemo::IsWordChar(line[left]))
             --left;
         if (left < 1)
             return;
         Col = left;
     }
     int start = Col;
-    while (start > 0 && HlMemoIsWordChar(line[start - 1]))
+    while (start > 0 && HlMemo::IsWordChar(line[start - 1]))
         --start;
     int end = Col + 1;
-    while (end < length && HlMemoIsWordChar(line[end]))
+    while (end < length && HlMemo::IsWordChar(line[end]))
         ++end;
     Word = line.substr(start, end - start);
     Pos = start;

@@ -1,18 +1,24 @@
 // The memo editor: loading a large file and showing its end beside the layer's TMemo doing the
-// same, a full repaint of a large view with a selection, and line breaks inserted into a long text.
+// same, a full repaint of a large view with a selection, line breaks inserted into a long text,
+// a repaint of a view full of addresses with and without link marking, a search for a missing word
+// in 10 MB beside grep doing the same, and typing at the end of a text.
 
 #include "platform/gui/Application.h"
 #include "platform/gui/Edit.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/Memo.h"
+#include "platform/gui/Messages.h"
 #include "platform/gui/WindowHandles.h"
 #include "widgets/HlMemo.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -143,5 +149,101 @@ void BM_HlMemo1000LineBreaksInto100000Lines(benchmark::State& state)
     state.counters["lines"] = memo.Lines()->Count();
 }
 BENCHMARK(BM_HlMemo1000LineBreaksInto100000Lines)->Unit(benchmark::kMillisecond);
+
+// 60 rows of 200 characters, each with a web and an e-mail address; the argument turns marking on.
+void BM_HlMemoRepaintWithLinks(benchmark::State& state)
+{
+    EnsureHlMemoBenchApplication();
+    THlMemoBenchForm f(800, 600);
+    for (int i = 0; i < 60; ++i) {
+        std::string row = "riga " + std::to_string(i) + " vedi http://www.ditta" + std::to_string(i) +
+                          ".it/listino/prezzi.html e scrivi a ufficio.vendite@ditta.it per ";
+        while (row.size() < 200)
+            row += "ordini ";
+        row.resize(200);
+        f.Memo->Lines()->Add(row);
+    }
+    f.Memo->GutterOptions()->SetVisible(false);
+    f.Memo->SetClientWidth(200 * f.Memo->CharWidth());
+    f.Memo->SetClientHeight(60 * f.Memo->LineHeight());
+    Application->ProcessMessages();
+    f.Memo->SetShowHyperlinks(state.range(0) != 0);
+    for (auto _ : state) {
+        f.Memo->Invalidate();
+        f.Memo->PaintControl();
+    }
+}
+BENCHMARK(BM_HlMemoRepaintWithLinks)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+double SecondsOf(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_HlMemoFindMissingWordIn10MB(benchmark::State& state)
+{
+    EnsureHlMemoBenchApplication();
+    const std::string& path = LargeTextFile();
+    THlMemoBenchForm f(600, 400);
+    f.Memo->LoadFromFile(path);
+    double memoSeconds = 0;
+    double grepSeconds = 0;
+    int rounds = 0;
+    bool found = true;
+    for (auto _ : state) {
+        memoSeconds += SecondsOf([&] {
+            f.Memo->OnSearchEnd = [&](TObject*, bool findIt, bool) { found = findIt; };
+            f.Memo->FindText("assente", {}, false);
+        });
+        state.PauseTiming();
+        grepSeconds += SecondsOf([&] {
+            const std::string command = "grep -F -i -c assente " + path + " > /dev/null";
+            if (std::system(command.c_str()) == -1)
+                state.SkipWithError("grep could not be started");
+        });
+        state.ResumeTiming();
+        ++rounds;
+    }
+    state.counters["found"] = found;
+    state.counters["grep ms"] = grepSeconds * 1000 / rounds;
+    state.counters["memo/grep"] = memoSeconds / grepSeconds;
+}
+BENCHMARK(BM_HlMemoFindMissingWordIn10MB)->Unit(benchmark::kMillisecond);
+
+// 10,000 characters typed at the end of 1,000 lines; the argument ends a row with Enter after
+// every 70 characters (0: one row takes them all). Each character redraws its row; each Enter
+// redraws the view.
+void BM_HlMemoType10000CharactersAtTheEnd(benchmark::State& state)
+{
+    EnsureHlMemoBenchApplication();
+    THlMemoBenchForm f(600, 400);
+    const std::string words = "Fattura numero 12 del cliente Rossi, importo \xE8 pari a 100 \x80. ";
+    const int rowLength = static_cast<int>(state.range(0));
+    double characterSeconds = 0, enterSeconds = 0, characters = 0, enters = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.Memo->Lines()->Clear();
+        for (int i = 0; i < 1000; ++i)
+            f.Memo->Lines()->Add("riga " + std::to_string(i) + " del testo gi\xE0 scritto");
+        f.Memo->PaintControl();
+        f.Memo->Perform(WM_KEYDOWN, VK_END, 0);
+        f.Memo->Perform(WM_KEYDOWN, VK_DOWN, 0);
+        state.ResumeTiming();
+        for (int i = 0; i < 10000; ++i) {
+            const bool enter = rowLength > 0 && i % (rowLength + 1) == rowLength;
+            const char c = enter ? '\r' : words[static_cast<std::size_t>(i) % words.size()];
+            const double key = SecondsOf([&] { f.Memo->Perform(WM_CHAR, static_cast<unsigned char>(c), 1); });
+            (enter ? enterSeconds : characterSeconds) += key;
+            (enter ? enters : characters) += 1;
+        }
+    }
+    state.counters["us per key"] = (characterSeconds + enterSeconds) * 1e6 / (enters + characters);
+    state.counters["us per character"] = characterSeconds * 1e6 / std::max(characters, 1.0);
+    state.counters["us per Enter"] = enterSeconds * 1e6 / std::max(enters, 1.0);
+    state.counters["lines"] = f.Memo->Lines()->Count();
+}
+BENCHMARK(BM_HlMemoType10000CharactersAtTheEnd)->Arg(0)->Arg(70)->Unit(benchmark::kMillisecond);
 
 } // namespace
