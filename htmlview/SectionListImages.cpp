@@ -58,8 +58,8 @@ std::shared_ptr<TPersistent> DecodeStream(TMemoryStream& Stream, Transparency& T
     if (IsGifData(Stream)) {
         bool nonAnimated = true;
         Stream.SetPosition(0);
-        if (auto picture = FromGif(CreateAGifFromStream(nonAnimated, Stream), nonAnimated, Transp, Mask,
-                                   LowerLeftMask))
+        std::unique_ptr<TGIFImage> gif = CreateAGifFromStream(nonAnimated, Stream);
+        if (auto picture = FromGif(std::move(gif), nonAnimated, Transp, Mask, LowerLeftMask))
             return picture;
     }
     std::unique_ptr<TBitmap> mask;
@@ -74,7 +74,8 @@ std::shared_ptr<TPersistent> DecodeFile(const std::string& Name, Transparency& T
     const std::string extension = ExtractFileExt(Name);
     if (extension.size() <= 10 && LowerCase(extension) == ".gif") {
         bool nonAnimated = true;
-        if (auto picture = FromGif(CreateAGif(Name, nonAnimated), nonAnimated, Transp, Mask, true))
+        std::unique_ptr<TGIFImage> gif = CreateAGif(Name, nonAnimated);
+        if (auto picture = FromGif(std::move(gif), nonAnimated, Transp, Mask, true))
             return picture;
     }
     std::unique_ptr<TBitmap> mask;
