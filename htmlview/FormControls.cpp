@@ -12,6 +12,7 @@
 #include "platform/gui/Memo.h"
 #include "platform/gui/Panel.h"
 #include "platform/gui/RadioButton.h"
+#include "platform/gui/Screen.h"
 #include "platform/gui/TextOutput.h"
 #include "platform/gui/WinControl.h"
 
@@ -64,6 +65,16 @@ int ControlSide(int Unit, int Count, int Extra)
 {
     const std::int64_t side = static_cast<std::int64_t>(Unit) * Count + Extra;
     return static_cast<int>(std::clamp<std::int64_t>(side, 0, MaxControlSide));
+}
+
+// The frame a window keeps around its client area may change with its size, so
+// the second round corrects what the first measured with the old frame.
+void SetClientSize(TWinControl* Control, int Width, int Height)
+{
+    for (int round = 0; round < 2; ++round) {
+        Control->SetClientWidth(Width);
+        Control->SetClientHeight(Height);
+    }
 }
 
 int TextWidthOfA(TCanvas* Canvas, TWinControl* Control)
@@ -181,9 +192,14 @@ TFormControlObj::~TFormControlObj()
     if (WinControl == nullptr)
         return;
     // No event may reach this half-destroyed field while its window goes.
-    if (TWinControl* focusable = GetControl()) {
-        focusable->OnEnter = nullptr;
-        focusable->OnExit = nullptr;
+    TWinControl* focusable = GetControl();
+    focusable->OnEnter = nullptr;
+    focusable->OnExit = nullptr;
+    // The screen would go on naming the freed window as the focused one.
+    if (Screen != nullptr && Screen->ActiveControl() == focusable) {
+        TWinControl* surface = Document->PaintSurface;
+        if (surface != nullptr && surface->CanFocus())
+            surface->SetFocus();
     }
     WinControl->OnEnter = nullptr;
     WinControl->OnExit = nullptr;
@@ -240,7 +256,12 @@ void TFormControlObj::EnterEvent(TObject* /*Sender*/)
     }
 }
 
-void TFormControlObj::ExitEvent(TObject* /*Sender*/) { Document->AdjustFormControls(); }
+void TFormControlObj::ExitEvent(TObject* /*Sender*/)
+{
+    // The screen still names this control while its focus leaves; a document control
+    // that takes the focus next parks the unpainted controls again as it is entered.
+    Document->AdjustFormControls(GetControl());
+}
 
 void TFormControlObj::FormControlClick(TObject* /*Sender*/)
 {
@@ -293,6 +314,8 @@ TEditFormControlObj::TEditFormControlObj(TSectionList* ADocument, const TAttribu
 TWinControl* TEditFormControlObj::MakeControl(TComponent* Owner)
 {
     auto* edit = new TEdit(Owner);
+    // Height 20 whatever the font.
+    edit->SetAutoSize(false);
     edit->SetBounds(0, OffScreenTop, 120, 20);
     return edit;
 }
@@ -551,8 +574,8 @@ void TListBoxFormControlObj::SetHeightWidth(TCanvas* Canvas)
     EnsureControl();
     if (VisibleRows == -1)
         VisibleRows = std::max(1, std::min(8, OptionList->Count()));
-    WinControl->SetClientHeight(ControlSide(TextHeightOfA(Canvas, WinControl), VisibleRows, 0));
-    WinControl->SetClientWidth(ControlSide(Canvas->TextWidth("A"), WidestOption, 15));
+    const int height = ControlSide(TextHeightOfA(Canvas, WinControl), VisibleRows, 0);
+    SetClientSize(WinControl, ControlSide(Canvas->TextWidth("A"), WidestOption, 15), height);
 }
 
 TWinControl* TComboFormControlObj::MakeControl(TComponent* Owner)
@@ -668,8 +691,8 @@ bool TTextAreaFormControlObj::GetSubmission(int Index, std::string& S)
 void TTextAreaFormControlObj::SetHeightWidth(TCanvas* Canvas)
 {
     EnsureControl();
-    WinControl->SetClientHeight(ControlSide(TextHeightOfA(Canvas, WinControl), RowCount, 5));
-    WinControl->SetClientWidth(ControlSide(Canvas->TextWidth("A"), ColCount, 5));
+    const int height = ControlSide(TextHeightOfA(Canvas, WinControl), RowCount, 5);
+    SetClientSize(WinControl, ControlSide(Canvas->TextWidth("A"), ColCount, 5), height);
 }
 
 TFormControlObj* TFormControlList::FindControl(int Position) const

@@ -93,8 +93,9 @@ public:
     // last paint.
     void CheckGIFList(TObject* Sender);
     // Hides the form controls the last paint did not place, or parks them off-screen
-    // while one of the document's controls has the focus.
-    void AdjustFormControls();
+    // while one of the document's controls has the focus; a focus on Leaving (whose
+    // focus is on its way out) does not count.
+    void AdjustFormControls(TWinControl* Leaving = nullptr);
 
     int BaseFontSize = 12;
     bool ImagesOn = false;

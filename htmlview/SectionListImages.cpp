@@ -248,11 +248,13 @@ void TSectionList::CheckGIFList(TObject* /*Sender*/)
         AnimationTimer->SetInterval(50);
 }
 
-void TSectionList::AdjustFormControls()
+void TSectionList::AdjustFormControls(TWinControl* Leaving)
 {
     if (FormControls->Count() == 0)
         return;
     TWinControl* active = Screen->ActiveControl();
+    if (active == Leaving)
+        active = nullptr;
     bool focusInDocument = false;
     for (int i = 0; i < FormControls->Count() && active != nullptr && !focusInDocument; ++i) {
         auto* control = static_cast<TFormControlObj*>(static_cast<TObject*>(FormControls->Items(i)));
