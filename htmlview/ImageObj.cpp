@@ -144,7 +144,7 @@ void TImageObj::FetchPicture()
     if (tookUse)
         FCacheKey = key;
     if (dynamic_cast<TGIFImage*>(picture.get()) != nullptr)
-        TakeAnimated(picture, fromCache);
+        ShowAnimated(picture, fromCache);
     else if (picture)
         Picture = picture;
     else if (delayed) {
@@ -157,12 +157,19 @@ void TImageObj::FetchPicture()
     }
 }
 
-void TImageObj::TakeAnimated(const std::shared_ptr<TPersistent>& Gif, bool FromCache)
+std::shared_ptr<TGIFImage> TImageObj::TakeAnimated(const std::shared_ptr<TPersistent>& Gif, bool FromCache)
 {
     auto* source = static_cast<TGIFImage*>(Gif.get());
     std::shared_ptr<TGIFImage> gif = FromCache ? std::make_shared<TGIFImage>(*source)
                                                : std::static_pointer_cast<TGIFImage>(Gif);
     Picture = gif;
+    PictureMask.reset();
+    return gif;
+}
+
+void TImageObj::ShowAnimated(const std::shared_ptr<TPersistent>& Gif, bool FromCache)
+{
+    std::shared_ptr<TGIFImage> gif = TakeAnimated(Gif, FromCache);
     if (HoverAnimates)
         gif->SetAnimate(false);
     else {
@@ -339,11 +346,7 @@ bool TImageObj::InsertImageSRC(const std::string& Name, bool& Reformat, bool For
     if (tookUse)
         FCacheKey = ImageCacheKey(Name);
     if (dynamic_cast<TGIFImage*>(picture.get()) != nullptr) {
-        auto* source = static_cast<TGIFImage*>(picture.get());
-        std::shared_ptr<TGIFImage> gif = fromCache ? std::make_shared<TGIFImage>(*source)
-                                                   : std::static_pointer_cast<TGIFImage>(picture);
-        Picture = gif;
-        PictureMask.reset();
+        std::shared_ptr<TGIFImage> gif = TakeAnimated(picture, fromCache);
         Document->AnimatedImages->Add(static_cast<TObject*>(gif.get()));
         gif->SetAnimate(true);
         if (Document->AnimationTimer != nullptr)

@@ -13,6 +13,7 @@ class TBitmap;
 class TCanvas;
 class TCell;
 class TFontObj;
+class TGIFImage;
 class TMapItem;
 class TSectionList;
 class TImageFormControlObj;
@@ -92,7 +93,9 @@ private:
     void ExpandSourceName();
     void FetchPicture();
     // Takes a fetched animated picture: a private copy when it is the cache's.
-    void TakeAnimated(const std::shared_ptr<TPersistent>& Gif, bool FromCache);
+    std::shared_ptr<TGIFImage> TakeAnimated(const std::shared_ptr<TPersistent>& Gif, bool FromCache);
+    // The same at layout: it animates now, or with ACTIVE only once hovered.
+    void ShowAnimated(const std::shared_ptr<TPersistent>& Gif, bool FromCache);
     void ComputeSize(TPersistent* Measured, int AvailWidth);
     void DrawPicture(TCanvas* Canvas, TPersistent* Pic, TBitmap* Mask, int X, int Y);
     void ReleaseCacheUse();
