@@ -4,6 +4,7 @@
 #include "htmlview/panegif1.h"
 #include "platform/gui/DeviceContext.h"
 #include "platform/gui/GdiDraw.h"
+#include "platform/gui/Regions.h"
 #include "platform/gui/Resources.h"
 #include "platform/gui/Screen.h"
 #include "platform/rtl/Exceptions.h"
@@ -11,6 +12,7 @@
 #include "platform/rtl/TextUtils.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -492,13 +494,52 @@ std::unique_ptr<TBitmap> GetImageMask(TBitmap& Image, bool ColorValid, TColor AC
     }
 }
 
+namespace {
+
+// One axis of ClipStretch: the destination [D, D + DW) seen through [C0, C1).
+bool ClipStretchAxis(int& D, int& DW, int& S, int& SW, int C0, int C1)
+{
+    if (DW <= 0 || SW <= 0)
+        return DW != 0 && SW != 0; // mirrored stretches are left as they are
+    const std::int64_t d0 = D, d1 = static_cast<std::int64_t>(D) + DW;
+    const std::int64_t v0 = std::max<std::int64_t>(d0, C0), v1 = std::min<std::int64_t>(d1, C1);
+    if (v1 <= v0)
+        return false;
+    if (v0 == d0 && v1 == d1)
+        return true;
+    // The source pixels the stretch reads for the first and the last visible pixel.
+    const std::int64_t first = (v0 - d0) * SW / DW, last = (v1 - 1 - d0) * SW / DW;
+    S += static_cast<int>(first);
+    SW = static_cast<int>(last - first + 1);
+    D = static_cast<int>(v0);
+    DW = static_cast<int>(v1 - v0);
+    return true;
+}
+
+} // namespace
+
+bool ClipStretch(HDC DC, TStretchRects& R)
+{
+    RECT clip{};
+    const int kind = GetClipBox(DC, &clip);
+    if (kind == ERROR)
+        return true; // no device to cut against: the layer refuses the drawing itself
+    if (kind == NULLREGION)
+        return false;
+    return ClipStretchAxis(R.X, R.W, R.SX, R.SW, clip.Left, clip.Right) &&
+           ClipStretchAxis(R.Y, R.H, R.SY, R.SH, clip.Top, clip.Bottom);
+}
+
 void FinishTransparentBitmap(HDC DC, TBitmap* InImage, TBitmap* Mask, int X, int Y, int W, int H)
 {
     if (DC == nullptr || InImage == nullptr || Mask == nullptr || InImage->Empty())
         return;
     const int width = InImage->Width(), height = InImage->Height();
+    TStretchRects part{X, Y, W, H, 0, 0, width, height};
+    if (!ClipStretch(DC, part))
+        return;
     // The destination's depth, read from a bitmap compatible with it.
-    HBITMAP probe = CreateCompatibleBitmap(DC, std::max(W, 1), std::max(H, 1));
+    HBITMAP probe = CreateCompatibleBitmap(DC, 1, 1);
     BITMAP description;
     GetObject(probe, sizeof description, &description);
     DeleteObject(probe);
@@ -516,12 +557,13 @@ void FinishTransparentBitmap(HDC DC, TBitmap* InImage, TBitmap* Mask, int X, int
     const COLORREF oldBack = SetBkColor(DC, 0xFFFFFF);
     const COLORREF oldText = SetTextColor(DC, 0x000000);
     const int oldMode = SetStretchBltMode(DC, WHITEONBLACK);
-    StretchBlt(DC, X, Y, W, H, Mask->Canvas()->Handle(), 0, 0, width, height, SRCAND);
+    StretchBlt(DC, part.X, part.Y, part.W, part.H, Mask->Canvas()->Handle(), part.SX, part.SY, part.SW, part.SH,
+               SRCAND);
     SetBkColor(copyDC, 0xFFFFFF);
     SetTextColor(copyDC, 0x000000);
     BitBlt(copyDC, 0, 0, width, height, inverted, 0, 0, SRCAND);
     SetStretchBltMode(DC, COLORONCOLOR);
-    StretchBlt(DC, X, Y, W, H, copyDC, 0, 0, width, height, SRCPAINT);
+    StretchBlt(DC, part.X, part.Y, part.W, part.H, copyDC, part.SX, part.SY, part.SW, part.SH, SRCPAINT);
     SetStretchBltMode(DC, oldMode);
     SetTextColor(DC, oldText);
     SetBkColor(DC, oldBack);

@@ -131,6 +131,15 @@ std::unique_ptr<TBitmap> GetImageAndMaskFromStream(TMemoryStream* Stream, Transp
                                                    std::unique_ptr<TBitmap>& Mask);
 // A monochrome mask, white where Image has the colour (its lower-left pixel's when not given).
 std::unique_ptr<TBitmap> GetImageMask(TBitmap& Image, bool ColorValid, TColor AColor);
+// A stretch of the source rectangle (SX, SY, SW, SH) into the destination (X, Y, W, H).
+struct TStretchRects {
+    int X, Y, W, H;
+    int SX, SY, SW, SH;
+};
+// Cuts a stretch to the part that lands inside DC's clip box, with the source part the
+// nearest-neighbour stretch puts there, so that a huge destination never gets scaled as a whole.
+// False when nothing of it shows.
+bool ClipStretch(HDC DC, TStretchRects& R);
 // Draws InImage stretched into (X, Y, W, H) of DC, leaving the destination where Mask is white.
 void FinishTransparentBitmap(HDC DC, TBitmap* InImage, TBitmap* Mask, int X, int Y, int W, int H);
 

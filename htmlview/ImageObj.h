@@ -1,8 +1,8 @@
 #pragma once
 // Images in the text flow: the object anchored at an image placeholder of a
-// text section, with its attributes and the size it takes, and a section's list
-// of them with the position look-ups of the line layout. Fetching, sizing and
-// painting the picture come with the image side.
+// text section, with its attributes, the picture it fetches through the document,
+// the size it takes and its painting, and a section's list of them with the
+// position look-ups of the line layout and the hit tests.
 
 #include "htmlview/PaneUn2.h"
 
@@ -10,7 +10,11 @@
 #include <string>
 
 class TBitmap;
+class TCanvas;
 class TCell;
+class TFontObj;
+class TGIFImage;
+class TMapItem;
 class TSectionList;
 class TImageFormControlObj;
 
@@ -43,6 +47,20 @@ public:
 
     bool IsFloating() const { return Placement == PaneUn2::ALeft || Placement == PaneUn2::ARight; }
 
+    // Fetches the picture when needed and works out the size for this layout.
+    void DrawLogic(TSectionList* ADocument, TCanvas* Canvas, TFontObj* FontRun, int AvailWidth);
+    // Paints at window X; TopY (top of the text band, or of the line for a float)
+    // and BaselineY are document Y values.
+    void Draw(TCanvas* Canvas, int X, int TopY, int BaselineY, TFontObj* FontRun);
+    // The mouse moved onto (true) or off the image: an ACTIVE animated picture
+    // moves only meanwhile.
+    void SetHover(bool Value);
+    // Late data has come for a waiting image; Reformat asks for a new layout.
+    bool InsertImage(const std::string& Name, bool& Reformat);
+    bool InsertImageSRC(const std::string& Name, bool& Reformat, bool Force);
+    // The current picture as a bitmap; nullptr for the missing picture.
+    TBitmap* GetBitmap();
+
     std::unique_ptr<TBitmap> PaletteCopy;
     bool Hovered = false;
     bool HoverAnimates = false;
@@ -57,8 +75,8 @@ public:
     bool BorderOff = false;
     // A bitmap, an animated picture or one of the shared placeholders; nullptr
     // until fetched.
-    TPersistent* Picture = nullptr;
-    TBitmap* PictureMask = nullptr;
+    std::shared_ptr<TPersistent> Picture;
+    std::shared_ptr<TBitmap> PictureMask;
     TSectionList* Document = nullptr;
     Transparency TranspKind = PaneUn2::NotTransp;
     bool ServerMap = false;
@@ -72,6 +90,19 @@ public:
 
 private:
     void ReadAttribute(const TAttribute& Attribute, int& GivenHSpace);
+    void ExpandSourceName();
+    void FetchPicture();
+    // Takes a fetched animated picture: a private copy when it is the cache's.
+    std::shared_ptr<TGIFImage> TakeAnimated(const std::shared_ptr<TPersistent>& Gif, bool FromCache);
+    // The same at layout: it animates now, or with ACTIVE only once hovered.
+    void ShowAnimated(const std::shared_ptr<TPersistent>& Gif, bool FromCache);
+    void ComputeSize(TPersistent* Measured, int AvailWidth);
+    void DrawPicture(TCanvas* Canvas, TPersistent* Pic, TBitmap* Mask, int X, int Y);
+    void ReleaseCacheUse();
+    void LeaveAnimatedImages();
+
+    // The cache entry of which the image holds one use; empty when none.
+    std::string FCacheKey;
 };
 
 // A section's images in text order; owns them.
@@ -87,6 +118,14 @@ public:
     int GetWidthAt(int Position, AlignmentType& Align, int& HSpace) const;
     // Characters from Position to the next image at or after it; 9999 when none.
     int GetImageCountAt(int Position) const;
+    // The first image whose picture holds (X, Y), Y a document Y: IX, IY the point
+    // in the picture, with its client-side map when it names one of the document.
+    bool PtInImage(int X, int Y, int& IX, int& IY, int& Posn, bool& ServerMapHit, bool& ClientMapFound,
+                   TMapItem*& MapItem, TImageObj*& Image) const;
+    bool PtInObject(int X, int Y, TObject*& Obj, int& IX, int& IY) const;
+
+private:
+    TImageObj* ImageAt(int X, int Y, int& IX, int& IY) const;
 };
 
 // The answer of the count look-ups when nothing follows.

@@ -20,12 +20,12 @@ TSectionList::~TSectionList()
 
 void TSectionList::Clear()
 {
-    BackgroundPicture = nullptr;
-    BackgroundPictureMask = nullptr;
+    ReleaseBackground();
     BackgroundName.clear();
     BackgroundFetched = false;
-    Forms->Clear();
+    // The list forgets the controls before the forms free them.
     FormControls->Clear();
+    Forms->Clear();
     AnimatedImages->Clear();
     TComponent::Free(AnimationTimer);
     AnimationTimer = nullptr;
@@ -64,7 +64,7 @@ void TSectionList::SetBackground(TColor Color)
 
 void TSectionList::SetBackgroundBitmap(const std::string& Name)
 {
-    BackgroundPicture = nullptr;
+    ReleaseBackground();
     BackgroundName = Name;
     BackgroundFetched = false;
 }

@@ -24,10 +24,11 @@ class ThlParser;
 using TGetImageEvent = std::function<void(TObject* Sender, const std::string& SRC, TMemoryStream*& Stream)>;
 using TExpandNameEvent = std::function<void(TObject* Sender, const std::string& SRC, std::string& Result)>;
 using TObjectClickEvent = std::function<void(TObject* Sender, TObject* Obj, const std::string& OnClick)>;
-// The handler owns Results.
+// The handler takes Results over.
 using TFormSubmitEvent =
     std::function<void(TObject* Sender, const std::string& Action, const std::string& Target,
-                       const std::string& EncType, const std::string& Method, TStringList* Results)>;
+                       const std::string& EncType, const std::string& Method,
+                       std::unique_ptr<TStringList> Results)>;
 
 // What the document asks of the viewer that shows it.
 class TViewerServices {
@@ -50,6 +51,9 @@ public:
 // Face names longer than this are cut.
 constexpr std::size_t MaxFontNameLength = 33;
 
+// The image cache's key of a picture name: trimmed and upper-cased.
+std::string ImageCacheKey(const std::string& Name);
+
 class TSectionList : public TCell {
     TESS_CLASS(TSectionList, TCell)
 public:
@@ -69,6 +73,27 @@ public:
     // Image (a TImageObj, or the document for its background) waits for the data
     // of Name.
     void AddMissingImage(const std::string& Name, TObject* Image);
+
+    // Pictures (SectionListImages.cpp).
+    // The background picture, fetched on the first call after its name is set.
+    TBitmap* GetBackgroundBitmap();
+    // The picture of Name (a TBitmap, or a TGIFImage when animated) from the image
+    // cache, the image request handler or a file; nullptr when it is missing or
+    // Delayed (the handler will send it later). A picture found takes one use of
+    // its cache entry, under ImageCacheKey(Name); TookUse tells whether it did.
+    std::shared_ptr<TPersistent> GetTheBitmap(const std::string& Name, Transparency& Transp,
+                                              std::shared_ptr<TBitmap>& Mask, bool& FromCache, bool& Delayed,
+                                              bool& TookUse);
+    // Late data of Name for everything that waits for it; Relayout tells whether a
+    // waiting image changes size.
+    void InsertImage(const std::string& Name, TMemoryStream* Stream, bool& Relayout);
+    // The animation timer's handler: steps the animated images painted since the
+    // last paint.
+    void CheckGIFList(TObject* Sender);
+    // Hides the form controls the last paint did not place, or parks them off-screen
+    // while one of the document's controls has the focus; a focus on Leaving (whose
+    // focus is on its way out) does not count.
+    void AdjustFormControls(TWinControl* Leaving = nullptr);
 
     int BaseFontSize = 12;
     bool ImagesOn = false;
@@ -91,10 +116,12 @@ public:
     TObjectClickEvent ObjectClickHandler;
     TColor BackgroundColor = clWindow;
     TNotifyEvent BackgroundChanged;
-    TBitmap* BackgroundPicture = nullptr;
-    TBitmap* BackgroundPictureMask = nullptr;
+    std::shared_ptr<TBitmap> BackgroundPicture;
+    std::shared_ptr<TBitmap> BackgroundPictureMask;
     std::string BackgroundName;
     bool BackgroundFetched = false;
+    // The cache entry of which the background holds one use; empty when none.
+    std::string BackgroundCacheKey;
     // Of ThtmlForm, owned.
     std::unique_ptr<TFreeList> Forms;
     // Of TGIFImage, not owned.
@@ -119,4 +146,8 @@ public:
     TImageObj* HoverImage = nullptr;
     bool DrawEmptyCaret = false;
     ThlParser* CurrentParser = nullptr;
+
+private:
+    // Drops the background picture and the use of its cache entry.
+    void ReleaseBackground();
 };

@@ -1,5 +1,6 @@
 #include "htmlview/panegif1.h"
 
+#include "htmlview/ImageCache.h"
 #include "htmlview/panegif2.h"
 #include "platform/gui/DeviceContext.h"
 #include "platform/gui/GdiDraw.h"
@@ -70,9 +71,13 @@ void TGIFImage::Draw(TCanvas* Canvas, TObject* /*MasterList*/, TObject* /*Obj*/,
     SetStretchBltMode(Canvas->Handle(), COLORONCOLOR);
     if (!FVisible || FNumFrames < 1 || !FBitmap)
         return;
-    const TRect source{(FCurrentFrame - 1) * FWidth, 0, FCurrentFrame * FWidth, FHeight};
+    // Only the part inside the clip box is stretched, however large the picture is drawn.
+    PaneUn2::TStretchRects part{X, Y, Wid, Ht, (FCurrentFrame - 1) * FWidth, 0, FWidth, FHeight};
+    if (!PaneUn2::ClipStretch(Canvas->Handle(), part))
+        return;
     Canvas->SetCopyMode(cmSrcCopy);
-    FBitmap->StretchDraw(Canvas, FDrawRect, source);
+    FBitmap->StretchDraw(Canvas, TRect{part.X, part.Y, part.X + part.W, part.Y + part.H},
+                         TRect{part.SX, part.SY, part.SX + part.SW, part.SY + part.SH});
 }
 
 void TGIFImage::CheckTime(TWinControl* Control)
@@ -172,7 +177,7 @@ std::unique_ptr<TGIFImage> CreateAGifFromStream(bool& NonAnimated, TStream& Stre
 {
     NonAnimated = true;
     try {
-        TGif gif;
+        ::TGif gif;
         gif.LoadFromStream(Stream);
         auto image = std::make_unique<TGIFImage>();
         const int count = gif.GetImageCount();

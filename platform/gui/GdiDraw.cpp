@@ -13,6 +13,7 @@
 #include <cmath>
 #include <deque>
 #include <numbers>
+#include <vector>
 
 namespace Gdi {
 
@@ -949,20 +950,29 @@ QImage ScaleSource(const QImage& source, int width, int height, int mode)
     } else {
         scaled = QImage(w, h, QImage::Format_RGB32);
         const bool combine = (mode == BLACKONWHITE || mode == WHITEONBLACK);
+        const int sourceWidth = source.width(), sourceHeight = source.height();
+        // The source columns of every destination column, worked out once for all rows.
+        std::vector<int> firstColumn(static_cast<std::size_t>(w) + 1);
+        for (int x = 0; x <= w; ++x)
+            firstColumn[static_cast<std::size_t>(x)] = static_cast<int>(static_cast<std::int64_t>(x) * sourceWidth / w);
+        const uchar* bits = source.constBits();
+        const qsizetype stride = source.bytesPerLine();
+        const auto row = [bits, stride](int sy) { return reinterpret_cast<const std::uint32_t*>(bits + sy * stride); };
         for (int y = 0; y < h; ++y) {
-            const int sy0 = static_cast<int>(static_cast<std::int64_t>(y) * source.height() / h);
-            const int sy1 = std::max(sy0 + 1, static_cast<int>(static_cast<std::int64_t>(y + 1) * source.height() / h));
+            const int sy0 = static_cast<int>(static_cast<std::int64_t>(y) * sourceHeight / h);
+            const int sy1 = std::max(sy0 + 1, static_cast<int>(static_cast<std::int64_t>(y + 1) * sourceHeight / h));
             auto* out = reinterpret_cast<std::uint32_t*>(scaled.scanLine(y));
+            const std::uint32_t* in0 = row(sy0);
             for (int x = 0; x < w; ++x) {
-                const int sx0 = static_cast<int>(static_cast<std::int64_t>(x) * source.width() / w);
-                const int sx1 = std::max(sx0 + 1, static_cast<int>(static_cast<std::int64_t>(x + 1) * source.width() / w));
+                const int sx0 = firstColumn[static_cast<std::size_t>(x)];
+                const int sx1 = std::max(sx0 + 1, firstColumn[static_cast<std::size_t>(x) + 1]);
                 if (!combine || (sx1 - sx0 == 1 && sy1 - sy0 == 1)) {
-                    out[x] = reinterpret_cast<const std::uint32_t*>(source.constScanLine(sy0))[sx0];
+                    out[x] = in0[sx0];
                     continue;
                 }
                 std::uint32_t value = mode == BLACKONWHITE ? 0xFFFFFFFFu : 0xFF000000u;
                 for (int sy = sy0; sy < sy1; ++sy) {
-                    const auto* in = reinterpret_cast<const std::uint32_t*>(source.constScanLine(sy));
+                    const std::uint32_t* in = row(sy);
                     for (int sx = sx0; sx < sx1; ++sx)
                         value = mode == BLACKONWHITE ? (value & in[sx]) : (value | in[sx]);
                 }
