@@ -345,11 +345,13 @@ public:
     // Writes a block into the parts, changing disks as needed; a block with a minimum starts on a
     // part with room for that many bytes. The number of bytes written.
     int WriteSplit(const void* block, std::uint32_t length, std::uint32_t minimum);
-    // Copies count bytes from the input into the parts; buffer holds at least 8,192 bytes.
+    // The chunk the copies between an archive and its parts move at a time.
+    static constexpr std::uint32_t SpanBufferSize = 65536;
+    // Copies count bytes from the input into the parts; buffer holds SpanBufferSize bytes.
     void RWSplitData(std::uint8_t* buffer, std::uint32_t count, int errorNumber);
     void WriteJoin(const void* block, std::uint32_t length, int errorNumber);
     // Copies count bytes from the parts to the joined output, moving to the next part at the end
-    // of one; buffer holds at least 8,192 bytes.
+    // of one; buffer holds SpanBufferSize bytes.
     void RWJoinData(std::uint8_t* buffer, std::uint32_t count, int errorNumber);
     UINT CheckForDisk();
     bool IsRightDisk(UINT driveType);
@@ -392,6 +394,7 @@ private:
     std::string FOutName;
     std::string FOutReserved;  // a temporary name reserved for a joined archive
     bool FSpanRemovable = false;
+    std::uint32_t FSpanPumpedAt = 0;
     std::vector<bool> FPlaced; // the work records whose local header was found
 
     std::deque<std::string> FRecordTexts;

@@ -15,6 +15,7 @@
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
+#include "platform/rtl/Threads.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,7 +25,9 @@
 
 namespace {
 
-constexpr std::uint32_t SpanChunk = 8192;
+// Larger than the 8,192 bytes of old: on today's disks the copy then runs near the speed of cp.
+constexpr std::uint32_t SpanChunk = TZipArchiver::SpanBufferSize;
+constexpr std::uint32_t SpanPumpInterval = 20; // milliseconds
 constexpr std::uint16_t SpanDescriptorFlag = 0x0008;
 constexpr std::uint32_t SpanDescriptorSize = 16;
 constexpr const char* SpanLabelPrefix = "PKBACK# ";
@@ -427,7 +430,12 @@ int TZipArchiver::WriteSplit(const void* block, std::uint32_t length, std::uint3
 void TZipArchiver::MakeRoomInSpan(std::uint32_t minimum)
 {
     for (;;) {
-        Application->ProcessMessages();
+        // Often enough for the interface to stay alive, not once for every chunk of a large copy.
+        const std::uint32_t now = GetTickCount();
+        if (now - FSpanPumpedAt >= SpanPumpInterval) {
+            Application->ProcessMessages();
+            FSpanPumpedAt = now;
+        }
         if (CancelRequested)
             throw EZipBuilder(11007, false);
         if (OutHandle < 0)
@@ -787,14 +795,13 @@ void TZipArchiver::RWJoinData(std::uint8_t* buffer, std::uint32_t count, int err
             throw EZipBuilder(errorNumber, true);
         const std::uint32_t chunk = std::min(count, SpanChunk);
         const int handle = InHandle->Handle();
-        const std::int64_t at = SpanPosition(handle);
         const int got = FileRead(handle, buffer, static_cast<int>(chunk));
         if (got < 0)
             throw EZipBuilder(errorNumber, true);
         WriteJoin(buffer, static_cast<std::uint32_t>(got), errorNumber);
         count -= static_cast<std::uint32_t>(got);
         if (static_cast<std::uint32_t>(got) < chunk) {
-            if (at + got != InHandle->Size() || DiskNumber >= LastDiskNumber)
+            if (SpanPosition(handle) != InHandle->Size() || DiskNumber >= LastDiskNumber)
                 throw EZipBuilder(errorNumber, true);
             GetNewDisk(DiskNumber + 1);
         }
