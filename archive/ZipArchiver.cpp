@@ -515,6 +515,9 @@ void TZipArchiver::Add()
         if (ZipIsExeName(FZipFileName))
             return ShowZipMessage(11041, "");
         target = MakeTempFileName("zip", ".tmp");
+        // The name was reserved as an empty file, which the engine would refuse as a damaged
+        // archive: it makes a new one under that name.
+        DeleteFile(target);
         if (Verbose && OnMessage)
             OnMessage(this, 0, "Temporary zipfile: " + target);
     }

@@ -13,6 +13,7 @@
 #include "platform/rtl/Sets.h"
 #include "platform/rtl/Streams.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -21,6 +22,7 @@
 #include <vector>
 
 class TZipArchiveFile;
+struct TZipSpanHeader;
 
 using ZipCoreApi::UnZipSkipTypes;
 
@@ -47,9 +49,13 @@ enum CodePageDirection { cpdOEM2ISO, cpdISO2OEM };
 // The values of the callback's progress actions.
 enum ProgressType { NewFile, ProgressUpdate, EndOfBatch, TotalFiles2Process, TotalSize2Process };
 
+// The state of a disk offered for a spanned set: as a set, 1 empty, 2 holds data, 4 a previous disk
+// of this set, 8 a previous file, 16 not enough room.
 enum ZipDiskStatusEnum { zdsEmpty, zdsHasFiles, zdsPreviousDisk, zdsSameFileName, zdsNotEnoughSpace };
 using TZipDiskStatus = TSet<ZipDiskStatusEnum>;
-enum TZipDiskAction { zdaOk, zdaErase, zdaReject, zdaCancel };
+// The answer about such a disk: 0 or 1 overwrite (1 also lets the next disk be formatted), 2 another
+// disk, 3 cancel.
+enum TZipDiskAction : std::uint8_t { zdaOk, zdaErase, zdaReject, zdaCancel };
 
 // The 42 bytes after the signature of a central directory header, as stored.
 struct [[gnu::packed]] ZipDirEntryHeader {
@@ -138,6 +144,16 @@ struct TZipDriveServices {
 
     // The layer's queries.
     static TZipDriveServices System();
+};
+
+// One entry's place while a spanned set is written or joined.
+struct MDZipData {
+    std::uint16_t DiskStart = 0;
+    std::uint32_t RelOffLocal = 0;
+    std::uint32_t FileNameLen = 0;
+    std::string FileName; // as stored
+    std::uint32_t ComprSize = 0;
+    std::uint32_t DateTime = 0;
 };
 
 // The end record as stored, after its signature.
@@ -258,6 +274,23 @@ public:
     std::int64_t DiskSize = 0;
     TZipDriveServices DriveServices = TZipDriveServices::System();
 
+    // Spanned sets.
+    std::string SpanOutName;
+    std::uint32_t BytesOnDisk = 0;
+    int ArchiveDate = 0; // DOS date of every part and of a joined archive
+    bool NewDiskPending = false;
+    int OutHandle = -1;  // the open part or joined archive
+    TZipDiskStatus DiskStatus;
+    TZipDiskAction DiskAction = zdaOk;
+    int FormatDriveIndex = 0; // 0 for drive A
+    std::vector<MDZipData> ZipData;
+
+    // Formatting a disk: the format thread writes these while the interface thread reads them.
+    HWND FormatDialog = nullptr;
+    std::atomic<int> FormatState{0}; // 0 waiting, 1 dialog shown, 2 finished
+    std::atomic<bool> AutoStartFormat{false};
+    std::atomic<int> FormatResult{-3};
+
     // --- Operations ---
     void Add();
     void Delete();
@@ -285,7 +318,7 @@ public:
     bool CheckIfLastDisk(ZipEndOfCentral& endRecord, bool raise);
     bool IsDiskPresent();
     void DiskFreeAndSize(int which);
-    // Opens the part of disk n as the input. Spanned sets are joined elsewhere.
+    // Closes the input and opens the part of disk n, asking for the disk until it is there.
     void GetNewDisk(int diskNumber);
 
     // Messages and file routines.
@@ -304,9 +337,31 @@ public:
     std::string GetExtrPassword();
     std::string GetAddPassword();
 
-    // Spanned sets and self-extractors.
+    // Spanned sets: 0, or -7, -8, -9 after the failure was reported.
     int WriteSpan(const std::string& source, const std::string& output);
+    // Joins the set whose last part (or disk) is named into one archive; output is a folder or a
+    // file name on entry and the joined archive's name on return ("" on failure).
     int ReadSpan(const std::string& firstName, std::string& output);
+    // Writes a block into the parts, changing disks as needed; a block with a minimum starts on a
+    // part with room for that many bytes. The number of bytes written.
+    int WriteSplit(const void* block, std::uint32_t length, std::uint32_t minimum);
+    // The chunk the copies between an archive and its parts move at a time.
+    static constexpr std::uint32_t SpanBufferSize = 65536;
+    // Copies count bytes from the input into the parts; buffer holds SpanBufferSize bytes.
+    void RWSplitData(std::uint8_t* buffer, std::uint32_t count, int errorNumber);
+    void WriteJoin(const void* block, std::uint32_t length, int errorNumber);
+    // Copies count bytes from the parts to the joined output, moving to the next part at the end
+    // of one; buffer holds SpanBufferSize bytes.
+    void RWJoinData(std::uint8_t* buffer, std::uint32_t count, int errorNumber);
+    UINT CheckForDisk();
+    bool IsRightDisk(UINT driveType);
+    void AllocSpanMem(int count);
+    void DeleteSpanMem();
+    MDZipData& FindZipEntry(const std::string& name);
+    // Formats drive FormatDriveIndex on the format thread: 0 or more done, -1 failed, -2
+    // cancelled, -3 not formatted.
+    int ZipFormat();
+
     int ConvertSFX(bool newArchive);
 
 private:
@@ -318,6 +373,29 @@ private:
     int RunUnzipEngine(int version, const std::string& archive, bool toMemory, bool& called);
     void ReadCentralDirectory(const ZipEndOfCentral& endRecord);
     void WriteComment(const std::string& text, bool& modified);
+    // Runs the work of an archive operation and turns what it raises into -7, -8 or -9.
+    int RunCaught(const std::function<void()>& work);
+    void WriteSpanParts(const std::string& source);
+    void ReadSpanParts(std::string& output);
+    void CopySpanLocalEntries(std::uint8_t* buffer, std::uint32_t entries);
+    void CopySpanCentralDirectory(std::uint8_t* buffer, const ZipEndOfCentral& end, std::uint32_t& directoryOffset);
+    void MakeRoomInSpan(std::uint32_t minimum);
+    void OpenSpanPart();
+    bool SpanPartMayBeOverwritten(const std::string& partName);
+    bool SpanDiskHasRoom(const std::string& partName);
+    void FinishSpanPart();
+    void DiscardSpanOutput();
+    void ReadSpanHeader(std::uint8_t* buffer, std::uint32_t size, int errorNumber);
+    void ReadEntryHeader(TZipSpanHeader& header, bool central, bool acrossParts);
+    std::uint32_t InputCompressedSize(const std::string& name);
+    bool IsRemovableSpanDrive(UINT driveType) const;
+
+    std::string FOutTemporary; // the file OutHandle writes, renamed to FOutName when complete
+    std::string FOutName;
+    std::string FOutReserved;  // a temporary name reserved for a joined archive
+    bool FSpanRemovable = false;
+    std::uint32_t FSpanPumpedAt = 0;
+    std::vector<bool> FPlaced; // the work records whose local header was found
 
     std::deque<std::string> FRecordTexts;
     std::vector<const char*> FRecordExcludes;
@@ -334,6 +412,18 @@ private:
     std::int64_t FMaxVolumeSize = 0;
     int FMinFreeVolumeSize = 65536;
     unsigned FPasswordReqCount = 1;
+};
+
+// Shows the hourglass for the life of the object.
+class TZipHourglass {
+public:
+    TZipHourglass();
+    ~TZipHourglass();
+    TZipHourglass(const TZipHourglass&) = delete;
+    TZipHourglass& operator=(const TZipHourglass&) = delete;
+
+private:
+    int FSaved;
 };
 
 // The fallback text of a message number that has no text of its own.

@@ -51,26 +51,6 @@ private:
     std::int64_t FStart = 0;
 };
 
-// Sets the hourglass for the life of the object.
-class TZipHourglass {
-public:
-    TZipHourglass() : FSaved(Screen ? Screen->Cursor() : crDefault)
-    {
-        if (Screen)
-            Screen->SetCursor(crHourGlass);
-    }
-    ~TZipHourglass()
-    {
-        if (Screen)
-            Screen->SetCursor(FSaved);
-    }
-    TZipHourglass(const TZipHourglass&) = delete;
-    TZipHourglass& operator=(const TZipHourglass&) = delete;
-
-private:
-    TCursor FSaved;
-};
-
 // The disk number a "PKBACK# nnn" label gives; 0 for any other label.
 int ZipLabelDiskNumber(const std::string& label)
 {
@@ -147,6 +127,18 @@ bool ZipTrailIsPadding(const TZipArchiveFile& file, std::int64_t archiveSize)
 }
 
 } // namespace
+
+TZipHourglass::TZipHourglass() : FSaved(Screen ? Screen->Cursor() : crDefault)
+{
+    if (Screen)
+        Screen->SetCursor(crHourGlass);
+}
+
+TZipHourglass::~TZipHourglass()
+{
+    if (Screen)
+        Screen->SetCursor(FSaved);
+}
 
 TZipDriveServices TZipDriveServices::System()
 {
