@@ -140,22 +140,16 @@ void TFlatEditFamily<TBase>::RedrawBorder()
     TRect frame;
     GetWindowRect(window, frame);
     OffsetRect(frame, -frame.Left, -frame.Top);
-    HBRUSH border = CreateSolidBrush(ColorToRGB(FColorBorder));
-    HBRUSH fill = CreateSolidBrush(ColorToRGB(fillColor));
-    FrameRect(dc, &frame, border);
-    InflateRect(frame, -1, -1);
-    FrameRect(dc, &frame, fill);
-    InflateRect(frame, -1, -1);
-    FrameRect(dc, &frame, fill);
+    DrawFlatFrame(dc, frame, FColorBorder, fillColor);
     if constexpr (std::is_same_v<TBase, TCustomMemo>) {
-        if (this->ScrollBars() == ssBoth) {
-            const TRect corner = Rect(frame.Right - 17, frame.Bottom - 17, frame.Right - 1, frame.Bottom - 1);
+        const TRect corner = Rect(frame.Right - 17, frame.Bottom - 17, frame.Right - 1, frame.Bottom - 1);
+        if (this->ScrollBars() == ssBoth && corner.Left >= frame.Left && corner.Top >= frame.Top) {
+            HBRUSH fill = CreateSolidBrush(ColorToRGB(fillColor));
             FillRect(dc, &corner, fill);
+            DeleteObject(fill);
         }
     }
     ReleaseDC(window, dc);
-    DeleteObject(border);
-    DeleteObject(fill);
 }
 
 template <class TBase>
@@ -196,6 +190,21 @@ void TFlatEditFamily<TBase>::Dispatch(TMessage& Message)
     default:
         TBase::Dispatch(Message);
     }
+}
+
+void DrawFlatFrame(HDC DC, TRect& Frame, TColor Border, TColor Band)
+{
+    HBRUSH border = CreateSolidBrush(ColorToRGB(Border));
+    HBRUSH band = CreateSolidBrush(ColorToRGB(Band));
+    const HBRUSH rings[] = {border, band, band};
+    for (int ring = 0; ring < 3; ++ring) {
+        if (ring > 0)
+            InflateRect(Frame, -1, -1);
+        if (Frame.Right > Frame.Left && Frame.Bottom > Frame.Top)
+            FrameRect(DC, &Frame, rings[ring]);
+    }
+    DeleteObject(border);
+    DeleteObject(band);
 }
 
 template class TFlatEditFamily<TCustomEdit>;

@@ -57,6 +57,10 @@ private:
     TColor FColorFlat = 0xE1EAEB;
 };
 
+// The flat frame on a window's context: a 1-pixel line in Border on Frame's edge, then two rings
+// in Band inside it; Frame ends as the inner ring. Nothing is drawn for a frame of no size.
+void DrawFlatFrame(HDC DC, TRect& Frame, TColor Border, TColor Band);
+
 // The flat edits' height: the font's tmHeight + 6 on the screen.
 int FlatEditHeight(TFont* Font);
 

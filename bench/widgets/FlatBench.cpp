@@ -1,14 +1,19 @@
 // The flat buttons: repainting hovered speed buttons beside the layer's flat speed button, one
 // tick of the hover poll on a crowded form, and the tint arithmetic every flat control repeats.
+// The flat edits and combo box beside the layer's: focus changes and repaints.
 
 #include "platform/gui/Application.h"
+#include "platform/gui/ComboBox.h"
+#include "platform/gui/Edit.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/InputTranslation.h"
 #include "platform/gui/SpeedButton.h"
 #include "platform/gui/Timer.h"
 #include "platform/gui/WindowFunctions.h"
 #include "widgets/FlatButton.h"
+#include "widgets/FlatComboBox.h"
 #include "widgets/FlatDrawing.h"
+#include "widgets/FlatEdit.h"
 #include "widgets/FlatSpeedButton.h"
 
 #include <benchmark/benchmark.h>
@@ -162,5 +167,68 @@ void BM_CalcAdvancedColorMillion(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(colours.size()));
 }
 BENCHMARK(BM_CalcAdvancedColorMillion)->Unit(benchmark::kMillisecond);
+
+// Two edits of class T on a shown, active form; each iteration moves the focus there and back,
+// letting the repaints of each change run.
+template <class T>
+void FocusBackAndForth(benchmark::State& state)
+{
+    EnsureApplication();
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 300, 120);
+    T* edits[2];
+    for (int i = 0; i < 2; ++i) {
+        edits[i] = new T(&form);
+        edits[i]->SetParent(&form);
+        edits[i]->SetBounds(10, 10 + 30 * i, 121, 19);
+        edits[i]->SetText("Fattura 12");
+    }
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    Application->ProcessMessages();
+    for (auto _ : state) {
+        for (T* edit : edits) {
+            edit->SetFocus();
+            Application->ProcessMessages();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * 2);
+}
+
+void BM_FlatEditFocusChanges(benchmark::State& state) { FocusBackAndForth<TFlatEdit>(state); }
+BENCHMARK(BM_FlatEditFocusChanges)->Iterations(5000)->Unit(benchmark::kMicrosecond);
+
+void BM_LayerEditFocusChanges(benchmark::State& state) { FocusBackAndForth<TEdit>(state); }
+BENCHMARK(BM_LayerEditFocusChanges)->Iterations(5000)->Unit(benchmark::kMicrosecond);
+
+// A focused drop-down list of class T, 145 x 25 with three items, repainted whole.
+template <class T>
+void RepaintFocusedCombo(benchmark::State& state)
+{
+    EnsureApplication();
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 300, 120);
+    auto* combo = new T(&form);
+    combo->SetParent(&form);
+    combo->SetStyle(csDropDownList);
+    combo->SetBounds(10, 10, 145, 25);
+    for (const char* item : {"Fattura", "Nota di credito", "Preventivo"})
+        combo->Items()->Add(item);
+    combo->SetItemIndex(1);
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    combo->SetFocus();
+    Application->ProcessMessages();
+    for (auto _ : state) {
+        combo->Repaint();
+        Application->ProcessMessages();
+    }
+}
+
+void BM_FlatComboRepaintFocused(benchmark::State& state) { RepaintFocusedCombo<TFlatComboBox>(state); }
+BENCHMARK(BM_FlatComboRepaintFocused)->Unit(benchmark::kMicrosecond);
+
+void BM_LayerComboRepaintFocused(benchmark::State& state) { RepaintFocusedCombo<TComboBox>(state); }
+BENCHMARK(BM_LayerComboRepaintFocused)->Unit(benchmark::kMicrosecond);
 
 } // namespace FlatBench

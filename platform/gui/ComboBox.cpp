@@ -95,6 +95,13 @@ public:
         }
     }
     QListView* SimpleList() const { return FList; }
+    // A rectangle set by the control's code for the edit part; a null one: the field's own.
+    void SetEditPart(const QRect& rect)
+    {
+        FEditPart = rect;
+        PlaceChildren();
+    }
+    QRect EditPart() const { return FEditPart.isNull() ? FieldRect().adjusted(1, 1, -1, -1) : FEditPart; }
     bool Simple() const { return FList != nullptr; }
     // The edit part's height: the whole control, except in the simple style.
     int EditHeight() const { return Simple() ? std::min(height(), StdCtrl::TextHeight(*FCombo->Font()) + 8) : height(); }
@@ -149,7 +156,7 @@ protected:
         TControlHost<QComboBox>::resizeEvent(event);
         PlaceChildren();
     }
-    void paintEvent(QPaintEvent*) override
+    void PaintWindowClass(QPaintEvent*) override
     {
         QPainter painter(this);
         const bool enabled = isEnabled();
@@ -214,8 +221,8 @@ private:
         if (FPlacing)
             return;
         FPlacing = true;
-        if (QLineEdit* edit = lineEdit(); edit && edit->geometry() != FieldRect().adjusted(1, 1, -1, -1))
-            edit->setGeometry(FieldRect().adjusted(1, 1, -1, -1));
+        if (QLineEdit* edit = lineEdit(); edit && edit->geometry() != EditPart())
+            edit->setGeometry(EditPart());
         if (FList)
             FList->setGeometry(QRect(2, EditHeight() + 2, std::max(width() - 4, 0), std::max(height() - EditHeight() - 4, 0)));
         FPlacing = false;
@@ -226,6 +233,7 @@ private:
     QListView* FList = nullptr;
     bool FDropped = false;
     bool FPlacing = false;
+    QRect FEditPart;
 };
 
 } // namespace
@@ -344,6 +352,7 @@ IHostWidget* TCustomComboBox::CreateHost(const TCreateParams&, void* parentWidge
     host->setContextMenuPolicy(Qt::NoContextMenu);
     host->setEditable(Editable());
     host->setInsertPolicy(QComboBox::NoInsert);
+    host->SetEditPart(ToQRect(FEditPartRect));
     if (QLineEdit* edit = host->lineEdit()) {
         edit->setFrame(false);
         edit->installEventFilter(host);
@@ -375,6 +384,26 @@ void TCustomComboBox::CreateWnd()
     ShowScrollBar(Handle(), SB_VERT, FALSE);
     SyncItems();
     ApplyState();
+}
+
+void TCustomComboBox::SetEditPartRect(const TRect& rect)
+{
+    FEditPartRect = rect;
+    FEditPartRect.Right = std::max(rect.Right, rect.Left);
+    FEditPartRect.Bottom = std::max(rect.Bottom, rect.Top);
+    if (auto* host = dynamic_cast<TComboHost*>(Combo()))
+        host->SetEditPart(ToQRect(FEditPartRect));
+}
+
+TRect TCustomComboBox::EditPartRect() const
+{
+    if (!Editable())
+        return TRect{};
+    if (auto* host = dynamic_cast<TComboHost*>(Combo())) {
+        const QRect rect = host->lineEdit() ? host->lineEdit()->geometry() : host->EditPart();
+        return Rect(rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height());
+    }
+    return FEditPartRect;
 }
 
 void TCustomComboBox::DestroyWnd()

@@ -93,6 +93,8 @@ public:
     // For the layer's Qt pieces: draws item index (-1: none) into dc within rect.
     void DrawItemOn(HDC dc, int index, const TRect& rect, UINT state);
     int MeasuredHeight(int index);
+    // Where the edit part lies, in client coordinates; empty for the list styles.
+    TRect EditPartRect() const;
 
 protected:
     void CreateParams(TCreateParams& Params) override;
@@ -105,6 +107,10 @@ protected:
     virtual void MeasureItem(int Index, int& Height);
     bool OwnerDraw() const { return FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable; }
     bool Editable() const { return FStyle == csDropDown || FStyle == csSimple; }
+    // Keeps the edit part at rect (client coordinates, sizes below 0 taken as 0) through every
+    // later resize and window re-creation, in place of the combo's own placement; a rect
+    // of no size gives the placement back to the combo.
+    void SetEditPartRect(const TRect& rect);
 
 private:
     friend class TComboBoxStrings;
@@ -138,6 +144,7 @@ private:
     TEditCharCase FCharCase = ecNormal;
     int FUpdateCount = 0;
     bool FSyncing = false;
+    TRect FEditPartRect{};
 };
 
 class TComboBox : public TCustomComboBox {

@@ -4,6 +4,8 @@
 #include "platform/gui/Grab.h"
 #include "platform/gui/Panel.h"
 #include "platform/gui/WindowFunctions.h"
+#include "platform/gui/Colors.h"
+#include "widgets/FlatComboBox.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/FlatMaskEdit.h"
 #include "widgets/FlatMemo.h"
@@ -253,8 +255,214 @@ TEST(FlatMemo, RingAroundTheLinesWithAndWithoutTheFocus)
     }
 }
 
-// The flat text controls side by side, for looking at: two edits (the first focused), a masked
-// edit and a memo with both scroll bars.
+constexpr TColor ComboColor = 0xE1EAEB;
+constexpr TColor ArrowBackground = 0xC5D6D9;
+
+// A flat combo of the given style with three items, on the control's flat colour.
+TFlatComboBox* AddCombo(TEditScene& scene, int x, int y, TComboBoxStyle style)
+{
+    auto* combo = scene.Add<TFlatComboBox>(x, y);
+    combo->SetStyle(style);
+    combo->SetColor(ComboColor);
+    for (const char* item : {"Fattura", "Nota di credito", "Preventivo"})
+        combo->Items()->Add(item);
+    return combo;
+}
+
+// Where the Part puts the triangle: X, Y from the widened button rectangle.
+TPoint TriangleOrigin(TFlatComboBox* combo)
+{
+    const TRect r = combo->ButtonRect();
+    return Point((r.Right - r.Left) / 2 - 6 + r.Left, (r.Bottom - r.Top) / 2 - 1 + r.Top);
+}
+
+TEST(FlatComboBox, ButtonTriangleEnabledDisabledAndDropped)
+{
+    TEditScene scene;
+    auto* combo = AddCombo(scene, 10, 10, csDropDownList);
+    scene.Show();
+    ASSERT_EQ(combo->Width(), 145);
+    ASSERT_EQ(combo->Height(), 25);
+    const TRect button = combo->ButtonRect();
+    EXPECT_EQ(button, Rect(132, 0, 145, 25));
+    const TPoint t = TriangleOrigin(combo);
+    EXPECT_EQ(t.X, 132);
+    EXPECT_EQ(t.Y, 11);
+    {
+        SCOPED_TRACE("enabled, pointing down");
+        PumpFor(10);
+        TGrab grab(combo);
+        EXPECT_EQ(grab.At(button.Left, 12), RestBorder) << "button frame left";
+        EXPECT_EQ(grab.At(button.Right - 1, 12), RestBorder) << "button frame right";
+        EXPECT_EQ(grab.At(button.Left + 3, 0), RestBorder) << "button frame top";
+        EXPECT_EQ(grab.At(button.Left + 2, 5), ArrowBackground);
+        EXPECT_EQ(grab.At(t.X + 4, t.Y), clBlack);
+        EXPECT_EQ(grab.At(t.X + 8, t.Y), clBlack);
+        EXPECT_EQ(grab.At(t.X + 6, t.Y + 1), clBlack);
+        EXPECT_EQ(grab.At(t.X + 6, t.Y + 2), clBlack);
+        EXPECT_EQ(grab.At(t.X + 4, t.Y + 2), ArrowBackground);
+        EXPECT_EQ(grab.At(t.X + 6, t.Y + 3), ArrowBackground);
+    }
+    combo->SetDroppedDown(true);
+    ASSERT_TRUE(PumpWhile([&] { return !combo->DroppedDown(); }, 2000));
+    {
+        SCOPED_TRACE("dropped, pointing up");
+        PumpFor(10);
+        TGrab grab(combo);
+        EXPECT_EQ(grab.At(t.X + 6, t.Y), clBlack);
+        EXPECT_EQ(grab.At(t.X + 4, t.Y + 2), clBlack);
+        EXPECT_EQ(grab.At(t.X + 8, t.Y + 2), clBlack);
+        EXPECT_EQ(grab.At(t.X + 4, t.Y), ArrowBackground);
+    }
+    combo->SetDroppedDown(false);
+    {
+        SCOPED_TRACE("closed again, pointing down");
+        PumpFor(10);
+        TGrab grab(combo);
+        EXPECT_EQ(grab.At(t.X + 4, t.Y), clBlack);
+        EXPECT_EQ(grab.At(t.X + 4, t.Y + 2), ArrowBackground);
+    }
+    combo->SetEnabled(false);
+    {
+        SCOPED_TRACE("disabled, embossed");
+        PumpFor(10);
+        TGrab grab(combo);
+        EXPECT_EQ(grab.At(t.X + 6, t.Y + 1), 0x808080);
+        EXPECT_EQ(grab.At(t.X + 4, t.Y), 0x808080);
+        EXPECT_EQ(grab.At(t.X + 7, t.Y + 3), clWhite) << "the white copy's tip, one pixel down and right";
+        EXPECT_EQ(grab.At(t.X + 9, t.Y + 1), clWhite) << "the white copy's right corner";
+    }
+}
+
+TEST(FlatComboBox, ListStyleStripAndFrameFollowTheFocus)
+{
+    TEditScene scene;
+    auto* combo = AddCombo(scene, 10, 10, csDropDownList);
+    auto* other = scene.Add<TEdit>(10, 100);
+    combo->SetItemIndex(1);
+    scene.Show();
+    const COLORREF highlight = ColorToRGB(clHighlight);
+    const int cw = combo->ClientWidth(), ch = combo->ClientHeight();
+    // The strip runs from cw - 2 - 19 to cw - 2 - 14, between the rows 3 and ch - 3.
+    const TRect strip = Rect(cw - 21, 3, cw - 16, ch - 3);
+    combo->SetFocus();
+    {
+        SCOPED_TRACE("focused");
+        PumpFor(10);
+        TGrab grab(combo);
+        EXPECT_EQ(grab.Ink(strip, highlight), 0) << "strip";
+        EXPECT_EQ(grab.At(cw - 17, 3), highlight) << "frame top right";
+        EXPECT_EQ(grab.At(cw - 17, ch - 4), highlight) << "frame bottom right";
+        EXPECT_EQ(grab.At(3, ch / 2), highlight) << "frame left";
+        EXPECT_EQ(grab.At(cw - 16, ch / 2), ComboColor) << "right of the frame";
+        EXPECT_EQ(grab.At(0, ch / 2), RestBorder) << "border line";
+        EXPECT_EQ(grab.At(1, ch / 2), ComboColor) << "band";
+        EXPECT_EQ(grab.At(2, ch / 2), ComboColor) << "band";
+        EXPECT_EQ(grab.At(60, 0), RestBorder);
+        EXPECT_EQ(grab.At(60, ch - 1), RestBorder);
+    }
+    other->SetFocus();
+    {
+        SCOPED_TRACE("focus gone");
+        PumpFor(10);
+        TGrab grab(combo);
+        EXPECT_EQ(grab.Ink(strip, ComboColor), 0) << "strip";
+        EXPECT_EQ(grab.At(0, ch / 2), RestBorder);
+        EXPECT_EQ(grab.At(2, ch / 2), ComboColor);
+    }
+}
+
+TEST(FlatComboBox, TypedTextStopsBeforeTheFlatButton)
+{
+    TEditScene scene;
+    auto* combo = AddCombo(scene, 10, 10, csDropDown);
+    scene.Show();
+    combo->SetFocus();
+    for (int i = 0; i < 60; ++i)
+        combo->Perform(WM_CHAR, 'W', 0);
+    ASSERT_EQ(combo->Text(), std::string(60, 'W'));
+    const int cw = combo->ClientWidth(), ch = combo->ClientHeight();
+    EXPECT_EQ(combo->EditPartRect().Right - combo->EditPartRect().Left, cw - 19);
+    PumpFor(10);
+    TGrab grab(combo);
+    EXPECT_GT(grab.Ink(Rect(3, 3, cw - 19, ch - 3), ComboColor), 0) << "the text shows";
+    EXPECT_EQ(grab.Ink(Rect(cw - 18, 3, combo->ButtonRect().Left, ch - 3), ComboColor), 0) << "right of cw - 19";
+
+    // A wider combo widens the edit part with it.
+    combo->SetWidth(220);
+    PumpFor(10);
+    EXPECT_EQ(combo->EditPartRect().Right - combo->EditPartRect().Left, combo->ClientWidth() - 19);
+}
+
+TEST(FlatComboBox, FontColoursAndBadInput)
+{
+    TEditScene scene;
+    auto* combo = AddCombo(scene, 10, 10, csOwnerDrawFixed);
+    scene.Show();
+    combo->SetItemIndex(2);
+    combo->SetItemHeight(20);
+    combo->Font()->SetSize(14);
+    EXPECT_EQ(combo->ItemHeight(), 13);
+    EXPECT_TRUE(combo->HandleAllocated());
+    EXPECT_EQ(combo->Items()->Count(), 3) << "the items survive the new window";
+    EXPECT_EQ(combo->ItemIndex(), 2);
+
+    scene.Panel->SetColor(RestFlat);
+    combo->SetUseAdvColors(true);
+    EXPECT_EQ(combo->ColorBorder(), 0xADC6C9);
+    EXPECT_EQ(combo->ColorArrowBackground(), 0xE0EAEB);
+
+    combo->SetColors(9, 0x123456);
+    combo->SetAdvColors(-1, 30);
+    EXPECT_EQ(combo->ColorBorder(), 0xADC6C9);
+    EXPECT_EQ(combo->ColorArrow(), clBlack);
+    combo->SetAdvColors(0, 250);
+    EXPECT_EQ(combo->AdvColorBorder(), 100);
+
+    TFlatComboBox loose(nullptr);
+    EXPECT_EQ(loose.Color(), clWindow) << "a new combo keeps the window colour";
+    loose.SetUseAdvColors(true);
+    EXPECT_EQ(loose.ColorBorder(), RestBorder) << "nothing to derive from without a parent";
+}
+
+TEST(FlatComboBox, ANarrowComboDrawsClipped)
+{
+    TEditScene scene;
+    auto* combo = AddCombo(scene, 10, 10, csDropDown);
+    combo->SetWidth(10);
+    auto* list = AddCombo(scene, 10, 50, csDropDownList);
+    list->SetWidth(10);
+    scene.Show();
+    list->SetFocus();
+    for (TFlatComboBox* c : {combo, list}) {
+        PumpFor(10);
+        TGrab grab(c);
+        ASSERT_TRUE(grab.Valid());
+        EXPECT_EQ(grab.At(9, 12), RestBorder) << "the button's frame";
+        EXPECT_EQ(c->EditPartRect().Right - c->EditPartRect().Left, 0);
+    }
+}
+
+// The document list's print styles: set by code without an event, picked by the user with one.
+TEST(FlatComboBox, ItemsAndEventsAreTheLayersCombo)
+{
+    TEditScene scene;
+    auto* styles = AddCombo(scene, 10, 10, csDropDownList);
+    int changes = 0;
+    styles->OnChange = [&](TObject*) { ++changes; };
+    scene.Show();
+    styles->SetItemIndex(1);
+    EXPECT_EQ(styles->Text(), "Nota di credito");
+    EXPECT_EQ(changes, 0);
+    styles->SetFocus();
+    styles->Perform(WM_KEYDOWN, VK_DOWN, 0);
+    PumpFor(10);
+    EXPECT_EQ(styles->ItemIndex(), 2);
+    EXPECT_EQ(changes, 1);
+}
+
+// The flat text controls side by side, for looking at: two edits (the first hovered), a masked
+// edit, a memo with both scroll bars and three combos: drop-down, focused drop-down list, disabled.
 TEST(FlatEditsDemonstration, AllLooksSideBySide)
 {
     TEditScene scene;
@@ -268,9 +476,18 @@ TEST(FlatEditsDemonstration, AllLooksSideBySide)
     memo->SetWordWrap(false);
     for (int i = 0; i < 50; ++i)
         memo->Lines()->Add("Riga " + std::to_string(i) + " della nota, abbastanza lunga da scorrere");
+    auto* dropDown = AddCombo(scene, 10, 110, csDropDown);
+    dropDown->SetText("Fattura");
+    auto* dropDownList = AddCombo(scene, 10, 145, csDropDownList);
+    dropDownList->SetItemIndex(2);
+    auto* disabled = AddCombo(scene, 10, 180, csDropDownList);
+    disabled->SetItemIndex(0);
+    disabled->SetEnabled(false);
     scene.Show();
-    focused->SetFocus();
     focused->SetText("Fattura 12");
+    dropDownList->SetFocus();
+    // The first edit shows the focus look through the hover: the focused control is no flat edit.
+    focused->Perform(CM_MOUSEENTER, 0, 0);
     PumpFor(20);
     ASSERT_TRUE(GrabToPng(scene.Form.get(), ScreenshotFolder() + "/flat-edits.png"));
 }

@@ -112,10 +112,12 @@ protected:
         if constexpr (PaintsRetained) {
             FBridge.PaintRetained(e);
         } else {
-            QtBase::paintEvent(e);
+            PaintWindowClass(e);
             FBridge.PaintAfter(e);
         }
     }
+    // The window class's own look, painted before the control hears WM_PAINT.
+    virtual void PaintWindowClass(QPaintEvent* e) { QtBase::paintEvent(e); }
 
 private:
     THostBridge FBridge;

@@ -360,4 +360,72 @@ TEST_F(ComboBoxes, OwnerDrawnVariableMeasuresEachItem)
     combo->SetDroppedDown(false);
 }
 
+
+// A combo whose code narrows its edit part, as a combo with a narrower button of its own does.
+class TNarrowedCombo : public TComboBox {
+    TESS_CLASS(TNarrowedCombo, TComboBox)
+public:
+    explicit TNarrowedCombo(TComponent* AOwner) : TComboBox(AOwner) {}
+    using TCustomComboBox::SetEditPartRect;
+};
+
+TEST_F(ComboBoxes, AnEditPartSetByCodeKeepsItsPlaceThroughResizesAndRecreation)
+{
+    auto* combo = new TNarrowedCombo(form);
+    combo->SetParent(parent);
+    combo->SetBounds(10, 150, 200, 24);
+    ShowAndActivate(form);
+    auto lineEdit = [&] { return Widget(combo)->findChild<QLineEdit*>(); };
+    ASSERT_NE(lineEdit(), nullptr);
+    const TRect own = combo->EditPartRect();
+    EXPECT_EQ(own.Left, lineEdit()->geometry().left());
+    EXPECT_EQ(own.Width(), lineEdit()->geometry().width());
+
+    combo->SetEditPartRect(Rect(3, 3, 150, 21));
+    EXPECT_EQ(lineEdit()->geometry(), QRect(3, 3, 147, 18));
+    combo->SetBounds(10, 150, 260, 30);
+    Pump(10);
+    EXPECT_EQ(lineEdit()->geometry(), QRect(3, 3, 147, 18)) << "after a resize";
+    combo->SetStyle(csSimple);
+    combo->SetStyle(csDropDown);
+    Pump(10);
+    ASSERT_NE(lineEdit(), nullptr);
+    EXPECT_EQ(lineEdit()->geometry(), QRect(3, 3, 147, 18)) << "after the window was made again";
+    EXPECT_EQ(combo->EditPartRect(), Rect(3, 3, 150, 21));
+
+    // Typed text stays inside the part: nothing is drawn right of it.
+    combo->SetFocus();
+    QTest::keyClicks(Widget(combo), QString(60, QLatin1Char('W')));
+    Pump(10);
+    const QImage image = Widget(combo)->grab().toImage();
+    for (int x = 150; x < Widget(combo)->width() - 20; ++x)
+        for (int y = 3; y < 21; ++y)
+            ASSERT_EQ(image.pixel(x, y) & 0xFFFFFFu, 0xFFFFFFu) << x << "," << y;
+
+    combo->SetEditPartRect(Rect(3, 3, -40, 21));
+    EXPECT_EQ(lineEdit()->geometry().width(), 0) << "a negative size becomes none";
+    combo->SetEditPartRect(TRect{});
+    EXPECT_EQ(combo->EditPartRect().Width(), own.Width() + 60) << "the combo's own placement again, for the new width";
+}
+
+TEST_F(ComboBoxes, TheDroppedListShowsOnTheControlsColour)
+{
+    TComboBox* combo = MakeCombo(csDropDownList);
+    combo->SetColor(static_cast<TColor>(0xE1EAEB));
+    for (const char* s : {"uno", "due"})
+        combo->Items()->Add(s);
+    combo->SetItemIndex(0);
+    ShowAndActivate(form);
+    combo->SetDroppedDown(true);
+    auto* view = Widget(combo)->findChild<QAbstractItemView*>();
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return view->isVisible(); }));
+    Pump(20);
+    const QImage image = view->viewport()->grab().toImage();
+    // Right of the text of the item that is not selected the list's background shows.
+    const QRect second = view->visualRect(view->model()->index(1, 0));
+    EXPECT_EQ(image.pixel(second.right() - 2, second.center().y()) & 0xFFFFFFu, 0xEBEAE1u);
+    combo->SetDroppedDown(false);
+}
+
 } // namespace

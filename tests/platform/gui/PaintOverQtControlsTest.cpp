@@ -4,6 +4,7 @@
 #include "GuiTestSupport.h"
 
 #include "platform/gui/Canvas.h"
+#include "platform/gui/ComboBox.h"
 #include "platform/gui/DeviceContext.h"
 #include "platform/gui/GdiDraw.h"
 #include "platform/gui/GdiObjects.h"
@@ -74,6 +75,44 @@ TEST(PaintOverQtControls, AHandlerDrawsOverTheInheritedPaint)
     EXPECT_EQ(image.pixel(client + QPoint(2, 2)) & 0xFFFFFFu, 0xFF0000u);
     // Away from the square the edit's own painting (its white field) shows through.
     EXPECT_EQ(image.pixel(image.width() - 6, image.height() / 2) & 0xFFFFFFu, 0xFFFFFFu);
+}
+
+// A combo box paints its own classic look; a handler still draws over it after the inherited paint.
+class TMarkedCombo : public TComboBox {
+    TESS_CLASS(TMarkedCombo, TComboBox)
+public:
+    explicit TMarkedCombo(TComponent* AOwner) : TComboBox(AOwner) {}
+    int Paints = 0;
+
+    void WndProc(TMessage& Message) override
+    {
+        TComboBox::WndProc(Message);
+        if (Message.Msg != WM_PAINT)
+            return;
+        ++Paints;
+        TControlCanvas canvas;
+        canvas.SetControl(this);
+        canvas.Brush()->SetColor(clRed);
+        canvas.FillRect(Rect(Width() - 10, 0, Width(), 6));
+    }
+};
+
+TEST(PaintOverQtControls, AComboBoxHandlerDrawsOverItsButton)
+{
+    for (TComboBoxStyle style : {csDropDown, csDropDownList}) {
+        SCOPED_TRACE(style);
+        TForm form(nullptr);
+        form.SetBounds(0, 0, 300, 200);
+        auto* combo = new TMarkedCombo(&form);
+        combo->SetParent(&form);
+        combo->SetStyle(style);
+        combo->SetBounds(10, 10, 145, 25);
+        ShowAndActivate(&form);
+        ASSERT_TRUE(PumpUntil([&] { return combo->Paints > 0; }));
+        const QImage image = Widget(combo)->grab().toImage();
+        EXPECT_EQ(image.pixel(140, 2) & 0xFFFFFFu, 0xFF0000u) << "over the button";
+        EXPECT_NE(image.pixel(140, 12) & 0xFFFFFFu, 0xFF0000u) << "the button below the square";
+    }
 }
 
 // An edit paints itself; a memo paints its text in a viewport child: both show the drawing.
