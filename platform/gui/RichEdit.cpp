@@ -914,6 +914,8 @@ void TCustomRichEdit::Print(const std::string& Caption)
     try {
         int last = 0;
         for (;;) {
+            // A new page may come with a new context.
+            range.hdc = range.hdcTarget = printer->Canvas()->Handle();
             range.rc = page;
             range.chrg = {last, -1};
             const auto next = static_cast<int>(Perform(EM_FORMATRANGE, 1, reinterpret_cast<LPARAM>(&range)));
