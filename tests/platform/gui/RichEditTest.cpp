@@ -2,6 +2,7 @@
 // class library's TRichEdit drive it; its format range on screen, printer and metafile contexts.
 #include "GuiTestSupport.h"
 #include "RtfTestSupport.h"
+#include "fuzz/RichEditStreamFuzzCase.h"
 
 #include "platform/gui/Clipboard.h"
 #include "platform/gui/DeviceContext.h"
@@ -529,6 +530,21 @@ TEST_F(RichEditMessages, ClipboardCarriesRtfAndText)
     Send(from, WM_CUT);
     EXPECT_EQ(Text(from), "grassetto no");
     EXPECT_EQ(Send(from, EM_GETUNDONAME), UID_CUT);
+}
+
+// The fuzz target's function over a few hostile inputs: every page advances.
+TEST(RichEditStreamFuzzReplay, HostileInputsMeasureToTheEnd)
+{
+    const std::string inputs[] = {
+        "",
+        "{\\rtf1 {\\b grassetto}\\par\\fs2000 enorme\\par}",
+        std::string(3000, 'x'),
+        "{\\rtf1\\pard\\li-99999\\ri99999\\fi-5000 rientri impossibili\\par\\sl-99999 interlinea\\par}",
+        "{\\rtf1 " + std::string(200, '{') + "annidato" + std::string(200, '}') + "}",
+        std::string("a\tb\tc\r\n\r\n\0\x95\xff", 12),
+    };
+    for (const std::string& input : inputs)
+        RunRichEditStreamFuzzCase(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
 }
 
 } // namespace
