@@ -43,6 +43,9 @@ bool IsRegistered(UINT format) { return format >= 0xC000; }
 
 QString MimeOf(UINT format)
 {
+    // Rich text travels under the type the other desktop programs read and write.
+    if (AnsiLowerCase(GetClipboardFormatName(format)) == "rich text format")
+        return QStringLiteral("text/rtf");
     return QStringLiteral("application/x-tessellarium-") + ToQString(AnsiLowerCase(GetClipboardFormatName(format)));
 }
 

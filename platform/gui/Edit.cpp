@@ -284,6 +284,10 @@ void TCustomEdit::ClearSelection()
 
 void TCustomEdit::CopyToClipboard()
 {
+    if (HasRichEditWindow()) {
+        Perform(WM_COPY, 0, 0);
+        return;
+    }
     if (FPasswordChar != 0)
         return;
     const std::string selected = SelText();
@@ -293,6 +297,10 @@ void TCustomEdit::CopyToClipboard()
 
 void TCustomEdit::CutToClipboard()
 {
+    if (HasRichEditWindow()) {
+        Perform(WM_CUT, 0, 0);
+        return;
+    }
     if (FPasswordChar != 0 || FReadOnly)
         return;
     CopyToClipboard();

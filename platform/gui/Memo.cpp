@@ -561,6 +561,12 @@ void TCustomMemo::SetAlignment(TAlignment value)
 
 void TCustomMemo::Dispatch(TMessage& Message)
 {
+    // A rich edit window answers the text, selection and line messages itself; keys and the
+    // mouse take the control's path first and reach it through the default handling.
+    const bool input = Message.Msg == WM_CHAR || Message.Msg == WM_KEYDOWN ||
+                       (Message.Msg >= WM_MOUSEFIRST && Message.Msg <= WM_MOUSELAST);
+    if (HasRichEditWindow() && !input && RichEditWindowMessage(Message))
+        return;
     switch (Message.Msg) {
     case WM_CHAR: {
         const unsigned char ch = static_cast<unsigned char>(Message.WParam & 0xFF);

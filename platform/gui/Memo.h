@@ -80,6 +80,8 @@ protected:
     void CreateWnd() override;
     void DestroyWnd() override;
     void ApplyEditorState() override;
+    // A descendant whose window keeps the text itself supplies its own line list.
+    void SetLinesList(std::unique_ptr<TStrings> lines) { FLines = std::move(lines); }
     void ReplaceSelection(const std::string& text, bool limit) override;
     void SetEditorText(const std::string& text) override;
     // The memo's window with the text up to date.
@@ -103,7 +105,7 @@ private:
     // FMemoText split into lines, made once per text.
     const std::vector<std::string>& CachedLines() const;
 
-    std::unique_ptr<TMemoStrings> FLines;
+    std::unique_ptr<TStrings> FLines;
     // Text set by code while the window is hidden waits here until the window is shown or used:
     // a Qt document of many lines costs far more than the lines themselves.
     std::string FMemoText;

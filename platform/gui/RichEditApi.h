@@ -26,6 +26,9 @@ constexpr UINT EM_CANPASTE = WM_USER + 50, EM_DISPLAYBAND = WM_USER + 51, EM_EXG
                EM_GETAUTOURLDETECT = WM_USER + 92, EM_GETTEXTEX = WM_USER + 94, EM_GETTEXTLENGTHEX = WM_USER + 95,
                EM_SETTEXTEX = WM_USER + 97, EM_SETLANGOPTIONS = WM_USER + 120, EM_GETLANGOPTIONS = WM_USER + 121;
 
+// Window styles of the rich edit class.
+constexpr DWORD ES_SAVESEL = 0x8000, ES_DISABLENOSCROLL = 0x2000, ES_SELECTIONBAR = 0x1000000;
+
 // --- Notifications and the event mask ---------------------------------------------------------------
 constexpr WORD EN_MSGFILTER = 0x0700, EN_REQUESTRESIZE = 0x0701, EN_SELCHANGE = 0x0702, EN_DROPFILES = 0x0703,
                EN_PROTECTED = 0x0704, EN_CORRECTTEXT = 0x0705, EN_STOPNOUNDO = 0x0706, EN_IMECHANGE = 0x0707,
@@ -202,6 +205,11 @@ static_assert(sizeof(CHARFORMATA) == 60);
 static_assert(sizeof(CHARFORMAT2A) == 84);
 static_assert(sizeof(PARAFORMAT) == 156);
 static_assert(sizeof(PARAFORMAT2) == 188);
+
+struct POINTL {
+    LONG x = 0;
+    LONG y = 0;
+};
 
 struct TEXTRANGEA {
     CHARRANGE chrg;

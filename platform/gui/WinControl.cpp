@@ -16,6 +16,7 @@
 #include "platform/gui/private/HintManager.h"
 #include "platform/gui/private/PaintCanvas.h"
 #include "platform/gui/private/QtBridge.h"
+#include "platform/gui/private/RichEditWindow.h"
 #include "platform/gui/private/ScrollInfo.h"
 #include "platform/gui/private/StdCtrlSupport.h"
 #include "platform/gui/private/Surfaces.h"
@@ -230,6 +231,8 @@ void TWinControl::CreateWnd()
     // an empty list each time its window is made.
     if (SameText(params.WinClassName, "LISTBOX") && !InheritsFrom("TCustomListBox"))
         FListBoxWindow = std::make_unique<TListBoxWindow>(this, params.Style);
+    if (SameText(params.WinClassName, "RICHEDIT") || SameText(params.WinClassName, "RichEdit20A"))
+        FRichEditWindow = std::make_unique<TRichEditWindow>(this, params.WinClassName, params.Style);
     SendMessageA(FHandle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create));
     SendMessageA(FHandle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create));
 
@@ -289,6 +292,8 @@ void TWinControl::DestroyHandle()
 void TWinControl::DestroyWnd()
 {
     HWND handle = FHandle;
+    if (FRichEditWindow)
+        FRichEditWindow->Destroying();
     SendMessageA(handle, WM_DESTROY, 0, 0);
     SendMessageA(handle, WM_NCDESTROY, 0, 0);
     KillWindowTimers(handle);
@@ -297,6 +302,7 @@ void TWinControl::DestroyWnd()
     FRecord.reset();
     FScrollBars[0] = FScrollBars[1] = nullptr;
     FListBoxWindow.reset();
+    FRichEditWindow.reset();
     DestroyHost();
     FSurface.reset();
     FClientValid = false;
@@ -1272,8 +1278,15 @@ bool TWinControl::DefaultWindowMessage(TMessage& Message)
     }
 }
 
+bool TWinControl::RichEditWindowMessage(TMessage& Message)
+{
+    return FRichEditWindow && FRichEditWindow->WindowMessage(Message);
+}
+
 void TWinControl::DefaultHandler(TMessage& Message)
 {
+    if (RichEditWindowMessage(Message))
+        return;
     switch (Message.Msg) {
     case WM_SETTEXT:
         TControl::DefaultHandler(Message);

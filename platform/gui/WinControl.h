@@ -10,6 +10,7 @@
 
 struct TWindowRecord;
 class TListBoxWindow;
+class TRichEditWindow;
 
 struct TCreateParams {
     std::string Caption;
@@ -155,6 +156,11 @@ protected:
     // The default processing DefWindowProc does for this control's handle.
     virtual bool DefaultWindowMessage(TMessage& Message);
     void PaintNonClient();
+    // A control whose window class is "RICHEDIT" or "RichEdit20A" has the rich edit's window
+    // processing: its text, selection, lines and undo live there and are reached by messages.
+    bool HasRichEditWindow() const { return FRichEditWindow != nullptr; }
+    // The rich edit window's answer to a message; false when it is not one of its messages.
+    bool RichEditWindowMessage(TMessage& Message);
 
     HWND FHandle = nullptr;
     std::vector<TControl*> FControls;
@@ -197,6 +203,7 @@ private:
     int FBareScrollBar = -1;
     // A plain control of the "LISTBOX" window class: the list box's window processing.
     std::unique_ptr<TListBoxWindow> FListBoxWindow;
+    std::unique_ptr<TRichEditWindow> FRichEditWindow;
     bool BareScrollBarMessage(TMessage& Message);
     // Reports a user action on the window's bars (WM_HSCROLL or WM_VSCROLL).
     void SendScrollAction(UINT message, WPARAM wParam);

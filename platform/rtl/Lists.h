@@ -115,8 +115,8 @@ public:
     // Windows-1252 text, lines ended by CR LF. SaveToFile replaces the file atomically.
     virtual void LoadFromStream(TStream& stream);
     virtual void SaveToStream(TStream& stream) const;
-    void LoadFromFile(const std::string& fileName);
-    void SaveToFile(const std::string& fileName) const;
+    virtual void LoadFromFile(const std::string& fileName);
+    virtual void SaveToFile(const std::string& fileName) const;
 
     // < 0, 0, > 0; the base compares with AnsiCompareText.
     virtual int CompareStrings(const std::string& s1, const std::string& s2) const;

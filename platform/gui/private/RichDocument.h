@@ -111,6 +111,9 @@ public:
     // A picture or object character's display image (null when it is not a PNG, JPEG or bitmap).
     static QImage ObjectImage(const QTextCharFormat& format);
 
+    // The full record of a fragment's format, by the document's format index.
+    const CHARFORMAT2A& RecordOfIndex(int formatIndex, const QTextCharFormat& format) const;
+
 private:
     std::unique_ptr<QTextDocument> FDocument;
     TBreakCount FBreaks;
@@ -130,7 +133,6 @@ private:
         CHARFORMAT2A Record;
     };
     mutable std::vector<TCachedRecord> FRecords;
-    const CHARFORMAT2A& RecordOfIndex(int formatIndex, const QTextCharFormat& format) const;
     QTextCharFormat FormatAt(int qtPos) const;
 };
 
