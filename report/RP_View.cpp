@@ -952,6 +952,10 @@ void TrpPreviewForm::FindText()
             ShowPageNum();
             VScrollBar->SetPosition(static_cast<int>(Round(MatchRect.Top * Scale)) + page->Bounds.Top - 10);
             HScrollBar->SetPosition(static_cast<int>(Round(MatchRect.Left * Scale)) + page->Bounds.Left - 10);
+            // A hit low on the last sheet cannot scroll to its top, and the scroll would name an
+            // earlier sheet current: the next search would then find this hit again and again.
+            CurrentPage = i + 1;
+            ShowPageNum();
             SearchRecord = rpView::RecordCounter;
             break;
         }

@@ -570,6 +570,18 @@ TEST_F(Search, CaseAndStartChoose)
     EXPECT_EQ(View->GetPage(), 1);
 }
 
+TEST_F(Search, AHitLowOnTheLastSheetIsFoundOnce)
+{
+    Form()->ConnectBack();
+    AddTextSheet(Report, "Ultima riga", 40, 760);
+    Show();
+    ASSERT_EQ(View->GetAllPages(), 4);
+    EXPECT_TRUE(View->FindString("ultima", false, false));
+    EXPECT_EQ(View->GetVerticalScrollBar()->Position(), View->GetVerticalScrollBar()->Max());
+    EXPECT_EQ(View->GetPage(), 4);
+    EXPECT_FALSE(View->FindString("ultima", false, false));
+}
+
 TEST_F(Search, F3GoesOnFromTheLastHit)
 {
     Form()->KeyPreview = true;
