@@ -60,7 +60,7 @@ void StartEngine()
     (void)started;
 }
 
-// Sheets of 30 invoice lines; "Parolarara" only on the last sheet.
+// Sheets of 30 invoice lines; "Parolarara" only on the last sheet, in its first line.
 void FillSheets(TrpReport& report, int sheets)
 {
     TrpPage* page = report.DesignPages->Add();
@@ -70,7 +70,7 @@ void FillSheets(TrpReport& report, int sheets)
         for (int line = 0; line < LinesPerSheet; ++line) {
             TrpMemoView memo;
             memo.SetBounds(40, 40 + line * 30, 600, 20);
-            memo.Memo->Add(n == sheets && line == LinesPerSheet - 1
+            memo.Memo->Add(n == sheets && line == 0
                                ? std::string("Parolarara")
                                : "Riga " + std::to_string(line + 1) + " del foglio " + std::to_string(n) +
                                      ", articolo e importo 12,50");
