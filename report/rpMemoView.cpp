@@ -18,6 +18,7 @@
 #include "platform/rtl/Codepage.h"
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TextUtils.h"
 
 #include <algorithm>
 #include <cstdlib>

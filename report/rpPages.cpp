@@ -1,5 +1,6 @@
 #include "report/rpPages.h"
 
+#include "report/RP_DSet.h"
 #include "report/RP_Intrp.h"
 #include "report/RP_Utils.h"
 #include "report/rpEngine.h"

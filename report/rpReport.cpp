@@ -4,6 +4,7 @@
 #include "report/RP_DSet.h"
 #include "report/RP_Intrp.h"
 #include "report/RP_Utils.h"
+#include "report/RP_View.h"
 #include "report/RP_progr.h"
 #include "report/rpBand.h"
 #include "report/rpEngine.h"
@@ -17,6 +18,7 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Label.h"
+#include "platform/gui/Printer.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
@@ -25,6 +27,7 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <set>
 #include <vector>
 
 std::string CurrentExpression;
@@ -996,6 +999,196 @@ void TrpReport::InternalOnPrintColumn(int columnNumber, int& width)
 {
     if (OnPrintColumn)
         OnPrintColumn(columnNumber, width);
+}
+
+// --- Printing
+
+namespace rpReport {
+namespace {
+
+// The sheets a page list selects: every sheet for an empty list (all is set then), otherwise the
+// numbers and ranges it names, ranges cut to the sheets that exist. A part that is not a number
+// raises EConvertError; the whole list is read before anything prints.
+std::set<int> ParsePageList(const std::string& pageList, int sheetCount, bool& all)
+{
+    std::string text;
+    for (char c : pageList)
+        if (c != ' ')
+            text += c;
+    all = text.empty();
+    std::set<int> pages;
+    if (all)
+        return pages;
+    text += ',';
+    std::string number;
+    bool inRange = false;
+    int first = 0;
+    for (char c : text) {
+        if (c == ',') {
+            const int last = StrToInt(number);
+            if (!inRange)
+                pages.insert(last);
+            for (int page = std::max(first, 1); inRange && page <= std::min(last, sheetCount); ++page)
+                pages.insert(page);
+            number.clear();
+            inRange = false;
+        } else if (c == '-') {
+            first = StrToInt(number);
+            number.clear();
+            inRange = true;
+        } else {
+            number += c;
+        }
+    }
+    return pages;
+}
+
+} // namespace
+} // namespace rpReport
+
+void TrpReport::PrintPreparedReport(const std::string& pages, int copies)
+{
+    // Printing reads the sheets' paper, so with no sheets there is no job at all.
+    if (rpEngineBusy() || PreparedPages->Count() == 0)
+        return;
+    TrpBusyScope busy;
+    PrintPages = pages;
+    PrintCopies = copies;
+    CurReport = this;
+    MasterReport = this;
+    Terminated = false;
+    struct TTerminatedReset {
+        TrpReport& Report;
+        ~TTerminatedReset() { Report.Terminated = false; }
+    } reset{*this};
+    if (OnProgress || !ShowProgress)
+        DoPrintReport(pages, copies);
+    else
+        RunInProgressWindow([this, &pages, copies] { DoPrintReport(pages, copies); }, rpLoadStr(55208));
+}
+
+void TrpReport::DoPrintReport(const std::string& pages, int copies)
+{
+    TrpPrinter* engine = rpPrinter();
+    TPrinter* printer = Printer();
+    if (engine->Printer() != printer)
+        engine->SetPrinter(printer);
+    const int sheetCount = PreparedPages->Count();
+    bool all = false;
+    const std::set<int> selected = rpReport::ParsePageList(pages, sheetCount, all);
+    if (sheetCount == 0)
+        return;
+    copies = std::max(copies, 1);
+    TrpPageInfo* first = PreparedPages->Pages(0);
+    engine->SetPrinterInfo(first->PaperSize, first->Width, first->Height,
+                           static_cast<TPrinterOrientation>(first->Orientation));
+    engine->FillPrnInfo(first->PrinterInfo);
+    printer->Title = "Ordalume: " + (Title.empty() ? rpLoadStr(55209) : Title);
+    printer->BeginDoc();
+    try {
+        bool firstPage = true;
+        for (int i = 0; i < sheetCount; ++i) {
+            if (!all && selected.count(i + 1) == 0)
+                continue;
+            for (int copy = 0; copy < copies; ++copy) {
+                PrintSheet(i, firstPage);
+                if (Terminated) {
+                    printer->Abort();
+                    return;
+                }
+            }
+        }
+    } catch (...) {
+        if (printer->Printing())
+            printer->Abort();
+        throw;
+    }
+    printer->EndDoc();
+}
+
+void TrpReport::PrintSheet(int index, bool& firstPage)
+{
+    TrpPrinter* engine = rpPrinter();
+    TPrinter* printer = Printer();
+    TrpPageInfo* sheet = PreparedPages->Pages(index);
+    const auto orientation = static_cast<TPrinterOrientation>(sheet->Orientation);
+    if (engine->IsEqual(sheet->PaperSize, sheet->Width, sheet->Height, orientation)) {
+        if (!firstPage)
+            printer->NewPage();
+    } else {
+        // Another paper needs its own job.
+        printer->EndDoc();
+        engine->SetPrinterInfo(sheet->PaperSize, sheet->Width, sheet->Height, orientation);
+        printer->BeginDoc();
+    }
+    firstPage = false;
+    engine->FillPrnInfo(sheet->PrinterInfo);
+    sheet->Visible = true;
+    const TrpPrnInfo& info = sheet->PrinterInfo;
+    // The canvas starts at the printable area; a sheet laid out with margins covers the paper.
+    const TRect target = sheet->UseMargins
+                             ? Rect(-info.PrnOffsetX, -info.PrnOffsetY, info.PrnPaperWidth - info.PrnOffsetX,
+                                    info.PrnPaperHeight - info.PrnOffsetY)
+                             : Rect(0, 0, info.PrnPrintWidth, info.PrnPrintHeight);
+    PreparedPages->Draw(index, printer->Canvas(), target);
+    sheet->Visible = false;
+    PreparedPages->Draw(index, printer->Canvas(), TRect());
+    InternalOnProgress(index + 1);
+}
+
+bool TrpReport::ChangePrinter(int oldIndex, int newIndex)
+{
+    TrpPrinter* printer = rpPrinter();
+    try {
+        printer->SetPrinterIndex(newIndex);
+        ApplyDesignPapers();
+        return true;
+    } catch (const std::exception&) {
+        Application->MessageBox(rpLoadStr(55210), rpLoadStr(55206), MB_OK | MB_ICONERROR);
+        printer->SetPrinterIndex(oldIndex);
+        ApplyDesignPapers();
+        return false;
+    }
+}
+
+void TrpReport::ApplyDesignPapers()
+{
+    rpPrinter()->PaperSize = -1;
+    for (int i = 0; i < DesignPages->Count(); ++i) {
+        TrpPage* page = DesignPages->Pages(i);
+        page->ChangePaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->Orientation);
+    }
+}
+
+// --- Showing
+
+void TrpReport::ShowReport()
+{
+    PrepareReport();
+    if (BuildFailed) {
+        Application->MessageBox(BuildErrorText, rpLoadStr(55206), MB_OK | MB_ICONERROR);
+        PreparedPages->Clear();
+        return;
+    }
+    ShowPreparedReport();
+}
+
+void TrpReport::ShowPreparedReport()
+{
+    if (PreparedPages->Count() == 0)
+        return;
+    if (FPreview) {
+        FPreview->Connect(this);
+        return;
+    }
+    // A modeless window frees itself when it closes.
+    auto* form = TForm::Create<TrpPreviewForm>(nullptr);
+    struct TModalFree {
+        TrpPreviewForm* Form;
+        ~TModalFree() { TComponent::Free(Form); }
+    } modal{ModalPreview ? form : nullptr};
+    form->SetCaption(rpLoadStr(55207) + (Title.empty() ? std::string() : " - " + Title));
+    form->Show_Modal(this);
 }
 
 // --- Properties

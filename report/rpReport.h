@@ -126,6 +126,28 @@ public:
     // Selects the printer of that exact name unless PrintToDefaultPrinter; "" and unknown names
     // change nothing.
     void SetPrinterTo(const std::string& printerName);
+    // Selects the printer at newIndex of the engine printer's list and lays every design page on
+    // its paper. On failure: the message box, the old printer again, and false.
+    bool ChangePrinter(int oldIndex, int newIndex);
+
+    // --- Printing ---
+    // Prints the prepared sheets named by the page list ("1,3,5-12"; "" for all), each copies
+    // times in a row, inside the progress window unless OnProgress or !ShowProgress. A list that
+    // is not numbers raises EConvertError before any job starts; nothing happens without sheets
+    // or while another report is being processed.
+    void PrintPreparedReport(const std::string& pages, int copies);
+    // The printing itself: one job per run of sheets on equal paper.
+    void DoPrintReport(const std::string& pages, int copies);
+    // The last page list and copies printed.
+    std::string PrintPages;
+    int PrintCopies = 1;
+
+    // --- Showing ---
+    // Builds the report and shows it; a failed build shows BuildErrorText and leaves no sheets.
+    void ShowReport();
+    // Shows the sheets in Preview, or without one in a modal preview window; nothing without
+    // sheets.
+    void ShowPreparedReport();
 
     // --- Variables ---
     // Lines not starting with a blank are categories, " name" lines their variables.
@@ -234,6 +256,10 @@ protected:
 private:
     void AttachPreview(TrpPreview* preview, TComponent* component);
     void ShowFormatError();
+    // Prints one copy of a sheet, in a new job when its paper differs from the printer's.
+    void PrintSheet(int index, bool& firstPage);
+    // Every design page lays itself out again on the engine printer's paper.
+    void ApplyDesignPapers();
     // Runs work inside the engine's progress window, whose label starts with labelPrefix; returns
     // the window's modal result. An error of the work reaches the caller.
     int RunInProgressWindow(const std::function<void()>& work, const std::string& labelPrefix);

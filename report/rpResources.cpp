@@ -55,10 +55,16 @@ const TrpStringEntry StringTable[] = {
     {53422, "&Decimali:"},
     {53423, "&Separatore:"},
     {53424, "Formato &personalizzato:"},
+    // Variable and field choosers
+    {53440, "Variabili"},
+    {53441, "&Categoria:"},
+    {53450, "Campi"},
+    {53451, "&Dataset:"},
     {55000, "OK"},
     {55001, "Annulla"},
     {55004, "Pagina"},
     // Band names
+    {55075, "Valori speciali"},
     {55077, "Titolo report"},
     {55078, "Sommario report"},
     {55079, "Intestaz. pagina"},
@@ -149,6 +155,7 @@ const TrpStringEntry StringTable[] = {
     {55335, "Carattere..."},
     {55337, "0"},
     {55339, "Errore nel codice a barre"},
+    {55342, "Variabili dello script"},
     {55345, "Unsupported FRF format"},
 };
 

@@ -18,7 +18,7 @@ using TShowHintEvent = std::function<void(std::string& HintStr, bool& CanShow, T
 using TWindowHook = std::function<bool(TMessage& Message)>;
 
 constexpr WORD HELP_CONTEXT = 1, HELP_QUIT = 2, HELP_INDEX = 3, HELP_CONTENTS = 3, HELP_HELPONHELP = 4,
-               HELP_FINDER = 11;
+               HELP_CONTEXTPOPUP = 8, HELP_FINDER = 11;
 
 class TApplication : public TComponent {
     TESS_CLASS(TApplication, TComponent)

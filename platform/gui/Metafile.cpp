@@ -727,6 +727,21 @@ BOOL EnumEnhMetaFile(HDC dc, HENHMETAFILE metafile, ENHMFENUMPROC callback, LPAR
     return TRUE;
 }
 
+DWORD EmrRecordType(const TEmrRecord& record)
+{
+    return record.Type;
+}
+
+TRect EmrRecordBounds(const TEmrRecord& record)
+{
+    return record.Bounds;
+}
+
+std::u16string EmrRecordText(const TEmrRecord& record)
+{
+    return record.Type == EMR_EXTTEXTOUTW ? record.Text : std::u16string();
+}
+
 UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, ENHMETAHEADER* header)
 {
     std::shared_ptr<TMetafileImage> image = FindHandle(metafile);

@@ -18,6 +18,9 @@ using HENHMETAFILE = void*;
 // Set on an object index of a metafile record that names a stock object.
 constexpr DWORD ENHMETA_STOCK_OBJECT = 0x80000000u;
 
+// The two text-output record types; recordings write texts only as EMR_EXTTEXTOUTW.
+constexpr DWORD EMR_EXTTEXTOUTA = 83, EMR_EXTTEXTOUTW = 84;
+
 struct ENHMETAHEADER {
     DWORD iType = 1;
     DWORD nSize = 0;
@@ -107,6 +110,11 @@ private:
 // returns FALSE then.
 using ENHMFENUMPROC = std::function<int(HDC dc, const TEmrRecord& record, int index, LPARAM data)>;
 BOOL EnumEnhMetaFile(HDC dc, HENHMETAFILE metafile, ENHMFENUMPROC callback, LPARAM data, const RECT* rect);
+// What an enumeration callback reads of a record: its type, what it draws in recording pixels,
+// and the text of an EMR_EXTTEXTOUTW record ("" for other records).
+DWORD EmrRecordType(const TEmrRecord& record);
+TRect EmrRecordBounds(const TEmrRecord& record);
+std::u16string EmrRecordText(const TEmrRecord& record);
 // Replays the records scaled from the frame to rect.
 BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect);
 UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, ENHMETAHEADER* header);

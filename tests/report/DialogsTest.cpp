@@ -25,21 +25,6 @@
 
 namespace DialogsTest {
 
-// Runs the dialog modally; steps runs inside the modal loop with the dialog on screen and active,
-// and closes it.
-int RunModal(TCustomForm* form, const std::function<void()>& steps)
-{
-    SetModalStartHook([&](TCustomForm* shown) {
-        if (shown != form)
-            return;
-        EXPECT_TRUE(PumpUntil([form] { return form->Active(); }));
-        steps();
-    });
-    const int result = form->ShowModal();
-    SetModalStartHook(nullptr);
-    return result;
-}
-
 // What a person's pick in a combo box sends.
 void Pick(TComboBox* combo, int index)
 {

@@ -4,6 +4,7 @@
 
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
+#include "platform/gui/Form.h"
 #include "platform/gui/Grab.h"
 #include "platform/gui/Metafile.h"
 #include "platform/gui/Printer.h"
@@ -212,6 +213,19 @@ void UseTwoPrinters()
 }
 
 LPARAM MouseAt(int x, int y) { return static_cast<LPARAM>((y << 16) | (x & 0xFFFF)); }
+
+int RunModal(TCustomForm* form, const std::function<void()>& steps)
+{
+    SetModalStartHook([&](TCustomForm* shown) {
+        if (shown != form)
+            return;
+        EXPECT_TRUE(PumpUntil([form] { return form->Active(); }));
+        steps();
+    });
+    const int result = form->ShowModal();
+    SetModalStartHook(nullptr);
+    return result;
+}
 
 void ClickOn(TControl* control)
 {

@@ -109,6 +109,10 @@ LPARAM MouseAt(int x, int y);
 void ClickOn(TControl* control);
 // Processes messages until condition holds or timeoutMs passes; returns the condition.
 bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 3000);
+// Runs the window modally; steps runs inside the modal loop with the window on screen and active,
+// and closes it.
+class TCustomForm;
+int RunModal(TCustomForm* form, const std::function<void()>& steps);
 // A picture of the window as it shows now (what is pending is painted first).
 void GrabWindow(TWinControl* control, TBitmap& picture);
 // The pixel's colour as red, green and blue.

@@ -2,6 +2,7 @@
 // The recording side of metafile contexts: drawing calls on a metafile context become records
 // (with the state records they need) instead of pixels.
 
+#include "platform/gui/Metafile.h"
 #include "platform/gui/private/GdiInternals.h"
 
 #include <algorithm>
@@ -19,7 +20,7 @@ constexpr DWORD EMR_HEADER = 1, EMR_POLYGON = 3, EMR_POLYLINE = 4, EMR_SETWINDOW
                 EMR_RECTANGLE = 43, EMR_ROUNDRECT = 44, EMR_ARC = 45, EMR_CHORD = 46, EMR_PIE = 47,
                 EMR_EXTFLOODFILL = 53, EMR_LINETO = 54, EMR_FILLRGN = 71, EMR_FRAMERGN = 72, EMR_INVERTRGN = 73,
                 EMR_EXTSELECTCLIPRGN = 75, EMR_BITBLT = 76, EMR_STRETCHBLT = 77, EMR_STRETCHDIBITS = 81,
-                EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84, EMR_CREATEDIBPATTERNBRUSHPT = 94,
+                EMR_EXTCREATEFONTINDIRECTW = 82, EMR_CREATEDIBPATTERNBRUSHPT = 94,
                 EMR_GDICOMMENT = 70;
 
 // The integer parameters of a record (no record has more than eight), kept inside the record so

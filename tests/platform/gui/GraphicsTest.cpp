@@ -595,6 +595,48 @@ TEST(Metafiles, RecordsEnumerateAndReplayExactly)
     EXPECT_EQ(stream.Size(), 0);
 }
 
+TEST(Metafiles, TheAccessorsGiveTypeBoundsAndTextOfEachRecord)
+{
+    TMetafile metafile;
+    metafile.SetWidth(200);
+    metafile.SetHeight(100);
+    int width = 0, height = 0;
+    {
+        TMetafileCanvas canvas(&metafile, nullptr);
+        canvas.Font()->SetName("Arial");
+        canvas.Font()->SetHeight(-13);
+        canvas.Brush()->SetStyle(bsClear);
+        canvas.TextOut(10, 20, "Totale");
+        canvas.Rectangle(0, 0, 5, 5);
+        canvas.TextOut(40, 60, "pi\xF9");
+        width = canvas.TextWidth("pi\xF9");
+        height = canvas.TextHeight("pi\xF9");
+    }
+    std::vector<DWORD> types;
+    std::vector<std::u16string> texts;
+    std::vector<TRect> bounds;
+    EnumEnhMetaFile(nullptr, metafile.Handle(),
+                    [&](HDC, const TEmrRecord& record, int, LPARAM) {
+                        types.push_back(EmrRecordType(record));
+                        if (EmrRecordType(record) == EMR_EXTTEXTOUTW) {
+                            texts.push_back(EmrRecordText(record));
+                            bounds.push_back(EmrRecordBounds(record));
+                        } else {
+                            EXPECT_EQ(EmrRecordText(record), u"");
+                        }
+                        return 1;
+                    },
+                    0, nullptr);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], u"Totale");
+    EXPECT_EQ(texts[1], u"pi\u00F9");
+    EXPECT_EQ(bounds[1], Rect(40, 60, 40 + width, 60 + height));
+    EXPECT_EQ(bounds[0].Left, 10);
+    EXPECT_EQ(bounds[0].Top, 20);
+    EXPECT_EQ(std::count(types.begin(), types.end(), EMR_EXTTEXTOUTA), 0);
+    EXPECT_EQ(std::count(types.begin(), types.end(), DWORD{43}), 1); // the rectangle
+}
+
 TEST(Metafiles, LoadedFilesKeepTheirBytesAndShowAPlaceholder)
 {
     // A header with a frame of 50.8 x 25.4 mm (192 x 96 pixels), one record and the end.
