@@ -4,6 +4,7 @@
 #include "platform/gui/Resources.h"
 #include "platform/gui/private/DibLayout.h"
 #include "platform/gui/private/GdiInternals.h"
+#include "platform/gui/private/GdiPaint.h"
 #include "platform/rtl/Formats.h"
 
 #include <algorithm>
@@ -641,6 +642,8 @@ bool TransparentStretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx,
     if (!dst || !src || !mask || sw < 0 || sh < 0)
         return false;
     if (sw == 0 || sh == 0)
+        return true;
+    if (Gdi::StretchMasked(dst, x, y, w, h, src, sx, sy, sw, sh, mask, mx, my))
         return true;
     // The source cut out, black where the mask is white, so that OR leaves the destination there.
     HDC cutDC = CreateCompatibleDC(nullptr);

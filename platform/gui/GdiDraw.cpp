@@ -1171,6 +1171,89 @@ BOOL BlitMasked(HDC destination, int x, int y, const QImage& color, const QImage
     return TRUE;
 }
 
+namespace {
+
+// Where the nearest-pixel stretch of a source rectangle reads: for every destination column (or
+// row) the image column (row) of its source pixel, or -1 where that lies outside the image.
+std::vector<int> NearestSourceIndex(int count, int sourceStart, int sourceCount, int low, int high)
+{
+    std::vector<int> index(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const int at = sourceStart + static_cast<int>(static_cast<std::int64_t>(i) * sourceCount / count);
+        index[static_cast<std::size_t>(i)] = (at >= low && at <= high) ? at : -1;
+    }
+    return index;
+}
+
+} // namespace
+
+BOOL StretchMasked(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+                   int widthSource, int heightSource, HDC mask, int xMask, int yMask)
+{
+    TDeviceContext* context = FindDC(destination);
+    TDeviceContext* sourceContext = FindDC(source);
+    TDeviceContext* maskContext = FindDC(mask);
+    if (!context || !sourceContext || !maskContext || context->Recorder)
+        return FALSE;
+    if (width <= 0 || height <= 0 || widthSource <= 0 || heightSource <= 0)
+        return FALSE;
+    // Nearest pixel only: smoothing, and the combining modes when they shrink, mix source pixels.
+    const int mode = context->State.StretchMode;
+    const bool shrinks = widthSource > width || heightSource > height;
+    if (mode == HALFTONE || ((mode == BLACKONWHITE || mode == WHITEONBLACK) && shrinks))
+        return FALSE;
+    TTarget colors, bits;
+    if (!TargetOf(*sourceContext, colors) || !TargetOf(*maskContext, bits) || colors.Mono || !bits.Mono ||
+        colors.Image->format() != QImage::Format_RGB32 || bits.Image->format() != QImage::Format_RGB32)
+        return FALSE;
+    TJob job;
+    if (!BeginJob(destination, job) || job.Target.Mono || job.Target.Image == colors.Image ||
+        job.Target.Image == bits.Image)
+        return FALSE;
+
+    const QRect device(Device(*context, x, y), QSize(width, height));
+    const TPoint sourceAt = ToDevice(*sourceContext, {xSource, ySource});
+    const TPoint maskAt = ToDevice(*maskContext, {xMask, yMask});
+    const int sx = sourceAt.X + colors.Origin.X, sy = sourceAt.Y + colors.Origin.Y;
+    const int mx = maskAt.X + bits.Origin.X, my = maskAt.Y + bits.Origin.Y;
+    const std::vector<int> sourceColumns =
+        NearestSourceIndex(width, sx, widthSource, colors.Bounds.left(), colors.Bounds.right());
+    const std::vector<int> sourceRows =
+        NearestSourceIndex(height, sy, heightSource, colors.Bounds.top(), colors.Bounds.bottom());
+    const std::vector<int> maskColumns = NearestSourceIndex(width, mx, widthSource, bits.Bounds.left(), bits.Bounds.right());
+    const std::vector<int> maskRows = NearestSourceIndex(height, my, heightSource, bits.Bounds.top(), bits.Bounds.bottom());
+    // Pixels outside an image read as white, as a blit from it would: transparent in the mask.
+    constexpr std::uint32_t Outside = 0xFFFFFFFFu, Opaque = 0xFF000000u, ColourBits = 0x00FFFFFFu;
+    const int ox = job.Target.Origin.X, oy = job.Target.Origin.Y;
+    for (const QRect& clip : job.Clip) {
+        const QRect area = device.translated(ox, oy) & clip;
+        if (area.isEmpty())
+            continue;
+        for (int row = area.top(); row <= area.bottom(); ++row) {
+            auto* out = reinterpret_cast<std::uint32_t*>(job.Target.Image->scanLine(row));
+            const std::size_t dy = static_cast<std::size_t>(row - oy - device.top());
+            const int sourceRow = sourceRows[dy], maskRow = maskRows[dy];
+            const auto* in = sourceRow < 0 ? nullptr
+                                           : reinterpret_cast<const std::uint32_t*>(colors.Image->constScanLine(sourceRow));
+            const auto* keep = maskRow < 0 ? nullptr
+                                           : reinterpret_cast<const std::uint32_t*>(bits.Image->constScanLine(maskRow));
+            for (int column = area.left(); column <= area.right(); ++column) {
+                const std::size_t dx = static_cast<std::size_t>(column - ox - device.left());
+                const int maskColumn = maskColumns[dx], sourceColumn = sourceColumns[dx];
+                const std::uint32_t m = (keep && maskColumn >= 0) ? keep[maskColumn] : Outside;
+                if (m & ColourBits) {
+                    out[column] |= Opaque;
+                    continue;
+                }
+                out[column] = ((in && sourceColumn >= 0) ? in[sourceColumn] : Outside) | Opaque;
+            }
+        }
+        job.Touched |= area;
+    }
+    EndJob(job);
+    return TRUE;
+}
+
 } // namespace Gdi
 
 BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource, DWORD rop)

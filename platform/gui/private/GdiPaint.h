@@ -63,6 +63,13 @@ BOOL BlitImage(HDC destination, int x, int y, int width, int height, const QImag
 // The masked draw of an image list: SRCAND of mask (black and white) then SRCPAINT of color, both
 // at (x, y) and of color's size, in one pass where the destination allows.
 BOOL BlitMasked(HDC destination, int x, int y, const QImage& color, const QImage& mask);
+// The masked stretch of TransparentStretchBlt in one pass, with the same pixels: where the mask
+// (monochrome, of the source's size at (xMask, yMask)) is white the destination stays, elsewhere
+// the source pixel the nearest-pixel stretch picks replaces it. FALSE, having drawn nothing, where
+// the general path is needed: a recording or monochrome destination, mirroring, a smoothing or
+// combining stretch, a monochrome source, or a source that is the destination.
+BOOL StretchMasked(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+                   int widthSource, int heightSource, HDC mask, int xMask, int yMask);
 
 // One line of text at the logical reference point (x, y), placed by the context's alignment;
 // advances null means the font's (with character extra and justification).

@@ -4,7 +4,9 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/GdiDraw.h"
 #include "platform/gui/Metafile.h"
+#include "platform/gui/Regions.h"
 #include "platform/gui/TextOutput.h"
+#include "platform/gui/private/GdiPaint.h"
 
 #include <gtest/gtest.h>
 
@@ -146,6 +148,106 @@ TEST(GfxTransparency, TransparentStretchBltKeepsTheDestinationUnderWhiteMaskPixe
                                        mask.Canvas()->Handle(), 0, 0));
     EXPECT_FALSE(TransparentStretchBlt(reinterpret_cast<HDC>(0x7777), 0, 0, 4, 4, source.Canvas()->Handle(), 0, 0,
                                        2, 2, mask.Canvas()->Handle(), 0, 0));
+}
+
+// The masked stretch as four separate blits: the source cut out where the mask is white, the
+// destination cleared where it is black, then the cut-out painted over it.
+void FourBlitMaskedStretch(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, HDC mask,
+                           int mx, int my)
+{
+    constexpr DWORD DSna = 0x00220326;
+    TBitmap cut;
+    Fill(cut, sw, sh, clBlack);
+    HDC cutDC = cut.Canvas()->Handle();
+    SetTextColor(cutDC, 0x000000);
+    SetBkColor(cutDC, 0xFFFFFF);
+    BitBlt(cutDC, 0, 0, sw, sh, src, sx, sy, SRCCOPY);
+    BitBlt(cutDC, 0, 0, sw, sh, mask, mx, my, DSna);
+    SetTextColor(dst, 0x000000);
+    SetBkColor(dst, 0xFFFFFF);
+    StretchBlt(dst, x, y, w, h, mask, mx, my, sw, sh, SRCAND);
+    StretchBlt(dst, x, y, w, h, cutDC, 0, 0, sw, sh, SRCPAINT);
+}
+
+// A picture of distinct colours and its mask: white (transparent) all round the edge and at
+// scattered pixels inside.
+void MaskedPicture(TBitmap& picture, TBitmap& mask, int width, int height)
+{
+    Fill(picture, width, height, clBlack);
+    Fill(mask, width, height, clBlack);
+    mask.Canvas()->Brush()->SetColor(clWhite);
+    mask.SetMonochrome(true);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            picture.Canvas()->SetPixels(x, y, static_cast<TColor>((x * 40 + 7) % 256 | ((y * 70 + 3) % 256) << 8 |
+                                                                 ((x * y * 13) % 256) << 16));
+            const bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+            mask.Canvas()->SetPixels(x, y, edge || (x * 7 + y * 3) % 5 == 0 ? clWhite : clBlack);
+        }
+}
+
+// A destination with a different colour on every pixel, so that any pixel drawn or kept wrongly shows.
+void Backdrop(TBitmap& target, int width, int height)
+{
+    Fill(target, width, height, clBlack);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            target.Canvas()->SetPixels(x, y, static_cast<TColor>(0x203040 + x * 3 + (y << 9)));
+}
+
+TEST(GfxTransparency, TheOnePassMaskedStretchDrawsWhatTheFourBlitsDraw)
+{
+    const struct {
+        const char* Name;
+        int PictureWidth, PictureHeight;
+        int SX, SY, SW, SH, MX, MY;
+        int X, Y, W, H;
+        int Mode;
+        RECT Clip; // empty: none
+    } cases[] = {
+        {"odd scale", 8, 6, 0, 0, 8, 6, 0, 0, 3, 2, 23, 13, COLORONCOLOR, {}},
+        {"part, past the top left", 8, 6, 2, 1, 5, 4, 2, 1, -4, -3, 17, 9, COLORONCOLOR, {}},
+        {"shrunk", 9, 7, 0, 0, 9, 7, 0, 0, 1, 1, 5, 4, COLORONCOLOR, {}},
+        {"clipped", 8, 6, 0, 0, 8, 6, 0, 0, 1, 1, 40, 30, COLORONCOLOR, {10, 5, 33, 21}},
+        {"past the picture's edge", 8, 6, 5, 3, 6, 5, 5, 3, 2, 2, 15, 16, COLORONCOLOR, {}},
+        {"mask elsewhere", 12, 10, 4, 2, 6, 5, 1, 3, 0, 0, 13, 11, COLORONCOLOR, {}},
+        {"past the bottom right", 16, 12, 0, 0, 16, 12, 0, 0, 30, 20, 35, 27, COLORONCOLOR, {}},
+        {"enlarged, combining mode", 5, 5, 0, 0, 5, 5, 0, 0, 2, 3, 31, 19, BLACKONWHITE, {0, 0, 20, 40}},
+        // Drawn by the four blits themselves: the one-pass draw declines these.
+        {"shrunk, combining mode", 9, 7, 0, 0, 9, 7, 0, 0, 1, 1, 5, 4, BLACKONWHITE, {}},
+        {"mirrored", 8, 6, 0, 0, 8, 6, 0, 0, 30, 2, -23, 13, COLORONCOLOR, {}},
+    };
+    constexpr int TargetWidth = 50, TargetHeight = 40;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TBitmap picture, mask, expected, actual;
+        MaskedPicture(picture, mask, c.PictureWidth, c.PictureHeight);
+        Backdrop(expected, TargetWidth, TargetHeight);
+        Backdrop(actual, TargetWidth, TargetHeight);
+        for (TBitmap* target : {&expected, &actual}) {
+            HDC dc = target->Canvas()->Handle();
+            SetStretchBltMode(dc, c.Mode);
+            if (c.Clip.Right > c.Clip.Left)
+                IntersectClipRect(dc, c.Clip.Left, c.Clip.Top, c.Clip.Right, c.Clip.Bottom);
+        }
+        HDC src = picture.Canvas()->Handle(), bits = mask.Canvas()->Handle();
+        FourBlitMaskedStretch(expected.Canvas()->Handle(), c.X, c.Y, c.W, c.H, src, c.SX, c.SY, c.SW, c.SH, bits,
+                              c.MX, c.MY);
+        const bool onePass = c.W > 0 && (c.Mode == COLORONCOLOR || c.W >= c.SW);
+        EXPECT_EQ(Gdi::StretchMasked(actual.Canvas()->Handle(), c.X, c.Y, c.W, c.H, src, c.SX, c.SY, c.SW, c.SH, bits,
+                                     c.MX, c.MY) == TRUE,
+                  onePass);
+        if (!onePass) {
+            ASSERT_TRUE(TransparentStretchBlt(actual.Canvas()->Handle(), c.X, c.Y, c.W, c.H, src, c.SX, c.SY, c.SW,
+                                              c.SH, bits, c.MX, c.MY));
+        }
+        int differences = 0;
+        for (int y = 0; y < TargetHeight; ++y)
+            for (int x = 0; x < TargetWidth; ++x)
+                if (expected.Canvas()->Pixels(x, y) != actual.Canvas()->Pixels(x, y) && ++differences <= 3)
+                    ADD_FAILURE() << "pixel " << x << "," << y;
+        EXPECT_EQ(differences, 0);
+    }
 }
 
 // A recording of one rectangle (black pen, yellow brush) with or without a fixed frame.
