@@ -1009,6 +1009,10 @@ TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, HDC referenceDevice) : FMe
     dc->ReferenceHeight = GetDeviceCaps(measured, VERTRES);
     dc->ReferenceDpiX = std::max(1, GetDeviceCaps(measured, LOGPIXELSX));
     dc->ReferenceDpiY = std::max(1, GetDeviceCaps(measured, LOGPIXELSY));
+    if (FMetafile) {
+        dc->FrameWidth = FMetafile->FWidth;
+        dc->FrameHeight = FMetafile->FHeight;
+    }
     if (screen)
         DeleteDC(screen);
     dc->State.Pen = GetStockObject(BLACK_PEN);

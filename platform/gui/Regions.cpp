@@ -325,8 +325,13 @@ int GetClipBox(HDC dc, RECT* rect)
     TTarget target;
     if (TargetOf(*context, target))
         visible = QRegion(target.Bounds.translated(-target.Origin.X, -target.Origin.Y));
-    else if (context->Kind == TDcKind::Metafile)
-        visible = QRegion(QRect(0, 0, std::max(1, context->ReferenceWidth), std::max(1, context->ReferenceHeight)));
+    else if (context->Kind == TDcKind::Metafile) {
+        // A page recorded for a sheet taller than the screen must not cull what lies below the
+        // screen's height: the metafile's own size counts as visible too.
+        const int width = std::max({1, context->ReferenceWidth, context->FrameWidth});
+        const int height = std::max({1, context->ReferenceHeight, context->FrameHeight});
+        visible = QRegion(QRect(0, 0, width, height));
+    }
     if (context->State.HasClip)
         visible &= context->State.Clip;
     const QRect box = visible.boundingRect();

@@ -573,7 +573,8 @@ TEST_F(Search, CaseAndStartChoose)
 TEST_F(Search, AHitLowOnTheLastSheetIsFoundOnce)
 {
     Form()->ConnectBack();
-    AddTextSheet(Report, "Ultima riga", 40, 760);
+    // Below the height of the offscreen screen (800), near the foot of an A4 sheet.
+    AddTextSheet(Report, "Ultima riga", 40, 1040);
     Show();
     ASSERT_EQ(View->GetAllPages(), 4);
     EXPECT_TRUE(View->FindString("ultima", false, false));

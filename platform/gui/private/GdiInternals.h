@@ -117,6 +117,7 @@ struct TDeviceContext {
     HDC Handle = nullptr; // set when the context enters the table
     std::shared_ptr<TMetafileRecorder> Recorder; // metafile contexts
     int ReferenceWidth = 0, ReferenceHeight = 0;  // metafile contexts without a frame
+    int FrameWidth = 0, FrameHeight = 0;          // metafile contexts: the size given to the metafile
     // Metafile contexts: the context they measure like (a printer during a printed page); its
     // capabilities are asked while it lives.
     HDC Reference = nullptr;

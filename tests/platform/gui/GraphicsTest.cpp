@@ -637,6 +637,22 @@ TEST(Metafiles, TheAccessorsGiveTypeBoundsAndTextOfEachRecord)
     EXPECT_EQ(std::count(types.begin(), types.end(), DWORD{43}), 1); // the rectangle
 }
 
+TEST(Metafiles, APageTallerThanTheScreenIsVisibleToItsBottom)
+{
+    // Code that culls by RectVisible while it records a sheet must keep what lies below the
+    // screen's height.
+    TMetafile metafile;
+    metafile.SetWidth(300);
+    metafile.SetHeight(3000);
+    TMetafileCanvas canvas(&metafile, nullptr);
+    RECT box{};
+    GetClipBox(canvas.Handle(), &box);
+    EXPECT_GE(box.Bottom, 3000);
+    EXPECT_GE(box.Right, 300);
+    const RECT low{10, 2900, 50, 2950};
+    EXPECT_TRUE(RectVisible(canvas.Handle(), &low));
+}
+
 TEST(Metafiles, LoadedFilesKeepTheirBytesAndShowAPlaceholder)
 {
     // A header with a frame of 50.8 x 25.4 mm (192 x 96 pixels), one record and the end.
