@@ -283,6 +283,15 @@ bool THostBridge::Event(QEvent* event, const TBase& base)
         case QEvent::ShortcutOverride:
             event->accept();
             return true;
+        case QEvent::Paint:
+            // A scroll area paints its own area (around the viewport) without its paintEvent,
+            // which serves the viewport: the control's frame goes over it here.
+            if (!PaintsRetained && qobject_cast<QAbstractScrollArea*>(Widget)) {
+                const bool handled = base(event);
+                PaintOver(Widget, static_cast<QPaintEvent*>(event)->region());
+                return handled;
+            }
+            return base(event);
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
             return KeyEvent(static_cast<QKeyEvent*>(event), base);

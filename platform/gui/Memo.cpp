@@ -3,6 +3,7 @@
 #include "platform/gui/Memo.h"
 
 #include "platform/gui/InputTranslation.h"
+#include "platform/gui/WindowFunctions.h"
 #include "platform/gui/private/ControlHost.h"
 #include "platform/gui/private/QtBridge.h"
 #include "platform/gui/private/StdCtrlSupport.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -69,6 +71,13 @@ protected:
     {
         FMemo->FlushPending();
         TControlHost<QPlainTextEdit>::paintEvent(event);
+    }
+    // The text shows in the client rectangle only: the frame and the window's scroll bars are the
+    // non-client area's, as on Windows.
+    void ClientAreaChanged(const TRect& client, int width, int height) override
+    {
+        setViewportMargins(std::max(client.Left, 0), std::max(client.Top, 0), std::max(width - client.Right, 0),
+                           std::max(height - client.Bottom, 0));
     }
 
 private:
@@ -299,6 +308,12 @@ IHostWidget* TCustomMemo::CreateHost(const TCreateParams&, void* parentWidget)
     host->setContextMenuPolicy(Qt::NoContextMenu);
     host->setTabChangesFocus(true);
     QObject::connect(host, &QPlainTextEdit::textChanged, host, [this] { StdCtrl::NotifyParent(this, EN_CHANGE); });
+    // Qt's own bars stay hidden and keep the text's scroll position; the window's bars show it.
+    for (QScrollBar* bar : {host->verticalScrollBar(), host->horizontalScrollBar()}) {
+        const int which = bar == host->verticalScrollBar() ? SB_VERT : SB_HORZ;
+        QObject::connect(bar, &QAbstractSlider::rangeChanged, host, [this, which] { ShowEditorScroll(which); });
+        QObject::connect(bar, &QAbstractSlider::valueChanged, host, [this, which] { ShowEditorScroll(which); });
+    }
     return host;
 }
 
@@ -309,6 +324,8 @@ void TCustomMemo::CreateWnd()
     SetEditorText(std::string(FMemoText));
     ApplyEditorState();
     SetSelection(selStart, selLength);
+    ShowEditorScroll(SB_VERT);
+    ShowEditorScroll(SB_HORZ);
 }
 
 void TCustomMemo::DestroyWnd()
@@ -333,12 +350,14 @@ void TCustomMemo::ApplyEditorState()
     palette.setColor(QPalette::Text, ToQColor(Font()->Color()));
     memo->setPalette(palette);
     memo->setReadOnly(ReadOnly());
+    // The classic style draws the sunken edge as the frame; a memo without a border answers its
+    // own non-client area, and the text keeps inside the client rectangle it answered.
     memo->setFrameShape(BorderStyle() == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
+    if (Host())
+        Host()->ClientAreaChanged(ClientRectInWindow(), Width(), Height());
     memo->setLineWrapMode(FWordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-    const bool vertical = FScrollBars == ssVertical || FScrollBars == ssBoth;
-    const bool horizontal = FScrollBars == ssHorizontal || FScrollBars == ssBoth;
-    memo->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    memo->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QTextOption option = memo->document()->defaultTextOption();
     option.setAlignment(FAlignment == taRightJustify ? Qt::AlignRight : FAlignment == taCenter ? Qt::AlignHCenter : Qt::AlignLeft);
     memo->document()->setDefaultTextOption(option);
@@ -551,6 +570,51 @@ void TCustomMemo::SetScrollBars(TScrollStyle value)
 {
     FScrollBars = value;
     ApplyEditorState();
+    if (!HandleAllocated())
+        return;
+    SetScrollBarState(SB_VERT, value == ssVertical || value == ssBoth, false);
+    SetScrollBarState(SB_HORZ, value == ssHorizontal || value == ssBoth, false);
+    ShowEditorScroll(SB_VERT);
+    ShowEditorScroll(SB_HORZ);
+}
+
+void TCustomMemo::ShowEditorScroll(int bar)
+{
+    QPlainTextEdit* memo = HostMemo();
+    if (!memo || !HandleAllocated() || !ScrollBarShown(bar))
+        return;
+    const QScrollBar* source = bar == SB_VERT ? memo->verticalScrollBar() : memo->horizontalScrollBar();
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMin = source->minimum();
+    info.nPage = static_cast<UINT>(std::max(source->pageStep(), 1));
+    info.nMax = source->maximum() + static_cast<int>(info.nPage) - 1;
+    info.nPos = source->value();
+    SetScrollInfo(Handle(), bar, info, TRUE);
+}
+
+void TCustomMemo::ScrollEditor(int bar, WPARAM request)
+{
+    QPlainTextEdit* memo = Memo();
+    if (!memo)
+        return;
+    QScrollBar* target = bar == SB_VERT ? memo->verticalScrollBar() : memo->horizontalScrollBar();
+    const WORD code = LOWORD(request);
+    if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
+        target->setValue(HIWORD(request));
+    } else {
+        static const std::pair<WORD, QAbstractSlider::SliderAction> actions[] = {
+            {SB_LINEUP, QAbstractSlider::SliderSingleStepSub}, {SB_LINEDOWN, QAbstractSlider::SliderSingleStepAdd},
+            {SB_PAGEUP, QAbstractSlider::SliderPageStepSub},   {SB_PAGEDOWN, QAbstractSlider::SliderPageStepAdd},
+            {SB_TOP, QAbstractSlider::SliderToMinimum},        {SB_BOTTOM, QAbstractSlider::SliderToMaximum},
+        };
+        for (const auto& [scrollCode, action] : actions)
+            if (scrollCode == code)
+                target->triggerAction(action);
+    }
+    // The window's bar is told at once, whether or not the hidden bar reported the change.
+    ShowEditorScroll(bar);
 }
 
 void TCustomMemo::SetAlignment(TAlignment value)
@@ -589,6 +653,16 @@ void TCustomMemo::Dispatch(TMessage& Message)
         Message.Result = code;
         return;
     }
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+        // The window's own bars (no bar window in LParam) scroll the text.
+        if (Message.LParam == 0) {
+            ScrollEditor(Message.Msg == WM_VSCROLL ? SB_VERT : SB_HORZ, Message.WParam);
+            Message.Result = 0;
+            return;
+        }
+        TCustomEdit::Dispatch(Message);
+        return;
     case EM_GETLINECOUNT:
         Message.Result = LineCount();
         return;

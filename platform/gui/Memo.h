@@ -95,6 +95,9 @@ private:
     int ToQtPos(int pos) const;
     int ToWinPos(int qtPos) const;
     void SetSelection(int start, int length);
+    // The window's scroll bar shows the text's scroll position; its requests scroll the text.
+    void ShowEditorScroll(int bar);
+    void ScrollEditor(int bar, WPARAM request);
     // The window as it is, its text possibly behind FMemoText.
     QPlainTextEdit* HostMemo() const;
     // FMemoText holds the text: there is no window, or the window waits for it.

@@ -833,6 +833,8 @@ void TWinControl::UpdateNcLayout()
     FClientInWindow = client;
     if (FSurface)
         FSurface->ClientRect = ToQRect(client);
+    if (Host())
+        Host()->ClientAreaChanged(client, FWidth, FHeight);
     LayoutScrollBars();
 }
 

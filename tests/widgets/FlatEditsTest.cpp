@@ -255,6 +255,36 @@ TEST(FlatMemo, RingAroundTheLinesWithAndWithoutTheFocus)
     }
 }
 
+TEST(FlatMemo, TheCornerBetweenBothScrollBarsTakesTheBandColour)
+{
+    TEditScene scene;
+    auto* memo = scene.Add<TFlatMemo>(10, 10);
+    auto* other = scene.Add<TEdit>(10, 160);
+    memo->SetScrollBars(ssBoth);
+    memo->SetWordWrap(false);
+    for (int i = 0; i < 50; ++i)
+        memo->Lines()->Add("Riga " + std::to_string(i) + " della nota, abbastanza lunga da scorrere di lato");
+    scene.Show();
+    const int w = memo->Width(), h = memo->Height();
+    const TRect corner = Rect(w - 19, h - 19, w - 3, h - 3);
+    for (const auto& [focused, band] : {std::pair{false, RestFlat}, {true, FocusWhite}, {false, RestFlat}}) {
+        SCOPED_TRACE(focused ? "focused" : "rest");
+        if (focused) memo->SetFocus(); else other->SetFocus();
+        ExpectRing(memo, RestBorder, band);
+        TGrab grab(memo);
+        EXPECT_EQ(grab.Ink(corner, band), 0) << "corner";
+        EXPECT_NE(grab.At(w - 20, h - 11), band) << "the horizontal bar beside the corner";
+        EXPECT_NE(grab.At(w - 11, h - 20), band) << "the vertical bar above the corner";
+    }
+    memo->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+    memo->Perform(WM_HSCROLL, SB_PAGERIGHT, 0);
+    ExpectRing(memo, RestBorder, RestFlat);
+    memo->SetText(std::string(100000, 'M'));
+    ExpectRing(memo, RestBorder, RestFlat);
+    TGrab grab(memo);
+    EXPECT_EQ(grab.Ink(corner, RestFlat), 0) << "corner with a long text";
+}
+
 constexpr TColor ComboColor = 0xE1EAEB;
 constexpr TColor ArrowBackground = 0xC5D6D9;
 

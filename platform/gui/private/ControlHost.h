@@ -31,6 +31,14 @@ public:
     virtual bool InEvent() const = 0;
     // Sets the geometry without reporting it back as a user action.
     virtual void SetGeometryFromCode(const QRect& rect) = 0;
+    // The window's non-client area changed: a widget that paints its own content area (a scroll
+    // area's viewport) keeps it inside the client rectangle, in window coordinates.
+    virtual void ClientAreaChanged(const TRect& clientInWindow, int width, int height)
+    {
+        (void)clientInWindow;
+        (void)width;
+        (void)height;
+    }
 };
 
 // What every host does, whatever its Qt base class.

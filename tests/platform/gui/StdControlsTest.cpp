@@ -30,11 +30,13 @@
 #include "platform/gui/StatusBar.h"
 #include "platform/gui/TabSet.h"
 #include "platform/gui/UpDown.h"
+#include "platform/gui/WindowFunctions.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QWidget>
 
@@ -669,4 +671,36 @@ TEST_F(StdControls, MemoTextSetWhileHiddenReachesTheWindowWhenShown)
     EXPECT_EQ(editor->toPlainText(), QString("uno"));
 }
 
+
+TEST_F(StdControls, MemoScrollBarsAreTheWindowsOwnAndFollowTheText)
+{
+    auto* memo = Make<TMemo>();
+    memo->SetBounds(10, 10, 185, 89);
+    memo->SetScrollBars(ssVertical);
+    for (int i = 0; i < 50; ++i)
+        memo->Lines()->Add("riga " + std::to_string(i));
+    ShowAndActivate(form);
+    auto* editor = qobject_cast<QPlainTextEdit*>(Widget(memo));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(editor->verticalScrollBar()->isVisible()) << "only the window's own bar shows";
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(memo->Handle(), SB_VERT, info));
+    EXPECT_GT(info.nMax - static_cast<int>(info.nPage) + 1, 0) << "the text is longer than the window";
+    EXPECT_EQ(info.nPos, 0);
+    // The window's bar scrolls the text, and the text's scrolling moves the bar.
+    memo->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+    const int first = static_cast<int>(memo->Perform(EM_GETFIRSTVISIBLELINE, 0, 0));
+    EXPECT_GT(first, 0);
+    ASSERT_TRUE(GetScrollInfo(memo->Handle(), SB_VERT, info));
+    EXPECT_EQ(info.nPos, editor->verticalScrollBar()->value());
+    memo->Perform(EM_LINESCROLL, 0, 5);
+    ASSERT_TRUE(GetScrollInfo(memo->Handle(), SB_VERT, info));
+    EXPECT_EQ(info.nPos, editor->verticalScrollBar()->value());
+    memo->Perform(WM_VSCROLL, SB_TOP, 0);
+    EXPECT_EQ(memo->Perform(EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    // The text keeps out of the bar's zone at the right edge.
+    EXPECT_LE(editor->viewport()->geometry().right(), memo->Width() - 17);
+}
 } // namespace
