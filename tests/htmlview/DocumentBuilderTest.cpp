@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -346,7 +347,8 @@ std::vector<std::string> Words(const std::string& text)
 // references unescaped, in Windows-1252. One python run for all pages.
 std::vector<std::string> PythonTexts(const std::vector<std::string>& pages)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "h06_peer";
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("html_peer_" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::string arguments;
     for (std::size_t i = 0; i < pages.size(); ++i) {
