@@ -201,6 +201,9 @@ void TThread::Start()
     FThread = std::thread([this] { Run(); });
     // ThreadID is known once Start returns.
     FFinishedChanged.wait(lock, [this] { return FThreadID != 0; });
+    FStartReturned = true;
+    lock.unlock();
+    FFinishedChanged.notify_all();
 }
 
 void TThread::Run()
@@ -210,6 +213,10 @@ void TThread::Run()
         FThreadID = GetCurrentThreadId();
     }
     FFinishedChanged.notify_all();
+    {
+        std::unique_lock<std::mutex> lock(FLock);
+        FFinishedChanged.wait(lock, [this] { return FStartReturned; });
+    }
     try {
         Execute();
     } catch (...) {

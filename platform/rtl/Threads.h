@@ -101,6 +101,7 @@ private:
     std::condition_variable FFinishedChanged;
     std::thread FThread;
     bool FStarted = false;
+    bool FStartReturned = false; // a self-freeing thread must outlive Start's last look at it
     bool FFinished = false;
     std::atomic<bool> FTerminated{false};
     std::uint32_t FThreadID = 0;
