@@ -106,6 +106,62 @@ QTransform Turn(const TRealizedFont& font, QPointF reference)
     return transform;
 }
 
+// Two channels eight bits apart (0x00RR00BB) times factor / 255, each rounded to the nearest:
+// t / 255 is (t + 1 + (t >> 8)) >> 8 for every t the products reach.
+std::uint32_t ScalePair(std::uint32_t pair, std::uint32_t factor)
+{
+    const std::uint32_t t = pair * factor + 0x007F007Fu;
+    return ((t + 0x00010001u + ((t >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+// Source-over of one premultiplied layer pixel on an opaque target pixel. A premultiplied
+// channel never exceeds its alpha, so no sum passes 255 and the channels need no clamp.
+std::uint32_t Blend(std::uint32_t s, std::uint32_t d)
+{
+    const std::uint32_t rest = 255 - (s >> 24);
+    const std::uint32_t redBlue = ScalePair(d & 0x00FF00FFu, rest);
+    const std::uint32_t green = ScalePair((d >> 8) & 0xFFu, rest);
+    return 0xFF000000u | ((s & 0x00FFFFFFu) + (redBlue | (green << 8)));
+}
+
+// True when none of the four pixels from p on has any coverage.
+bool FourClear(const std::uint32_t* p)
+{
+    return ((p[0] | p[1] | p[2] | p[3]) & 0xFF000000u) == 0;
+}
+
+// Lays the glyph layer over the target's pixels inside the clip. Most of a text line's layer is
+// empty, so empty stretches are stepped over four pixels at a time.
+void LayOver(Gdi::TJob& job, const QImage& layer, QPoint offset)
+{
+    const QRect layerRect(offset, layer.size());
+    const bool mono = job.Target.Mono;
+    for (const QRect& clip : job.Clip) {
+        const QRect part = clip & layerRect;
+        for (int row = part.top(); row <= part.bottom(); ++row) {
+            auto* target = reinterpret_cast<std::uint32_t*>(job.Target.Image->scanLine(row)) + part.left();
+            const auto* source =
+                reinterpret_cast<const std::uint32_t*>(layer.constScanLine(row - offset.y())) + (part.left() - offset.x());
+            const int count = part.width();
+            int i = 0;
+            while (i < count) {
+                if (i + 4 <= count && FourClear(source + i)) {
+                    i += 4;
+                    continue;
+                }
+                const std::uint32_t s = source[i];
+                const std::uint32_t alpha = s >> 24;
+                if (alpha == 255 && !mono)
+                    target[i] = s;
+                else if (alpha != 0)
+                    target[i] = mono ? Gdi::MonoPixel(Blend(s, target[i])) : Blend(s, target[i]);
+                ++i;
+            }
+        }
+        job.Touched |= part;
+    }
+}
+
 } // namespace
 
 namespace Gdi {
@@ -234,32 +290,7 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
                                      QColor::fromRgb(fore));
             }
         }
-        const QPoint offset = area.topLeft() + QPoint(job.Target.Origin.X, job.Target.Origin.Y);
-        for (const QRect& clip : job.Clip) {
-            const QRect part = clip & QRect(offset, area.size());
-            for (int row = part.top(); row <= part.bottom(); ++row) {
-                auto* target = reinterpret_cast<std::uint32_t*>(job.Target.Image->scanLine(row));
-                const auto* source = reinterpret_cast<const std::uint32_t*>(layer.constScanLine(row - offset.y()));
-                for (int column = part.left(); column <= part.right(); ++column) {
-                    const std::uint32_t s = source[column - offset.x()];
-                    const std::uint32_t alpha = s >> 24;
-                    if (alpha == 0)
-                        continue;
-                    if (alpha == 255 && !job.Target.Mono) {
-                        target[column] = s;
-                        continue;
-                    }
-                    const std::uint32_t d = target[column];
-                    auto channel = [&](int shift) {
-                        const std::uint32_t value = ((s >> shift) & 0xFF) + (((d >> shift) & 0xFF) * (255 - alpha) + 127) / 255;
-                        return std::min<std::uint32_t>(value, 255) << shift;
-                    };
-                    std::uint32_t pixel = 0xFF000000u | channel(16) | channel(8) | channel(0);
-                    target[column] = job.Target.Mono ? MonoPixel(pixel) : pixel;
-                }
-            }
-            job.Touched |= part;
-        }
+        LayOver(job, layer, area.topLeft() + QPoint(job.Target.Origin.X, job.Target.Origin.Y));
     }
     EndJob(job);
     return TRUE;
