@@ -12,7 +12,7 @@
 class TZipArchiver;
 
 // Formats drive index (0 = A) with the volume label; without user = start and close on its own.
-// Answers the result of the Part: 0 or more done, -1 failed, -2 cancelled, -3 not formatted.
+// Answers 0 or more done, -1 failed, -2 cancelled, -3 not formatted.
 using TZipFormatService = std::function<int(int indiceDisco, const std::string& etichetta, bool senzaUtente)>;
 void SetZipFormatService(TZipFormatService service); // empty restores the default
 

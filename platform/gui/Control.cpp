@@ -115,8 +115,12 @@ QPoint ClientOffset(TControl* control)
 
 void ShowDrawing(TControl* control, const QRect& clientRect)
 {
-    if (QWidget* widget = WidgetOf(control))
-        widget->update(clientRect.translated(ClientOffset(control)));
+    IHostWidget* host = control ? control->Host() : nullptr;
+    if (!host)
+        return;
+    const QRect rect = clientRect.translated(ClientOffset(control));
+    if (!host->GatherDrawing(rect))
+        host->Widget()->update(rect);
 }
 
 void InvalidateClientRect(TControl* control, const QRect& clientRect)

@@ -680,7 +680,7 @@ void THostBridge::PaintAfter(QPaintEvent* event)
 
 // Paints the control's drawing over target (the window or the viewport Qt paints the text in),
 // for region in the target's coordinates.
-void THostBridge::PaintOver(QWidget* target, const QRegion& targetRegion)
+void THostBridge::PaintOverNow(QWidget* target, const QRegion& targetRegion)
 {
     TControl* control = Control;
     TWinControl* win = AsWinControl(control);
@@ -734,6 +734,38 @@ void THostBridge::PaintOver(QWidget* target, const QRegion& targetRegion)
     QPainter over(target);
     over.setClipRegion(targetRegion);
     over.drawImage(QPoint(0, 0), surface.Image, QRect(offset, target->size()));
+}
+
+// What the control draws with a window context while it paints over Qt's painting is shown by
+// that same paint where it falls inside the region; only the rest asks for another paint.
+void THostBridge::PaintOver(QWidget* target, const QRegion& targetRegion)
+{
+    QRegion drawn;
+    QRegion* outer = DrawnDuringPaint;
+    DrawnDuringPaint = &drawn;
+    try {
+        PaintOverNow(target, targetRegion);
+    } catch (...) {
+        DrawnDuringPaint = outer;
+        throw;
+    }
+    DrawnDuringPaint = outer;
+    const QPoint offset = target == Widget ? QPoint(0, 0) : target->mapTo(Widget, QPoint(0, 0));
+    const QRegion rest = drawn - targetRegion.translated(offset);
+    if (rest.isEmpty())
+        return;
+    if (outer)
+        *outer += rest;
+    else
+        Widget->update(rest);
+}
+
+bool THostBridge::GatherDrawing(const QRect& rect)
+{
+    if (!DrawnDuringPaint)
+        return false;
+    *DrawnDuringPaint += rect;
+    return true;
 }
 
 namespace {

@@ -225,7 +225,7 @@ TEST(HtmlSmtp, BoundariesAreExactWithAFixedClockAndSequenceAndTheBareMailEndsWit
         "--" + client.InnerBoundary() + "--\r\n\r\n--" + client.OuterBoundary() + "--\r\n";
     ASSERT_GE(saved.size(), ending.size());
     EXPECT_EQ(saved.substr(saved.size() - ending.size()), ending);
-    // The charset the Part names for HTML, and CharSet for the plain text.
+    // The charset the HTML part is sent in, and CharSet for the plain text.
     const auto parts = PartsOf(DescribeMessage(run.Saved()));
     ASSERT_EQ(parts.size(), 2u);
     EXPECT_EQ(parts[0][3], "iso-8859-1");

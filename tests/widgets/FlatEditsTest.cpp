@@ -299,7 +299,7 @@ TFlatComboBox* AddCombo(TEditScene& scene, int x, int y, TComboBoxStyle style)
     return combo;
 }
 
-// Where the Part puts the triangle: X, Y from the widened button rectangle.
+// Where the triangle goes: X, Y from the widened button rectangle.
 TPoint TriangleOrigin(TFlatComboBox* combo)
 {
     const TRect r = combo->ButtonRect();
@@ -471,6 +471,32 @@ TEST(FlatComboBox, ANarrowComboDrawsClipped)
         EXPECT_EQ(grab.At(9, 12), RestBorder) << "the button's frame";
         EXPECT_EQ(c->EditPartRect().Right - c->EditPartRect().Left, 0);
     }
+}
+
+// What the combo draws over Qt's painting is shown by that paint: a shown combo left alone is
+// not painted again and again.
+TEST(FlatComboBox, AnIdleComboIsNotRepaintedOverAndOver)
+{
+    TEditScene scene;
+    auto* combo = AddCombo(scene, 10, 10, csDropDownList);
+    combo->SetItemIndex(1);
+    scene.Show();
+    combo->SetFocus();
+    PumpFor(50);
+    int paints = 0;
+    const auto inherited = combo->WindowProc;
+    combo->WindowProc = [&](TMessage& message) {
+        if (message.Msg == WM_PAINT)
+            ++paints;
+        inherited(message);
+    };
+    PumpFor(100);
+    EXPECT_EQ(paints, 0);
+    combo->Invalidate();
+    PumpFor(100);
+    EXPECT_GE(paints, 1);
+    EXPECT_LE(paints, 2);
+    combo->WindowProc = inherited;
 }
 
 // The document list's print styles: set by code without an event, picked by the user with one.

@@ -29,6 +29,8 @@ public:
     virtual bool DefaultMessage(TMessage& Message) = 0;
     // True while the widget handles one of its own events (it must not be deleted then).
     virtual bool InEvent() const = 0;
+    // Takes what was drawn on the retained image while the widget paints (see THostBridge).
+    virtual bool GatherDrawing(const QRect& rect) { (void)rect; return false; }
     // Sets the geometry without reporting it back as a user action.
     virtual void SetGeometryFromCode(const QRect& rect) = 0;
     // The window's non-client area changed: a widget that paints its own content area (a scroll
@@ -52,6 +54,10 @@ public:
     ~THostBridge();
     void PaintAfter(QPaintEvent* event);
     void PaintOver(QWidget* target, const QRegion& targetRegion);
+    void PaintOverNow(QWidget* target, const QRegion& targetRegion);
+    // While the control paints over Qt's painting, what it draws (widget coordinates) is gathered
+    // instead of asking for a paint each time; false outside such a paint.
+    bool GatherDrawing(const QRect& rect);
     // Paints over the viewport of a scroll area too; called once the Qt widget is complete.
     void WatchViewport();
     bool DefaultMessage(TMessage& Message, const TBase& base);
@@ -64,6 +70,7 @@ public:
     // True while a scroll area's viewport paints through the area's paintEvent: the drawing goes
     // over the viewport then, never over the window outside its own paint.
     bool PaintingViewport = false;
+    QRegion* DrawnDuringPaint = nullptr;
 
 private:
     bool KeyEvent(QKeyEvent* event, const TBase& base);
@@ -96,6 +103,7 @@ public:
     TControl* Control() const override { return FBridge.Control; }
     void Detach() override { FBridge.Control = nullptr; }
     bool InEvent() const override { return FBridge.EventDepth > 0; }
+    bool GatherDrawing(const QRect& rect) override { return FBridge.GatherDrawing(rect); }
     void SetGeometryFromCode(const QRect& rect) override
     {
         FBridge.SettingGeometry = true;
