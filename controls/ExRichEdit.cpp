@@ -556,13 +556,17 @@ void TExCustomRichEdit::Print(const std::string& Caption)
     TPrinter* printer = Printer();
     printer->Title = Caption;
     printer->BeginDoc();
-    HDC dc = printer->Handle();
+    // The page's drawing context; each new page may bring a new one.
+    HDC dc = printer->Canvas()->Handle();
     const int dpiX = std::max(GetDeviceCaps(dc, LOGPIXELSX), 1);
     const int dpiY = std::max(GetDeviceCaps(dc, LOGPIXELSY), 1);
-    const bool whole = PageRect.Right <= PageRect.Left || PageRect.Bottom <= PageRect.Top;
-    const TRect pixels = whole ? Rect(0, 0, printer->PageWidth(), printer->PageHeight()) : PageRect;
-    const RECT page{MulDiv(pixels.Left, 1440, dpiX), MulDiv(pixels.Top, 1440, dpiY), MulDiv(pixels.Right, 1440, dpiX),
+    auto twips = [&](const TRect& pixels) {
+        return RECT{MulDiv(pixels.Left, 1440, dpiX), MulDiv(pixels.Top, 1440, dpiY), MulDiv(pixels.Right, 1440, dpiX),
                     MulDiv(pixels.Bottom, 1440, dpiY)};
+    };
+    const RECT sheet = twips(Rect(0, 0, printer->PageWidth(), printer->PageHeight()));
+    const bool whole = PageRect.Right <= PageRect.Left || PageRect.Bottom <= PageRect.Top;
+    const RECT page = whole ? sheet : twips(PageRect);
     int length;
     if (RichEditVersion == 1) {
         length = TextLength();
@@ -576,10 +580,9 @@ void TExCustomRichEdit::Print(const std::string& Caption)
         int last = 0;
         for (;;) {
             FORMATRANGE range;
-            // A new page may come with a new context.
-            range.hdc = range.hdcTarget = printer->Handle();
+            range.hdc = range.hdcTarget = printer->Canvas()->Handle();
             range.rc = page;
-            range.rcPage = page;
+            range.rcPage = sheet;
             range.chrg = {last, -1};
             const auto next = static_cast<int>(Perform(EM_FORMATRANGE, 1, reinterpret_cast<LPARAM>(&range)));
             if (next >= length || next < 0 || next <= last)
