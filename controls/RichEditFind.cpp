@@ -128,8 +128,9 @@ void TExCustomRichEdit::ReplaceAll(TFindDialog* Dialog)
     auto* replace = dynamic_cast<TReplaceDialog*>(Dialog);
     const std::string replacement = replace ? replace->ReplaceText() : std::string();
     int count = 0;
-    // One change and one selection change for the whole run, not one per replacement.
-    SetEventMask(ENM_CHANGE, 0);
+    // One change, one selection change and one size request for the whole run, not one each
+    // per replacement.
+    SetEventMask(ENM_CHANGE | ENM_REQUESTRESIZE, 0);
     TNotifyEvent selectionChange = std::move(OnSelectionChange);
     OnSelectionChange = nullptr;
     try {
@@ -138,13 +139,14 @@ void TExCustomRichEdit::ReplaceAll(TFindDialog* Dialog)
             ++count;
         }
     } catch (...) {
-        SetEventMask(0, ENM_CHANGE);
+        SetEventMask(0, ENM_CHANGE | ENM_REQUESTRESIZE);
         OnSelectionChange = std::move(selectionChange);
         throw;
     }
-    SetEventMask(0, ENM_CHANGE);
+    SetEventMask(0, ENM_CHANGE | ENM_REQUESTRESIZE);
     OnSelectionChange = std::move(selectionChange);
     if (count > 0) {
+        Perform(EM_REQUESTRESIZE, 0, 0);
         Change();
         SelectionChange();
         AdjustFindDialogPosition(Dialog);
