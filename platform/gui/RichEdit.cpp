@@ -700,21 +700,27 @@ void TCustomRichEdit::CreateParams(TCreateParams& Params)
         Params.Style |= ES_NOHIDESEL;
 }
 
-IHostWidget* TCustomRichEdit::CreateHost(const TCreateParams&, void* parentWidget)
+IHostWidget* CreateRichEditHost(TCustomMemo* control, void* parentWidget, bool hideScrollBars)
 {
-    auto* host = new TRichEditHost(this, static_cast<QWidget*>(parentWidget));
+    auto* host = new TRichEditHost(control, static_cast<QWidget*>(parentWidget));
     host->setFocusPolicy(Qt::ClickFocus);
     host->setContextMenuPolicy(Qt::NoContextMenu);
-    host->setTabChangesFocus(!WantTabs);
+    host->setTabChangesFocus(!control->WantTabs);
     host->setAcceptRichText(true);
-    const bool vertical = ScrollBars() == ssVertical || ScrollBars() == ssBoth;
-    const bool horizontal = ScrollBars() == ssHorizontal || ScrollBars() == ssBoth;
-    host->setVerticalScrollBarPolicy(vertical ? (FHideScrollBars ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOn)
+    const TScrollStyle bars = control->ScrollBars();
+    const bool vertical = bars == ssVertical || bars == ssBoth;
+    const bool horizontal = bars == ssHorizontal || bars == ssBoth;
+    host->setVerticalScrollBarPolicy(vertical ? (hideScrollBars ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOn)
                                               : Qt::ScrollBarAlwaysOff);
-    host->setHorizontalScrollBarPolicy(horizontal ? (FHideScrollBars ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOn)
+    host->setHorizontalScrollBarPolicy(horizontal ? (hideScrollBars ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOn)
                                                   : Qt::ScrollBarAlwaysOff);
-    host->setFrameShape(BorderStyle() == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
+    host->setFrameShape(control->BorderStyle() == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
     return host;
+}
+
+IHostWidget* TCustomRichEdit::CreateHost(const TCreateParams&, void* parentWidget)
+{
+    return CreateRichEditHost(this, parentWidget, FHideScrollBars);
 }
 
 void TCustomRichEdit::CreateWnd()

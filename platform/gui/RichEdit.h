@@ -173,6 +173,10 @@ private:
     std::unique_ptr<TMemoryStream> FSavedText;
 };
 
+// The Qt host of a rich edit window for a memo-like control (scroll bars, border and tabs from the
+// control); the window processing gives it the document to show and edit.
+IHostWidget* CreateRichEditHost(TCustomMemo* control, void* parentWidget, bool hideScrollBars);
+
 class TRichEdit : public TCustomRichEdit {
     TESS_CLASS(TRichEdit, TCustomRichEdit)
 public:
