@@ -309,7 +309,6 @@ int TSection::DrawLogic(TCanvas* Canvas, int Y, IndentManager* Margins, int& Max
         blank->LineStart = current;
         blank->TextHeight = clear;
         blank->LinePaintHeight = clear;
-        blank->LineX = Margins->LeftIndent(Y);
         LineList->Add(blank);
         FlowHeight += clear;
         Y += clear;
