@@ -242,3 +242,15 @@ TEST_F(SectionPaintTest, ALookAtAPage)
 }
 
 } // namespace
+
+namespace {
+
+// The parser thread measures the text and is gone by the time the page is painted.
+TEST_F(SectionPaintTest, APageParsedOnTheParserThreadPaints)
+{
+    auto page = ParseHtml("<B>Fattura</B> n. 12 del 01/02/2024");
+    Paint(page->Doc);
+    EXPECT_GT(InkIn(*FPicture, Rect(0, 0, 400, 40), clWhite), 100);
+}
+
+} // namespace
