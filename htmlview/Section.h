@@ -166,6 +166,12 @@ private:
     void AddLink(TFontObj* Run);
     bool OnlyFloatingImagesSoFar() const;
     int LastSourcePos() const;
+    // Measuring selects the runs' fonts into the canvas's context behind the canvas's back; the
+    // canvas selects its own again when this goes.
+    struct TCanvasRefresh {
+        TCanvas* Canvas;
+        ~TCanvasRefresh() { Canvas->Refresh(); }
+    };
     // Layout helpers (SectionLayout.cpp).
     int ClearHeight(IndentManager* Margins, int Y) const;
     // The characters the next line takes from Start, I of N having fitted.

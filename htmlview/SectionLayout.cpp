@@ -100,13 +100,13 @@ int TSection::FitInRoom(TCanvas* Canvas, TFontObj* Run, int Start, int L, int Ro
     const int n = std::clamp(metrics.FitCount(dc, text, probe, limit), 0, probe);
     if (n == L)
         RunWidth = metrics.TextWidth(dc, text, L) - Run->Overhang;
-    Canvas->Refresh();
     return n;
 }
 
 int TSection::FindCountThatFits1(TCanvas* Canvas, int Width, int Start, int Max, int Y, IndentManager* Margins,
                                  int& FloatHeight, TList* Deferred)
 {
+    const TCanvasRefresh refresh{Canvas};
     FloatHeight = 0;
     int count = 0, x = 0;
     bool atLineStart = true;

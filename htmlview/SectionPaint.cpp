@@ -62,6 +62,7 @@ COLORREF GdiRgb(TColor Color) { return ColorToRGB(static_cast<TColor>(Color & ~P
 
 int TSection::FindCountThatFits(TCanvas* Canvas, int Width, int Start, int Max)
 {
+    const TCanvasRefresh refresh{Canvas};
     int count = 0, x = 0;
     while (count < Max && Start + count < CharCount) {
         const int p = Start + count;

@@ -2,6 +2,11 @@
 #include "platform/gui/Form.h"
 #include "platform/gui/Grab.h"
 #include "tests/TestFixtures.h"
+#include "tests/TickSource.h"
+#include "tests/htmlview/GifTestSupport.h"
+#include "htmlview/panegif1.h"
+#include "platform/gui/Timer.h"
+#include "platform/gui/WindowFunctions.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +14,31 @@
 #include <filesystem>
 
 namespace {
+
+// A document built in code whose painting surface is the host, so that its form controls have a
+// window to stand on.
+struct THostedDocument {
+    explicit THostedDocument(TWinControl* Surface) : Doc(&Viewer, Surface)
+    {
+        Doc.SetFonts("Arial", "Courier New", 12, clBlack, clBlue, clPurple, clRed, clWhite, false);
+        Doc.CurrentParser = &Parser;
+        Font.SetName(Doc.BaseFontName);
+        Font.SetNormalSize(&Doc, 12);
+    }
+    ~THostedDocument() { Doc.Clear(); }
+    // A new section with Text, not yet added.
+    TSection* NewSection(const std::string& Text)
+    {
+        auto* section = new TSection(&Doc, 0, &Font, nullptr, PaneUn2::Left);
+        AddText(*section, Text, 0);
+        return section;
+    }
+
+    TFakeViewer Viewer;
+    ThlParser Parser;
+    TSectionList Doc;
+    TMyFont Font;
+};
 
 // Documents painted with the real fonts into the host control on a shown form, and read back.
 class SectionPaintTest : public testing::Test {
@@ -169,16 +199,9 @@ TEST_F(SectionPaintTest, SubscriptsSitLowerAndSuperscriptsHigher)
 
 TEST_F(SectionPaintTest, FormControlsStandWhereTheirLineIsPaintedAndGoWhenScrolledAway)
 {
-    TFakeViewer viewer;
-    ThlParser parser;
-    TSectionList doc(&viewer, FHost);
-    doc.SetFonts("Arial", "Courier New", 12, clBlack, clBlue, clPurple, clRed, clWhite, false);
-    doc.CurrentParser = &parser;
-    TMyFont font;
-    font.SetName(doc.BaseFontName);
-    font.SetNormalSize(&doc, 12);
-    auto* section = new TSection(&doc, 0, &font, nullptr, PaneUn2::Left);
-    AddText(*section, "Nome: ", 0);
+    THostedDocument hosted(FHost);
+    TSectionList& doc = hosted.Doc;
+    TSection* section = hosted.NewSection("Nome: ");
     auto attributes = TagAttributes("<INPUT TYPE=text NAME=nome>");
     TFormControlObj* field = section->AddFormControl(Symb::InputSy, &doc, attributes.get(), &doc, 6, false);
     doc.Add(section);
@@ -192,7 +215,6 @@ TEST_F(SectionPaintTest, FormControlsStandWhereTheirLineIsPaintedAndGoWhenScroll
     doc.SetYOffset(5000);
     Repaint();
     EXPECT_FALSE(field->WinControl->Visible());
-    doc.Clear();
 }
 
 TEST_F(SectionPaintTest, HoverPaintsALinkInTheHoverColour)
@@ -251,6 +273,53 @@ TEST_F(SectionPaintTest, APageParsedOnTheParserThreadPaints)
     auto page = ParseHtml("<B>Fattura</B> n. 12 del 01/02/2024");
     Paint(page->Doc);
     EXPECT_GT(InkIn(*FPicture, Rect(0, 0, 400, 40), clWhite), 100);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SectionPaintTest, AnAnimatedGifStepsOneFrameAndRepaintsOnlyItself)
+{
+    PaneUn2::HtmlViewStartup();
+    std::uint32_t now = 100000;
+    TTickSourceScope ticks([&now] { return now; });
+    TTestGif picture{20, 20, {0x000000, 0x0000FF, 0x00FF00, 0xFF0000}, {}, 0};
+    for (int i = 0; i < 3; ++i)
+        picture.Frames.push_back({0, 0, 20, 20, std::vector<std::uint8_t>(400, static_cast<std::uint8_t>(i + 1)), 1,
+                                  10, -1, false, true});
+    TMemoryStream data;
+    StreamOf(data, MakeGif(picture));
+
+    THostedDocument hosted(FHost);
+    TSectionList& doc = hosted.Doc;
+    doc.ImagesOn = true;
+    doc.ImageRequest = [&data](TObject*, const std::string&, TMemoryStream*& stream) { stream = &data; };
+    TSection* section = hosted.NewSection("ab ");
+    auto attributes = TagAttributes("<IMG SRC=anim.gif>");
+    TImageObj* image = section->AddImage(attributes.get(), &doc, 3, false);
+    AddText(*section, " cd", 4);
+    doc.Add(section);
+    Paint(doc);
+
+    ASSERT_NE(doc.AnimationTimer, nullptr);
+    EXPECT_TRUE(doc.AnimationTimer->Enabled());
+    EXPECT_EQ(doc.AnimationTimer->Interval(), 50u);
+    auto* gif = dynamic_cast<TGIFImage*>(image->Picture.get());
+    ASSERT_NE(gif, nullptr);
+    EXPECT_EQ(gif->FCurrentFrame, 1);
+    EXPECT_TRUE(gif->FShowIt);
+
+    now += 1000;
+    const int paints = FHost->Paints;
+    doc.CheckGIFList(doc.AnimationTimer);
+    EXPECT_EQ(gif->FCurrentFrame, 2);
+    TRect invalid;
+    ASSERT_TRUE(GetUpdateRect(FHost->Handle(), &invalid, FALSE));
+    EXPECT_EQ(invalid, gif->FDrawRect) << "only the picture is painted again";
+    Application->ProcessMessages();
+    EXPECT_EQ(FHost->Paints, paints + 1);
+    EXPECT_EQ(gif->FDrawRect.Right - gif->FDrawRect.Left, 20);
 }
 
 } // namespace
