@@ -94,19 +94,21 @@ void TFontList::UpDateFonts()
 
 int TFontList::RunIndexAt(int Pos, int& Next) const
 {
-    for (int i = 0; i < Count(); ++i) {
-        const int start = Run(i)->StartPos;
-        if (start == Pos) {
-            Next = i + 1;
-            return i;
-        }
-        if (start > Pos) {
-            Next = i;
-            return i > 0 ? i - 1 : 0;
-        }
+    // The runs rise by StartPos: the first run starting at or after Pos decides.
+    int low = 0, high = Count();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (Run(middle)->StartPos < Pos)
+            low = middle + 1;
+        else
+            high = middle;
     }
-    Next = Count();
-    return Count() - 1;
+    if (low < Count() && Run(low)->StartPos == Pos) {
+        Next = low + 1;
+        return low;
+    }
+    Next = low;
+    return low > 0 ? low - 1 : 0;
 }
 
 TMyFont* TFontList::GetFontAt(int Pos, int& O) const

@@ -695,12 +695,23 @@ void TTextAreaFormControlObj::SetHeightWidth(TCanvas* Canvas)
     SetClientSize(WinControl, ControlSide(Canvas->TextWidth("A"), ColCount, 5), height);
 }
 
+int TFormControlList::FirstAtOrAfter(int Position) const
+{
+    int low = 0, high = Count();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (Control(middle)->SrcPos < Position)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
 TFormControlObj* TFormControlList::FindControl(int Position) const
 {
-    for (int i = 0; i < Count(); ++i)
-        if (Control(i)->SrcPos == Position)
-            return Control(i);
-    return nullptr;
+    const int index = FirstAtOrAfter(Position);
+    return index < Count() && Control(index)->SrcPos == Position ? Control(index) : nullptr;
 }
 
 int TFormControlList::GetHeightAt(int Position, bool& OnBaseline) const
@@ -722,8 +733,6 @@ int TFormControlList::GetWidthAt(int Position) const
 
 int TFormControlList::GetControlCountAt(int Position) const
 {
-    for (int i = 0; i < Count(); ++i)
-        if (Control(i)->SrcPos >= Position)
-            return Control(i)->SrcPos - Position;
-    return NoObjectAhead;
+    const int index = FirstAtOrAfter(Position);
+    return index < Count() ? Control(index)->SrcPos - Position : NoObjectAhead;
 }

@@ -313,4 +313,8 @@ public:
     // Characters from Position to the next control at or after it; 9999 when
     // none.
     int GetControlCountAt(int Position) const;
+
+private:
+    // The controls are in text order: the index of the first at or after Position.
+    int FirstAtOrAfter(int Position) const;
 };

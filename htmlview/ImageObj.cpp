@@ -438,12 +438,23 @@ void TImageObj::ReadAttribute(const TAttribute& Attribute, int& GivenHSpace)
     }
 }
 
+int TImageObjList::FirstAtOrAfter(int Position) const
+{
+    int low = 0, high = Count();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (Image(middle)->SrcPos < Position)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
 TImageObj* TImageObjList::FindImage(int Position) const
 {
-    for (int i = 0; i < Count(); ++i)
-        if (Image(i)->SrcPos == Position)
-            return Image(i);
-    return nullptr;
+    const int index = FirstAtOrAfter(Position);
+    return index < Count() && Image(index)->SrcPos == Position ? Image(index) : nullptr;
 }
 
 int TImageObjList::GetHeightAt(int Position, AlignmentType& Align) const
@@ -467,10 +478,8 @@ int TImageObjList::GetWidthAt(int Position, AlignmentType& Align, int& HSpace) c
 
 int TImageObjList::GetImageCountAt(int Position) const
 {
-    for (int i = 0; i < Count(); ++i)
-        if (Image(i)->SrcPos >= Position)
-            return Image(i)->SrcPos - Position;
-    return NoObjectAhead;
+    const int index = FirstAtOrAfter(Position);
+    return index < Count() ? Image(index)->SrcPos - Position : NoObjectAhead;
 }
 
 TImageObj* TImageObjList::ImageAt(int X, int Y, int& IX, int& IY) const

@@ -126,6 +126,8 @@ public:
 
 private:
     TImageObj* ImageAt(int X, int Y, int& IX, int& IY) const;
+    // The images are in text order: the index of the first at or after Position.
+    int FirstAtOrAfter(int Position) const;
 };
 
 // The answer of the count look-ups when nothing follows.

@@ -14,7 +14,35 @@ class TImageObj;
 class TImageObjList;
 class TFormControlObj;
 class TFormControlList;
-class LineRec;
+class TList;
+
+// One line of a text section's last layout. Its height in the flow is
+// TextHeight + AboveText + BelowText; the text band begins AboveText below the
+// line's top and the baseline lies LineDescent above the band's bottom.
+class LineRec : public TObject {
+    TESS_CLASS(LineRec, TObject)
+public:
+    // Index of the line's first character in the section.
+    int LineStart = 0;
+    // Room above the text for inline images and form controls.
+    int AboveText = 0;
+    // Room below the text for images aligned top or middle.
+    int BelowText = 0;
+    // The tallest font of the line; 0 for a line of objects only; the blank
+    // height for the blank line of a clear.
+    int TextHeight = 0;
+    // Height painted from the line's top, more than the flow height when a
+    // float starts on or below it.
+    int LinePaintHeight = 0;
+    int LineChars = 0;
+    int LineDescent = 0;
+    // Where the line starts, relative to the cell's left edge at layout.
+    int LineX = 0;
+    // Window X of the line's start at the last paint.
+    int DrawX = 0;
+    // Document Y of the top of the line's text at the last paint.
+    int DrawY = 0;
+};
 
 enum class ListTypeType { None, Ordered, Unordered, Definition };
 enum ClearAttrType { clrNone, clLeft, clRight, clAll };
@@ -28,6 +56,9 @@ constexpr char NoBreakBlank = 5;
 constexpr char NoBreakFormControl = 6;
 constexpr char NoBreakImage = 7;
 constexpr char NoBreakSpace = static_cast<char>(160);
+
+inline bool IsImage(char C) { return C == Image || C == NoBreakImage; }
+inline bool IsFormControl(char C) { return C == FormControl || C == NoBreakFormControl; }
 } // namespace SectionChars
 
 // A run of characters whose source positions rise by one per character.
@@ -71,6 +102,35 @@ public:
     int FindDocPos(int SourcePos, bool Backward) override;
     void UpdateFonts() override;
 
+    // Layout (SectionLayout.cpp).
+    // Breaks the text into lines within Margins from document Y; returns the
+    // height in the flow.
+    int DrawLogic(TCanvas* Canvas, int Y, IndentManager* Margins, int& MaxWidth, int& Pos) override;
+    void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) override;
+    // How many of the Max characters from Start fit in Width on one line at Y;
+    // floats met at the line's start are registered in Margins, later ones are
+    // collected in Deferred. FloatHeight: the tallest float registered.
+    int FindCountThatFits1(TCanvas* Canvas, int Width, int Start, int Max, int Y, IndentManager* Margins,
+                           int& FloatHeight, TList* Deferred);
+    // The width of N characters from Start, inline objects included.
+    int FindTextWidth(TCanvas* Canvas, int Start, int N, bool DropTrailingBlanks);
+    LineRec* Line(int Index) const { return static_cast<LineRec*>(static_cast<TObject*>(LineList->Items(Index))); }
+
+    // Painting and hit tests (SectionPaint.cpp).
+    int Draw(TCanvas* Canvas, const TRect& Clip, IndentManager* Margins, int X, int Y) override;
+    // Y is relative to the section's top; the caller owns Link.
+    bool GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Link, TImageFormControlObj*& ImageControl) override;
+    bool PtInObject(int X, int Y, TObject*& Obj, int& ObjX, int& ObjY) override;
+    int FindCursor(TCanvas* Canvas, int X, int Y, int& CaretX, int& CaretY, int& CaretHeight, TCell*& InCell,
+                   bool& InText) override;
+    bool CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) override;
+    bool GetChAtPos(int Pos, char& Ch, TObject*& Obj) override;
+    int FindString(int FromPos, const char* Text, bool MatchCase) override;
+    void CopyToClipboard() override;
+    // Like the line fitting, without margins: how many of Max characters from
+    // Start fit in Width.
+    int FindCountThatFits(TCanvas* Canvas, int Width, int Start, int Max);
+
     // CharCount characters; the terminating zero follows.
     std::string Chars;
     // The source position of each character, until Finish.
@@ -106,6 +166,30 @@ private:
     void AddLink(TFontObj* Run);
     bool OnlyFloatingImagesSoFar() const;
     int LastSourcePos() const;
+    // Measuring selects the runs' fonts into the canvas's context behind the canvas's back; the
+    // canvas selects its own again when this goes.
+    struct TCanvasRefresh {
+        TCanvas* Canvas;
+        ~TCanvasRefresh() { Canvas->Refresh(); }
+    };
+    // Layout helpers (SectionLayout.cpp).
+    int ClearHeight(IndentManager* Margins, int Y) const;
+    // The characters the next line takes from Start, I of N having fitted.
+    int LineLength(TCanvas* Canvas, int Start, int I, int N, int& MaxWidth);
+    void FinishLine(TCanvas* Canvas, IndentManager* Margins, int Start, int N, int& Y, int FloatHeight,
+                    TList& Deferred);
+    // The largest n in 0..L of the characters at Start in Run whose width is at
+    // most Room; RunWidth := their width.
+    int FitInRoom(TCanvas* Canvas, TFontObj* Run, int Start, int L, int Room, int& RunWidth);
+    // The text run at P: the characters to the next font change, image or
+    // control, at most Limit.
+    int TextRunLength(int P, int Limit) const;
+    // Line painting (SectionPaint.cpp).
+    void DrawMarker(TCanvas* Canvas, const LineRec& Line, int X, int Y);
+    void DrawLine(TCanvas* Canvas, IndentManager* Margins, LineRec& Line, int X, int Y, int S, int E);
+    // The line under section-relative Y; C := the characters of the lines above
+    // it, Top := its top.
+    int LineAtY(int Y, int& C, int& Top) const;
     // Index of the last source run whose FirstSource is at most SourcePos; -1
     // when none.
     int SourceRunAt(int SourcePos) const;

@@ -1,6 +1,10 @@
 #include "htmlview/SectionBase.h"
 
 #include "htmlview/Section.h"
+#include "htmlview/SectionList.h"
+#include "platform/gui/DialogService.h"
+
+#include <algorithm>
 
 TSectionBase::TSectionBase(TSectionList* Doc) : Document(Doc) {}
 
@@ -102,4 +106,150 @@ int TCell::FindDocPos(int SourcePos, bool Backward) const
             return answer;
     }
     return -1;
+}
+
+int TCell::DoLogic(TCanvas* Canvas, int Y, int Width, int& MaxWidth, int& Pos, int FirstY, int FirstIndex)
+{
+    Margins->Clear();
+    Margins->Reset(0, Width);
+    Margins->CellWidth = Width;
+    TopY = Y;
+    FirstPos = Pos;
+    int height = FirstY;
+    for (int i = std::max(0, FirstIndex); i < Count();) {
+        TSectionBase* section = Section(i);
+        int width = 0;
+        try {
+            height += section->DrawLogic(Canvas, Y + height, Margins.get(), width, Pos);
+        } catch (const EProcessError& error) {
+            // The block is reported and dropped; the rest of the document still shows.
+            MessageDlg(error.Message, mtError, TMsgDlgButtons{mbOK}, 0);
+            TList::Delete(i);
+            delete section;
+            continue;
+        }
+        MaxWidth = std::max(MaxWidth, width);
+        ++i;
+    }
+    CharCount = Pos - FirstPos;
+    return std::max(height, Margins->ImageBottom() - Y);
+}
+
+void TCell::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max)
+{
+    Min = 0;
+    Max = 0;
+    for (int i = 0; i < Count(); ++i) {
+        int sectionMin = 0, sectionMax = 0;
+        Section(i)->MinMaxWidth(Canvas, sectionMin, sectionMax);
+        Min = std::max(Min, sectionMin);
+        Max = std::max(Max, sectionMax);
+    }
+}
+
+int TCell::Draw(TCanvas* Canvas, const TRect& Clip, int ClipWidth, int X, int Y)
+{
+    Margins->Reset(X, X + Margins->CellWidth);
+    Margins->DrawClipWidth = ClipWidth;
+    for (int i = 0; i < Count(); ++i)
+        Y = Section(i)->Draw(Canvas, Clip, Margins.get(), X, Y);
+    return Y;
+}
+
+TSectionBase* TCell::FindSectionAtPosition(int Pos, int& Top, int& Index) const
+{
+    int top = 0;
+    for (int i = 0; i < Count(); ++i) {
+        const int height = Section(i)->FlowHeight;
+        if (Pos >= top && Pos < top + height) {
+            Top = top;
+            Index = i;
+            return Section(i);
+        }
+        top += height;
+    }
+    return nullptr;
+}
+
+bool TCell::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Link, TImageFormControlObj*& ImageControl)
+{
+    Link = nullptr;
+    ImageControl = nullptr;
+    int top = 0;
+    for (int i = 0; i < Count(); ++i) {
+        TSectionBase* section = Section(i);
+        if (top <= Y && Y < top + section->PaintHeight && section->GetURL(Canvas, X, Y - top, Link, ImageControl))
+            return true;
+        top += section->FlowHeight;
+    }
+    return false;
+}
+
+bool TCell::PtInObject(int X, int Y, TObject*& Obj, int& ObjX, int& ObjY)
+{
+    Obj = nullptr;
+    int top = 0;
+    for (int i = 0; i < Count(); ++i) {
+        TSectionBase* section = Section(i);
+        if (top <= Y && Y < top + section->PaintHeight && section->PtInObject(X, Y - top, Obj, ObjX, ObjY))
+            return true;
+        top += section->FlowHeight;
+    }
+    return false;
+}
+
+int TCell::FindCursor(TCanvas* Canvas, int X, int Y, int& CaretX, int& CaretY, int& CaretHeight, TCell*& InCell,
+                      bool& InText)
+{
+    int top = 0, index = 0;
+    TSectionBase* section = FindSectionAtPosition(Y, top, index);
+    if (section == nullptr)
+        return -1;
+    const int position = section->FindCursor(Canvas, X, Y - top, CaretX, CaretY, CaretHeight, InCell, InText);
+    CaretY += top;
+    if (position >= 0 && InCell == nullptr)
+        InCell = this;
+    return position;
+}
+
+int TCell::FindString(int FromPos, const char* Text, bool MatchCase)
+{
+    for (int i = 0; i < Count(); ++i) {
+        const int found = Section(i)->FindString(FromPos, Text, MatchCase);
+        if (found >= 0)
+            return found;
+    }
+    return -1;
+}
+
+bool TCell::CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y)
+{
+    for (int i = 0; i < Count(); ++i)
+        if (Section(i)->CursorToXY(Canvas, Cursor, X, Y))
+            return true;
+    return false;
+}
+
+bool TCell::GetChAtPos(int Pos, char& Ch, TObject*& Obj)
+{
+    if (Pos < FirstPos || Pos > FirstPos + CharCount)
+        return false;
+    for (int i = 0; i < Count(); ++i)
+        if (Section(i)->GetChAtPos(Pos, Ch, Obj))
+            return true;
+    return false;
+}
+
+void TCell::CopyToClipboard()
+{
+    if (Document == nullptr || Document->SelStart >= Document->SelEnd)
+        return;
+    for (int i = 0; i < Count(); ++i) {
+        TSectionBase* section = Section(i);
+        if (section->FirstPos + section->CharCount <= Document->SelStart)
+            continue;
+        if (section->FirstPos >= Document->SelEnd)
+            break;
+        section->CopyToClipboard();
+    }
 }

@@ -20,8 +20,15 @@ TESS_EXCEPTION(EProcessError, Exception)
 
 // The margins of one cell, narrowed by floating images and tables. Registering
 // the floating objects of a line comes with the line layout.
+class TFloatingObj;
+
 class IndentManager : public IndentManagerBasic {
     TESS_CLASS(IndentManager, IndentManagerBasic)
+public:
+    // Registers a floating image at Y: it narrows the lines beside it down to
+    // its bottom, and its FloatX is set. Nothing for nullptr or an image that
+    // does not float.
+    void Update(int Y, TFloatingObj* Float);
 };
 
 class TSectionBase : public TObject {
@@ -76,6 +83,26 @@ public:
     // Appends Item (nullptr is ignored); a text section is finished first.
     void Add(TSectionBase* Item);
     void UpdateFonts();
+    // Lays out the sections from FirstIndex on, from Y + FirstY, within Width;
+    // returns the cell's height. A section that cannot be laid out is reported
+    // and dropped.
+    virtual int DoLogic(TCanvas* Canvas, int Y, int Width, int& MaxWidth, int& Pos, int FirstY, int FirstIndex);
+    virtual void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max);
+    // Paints the sections from Y; returns the Y below the last.
+    virtual int Draw(TCanvas* Canvas, const TRect& Clip, int ClipWidth, int X, int Y);
+    virtual bool GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Link, TImageFormControlObj*& ImageControl);
+    // The section whose band holds the cell-relative Pos, Top := the band's top;
+    // nullptr below the last band.
+    TSectionBase* FindSectionAtPosition(int Pos, int& Top, int& Index) const;
+    bool PtInObject(int X, int Y, TObject*& Obj, int& ObjX, int& ObjY);
+    int FindCursor(TCanvas* Canvas, int X, int Y, int& CaretX, int& CaretY, int& CaretHeight, TCell*& InCell,
+                   bool& InText);
+    int FindString(int FromPos, const char* Text, bool MatchCase);
+    bool CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y);
+    bool GetChAtPos(int Pos, char& Ch, TObject*& Obj);
+    // Appends the selected text of the sections to the document's selection
+    // buffer.
+    void CopyToClipboard();
     // The first section's answer that is a position, asking in order; -1 when
     // none.
     int FindSourcePos(int DocPos) const;

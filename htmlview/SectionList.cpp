@@ -1,6 +1,12 @@
 #include "htmlview/SectionList.h"
 
+#include "htmlview/FormControls.h"
+#include "htmlview/ImageObj.h"
+#include "htmlview/panegif1.h"
+#include "platform/gui/WinControl.h"
 #include "platform/gui/Timer.h"
+
+#include <algorithm>
 
 TSectionList::TSectionList(TViewerServices* AViewer, TWinControl* APaintSurface)
     : TCell(this), Viewer(AViewer), PaintSurface(APaintSurface), Forms(std::make_unique<TFreeList>()),
@@ -70,3 +76,140 @@ void TSectionList::SetBackgroundBitmap(const std::string& Name)
 }
 
 void TSectionList::AddMissingImage(const std::string& Name, TObject* Image) { PendingImages->AddObject(Name, Image); }
+
+int TSectionList::DoLogic(TCanvas* Canvas, int Y, int Width, int& MaxWidth, int& Pos, int FirstY, int FirstIndex)
+{
+    if (AnimationTimer != nullptr)
+        AnimationTimer->SetEnabled(false);
+    for (int i = 0; i < Forms->Count(); ++i)
+        static_cast<ThtmlForm*>(static_cast<TObject*>(Forms->Items(i)))->SetSizes(Canvas);
+    const int height = TCell::DoLogic(Canvas, Y, Width, MaxWidth, Pos, FirstY, FirstIndex);
+    for (int i = 0; i < AnimatedImages->Count(); ++i) {
+        auto* gif = static_cast<TGIFImage*>(static_cast<TObject*>(AnimatedImages->Items(i)));
+        gif->SetCurrentFrame(1);
+        gif->SetAnimate(false);
+        gif->SetAnimate(true);
+    }
+    if (AnimationTimer == nullptr) {
+        AnimationTimer = new TTimer(Viewer != nullptr ? Viewer->ViewerComponent() : nullptr);
+        AnimationTimer->SetEnabled(false);
+        AnimationTimer->SetInterval(AnimationInterval);
+        AnimationTimer->OnTimer = [this](TObject* Sender) { CheckGIFList(Sender); };
+    }
+    AnimationTimer->SetEnabled(AnimatedImages->Count() > 0);
+    AdjustFormControls();
+    return height;
+}
+
+int TSectionList::Draw(TCanvas* Canvas, const TRect& Clip, int ClipWidth, int X, int Y)
+{
+    PaintedBottom = ScrollTop + Clip.Bottom;
+    if (AnimationTimer != nullptr)
+        AnimationTimer->SetEnabled(false);
+    for (int i = 0; i < AnimatedImages->Count(); ++i)
+        static_cast<TGIFImage*>(static_cast<TObject*>(AnimatedImages->Items(i)))->FShowIt = false;
+    const int bottom = TCell::Draw(Canvas, Clip, ClipWidth, X, Y);
+    if (ScrollChanged) {
+        AdjustFormControls();
+        ScrollChanged = false;
+    }
+    if (AnimationTimer != nullptr && AnimatedImages->Count() > 0)
+        AnimationTimer->SetEnabled(true);
+    return bottom;
+}
+
+void TSectionList::InvalidateSurface()
+{
+    if (PaintSurface != nullptr)
+        PaintSurface->Invalidate();
+}
+
+bool TSectionList::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Link, TImageFormControlObj*& ImageControl)
+{
+    TFontObj* oldLink = HoverLink;
+    TImageObj* oldImage = HoverImage;
+    HoverLink = nullptr;
+    HoverImage = nullptr;
+    const bool found = TCell::GetURL(Canvas, X, Y, Link, ImageControl);
+    if (HoverLinksOn && HoverLink != oldLink) {
+        if (oldLink != nullptr)
+            oldLink->SetHover(false);
+        if (HoverLink != nullptr)
+            HoverLink->SetHover(true);
+        InvalidateSurface();
+    }
+    if (HoverImage != oldImage) {
+        if (oldImage != nullptr)
+            oldImage->SetHover(false);
+        if (HoverImage != nullptr)
+            HoverImage->SetHover(true);
+        InvalidateSurface();
+    }
+    return found;
+}
+
+void TSectionList::CancelActives()
+{
+    if (HoverLink == nullptr && HoverImage == nullptr)
+        return;
+    InvalidateSurface();
+    if (HoverLink != nullptr)
+        HoverLink->SetHover(false);
+    if (HoverImage != nullptr)
+        HoverImage->SetHover(false);
+    HoverLink = nullptr;
+    HoverImage = nullptr;
+}
+
+void TSectionList::SetYOffset(int Y)
+{
+    if (Y == ScrollTop)
+        return;
+    ScrollTop = Y;
+    ScrollChanged = true;
+    for (int i = 0; i < Forms->Count(); ++i) {
+        const TFreeList& members = *static_cast<ThtmlForm*>(static_cast<TObject*>(Forms->Items(i)))->Members;
+        for (int k = 0; k < members.Count(); ++k)
+            static_cast<TFormControlObj*>(static_cast<TObject*>(members.Items(k)))->ShownInPaint = false;
+    }
+}
+
+int TSectionList::CopySelection(SelTextCount& Buffer)
+{
+    SelectionBuffer = &Buffer;
+    try {
+        CopyToClipboard();
+    } catch (...) {
+        SelectionBuffer = nullptr;
+        throw;
+    }
+    SelectionBuffer = nullptr;
+    return Buffer.Terminate();
+}
+
+int TSectionList::GetSelLength()
+{
+    if (SelStart >= SelEnd)
+        return 0;
+    SelTextCount counter;
+    return CopySelection(counter);
+}
+
+int TSectionList::GetSelTextBuf(char* Buffer, int Size)
+{
+    if (Size >= 1 && Buffer != nullptr)
+        Buffer[0] = '\0';
+    if (SelStart >= SelEnd)
+        return Size >= 1 ? 1 : 0;
+    SelTextBuf writer(Buffer, Size);
+    return CopySelection(writer);
+}
+
+int TSectionList::FindPositionByIndex(int Index) const
+{
+    Index = std::min(Index, Count() - 1);
+    int top = 0;
+    for (int i = 0; i < Index; ++i)
+        top += Section(i)->FlowHeight;
+    return top;
+}

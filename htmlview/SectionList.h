@@ -48,6 +48,9 @@ public:
     virtual void SetDocumentMarginHeight(int Value) = 0;
 };
 
+// The animation timer's interval in milliseconds.
+constexpr UINT AnimationInterval = 50;
+
 // Face names longer than this are cut.
 constexpr std::size_t MaxFontNameLength = 33;
 
@@ -73,6 +76,26 @@ public:
     // Image (a TImageObj, or the document for its background) waits for the data
     // of Name.
     void AddMissingImage(const std::string& Name, TObject* Image);
+
+    // Disables the animation timer, sizes the form controls and lays the cell
+    // out; the timer is made at the first layout and runs with animated images.
+    int DoLogic(TCanvas* Canvas, int Y, int Width, int& MaxWidth, int& Pos, int FirstY, int FirstIndex) override;
+    // Paints with the animation stopped; the controls a scroll left unpainted are
+    // hidden or parked afterwards.
+    int Draw(TCanvas* Canvas, const TRect& Clip, int ClipWidth, int X, int Y) override;
+    // Also moves the hover highlight of links and images, repainting when it
+    // changes.
+    bool GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Link, TImageFormControlObj*& ImageControl) override;
+    // The mouse left: no link or image stays highlighted.
+    void CancelActives();
+    void SetYOffset(int Y);
+    // The characters of the selected text.
+    int GetSelLength();
+    // Copies the selected text into Buffer (Size bytes with the zero); returns the
+    // bytes written with the zero.
+    int GetSelTextBuf(char* Buffer, int Size);
+    // The document Y of the top of section Index.
+    int FindPositionByIndex(int Index) const;
 
     // Pictures (SectionListImages.cpp).
     // The background picture, fetched on the first call after its name is set.
@@ -148,6 +171,9 @@ public:
     ThlParser* CurrentParser = nullptr;
 
 private:
+    void InvalidateSurface();
+    // Runs the cell's copy walk into Buffer.
+    int CopySelection(SelTextCount& Buffer);
     // Drops the background picture and the use of its cache entry.
     void ReleaseBackground();
 };

@@ -245,7 +245,7 @@ void TSectionList::CheckGIFList(TObject* /*Sender*/)
             gif->CheckTime(PaintSurface);
     }
     if (AnimationTimer != nullptr)
-        AnimationTimer->SetInterval(50);
+        AnimationTimer->SetInterval(AnimationInterval);
 }
 
 void TSectionList::AdjustFormControls(TWinControl* Leaving)

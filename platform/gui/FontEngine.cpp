@@ -196,6 +196,18 @@ std::string SubstituteFontName(const std::string& windowsName)
 
 namespace FontCache {
 
+const QRawFont& RawFontForThisThread(const TRealizedFont& font)
+{
+    if (font.RawThread == std::this_thread::get_id())
+        return font.Raw;
+    // Realised fonts stay in the cache for the life of the process, so their addresses are keys.
+    thread_local std::map<const TRealizedFont*, QRawFont> own;
+    auto found = own.find(&font);
+    if (found == own.end())
+        found = own.emplace(&font, QRawFont::fromFont(font.Font)).first;
+    return found->second;
+}
+
 std::shared_ptr<const TRealizedFont> Realize(const LOGFONTA& logFont, int pixelsPerInch)
 {
     TFontCacheData& data = CacheData();

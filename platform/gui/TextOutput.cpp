@@ -255,7 +255,8 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
         clipBounds |= clip;
     const QRect area = deviceTurn.mapRect(deviceCell).toAlignedRect().adjusted(-2, -2, 2, 2) &
                        clipBounds.translated(-job.Target.Origin.X, -job.Target.Origin.Y);
-    if (!text.empty() && font->Raw.isValid() && !area.isEmpty()) {
+    const QRawFont& raw = FontCache::RawFontForThisThread(*font);
+    if (!text.empty() && raw.isValid() && !area.isEmpty()) {
         QImage layer(area.size(), QImage::Format_ARGB32_Premultiplied);
         layer.fill(0);
         {
@@ -271,7 +272,7 @@ BOOL DrawTextLine(HDC dc, int x, int y, UINT options, const RECT* rect, const st
                 pen += advances[i];
             }
             QGlyphRun run;
-            run.setRawFont(font->Raw);
+            run.setRawFont(raw);
             run.setGlyphIndexes(glyphs);
             run.setPositions(positions);
             painter.setRenderHint(QPainter::TextAntialiasing, !job.Target.Mono);

@@ -165,6 +165,31 @@ TFormControlObj* TTestDocument::AddControl(TSection& Section, const std::string&
     return Section.AddFormControl(which, &Doc, Attrs(Tag), &Doc, SourcePos, NoBreak);
 }
 
+void TDocumentHost::Show(TSectionList* Doc)
+{
+    Document = Doc;
+    LaidOut = false;
+    Invalidate();
+}
+
+void TDocumentHost::Paint()
+{
+    ++Paints;
+    TCanvas* canvas = Canvas();
+    canvas->Brush()->SetColor(Document != nullptr ? Document->BackgroundColor : clWhite);
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->FillRect(Rect(0, 0, Width(), Height()));
+    if (Document == nullptr)
+        return;
+    if (!LaidOut) {
+        int position = 0;
+        MaxWidth = 0;
+        DocumentHeight = Document->DoLogic(canvas, Margin, Width() - 2 * Margin, MaxWidth, position, 0, 0);
+        LaidOut = true;
+    }
+    Document->Draw(canvas, Rect(0, 0, Width(), Height()), 6000, Margin, Margin);
+}
+
 TokenObj TokenAt(const std::string& Text, int FirstSource)
 {
     TokenObj token;

@@ -9,6 +9,7 @@
 #include "htmlview/PaneSubs.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
+#include "platform/gui/WinControl.h"
 
 #include <algorithm>
 #include <atomic>
@@ -246,6 +247,27 @@ std::string StyleText(TFontStyles Style);
 // One line per item of the document: sections, their runs, images and controls, gaps, rules,
 // tables as a grid with each cell's content indented under it, and then the forms.
 std::string DumpDocument(TSectionList& Doc);
+
+// The painting surface of a test document: the first paint lays the document out at the control's
+// width less the margins (as the viewer does, from Y = Margin), every paint fills the background
+// and draws the document at the current scroll offset.
+class TDocumentHost : public TCustomControl {
+    TESS_CLASS(TDocumentHost, TCustomControl)
+public:
+    explicit TDocumentHost(TComponent* AOwner) : TCustomControl(AOwner) {}
+    // Doc is not owned; the next paint lays it out again.
+    void Show(TSectionList* Doc);
+
+    TSectionList* Document = nullptr;
+    int Margin = 10;
+    bool LaidOut = false;
+    int DocumentHeight = 0;
+    int MaxWidth = 0;
+    int Paints = 0;
+
+protected:
+    void Paint() override;
+};
 
 // --- Parsing into a document --------------------------------------------------------------------
 

@@ -9,10 +9,13 @@
 
 #include <array>
 #include <memory>
+#include <thread>
 
 struct TRealizedFont {
     QFont Font;
+    // Belongs to the thread that realised the font; see RawFontForThisThread.
     QRawFont Raw;
+    std::thread::id RawThread = std::this_thread::get_id();
     TEXTMETRICA Metrics;
     std::array<int, 256> Advances{};
     std::array<quint32, 256> Glyphs{};
@@ -24,6 +27,10 @@ struct TRealizedFont {
 };
 
 namespace FontCache {
+// Font's raw font for drawing on the calling thread. FreeType keeps its faces per thread and
+// frees them when the thread ends, so a font realised on a worker (a parser measuring text) gets
+// a raw font of the drawing thread's own.
+const QRawFont& RawFontForThisThread(const TRealizedFont& font);
 // The realised font for a description at pixelsPerInch (cached).
 std::shared_ptr<const TRealizedFont> Realize(const LOGFONTA& logFont, int pixelsPerInch = 96);
 } // namespace FontCache

@@ -3,7 +3,8 @@
 // every event handler assigned, and the document is dumped. Through the parser thread the text
 // goes over in batches cut where the first bytes say. Crashes, bad reads, hangs and sanitizer
 // reports are the faults looked for; a document that is not whole shows up as a bad read in the
-// dump. Layout and painting join this one entry point later.
+// dump. The document is then laid out at three widths, painted at two scroll offsets and asked
+// the hit-test, search and selection questions.
 
 #include "HtmlTestSupport.h"
 
@@ -38,7 +39,37 @@ inline TParseHandlers HtmlFuzzHandlers()
     return handlers;
 }
 
-inline void RunHtmlFuzzCase(const std::uint8_t* data, std::size_t size, bool throughThread = true)
+inline void LayOutAndPaintFuzzPage(TSectionList& Doc)
+{
+    std::unique_ptr<TBitmap> bitmap = NewFilledBitmap(200, 200, clWhite);
+    TCanvas* canvas = bitmap->Canvas();
+    for (int width : {0, 50, 600}) {
+        int maxWidth = 0, position = 0;
+        Doc.DoLogic(canvas, 0, width, maxWidth, position, 0, 0);
+        for (int scroll : {0, 10000}) {
+            Doc.SetYOffset(scroll);
+            Doc.Draw(canvas, Rect(0, 0, 200, 200), 6000, 0, 0);
+        }
+    }
+    TUrlTarget* link = nullptr;
+    TImageFormControlObj* control = nullptr;
+    Doc.GetURL(canvas, 30, 20, link, control);
+    delete link;
+    int caretX = 0, caretY = 0, caretHeight = 0, x = 0, y = 0;
+    TCell* cell = nullptr;
+    bool inText = false;
+    Doc.FindCursor(canvas, 30, 20, caretX, caretY, caretHeight, cell, inText);
+    Doc.CursorToXY(canvas, 5, x, y);
+    Doc.FindString(0, "a", false);
+    Doc.SelStart = 2;
+    Doc.SelEnd = 1000000;
+    std::string text(static_cast<std::size_t>(Doc.GetSelLength()) + 1, ' ');
+    Doc.GetSelTextBuf(text.data(), static_cast<int>(text.size()));
+    Doc.CancelActives();
+}
+
+inline void RunHtmlFuzzCase(const std::uint8_t* data, std::size_t size, bool throughThread = true,
+                            bool layOut = true)
 {
     const std::string html(reinterpret_cast<const char*>(data), size);
     const TParseHandlers handlers = HtmlFuzzHandlers();
@@ -46,4 +77,6 @@ inline void RunHtmlFuzzCase(const std::uint8_t* data, std::size_t size, bool thr
         throughThread ? ParseHtmlInBatches(html, HtmlFuzzCuts(html), handlers) : ParseHtmlHere(html, handlers);
     volatile std::size_t length = page->Dump().size();
     (void)length;
+    if (layOut)
+        LayOutAndPaintFuzzPage(page->Doc);
 }
