@@ -173,6 +173,22 @@ const std::vector<std::string> ExResourcesDateEditButton = {
     "              ",
 };
 
+// The file-name and folder edits' button: an open folder, 14 x 12, one cell.
+const std::vector<std::string> ExResourcesFileEditButton = {
+    "              ",
+    "              ",
+    "  ####        ",
+    " #wwww#       ",
+    " #wwwww#####  ",
+    " #wwwwwwwww#  ",
+    " #ww#########",
+    " #w#ggggggggg#",
+    " ##ggggggggg# ",
+    " #ggggggggg#  ",
+    " ##########   ",
+    "              ",
+};
+
 std::vector<std::string> ExResourcesWithDisabledCell(const std::vector<std::string>& rows)
 {
     std::vector<std::string> strip;
@@ -207,5 +223,6 @@ void RegisterExResources()
                          ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesDateEditButton), 28));
         RegisterResource(MainInstance(), RT_BITMAP, "CEDITBMP",
                          ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesCalcEditButton), 28));
+        RegisterResource(MainInstance(), RT_BITMAP, "FEDITBMP", ExResourcesBitmapBytes(ExResourcesFileEditButton, 14));
     });
 }

@@ -9,6 +9,7 @@
 #include "platform/gui/PublishedProperties.h"
 #include "platform/gui/SystemMetrics.h"
 #include "platform/gui/WindowFunctions.h"
+#include "platform/rtl/TextUtils.h"
 #include "platform/rtl/TypInfo.h"
 
 #include <algorithm>

@@ -3,3 +3,4 @@
 
 #include "controls/ComboEdit.h"
 #include "controls/DateEdit.h"
+#include "controls/FileDirEdit.h"

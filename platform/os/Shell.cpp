@@ -165,6 +165,13 @@ TResult Execute(const char* verbText, const char* fileText, const char* paramete
             if (stat(twin.c_str(), &info) == 0 && S_ISREG(info.st_mode))
                 return StartProgramFile(twin, parametersText, directory, wantProcess);
         }
+        // A bare program name ("sh", "notepad") is looked for on the search path, as Windows does.
+        if (file.find_first_of("/\\") == std::string::npos) {
+            DWORD searchError = 0;
+            const std::string program = FindProgramFile(file, searchError);
+            if (!program.empty())
+                return StartProgramFile(program, parametersText, directory, wantProcess);
+        }
         return {SetLastErrorFromErrno(errno, native) == ERROR_PATH_NOT_FOUND ? ERROR_PATH_NOT_FOUND
                                                                             : ERROR_FILE_NOT_FOUND};
     }

@@ -17,6 +17,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Formats.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TextUtils.h"
 
 #include <gtest/gtest.h>
 

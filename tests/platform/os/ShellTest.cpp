@@ -385,3 +385,25 @@ TEST_F(FileOperations, MovesRenamesWildcardsAndTheUserInterface)
     EXPECT_TRUE(aborted);
     EXPECT_TRUE(fs::exists(folder + "/quattro.dat"));
 }
+
+TEST_F(ShellExecute, BareProgramNamesAreFoundOnThePath)
+{
+    const std::string output = folder + "/bare.txt";
+    WriteScript(folder + "/bin/programma-sul-path", "printf '%s' \"$1\" > '" + output + "'\nexit 4\n");
+    SHELLEXECUTEINFOA info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = "programma-sul-path";
+    info.lpParameters = "\"a b\"";
+    ASSERT_TRUE(ShellExecuteExA(&info));
+    ASSERT_NE(info.hProcess, nullptr);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, INFINITE), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    EXPECT_EQ(code, 4u);
+    EXPECT_EQ(ReadTestFile(output), "a b");
+    // A name with a folder part is never searched for, and a missing name stays missing.
+    EXPECT_EQ(Code(ShellExecuteA(nullptr, nullptr, "sub/programma-sul-path", nullptr, nullptr, 1)), 3u);
+    EXPECT_EQ(Code(ShellExecuteA(nullptr, nullptr, "programma-che-non-esiste", nullptr, nullptr, 1)), 2u);
+    EXPECT_FALSE(fs::exists(record));
+}
