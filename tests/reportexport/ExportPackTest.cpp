@@ -394,6 +394,9 @@ TEST_F(ExportPack, TheDialogChoosesTheKindAndKeepsAllButTheLastExtension)
         {1, "Fattura.2024.pdf", {"Fattura.2024.PDF"}}, {2, "Fattura.pdf", {"Fattura.PDF"}},
         {3, "Fattura.jpg", {"Fattura00001.JPG"}},      {4, "Fattura", {"Fattura00001.BMP"}},
         {5, "Fattura.emf", {"Fattura00001.EMF"}},      {6, "Fattura.wmf", {"Fattura00001.WMF"}},
+        // Names as users type them: blanks, accents, several dots, a Windows separator.
+        {4, "Nota di credito \xE8 n.3.bmp", {"Nota di credito \xC3\xA8 n.300001.BMP"}},
+        {1, "\\Fattura.pdf", {"Fattura.PDF"}},
     };
     // A title band with one text: the report prepares to one page.
     Report.ShowProgress = false;
@@ -412,7 +415,8 @@ TEST_F(ExportPack, TheDialogChoosesTheKindAndKeepsAllButTheLastExtension)
     for (const TDialogCase& c : cases) {
         TTestFolder out;
         TDialogScope dialogs;
-        dialogs.Dialogs->Expect(TDialogKind::SaveFile, TDialogAnswer::File((out.Path() / c.Chosen).string(), c.FilterIndex));
+        dialogs.Dialogs->Expect(TDialogKind::SaveFile, TDialogAnswer::File(
+            out.Path().string() + (c.Chosen[0] == '\\' ? "" : "/") + c.Chosen, c.FilterIndex));
         Export.ExportFR();
         EXPECT_EQ(Listing(out.Path()), c.Files) << c.FilterIndex;
         const std::vector<TDialogRequestRecord> requests = dialogs.Dialogs->Requests();
