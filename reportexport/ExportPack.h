@@ -51,8 +51,7 @@ public:
     static const char* const DialogFilter;
 
 private:
-    // Draws page index into the canvas at one pixel per page pixel; width and height are the
-    // page's size in pixels, at least 1.
+    // Writes page index; width and height are the page's size in pixels, at least 1.
     using TPageWriter = std::function<void(int index, int width, int height)>;
 
     // The frame of every export: the progress window, the pages in order and the message box
