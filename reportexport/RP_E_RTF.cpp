@@ -1,5 +1,7 @@
 #include "reportexport/RP_E_RTF.h"
 
+#include "reportexport/MetafileWriter.h"
+
 #include "report/rpPictureView.h"
 
 #include "platform/rtl/Formats.h"
@@ -42,6 +44,14 @@ std::string HexLE(std::uint32_t value, int bytes)
         std::snprintf(pair, sizeof pair, "%02X", (value >> (8 * i)) & 0xFF);
         hex += pair;
     }
+    return hex;
+}
+
+std::string HexBytes(const std::string& bytes)
+{
+    std::string hex;
+    for (char c : bytes)
+        hex += HexLE(static_cast<unsigned char>(c), 1);
     return hex;
 }
 
@@ -140,17 +150,19 @@ void TrpRTFExportFilter::WritePicture(const TPagePicture& picture)
             "{\\pict\\wmetafile8\\picw" + std::to_string(Round(picture.Width * 26.46875)) + "\\pich" +
             std::to_string(Round(picture.Height * 26.46875)) + " \\picbmp\\picbpp4\r\n";
 
+    const std::size_t dibSize = picture.Bitmap.size() - FileHeaderSize;
     const std::uint32_t fileSize = ReadLE32(picture.Bitmap, 2);
     const std::uint32_t words = fileSize / 2 + 7;
     const std::string h = HexLE(static_cast<std::uint32_t>(picture.PictureHeight), 2);
     const std::string w = HexLE(static_cast<std::uint32_t>(picture.PictureWidth), 2);
     Body += "010009000003" + HexLE(words + 36, 4) + "0000" + HexLE(words, 4) + "0000" +
             "050000000b0200000000" + "050000000c02" + h + w +
-            "05000000090200000000" + "050000000102ffffff00" + "0400000007010300" + HexLE(words, 4) +
-            "430f2000cc000000" + h + w + "00000000" + h + w + "00000000\r\n";
+            "05000000090200000000" + "050000000102ffffff00" + "0400000007010300" +
+            HexBytes(MetafileWriter::StretchDibRecordHead(static_cast<std::uint32_t>(dibSize), picture.PictureWidth,
+                                                          picture.PictureHeight)) +
+            "\r\n";
 
     static const char digits[] = "0123456789ABCDEF";
-    const std::size_t dibSize = picture.Bitmap.size() - FileHeaderSize;
     for (std::size_t i = 0; i < dibSize; ++i) {
         const auto byte = static_cast<unsigned char>(picture.Bitmap[FileHeaderSize + i]);
         Body += digits[byte >> 4];

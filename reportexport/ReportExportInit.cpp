@@ -1,5 +1,6 @@
 #include "reportexport/ReportExportInit.h"
 
+#include "reportexport/MetafileWriter.h"
 #include "reportexport/PdfFonts.h"
 #include "reportexport/RP_E_CSV.h"
 #include "reportexport/RP_E_HTM.h"
@@ -28,6 +29,7 @@ void RegisterFilterOnce(const TrpExportFilterClass& classRef, const std::string&
 void InitReportExport()
 {
     RegisterPdfFonts();
+    MetafileWriter::InstallMetafileWriters();
     RegisterFilterOnce(TrpTextExportFilter::ClassEntry(), "File di testo (*.txt)", "*.txt");
     RegisterFilterOnce(TrpCSVExportFilter::ClassEntry(), "File CSV (delimitato dal separatore di elenco) (*.csv)",
                        "*.csv");
@@ -39,4 +41,5 @@ void InitReportExport()
 void DoneReportExport()
 {
     UnRegisterPdfFonts();
+    MetafileWriter::RemoveMetafileWriters();
 }

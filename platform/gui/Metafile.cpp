@@ -842,7 +842,7 @@ void TMetafile::SetMMHeight(int value) { SetHeight(MulDiv(value, 96, 2540)); }
 std::string TMetafile::CreatedBy() const { return FImage ? FImage->CreatedBy : std::string(); }
 std::string TMetafile::Description() const { return FImage ? FImage->Description : std::string(); }
 
-HENHMETAFILE TMetafile::Handle() { return FHandle; }
+HENHMETAFILE TMetafile::Handle() const { return FHandle; }
 
 void TMetafile::SetHandle(HENHMETAFILE value)
 {

@@ -67,7 +67,7 @@ public:
     std::string Description() const;
     void Clear();
     // The handle of the recording (owned by the metafile); 0 when empty.
-    HENHMETAFILE Handle();
+    HENHMETAFILE Handle() const;
     void SetHandle(HENHMETAFILE value);
     // The records of a recording (empty for a loaded metafile).
     const std::vector<TEmrRecord>& Records() const;

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 namespace ExportFilterTestSupport {
@@ -221,6 +222,20 @@ void AddSheets(TrpReport& report, int count)
     TrpPage* page = report.DesignPages->Count() > 0 ? report.DesignPages->Pages(0) : report.DesignPages->Add();
     for (int i = 0; i < count; ++i)
         report.PreparedPages->Add(page);
+}
+
+std::set<std::string> Listing(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::string ReadAll(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TReadLines ReadCsv(const fs::path& file, const std::string& encoding)

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ private:
 void PutPreparedObject(TrpPageInfo& sheet, TrpView& view);
 // A report with count empty sheets of the sample size.
 void AddSheets(TrpReport& report, int count);
+
+// The names in a folder, and the bytes of a file.
+std::set<std::string> Listing(const fs::path& folder);
+std::string ReadAll(const fs::path& file);
 
 // The lines a reader finds in a file, each as its non-empty pieces in UTF-8.
 using TReadLines = std::vector<std::vector<std::string>>;

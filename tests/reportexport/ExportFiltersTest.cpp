@@ -232,7 +232,7 @@ TEST_F(ExportFilters, RtfWrapsAPictureInAPositionedMetafileFrame)
                        "010009000003" "4E000000" "0000" "2A000000" "0000"
                        "050000000b0200000000" "050000000c02" "0200" "0200"
                        "05000000090200000000" "050000000102ffffff00" "0400000007010300"
-                       "2A000000" "430f2000cc000000" "0200" "0200" "00000000" "0200" "0200" "00000000\r\n" +
+                       "2A000000" "430F2000CC000000" "0200" "0200" "00000000" "0200" "0200" "00000000\r\n" +
                            UpperHex(bmp.substr(14)) + "030000000000}\\par\r\n\\par}");
     // 56 bytes of DIB make one partial line of 112 digits.
     EXPECT_EQ(UpperHex(bmp.substr(14)).size(), 112u);

@@ -80,20 +80,6 @@ const TReadLines ExpectedLines = {{"Rossi; Bianchi \"SRL\"", "A & B <x>"},
                                   {"Pagina due"},
                                   {"Fine", "ultima riga"}};
 
-std::set<std::string> Listing(const fs::path& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
-std::string ReadAll(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The export runs with a fresh current folder, which must stay empty.
 class ExportReaders : public testing::Test {
 protected:
