@@ -17,24 +17,6 @@ namespace {
 
 fs::path StubDir() { return fs::path(TestBinaryDir()) / "stubs"; }
 
-// Names with their CRCs, as zipinfo -v tells them.
-std::vector<std::string> NamesAndCrcs(const fs::path& archive)
-{
-    std::string output;
-    EXPECT_EQ(RunCommand("zipinfo -v " + Quoted(archive) + " | grep -E '^Central directory entry|32-bit CRC'", &output), 0);
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : output) {
-        if (c != '\n') {
-            line += c;
-        } else if (!line.empty()) {
-            lines.push_back(line.substr(line.find_first_not_of(' ')));
-            line.clear();
-        }
-    }
-    return lines;
-}
-
 // The 744 bytes of the program's icon 1, as wrestool reads them.
 TBytes StubIconImage(const fs::path& program)
 {
