@@ -255,6 +255,17 @@ TEST_F(ZipCopyEntries, ExistingEntriesFollowTheMode)
     }
 }
 
+TEST_F(ZipCopyEntries, MovedEntriesLeaveTheSourceOnceTheDestinationHoldsThem)
+{
+    Zip->FSpecArgs()->Delete(0); // y.txt only
+    ASSERT_EQ(Zip->CopyZippedFiles(Destination.get(), true, OvrAlways), 0) << Zip->LastMessage;
+    EXPECT_EQ(ListedNames(Target), (std::set<std::string>{"x.txt", "y.txt", "z.txt"}));
+    EXPECT_EQ(Extracted("y.txt"), "y dal sorgente");
+    EXPECT_EQ(ListedNames(Source), (std::set<std::string>{"x.txt"}));
+    EXPECT_EQ(Tested(Source).substr(0, 2), "0:") << Tested(Source);
+    EXPECT_EQ(Zip->FSpecArgs()->Count(), 0);
+}
+
 TEST_F(ZipCopyEntries, NothingChangesWhenItCannotGoAhead)
 {
     const TBytes source = ReadBytes(Source);

@@ -10,6 +10,9 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
 #include "tests/TestFixtures.h"
+#include "tests/TestScale.h"
+
+#include "fuzz/PeImageFuzzCase.h"
 
 #include <random>
 
@@ -301,13 +304,15 @@ TEST_F(ZipSfx, HostileStubsAreRefusedWithoutReadingOutside)
     }
 }
 
-// Generated stubs and bounded mutations of them, for the reader and the icon walk.
+// Generated stubs and bounded mutations of them, for the reader, the icon walk and the icon
+// extraction.
 TEST_F(ZipSfx, MutatedStubsReplay)
 {
-    std::vector<TBytes> stubs = {ReadBytes(StubDir() / "ZipSFX.bin"), ReadBytes(StubDir() / "ZipSFX64.bin")};
-    UseIcon(StubDir() / "icon.ico");
+    const std::vector<TBytes> stubs = {ReadBytes(StubDir() / "ZipSFX.bin"), ReadBytes(StubDir() / "ZipSFX64.bin")};
+    for (const TBytes& stub : stubs)
+        RunPeImageFuzzCase(stub.data(), stub.size());
     std::mt19937 random(20261211);
-    const int rounds = std::getenv("TESS_PE_FUZZ_ROUNDS") ? std::atoi(std::getenv("TESS_PE_FUZZ_ROUNDS")) : 1500;
+    const int rounds = 1500 * TestScale();
     static const std::uint32_t values[] = {0, 1, 0x7F, 0xFFFF, 0x80000000u, 0x80000010u, 0xFFFFFFFFu};
     for (int round = 0; round < rounds; ++round) {
         TBytes bytes = stubs[static_cast<std::size_t>(round) % 2];
@@ -320,20 +325,7 @@ TEST_F(ZipSfx, MutatedStubsReplay)
         }
         if (random() % 8 == 0)
             bytes.resize(random() % bytes.size());
-        const TPeImage image(bytes.data(), bytes.size());
-        for (const TPeResourceData& data : image.ResourcesOfType(14)) {
-            if (const std::uint8_t* p = image.ResourceBytes(data)) {
-                EXPECT_LE(p + data.Size, bytes.data() + bytes.size());
-            }
-        }
-        WriteBytes(Dir / "m.exe", bytes);
-        const int handle = FileOpen((Dir / "m.exe").string(), fmOpenReadWrite);
-        const int result = Zip->ReplaceIcon(handle, static_cast<std::uint32_t>(bytes.size()));
-        FileClose(handle);
-        EXPECT_TRUE(result == 0 || result == 245 || result == 246) << result;
-        HICON icon = ExtractIconA(nullptr, (Dir / "m.exe").c_str(), 0);
-        if (icon && icon != reinterpret_cast<HICON>(1))
-            DestroyIcon(icon);
+        RunPeImageFuzzCase(bytes.data(), bytes.size());
     }
 }
 
