@@ -52,6 +52,19 @@ public:
     // Copies count bytes of a file from offset.
     void Copy(const TZipArchiveFile& file, std::int64_t offset, std::int64_t count, int errorNumber)
     {
+        if (count < 0 || offset < 0 || offset > file.Size() || count > file.Size() - offset)
+            throw EZipBuilder(errorNumber, true);
+        // The kernel copies between the files without passing the bytes through here, as cp does.
+        while (count > 0) {
+            off_t from = offset;
+            const ssize_t copied = copy_file_range(file.Handle(), &from, FHandle, nullptr,
+                                                   static_cast<std::size_t>(count), 0);
+            if (copied <= 0)
+                break;
+            offset += copied;
+            count -= copied;
+            FPosition += copied;
+        }
         FBuffer.resize(TZipArchiver::SpanBufferSize);
         while (count > 0) {
             const std::size_t chunk = static_cast<std::size_t>(std::min<std::int64_t>(count, FBuffer.size()));
