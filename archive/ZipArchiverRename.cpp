@@ -466,6 +466,20 @@ void TZipArchiver::CopyEntries(TZipArchiver& destination, OvrOpts mode, int out,
         else
             found->Mark = mode == OvrAlways ? MarkOverwrite : mode == OvrNever ? MarkKeep : MarkAsk;
     }
+    // The destination's listing shows the marks while the copy runs; it is read again afterwards.
+    for (const TZipCopyItem& item : items) {
+        if (item.Mark == 0)
+            continue;
+        auto listed = std::find_if(destination.Entries.begin(), destination.Entries.end(),
+                                   [&](const ZipDirEntry& entry) { return SameText(entry.FileName, item.Name); });
+        if (listed == destination.Entries.end()) {
+            ZipDirEntry added;
+            added.FileName = item.Name;
+            added.Header.FileNameLength = static_cast<std::uint16_t>(item.Name.size());
+            listed = destination.Entries.insert(destination.Entries.end(), added);
+        }
+        listed->Header.Flag = static_cast<std::uint16_t>((listed->Header.Flag & ~MarkBits) | item.Mark);
+    }
     for (TZipCopyItem& item : items) {
         if (item.Mark != MarkNew && item.Mark != MarkOverwrite && item.Mark != MarkAsk)
             continue;

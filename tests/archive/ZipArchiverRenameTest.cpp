@@ -266,6 +266,26 @@ TEST_F(ZipCopyEntries, MovedEntriesLeaveTheSourceOnceTheDestinationHoldsThem)
     EXPECT_EQ(Zip->FSpecArgs()->Count(), 0);
 }
 
+// The owner's handler answers the question; meanwhile the destination's listing carries the
+// marks, which no header written keeps.
+TEST_F(ZipCopyEntries, TheHandlerDecidesAndSeesTheMarks)
+{
+    std::map<std::string, std::uint16_t> marks;
+    Destination->OnCopyZipOverwrite = [&](TObject* sender, const std::string& name, bool& overwrite) {
+        EXPECT_EQ(sender, Destination.get());
+        EXPECT_EQ(name, "x.txt");
+        for (const ZipDirEntry& entry : Destination->Entries)
+            marks[entry.FileName] = entry.Header.Flag & 0xE000;
+        overwrite = true;
+    };
+    ASSERT_EQ(Zip->CopyZippedFiles(Destination.get(), false, OvrConfirm), 0) << Zip->LastMessage;
+    EXPECT_EQ(marks, (std::map<std::string, std::uint16_t>{{"x.txt", 0x6000}, {"y.txt", 0x2000}, {"z.txt", 0}}));
+    EXPECT_EQ(Extracted("x.txt"), "x dal sorgente");
+    for (const ZipDirEntry& entry : Destination->Entries)
+        EXPECT_EQ(entry.Header.Flag & 0xE000, 0) << entry.FileName;
+    EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(ZipCopyEntries, NothingChangesWhenItCannotGoAhead)
 {
     const TBytes source = ReadBytes(Source);
