@@ -1,6 +1,7 @@
 #include "platform/os/PeImage.h"
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -132,7 +133,7 @@ void TPeImage::ReadResources()
     const std::uint64_t sectionEnd =
         std::min<std::uint64_t>(static_cast<std::uint64_t>(FResourceSection->RawOffset) + FResourceSection->RawSize, FSize);
     FResourceLimit = static_cast<std::uint32_t>(sectionEnd - base);
-    std::vector<std::uint32_t> visited;
+    std::set<std::uint32_t> visited;
     if (ReadResourceDirectory(0, 0, visited) < 0) {
         FResources.clear();
         FStatus = TPeImageStatus::BadResources;
@@ -143,15 +144,19 @@ void TPeImage::ReadResources()
 
 // Reads the directory at offset (from the start of the resource directory) and everything below
 // it; its index, or -1 when the tree is malformed. A directory met twice is a loop.
-int TPeImage::ReadResourceDirectory(std::uint32_t offset, int level, std::vector<std::uint32_t>& visited)
+int TPeImage::ReadResourceDirectory(std::uint32_t offset, int level, std::set<std::uint32_t>& visited)
 {
-    if (level >= ResourceLevels || std::find(visited.begin(), visited.end(), offset) != visited.end())
+    if (level >= ResourceLevels || !visited.insert(offset).second)
         return -1;
-    visited.push_back(offset);
     if (static_cast<std::uint64_t>(offset) + ResourceDirectorySize > FResourceLimit)
         return -1;
     const std::size_t at = FResourceBase + offset;
     const std::uint32_t count = static_cast<std::uint32_t>(Get16(at + 12)) + Get16(at + 14);
+    // A tree whose directories share their entries could otherwise make a small image read
+    // entries without end: the whole tree holds no more entries than its bytes can.
+    FEntriesRead += count;
+    if (static_cast<std::uint64_t>(FEntriesRead) * ResourceEntrySize > FResourceLimit)
+        return -1;
     if (static_cast<std::uint64_t>(offset) + ResourceDirectorySize + static_cast<std::uint64_t>(count) * ResourceEntrySize >
         FResourceLimit)
         return -1;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,7 +84,7 @@ public:
 private:
     bool ReadHeaders();
     void ReadResources();
-    int ReadResourceDirectory(std::uint32_t offset, int level, std::vector<std::uint32_t>& visited);
+    int ReadResourceDirectory(std::uint32_t offset, int level, std::set<std::uint32_t>& visited);
     bool Fits(std::uint64_t offset, std::uint64_t size) const { return offset <= FSize && size <= FSize - offset; }
     std::uint16_t Get16(std::size_t offset) const;
     std::uint32_t Get32(std::size_t offset) const;
@@ -100,4 +101,5 @@ private:
     const TPeSection* FResourceSection = nullptr;
     std::uint32_t FResourceBase = 0;  // file offset of the resource directory
     std::uint32_t FResourceLimit = 0; // bytes of the resource section available from there
+    std::uint64_t FEntriesRead = 0;
 };

@@ -288,6 +288,7 @@ TEST_F(ZipSfx, HostileStubsAreRefusedWithoutReadingOutside)
         {"0xFFFF sections", [&](TBytes& b) { PutLE16(b.data() + pe + 6, 0xFFFF); }, 246},
         {"no MZ", [](TBytes& b) { b[0] = 'X'; }, 246},
         {"tree pointing to itself", [&](TBytes& b) { PutLE32(b.data() + rsrc + 16 + 4, 0x80000000u); }, 245},
+        {"root claiming 0xFFFF entries", [&](TBytes& b) { PutLE16(b.data() + rsrc + 14, 0xFFFF); }, 245},
         {"data entry past the end", [&](TBytes& b) { PutLE32(b.data() + rsrc + 128, 0x7FFFFF00); }, 245},
         {"data entry offset past the tree", [&](TBytes& b) { PutLE32(b.data() + rsrc + 80 + 16 + 4, 0x7FFFFF00); }, 245},
     };
