@@ -22,6 +22,8 @@
 #include <vector>
 
 class TZipArchiveFile;
+class TPeImage;
+struct TPeResourceEntry;
 struct TZipSpanHeader;
 
 using ZipCoreApi::UnZipSkipTypes;
@@ -153,6 +155,14 @@ struct MDZipData {
     std::uint32_t FileNameLen = 0;
     std::string FileName; // as stored
     std::uint32_t ComprSize = 0;
+    std::uint32_t DateTime = 0;
+};
+
+// One renaming of Rename: a file name or a folder (ending in "\\") and what it becomes; a DOS
+// date and time to stamp on the entries it renames, 0 to keep theirs.
+struct RenamePair {
+    std::string Source;
+    std::string Dest;
     std::uint32_t DateTime = 0;
 };
 
@@ -362,9 +372,38 @@ public:
     // cancelled, -3 not formatted.
     int ZipFormat();
 
+    // Self-extracting archives: 0, or the failure after it was reported.
+    int ConvertSFX() { return ConvertSFX(false); }
     int ConvertSFX(bool newArchive);
+    int ConvertZIP();
+    // Puts SFXIcon's image in place of the stub's 32 x 32 16-colour icon in an output open for
+    // reading and writing: 0, 244 (the icon is not one such image), 245 (failure), 246 (no
+    // program header or no such icon). The output's position is its end afterwards.
+    int ReplaceIcon(int outFile, std::uint32_t stubSize);
+    // Copies the central directory and the end record from the input's position to the output,
+    // every offset moved by shift: 0 or -2.
+    int RWCentralDir(int outFile, const ZipEndOfCentral& endRecord, std::int64_t shift);
+
+    // Renaming and copying entries: 0, -10 (a file renamed to a folder), -6 (busy), or -7, -8, -9
+    // after the failure was reported.
+    int Rename(std::vector<RenamePair>& pairs, std::uint32_t dateTime);
+    int CopyZippedFiles(TZipArchiver* destination, bool deleteFromSource, OvrOpts mode);
 
 private:
+    std::string FindSfxStub();
+    std::string SfxHeaderBlock() const;
+    int WriteSfx(bool newArchive, const std::string& output, std::string& temporary);
+    int WriteZipFromSfx(const std::string& output, std::string& temporary);
+    void ReadSfxBlock(const std::uint8_t* bytes, std::size_t size);
+    // The data entry of the icon image the resource walk finds, or null.
+    const TPeResourceEntry* SearchResDirEntry(const TPeImage& image, int directory, int level) const;
+    const TPeResourceEntry* BrowseResDir(const TPeImage& image, const TPeResourceEntry& entry, int level) const;
+    const TPeResourceEntry* LookForDirs(const TPeImage& image) const;
+    // Puts a complete output in place of target: the old target goes aside under a unique
+    // name, the output is renamed, and only then is the old one erased (moved back on failure).
+    bool PlaceReplacing(const std::string& output, const std::string& target, DeleteOpts how);
+    void RenameEntries(std::vector<RenamePair>& pairs, std::uint32_t dateTime, int out);
+    void CopyEntries(TZipArchiver& destination, OvrOpts mode, int out, std::vector<std::string>& notCopied);
     int ActionCallback(TZCallBackStruct& callbackRecord);
     void AnswerPassword(TZCallBackStruct& callbackRecord, const std::string& text);
     // A NUL-terminated copy that lives until the running engine call ends.

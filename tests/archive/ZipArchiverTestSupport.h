@@ -116,6 +116,27 @@ struct TFakeCores {
     }
 };
 
+// Names with their CRCs, as zipinfo -v tells them.
+inline std::vector<std::string> NamesAndCrcs(const fs::path& archive)
+{
+    std::string output;
+    EXPECT_EQ(RunCommand("zipinfo -v " + Quoted(archive) + " | grep -A3 -E '^Central directory entry' | "
+                         "sed -n 's/^  \\([^ ].*\\)$/\\1/p'; zipinfo -v " + Quoted(archive) + " | grep '32-bit CRC'",
+                         &output),
+              0);
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : output) {
+        if (c != '\n') {
+            line += c;
+        } else if (!line.empty()) {
+            lines.push_back(line.substr(line.find_first_not_of(' ')));
+            line.clear();
+        }
+    }
+    return lines;
+}
+
 class TZipArchiverTest : public TZipCoreTest {
 protected:
     void SetUp() override
