@@ -6,7 +6,7 @@
 #include "archive/ZipArchiver.h"
 
 #include "archive/ZipDirectory.h"
-#include "platform/gui/ExtractIcon.h"
+#include "platform/gui/ShellIcons.h"
 #include "platform/os/PeImage.h"
 #include "platform/os/SystemInfo.h"
 #include "platform/rtl/Files.h"

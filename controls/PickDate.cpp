@@ -8,6 +8,7 @@
 #include "controls/ExResources.h"
 #include "controls/StrUtils.h"
 #include "controls/VCLUtils.h"
+#include "platform/gui/Application.h"
 #include "platform/gui/Button.h"
 #include "platform/gui/Panel.h"
 #include "platform/gui/Resources.h"

@@ -4,7 +4,7 @@
 #include "ZipArchiverTestSupport.h"
 
 #include "archive/ZipDirectory.h"
-#include "platform/gui/ExtractIcon.h"
+#include "platform/gui/ShellIcons.h"
 #include "platform/gui/IcoCodec.h"
 #include "platform/os/PeImage.h"
 #include "platform/rtl/Files.h"

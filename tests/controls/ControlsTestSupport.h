@@ -13,3 +13,5 @@ std::string ControlsPictureDir();
 // Writes script and input to the scratch folder, runs python3 on them (the input's path is the
 // script's first argument) and returns what the script printed. Empty when python3 fails.
 std::string RunPython(const std::string& script, const std::string& input);
+// The standard output of a shell command.
+std::string RunShell(const std::string& command);

@@ -55,19 +55,6 @@ void ExRichEditFixture::Type(TExRichEdit* edit, const std::string& text)
         edit->Perform(WM_CHAR, static_cast<unsigned char>(c), 0);
 }
 
-std::string RunShell(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t count;
-        while ((count = fread(buffer, 1, sizeof(buffer), pipe)) > 0)
-            output.append(buffer, count);
-        pclose(pipe);
-    }
-    return output;
-}
-
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary);

@@ -1,6 +1,7 @@
 #pragma once
 // A form with extended rich edits for the tests, and the few helpers they share.
 
+#include "ControlsTestSupport.h"
 #include "controls/ExRichEd.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/WindowHandles.h"
@@ -27,6 +28,4 @@ protected:
     TForm* form = nullptr;
 };
 
-// Runs a shell command and returns what it printed.
-std::string RunShell(const std::string& command);
 void WriteBytes(const std::string& path, const std::string& bytes);

@@ -95,19 +95,6 @@ std::vector<std::uint8_t> IconBytesOf(TIcon* icon)
     return StreamBytes(stream);
 }
 
-std::string RunShell(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, n);
-        pclose(pipe);
-    }
-    return output;
-}
-
 class IconFiles : public testing::Test {
 protected:
     void SetUp() override
@@ -244,10 +231,10 @@ TEST_F(IconFiles, IconsStreamKeepsEntriesAndBytes)
     // icotool reads each stored entry as an icon file.
     WriteBytes(folder + "/entry0.ico", std::vector<std::uint8_t>(saved.begin() + 8, saved.begin() + second));
     WriteBytes(folder + "/entry2.ico", std::vector<std::uint8_t>(saved.begin() + second + 8, saved.end()));
-    const std::string listing0 = RunShell("icotool -l '" + folder + "/entry0.ico'");
+    const std::string listing0 = RunShell("icotool -l '" + folder + "/entry0.ico' 2>&1");
     EXPECT_NE(listing0.find("--width=32 --height=32 --bit-depth=4 --palette-size=16"), std::string::npos) << listing0;
     EXPECT_NE(listing0.find("--width=32 --height=32 --bit-depth=8"), std::string::npos) << listing0;
-    const std::string listing2 = RunShell("icotool -l '" + folder + "/entry2.ico'");
+    const std::string listing2 = RunShell("icotool -l '" + folder + "/entry2.ico' 2>&1");
     EXPECT_NE(listing2.find("--width=32 --height=32 --bit-depth="), std::string::npos) << listing2;
 
     // Save, load and save again give the same bytes; the empty entry stays in its place.

@@ -7,7 +7,7 @@
 #include "fuzz/UnZipFuzzCase.h"
 
 #include "archive/ZipArchiver.h"
-#include "platform/gui/ExtractIcon.h"
+#include "platform/gui/ShellIcons.h"
 #include "platform/gui/IcoCodec.h"
 #include "platform/os/PeImage.h"
 #include "platform/rtl/Files.h"
