@@ -128,14 +128,15 @@ void TrpView::BeginDraw(TCanvas* canvas)
     CurView = this;
 }
 
+// Summed as reals: a damaged record's position plus its size may pass the integer range.
 int TrpView::ScaledRight() const
 {
-    return static_cast<int>(Round((SavedLeft + SavedWidth) * ScaleX + OriginX));
+    return static_cast<int>(Round((static_cast<double>(SavedLeft) + SavedWidth) * ScaleX + OriginX));
 }
 
 int TrpView::ScaledBottom() const
 {
-    return static_cast<int>(Round((SavedTop + SavedHeight) * ScaleY + OriginY));
+    return static_cast<int>(Round((static_cast<double>(SavedTop) + SavedHeight) * ScaleY + OriginY));
 }
 
 void TrpView::CalcGaps()

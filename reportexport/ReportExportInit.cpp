@@ -1,12 +1,16 @@
 #include "reportexport/ReportExportInit.h"
 
+#include "reportexport/AddInSupport.h"
 #include "reportexport/MetafileWriter.h"
 #include "reportexport/PdfFonts.h"
+#include "reportexport/RP_BarC.h"
+#include "reportexport/RP_ChBox.h"
 #include "reportexport/RP_E_CSV.h"
 #include "reportexport/RP_E_HTM.h"
 #include "reportexport/RP_E_RTF.h"
 #include "reportexport/RP_E_TXT.h"
 #include "reportexport/RP_E_XLS.h"
+#include "reportexport/RP_Shape.h"
 
 #include "report/rpEngine.h"
 
@@ -36,10 +40,18 @@ void InitReportExport()
     RegisterFilterOnce(TrpHTMExportFilter::ClassEntry(), "File HTML (*.htm)", "*.htm");
     RegisterFilterOnce(TrpRTFExportFilter::ClassEntry(), "File RTF (Rich Text Format) (*.rtf)", "*.rtf");
     RegisterFilterOnce(TrpXLSExportFilter::ClassEntry(), "Foglio di calcolo (*.xls)", "*.xls");
+    // The pictures first: the dialogs take their tool pictures from them.
+    AddInSupport::RegisterAddInPictures();
+    RegisterBarCodeObject();
+    RegisterShapeObject();
+    RegisterCheckBoxObject();
 }
 
 void DoneReportExport()
 {
+    UnRegisterCheckBoxObject();
+    UnRegisterShapeObject();
+    UnRegisterBarCodeObject();
     UnRegisterPdfFonts();
     MetafileWriter::RemoveMetafileWriters();
 }

@@ -3,6 +3,8 @@
 #include "reportexport/PdfDoc.h"
 #include "reportexport/ReportExportInit.h"
 
+#include "platform/gui/Application.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -16,6 +18,14 @@ namespace fs = std::filesystem;
 using namespace PdfObject;
 
 namespace {
+
+// The report export library's dialogs need the application.
+void StartReportExport()
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    Application->Initialize();
+    InitReportExport();
+}
 
 const char* const BenchLines[] = {
     "Consulenza tecnica per l'impianto elettrico del capannone",
@@ -47,7 +57,7 @@ std::string InvoiceDocument()
 
 void BM_BuildAndSave100Pages(benchmark::State& state)
 {
-    InitReportExport();
+    StartReportExport();
     std::size_t size = 0;
     for (auto _ : state) {
         std::string file = InvoiceDocument();
@@ -61,7 +71,7 @@ BENCHMARK(BM_BuildAndSave100Pages)->Unit(benchmark::kMillisecond)->UseRealTime()
 // The same file read and written again by qpdf, as the yardstick of the writer.
 void BM_QpdfRewrite100Pages(benchmark::State& state)
 {
-    InitReportExport();
+    StartReportExport();
     fs::path folder = fs::temp_directory_path() / ("tess-pdf-bench-" + std::to_string(getpid()));
     fs::create_directories(folder);
     std::ofstream(folder / "in.pdf", std::ios::binary) << InvoiceDocument();
@@ -88,7 +98,7 @@ std::string BenchText(std::size_t size)
 
 void BM_TextWidth(benchmark::State& state)
 {
-    InitReportExport();
+    StartReportExport();
     TPdfDoc doc;
     TPdfCanvas& canvas = doc.NewVirtualDocument();
     canvas.SetWordSpace(1);
@@ -101,7 +111,7 @@ BENCHMARK(BM_TextWidth)->Arg(1 << 18)->Arg(1 << 20)->Arg(1 << 22);
 
 void BM_MeasureText(benchmark::State& state)
 {
-    InitReportExport();
+    StartReportExport();
     TPdfDoc doc;
     TPdfCanvas& canvas = doc.NewVirtualDocument();
     std::string text = BenchText(static_cast<std::size_t>(state.range(0)));

@@ -1,10 +1,11 @@
 // Replays the barcode fuzz target over the encodings the other tests use and deterministic
 // mutations of them. Run as "reportexport_tests --write-corpus <folder>" it writes the starting
 // inputs of every fuzz target of the folder instead, named after their target ("barcode-",
-// "jpeg-", "bmp-").
+// "jpeg-", "bmp-", "addin-").
 
 #include "tests/TestScale.h"
 
+#include "AddInTestSupport.h"
 #include "JpegFuzzCorpus.h"
 #include "fuzz/BarcodeFuzzCase.h"
 
@@ -114,6 +115,7 @@ int main(int argc, char** argv)
             write("barcode-", BarcodeCorpus());
             write("jpeg-", JpegDecodeCorpus(folder / "scratch"));
             write("bmp-", BmpReaderCorpus());
+            write("addin-", AddInRecordCorpus());
             std::filesystem::remove_all(folder / "scratch");
             std::printf("%zu starting inputs written to %s\n", written, folder.c_str());
             return 0;

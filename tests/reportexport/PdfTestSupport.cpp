@@ -2,9 +2,11 @@
 
 #include "reportexport/ReportExportInit.h"
 
+#include "platform/gui/Application.h"
 #include "platform/rtl/DateTime.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 
@@ -17,7 +19,12 @@ namespace {
 
 class TReportExportEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { InitReportExport(); }
+    void SetUp() override
+    {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        Application->Initialize();
+        InitReportExport();
+    }
     void TearDown() override { DoneReportExport(); }
 };
 
