@@ -14,6 +14,14 @@
 
 namespace {
 
+// Text left-aligned and vertically centred in a cell, on the grid's own cell canvas.
+void DrawGridText(TDrawGrid* Grid, const TRect& Rect, const std::string& Text)
+{
+    TCanvas* canvas = Grid->Canvas();
+    const int dy = std::max(1, (Rect.Bottom - Rect.Top - canvas->TextHeight("W")) / 2);
+    WriteText(canvas, Rect, 2, dy, Text, taLeftJustify, false);
+}
+
 // The tallest the two lists get, at 96 pixels per inch.
 constexpr int MaxListHeight = 186;
 
@@ -22,9 +30,9 @@ TDrawGrid* NewList(TSpeedbarSetupWindow* Form, int Left, int Top, int Width, int
     auto* grid = new TDrawGrid(Form);
     grid->SetParent(Form);
     grid->SetBounds(Left, Top, Width, Height);
-    grid->SetColCount(1);
     grid->SetFixedCols(0);
     grid->SetFixedRows(0);
+    grid->SetColCount(1);
     grid->SetRowCount(1);
     grid->SetOptions({goRowSelect});
     grid->SetScrollBars(ssVertical);
@@ -142,7 +150,8 @@ void TSpeedbarSetupWindow::LeaveBar()
     if (!bar)
         return;
     FBar = nullptr;
-    bar->RemoveFreeNotification(this);
+    if (!bar->ComponentState().Contains(csDestroying))
+        bar->RemoveFreeNotification(this);
     bar->SetEditing(nullptr);
 }
 
@@ -207,7 +216,7 @@ void TSpeedbarSetupWindow::UpdateListHeight()
 void TSpeedbarSetupWindow::DrawSection(int ARow, const TRect& Rect)
 {
     if (CheckSpeedBar() && ARow < FBar->GetSectionCount())
-        DrawCellText(SectionList, 0, ARow, FBar->GetSection(ARow)->Caption(), Rect, taLeftJustify, vaCenter);
+        DrawGridText(SectionList, Rect, FBar->GetSection(ARow)->Caption());
 }
 
 void TSpeedbarSetupWindow::DrawButton(int ARow, const TRect& Rect)
@@ -295,6 +304,9 @@ void TSpeedbarSetupWindow::Notification(TComponent* AComponent, TOperation Opera
         FDragItem = nullptr;
         FreeDragImage(FDrag);
     }
+    // A bar being destroyed closes its window first, while it still has its sections.
+    if (AComponent == FBar && !ComponentState().Contains(csDestroying))
+        Close();
     if (AComponent == FBar)
         FBar = nullptr;
 }
@@ -388,5 +400,5 @@ void DrawCellButton(TDrawGrid* Grid, const TRect& ARect, TSpeedItem* Item, TButt
                   TExButtonGlyph::AlignmentFlags(button->Alignment()));
     TRect text = ARect;
     text.Left += size.X + 3;
-    DrawCellText(Grid, 0, 0, Item->Caption(), text, taLeftJustify, vaCenter);
+    DrawGridText(Grid, text, Item->Caption());
 }

@@ -95,11 +95,12 @@ public:
         TSpeedBar* bar = Item->SpeedBar();
         FImages = bar ? bar->Images() : nullptr;
         Font()->Assign(button->Font());
-        if (bar)
-            SetBounds(0, 0, bar->BtnWidth(), bar->BtnHeight());
-        else
-            SetBounds(0, 0, button->Width(), button->Height());
+        FSize = bar ? Point(bar->BtnWidth(), bar->BtnHeight()) : Point(button->Width(), button->Height());
+        SetBounds(0, 0, FSize.X, FSize.Y);
     }
+
+    // The size it was made for (a window system may give a small top-level window more).
+    TPoint ButtonSize() const { return FSize; }
 
     void Activate(const TRect& ScreenRect)
     {
@@ -144,6 +145,7 @@ private:
     TButtonLayout FLayout = blGlyphTop;
     int FImageIndex = -1;
     TImageList* FImages = nullptr;
+    TPoint FSize{24, 23};
 };
 
 TBtnControl* CreateDragImage(TSpeedItem* Item)
@@ -172,7 +174,7 @@ void FreeDragImage(TBtnControl*& Image)
     TComponent::Free(image);
 }
 
-TPoint DragImageSize(TBtnControl* Image) { return Image ? Point(Image->Width(), Image->Height()) : Point(0, 0); }
+TPoint DragImageSize(TBtnControl* Image) { return Image ? Image->ButtonSize() : Point(0, 0); }
 
 bool DragImageShown(TBtnControl* Image) { return Image && Image->Visible(); }
 
