@@ -1826,26 +1826,47 @@ void TSpeedBar::ReadLayout(TObject* IniFile, const std::string& Section)
     if (Align() != oldAlign)
         PosChanged();
     const int count = IniReadInteger(IniFile, Section, "Count", 0);
-    if (count > 0) {
-        ForEachItem([](TSpeedItem* Item, std::intptr_t) { Item->SetVisible(false); }, 0);
-        const TCharSet delims{' ', ','};
-        int remaining = ButtonKeysPresent(IniFile, Section);
-        for (int n = 1; n <= count && remaining > 0; ++n) {
-            const std::string value = IniReadString(IniFile, Section, "Button" + std::to_string(n), "");
-            if (value.empty())
-                continue;
-            --remaining;
-            const std::string name = ExtractWord(1, value, delims);
-            TSpeedItem* item = name.empty() ? nullptr : SearchItem(name);
-            if (!item)
-                continue;
-            const int left = std::max(StrToIntDef(ExtractWord(2, value, delims), item->Left()), FOffsetX);
-            const int top = std::max(StrToIntDef(ExtractWord(3, value, delims), item->Top()), FOffsetY);
-            item->FButton->SetBounds(left, top, item->FButton->Width(), item->FButton->Height());
-            item->SetVisible(true);
-        }
-    }
+    if (count > 0)
+        ShowStoredItems(IniFile, Section, count);
     Invalidate();
+}
+
+// Every item is hidden and those the "Button" keys name are shown at their places. An item keeps
+// its window state unless it changes, and the bar aligns its children once at the end.
+void TSpeedBar::ShowStoredItems(TObject* IniFile, const std::string& Section, int Count)
+{
+    const TCharSet delims{' ', ','};
+    std::vector<TSpeedItem*> shown;
+    int remaining = ButtonKeysPresent(IniFile, Section);
+    for (int n = 1; n <= Count && remaining > 0; ++n) {
+        const std::string value = IniReadString(IniFile, Section, "Button" + std::to_string(n), "");
+        if (value.empty())
+            continue;
+        --remaining;
+        const std::string name = ExtractWord(1, value, delims);
+        TSpeedItem* item = name.empty() ? nullptr : SearchItem(name);
+        if (!item)
+            continue;
+        const int left = std::max(StrToIntDef(ExtractWord(2, value, delims), item->Left()), FOffsetX);
+        const int top = std::max(StrToIntDef(ExtractWord(3, value, delims), item->Top()), FOffsetY);
+        item->FButton->SetBounds(left, top, item->FButton->Width(), item->FButton->Height());
+        shown.push_back(item);
+    }
+    DisableAlign();
+    try {
+        ForEachItem(
+            [&shown](TSpeedItem* Item, std::intptr_t) {
+                if (std::find(shown.begin(), shown.end(), Item) == shown.end())
+                    Item->SetVisible(false);
+            },
+            0);
+        for (TSpeedItem* item : shown)
+            item->SetVisible(true);
+    } catch (...) {
+        EnableAlign();
+        throw;
+    }
+    EnableAlign();
 }
 
 void TSpeedBar::SaveLayout(TIniFile* IniFile) { WriteLayout(IniFile, GetDefaultSection(this)); }

@@ -332,6 +332,7 @@ private:
     void ResizeTo(int X, int Y);
     void WriteLayout(TObject* IniFile, const std::string& Section);
     void ReadLayout(TObject* IniFile, const std::string& Section);
+    void ShowStoredItems(TObject* IniFile, const std::string& Section, int Count);
     void IniSave(TObject* Sender);
     void IniLoad(TObject* Sender);
     void VisibleChanged();

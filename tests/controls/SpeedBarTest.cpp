@@ -3,7 +3,10 @@
 #include "ButtonsTestSupport.h"
 #include "SpeedBarTestSupport.h"
 
+#include "controls/ExConst.h"
 #include "platform/gui/Panel.h"
+#include "platform/gui/Screen.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -328,6 +331,24 @@ TEST_F(SpeedBarFixture, ScalingTakesTheSizesAndOffsetsAndSnapsTheItems)
     EXPECT_EQ(loading->BtnOffsetHorz(), 3);
 }
 
+TEST_F(SpeedBarFixture, ThePublishedPropertiesGoThroughTheBarsAndItemsRules)
+{
+    SetOrdProp(Bar, "BtnWidth", 55);
+    EXPECT_EQ(Bar->GridStepX(), 11);
+    EXPECT_EQ(GetOrdProp(Bar, "BtnOffsetVert"), 3);
+    EXPECT_THROW(SetOrdProp(Bar, "Align", alClient), ESpeedbarError);
+    SetOrdProp(Bar, "Align", alLeft);
+    EXPECT_EQ(Bar->Orientation(), boVertical);
+    EXPECT_EQ(GetEnumName(GetPropInfo(Bar, "Position")->PropType, Bar->Position()), "bpAuto");
+    Bar->AddSection("Tessellarium");
+    TSpeedItem* item = AddItem(0, "Stampa", 3, 3);
+    SetStrProp(item, "Caption", "Anteprima");
+    EXPECT_EQ(item->Hint(), "Anteprima|");
+    SetOrdProp(item, "NumGlyphs", 3);
+    EXPECT_EQ(item->Button()->NumGlyphs(), 3);
+    EXPECT_EQ(GetOrdProp(item, "Visible"), 1);
+}
+
 // A form of 400 x 300 with the bar (31 high) on top and a status panel (20 high) at the bottom.
 class SpeedBarDragFixture : public SpeedBarFixture {
 protected:
@@ -361,6 +382,7 @@ TEST_F(SpeedBarDragFixture, FourPixelsStartNothingFiveStartTheDragAndTheLeftTria
     MoveOn(Bar, 105, 10);
     EXPECT_TRUE(Bar->DraggingBar());
     EXPECT_EQ(Bar->DragFrame(), ParentRect(0, 0, 400, 31));
+    EXPECT_EQ(Screen->Cursor(), crDragCursor);
 
     MoveOn(Bar, 20, 150);
     EXPECT_EQ(Bar->DragAlign(), alLeft);
@@ -375,6 +397,7 @@ TEST_F(SpeedBarDragFixture, FourPixelsStartNothingFiveStartTheDragAndTheLeftTria
     MoveOn(Bar, 20, 150);
     ReleaseOn(Bar, 20, 150);
     EXPECT_FALSE(Bar->DraggingBar());
+    EXPECT_EQ(Screen->Cursor(), crDefault);
     EXPECT_EQ(Bar->Align(), alLeft);
     EXPECT_EQ(Bar->Width(), 31);
     EXPECT_EQ(Bar->Height(), 280);
