@@ -349,6 +349,48 @@ TEST_F(SpeedBarFixture, ThePublishedPropertiesGoThroughTheBarsAndItemsRules)
     EXPECT_EQ(GetOrdProp(item, "Visible"), 1);
 }
 
+TEST_F(SpeedBarFixture, BoundLinesAndATiledOrStretchedWallpaperAreDrawnInsideTheBevel)
+{
+    Bar->SetHeight(40);
+    TBitmap tile;
+    tile.SetSize(10, 10);
+    tile.Canvas()->Brush()->SetColor(clLime);
+    tile.Canvas()->FillRect(Rect(0, 0, 10, 10));
+    tile.Canvas()->Brush()->SetColor(clBlue);
+    tile.Canvas()->FillRect(Rect(0, 0, 5, 10));
+    TPicture picture;
+    picture.SetGraphic(&tile);
+    Bar->SetWallpaper(&picture);
+    Bar->SetBoundLines({blTop, blLeft, blBottom, blRight});
+    ShowForm();
+    const TColor Shadow = static_cast<TColor>(ColorToRGB(clBtnShadow));
+    const TColor Highlight = static_cast<TColor>(ColorToRGB(clBtnHighlight));
+    const int right = Bar->ClientWidth() - 1; // inside the one-pixel raised bevel
+    const int bottom = Bar->ClientHeight() - 1;
+    {
+        TControlPicture picture(Bar);
+        EXPECT_EQ(picture.At(20, 1), Shadow);
+        EXPECT_EQ(picture.At(20, 2), Highlight);
+        EXPECT_EQ(picture.At(1, 20), Shadow);
+        EXPECT_EQ(picture.At(2, 20), Highlight);
+        EXPECT_EQ(picture.At(20, bottom - 2), Shadow);
+        EXPECT_EQ(picture.At(20, bottom - 1), Highlight);
+        EXPECT_EQ(picture.At(right - 2, 20), Shadow);
+        EXPECT_EQ(picture.At(right - 1, 20), Highlight);
+        // Tiles from the inner corner (1, 1): blue columns 1-5, lime 6-10, blue again from 11.
+        EXPECT_EQ(picture.At(4, 20), clBlue);
+        EXPECT_EQ(picture.At(8, 20), clLime);
+        EXPECT_EQ(picture.At(13, 20), clBlue);
+        EXPECT_EQ(picture.At(0, 20), Highlight); // the bevel stays
+    }
+    Bar->SetBoundLines({});
+    Bar->SetOptions(Bar->Options() + TSpeedbarOptions{sbStretchBitmap});
+    PumpFor(10);
+    TControlPicture stretched(Bar);
+    EXPECT_EQ(stretched.At(20, 20), clBlue);
+    EXPECT_EQ(stretched.At(right - 20, 20), clLime);
+}
+
 // A form of 400 x 300 with the bar (31 high) on top and a status panel (20 high) at the bottom.
 class SpeedBarDragFixture : public SpeedBarFixture {
 protected:
