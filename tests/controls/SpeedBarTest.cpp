@@ -45,6 +45,12 @@ TEST_F(SpeedBarFixture, TheGridStepDividesTheButtonWidth)
         EXPECT_EQ(Bar->GridStepX(), c.Step) << c.Width;
         EXPECT_EQ(Bar->GridStepY(), Bar->BtnHeight()) << c.Width;
     }
+    // A size of nothing would divide by zero in the grid and in resizing: it is taken as 1.
+    Bar->SetBtnWidth(0);
+    EXPECT_EQ(Bar->BtnWidth(), 1);
+    EXPECT_EQ(Bar->GridStepX(), 1);
+    Bar->SetBtnHeight(-5);
+    EXPECT_EQ(Bar->BtnHeight(), 1);
 }
 
 TEST_F(SpeedBarFixture, ADroppedItemSnapsToTheNearestPlaceAlongTheBarAndTruncatesAcross)
