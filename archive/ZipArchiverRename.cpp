@@ -30,6 +30,9 @@ constexpr std::uint16_t MarkBits = 0xE000;
 constexpr std::uint32_t DescriptorSignature = 0x08074B50;
 
 // An output archive being written, with the position of its next byte.
+// Nothing reaches the file at once: written bytes are gathered, and copied ranges that follow one
+// another in the input become one copy. An archive of thousands of entries would otherwise cost
+// several system calls an entry, more than the bytes themselves.
 class TZipWorkOutput {
 public:
     explicit TZipWorkOutput(int handle) : FHandle(handle) {}
@@ -44,9 +47,11 @@ public:
     }
     void Write(const void* bytes, std::size_t size, int errorNumber)
     {
-        if (size > 0 && FileWrite(FHandle, bytes, static_cast<int>(size)) != static_cast<int>(size))
-            throw EZipBuilder(errorNumber, true);
+        PutRun();
+        Gather(errorNumber).append(static_cast<const char*>(bytes), size);
         FPosition += static_cast<std::int64_t>(size);
+        if (FPending.size() >= PendingLimit)
+            WritePending();
     }
     void Write(const std::string& bytes, int errorNumber) { Write(bytes.data(), bytes.size(), errorNumber); }
     // Copies count bytes of a file from offset.
@@ -54,6 +59,62 @@ public:
     {
         if (count < 0 || offset < 0 || offset > file.Size() || count > file.Size() - offset)
             throw EZipBuilder(errorNumber, true);
+        FPosition += count;
+        if (FRunFile == &file && offset == FRunOffset + FRunCount) {
+            FRunCount += count;
+            return;
+        }
+        PutRun();
+        FRunFile = &file;
+        FRunOffset = offset;
+        FRunCount = count;
+        FRunError = errorNumber;
+    }
+    // Puts everything gathered in the file; the error is the one of the first part not written.
+    void Flush()
+    {
+        PutRun();
+        WritePending();
+    }
+
+private:
+    static constexpr std::int64_t SmallCopy = 256 * 1024;
+    static constexpr std::size_t PendingLimit = 1024 * 1024;
+
+    std::string& Gather(int errorNumber)
+    {
+        if (FPending.empty())
+            FPendingError = errorNumber;
+        return FPending;
+    }
+    void WritePending()
+    {
+        if (FPending.empty())
+            return;
+        const int size = static_cast<int>(FPending.size());
+        const bool written = FileWrite(FHandle, FPending.data(), size) == size;
+        FPending.clear();
+        if (!written)
+            throw EZipBuilder(FPendingError, true);
+    }
+    void PutRun()
+    {
+        if (!FRunFile)
+            return;
+        const TZipArchiveFile& file = *FRunFile;
+        std::int64_t offset = FRunOffset, count = FRunCount;
+        FRunFile = nullptr;
+        if (count < SmallCopy) {
+            std::string& pending = Gather(FRunError);
+            const std::size_t at = pending.size();
+            pending.resize(at + static_cast<std::size_t>(count));
+            if (!file.ReadAt(offset, pending.data() + at, static_cast<std::size_t>(count)))
+                throw EZipBuilder(FRunError, true);
+            if (pending.size() >= PendingLimit)
+                WritePending();
+            return;
+        }
+        WritePending();
         // The kernel copies between the files without passing the bytes through here, as cp does.
         while (count > 0) {
             off_t from = offset;
@@ -63,23 +124,27 @@ public:
                 break;
             offset += copied;
             count -= copied;
-            FPosition += copied;
         }
         FBuffer.resize(TZipArchiver::SpanBufferSize);
         while (count > 0) {
             const std::size_t chunk = static_cast<std::size_t>(std::min<std::int64_t>(count, FBuffer.size()));
-            if (!file.ReadAt(offset, FBuffer.data(), chunk))
-                throw EZipBuilder(errorNumber, true);
-            Write(FBuffer.data(), chunk, errorNumber);
+            if (!file.ReadAt(offset, FBuffer.data(), chunk) ||
+                FileWrite(FHandle, FBuffer.data(), static_cast<int>(chunk)) != static_cast<int>(chunk))
+                throw EZipBuilder(FRunError, true);
             offset += static_cast<std::int64_t>(chunk);
             count -= static_cast<std::int64_t>(chunk);
         }
     }
 
-private:
     int FHandle;
     std::int64_t FPosition = 0;
     std::vector<std::uint8_t> FBuffer;
+    std::string FPending;
+    int FPendingError = 0;
+    const TZipArchiveFile* FRunFile = nullptr;
+    std::int64_t FRunOffset = 0;
+    std::int64_t FRunCount = 0;
+    int FRunError = 0;
 };
 
 // The failure of reading a directory as the message of the operation.
@@ -335,6 +400,7 @@ void TZipArchiver::RenameEntries(std::vector<RenamePair>& pairs, std::uint32_t d
         std::string name(localNameLength, '\0');
         if (!InHandle->ReadAt(entry.LocalOffset + ZipLocalHeaderSize, name.data(), name.size()))
             throw EZipBuilder(11016, true);
+        const std::string storedName = name;
         name = WithBackslashes(name);
         std::string report = LoadZipStr(10142, "Processing: ") + name;
         for (const RenamePair& pair : pairs) {
@@ -353,15 +419,20 @@ void TZipArchiver::RenameEntries(std::vector<RenamePair>& pairs, std::uint32_t d
         record.FileNameLen = static_cast<std::uint32_t>(name.size());
         if (OnMessage)
             OnMessage(this, 0, report);
-        if (record.DateTime != 0)
-            PutLE32(local + 10, record.DateTime);
-        PutLE16(local + 26, static_cast<std::uint16_t>(name.size()));
         record.RelOffLocal = output.Offset();
         if (OnProgress)
             OnProgress(this, NewFile, name, static_cast<std::int64_t>(end - entry.LocalOffset));
-        output.Write(local, sizeof local, 11028);
-        output.Write(name, 11028);
         const std::int64_t extraAt = entry.LocalOffset + ZipLocalHeaderSize + localNameLength;
+        const bool sameDate = record.DateTime == 0 || record.DateTime == GetLE32(local + 10);
+        if (sameDate && name == storedName) {
+            output.Copy(*InHandle, entry.LocalOffset, extraAt - entry.LocalOffset, 11028);
+        } else {
+            if (record.DateTime != 0)
+                PutLE32(local + 10, record.DateTime);
+            PutLE16(local + 26, static_cast<std::uint16_t>(name.size()));
+            output.Write(local, sizeof local, 11028);
+            output.Write(name, 11028);
+        }
         output.Copy(*InHandle, extraAt, dataOffset - extraAt, 11018);
         output.Copy(*InHandle, dataOffset, end - dataOffset, 11021);
     }
@@ -371,6 +442,7 @@ void TZipArchiver::RenameEntries(std::vector<RenamePair>& pairs, std::uint32_t d
         WriteCentralHeader(output, directory.Entries[i], ZipData[i].FileName, ZipData[i].RelOffLocal,
                            ZipData[i].DateTime);
     WriteEndRecord(output, directory.Entries.size(), directoryOffset, RawCommentOf(*InHandle, directory, 11023));
+    output.Flush();
     DeleteSpanMem();
 }
 
@@ -530,4 +602,5 @@ void TZipArchiver::CopyEntries(TZipArchiver& destination, OvrOpts mode, int out,
         WriteCentralHeader(output, entry, entry.Name, item.Offset, 0);
     }
     WriteEndRecord(output, items.size(), directoryOffset, RawCommentOf(destinationFile, target, 11023));
+    output.Flush();
 }
