@@ -84,8 +84,41 @@ void TCell::Add(TSectionBase* Item)
 
 void TCell::UpdateFonts()
 {
+    // Spacing follows the fonts, so the recorded bands no longer hold until the next layout.
+    FBandsValid = false;
     for (int i = 0; i < Count(); ++i)
         Section(i)->UpdateFonts();
+}
+
+void TCell::RecordBands()
+{
+    FBands.clear();
+    FBands.reserve(static_cast<std::size_t>(Count()));
+    FBandsValid = true;
+    int top = 0, reach = 0;
+    for (int i = 0; i < Count(); ++i) {
+        const TSectionBase* section = Section(i);
+        if (section->FlowHeight < 0)
+            FBandsValid = false; // tops would not grow in order
+        reach = i == 0 ? top + section->PaintHeight : std::max(reach, top + section->PaintHeight);
+        FBands.push_back({top, reach});
+        top += section->FlowHeight;
+    }
+}
+
+bool TCell::BandsKnown() const { return FBandsValid && FBands.size() == static_cast<std::size_t>(Count()); }
+
+int TCell::FirstSectionReaching(int Y, int& Top) const
+{
+    Top = 0;
+    if (!BandsKnown())
+        return 0;
+    const auto first = std::upper_bound(FBands.begin(), FBands.end(), Y,
+                                        [](int y, const TSectionBand& band) { return y < band.ReachBottom; });
+    if (first == FBands.end())
+        return Count();
+    Top = first->Top;
+    return static_cast<int>(first - FBands.begin());
 }
 
 int TCell::FindSourcePos(int DocPos) const
@@ -132,6 +165,7 @@ int TCell::DoLogic(TCanvas* Canvas, int Y, int Width, int& MaxWidth, int& Pos, i
         ++i;
     }
     CharCount = Pos - FirstPos;
+    RecordBands();
     return std::max(height, Margins->ImageBottom() - Y);
 }
 
@@ -175,8 +209,11 @@ bool TCell::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Link, TImageFormC
 {
     Link = nullptr;
     ImageControl = nullptr;
+    const bool ordered = BandsKnown();
     int top = 0;
-    for (int i = 0; i < Count(); ++i) {
+    for (int i = FirstSectionReaching(Y, top); i < Count(); ++i) {
+        if (ordered && top > Y)
+            break; // no later band starts above the point
         TSectionBase* section = Section(i);
         if (top <= Y && Y < top + section->PaintHeight && section->GetURL(Canvas, X, Y - top, Link, ImageControl))
             return true;
@@ -188,8 +225,11 @@ bool TCell::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Link, TImageFormC
 bool TCell::PtInObject(int X, int Y, TObject*& Obj, int& ObjX, int& ObjY)
 {
     Obj = nullptr;
+    const bool ordered = BandsKnown();
     int top = 0;
-    for (int i = 0; i < Count(); ++i) {
+    for (int i = FirstSectionReaching(Y, top); i < Count(); ++i) {
+        if (ordered && top > Y)
+            break;
         TSectionBase* section = Section(i);
         if (top <= Y && Y < top + section->PaintHeight && section->PtInObject(X, Y - top, Obj, ObjX, ObjY))
             return true;

@@ -9,6 +9,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <memory>
+#include <vector>
 
 class TSectionList;
 class TCell;
@@ -116,4 +117,18 @@ public:
     std::unique_ptr<IndentManager> Margins;
     bool HasBackColor = false;
     TColor BackColor = clNone;
+
+private:
+    // Each section's band as the last layout left it, so that a point deep in a long document
+    // is found without walking every section before it.
+    struct TSectionBand {
+        int Top;
+        int ReachBottom; // the lowest painted pixel of this section and of all before it
+    };
+    void RecordBands();
+    // The first section whose painting can reach Y, with its band's top.
+    int FirstSectionReaching(int Y, int& Top) const;
+    bool BandsKnown() const;
+    std::vector<TSectionBand> FBands;
+    bool FBandsValid = false;
 };

@@ -156,6 +156,39 @@ TEST_F(SectionHitTest, AnImageHangingBelowItsSectionStillAnswers)
     EXPECT_EQ(UrlAt(page->Doc, FCanvas->Canvas(), Left + 5, first->FlowHeight + 5), "pic.htm");
 }
 
+TEST_F(SectionHitTest, LinksDeepInALongDocumentAndBelowATallPicture)
+{
+    std::string html = "<A HREF=\"pic.htm\"><IMG SRC=a.gif ALIGN=left WIDTH=40 HEIGHT=2000 BORDER=0></A>";
+    for (int k = 0; k < 400; ++k)
+        html += "<P><A HREF=\"" + std::to_string(k) + ".htm\">Voce " + std::to_string(k) + "</A>";
+    auto page = ParseHtmlHere(html);
+    LayOutAndPaint(page->Doc, 300);
+    TCanvas* canvas = FCanvas->Canvas();
+    // Hit tests answer for painted lines, so the whole document is painted once.
+    page->Doc.Draw(canvas, Rect(0, 0, 400, 1000000), 6000, Left, 0);
+    const auto checkEveryLink = [&](const char* when) {
+        SCOPED_TRACE(when);
+        int found = 0;
+        for (int i = 0; i < page->Doc.Count(); ++i) {
+            const auto* section = dynamic_cast<const TSection*>(page->Doc.Section(i));
+            if (section == nullptr || section->LineList->Count() == 0 || section->FontRuns->Count() == 0)
+                continue;
+            const std::string url = section->FontRuns->Run(0)->GetURL();
+            if (url == "pic.htm" || i % 37 != 0)
+                continue;
+            const LineRec* line = section->Line(0);
+            const int y = section->TopY + line->AboveText + line->TextHeight / 2;
+            EXPECT_EQ(UrlAt(page->Doc, canvas, Left + line->LineX + 3, y), url) << i;
+            ++found;
+        }
+        EXPECT_GE(found, 10);
+        EXPECT_EQ(UrlAt(page->Doc, canvas, Left + 5, 1900), "pic.htm") << "the picture reaches over many bands";
+    };
+    checkEveryLink("after the layout");
+    page->Doc.UpdateFonts();
+    checkEveryLink("after a font update, before the next layout");
+}
+
 TEST_F(SectionHitTest, Search)
 {
     TSection* section = Text("xhELLOy " + std::string(255, 'a') + "b");
