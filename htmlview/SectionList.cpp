@@ -108,13 +108,23 @@ int TSectionList::Draw(TCanvas* Canvas, const TRect& Clip, int ClipWidth, int X,
         AnimationTimer->SetEnabled(false);
     for (int i = 0; i < AnimatedImages->Count(); ++i)
         static_cast<TGIFImage*>(static_cast<TObject*>(AnimatedImages->Items(i)))->FShowIt = false;
-    const int bottom = TCell::Draw(Canvas, Clip, ClipWidth, X, Y);
+    // A paint that fails must not stop the animations for good.
+    const auto restartAnimation = [this] {
+        if (AnimationTimer != nullptr && AnimatedImages->Count() > 0)
+            AnimationTimer->SetEnabled(true);
+    };
+    int bottom = 0;
+    try {
+        bottom = TCell::Draw(Canvas, Clip, ClipWidth, X, Y);
+    } catch (...) {
+        restartAnimation();
+        throw;
+    }
     if (ScrollChanged) {
         AdjustFormControls();
         ScrollChanged = false;
     }
-    if (AnimationTimer != nullptr && AnimatedImages->Count() > 0)
-        AnimationTimer->SetEnabled(true);
+    restartAnimation();
     return bottom;
 }
 

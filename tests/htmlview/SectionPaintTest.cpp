@@ -320,6 +320,16 @@ TEST_F(SectionPaintTest, AnAnimatedGifStepsOneFrameAndRepaintsOnlyItself)
     Application->ProcessMessages();
     EXPECT_EQ(FHost->Paints, paints + 1);
     EXPECT_EQ(gif->FDrawRect.Right - gif->FDrawRect.Left, 20);
+
+    // A section that fails to paint must not stop the animation for good.
+    struct TFailingSection : TSectionBase {
+        using TSectionBase::TSectionBase;
+        int Draw(TCanvas*, const TRect&, IndentManager*, int, int) override { throw Exception("paint failed"); }
+    };
+    doc.Add(new TFailingSection(&doc));
+    auto canvas = NewFilledBitmap(400, 600, clWhite);
+    EXPECT_THROW(doc.Draw(canvas->Canvas(), Rect(0, 0, 400, 600), 400, 0, 0), Exception);
+    EXPECT_TRUE(doc.AnimationTimer->Enabled());
 }
 
 } // namespace
