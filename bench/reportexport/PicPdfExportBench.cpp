@@ -125,9 +125,15 @@ void ExportToMemory(TrpReport& report, TMemoryStream& stream)
     report.ActiveExportFilter = nullptr;
 }
 
-std::filesystem::path ExportedFile()
+// The exported file, written once and removed when the program ends.
+struct TExportedFile {
+    std::filesystem::path Path;
+    ~TExportedFile() { std::filesystem::remove(Path); }
+};
+
+const std::filesystem::path& ExportedFile()
 {
-    static const std::filesystem::path path = [] {
+    static const TExportedFile exported{[] {
         TMemoryStream stream;
         ExportToMemory(SharedReport(), stream);
         const std::filesystem::path file =
@@ -135,8 +141,8 @@ std::filesystem::path ExportedFile()
         std::ofstream(file, std::ios::binary)
             .write(static_cast<const char*>(stream.Memory()), static_cast<std::streamsize>(stream.Size()));
         return file;
-    }();
-    return path;
+    }()};
+    return exported.Path;
 }
 
 double PeakMegabytes()
@@ -162,7 +168,7 @@ void BM_PdfExport100Pages(benchmark::State& state)
 
 void BM_QpdfRewrite(benchmark::State& state)
 {
-    const std::filesystem::path input = ExportedFile();
+    const std::filesystem::path& input = ExportedFile();
     const std::filesystem::path output = input.string() + ".qpdf.pdf";
     const std::string command = "qpdf --object-streams=disable '" + input.string() + "' '" + output.string() + "'";
     for (auto _ : state) {
@@ -170,7 +176,6 @@ void BM_QpdfRewrite(benchmark::State& state)
             state.SkipWithError("qpdf failed");
     }
     std::filesystem::remove(output);
-    std::filesystem::remove(input);
 }
 
 } // namespace PicPdfExportBench
