@@ -375,6 +375,13 @@ TPRPanel::TPRPanel(TComponent* AOwner) : TCustomPanel(AOwner)
 
 TPRPage* TPRPanel::Page() const { return PageAbove(this); }
 
+void TPRPanel::SetParent(TWinControl* AParent)
+{
+    if (auto* grid = dynamic_cast<TPRGridPanel*>(AParent); grid && grid->ChildPanel() != this)
+        AParent = grid->ChildPanel();
+    TCustomPanel::SetParent(AParent);
+}
+
 void TPRPanel::SetShowName(bool value)
 {
     FShowName = value;

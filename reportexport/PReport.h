@@ -159,6 +159,8 @@ public:
 
     // Prints every printable child, its bounds moved by the rectangle's top-left corner.
     virtual void Print(TPRCanvas* ACanvas, const TRect& ARect);
+    // On a grid panel the panel goes onto its cell panel.
+    void SetParent(TWinControl* AParent) override;
 
     bool ShowName() const { return FShowName; }
     void SetShowName(bool value);

@@ -257,9 +257,12 @@ TEST_F(PReportTest, PropertyRules)
     EXPECT_EQ(text->FontSize(), 12);
     EXPECT_THROW(text->SetParent(Page.get()), Exception);
 
-    // An item put on a grid panel lands on its cell panel.
+    // An item or a panel put on a grid panel lands on its cell panel.
     auto* cellText = AddItem<TPRText>(0, 0, 10, 10, grid);
     EXPECT_EQ(cellText->Parent(), grid->ChildPanel());
+    auto* cellPanel = new TPRPanel(Page.get());
+    cellPanel->SetParent(grid);
+    EXPECT_EQ(cellPanel->Parent(), grid->ChildPanel());
 
     TForm form(nullptr);
     EXPECT_THROW(grid->SetParent(&form), Exception);

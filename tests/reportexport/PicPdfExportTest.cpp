@@ -250,6 +250,10 @@ TEST_F(PicPdfExport, EveryPageTakesTheSizeOfTheFirst)
     report.PreparedPages->Pages(1)->Orientation = 1;
     for (int i = 0; i < 3; ++i)
         AddMemo(*report.PreparedPages->Pages(i), 50, 50, 200, 20, "Pagina " + std::to_string(i + 1));
+    // The same picture on the first and the last page is stored once for each.
+    auto logo = StripedBitmap(40, 20, pf24bit);
+    AddPicture(*report.PreparedPages->Pages(0), 300, 50, 80, 40, *logo);
+    AddPicture(*report.PreparedPages->Pages(2), 300, 50, 80, 40, *logo);
     const TrpPrnInfo& first = report.PreparedPages->Pages(0)->PrinterInfo;
     ASSERT_NE(first.PaperWidthPx, first.PaperHeightPx);
     const fs::path pdf = Export(report);
@@ -259,6 +263,37 @@ TEST_F(PicPdfExport, EveryPageTakesTheSizeOfTheFirst)
     const std::string info = RunTool("pdfinfo -f 1 -l 3 " + Quoted(pdf));
     for (int i = 1; i <= 3; ++i)
         EXPECT_NE(info.find("Page    " + std::to_string(i) + " size:  " + expected), std::string::npos) << info;
+
+    std::istringstream images(RunTool("pdfimages -list " + Quoted(pdf)));
+    std::vector<std::pair<std::string, std::string>> pagesAndObjects;
+    for (std::string line; std::getline(images, line);) {
+        std::istringstream fields(line);
+        std::string page, number, type, width, height, colour, components, bits, encoding, interpolate, object;
+        fields >> page >> number >> type >> width >> height >> colour >> components >> bits >> encoding >>
+            interpolate >> object;
+        if (type == "image")
+            pagesAndObjects.emplace_back(page, object);
+    }
+    ASSERT_EQ(pagesAndObjects.size(), 2u);
+    EXPECT_EQ(pagesAndObjects[0].first, "1");
+    EXPECT_EQ(pagesAndObjects[1].first, "3");
+    EXPECT_NE(pagesAndObjects[0].second, pagesAndObjects[1].second);
+    ExpectInOrder(ReadAll(pdf), {"\nq\n", " cm\n", " Do\n", "\nQ\n"});
+}
+
+TEST_F(PicPdfExport, LinesAreCutAtTheirMemosWidth)
+{
+    TDirectRun run;
+    auto memo = MakeMemo("Arial", 10);
+    memo->SetBounds(50, 50, 60, 20);
+    run.Filter().OnText(50, 50, "Corto", memo.get());
+    run.Filter().OnText(50, 80, "Tagliato qui e non oltre", memo.get());
+    const fs::path pdf = Folder.Write("cut.pdf", run.Finish());
+    ExpectQpdfAccepts(pdf);
+    const std::string text = RunTool("pdftotext " + Quoted(pdf) + " -");
+    EXPECT_NE(text.find("Corto"), std::string::npos) << text;
+    EXPECT_NE(text.find("Tagliato"), std::string::npos) << text;
+    EXPECT_EQ(text.find("oltre"), std::string::npos) << text;
 }
 
 namespace {
