@@ -3,10 +3,12 @@
 #include "reportexport/AddInSupport.h"
 #include "reportexport/MetafileWriter.h"
 #include "reportexport/PdfFonts.h"
+#include "reportexport/PdfImages.h"
 #include "reportexport/RP_BarC.h"
 #include "reportexport/RP_ChBox.h"
 #include "reportexport/RP_E_CSV.h"
 #include "reportexport/RP_E_HTM.h"
+#include "reportexport/RP_E_PicPDF.h"
 #include "reportexport/RP_E_RTF.h"
 #include "reportexport/RP_E_TXT.h"
 #include "reportexport/RP_E_XLS.h"
@@ -33,6 +35,7 @@ void RegisterFilterOnce(const TrpExportFilterClass& classRef, const std::string&
 void InitReportExport()
 {
     RegisterPdfFonts();
+    RegisterPdfImages();
     MetafileWriter::InstallMetafileWriters();
     RegisterFilterOnce(TrpTextExportFilter::ClassEntry(), "File di testo (*.txt)", "*.txt");
     RegisterFilterOnce(TrpCSVExportFilter::ClassEntry(), "File CSV (delimitato dal separatore di elenco) (*.csv)",
@@ -40,6 +43,7 @@ void InitReportExport()
     RegisterFilterOnce(TrpHTMExportFilter::ClassEntry(), "File HTML (*.htm)", "*.htm");
     RegisterFilterOnce(TrpRTFExportFilter::ClassEntry(), "File RTF (Rich Text Format) (*.rtf)", "*.rtf");
     RegisterFilterOnce(TrpXLSExportFilter::ClassEntry(), "Foglio di calcolo (*.xls)", "*.xls");
+    RegisterFilterOnce(TrpPicPDFExportFilter::ClassEntry(), "Adobe Acrobat Pdf  (*.pdf)", "*.pdf");
     // The pictures first: the dialogs take their tool pictures from them.
     AddInSupport::RegisterAddInPictures();
     RegisterBarCodeObject();
@@ -52,6 +56,7 @@ void DoneReportExport()
     UnRegisterCheckBoxObject();
     UnRegisterShapeObject();
     UnRegisterBarCodeObject();
+    UnRegisterPdfImages();
     UnRegisterPdfFonts();
     MetafileWriter::RemoveMetafileWriters();
 }

@@ -292,7 +292,7 @@ TEST_F(ExportFilters, ZeroPagesGiveTheMinimalFiles)
 
 namespace {
 
-TEST(ExportFilterRegistry, TheFiveFiltersAreOfferedOnceEach)
+TEST(ExportFilterRegistry, TheSixFiltersAreOfferedOnceEach)
 {
     InitReportExport();
     InitReportExport();
@@ -301,7 +301,8 @@ TEST(ExportFilterRegistry, TheFiveFiltersAreOfferedOnceEach)
         {"TrpCSVExportFilter", "File CSV (delimitato dal separatore di elenco) (*.csv)", "*.csv"},
         {"TrpHTMExportFilter", "File HTML (*.htm)", "*.htm"},
         {"TrpRTFExportFilter", "File RTF (Rich Text Format) (*.rtf)", "*.rtf"},
-        {"TrpXLSExportFilter", "Foglio di calcolo (*.xls)", "*.xls"}};
+        {"TrpXLSExportFilter", "Foglio di calcolo (*.xls)", "*.xls"},
+        {"TrpPicPDFExportFilter", "Adobe Acrobat Pdf  (*.pdf)", "*.pdf"}};
     std::vector<std::vector<std::string>> offered;
     for (const TrpExportFilterInfo& filter : rpFilters)
         offered.push_back({filter.ClassRef.ClassName, filter.FilterDesc, filter.FilterExt});
