@@ -70,11 +70,11 @@ struct TBoxPicture {
     TControl* Box;
     TBoxPicture(TPanel* panel, TControl* box) : Grab(panel), Box(box) {}
     TColor At(int x, int y) { return Grab.At(Box->Left() + x, Box->Top() + y); }
-    int Ink(const TRect& r, TColor background)
+    TRect OnPanel(const TRect& r) const
     {
-        return Grab.Ink(Rect(Box->Left() + r.Left, Box->Top() + r.Top, Box->Left() + r.Right, Box->Top() + r.Bottom),
-                        background);
+        return Rect(Box->Left() + r.Left, Box->Top() + r.Top, Box->Left() + r.Right, Box->Top() + r.Bottom);
     }
+    int Ink(const TRect& r, TColor background) { return Grab.Ink(OnPanel(r), background); }
 };
 
 const std::set<std::pair<int, int>> CheckMark{{3, 7}, {4, 8}, {5, 9}, {6, 10}, {3, 8}, {4, 9}, {5, 10},
@@ -95,28 +95,6 @@ void ExpectSquare(TBoxPicture& picture, int squareLeft, TColor fill, TColor mark
                 expected = mark;
             ASSERT_EQ(picture.At(px, y), expected) << what << " at " << px << "," << y;
         }
-}
-
-// The centre of the pixels of area clearly lighter (or darker) than face; their count.
-int InkCentre(TBoxPicture& picture, const TRect& area, TColor face, bool lighter, double& x, double& y)
-{
-    auto brightness = [](TColor c) { return (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF); };
-    int count = 0;
-    x = y = 0;
-    for (int py = area.Top; py < area.Bottom; ++py)
-        for (int px = area.Left; px < area.Right; ++px) {
-            const int difference = brightness(picture.At(px, py)) - brightness(face);
-            if (lighter ? difference > 30 : difference < -30) {
-                x += px;
-                y += py;
-                ++count;
-            }
-        }
-    if (count) {
-        x /= count;
-        y /= count;
-    }
-    return count;
 }
 
 TEST(FlatCheckBox, SquareMarkAndFillFollowFocusHoverAndPress)
@@ -244,8 +222,8 @@ TEST(FlatCheckBox, DisabledLookRightLayoutAndAMouseThatIsIgnored)
         // Embossed: the light copy one pixel down and right of the dark one (the text is smoothed,
         // so the centres of the lighter and the darker pixels are compared).
         double shadowX, shadowY, lightX, lightY;
-        ASSERT_GT(InkCentre(picture, caption, Face, false, shadowX, shadowY), 5);
-        ASSERT_GT(InkCentre(picture, caption, Face, true, lightX, lightY), 5);
+        ASSERT_GT(picture.Grab.InkCentre(picture.OnPanel(caption), Face, false, shadowX, shadowY), 5);
+        ASSERT_GT(picture.Grab.InkCentre(picture.OnPanel(caption), Face, true, lightX, lightY), 5);
         EXPECT_GT(lightX, shadowX);
         EXPECT_GT(lightY, shadowY);
         EXPECT_LT(lightX - shadowX, 2);

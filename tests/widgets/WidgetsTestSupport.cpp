@@ -106,6 +106,28 @@ int TGrab::LastInkColumn(const TRect& area, TColor background)
     return InkColumn(FBitmap, area, ColorToRGB(background), false);
 }
 
+int TGrab::InkCentre(const TRect& area, TColor background, bool lighter, double& x, double& y)
+{
+    auto brightness = [](TColor c) { return (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF); };
+    const int face = brightness(static_cast<TColor>(ColorToRGB(background)));
+    int count = 0;
+    x = y = 0;
+    for (int py = area.Top; py < area.Bottom; ++py)
+        for (int px = area.Left; px < area.Right; ++px) {
+            const int difference = brightness(At(px, py)) - face;
+            if (lighter ? difference > 30 : difference < -30) {
+                x += px;
+                y += py;
+                ++count;
+            }
+        }
+    if (count) {
+        x /= count;
+        y /= count;
+    }
+    return count;
+}
+
 TTextSample::TTextSample(int width, int height, const std::function<void(TCanvas*)>& configure)
 {
     FBitmap.SetPixelFormat(pf32bit);

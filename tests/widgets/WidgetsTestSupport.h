@@ -30,6 +30,9 @@ public:
     int FirstInkColumn(const TRect& area, TColor background);
     // The rightmost such column; -1 when none.
     int LastInkColumn(const TRect& area, TColor background);
+    // The centre (x, y) of the pixels of area clearly lighter (or darker) than background, and
+    // how many there are: smoothed text, whose colours are blends, seen as one shape.
+    int InkCentre(const TRect& area, TColor background, bool lighter, double& x, double& y);
 
 private:
     TBitmap FBitmap;
