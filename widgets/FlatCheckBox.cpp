@@ -333,7 +333,7 @@ void TFlatCheckBox::DrawCaption(TCanvas* canvas)
     canvas->Font()->Assign(Font());
     canvas->Brush()->SetStyle(bsClear);
     const std::string caption = Caption();
-    HDC dc = canvas->Handle();
+    HDC dc = FlatDrawing::TextContext(canvas);
     SetBkMode(dc, TRANSPARENT);
     if (Enabled()) {
         SetTextColor(dc, ColorToRGB(Font()->Color()));

@@ -229,4 +229,10 @@ bool RectInRect(const TRect& R1, const TRect& R2)
     return !IsRectEmpty(overlap);
 }
 
+HDC TextContext(TCanvas* Canvas)
+{
+    Canvas->TextWidth(std::string());
+    return Canvas->Handle();
+}
+
 } // namespace FlatDrawing

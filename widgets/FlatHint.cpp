@@ -148,7 +148,7 @@ void TFlatHintWindow::ActivateHint(TRect rect, const std::string& hint)
     // A width below the band leaves one pixel for the text rather than a negative one.
     const int textWidth = std::max(FMaxHintWidth - FlatHint::BandAndMargins, 1);
     TRect area = Rect(rect.Left, rect.Top, rect.Left + textWidth, rect.Top);
-    DrawTextA(canvas->Handle(), hint, -1, &area, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    DrawTextA(TextContext(canvas), hint, -1, &area, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     // A word longer than the widest line is cut, not let past MaxHintWidth.
     const int width = std::clamp(area.Width(), 0, textWidth) + FlatHint::BandAndMargins;
     const int screenWidth = Screen ? Screen->Width() : 1024;
@@ -219,7 +219,7 @@ void TFlatHintWindow::Paint()
     canvas->Brush()->SetStyle(bsClear);
     canvas->Font()->Assign(FHintFont.get());
     InflateRect(text, -3, -1);
-    HDC dc = canvas->Handle();
+    HDC dc = TextContext(canvas);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ColorToRGB(FHintFont->Color()));
     DrawTextA(dc, GetText(), -1, &text, DT_WORDBREAK | DT_NOPREFIX);

@@ -82,7 +82,7 @@ void TFlatPanel::Paint()
     canvas->Font()->Assign(Font());
     canvas->Brush()->SetStyle(bsClear);
     const std::string caption = Caption();
-    HDC dc = canvas->Handle();
+    HDC dc = FlatDrawing::TextContext(canvas);
     SetBkMode(dc, TRANSPARENT);
     TRect area = client;
     if (Enabled()) {

@@ -2,6 +2,7 @@
 
 #include "platform/gui/Form.h"
 #include "platform/gui/Panel.h"
+#include "platform/gui/TextOutput.h"
 #include "platform/gui/WindowFunctions.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatCheckBox.h"
@@ -111,6 +112,9 @@ TEST(FlatCheckBox, SquareMarkAndFillFollowFocusHoverAndPress)
         TBoxPicture rest(scene.Panel, box);
         ExpectSquare(rest, 1, Face, clBlack, true, "at rest");
         EXPECT_GT(rest.Ink(Rect(16, 1, 120, 16), Face), 0) << "the caption beside the square";
+        auto caption = DrawnCaption(121, 17, Face, box->Font(), "Allarme", Rect(16, 1, 120, 16), DT_WORDBREAK, false);
+        EXPECT_EQ(DifferingPixels(rest.Grab, Point(box->Left(), box->Top()), *caption, Rect(13, 0, 121, 17)), 0)
+            << "in the control's font";
     }
     box->SetFocus();
     {
@@ -219,14 +223,9 @@ TEST(FlatCheckBox, DisabledLookRightLayoutAndAMouseThatIsIgnored)
         ExpectSquare(picture, 1, Face, Rgb(clBtnShadow), true, "disabled");
         const TRect caption = Rect(16, 1, 120, 16);
         EXPECT_GT(picture.Ink(caption, Face), 0);
-        // Embossed: the light copy one pixel down and right of the dark one (the text is smoothed,
-        // so the centres of the lighter and the darker pixels are compared).
-        double shadowX, shadowY, lightX, lightY;
-        ASSERT_GT(picture.Grab.InkCentre(picture.OnPanel(caption), Face, false, shadowX, shadowY), 5);
-        ASSERT_GT(picture.Grab.InkCentre(picture.OnPanel(caption), Face, true, lightX, lightY), 5);
-        EXPECT_GT(lightX, shadowX);
-        EXPECT_GT(lightY, shadowY);
-        EXPECT_LT(lightX - shadowX, 2);
+        // Embossed: a highlight copy one pixel down and right under the shadow one.
+        auto expected = DrawnCaption(121, 17, Face, box->Font(), "Spento", caption, DT_WORDBREAK, true);
+        EXPECT_EQ(DifferingPixels(picture.Grab, Point(box->Left(), box->Top()), *expected, Rect(13, 0, 121, 17)), 0);
     }
 
     auto* right = scene.Add(10, 40, "Destra");
@@ -234,12 +233,11 @@ TEST(FlatCheckBox, DisabledLookRightLayoutAndAMouseThatIsIgnored)
     right->SetChecked(true);
     TBoxPicture picture(scene.Panel, right);
     ExpectSquare(picture, 121 - 12, Face, clBlack, true, "on the right");
-    // The caption ends against the square, right-aligned.
-    const int last = picture.Grab.LastInkColumn(Rect(right->Left(), right->Top() + 1, right->Left() + 105,
-                                                     right->Top() + 16),
-                                                Face);
-    EXPECT_GE(last, right->Left() + 95);
-    EXPECT_LE(last, right->Left() + 104);
+    // The caption right-aligned against the square.
+    auto expected = DrawnCaption(121, 17, Face, right->Font(), "Destra", Rect(1, 1, 105, 16), DT_WORDBREAK | DT_RIGHT,
+                                 false);
+    EXPECT_EQ(DifferingPixels(picture.Grab, Point(right->Left(), right->Top()), *expected, Rect(0, 0, 108, 17)), 0);
+    EXPECT_GT(picture.Ink(Rect(60, 1, 105, 16), Face), 0);
     EXPECT_EQ(right->CheckRect(), Rect(109, 3, 120, 14));
 }
 

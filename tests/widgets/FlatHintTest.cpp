@@ -34,6 +34,7 @@ TRect Measured(TFont* font, const std::string& text, int width)
     bitmap.SetSize(10, 10);
     bitmap.Canvas()->Font()->Assign(font);
     TRect area = Rect(0, 0, width, 0);
+    bitmap.Canvas()->TextWidth(std::string()); // selects the font
     DrawTextA(bitmap.Canvas()->Handle(), text, -1, &area, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     return area;
 }
@@ -186,6 +187,7 @@ TEST_F(FlatHintTest, LongTextsWrapAndAmpersandsShowAsWritten)
     canvas->Font()->Assign(Hint->Font());
     canvas->Brush()->SetStyle(bsClear);
     TRect text = Rect(18, 2, window.Width() - 4, window.Height() - 2);
+    canvas->TextWidth(std::string()); // selects the font
     DrawTextA(canvas->Handle(), "A & B", -1, &text, DT_WORDBREAK | DT_NOPREFIX);
     int differing = 0, ink = 0;
     for (int y = 1; y < window.Height() - 1; ++y)

@@ -39,6 +39,14 @@ private:
     bool FValid = false;
 };
 
+// A caption as the flat controls draw it with DrawTextA: in font's colour, or embossed (a
+// clBtnHighlight copy one pixel down and right under a clBtnShadow one); on background, in a
+// picture of width x height.
+std::unique_ptr<TBitmap> DrawnCaption(int width, int height, TColor background, TFont* font, const std::string& text,
+                                      TRect area, UINT format, bool embossed);
+// The pixels of region (in picture's coordinates) where grab, read from origin on, differs.
+int DifferingPixels(TGrab& grab, TPoint origin, TBitmap& picture, const TRect& region);
+
 // Text drawn with a canvas font on a white bitmap, for comparing with what a control drew.
 class TTextSample {
 public:
