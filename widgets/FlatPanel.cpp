@@ -14,6 +14,8 @@ TFlatPanel::TFlatPanel(TComponent* AOwner) : TCustomPanel(AOwner)
     SetBounds(Left(), Top(), 185, 41);
 }
 
+TFlatPanel::~TFlatPanel() = default;
+
 void TFlatPanel::SetColors(int Index, TColor Value)
 {
     switch (Index) {
@@ -48,11 +50,46 @@ void TFlatPanel::Dispatch(TMessage& Message)
     }
 }
 
+TFlatPanel::TImageKey TFlatPanel::CurrentKey() const
+{
+    TImageKey key;
+    key.Caption = Caption();
+    key.Alignment = Alignment();
+    key.Enabled = Enabled();
+    key.Color = ColorToRGB(Color());
+    key.HighLight = ColorToRGB(FColorHighLight);
+    key.Shadow = ColorToRGB(FColorShadow);
+    key.ButtonHighlight = ColorToRGB(clBtnHighlight);
+    key.ButtonShadow = ColorToRGB(clBtnShadow);
+    key.Width = ClientWidth();
+    key.Height = ClientHeight();
+    return key;
+}
+
 void TFlatPanel::Paint()
 {
     const TRect client = ClientRect();
     if (client.Width() <= 0 || client.Height() <= 0)
         return;
+    // Drawn off screen and copied at once, so the caption never flickers over the background.
+    // While nothing it shows has changed, a repaint only copies the picture again; over the
+    // parent's background it is always drawn afresh.
+    const TImageKey key = CurrentKey();
+    if (!FImage)
+        FImage = std::make_unique<TBitmap>();
+    TCanvas* canvas = FImage->Canvas();
+    if (FTransparent || !FImageValid || !(key == FImageKey) || !(*canvas->Font() == *Font())) {
+        if (FImage->Width() != client.Width() || FImage->Height() != client.Height())
+            FImage->SetSize(client.Width(), client.Height());
+        Render(canvas, client);
+        FImageKey = key;
+        FImageValid = !FTransparent;
+    }
+    Canvas()->CopyRect(client, canvas, client);
+}
+
+void TFlatPanel::Render(TCanvas* canvas, const TRect& client)
+{
     UINT format = DT_SINGLELINE | DT_VCENTER;
     switch (Alignment()) {
     case taLeftJustify:
@@ -65,11 +102,6 @@ void TFlatPanel::Paint()
         format |= DT_CENTER;
         break;
     }
-
-    // Drawn off screen and copied at once, so the caption never flickers over the background.
-    TBitmap image;
-    image.SetSize(client.Width(), client.Height());
-    TCanvas* canvas = image.Canvas();
     if (FTransparent) {
         FlatDrawing::DrawParentImage(this, canvas);
     } else {
@@ -79,7 +111,8 @@ void TFlatPanel::Paint()
     }
     FlatDrawing::Frame3DBorder(canvas, client, FColorHighLight, FColorShadow, 1);
 
-    canvas->Font()->Assign(Font());
+    if (!(*canvas->Font() == *Font()))
+        canvas->Font()->Assign(Font());
     canvas->Brush()->SetStyle(bsClear);
     const std::string caption = Caption();
     HDC dc = FlatDrawing::TextContext(canvas);
@@ -89,12 +122,6 @@ void TFlatPanel::Paint()
         SetTextColor(dc, ColorToRGB(Font()->Color()));
         DrawTextA(dc, caption, -1, &area, format);
     } else {
-        TRect raised = client;
-        OffsetRect(raised, 1, 1);
-        SetTextColor(dc, ColorToRGB(clBtnHighlight));
-        DrawTextA(dc, caption, -1, &raised, format);
-        SetTextColor(dc, ColorToRGB(clBtnShadow));
-        DrawTextA(dc, caption, -1, &area, format);
+        FlatDrawing::DrawDisabledText(dc, caption, area, format);
     }
-    Canvas()->CopyRect(client, canvas, client);
 }

@@ -80,6 +80,9 @@ TEST(FlatPanel, TheFrameHasTwoColoursAndFollowsSetColors)
     EXPECT_EQ(scene.Flat->ColorHighLight(), 0x000000);
     EXPECT_EQ(scene.Flat->ColorShadow(), 0x000000);
     EXPECT_EQ(scene.At(92, 20), Face);
+    // A repaint after a change shows it (the picture is kept only while nothing changes).
+    scene.Flat->SetColor(clYellow);
+    EXPECT_EQ(scene.At(92, 20), clYellow);
 }
 
 TEST(FlatPanel, CaptionAlignmentAndTheDisabledLook)
@@ -115,6 +118,15 @@ TEST(FlatPanel, CaptionAlignmentAndTheDisabledLook)
         EXPECT_LE(std::abs((first + last) / 2 - 92), 2) << "centred";
         double x, y;
         EXPECT_EQ(grab.InkCentre(whole, Face, true, x, y), 0) << "an enabled caption has no highlight";
+    }
+    scene.Flat->Font()->SetStyle(TFontStyles{fsBold});
+    {
+        TGrab grab(scene.Ground);
+        auto expected = DrawnCaption(185, 41, Face, scene.Flat->Font(), "Intestazione", Rect(0, 0, 185, 41),
+                                     DT_SINGLELINE | DT_VCENTER | DT_CENTER, false);
+        EXPECT_EQ(DifferingPixels(grab, Point(scene.Flat->Left(), scene.Flat->Top()), *expected, Rect(0, 0, 185, 41)),
+                  0)
+            << "a font change shows at once";
     }
     scene.Flat->SetEnabled(false);
     TGrab grab(scene.Ground);
