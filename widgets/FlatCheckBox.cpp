@@ -150,13 +150,11 @@ void TFlatCheckBox::Dispatch(TMessage& Message)
         DialogChar(Message);
         return;
     case WM_CHAR:
-        // The space bar reaches a focused control as a character of its own.
-        if (static_cast<unsigned char>(Message.WParam) == ' ' && FFocused && Enabled()) {
-            SetChecked(!FChecked);
-            Message.Result = 0;
-            return;
-        }
+        // The space bar reaches a focused control as a character of its own; OnKeyPress sees it
+        // first and may take it away.
         TCustomControl::Dispatch(Message);
+        if (static_cast<unsigned char>(Message.WParam & 0xFF) == ' ' && FFocused && Enabled())
+            SetChecked(!FChecked);
         return;
     case WM_SETFOCUS:
         TCustomControl::Dispatch(Message);
@@ -340,10 +338,5 @@ void TFlatCheckBox::DrawCaption(TCanvas* canvas)
         DrawTextA(dc, caption, -1, &area, format);
         return;
     }
-    TRect raised = area;
-    OffsetRect(raised, 1, 1);
-    SetTextColor(dc, ColorToRGB(clBtnHighlight));
-    DrawTextA(dc, caption, -1, &raised, format);
-    SetTextColor(dc, ColorToRGB(clBtnShadow));
-    DrawTextA(dc, caption, -1, &area, format);
+    FlatDrawing::DrawDisabledText(dc, caption, area, format);
 }

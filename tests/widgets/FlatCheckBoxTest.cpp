@@ -182,6 +182,13 @@ TEST(FlatCheckBox, OnClickFiresOnceForEveryChangeAndSeesTheNewState)
              EXPECT_TRUE(box->Focused());
          },
          {false}},
+        {"space taken by OnKeyPress",
+         [&] {
+             box->OnKeyPress = [](TObject*, char& key) { key = 0; };
+             box->Perform(WM_CHAR, ' ', 0);
+             box->OnKeyPress = nullptr;
+         },
+         {}},
         {"a press dragged off and released outside",
          [&] {
              box->Perform(WM_LBUTTONDOWN, MK_LBUTTON, At(5, 8));
@@ -267,6 +274,39 @@ TEST(FlatCheckBox, HoverHasItsOwnClassTimerAndEndsOnATick)
     }
     EXPECT_EQ(boxes.InstanceCount(), 0);
     EXPECT_EQ(boxes.Timer(), nullptr) << "the last check box frees the timer";
+}
+
+TEST(FlatCheckBox, DerivedColoursAndATransparentBackground)
+{
+    using namespace FlatDrawing;
+    TScene scene;
+    auto* box = scene.Add(10, 10);
+    box->SetParentColor(false);
+    box->SetColor(clWhite);
+    box->SetUseAdvColors(true);
+    EXPECT_TRUE(box->ParentColor());
+    EXPECT_EQ(box->Color(), Face);
+    box->SetAdvColors(0, 40);
+    struct TCase {
+        const char* Name;
+        TColor Actual;
+        TColor Expected;
+    };
+    const TCase cases[] = {
+        {"focused", box->ColorFocused(), CalcAdvancedColor(Face, Focused, 40, lighten)},
+        {"down", box->ColorDown(), CalcAdvancedColor(Face, Down, 10, darken)},
+        {"border", box->ColorBorder(), CalcAdvancedColor(Face, Border, 50, darken)},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(c.Actual, c.Expected) << c.Name;
+
+    auto* clear = scene.Add(10, 40, "");
+    clear->SetParentColor(false);
+    clear->SetColor(clRed);
+    clear->SetTransparent(true);
+    TBoxPicture picture(scene.Panel, clear);
+    EXPECT_EQ(picture.At(60, 8), Face) << "the parent shows through";
+    EXPECT_EQ(picture.At(5, 8), clRed) << "the square keeps the box's colour";
 }
 
 TEST(FlatCheckBox, ALongCaptionWrapsAndIsClipped)
