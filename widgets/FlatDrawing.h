@@ -52,5 +52,11 @@ void GetFontMetrics(TFont* Font, TEXTMETRICA& TM);
 // The font's height with an eighth added, for a line of a flat control.
 int GetFontHeight(TFont* Font);
 bool RectInRect(const TRect& R1, const TRect& R2);
+// The canvas's context with the canvas's Font selected and its colour set, for DrawTextA: a
+// changed Font is only selected by the canvas's own text calls.
+HDC TextContext(TCanvas* Canvas);
+// Text as a disabled caption shows: a clBtnHighlight copy one pixel down and right under a
+// clBtnShadow one (the context's background mode is left to the caller).
+void DrawDisabledText(HDC DC, const std::string& Text, TRect Rect, UINT Format);
 
 } // namespace FlatDrawing

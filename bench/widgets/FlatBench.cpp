@@ -1,12 +1,16 @@
 // The flat buttons: repainting hovered speed buttons beside the layer's flat speed button, one
 // tick of the hover poll on a crowded form, and the tint arithmetic every flat control repeats.
-// The flat edits and combo box beside the layer's: focus changes and repaints.
+// The flat edits and combo box beside the layer's: focus changes and repaints. The flat hint
+// beside the layer's hint window: a thousand hints shown one after the other and painted. The
+// flat panel beside the layer's raised panel: repainting a captioned strip.
 
 #include "platform/gui/Application.h"
 #include "platform/gui/ComboBox.h"
 #include "platform/gui/Edit.h"
 #include "platform/gui/Form.h"
+#include "platform/gui/HintWindow.h"
 #include "platform/gui/InputTranslation.h"
+#include "platform/gui/Panel.h"
 #include "platform/gui/SpeedButton.h"
 #include "platform/gui/Timer.h"
 #include "platform/gui/WindowFunctions.h"
@@ -14,12 +18,15 @@
 #include "widgets/FlatComboBox.h"
 #include "widgets/FlatDrawing.h"
 #include "widgets/FlatEdit.h"
+#include "widgets/FlatHint.h"
+#include "widgets/FlatPanel.h"
 #include "widgets/FlatSpeedButton.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace FlatBench {
@@ -230,5 +237,97 @@ BENCHMARK(BM_FlatComboRepaintFocused)->Unit(benchmark::kMicrosecond);
 
 void BM_LayerComboRepaintFocused(benchmark::State& state) { RepaintFocusedCombo<TComboBox>(state); }
 BENCHMARK(BM_LayerComboRepaintFocused)->Unit(benchmark::kMicrosecond);
+
+// A thousand hint texts of one to a dozen words, some long enough to wrap.
+const std::vector<std::string>& HintTexts()
+{
+    static const std::vector<std::string> texts = [] {
+        const char* words[] = {"Salva", "il", "documento", "corrente", "e", "stampa", "la", "fattura", "del", "cliente"};
+        std::vector<std::string> result;
+        for (int i = 0; i < 1000; ++i) {
+            std::string text;
+            for (int w = 0; w <= i % 12; ++w)
+                text += std::string(w ? " " : "") + words[(i + w) % 10];
+            result.push_back(text);
+        }
+        return result;
+    }();
+    return texts;
+}
+
+void BM_FlatHintWindowShowsThousandHints(benchmark::State& state)
+{
+    EnsureApplication();
+    TFlatHintWindow window(nullptr);
+    SetCursorPos(100, 100);
+    for (auto _ : state)
+        for (const std::string& text : HintTexts()) {
+            window.ActivateHint(Bounds(100, 120, 1, 1), text);
+            window.PaintControl();
+        }
+    window.ReleaseHandle();
+    state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_FlatHintWindowShowsThousandHints)->Unit(benchmark::kMillisecond);
+
+void BM_LayerHintWindowShowsThousandHints(benchmark::State& state)
+{
+    EnsureApplication();
+    THintWindow window(nullptr);
+    SetCursorPos(100, 100);
+    for (auto _ : state)
+        for (const std::string& text : HintTexts()) {
+            // As the hint manager asks: measure, then show at the proposed place.
+            TRect rect = window.CalcHintRect(200, text, nullptr);
+            OffsetRect(rect, 100, 120);
+            window.ActivateHint(rect, text);
+            window.PaintControl();
+        }
+    window.ReleaseHandle();
+    state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_LayerHintWindowShowsThousandHints)->Unit(benchmark::kMillisecond);
+
+// A shown form with one 400 x 30 captioned panel of class T.
+template <class T>
+struct TPanelForm {
+    TForm Form{nullptr};
+    T* Panel = nullptr;
+    TPanelForm()
+    {
+        Form.SetBounds(100, 100, 440, 80);
+        Panel = new T(&Form);
+        Panel->SetParent(&Form);
+        Panel->SetBounds(10, 10, 400, 30);
+        Panel->SetCaption("Dati del cliente");
+        Form.Show();
+        Application->ProcessMessages();
+    }
+};
+
+void BM_FlatPanelRepaint(benchmark::State& state)
+{
+    EnsureApplication();
+    TPanelForm<TFlatPanel> form;
+    form.Panel->SetAlignment(taLeftJustify);
+    for (auto _ : state) {
+        form.Panel->Invalidate();
+        form.Panel->PaintControl();
+    }
+}
+BENCHMARK(BM_FlatPanelRepaint)->Unit(benchmark::kMicrosecond);
+
+void BM_LayerPanelRepaint(benchmark::State& state)
+{
+    EnsureApplication();
+    TPanelForm<TPanel> form;
+    form.Panel->SetAlignment(taLeftJustify);
+    form.Panel->SetBevelOuter(bvRaised);
+    for (auto _ : state) {
+        form.Panel->Invalidate();
+        form.Panel->PaintControl();
+    }
+}
+BENCHMARK(BM_LayerPanelRepaint)->Unit(benchmark::kMicrosecond);
 
 } // namespace FlatBench

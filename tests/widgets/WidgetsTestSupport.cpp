@@ -1,7 +1,10 @@
 #include "WidgetsTestSupport.h"
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Canvas.h"
+#include "platform/gui/DeviceContext.h"
 #include "platform/gui/Grab.h"
+#include "platform/gui/TextOutput.h"
 #include "platform/rtl/Threads.h"
 
 #include <gtest/gtest.h>
@@ -104,6 +107,63 @@ int TGrab::FirstInkColumn(const TRect& area, TColor background)
 int TGrab::LastInkColumn(const TRect& area, TColor background)
 {
     return InkColumn(FBitmap, area, ColorToRGB(background), false);
+}
+
+int TGrab::InkCentre(const TRect& area, TColor background, bool lighter, double& x, double& y)
+{
+    auto brightness = [](TColor c) { return (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF); };
+    const int face = brightness(static_cast<TColor>(ColorToRGB(background)));
+    int count = 0;
+    x = y = 0;
+    for (int py = area.Top; py < area.Bottom; ++py)
+        for (int px = area.Left; px < area.Right; ++px) {
+            const int difference = brightness(At(px, py)) - face;
+            if (lighter ? difference > 30 : difference < -30) {
+                x += px;
+                y += py;
+                ++count;
+            }
+        }
+    if (count) {
+        x /= count;
+        y /= count;
+    }
+    return count;
+}
+
+std::unique_ptr<TBitmap> DrawnCaption(int width, int height, TColor background, TFont* font, const std::string& text,
+                                      TRect area, UINT format, bool embossed)
+{
+    auto picture = std::make_unique<TBitmap>();
+    picture->SetSize(width, height);
+    TCanvas* canvas = picture->Canvas();
+    canvas->Brush()->SetColor(background);
+    canvas->FillRect(Rect(0, 0, width, height));
+    canvas->Brush()->SetStyle(bsClear);
+    canvas->Font()->Assign(font);
+    canvas->TextWidth(std::string()); // selects the font
+    HDC dc = canvas->Handle();
+    SetBkMode(dc, TRANSPARENT);
+    if (embossed) {
+        TRect raised = area;
+        OffsetRect(raised, 1, 1);
+        SetTextColor(dc, ColorToRGB(clBtnHighlight));
+        DrawTextA(dc, text, -1, &raised, format);
+        SetTextColor(dc, ColorToRGB(clBtnShadow));
+    } else {
+        SetTextColor(dc, ColorToRGB(font->Color()));
+    }
+    DrawTextA(dc, text, -1, &area, format);
+    return picture;
+}
+
+int DifferingPixels(TGrab& grab, TPoint origin, TBitmap& picture, const TRect& region)
+{
+    int differing = 0;
+    for (int y = region.Top; y < region.Bottom; ++y)
+        for (int x = region.Left; x < region.Right; ++x)
+            differing += grab.At(origin.X + x, origin.Y + y) != picture.Canvas()->Pixels(x, y);
+    return differing;
 }
 
 TTextSample::TTextSample(int width, int height, const std::function<void(TCanvas*)>& configure)

@@ -30,11 +30,22 @@ public:
     int FirstInkColumn(const TRect& area, TColor background);
     // The rightmost such column; -1 when none.
     int LastInkColumn(const TRect& area, TColor background);
+    // The centre (x, y) of the pixels of area clearly lighter (or darker) than background, and
+    // how many there are: smoothed text, whose colours are blends, seen as one shape.
+    int InkCentre(const TRect& area, TColor background, bool lighter, double& x, double& y);
 
 private:
     TBitmap FBitmap;
     bool FValid = false;
 };
+
+// A caption as the flat controls draw it with DrawTextA: in font's colour, or embossed (a
+// clBtnHighlight copy one pixel down and right under a clBtnShadow one); on background, in a
+// picture of width x height.
+std::unique_ptr<TBitmap> DrawnCaption(int width, int height, TColor background, TFont* font, const std::string& text,
+                                      TRect area, UINT format, bool embossed);
+// The pixels of region (in picture's coordinates) where grab, read from origin on, differs.
+int DifferingPixels(TGrab& grab, TPoint origin, TBitmap& picture, const TRect& region);
 
 // Text drawn with a canvas font on a white bitmap, for comparing with what a control drew.
 class TTextSample {
