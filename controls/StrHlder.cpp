@@ -381,8 +381,9 @@ std::string TStrHolder::ExpandMacros()
             const std::size_t after = found + reference.size();
             bool counts = after == result.size() || NameDelimiter(result[after]);
             if (counts) {
+                const char* text = result.data();
                 for (; counted < found; ++counted)
-                    quotes += IsLiteral(result[counted]);
+                    quotes += IsLiteral(text[counted]);
                 counts = quotes % 2 == 0;
             }
             if (!counts)
