@@ -380,6 +380,28 @@ TEST(ExMainMenuDrawing, TheBarIsDrawnThroughTheFormsHookAndAnswersAccelerators)
     EXPECT_EQ(HIWORD(static_cast<DWORD>(answer)), MNC_EXECUTE);
     EXPECT_EQ(LOWORD(static_cast<DWORD>(answer)), 1);
     EXPECT_TRUE(MenuBarHasAccelerator(form->Handle(), 'f'));
+
+    // The drop-down of the bar is drawn through the hook too: its separator is two-coloured.
+    QImage dropDown;
+    QTimer::singleShot(80, [&] {
+        if (QWidget* open = QApplication::activePopupWidget()) {
+            dropDown = open->grab().toImage();
+            QTest::keyClick(open, Qt::Key_Escape);
+            QTest::keyClick(open, Qt::Key_Escape);
+        }
+    });
+    MenuBarKey(form->Handle(), 'f');
+    Application->ProcessMessages();
+    EXPECT_EQ(opened, 1);
+    ASSERT_FALSE(dropDown.isNull());
+    dropDown.save(QString::fromStdString(ControlsPictureDir() + "/ExMainMenuDropDown.png"));
+    bool twoColourLine = false;
+    const int x = dropDown.width() / 2;
+    for (int y = 1; y < dropDown.height() && !twoColourLine; ++y)
+        twoColourLine = dropDown.pixelColor(x, y - 1) == Rgb(clBtnShadow) &&
+                        dropDown.pixelColor(x, y) == Rgb(clBtnHighlight) &&
+                        dropDown.pixelColor(x / 2, y - 1) == Rgb(clBtnShadow);
+    EXPECT_TRUE(twoColourLine);
     TComponent::Free(form);
     Application->ProcessMessages();
 }
