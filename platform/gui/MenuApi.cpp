@@ -180,8 +180,24 @@ void DrawEntry(HWND owner, HMENU menu, const TEntry& entry, QPainter* painter, c
 {
     if (rect.isEmpty())
         return;
-    QImage image(rect.size(), QImage::Format_RGB32);
-    image.fill(ToQColor(clMenu));
+    // As on Windows, the context covers the whole menu window and the item rectangle lies where
+    // the item is, so an owner may draw across items (a strip beside them all); only the item's
+    // rectangle is shown.
+    // The image is kept from one entry to the next (a menu draws many); only the entry's
+    // rectangle is cleared, since only that is shown.
+    QSize whole = rect.size();
+    if (QPaintDevice* device = painter->device())
+        whole = QSize(std::max(device->width(), rect.right() + 1), std::max(device->height(), rect.bottom() + 1));
+    static QImage shared;
+    static int depth = 0;
+    QImage local;
+    QImage& image = depth == 0 ? shared : local;
+    if (image.size() != whole)
+        image = QImage(whole, QImage::Format_RGB32);
+    QPainter clear(&image);
+    clear.fillRect(rect, ToQColor(clMenu));
+    clear.end();
+    ++depth;
     HDC dc = Gdi::CreateImageDC([&image](TDcSurface& surface) {
         surface.Image = &image;
         surface.Bounds = image.rect();
@@ -200,11 +216,12 @@ void DrawEntry(HWND owner, HMENU menu, const TEntry& entry, QPainter* painter, c
         draw.itemState |= ODS_DEFAULT;
     draw.hwndItem = reinterpret_cast<HWND>(menu);
     draw.hDC = dc;
-    draw.rcItem = Rect(0, 0, rect.width(), rect.height());
+    draw.rcItem = Rect(rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1);
     draw.itemData = entry.Data;
     SendOwner(owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
+    --depth;
     DeleteDC(dc);
-    painter->drawImage(rect.topLeft(), image);
+    painter->drawImage(rect.topLeft(), image, rect);
 }
 
 // The owner's size for an owner-drawn entry (WM_MEASUREITEM, ODT_MENU).
@@ -346,7 +363,8 @@ void FillMenu(TTracker& tracker, QMenu* qmenu, HMENU handle, int positionInParen
     for (std::size_t i = 0; i < record->Entries.size(); ++i) {
         const TEntry entry = record->Entries[i];
         const int position = static_cast<int>(i);
-        if (entry.Type & MFT_SEPARATOR) {
+        const bool ownerDrawn = (entry.Type & MFT_OWNERDRAW) != 0;
+        if ((entry.Type & MFT_SEPARATOR) && !ownerDrawn) {
             qmenu->addSeparator();
             continue;
         }
@@ -360,7 +378,9 @@ void FillMenu(TTracker& tracker, QMenu* qmenu, HMENU handle, int positionInParen
             action = qmenu->addAction(text);
         }
         action->setData(position);
-        action->setEnabled((entry.State & MFS_GRAYED) != MFS_GRAYED);
+        // An owner-drawn separator is drawn by the owner and never chosen.
+        const bool separator = (entry.Type & MFT_SEPARATOR) != 0;
+        action->setEnabled(!separator && (entry.State & MFS_GRAYED) != MFS_GRAYED);
         if (entry.State & MFS_CHECKED) {
             action->setCheckable(true);
             action->setChecked(true);
@@ -370,7 +390,7 @@ void FillMenu(TTracker& tracker, QMenu* qmenu, HMENU handle, int positionInParen
             font.setBold(true);
             action->setFont(font);
         }
-        if (!entry.Sub) {
+        if (!entry.Sub && !separator) {
             const UINT id = entry.ID;
             QObject::connect(action, &QAction::triggered, qmenu, [&tracker, id] {
                 tracker.Chosen = id;
