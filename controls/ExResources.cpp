@@ -5,6 +5,7 @@
 #include "platform/gui/Resources.h"
 #include "platform/rtl/Streams.h"
 
+#include <cmath>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -202,6 +203,81 @@ std::vector<std::string> ExResourcesWithDisabledCell(const std::vector<std::stri
     return strip;
 }
 
+// The check list box's checks, 96 x 39 in 16 colours: rows check boxes, radio buttons and check
+// marks; columns unchecked, checked and grayed, then the same for a disabled item; cells of
+// 16 x 13 on the olive the list box takes as transparent.
+void ExResourcesDrawTick(TCanvas* canvas, int left, int top, TColor color)
+{
+    const int tops[7] = {2, 3, 4, 3, 2, 1, 0};
+    for (int dx = 0; dx < 7; ++dx)
+        for (int dy = 0; dy < 3; ++dy)
+            canvas->SetPixels(left + dx, top + tops[dx] + dy, color);
+}
+
+void ExResourcesDrawCheckCell(TCanvas* canvas, int kind, int column)
+{
+    const int left = 16 * column;
+    const int top = 13 * kind;
+    const int state = column % 3;
+    const bool enabled = column < 3;
+    const TColor face = enabled && state != 2 ? clWhite : clSilver;
+    const TColor mark = !enabled ? (state == 2 ? clSilver : clGray) : (state == 2 ? clGray : clBlack);
+    if (kind == 0) {
+        for (int y = 0; y < 13; ++y)
+            for (int x = 0; x < 13; ++x) {
+                TColor color = face;
+                if (x == 0 || y == 0)
+                    color = clGray;
+                else if (x == 12 || y == 12)
+                    color = clWhite;
+                else if (x == 1 || y == 1)
+                    color = clBlack;
+                else if (x == 11 || y == 11)
+                    color = clSilver;
+                canvas->SetPixels(left + 1 + x, top + y, color);
+            }
+        if (state != 0)
+            ExResourcesDrawTick(canvas, left + 4, top + 3, mark);
+    } else if (kind == 1) {
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x) {
+                const double dx = x - 5.5, dy = y - 5.5;
+                const double r = std::sqrt(dx * dx + dy * dy);
+                if (r >= 6.0)
+                    continue;
+                TColor color = face;
+                if (r >= 4.6)
+                    color = dx + dy < 0 ? clGray : clWhite;
+                else if (r >= 3.8)
+                    color = dx + dy < 0 ? clBlack : clSilver;
+                else if (state != 0 && r < 2.0)
+                    color = mark;
+                canvas->SetPixels(left + 1 + x, top + y, color);
+            }
+    } else if (state != 0) {
+        ExResourcesDrawTick(canvas, left + 4, top + 3, mark);
+    }
+}
+
+std::vector<std::uint8_t> ExResourcesCheckImages()
+{
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(96, 39);
+    TCanvas* canvas = bitmap.Canvas();
+    canvas->Brush()->SetColor(clOlive);
+    canvas->FillRect(Rect(0, 0, 96, 39));
+    for (int kind = 0; kind < 3; ++kind)
+        for (int column = 0; column < 6; ++column)
+            ExResourcesDrawCheckCell(canvas, kind, column);
+    // Every colour used is one of the 16, so the picture keeps its pixels in 4 bits.
+    bitmap.SetPixelFormat(pf4bit);
+    TMemoryStream stream;
+    bitmap.SaveToStream(stream);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(stream.Memory());
+    return std::vector<std::uint8_t>(data, data + stream.Size());
+}
+
 } // namespace
 
 void RegisterExResources()
@@ -224,5 +300,6 @@ void RegisterExResources()
         RegisterResource(MainInstance(), RT_BITMAP, "CEDITBMP",
                          ExResourcesBitmapBytes(ExResourcesWithDisabledCell(ExResourcesCalcEditButton), 28));
         RegisterResource(MainInstance(), RT_BITMAP, "FEDITBMP", ExResourcesBitmapBytes(ExResourcesFileEditButton, 14));
+        RegisterResource(MainInstance(), RT_BITMAP, "CHECK_IMAGES", ExResourcesCheckImages());
     });
 }

@@ -13,6 +13,7 @@
 #include "platform/rtl/TextUtils.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 // --- TListBoxStrings -------------------------------------------------------------------------------
@@ -53,23 +54,28 @@ void TListBoxStrings::PutObject(int index, TObject* object)
     FListBox->FList[static_cast<std::size_t>(index)].Data = reinterpret_cast<std::uintptr_t>(object);
 }
 
-int TListBoxStrings::Add(const std::string& s) { return FListBox->InsertItem(-1, s, true); }
+// The changes of the list go to the list box as its messages, so that a descendant's message
+// handling sees every item added or removed.
+int TListBoxStrings::Add(const std::string& s)
+{
+    return static_cast<int>(FListBox->Perform(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
+}
 
 void TListBoxStrings::Insert(int index, const std::string& s)
 {
     if (index < 0 || index > FListBox->Count())
         Error("List index out of bounds (%d)", index);
-    FListBox->InsertItem(index, s, false);
+    FListBox->Perform(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.c_str()));
 }
 
 void TListBoxStrings::Delete(int index)
 {
     if (!FListBox->Valid(index))
         Error("List index out of bounds (%d)", index);
-    FListBox->DeleteItem(index);
+    FListBox->Perform(LB_DELETESTRING, static_cast<WPARAM>(index), 0);
 }
 
-void TListBoxStrings::Clear() { FListBox->ResetContent(); }
+void TListBoxStrings::Clear() { FListBox->Perform(LB_RESETCONTENT, 0, 0); }
 
 int TListBoxStrings::IndexOf(const std::string& s) const { return FListBox->FindString(-1, s, true); }
 
@@ -298,6 +304,9 @@ void TCustomListBox::SetColumns(int value)
 void TCustomListBox::SetTabWidth(int value)
 {
     FTabWidth = std::max(value, 0);
+    FTabStops.clear();
+    if (FTabWidth > 0)
+        FTabStops.push_back(FTabWidth);
     FWindow->Invalidate();
 }
 
@@ -602,6 +611,10 @@ void TCustomListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
     if (!Valid(Index))
         return;
     const std::string& text = FList[static_cast<std::size_t>(Index)].Text;
+    if (!FTabStops.empty() && text.find('\t') != std::string::npos) {
+        DrawTabbedText(text, Rect);
+        return;
+    }
     UINT flags = DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER;
     if (FTabWidth > 0 || text.find('\t') != std::string::npos)
         flags |= DT_EXPANDTABS;
@@ -613,6 +626,22 @@ void TCustomListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
     SetTextColor(dc, ColorToRGB(FCanvas->Font()->Color()));
     const int mode = SetBkMode(dc, TRANSPARENT);
     DrawTextA(dc, text, -1, &textRect, flags);
+    SetBkMode(dc, mode);
+}
+
+// Tab stops are in dialog units, a quarter of the width of "0" each.
+void TCustomListBox::DrawTabbedText(const std::string& text, const TRect& rect)
+{
+    const int quarter = FCanvas->TextWidth("0");
+    std::vector<int> stops;
+    for (int stop : FTabStops)
+        stops.push_back(static_cast<int>(std::lround(stop * quarter * 0.25)));
+    HDC dc = FCanvas->Handle();
+    SetTextColor(dc, ColorToRGB(FCanvas->Font()->Color()));
+    const int mode = SetBkMode(dc, TRANSPARENT);
+    const int y = std::max(rect.Top, (rect.Top + rect.Bottom - FCanvas->TextHeight("Wy")) / 2);
+    TabbedTextOutA(dc, rect.Left + 2, y, text, static_cast<int>(text.size()), static_cast<int>(stops.size()),
+                   stops.data(), rect.Left + 2);
     SetBkMode(dc, mode);
 }
 
@@ -843,8 +872,18 @@ LRESULT TCustomListBox::ListMessage(TMessage& Message, bool& handled)
         return 0;
     case LB_GETHORIZONTALEXTENT:
         return FHorizontalExtent;
-    case LB_SETTABSTOPS:
+    case LB_SETTABSTOPS: {
+        // No stops: one every 32 dialog units; one: every that many; more: each where it says.
+        const auto* stops = reinterpret_cast<const int*>(Message.LParam);
+        const int count = static_cast<int>(Message.WParam);
+        FTabStops.clear();
+        if (count <= 0 || !stops)
+            FTabStops.push_back(32);
+        else
+            FTabStops.assign(stops, stops + count);
+        FWindow->Invalidate();
         return 1;
+    }
     case LB_SETCOLUMNWIDTH:
         return 0;
     default:
@@ -949,6 +988,12 @@ void TCustomListBox::Dispatch(TMessage& Message)
                 offset = info.nTrackPos;
             break;
         }
+        case SB_LEFT:
+            offset = 0;
+            break;
+        case SB_RIGHT:
+            offset = maxOffset;
+            break;
         default:
             break;
         }

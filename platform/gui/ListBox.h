@@ -159,6 +159,7 @@ private:
     void UpdateScrollBars();
     void SelectRange(int from, int to, bool value);
     void DrawItemStruct(DRAWITEMSTRUCT& draw);
+    void DrawTabbedText(const std::string& text, const TRect& rect);
     void MeasureItemStruct(MEASUREITEMSTRUCT& measure);
     LRESULT ListMessage(TMessage& Message, bool& handled);
 
@@ -176,6 +177,8 @@ private:
     TListBoxStyle FStyle = lbStandard;
     int FColumns = 0;
     int FTabWidth = 0;
+    // LB_SETTABSTOPS in dialog units; empty: tabs expand as DrawText does.
+    std::vector<int> FTabStops;
     int FHorizontalExtent = 0;
     int FLeftOffset = 0;
     int FUpdateCount = 0;

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -208,6 +209,69 @@ TEST_F(ListBoxMessages, HorizontalExtentShowsTheHorizontalBar)
     EXPECT_TRUE(list->ScrollBarShown(SB_HORZ));
     Send(LB_SETHORIZONTALEXTENT, 50);
     EXPECT_FALSE(list->ScrollBarShown(SB_HORZ));
+}
+
+// A list box that keeps the item messages it is sent.
+class TWatchedListBox : public TListBox {
+    TESS_CLASS(TWatchedListBox, TListBox)
+public:
+    explicit TWatchedListBox(TComponent* AOwner) : TListBox(AOwner) {}
+    std::vector<UINT> Messages;
+    void Dispatch(TMessage& Message) override
+    {
+        if (Message.Msg == LB_ADDSTRING || Message.Msg == LB_INSERTSTRING || Message.Msg == LB_DELETESTRING ||
+            Message.Msg == LB_RESETCONTENT)
+            Messages.push_back(Message.Msg);
+        TListBox::Dispatch(Message);
+    }
+};
+
+TEST_F(ListBoxMessages, ItemChangesReachTheListAsMessagesAndScrollingEndsAtEitherEdge)
+{
+    auto* watched = new TWatchedListBox(form);
+    watched->SetParent(parent);
+    watched->SetBounds(220, 10, 100, 120);
+    watched->Items()->Add("uno");
+    watched->Items()->Insert(0, "zero");
+    watched->Items()->Delete(1);
+    watched->Items()->Clear();
+    EXPECT_EQ(watched->Messages, (std::vector<UINT>{LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT}));
+
+    Add("uno");
+    ShowAndActivate(form);
+    Send(LB_SETHORIZONTALEXTENT, 500);
+    Send(WM_HSCROLL, SB_RIGHT);
+    EXPECT_EQ(list->ItemRect(0).Left, -(500 - list->ClientWidth()));
+    Send(WM_HSCROLL, SB_LEFT);
+    EXPECT_EQ(list->ItemRect(0).Left, 0);
+}
+
+// With a tab width the text after a tab starts at the stop: width of "0" x TabWidth / 4 pixels.
+TEST_F(ListBoxMessages, TabStopsPlaceTheTextAfterATab)
+{
+    list->SetTabWidth(40);
+    Add("i\tW");
+    ShowAndActivate(form);
+    Pump(20);
+    const std::string path = ScreenshotDir() + "/listbox-tabs.png";
+    ASSERT_TRUE(GrabToPng(list, path));
+    const QImage image(QString::fromStdString(path));
+    const int stop = static_cast<int>(std::lround(list->Canvas()->TextWidth("0") * 40 * 0.25));
+    const int row = 2 + list->ItemRect(0).Top + list->ItemRect(0).Height() / 2;
+    const QRgb background = image.pixel(2 + list->ClientWidth() - 3, row);
+    int firstAfterGap = -1;
+    bool gap = false;
+    for (int x = 2 + 2; x < 2 + list->ClientWidth(); ++x) {
+        const bool ink = image.pixel(x, row) != background;
+        if (!ink && x > 2 + 2 + list->Canvas()->TextWidth("i"))
+            gap = true;
+        if (ink && gap) {
+            firstAfterGap = x - 2;
+            break;
+        }
+    }
+    EXPECT_GE(firstAfterGap, 2 + stop);
+    EXPECT_LE(firstAfterGap, 2 + stop + 2);
 }
 
 class ComboBoxes : public ListBoxMessages {
