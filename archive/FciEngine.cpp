@@ -77,7 +77,8 @@ private:
     // The open folder.
     bool folderOpen_ = false;
     bool folderStartedBefore_ = false; // it began in an earlier cabinet of the set
-    std::uint32_t folderEmitted_ = 0;  // uncompressed bytes already in blocks
+    std::uint32_t folderEmitted_ = 0;  // uncompressed bytes already in whole blocks
+    std::uint32_t stayBefore_ = 0;     // while a split block cuts the cabinet: the end of that block
     std::uint32_t folderFed_ = 0;      // uncompressed bytes given to the folder
     std::vector<unsigned char> pending_;
     std::vector<unsigned char> dictionary_;
@@ -92,11 +93,12 @@ private:
     bool CloseFolder();
     bool Feed(const unsigned char* data, std::size_t count);
     bool EmitBlock(std::size_t count);
+    bool WriteDataPiece(const unsigned char* data, std::size_t size, std::size_t uncompressed);
     bool Compress(const unsigned char* data, std::size_t count, std::vector<unsigned char>& out);
     std::uint32_t EstimatedSize(std::size_t extra) const;
     std::uint32_t HeaderSize(bool hasNext, std::size_t nextNames) const;
     bool CutCabinet();
-    bool WriteCabinet(bool hasNext, const std::string& nextCab, const std::string& nextDisk);
+    bool WriteCabinet(bool hasNext, bool folderContinues, const std::string& nextCab, const std::string& nextDisk);
     bool WriteAll(INT_PTR file, const void* data, std::size_t count, int oper);
     bool ReportStatus(UINT type, ULONG first, ULONG second);
 };
@@ -327,6 +329,28 @@ std::uint32_t TFciContext::EstimatedSize(std::size_t extra) const
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFFu));
 }
 
+bool TFciContext::WriteDataPiece(const unsigned char* data, std::size_t size, std::size_t uncompressed)
+{
+    if (folders_.back().Blocks >= 0xFFFF)
+        return Fail(FCIERR_CAB_FORMAT_LIMIT);
+    std::vector<unsigned char> block;
+    block.reserve(dataHeaderSize + size);
+    unsigned char counts[4] = {static_cast<unsigned char>(size & 0xFF), static_cast<unsigned char>(size >> 8),
+                               static_cast<unsigned char>(uncompressed & 0xFF),
+                               static_cast<unsigned char>(uncompressed >> 8)};
+    const std::uint32_t sum = Checksum(counts, 4, Checksum(data, size, 0));
+    Put32(block, sum);
+    block.insert(block.end(), counts, counts + 4);
+    block.insert(block.end(), data, data + size);
+    if (!EnsureDataFile())
+        return false;
+    if (!WriteAll(dataFile_, block.data(), block.size(), FCIERR_TEMP_FILE))
+        return false;
+    dataBytes_ += static_cast<std::uint32_t>(block.size());
+    folders_.back().Blocks += 1;
+    return true;
+}
+
 bool TFciContext::EmitBlock(std::size_t count)
 {
     std::vector<unsigned char> payload;
@@ -334,31 +358,27 @@ bool TFciContext::EmitBlock(std::size_t count)
         return false;
     if (payload.size() > 0xFFFF)
         return Fail(FCIERR_CAB_FORMAT_LIMIT);
-    const std::size_t blockBytes = dataHeaderSize + payload.size();
-    if (EstimatedSize(blockBytes) > Cab.cb) {
-        if (!CutCabinet())
+    std::size_t written = 0;
+    if (EstimatedSize(dataHeaderSize + payload.size()) > Cab.cb) {
+        // The block is split: its first part fills this cabinet (with no uncompressed count, as
+        // the format marks a continued block), the rest opens the next one. A cabinet then never
+        // ends at the end of a folder, and every file with bytes in the block continues.
+        const std::uint32_t used = EstimatedSize(dataHeaderSize);
+        if (used < Cab.cb) {
+            written = std::min<std::size_t>(Cab.cb - used, payload.size() - 1);
+            if (!WriteDataPiece(payload.data(), written, 0))
+                return false;
+            stayBefore_ = folderEmitted_ + static_cast<std::uint32_t>(count);
+        }
+        const bool cut = CutCabinet();
+        stayBefore_ = 0;
+        if (!cut)
             return false;
-        if (EstimatedSize(blockBytes) > Cab.cb)
-            return Fail(FCIERR_CAB_FORMAT_LIMIT); // not even an empty cabinet holds one block
+        if (EstimatedSize(dataHeaderSize + payload.size() - written) > Cab.cb)
+            return Fail(FCIERR_CAB_FORMAT_LIMIT); // not even an empty cabinet holds the block
     }
-    if (folders_.back().Blocks >= 0xFFFF)
-        return Fail(FCIERR_CAB_FORMAT_LIMIT);
-
-    std::vector<unsigned char> block;
-    block.reserve(blockBytes);
-    unsigned char counts[4] = {static_cast<unsigned char>(payload.size() & 0xFF),
-                               static_cast<unsigned char>(payload.size() >> 8),
-                               static_cast<unsigned char>(count & 0xFF), static_cast<unsigned char>(count >> 8)};
-    const std::uint32_t sum = Checksum(counts, 4, Checksum(payload.data(), payload.size(), 0));
-    Put32(block, sum);
-    block.insert(block.end(), counts, counts + 4);
-    block.insert(block.end(), payload.begin(), payload.end());
-    if (!EnsureDataFile())
+    if (!WriteDataPiece(payload.data() + written, payload.size() - written, count))
         return false;
-    if (!WriteAll(dataFile_, block.data(), block.size(), FCIERR_TEMP_FILE))
-        return false;
-    dataBytes_ += static_cast<std::uint32_t>(block.size());
-    folders_.back().Blocks += 1;
     folderEmitted_ += static_cast<std::uint32_t>(count);
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
     return ReportStatus(statusFile, static_cast<ULONG>(payload.size()), static_cast<ULONG>(count));
@@ -393,7 +413,7 @@ bool TFciContext::CutCabinet()
             stay.push_back(file);
             continue;
         }
-        if (folderHasBlocks && file.Offset < folderEmitted_) {
+        if (folderHasBlocks && file.Offset < std::max(folderEmitted_, stayBefore_)) {
             stay.push_back(file);
             if (file.Offset + file.Size > folderEmitted_) {
                 TFciFile continued = file;
@@ -414,7 +434,7 @@ bool TFciContext::CutCabinet()
             folders_.pop_back();
     }
     files_ = stay;
-    if (!WriteCabinet(true, nextCab.szCab, nextCab.szDisk))
+    if (!WriteCabinet(true, folderHasBlocks, nextCab.szCab, nextCab.szDisk))
         return false;
 
     prevCab_ = Cab.szCab;
@@ -434,7 +454,8 @@ bool TFciContext::CutCabinet()
     return true;
 }
 
-bool TFciContext::WriteCabinet(bool hasNext, const std::string& nextCab, const std::string& nextDisk)
+bool TFciContext::WriteCabinet(bool hasNext, bool folderContinues, const std::string& nextCab,
+                               const std::string& nextDisk)
 {
     if (files_.size() > 0xFFFF)
         return Fail(FCIERR_CAB_FORMAT_LIMIT);
@@ -479,8 +500,7 @@ bool TFciContext::WriteCabinet(bool hasNext, const std::string& nextCab, const s
     }
     const int lastFolder = static_cast<int>(folders_.size()) - 1;
     for (const TFciFile& file : files_) {
-        const bool toNext = hasNext && file.Folder == lastFolder && folderOpen_
-                            && file.Offset + file.Size > folderEmitted_;
+        const bool toNext = folderContinues && file.Folder == lastFolder && file.Offset + file.Size > folderEmitted_;
         std::uint16_t folderIndex = static_cast<std::uint16_t>(file.Folder);
         if (file.FromPrev && toNext)
             folderIndex = continuedPrevAndNext;
@@ -544,6 +564,10 @@ bool TFciContext::AddFile(char* source, char* name, BOOL execute, PFNFCIGETNEXTC
     if (!name || std::strlen(name) >= CB_MAX_FILENAME)
         return Fail(FCIERR_OPEN_SRC);
     if (folderOpen_ && folders_.back().Type != type && !CloseFolder())
+        return false;
+    // A folder carried over from the previous cabinet holds only the files cut there: readers that
+    // join a set match the continued files of both cabinets one to one.
+    if (folderOpen_ && folderStartedBefore_ && !CloseFolder())
         return false;
     if (!folderOpen_ && !OpenFolder(type))
         return false;
@@ -615,7 +639,7 @@ bool TFciContext::FlushCabinet(bool getNext, PFNFCIGETNEXTCABINET next, PFNFCIST
     status_ = status;
     if (!CloseFolder())
         return false;
-    if (!WriteCabinet(false, {}, {}))
+    if (!WriteCabinet(false, false, {}, {}))
         return false;
     // The next cabinet starts empty, as a new set member.
     folders_.clear();

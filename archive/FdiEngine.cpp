@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <set>
 #include <string>
 #include <tuple>
@@ -52,6 +53,8 @@ struct TFdiContext {
     mspack_system System{};
     mscab_decompressor* Decompressor = nullptr;
     INT_PTR OutputHandle = 0;
+    // libmspack keeps the name it opened a cabinet by, and opens it again by that name.
+    std::deque<std::string> CabinetNames;
 
     bool Fail(FDIERROR error)
     {
@@ -262,7 +265,8 @@ bool TFdiContext::FollowFolder(mscabd_cabinet* cabinet, const std::string& start
             return Fail(FDIERROR_USER_ABORT);
         pathBuffer[sizeof pathBuffer - 1] = 0;
         path = pathBuffer;
-        const std::string full = path + tail->nextname;
+        CabinetNames.push_back(path + tail->nextname);
+        const std::string& full = CabinetNames.back();
         TContinuations marks;
         if (!ReadContinuations(full, marks))
             return false;
@@ -328,7 +332,9 @@ bool TFdiContext::CopyOne(mscabd_file* file, USHORT folderIndex, PFNFDINOTIFY no
 
 bool TFdiContext::Copy(const std::string& cabinetName, const std::string& cabinetPath, PFNFDINOTIFY notify, void* user)
 {
-    const std::string full = cabinetPath + cabinetName;
+    CabinetNames.clear();
+    CabinetNames.push_back(cabinetPath + cabinetName);
+    const std::string& full = CabinetNames.back();
     TContinuations marks;
     if (!ReadContinuations(full, marks))
         return false;
