@@ -226,14 +226,7 @@ TEST_F(CabTest, ReaderStopAndWriterQuantumAndMissingSource)
     EXPECT_EQ(offered, 1);
     EXPECT_EQ(reader.ErrorRecord().erfOper, FDIERROR_USER_ABORT);
 
-    // Quantum is not written; a missing source fails to open; the temporary files go.
-    const auto temporaries = [] {
-        int count = 0;
-        for (const auto& entry : fs::directory_iterator(GetTempPath()))
-            count += entry.path().filename().string().rfind("arc", 0) == 0 ? 1 : 0;
-        return count;
-    };
-    const int before = temporaries();
+    // Quantum is not written; a missing source fails to open.
     TCabinetWriter writer(nullptr);
     writer.SetFileHandler(&handler);
     writer.Open((root / "q.cab").string(), "Disk", 1, 900000, 2147483647);
@@ -254,9 +247,52 @@ TEST_F(CabTest, ReaderStopAndWriterQuantumAndMissingSource)
         EXPECT_EQ(error.ErrorCode, FCIERR_OPEN_SRC);
     }
     writer.Close();
-    EXPECT_EQ(temporaries(), before);
     TCABArchiver missing(nullptr);
     EXPECT_EQ(missing.Contents().AddFile((root / "manca.txt").string())->Size, -1);
+}
+
+// A disk that fills up: every write past a budget fails.
+class TFullDiskHandler : public TStreamCabinetFileHandler {
+public:
+    using TStreamCabinetFileHandler::TStreamCabinetFileHandler;
+    UINT Write(INT_PTR Handle, const void* Buffer, UINT Count, int& Error) override
+    {
+        if (budget < Count) {
+            Error = ERROR_DISK_FULL;
+            return 0;
+        }
+        budget -= Count;
+        return TStreamCabinetFileHandler::Write(Handle, Buffer, Count, Error);
+    }
+    UINT budget = 0;
+};
+
+TEST_F(CabTest, FullDiskRaisesAndLeavesNoTemporaryFiles)
+{
+    const fs::path temporary = root / "tmp";
+    fs::create_directories(temporary);
+    for (const UINT budget : {20000u, 320000u}) { // full while blocks are gathered, or while the cabinet is written
+        TFullDiskHandler handler(nullptr);
+        handler.budget = budget;
+        TCabinetWriter writer(nullptr);
+        writer.SetFileHandler(&handler);
+        writer.OnGetTempFile = [&](TObject*, std::string& name, bool& success) {
+            name = GetTempFileName(temporary.string() + "/", "cab", 0);
+            success = !name.empty();
+        };
+        const fs::path cabinet = root / "pieno.cab";
+        try {
+            writer.Open(cabinet.string(), "Disk", 1, 900000, 2147483647);
+            writer.AddFile(Source("testo.txt").string(), "testo.txt", 0, TCabinetCompression{});
+            writer.FlushCabinet(true);
+            ADD_FAILURE() << "a full disk went unnoticed";
+        } catch (const ECabinetError& error) {
+            EXPECT_TRUE(error.ErrorCode == FCIERR_TEMP_FILE || error.ErrorCode == FCIERR_CAB_FILE) << error.Message;
+        }
+        writer.Close();
+        EXPECT_TRUE(fs::is_empty(temporary)) << budget;
+        EXPECT_FALSE(fs::exists(cabinet)) << budget;
+    }
 }
 
 TEST_F(CabTest, UnsafeNamesAreSkippedAndReported)
