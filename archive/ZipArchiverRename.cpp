@@ -9,6 +9,7 @@
 #include "archive/ZipNames.h"
 #include "platform/gui/Application.h"
 #include "platform/os/FileApi.h"
+#include "platform/rtl/Codepage.h"
 #include "platform/os/MessageBox.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Formats.h"

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -264,4 +265,103 @@ BOOL MoveFileExA(const char* existingFileName, const char* newFileName, DWORD fl
     }
     SetLastErrorFromErrno(err, target, TErrnoContext::CreateFolder);
     return FALSE;
+}
+
+namespace {
+
+// FILETIME counts from 1601; Unix time from 1970.
+constexpr std::int64_t fileTimeUnixEpoch = 116444736000000000LL;
+constexpr std::int64_t ticksPerSecond = 10000000LL;
+
+FILETIME FileTimeFromTimespec(const timespec& moment)
+{
+    const std::uint64_t ticks = static_cast<std::uint64_t>(
+        fileTimeUnixEpoch + static_cast<std::int64_t>(moment.tv_sec) * ticksPerSecond + moment.tv_nsec / 100);
+    FILETIME result;
+    result.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFFu);
+    result.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return result;
+}
+
+timespec TimespecFromFileTime(const FILETIME& fileTime)
+{
+    const std::int64_t ticks = static_cast<std::int64_t>(Combine(fileTime.dwLowDateTime, fileTime.dwHighDateTime))
+                               - fileTimeUnixEpoch;
+    timespec result{};
+    result.tv_sec = static_cast<time_t>(ticks / ticksPerSecond);
+    std::int64_t rest = ticks % ticksPerSecond;
+    if (rest < 0) {
+        rest += ticksPerSecond;
+        --result.tv_sec;
+    }
+    result.tv_nsec = static_cast<long>(rest * 100);
+    return result;
+}
+
+} // namespace
+
+BOOL GetFileTime(int file, FILETIME* creationTime, FILETIME* lastAccessTime, FILETIME* lastWriteTime)
+{
+    struct stat info {};
+    if (fstat(file, &info) != 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    if (creationTime)
+        *creationTime = FileTimeFromTimespec(info.st_ctim);
+    if (lastAccessTime)
+        *lastAccessTime = FileTimeFromTimespec(info.st_atim);
+    if (lastWriteTime)
+        *lastWriteTime = FileTimeFromTimespec(info.st_mtim);
+    return TRUE;
+}
+
+BOOL SetFileTime(int file, const FILETIME*, const FILETIME* lastAccessTime, const FILETIME* lastWriteTime)
+{
+    timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1] = times[0];
+    if (lastAccessTime)
+        times[0] = TimespecFromFileTime(*lastAccessTime);
+    if (lastWriteTime)
+        times[1] = TimespecFromFileTime(*lastWriteTime);
+    if (futimens(file, times) != 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL FileTimeToDosDateTime(const FILETIME* fileTime, WORD* fatDate, WORD* fatTime)
+{
+    const time_t seconds = TimespecFromFileTime(*fileTime).tv_sec;
+    tm parts{};
+    if (!gmtime_r(&seconds, &parts) || parts.tm_year < 80 || parts.tm_year > 207) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *fatDate = static_cast<WORD>(((parts.tm_year - 80) << 9) | ((parts.tm_mon + 1) << 5) | parts.tm_mday);
+    *fatTime = static_cast<WORD>((parts.tm_hour << 11) | (parts.tm_min << 5) | (parts.tm_sec / 2));
+    return TRUE;
+}
+
+BOOL DosDateTimeToFileTime(WORD fatDate, WORD fatTime, FILETIME* fileTime)
+{
+    tm parts{};
+    parts.tm_year = 80 + (fatDate >> 9);
+    parts.tm_mon = ((fatDate >> 5) & 0x0F) - 1;
+    parts.tm_mday = fatDate & 0x1F;
+    parts.tm_hour = fatTime >> 11;
+    parts.tm_min = (fatTime >> 5) & 0x3F;
+    parts.tm_sec = (fatTime & 0x1F) * 2;
+    if (parts.tm_mon < 0 || parts.tm_mon > 11 || parts.tm_mday < 1 || parts.tm_hour > 23 || parts.tm_min > 59
+        || parts.tm_sec > 59) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    timespec moment{};
+    moment.tv_sec = timegm(&parts);
+    *fileTime = FileTimeFromTimespec(moment);
+    return TRUE;
 }

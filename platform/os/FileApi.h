@@ -17,6 +17,19 @@ DWORD GetFileAttributesA(const char* fileName);
 // Only READONLY has an effect: set, it removes every write bit; cleared, it gives the owner one.
 BOOL SetFileAttributesA(const char* fileName, DWORD attributes);
 
+// Times of the handles of FileOpen/FileCreate (and TFileStream). The creation time is the time of
+// the last status change, the only one the system keeps; SetFileTime ignores it. A null pointer
+// leaves that time alone.
+BOOL GetFileTime(int file, FILETIME* creationTime, FILETIME* lastAccessTime, FILETIME* lastWriteTime);
+BOOL SetFileTime(int file, const FILETIME* creationTime, const FILETIME* lastAccessTime,
+                 const FILETIME* lastWriteTime);
+
+// MS-DOS date and time (two-second steps, years 1980 to 2107) to and from a FILETIME, without any
+// time-zone shift: the caller converts to local time when it wants to. Out of range gives FALSE
+// with 87.
+BOOL FileTimeToDosDateTime(const FILETIME* fileTime, WORD* fatDate, WORD* fatTime);
+BOOL DosDateTimeToFileTime(WORD fatDate, WORD fatTime, FILETIME* fileTime);
+
 // The name unchanged when it names an existing entry; 0 with 2 otherwise.
 DWORD GetShortPathNameA(const char* longPath, char* shortPath, DWORD size);
 DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size);

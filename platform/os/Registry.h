@@ -15,11 +15,6 @@ class TStrings;
 using REGSAM = DWORD;
 using PHKEY = HKEY*;
 
-struct FILETIME {
-    DWORD dwLowDateTime = 0;
-    DWORD dwHighDateTime = 0;
-};
-
 // The root keys are handle values, as on Windows.
 #define TESS_ROOT_KEY(value) (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(value)))
 #define HKEY_CLASSES_ROOT TESS_ROOT_KEY(0x80000000u)

@@ -135,3 +135,36 @@ TEST_F(FileApi, MoveAcrossFileSystemsCopiesThenDeletes)
     EXPECT_FALSE(std::filesystem::exists(shm));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 }
+
+TEST_F(FileApi, FileTimesRoundTripThroughDosDateTimeWithoutZoneShift)
+{
+    // 2024-02-29 13:45:58 as MS-DOS date and time; the file is given it and read back.
+    const WORD date = static_cast<WORD>(((2024 - 1980) << 9) | (2 << 5) | 29);
+    const WORD time = static_cast<WORD>((13 << 11) | (45 << 5) | (58 / 2));
+    FILETIME written;
+    ASSERT_TRUE(DosDateTimeToFileTime(date, time, &written));
+    const std::string path = folder + "/datato.txt";
+    WriteTestFile(path, "x");
+    const int file = FileOpen(path, fmOpenReadWrite);
+    ASSERT_GE(file, 0);
+    ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &written));
+    FILETIME read;
+    ASSERT_TRUE(GetFileTime(file, nullptr, nullptr, &read));
+    FileClose(file);
+    EXPECT_EQ(read.dwLowDateTime, written.dwLowDateTime);
+    EXPECT_EQ(read.dwHighDateTime, written.dwHighDateTime);
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, 1709214358); // the same instant in UTC, whatever TZ says
+    WORD dosDate = 0;
+    WORD dosTime = 0;
+    ASSERT_TRUE(FileTimeToDosDateTime(&read, &dosDate, &dosTime));
+    EXPECT_EQ(dosDate, date);
+    EXPECT_EQ(dosTime, time);
+
+    FILETIME tooEarly; // 1601: before the MS-DOS calendar starts
+    WORD unused = 0;
+    EXPECT_FALSE(FileTimeToDosDateTime(&tooEarly, &unused, &unused));
+    EXPECT_FALSE(DosDateTimeToFileTime(date, static_cast<WORD>(24 << 11), &written));
+    EXPECT_FALSE(GetFileTime(-1, nullptr, nullptr, &read));
+}
