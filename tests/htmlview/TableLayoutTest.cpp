@@ -329,6 +329,10 @@ TEST_F(TableLayoutTest, LinksAreFoundWhereTheyArePainted)
                                   cell, inText);
         if (FirstTable(FPage->Doc)->Float)
             continue; // a floating table takes no place in the flow
+        int x = 0, y = 0;
+        ASSERT_TRUE(FPage->Doc.CursorToXY(FCanvas->Canvas(), PositionOf("link") + 1, x, y));
+        EXPECT_EQ(x, line.DrawX + 7);
+        EXPECT_EQ(y, line.DrawY);
         EXPECT_EQ(position, PositionOf("link"));
         EXPECT_EQ(caretY, line.DrawY);
     }
