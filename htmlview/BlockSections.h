@@ -8,6 +8,8 @@
 
 // A block of preformatted text stops taking tokens past this many characters.
 constexpr int MaxPreformattedChars = 20000;
+// The width preformatted text is laid out in, so that it never wraps.
+constexpr int UnbrokenWidth = 32000;
 
 class TParagraphSpace : public TSectionBase {
     TESS_CLASS(TParagraphSpace, TSectionBase)
@@ -36,6 +38,8 @@ public:
     THorzLine(TSectionList* Doc, const TAttributeList* Attributes);
     void CopyToClipboard() override;
     void UpdateSpacing() override;
+    // A sunken frame, or one band of RuleColor, across the margins at Y.
+    int Draw(TCanvas* Canvas, const TRect& Clip, IndentManager* Margins, int X, int Y) override;
 
     int Thickness = 2;
     // -1: not given.
@@ -56,6 +60,9 @@ public:
     using TSection::TSection;
     // Appends the token as it is, white space and all, up to a cap.
     void AddTokenObj(const TokenObj& Token, bool NoBreak) override;
+    // Lines break only at their line ends; MaxWidth is the whole text's width.
+    int DrawLogic(TCanvas* Canvas, int Y, IndentManager* Margins, int& MaxWidth, int& Pos) override;
+    void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) override;
 };
 
 class TUListItem : public TSection {

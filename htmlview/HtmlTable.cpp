@@ -65,7 +65,11 @@ TCellObj::TCellObj(TSectionList* Doc, AlignmentType AVAlign, const TAttributeLis
 
 TCellObj::~TCellObj() = default;
 
-void TCellObj::UpdateFonts() { Cell->UpdateFonts(); }
+void TCellObj::UpdateFonts()
+{
+    MeasuredPass = -1;
+    Cell->UpdateFonts();
+}
 
 void TCellList::DoAttributes(const TAttributeList* Attrs)
 {
@@ -249,6 +253,7 @@ void ThtmlTable::AddDummyCells()
 
 void ThtmlTable::UpdateFonts()
 {
+    MeasuredPass = -1;
     for (int r = 0; r < Rows->Count(); ++r)
         Row(r)->UpdateFonts();
     Caption->UpdateFonts();

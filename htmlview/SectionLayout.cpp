@@ -300,7 +300,6 @@ int TSection::DrawLogic(TCanvas* Canvas, int Y, IndentManager* Margins, int& Max
         if (const TWinControl* window = Controls->Control(i)->WinControl)
             MaxWidth = std::max(MaxWidth, window->Width() + LevelIndent);
 
-    const bool preformatted = dynamic_cast<TPreFormated*>(this) != nullptr;
     TList deferred;
     int current = 0;
     const int clear = ClearHeight(Margins, Y);
@@ -314,7 +313,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int Y, IndentManager* Margins, int& Max
         Y += clear;
     }
     while (current < CharCount) {
-        const int width = preformatted ? 32000 : Margins->RightSide(Y) - Margins->LeftIndent(Y);
+        const int width = Margins->RightSide(Y) - Margins->LeftIndent(Y);
         const int left = CharCount - current;
         int floatHeight = 0;
         const int fits =

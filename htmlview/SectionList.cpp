@@ -79,6 +79,7 @@ void TSectionList::AddMissingImage(const std::string& Name, TObject* Image) { Pe
 
 int TSectionList::DoLogic(TCanvas* Canvas, int Y, int Width, int& MaxWidth, int& Pos, int FirstY, int FirstIndex)
 {
+    ++LayoutPass;
     if (AnimationTimer != nullptr)
         AnimationTimer->SetEnabled(false);
     for (int i = 0; i < Forms->Count(); ++i)

@@ -119,6 +119,9 @@ public:
     void AdjustFormControls(TWinControl* Leaving = nullptr);
 
     int BaseFontSize = 12;
+    // Counts the layouts of the whole document; measurements kept for one pass
+    // compare it.
+    int LayoutPass = 0;
     bool ImagesOn = false;
     int ScrollTop = 0;
     bool ScrollChanged = false;

@@ -14,6 +14,32 @@
 
 namespace {
 
+// Tables at the extremes: spans, too many columns, deep nesting, sizes at 0, negative and huge,
+// spacing and padding past their caps.
+std::vector<std::string> TableSeeds()
+{
+    std::vector<std::string> seeds;
+    seeds.push_back("<TABLE><TR><TD COLSPAN=2000000000 ROWSPAN=2000000000>a<TD COLSPAN=-5 ROWSPAN=0>b"
+                    "<TR><TD ROWSPAN=3>c<TD COLSPAN=3 WIDTH=2000000000>d<TR><TD WIDTH=-3%>e</TABLE>");
+    std::string wide = "<TABLE><TR>";
+    for (int i = 0; i < 201; ++i)
+        wide += "<TD>c";
+    seeds.push_back(wide + "</TABLE>after");
+    std::string nested;
+    for (int i = 0; i < 16; ++i)
+        nested += "<TABLE BORDER=1 WIDTH=" + std::to_string(i * 7) + "%><TR><TD>x<TD>";
+    seeds.push_back(nested + "deep</TABLE>");
+    for (const char* size : {"0", "-1", "2000000000", "0%", "-50%", "2000000000%", "100%"})
+        seeds.push_back(std::string("<TABLE WIDTH=") + size + " HEIGHT=" + size + " CELLSPACING=" + size +
+                        " CELLPADDING=" + size + " HSPACE=" + size + " VSPACE=" + size +
+                        "><CAPTION ALIGN=bottom>cap</CAPTION><TR><TD WIDTH=" + size + " HEIGHT=" + size +
+                        ">a b<TD ROWSPAN=2>c</TABLE><TABLE ALIGN=left HEIGHT=" + size + "><TR><TD>f</TABLE>g");
+    seeds.push_back("<TABLE CELLSPACING=500 CELLPADDING=900 BORDER=9 BORDERCOLOR=red BGCOLOR=blue HEIGHT=100>"
+                    "</TABLE><TABLE ALIGN=right><TR><TD WIDTH=100>a<TD WIDTH=200% COLSPAN=4>b</TABLE>"
+                    "<PRE>" + std::string(300, 'p') + "</PRE><HR SIZE=25 WIDTH=900% COLOR=red><HR NOSHADE>");
+    return seeds;
+}
+
 std::vector<std::string> HtmlSeeds()
 {
     std::vector<std::string> seeds = PeerCorpus();
@@ -24,6 +50,8 @@ std::vector<std::string> HtmlSeeds()
     seeds.push_back("<META HTTP-EQUIV=content-type CONTENT=koi8-r><BGSOUND SRC=s LOOP=2><BASE HREF=b>"
                     "<FORM><INPUT TYPE=image SRC=i.gif><INPUT TYPE=radio></FORM><LI>x<DL><DT>t<DD>d</DL>"
                     "<!--#include file=x -->");
+    for (const std::string& table : TableSeeds())
+        seeds.push_back(table);
     return seeds;
 }
 
@@ -32,7 +60,9 @@ std::string MutateHtml(std::string text, std::mt19937& random)
     static const char* const pieces[] = {"<TABLE>", "<TR>", "<TD>", "</TABLE>", "<CAPTION>", "<UL>", "<LI>", "</OL>",
                                          "<PRE>", "</PRE>", "<DIV>", "<CENTER>", "<SCRIPT>", "</SCRIPT>", "<SELECT>",
                                          "<OPTION>", "<TEXTAREA>", "</TEXTAREA>", "<MAP>", "<AREA COORDS=1,2>",
-                                         "<FONT SIZE=+9>", "</FONT>", "<A HREF=x>", "</A>", "<BR>", "<P>", "<!--",
+                                         "<FONT SIZE=+9>", "</FONT>", "<TD COLSPAN=99>",
+                                         "<TD ROWSPAN=99>", "<TABLE WIDTH=50% HEIGHT=99%>", "<TD WIDTH=70>",
+                                         "<TABLE ALIGN=left>", "<CAPTION ALIGN=bottom>", "<HR>", "<A HREF=x>", "</A>", "<BR>", "<P>", "<!--",
                                          "-->", "&amp;", "\r\n", "\x1A", "<BODY>", "<H1>", "</H2>", "\0"};
     return MutateText(std::move(text), random, pieces, std::size(pieces));
 }

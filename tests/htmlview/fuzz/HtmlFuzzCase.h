@@ -8,6 +8,8 @@
 
 #include "HtmlTestSupport.h"
 
+#include "platform/gui/ScriptedDialogs.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -41,6 +43,13 @@ inline TParseHandlers HtmlFuzzHandlers()
 
 inline void LayOutAndPaintFuzzPage(TSectionList& Doc)
 {
+    // A table that cannot be laid out is reported in a message; nobody is there to close it.
+    auto* dialogs = new TScriptedDialogs;
+    dialogs->AnswerAll(TDialogKind::MessageDlg, TDialogAnswer::Code(mrOk));
+    struct TRestore {
+        std::unique_ptr<IDialogService> Previous;
+        ~TRestore() { SetDialogService(std::move(Previous)); }
+    } restore{SetDialogService(std::unique_ptr<IDialogService>(dialogs))};
     std::unique_ptr<TBitmap> bitmap = NewFilledBitmap(200, 200, clWhite);
     TCanvas* canvas = bitmap->Canvas();
     for (int width : {0, 50, 600}) {
