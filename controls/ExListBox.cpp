@@ -34,22 +34,6 @@ namespace ExListBoxDetail {
 
 int MessageIndex(const TMessage& Message) { return static_cast<int>(static_cast<std::intptr_t>(Message.WParam)); }
 
-template <class C>
-TPropInfo IntProp(const char* Name, int (C::*Get)() const, void (C::*Set)(int))
-{
-    return OrdProp<C>(
-        Name, TypeInfoInteger(), [Get](C& c) -> std::int64_t { return (c.*Get)(); },
-        [Set](C& c, std::int64_t v) { (c.*Set)(static_cast<int>(v)); });
-}
-
-template <class C>
-TPropInfo BoolProp(const char* Name, bool (C::*Get)() const, void (C::*Set)(bool))
-{
-    return OrdProp<C>(
-        Name, TypeInfoBoolean(), [Get](C& c) -> std::int64_t { return (c.*Get)(); },
-        [Set](C& c, std::int64_t v) { (c.*Set)(v != 0); });
-}
-
 PTypeInfo ListBorderStyleType()
 {
     static PTypeInfo info = EnumTypeInfo("TBorderStyle", {"bsNone", "bsSingle"});

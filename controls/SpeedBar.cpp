@@ -11,6 +11,7 @@
 #include "platform/gui/Canvas.h"
 #include "platform/gui/DeviceContext.h"
 #include "platform/gui/Form.h"
+#include "platform/gui/PublishedProperties.h"
 #include "platform/gui/Regions.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/SystemMetrics.h"
@@ -308,22 +309,6 @@ PTypeInfo AlignTypeInfo()
     static PTypeInfo info =
         EnumTypeInfo("TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"});
     return info;
-}
-
-template <class C>
-TPropInfo IntProp(const char* Name, int (C::*Get)() const, void (C::*Set)(int))
-{
-    return OrdProp<C>(
-        Name, TypeInfoInteger(), [Get](C& c) -> std::int64_t { return (c.*Get)(); },
-        [Set](C& c, std::int64_t v) { (c.*Set)(static_cast<int>(v)); });
-}
-
-template <class C>
-TPropInfo BoolProp(const char* Name, bool (C::*Get)() const, void (C::*Set)(bool))
-{
-    return OrdProp<C>(
-        Name, TypeInfoBoolean(), [Get](C& c) -> std::int64_t { return (c.*Get)(); },
-        [Set](C& c, std::int64_t v) { (c.*Set)(v != 0); });
 }
 
 void RegisterProperties()

@@ -12,3 +12,20 @@ void RegisterPublishedProperties();
 PTypeInfo TypeInfoTAlign();
 PTypeInfo TypeInfoTAnchors();
 PTypeInfo TypeInfoTFontStyles();
+
+// An integer or boolean property read and written through a class's getter and setter.
+template <class C>
+TPropInfo IntProp(const char* Name, int (C::*Get)() const, void (C::*Set)(int))
+{
+    return OrdProp<C>(
+        Name, TypeInfoInteger(), [Get](C& c) -> std::int64_t { return (c.*Get)(); },
+        [Set](C& c, std::int64_t v) { (c.*Set)(static_cast<int>(v)); });
+}
+
+template <class C>
+TPropInfo BoolProp(const char* Name, bool (C::*Get)() const, void (C::*Set)(bool))
+{
+    return OrdProp<C>(
+        Name, TypeInfoBoolean(), [Get](C& c) -> std::int64_t { return (c.*Get)(); },
+        [Set](C& c, std::int64_t v) { (c.*Set)(v != 0); });
+}
