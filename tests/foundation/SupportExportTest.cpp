@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -66,7 +68,15 @@ protected:
     void InstallaLibreria(const char* sorgente)
     {
         fs::create_directories(Programma.Percorso() + "/Libs");
-        fs::copy_file(sorgente, Libreria(), fs::copy_options::overwrite_existing);
+        fs::remove(Libreria());
+        fs::copy_file(sorgente, Libreria());
+    }
+    // The real library is large in a debug build: it is linked, not copied.
+    void CollegaLibreriaVera()
+    {
+        fs::create_directories(Programma.Percorso() + "/Libs");
+        fs::remove(Libreria());
+        fs::create_symlink(TABULINO_SO, Libreria());
     }
     std::string Libreria() const { return Programma.Percorso() + "/Libs/libtabulino.so"; }
     std::string Uscita() const { return Programma.Percorso() + "/uscita.xls"; }
@@ -258,4 +268,70 @@ TEST_F(Esportazione, WithoutWritersTheCommandSaysItIsMissing)
     EXPECT_THROW(SalvaComeCsvPredefinito(Tabella.get()), EInvalidOperation);
     EXPECT_THROW(SalvaComeHtml(Tabella.get()), EInvalidOperation);
     EXPECT_FALSE(fs::exists("/tmp/x.csv"));
+}
+
+namespace {
+
+// The sheet as xlrd reads it: one line per row, cells as T:text, N:number or E (empty).
+std::string LettoDaXlrd(const std::string& file)
+{
+    const std::string script =
+        "import sys, xlrd\n"
+        "s = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252').sheet_by_index(0)\n"
+        "for r in range(s.nrows):\n"
+        "    celle = []\n"
+        "    for c in s.row(r):\n"
+        "        celle.append({0: 'E', 1: 'T:%s' % c.value, 2: 'N:%r' % c.value}.get(c.ctype, '?'))\n"
+        "    sys.stdout.buffer.write(('|'.join(celle) + '\\n').encode('utf-8'))\n";
+    return UscitaDi("/usr/bin/python3 -c \"" + script + "\" '" + file + "' 2>&1");
+}
+
+} // namespace
+
+TEST_F(Esportazione, TheRealLibraryWritesASheetThatXlrdReads)
+{
+    CollegaLibreriaVera();
+    TDialoghiScritti dialoghi;
+    dialoghi.Servizio().Expect(TDialogKind::SaveFile, TDialogAnswer::File(Uscita()));
+    SalvaComeXls(Tabella.get());
+    const std::string atteso =
+        "T:Nome|T:Attivo|T:Pezzi|T:Peso|T:Prezzo|T:Data|T:Foto\n"
+        "T:Vite|T:True|N:10.0|N:0.5|N:2.25|T:01/03/2009|E\n"
+        "T:Caff\xC3\xA8|T:False|N:20.0|N:1.5|N:4.5|T:02/03/2009|E\n"
+        "T:Dado|T:True|N:30.0|N:2.5|N:6.75|T:03/03/2009|E\n";
+    EXPECT_EQ(LettoDaXlrd(Uscita()), atteso);
+    fs::remove(Uscita());
+    EXPECT_EQ(EsportaXls(Tabella.get(), Uscita()), 3);
+    EXPECT_EQ(LettoDaXlrd(Uscita()), atteso);
+    EXPECT_EQ(Tabella->FieldByName("Nome")->AsString(), "Caff\xE8");
+    EXPECT_EQ(GetModuleHandleA(Libreria().c_str()), nullptr);
+}
+
+TEST_F(Esportazione, OddValuesAndUnwritableTargets)
+{
+    CollegaLibreriaVera();
+    TzelMemTable strana(nullptr);
+    strana.FieldDefs().Add("Testo", ftString, 300);
+    strana.FieldDefs().Add("Valore", ftFloat);
+    strana.CreateTable();
+    strana.Open();
+    const double valori[] = {std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity()};
+    for (double valore : valori) {
+        strana.Append();
+        strana.FieldByName("Testo")->SetAsString(std::string("a\0b", 3) + std::string(280, '\xE0'));
+        strana.FieldByName("Valore")->SetAsFloat(valore);
+        strana.Post();
+    }
+    EXPECT_EQ(EsportaXls(&strana, Uscita()), 3);
+    const std::string letto = LettoDaXlrd(Uscita());
+    EXPECT_NE(letto.find("|N:nan\n"), std::string::npos) << letto;
+    EXPECT_NE(letto.find("|N:inf\n"), std::string::npos) << letto;
+    EXPECT_NE(letto.find("|N:-inf\n"), std::string::npos) << letto;
+
+    const std::string cartella = Programma.Percorso() + "/manca/";
+    EXPECT_EQ(MessaggioDi([&] { EsportaXls(&strana, cartella + "x.xls"); }),
+              "Impossibile salvare il file '" + cartella + "x.xls'.");
+    EXPECT_FALSE(fs::exists(cartella));
 }
