@@ -14,6 +14,7 @@
 #include "reportexport/Tabulino/TabulinoApi.h"
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -151,12 +152,14 @@ int ScriviFoglio(TDataSet* dati, const std::string& percorso)
                                definizioni.Items(i)->Name().c_str());
     int righe = 0;
     try {
+        std::vector<TField*> campi;
+        for (int i = 0; i < definizioni.Count(); ++i)
+            campi.push_back(dati->FieldByName(definizioni.Items(i)->Name()));
         dati->First();
         while (!dati->Eof()) {
             ++righe;
-            for (int i = 0; i < definizioni.Count(); ++i)
-                ScriviCella(libreria, righe + 1, i + 1, dati->FieldByName(definizioni.Items(i)->Name()),
-                            normale);
+            for (std::size_t i = 0; i < campi.size(); ++i)
+                ScriviCella(libreria, righe + 1, static_cast<int>(i) + 1, campi[i], normale);
             dati->Next();
         }
         libreria.SaveToFile(percorso.c_str());
