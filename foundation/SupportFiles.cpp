@@ -2,6 +2,7 @@
 
 #include "foundation/DataModule.h"
 #include "foundation/SupportString.h"
+#include "platform/gui/Menus.h"
 #include "platform/os/Libraries.h"
 #include "platform/os/MessageBox.h"
 #include "platform/rtl/Codepage.h"
@@ -218,4 +219,22 @@ std::string SottocartellaDati(const std::string& nome)
     if (!DirectoryExists(cartella))
         ForceDirectoriesOrRaise(cartella);
     return cartella;
+}
+
+void MenuDaFile(TMenuItem* voce, const std::string& percorsoConMaschera, int tag, TNotifyEvent clic)
+{
+    for (int i = voce->Count() - 1; i >= 0; --i)
+        TComponent::Free(voce->Items(i));
+    const std::string cartella = ExtractFilePath(percorsoConMaschera);
+    if (!cartella.empty() && !DirectoryExists(cartella))
+        ForceDirectories(cartella);
+    const std::unique_ptr<TStringList> files = ElencoFile(percorsoConMaschera);
+    for (int i = 0; i < files->Count(); ++i) {
+        auto* nuova = new TMenuItem(voce);
+        nuova->SetCaption(NomeSenzaEstensione(files->Strings(i)));
+        nuova->Tag = tag;
+        if (clic)
+            nuova->OnClick = clic;
+        voce->Add(nuova);
+    }
 }

@@ -2,11 +2,14 @@
 // The program's working folders, file lists by mask, file-name checks and file dates as text.
 // Every folder path returned here ends with a backslash.
 
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Lists.h"
 
 #include <memory>
 #include <string>
+
+class TMenuItem;
 
 // The folder of the program file.
 std::string CartellaApplicazione();
@@ -43,3 +46,8 @@ bool VerificaInterfaccia(const std::string& percorsoInterfaccia);
 // The data root's subfolder (DC->PercorsoDati + nome + "\"), created level by level when
 // missing; raises the layer's folder-creation error when it cannot be made.
 std::string SottocartellaDati(const std::string& nome);
+
+// Rebuilds the item's submenu from the files that fit the mask: one item per file, owned by the
+// item, captioned with the name without extension, with the tag and (when given) the click
+// handler. The mask's folder is created when missing.
+void MenuDaFile(TMenuItem* voce, const std::string& percorsoConMaschera, int tag, TNotifyEvent clic);

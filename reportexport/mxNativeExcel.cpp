@@ -5,10 +5,12 @@
 #include "platform/rtl/TextUtils.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 constexpr std::uint16_t VersionWord = 0x0118;
+constexpr std::uint16_t NumberRecord = 0x0003;
 constexpr std::uint16_t LabelRecord = 0x0004;
 constexpr std::uint16_t EofRecord = 0x000A;
 constexpr std::size_t MaxLabelLength = 255;
@@ -121,6 +123,18 @@ void TmxNativeExcel::WriteTextCell(int row, int column, const std::string& text,
     SetRow(row);
     SetColumn(column);
     WriteLabel(text);
+}
+
+void TmxNativeExcel::WriteNumberCell(int row, int column, double value)
+{
+    SetRow(row);
+    SetColumn(column);
+    WriteRecordHeader(NumberRecord, 15);
+    WriteCellPrefix();
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int i = 0; i < 8; ++i)
+        WriteByte(static_cast<std::uint8_t>(bits >> (8 * i)));
 }
 
 void TmxNativeExcel::WriteLabel(const std::string& text)

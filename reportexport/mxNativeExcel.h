@@ -38,6 +38,8 @@ public:
 
     // Puts the text at row and column (from 1) and moves on; format has no effect.
     void WriteTextCell(int row, int column, const std::string& text, const std::string& format = {});
+    // Puts the number at row and column (from 1) as a number record and moves on.
+    void WriteNumberCell(int row, int column, double value);
 
     mxNativeExcel::TmxBIFFVersion BIFF() const { return FBIFF; }
     void SetBIFF(mxNativeExcel::TmxBIFFVersion value);

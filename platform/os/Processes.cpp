@@ -276,6 +276,33 @@ std::string FindProgramFile(const std::string& program, DWORD& error)
     return "";
 }
 
+// An unquoted program path with blanks, as Windows reads it: the prefixes of the line that end at
+// a blank, shortest first, then the whole line; the first naming a program file wins, and the rest
+// of the line gives the arguments. "" when none does (error and arguments left as they were).
+static std::string FindProgramInBlankedLine(const std::string& line, std::vector<std::string>& arguments, DWORD& error)
+{
+    size_t start = 0;
+    while (start < line.size() && IsBlankChar(line[start]))
+        ++start;
+    if (start >= line.size() || line[start] == '"')
+        return "";
+    for (size_t end = start; end <= line.size(); ++end) {
+        if (end < line.size() && !IsBlankChar(line[end]))
+            continue;
+        const std::string candidate = line.substr(start, end - start);
+        DWORD ignored = 0;
+        const std::string file = FindProgramFile(candidate, ignored);
+        if (file.empty())
+            continue;
+        std::vector<std::string> rest = SplitWindowsCommandLine("x" + line.substr(end));
+        rest[0] = candidate;
+        arguments = rest;
+        error = 0;
+        return file;
+    }
+    return "";
+}
+
 DWORD StartNativeProgram(const std::string& programFile, const std::vector<std::string>& argumentsUtf8,
                          const std::string& directoryNative, HANDLE* process)
 {
@@ -310,14 +337,16 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, SECURITY_ATT
                     BOOL inheritHandles, DWORD, void* environment, const char* currentDirectory, STARTUPINFOA*,
                     PROCESS_INFORMATION* processInformation)
 {
-    std::vector<std::string> arguments =
-        SplitWindowsCommandLine(commandLine != nullptr ? std::string(commandLine) : std::string());
+    const std::string line = commandLine != nullptr ? std::string(commandLine) : std::string();
+    std::vector<std::string> arguments = SplitWindowsCommandLine(line);
     std::string program = applicationName != nullptr ? std::string(applicationName)
                                                       : (arguments.empty() ? std::string() : arguments[0]);
     if (arguments.empty())
         arguments.push_back(program);
     DWORD error = 0;
-    const std::string file = FindProgramFile(program, error);
+    std::string file = FindProgramFile(program, error);
+    if (file.empty() && applicationName == nullptr)
+        file = FindProgramInBlankedLine(line, arguments, error);
     if (file.empty()) {
         SetLastError(error);
         return FALSE;

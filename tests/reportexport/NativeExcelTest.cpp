@@ -65,6 +65,24 @@ TEST(NativeExcel, AnEmptyFileAndATextCellByteForByte)
     EXPECT_EQ(BufferOf(sheet).substr(42), Label(2, 1, std::string(255, 'x')));
 }
 
+TEST(NativeExcel, ANumberCellByteForByte)
+{
+    TmxNativeExcel sheet(nullptr);
+    sheet.BeginFile();
+    sheet.WriteNumberCell(1, 1, 1.5);
+    EXPECT_EQ(BufferOf(sheet).substr(Header.size()),
+              std::string("\x03\x00\x0F\x00\x00\x00\x00\x00\x40\x00\x00"
+                          "\x00\x00\x00\x00\x00\x00\xF8\x3F", 19));
+    EXPECT_EQ(sheet.Row(), 1);
+    EXPECT_EQ(sheet.Column(), 2);
+    sheet.Borders = TmxExcelBorderSet{ebLeft, ebTop};
+    sheet.Shading = true;
+    sheet.WriteNumberCell(2, 3, -2.0);
+    EXPECT_EQ(BufferOf(sheet).substr(Header.size() + 19),
+              std::string("\x03\x00\x0F\x00\x01\x00\x02\x00\x40\x00\xA8"
+                          "\x00\x00\x00\x00\x00\x00\x00\xC0", 19));
+}
+
 TEST(NativeExcel, FileNamesGetTheSpreadsheetExtension)
 {
     TmxNativeExcel sheet(nullptr);

@@ -175,6 +175,22 @@ TEST_F(Processes, WithoutInheritanceTheChildSeesOnlyTheStandardDescriptors)
     close(leaked);
 }
 
+TEST_F(Processes, AnUnquotedProgramPathWithBlanksIsReadAsWindowsReadsIt)
+{
+    const std::string base = folder + "/Mio Programma";
+    std::filesystem::create_directories(base + "/Help");
+    WriteScript(base + "/Help/Guidello", "printf '%s|' \"$@\" > \"$(dirname \"$0\")/argomenti.txt\"\n");
+    const std::string page = base + "/Help/Form Prova.htm";
+    EXPECT_EQ(Run(base + "\\Help\\Guidello.exe \"" + page + "\" secondo"), 0u);
+    EXPECT_EQ(ReadTestFile(base + "/Help/argomenti.txt"), page + "|secondo|");
+
+    // The shortest prefix that names a program wins.
+    WriteScript(folder + "/Mio", "exit 7\n");
+    EXPECT_EQ(Run(base + "/Help/Guidello \"x\""), 7u);
+    // Nothing on the line names a program: the first token's error stands.
+    EXPECT_EQ(Run(folder + "/Nessun Programma qui"), 0xDEAD0000 | 2u);
+}
+
 TEST_F(Processes, ClosingARunningChildLeavesNoZombie)
 {
     std::string commandLine = "sleep 0.2";
